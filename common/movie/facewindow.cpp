@@ -1,0 +1,59 @@
+#include "facewindow.h"
+
+#include "dragwindow.h"
+#include "hookr.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QHideEvent>
+
+namespace velune {
+
+FaceWindow::FaceWindow(const QString& caption, QWidget* owner)
+    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint), flash_(new Flash(this)) {
+    setWindowTitle(caption);
+    setAttribute(Qt::WA_TranslucentBackground, false);
+}
+
+void FaceWindow::SetGeometry(std::optional<QPoint> topLeft, QSize window, QSize face) {
+    if (topLeft)
+        move(*topLeft);
+    flash_->setGeometry(QRect(QPoint(0, 0), face));
+    setFixedSize(window);
+}
+
+void FaceWindow::Minimize() { showMinimized(); }
+
+void FaceWindow::DragWindow() { velune::DragWindow(this); }
+
+void FaceWindow::EndProgram() { QCoreApplication::exit(0); }
+
+void FaceWindow::HookFlash() { Hookr::HookFlash(this); }
+
+void FaceWindow::UnhookFlash() { Hookr::UnhookFlash(this); }
+
+void FaceWindow::ShowModal() {
+    setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    const auto connection = connect(this, &FaceWindow::hidden, &loop, &QEventLoop::quit);
+    show();
+    if (isVisible())
+        loop.exec();
+    disconnect(connection);
+}
+
+bool FaceWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        emit activated();
+    return QWidget::event(event);
+}
+
+void FaceWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // A minimised window is hidden by the system; only the program's own hide counts.
+    if (!event->spontaneous())
+        emit hidden();
+}
+
+} // namespace velune

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "flash.h"
+#include "form.h"
+
+#include <QWidget>
+
+namespace velune {
+
+// A borderless window covered by its face view `Flash`.
+class FaceWindow : public QWidget, public Form {
+    Q_OBJECT
+public:
+    explicit FaceWindow(const QString& caption, QWidget* owner = nullptr);
+
+    Flash& flash() { return *flash_; }
+
+    void SetGeometry(std::optional<QPoint> topLeft, QSize window, QSize face) override;
+    void Minimize() override;
+    void DragWindow() override;
+    void EndProgram() override;
+    void HookFlash() override;
+    void UnhookFlash() override;
+
+    // Shows the window modally; returns once it has been hidden.
+    void ShowModal();
+
+signals:
+    void activated();
+    void hidden();
+
+protected:
+    bool event(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    Flash* flash_;
+};
+
+} // namespace velune

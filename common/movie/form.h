@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QPoint>
+#include <QSize>
+#include <optional>
+
+namespace velune {
+
+// The window around a face, as its host logic drives it.
+class Form {
+public:
+    virtual ~Form() = default;
+    // Places the window (no position: leave it where it is), sizes it and its face.
+    virtual void SetGeometry(std::optional<QPoint> topLeft, QSize window, QSize face) = 0;
+    virtual void Minimize() = 0;
+    // Moves the borderless window with the mouse while its button is held.
+    virtual void DragWindow() = 0;
+    // Ends the program at once: no unload step runs.
+    virtual void EndProgram() = 0;
+    virtual void HookFlash() = 0;
+    virtual void UnhookFlash() = 0;
+};
+
+} // namespace velune

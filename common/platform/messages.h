@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace velune {
+
+// Modal message boxes with the program's title as caption.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // OK button only.
+    virtual void Show(const QString& text) = 0;
+    // Yes and No with the question icon; true on Yes.
+    virtual bool AskYesNo(const QString& text) = 0;
+};
+
+class QtMessageBoxes : public MessageBoxes {
+public:
+    QtMessageBoxes(QString caption, QWidget* owner = nullptr)
+        : caption_(std::move(caption)), owner_(owner) {}
+    void Show(const QString& text) override;
+    bool AskYesNo(const QString& text) override;
+    void SetOwner(QWidget* owner) { owner_ = owner; }
+
+private:
+    QString caption_;
+    QWidget* owner_;
+};
+
+} // namespace velune

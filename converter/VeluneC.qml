@@ -1,0 +1,506 @@
+// The converter's face: draws the main window and sends what the user presses.
+import QtQuick
+
+Rectangle {
+    id: face
+    width: 620
+    height: 520
+    color: "#12161f"
+
+    readonly property color panel: "#1b2130"
+    readonly property color panelEdge: "#2a3347"
+    readonly property color accent: "#3fd1b4"
+    readonly property color accentDark: "#1f8f7a"
+    readonly property color textMain: "#e8edf7"
+    readonly property color textDim: "#8a94a8"
+
+    property bool sameFolder: true
+    property string browsedPath: ""
+    property string versionText: ""
+    property int currentFormat: 0
+
+    ListModel { id: files }
+    ListModel { id: formats }
+
+    Connections {
+        target: flash
+        function onVariableSet(name, value) {
+            if (name === "_root.SetCombo") {
+                formats.clear()
+                for (const f of flash.variable("_root.FillCombo").split("|"))
+                    if (f.length > 0) formats.append({ format: f })
+                face.currentFormat = 0
+            } else if (name === "_root.SetAddedFiles") {
+                for (const p of flash.variable("_root.AddedFiles").split("|"))
+                    if (p.length > 0) files.append({ path: p })
+            } else if (name === "_root.RemoveAll") {
+                files.clear()
+                fileList.currentIndex = -1
+            } else if (name === "_root.SetBrowsePath") {
+                face.browsedPath = flash.variable("_root.BrowsePath")
+                face.sameFolder = false
+            } else if (name === "_root.VersionNo") {
+                face.versionText = value
+            }
+        }
+    }
+
+    // A flat button with an optional glyph; `primary` fills it with the accent.
+    component FaceButton: Rectangle {
+        id: button
+        property string label
+        property string glyph: ""
+        property bool primary: false
+        signal clicked()
+        implicitWidth: Math.max(96, caption.implicitWidth + (glyph ? 46 : 30))
+        implicitHeight: 34
+        radius: height / 2
+        color: primary ? (area.pressed ? face.accentDark : face.accent)
+                       : (area.pressed ? "#2c3650" : area.containsMouse ? "#26304a" : "#202839")
+        border.color: primary ? "transparent" : face.panelEdge
+        Accessible.role: Accessible.Button
+        Accessible.name: label
+        Accessible.onPressAction: button.clicked()
+        Row {
+            anchors.centerIn: parent
+            spacing: 7
+            Text {
+                visible: button.glyph !== ""
+                text: button.glyph
+                color: button.primary ? "#0d1a17" : face.accent
+                font.pixelSize: 15
+                font.bold: true
+                anchors.verticalCenter: parent.verticalCenter
+            }
+            Text {
+                id: caption
+                text: button.label
+                color: button.primary ? "#0d1a17" : face.textMain
+                font.pixelSize: 13
+                font.bold: button.primary
+                anchors.verticalCenter: parent.verticalCenter
+            }
+        }
+        MouseArea {
+            id: area
+            anchors.fill: parent
+            hoverEnabled: true
+            onClicked: button.clicked()
+        }
+    }
+
+    // A small square button of the title bar.
+    component TitleButton: Rectangle {
+        id: tb
+        property string label
+        property string glyph
+        property color hot: "#26304a"
+        signal clicked()
+        width: 30
+        height: 26
+        radius: 6
+        color: tbArea.pressed ? Qt.darker(hot, 1.3) : tbArea.containsMouse ? hot : "transparent"
+        Accessible.role: Accessible.Button
+        Accessible.name: label
+        Accessible.onPressAction: tb.clicked()
+        Text {
+            anchors.centerIn: parent
+            text: tb.glyph
+            color: face.textMain
+            font.pixelSize: 16
+        }
+        MouseArea {
+            id: tbArea
+            anchors.fill: parent
+            hoverEnabled: true
+            onClicked: tb.clicked()
+        }
+    }
+
+    component SectionTitle: Text {
+        color: face.textDim
+        font.pixelSize: 11
+        font.bold: true
+        font.letterSpacing: 1.2
+    }
+
+    // Title bar: the whole strip drags the window.
+    Rectangle {
+        id: titleBar
+        anchors { left: parent.left; right: parent.right; top: parent.top }
+        height: 58
+        gradient: Gradient {
+            GradientStop { position: 0; color: "#1e2638" }
+            GradientStop { position: 1; color: "#151a26" }
+        }
+
+        MouseArea {
+            objectName: "dragArea"
+            anchors.fill: parent
+            Accessible.role: Accessible.TitleBar
+            Accessible.name: "Move window"
+            onPressed: flash.fsCommand("IDC_FS_Drag")
+        }
+
+        Row {
+            anchors { left: parent.left; leftMargin: 18; verticalCenter: parent.verticalCenter }
+            spacing: 12
+            Rectangle {
+                width: 34; height: 34; radius: 17
+                color: face.accent
+                anchors.verticalCenter: parent.verticalCenter
+                Row {
+                    anchors.centerIn: parent
+                    spacing: 3
+                    Repeater {
+                        model: [8, 16, 22, 12, 18]
+                        Rectangle {
+                            required property int modelData
+                            width: 3; height: modelData; radius: 1.5
+                            color: "#0d1a17"
+                            anchors.verticalCenter: parent.verticalCenter
+                        }
+                    }
+                }
+            }
+            Column {
+                anchors.verticalCenter: parent.verticalCenter
+                Text {
+                    text: "Velune Converter"
+                    color: face.textMain
+                    font.pixelSize: 18
+                    font.bold: true
+                }
+                Text {
+                    text: "audio to WAV · MP3 · OGG Vorbis"
+                    color: face.textDim
+                    font.pixelSize: 11
+                }
+            }
+        }
+
+        Row {
+            anchors { right: parent.right; rightMargin: 12; verticalCenter: parent.verticalCenter }
+            spacing: 4
+            TitleButton {
+                objectName: "minimizeButton"
+                label: "Minimize"
+                glyph: "–"
+                onClicked: flash.fsCommand("IDC_FS_Minimize")
+            }
+            TitleButton {
+                objectName: "closeButton"
+                label: "Close"
+                glyph: "✕"
+                hot: "#b33a48"
+                onClicked: flash.fsCommand("IDC_FS_Close")
+            }
+        }
+    }
+
+    // The file list.
+    Rectangle {
+        id: listPanel
+        x: 16; y: 72
+        width: parent.width - 32
+        height: 220
+        radius: 10
+        color: face.panel
+        border.color: face.panelEdge
+
+        SectionTitle {
+            x: 14; y: 10
+            text: "FILES TO CONVERT"
+        }
+        Text {
+            anchors { right: parent.right; rightMargin: 14; top: parent.top; topMargin: 9 }
+            text: files.count === 1 ? "1 file" : files.count + " files"
+            color: face.textDim
+            font.pixelSize: 11
+        }
+
+        ListView {
+            id: fileList
+            objectName: "fileList"
+            Accessible.role: Accessible.List
+            Accessible.name: "Files to convert"
+            x: 8; y: 30
+            width: parent.width - 16
+            height: parent.height - 38
+            clip: true
+            model: files
+            currentIndex: -1
+            highlightMoveDuration: 0
+            delegate: Rectangle {
+                id: row
+                required property int index
+                required property string path
+                objectName: "fileRow" + index
+                width: fileList.width
+                height: 26
+                radius: 5
+                color: ListView.isCurrentItem ? "#245a52" : (index % 2 ? "#1f2638" : "transparent")
+                Accessible.role: Accessible.ListItem
+                Accessible.name: path
+                Text {
+                    anchors { left: parent.left; leftMargin: 10; right: parent.right; rightMargin: 10
+                              verticalCenter: parent.verticalCenter }
+                    text: row.path
+                    elide: Text.ElideMiddle
+                    color: face.textMain
+                    font.pixelSize: 12
+                }
+                MouseArea {
+                    anchors.fill: parent
+                    onClicked: fileList.currentIndex = row.index
+                }
+            }
+            Text {
+                anchors.centerIn: parent
+                visible: files.count === 0
+                text: "Press Add to choose the audio files to convert"
+                color: face.textDim
+                font.pixelSize: 13
+            }
+        }
+    }
+
+    Row {
+        x: 16; y: 302
+        spacing: 8
+        FaceButton {
+            objectName: "addButton"
+            label: "Add"
+            glyph: "+"
+            onClicked: flash.fsCommand("IDC_FS_Add")
+        }
+        FaceButton {
+            objectName: "removeButton"
+            label: "Remove"
+            glyph: "−"
+            onClicked: {
+                const row = fileList.currentIndex
+                if (row < 0) {
+                    flash.fsCommand("IDC_FS_Remove")
+                    return
+                }
+                files.remove(row)
+                fileList.currentIndex = -1
+                flash.fsCommand("IDC_FS_Remove", String(row))
+            }
+        }
+        FaceButton {
+            objectName: "removeAllButton"
+            label: "Remove all"
+            onClicked: flash.fsCommand("IDC_FS_RemoveAll")
+        }
+    }
+
+    // Settings: format, output folder, delete option.
+    Rectangle {
+        x: 16; y: 348
+        width: parent.width - 32
+        height: 104
+        radius: 10
+        color: face.panel
+        border.color: face.panelEdge
+
+        SectionTitle { x: 14; y: 12; text: "CONVERT TO" }
+        Row {
+            x: 14; y: 32
+            spacing: 6
+            Repeater {
+                model: formats
+                Rectangle {
+                    id: chip
+                    required property int index
+                    required property string format
+                    objectName: "format_" + format
+                    width: 58; height: 28; radius: 14
+                    color: face.currentFormat === index ? face.accent : "#202839"
+                    border.color: face.currentFormat === index ? face.accent : face.panelEdge
+                    Accessible.role: Accessible.RadioButton
+                    Accessible.name: format
+                    Accessible.checked: face.currentFormat === index
+                    Text {
+                        anchors.centerIn: parent
+                        text: chip.format.toUpperCase()
+                        color: face.currentFormat === chip.index ? "#0d1a17" : face.textMain
+                        font.pixelSize: 12
+                        font.bold: true
+                    }
+                    MouseArea {
+                        anchors.fill: parent
+                        onClicked: {
+                            face.currentFormat = chip.index
+                            flash.fsCommand("IDC_FS_ConvertTo", chip.format)
+                        }
+                    }
+                }
+            }
+        }
+
+        Rectangle {
+            id: deleteBox
+            objectName: "deleteSourcesCheck"
+            property bool checked: false
+            x: 14; y: 74
+            width: deleteLabel.implicitWidth + 30; height: 22
+            color: "transparent"
+            Accessible.role: Accessible.CheckBox
+            Accessible.name: "Delete source files after conversion"
+            Accessible.checked: checked
+            Rectangle {
+                width: 18; height: 18; radius: 4
+                anchors.verticalCenter: parent.verticalCenter
+                color: deleteBox.checked ? "#c9544f" : "transparent"
+                border.color: deleteBox.checked ? "#c9544f" : face.textDim
+                Text {
+                    anchors.centerIn: parent
+                    visible: deleteBox.checked
+                    text: "✓"
+                    color: "white"
+                    font.pixelSize: 13
+                    font.bold: true
+                }
+            }
+            Text {
+                id: deleteLabel
+                x: 26
+                anchors.verticalCenter: parent.verticalCenter
+                text: "Delete source files after conversion"
+                color: face.textMain
+                font.pixelSize: 12
+            }
+            MouseArea {
+                anchors.fill: parent
+                onClicked: {
+                    deleteBox.checked = !deleteBox.checked
+                    flash.fsCommand(deleteBox.checked ? "IDC_FS_Selected" : "IDC_FS_UnSelected")
+                }
+            }
+        }
+
+        SectionTitle { x: 306; y: 12; text: "SAVE CONVERTED FILES" }
+        Row {
+            x: 306; y: 32
+            spacing: 6
+            FaceButton {
+                objectName: "sameFolderButton"
+                label: "Same folder as source"
+                implicitHeight: 28
+                border.color: face.sameFolder ? face.accent : face.panelEdge
+                onClicked: {
+                    face.sameFolder = true
+                    flash.fsCommand("IDC_FS_SameDirectory")
+                }
+            }
+            FaceButton {
+                objectName: "browseButton"
+                label: "Browse…"
+                implicitWidth: 86
+                implicitHeight: 28
+                border.color: face.sameFolder ? face.panelEdge : face.accent
+                onClicked: flash.fsCommand("IDC_FS_Browse")
+            }
+        }
+        Text {
+            objectName: "outputFolderText"
+            x: 306; y: 72
+            width: parent.width - 320
+            text: face.sameFolder ? "Beside each source file" : face.browsedPath
+            elide: Text.ElideMiddle
+            color: face.sameFolder ? face.textDim : face.accent
+            font.pixelSize: 12
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+        }
+    }
+
+    // Footer: help, player, about and the big Convert.
+    Row {
+        x: 16
+        anchors { bottom: parent.bottom; bottomMargin: 16 }
+        spacing: 8
+        FaceButton {
+            objectName: "helpButton"
+            label: "Help"
+            glyph: "?"
+            implicitWidth: 84
+            onClicked: flash.fsCommand("IDC_FS_Help")
+        }
+        FaceButton {
+            objectName: "playerButton"
+            label: "Player"
+            glyph: "▶"
+            implicitWidth: 96
+            onClicked: flash.fsCommand("IDC_FS_Player")
+        }
+        FaceButton {
+            objectName: "aboutButton"
+            label: "About"
+            glyph: "i"
+            implicitWidth: 90
+            onClicked: {
+                flash.fsCommand("IDC_FS_About")
+                about.visible = true
+            }
+        }
+    }
+    FaceButton {
+        objectName: "convertButton"
+        label: "Convert"
+        glyph: "⟳"
+        primary: true
+        implicitWidth: 170
+        implicitHeight: 40
+        anchors { right: parent.right; rightMargin: 16; bottom: parent.bottom; bottomMargin: 13 }
+        onClicked: flash.fsCommand("IDC_FS_Convert")
+    }
+
+    // About panel: shows the version the host wrote.
+    Rectangle {
+        id: about
+        objectName: "aboutPanel"
+        visible: false
+        anchors.fill: parent
+        color: "#cc0b0e14"
+        MouseArea {
+            objectName: "aboutClose"
+            anchors.fill: parent
+            Accessible.role: Accessible.Button
+            Accessible.name: "Close about"
+            onClicked: about.visible = false
+        }
+        Rectangle {
+            anchors.centerIn: parent
+            width: 300; height: 150; radius: 12
+            color: face.panel
+            border.color: face.accent
+            Column {
+                anchors.centerIn: parent
+                spacing: 8
+                Text {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    text: "Velune Converter"
+                    color: face.textMain
+                    font.pixelSize: 18
+                    font.bold: true
+                }
+                Text {
+                    objectName: "versionText"
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    text: face.versionText
+                    color: face.accent
+                    font.pixelSize: 13
+                }
+                Text {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    text: "Click anywhere to close"
+                    color: face.textDim
+                    font.pixelSize: 11
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,184 @@
+#include "mainfrm.h"
+
+#include "conversion_window.h"
+#include "face.h"
+#include "folder_chooser.h"
+#include "form.h"
+#include "instance_lock.h"
+#include "messages.h"
+#include "names.h"
+#include "picker.h"
+#include "shell.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <array>
+#include <utility>
+
+namespace velune {
+
+namespace {
+const QSize kWindowSize{620, 520};
+const QString kUndefined = QStringLiteral("undefined");
+} // namespace
+
+bool MainFrm::Form_Load() {
+    if (!p_.instance.TryLock()) {
+        p_.messages.Show(QStringLiteral("The program already opening"));
+        return false;
+    }
+    const QString movie = p_.programFolder + QStringLiteral("/VeluneC.qml");
+    if (!p_.flash.LoadMovie(0, movie)) {
+        p_.messages.Show(QStringLiteral("The face file could not be loaded:\n") + movie);
+        return false;
+    }
+    p_.form.SetGeometry(QPoint(0, 0), kWindowSize, kWindowSize);
+    SetWithTrigger(p_.flash, QStringLiteral("_root.FillCombo"), kOfferedFormats,
+                   QStringLiteral("_root.SetCombo"));
+    p_.flash.SetVariable(QStringLiteral("_root.VersionNo"), VersionText());
+    mod_.TargetFormat = QStringLiteral("wav");
+    NewPaths_.clear();
+    p_.form.HookFlash();
+    mod_.ConversionWindowOpen = false;
+    return true;
+}
+
+void MainFrm::Form_Activate() {
+    if (!mod_.ConversionWindowOpen)
+        return;
+    p_.conversion.Unload();
+    p_.form.HookFlash();
+}
+
+void MainFrm::Flash_FSCommand(const QString& command, const QString& args) {
+    using Handler = void (MainFrm::*)(const QString&);
+    static const std::array<std::pair<QLatin1String, Handler>, 15> kCommands{{
+        {QLatin1String("IDC_FS_Close"), &MainFrm::Close},
+        {QLatin1String("IDC_FS_Minimize"), &MainFrm::Minimize},
+        {QLatin1String("IDC_FS_Add"), &MainFrm::AddFiles},
+        {QLatin1String("IDC_FS_Remove"), &MainFrm::Remove},
+        {QLatin1String("IDC_FS_RemoveAll"), &MainFrm::RemoveAll},
+        {QLatin1String("IDC_FS_Drag"), &MainFrm::Drag},
+        {QLatin1String("IDC_FS_Browse"), &MainFrm::Browse},
+        {QLatin1String("IDC_FS_ConvertTo"), &MainFrm::ConvertTo},
+        {QLatin1String("IDC_FS_Convert"), &MainFrm::Convert},
+        {QLatin1String("IDC_FS_Help"), &MainFrm::Help},
+        {QLatin1String("IDC_FS_SameDirectory"), &MainFrm::SameDirectory},
+        {QLatin1String("IDC_FS_Selected"), &MainFrm::Selected},
+        {QLatin1String("IDC_FS_UnSelected"), &MainFrm::UnSelected},
+        {QLatin1String("IDC_FS_About"), &MainFrm::About},
+        {QLatin1String("IDC_FS_Player"), &MainFrm::Player},
+    }};
+    for (const auto& [name, handler] : kCommands) {
+        if (command == name) {
+            (this->*handler)(args);
+            return;
+        }
+    }
+}
+
+void MainFrm::Close(const QString&) { p_.form.EndProgram(); }
+
+void MainFrm::Minimize(const QString&) { p_.form.Minimize(); }
+
+void MainFrm::AddFiles(const QString&) { Add_Click(); }
+
+bool MainFrm::Acceptable(const QString& path) {
+    if (Existfile(LstFiles_, path)) {
+        p_.messages.Show(QStringLiteral("File:") + path + QStringLiteral("already exist in your list"));
+        return false;
+    }
+    const QFileInfo info(path);
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        p_.messages.Show(QStringLiteral("File:'") + path +
+                         QStringLiteral("' does not exist or cannot be read, therefore the list "
+                                        "will not contain it."));
+        return false;
+    }
+    if (info.size() == 0) {
+        p_.messages.Show(QStringLiteral("File:'") + path +
+                         QStringLiteral("' has zero byte therefor the list will not contain it."));
+        return false;
+    }
+    return true;
+}
+
+void MainFrm::Add_Click() {
+    mod_.PickedFiles.clear();
+    mod_.PickedFiles = ShowDialog(p_.dialog, p_.messages, QStringLiteral("Input Audio File"),
+                                  kConverterFilter);
+    if (GetArrayDim(mod_.PickedFiles) < 1)
+        return;
+    for (const QString& path : std::as_const(mod_.PickedFiles)) {
+        if (path.isEmpty() || !Acceptable(path))
+            continue;
+        LstFiles_.append(path);
+        NewPaths_ = NewPaths_.isEmpty() ? path : NewPaths_ + QLatin1Char('|') + path;
+    }
+    updateFlashList(p_.flash, NewPaths_);
+    NewPaths_.clear();
+}
+
+void MainFrm::Remove(const QString& args) {
+    if (LstFiles_.isEmpty())
+        return;
+    if (args == kUndefined) {
+        p_.messages.Show(QStringLiteral("Please Select File to remove"));
+        return;
+    }
+    // The face has already removed its own row; a row that is not one of ours is ignored.
+    bool whole = false;
+    const int row = args.trimmed().toInt(&whole);
+    if (whole && row >= 0 && row < LstFiles_.size())
+        LstFiles_.removeAt(row);
+}
+
+void MainFrm::RemoveAll(const QString&) {
+    if (LstFiles_.isEmpty())
+        return;
+    if (!p_.messages.AskYesNo(QStringLiteral("Are You Sure?")))
+        return;
+    p_.flash.SetVariable(QStringLiteral("_root.RemoveAll"), QStringLiteral("1"));
+    LstFiles_.clear();
+    NewPaths_.clear();
+}
+
+void MainFrm::Drag(const QString&) { p_.form.DragWindow(); }
+
+void MainFrm::Browse(const QString&) {
+    const QString folder = p_.folders.Choose(QStringLiteral("Output Path"), QString());
+    if (folder.isEmpty())
+        return;
+    TxtOut_ = folder;
+    SetWithTrigger(p_.flash, QStringLiteral("_root.BrowsePath"), folder,
+                   QStringLiteral("_root.SetBrowsePath"));
+}
+
+void MainFrm::ConvertTo(const QString& args) {
+    if (args != kUndefined)
+        mod_.TargetFormat = args;
+}
+
+void MainFrm::Convert(const QString&) {
+    if (LstFiles_.isEmpty())
+        return;
+    p_.form.UnhookFlash();
+    p_.conversion.ShowModal();
+}
+
+void MainFrm::Help(const QString&) { p_.shell.Open(p_.programFolder + QStringLiteral("/VeluneC.html")); }
+
+void MainFrm::SameDirectory(const QString&) { TxtOut_.clear(); }
+
+void MainFrm::Selected(const QString&) { mod_.DeleteSource = true; }
+
+void MainFrm::UnSelected(const QString&) { mod_.DeleteSource = false; }
+
+void MainFrm::About(const QString&) {
+    p_.flash.SetVariable(QStringLiteral("_root.VersionNo"), VersionText());
+}
+
+void MainFrm::Player(const QString&) { p_.shell.Start(p_.programFolder + QStringLiteral("/VelunePlayer")); }
+
+} // namespace velune

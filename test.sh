@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors, runs the whole suite,
+# then runs it again built with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")"
+source tools/setup.sh
+velune_install "${VELUNE_PACKAGES[@]}" "${VELUNE_TEST_PACKAGES[@]}"
+velune_start_sound
+
+jobs=$(nproc)
+
+echo "== Build and test"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELUNE_WERROR=ON >/dev/null
+cmake --build build -j "$jobs"
+(cd build && ctest --output-on-failure -j "$jobs")
+
+echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELUNE_WERROR=ON -DVELUNE_SANITIZE=ON >/dev/null
+cmake --build build-asan -j "$jobs"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=0"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+(cd build-asan && ctest --output-on-failure -j "$jobs")

@@ -1,0 +1,127 @@
+#pragma once
+
+// Scripted and recording stand-ins for the parts around a window's host logic.
+
+#include "face.h"
+#include "qt_print.h"
+#include "folder_chooser.h"
+#include "form.h"
+#include "instance_lock.h"
+#include "messages.h"
+#include "picker.h"
+#include "shell.h"
+
+#include <QHash>
+#include <QStringList>
+#include <deque>
+#include <utility>
+#include <vector>
+
+namespace velune::test {
+
+// Every host write in order, as "name=value"; the face's own writes are kept apart.
+class RecordingFace : public Face {
+public:
+    bool LoadMovie(int layer, const QString& path) override {
+        loaded.push_back(QString::number(layer) + QLatin1Char(':') + path);
+        return loads;
+    }
+    void SetVariable(const QString& name, const QString& value) override {
+        writes << name + QLatin1Char('=') + value;
+        store.insert(name, value);
+    }
+    QString GetVariable(const QString& name) const override { return store.value(name); }
+
+    bool loads = true;
+    std::vector<QString> loaded;
+    QStringList writes;
+    QHash<QString, QString> store;
+};
+
+// Every call in order, as a word.
+class RecordingForm : public Form {
+public:
+    void SetGeometry(std::optional<QPoint> topLeft, QSize window, QSize face) override {
+        calls << QStringLiteral("geometry");
+        position = topLeft;
+        windowSize = window;
+        faceSize = face;
+    }
+    void Minimize() override { calls << QStringLiteral("minimize"); }
+    void DragWindow() override { calls << QStringLiteral("drag"); }
+    void EndProgram() override { calls << QStringLiteral("end"); }
+    void HookFlash() override { calls << QStringLiteral("hook"); }
+    void UnhookFlash() override { calls << QStringLiteral("unhook"); }
+
+    QStringList calls;
+    std::optional<QPoint> position;
+    QSize windowSize;
+    QSize faceSize;
+};
+
+// Records every message; answers questions from a script (No when it runs out).
+class ScriptedMessages : public MessageBoxes {
+public:
+    void Show(const QString& text) override { shown << text; }
+    bool AskYesNo(const QString& text) override {
+        asked << text;
+        if (answers.empty())
+            return false;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    QStringList shown;
+    QStringList asked;
+    std::deque<bool> answers;
+};
+
+// Hands out scripted dialog results, one per call ("" once the script runs out).
+class ScriptedDialog : public OpenFileDialog {
+public:
+    QString ShowOpen(const QString& title, const QString& filter, QString& error) override {
+        titles << title;
+        filters << filter;
+        if (results.empty())
+            return {};
+        auto [text, failure] = results.front();
+        results.pop_front();
+        error = failure;
+        return text;
+    }
+    // Chooses these full paths (all in one folder) at the next call.
+    void Choose(const QStringList& paths) { results.emplace_back(ResultText(paths), QString()); }
+
+    std::deque<std::pair<QString, QString>> results;
+    QStringList titles;
+    QStringList filters;
+};
+
+class ScriptedFolders : public FolderChooser {
+public:
+    QString Choose(const QString& title, const QString& startPath) override {
+        titles << title;
+        starts << startPath;
+        return answer;
+    }
+    QString answer;
+    QStringList titles;
+    QStringList starts;
+};
+
+class RecordingShell : public Shell {
+public:
+    void Open(const QString& file) override { opened << file; }
+    void Start(const QString& program) override { started << program; }
+    QStringList opened;
+    QStringList started;
+};
+
+class ScriptedLock : public InstanceLock {
+public:
+    bool TryLock() override { return free; }
+    bool free = true;
+};
+
+} // namespace velune::test

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Renders each face offscreen with sample contents into docs/, for the README.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build --target face_shot VeluneConverter >/dev/null
+shot=build/tools/face_shot
+bin=build/bin
+mkdir -p docs
+
+"$shot" "$bin/VeluneC.qml" docs/converter.png \
+    "_root.FillCombo=wav|mp3|ogg" "_root.SetCombo=1" "_root.VersionNo=Version No.:1.0.0.0" \
+    "_root.AddedFiles=/home/ana/Music/Morning Walk.wav|/home/ana/Music/Été à Lisbonne.ogg|/home/ana/Music/Rock 'n' Roll Live.mp3|/home/ana/Podcasts/Episode 12 - Field Recordings.wav" \
+    "_root.SetAddedFiles=1" click=format_mp3 click=fileRow1 \
+    "_root.BrowsePath=/home/ana/Music/Converted" "_root.SetBrowsePath=1"
+echo "wrote docs/converter.png"
