@@ -4,28 +4,19 @@
 
 namespace velune {
 
-namespace {
-// Until the conversion run is in place, Convert opens nothing.
-class PendingConversionWindow : public ConversionWindow {
-public:
-    void ShowModal() override {}
-    void Unload() override {}
-};
-} // namespace
-
 ConverterApp::ConverterApp()
     : window_(QStringLiteral("VeluneConverter")), messages_(kConverterTitle, &window_),
       dialog_(&window_), folders_(&window_), instance_(QStringLiteral("VeluneConverter")),
-      conversion_(std::make_unique<PendingConversionWindow>()) {
+      conversion_(mod_, engine_, &window_, QCoreApplication::applicationDirPath()) {
     frm_ = std::make_unique<MainFrm>(
         mod_, MainFrm::Parts{window_.flash(), window_, messages_, dialog_, folders_, shell_,
-                             instance_, *conversion_, QCoreApplication::applicationDirPath()});
+                             instance_, conversion_, QCoreApplication::applicationDirPath()});
+    conversion_.SetMain(frm_.get());
     QObject::connect(&window_.flash(), &Flash::FSCommand, &window_,
                      [this](const QString& command, const QString& args) {
                          frm_->Flash_FSCommand(command, args);
                      });
-    QObject::connect(&window_, &FaceWindow::activated, &window_,
-                     [this] { frm_->Form_Activate(); });
+    QObject::connect(&window_, &FaceWindow::activated, &window_, [this] { frm_->Form_Activate(); });
 }
 
 ConverterApp::~ConverterApp() = default;

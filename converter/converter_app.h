@@ -1,6 +1,6 @@
 #pragma once
 
-#include "conversion_window.h"
+#include "convwindow.h"
 #include "facewindow.h"
 #include "folder_chooser.h"
 #include "instance_lock.h"
@@ -9,6 +9,7 @@
 #include "picker.h"
 #include "shell.h"
 #include "velunemod.h"
+#include "vlc_converter.h"
 
 #include <memory>
 
@@ -30,7 +31,8 @@ private:
     QtFolderChooser folders_;
     DesktopShell shell_;
     UserInstanceLock instance_;
-    std::unique_ptr<ConversionWindow> conversion_;
+    VlcConverter engine_;
+    ConvWindow conversion_;
     std::unique_ptr<MainFrm> frm_;
 };
 

@@ -77,15 +77,22 @@ void MainFrm::Flash_FSCommand(const QString& command, const QString& args) {
     }
 }
 
-void MainFrm::Close(const QString&) { p_.form.EndProgram(); }
+void MainFrm::Close(const QString&) {
+    p_.form.EndProgram();
+}
 
-void MainFrm::Minimize(const QString&) { p_.form.Minimize(); }
+void MainFrm::Minimize(const QString&) {
+    p_.form.Minimize();
+}
 
-void MainFrm::AddFiles(const QString&) { Add_Click(); }
+void MainFrm::AddFiles(const QString&) {
+    Add_Click();
+}
 
 bool MainFrm::Acceptable(const QString& path) {
     if (Existfile(LstFiles_, path)) {
-        p_.messages.Show(QStringLiteral("File:") + path + QStringLiteral("already exist in your list"));
+        p_.messages.Show(QStringLiteral("File:") + path +
+                         QStringLiteral("already exist in your list"));
         return false;
     }
     const QFileInfo info(path);
@@ -106,8 +113,8 @@ bool MainFrm::Acceptable(const QString& path) {
 
 void MainFrm::Add_Click() {
     mod_.PickedFiles.clear();
-    mod_.PickedFiles = ShowDialog(p_.dialog, p_.messages, QStringLiteral("Input Audio File"),
-                                  kConverterFilter);
+    mod_.PickedFiles =
+        ShowDialog(p_.dialog, p_.messages, QStringLiteral("Input Audio File"), kConverterFilter);
     if (GetArrayDim(mod_.PickedFiles) < 1)
         return;
     for (const QString& path : std::as_const(mod_.PickedFiles)) {
@@ -144,7 +151,9 @@ void MainFrm::RemoveAll(const QString&) {
     NewPaths_.clear();
 }
 
-void MainFrm::Drag(const QString&) { p_.form.DragWindow(); }
+void MainFrm::Drag(const QString&) {
+    p_.form.DragWindow();
+}
 
 void MainFrm::Browse(const QString&) {
     const QString folder = p_.folders.Choose(QStringLiteral("Output Path"), QString());
@@ -165,20 +174,33 @@ void MainFrm::Convert(const QString&) {
         return;
     p_.form.UnhookFlash();
     p_.conversion.ShowModal();
+    // The main window takes its hook back when it is active again; a conversion
+    // window that closed before it was ever shown gives no activation, so take it now.
+    Form_Activate();
 }
 
-void MainFrm::Help(const QString&) { p_.shell.Open(p_.programFolder + QStringLiteral("/VeluneC.html")); }
+void MainFrm::Help(const QString&) {
+    p_.shell.Open(p_.programFolder + QStringLiteral("/VeluneC.html"));
+}
 
-void MainFrm::SameDirectory(const QString&) { TxtOut_.clear(); }
+void MainFrm::SameDirectory(const QString&) {
+    TxtOut_.clear();
+}
 
-void MainFrm::Selected(const QString&) { mod_.DeleteSource = true; }
+void MainFrm::Selected(const QString&) {
+    mod_.DeleteSource = true;
+}
 
-void MainFrm::UnSelected(const QString&) { mod_.DeleteSource = false; }
+void MainFrm::UnSelected(const QString&) {
+    mod_.DeleteSource = false;
+}
 
 void MainFrm::About(const QString&) {
     p_.flash.SetVariable(QStringLiteral("_root.VersionNo"), VersionText());
 }
 
-void MainFrm::Player(const QString&) { p_.shell.Start(p_.programFolder + QStringLiteral("/VelunePlayer")); }
+void MainFrm::Player(const QString&) {
+    p_.shell.Start(p_.programFolder + QStringLiteral("/VelunePlayer"));
+}
 
 } // namespace velune

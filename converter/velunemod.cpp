@@ -66,7 +66,9 @@ QString OutputPath(const QString& P, const QString& O, const QString& F, QSet<QS
 }
 
 QString VersionText() {
-    return QStringLiteral("Version No.:%1.%2.0.0").arg(VELUNE_VERSION_MAJOR).arg(VELUNE_VERSION_MINOR);
+    return QStringLiteral("Version No.:%1.%2.0.0")
+        .arg(VELUNE_VERSION_MAJOR)
+        .arg(VELUNE_VERSION_MINOR);
 }
 
 } // namespace velune

@@ -32,33 +32,45 @@ TEST_F(ConverterFace, IsThe620By520Face) {
 
 TEST_F(ConverterFace, ButtonsSendTheirCommands) {
     const std::vector<std::pair<const char*, const char*>> buttons{
-        {"minimizeButton", "IDC_FS_Minimize undefined"}, {"closeButton", "IDC_FS_Close undefined"},
-        {"addButton", "IDC_FS_Add undefined"},           {"removeAllButton", "IDC_FS_RemoveAll undefined"},
-        {"browseButton", "IDC_FS_Browse undefined"},     {"sameFolderButton", "IDC_FS_SameDirectory undefined"},
-        {"convertButton", "IDC_FS_Convert undefined"},   {"helpButton", "IDC_FS_Help undefined"},
-        {"playerButton", "IDC_FS_Player undefined"},     {"format_mp3", "IDC_FS_ConvertTo mp3"},
+        {"minimizeButton", "IDC_FS_Minimize undefined"},
+        {"closeButton", "IDC_FS_Close undefined"},
+        {"addButton", "IDC_FS_Add undefined"},
+        {"removeAllButton", "IDC_FS_RemoveAll undefined"},
+        {"browseButton", "IDC_FS_Browse undefined"},
+        {"sameFolderButton", "IDC_FS_SameDirectory undefined"},
+        {"convertButton", "IDC_FS_Convert undefined"},
+        {"helpButton", "IDC_FS_Help undefined"},
+        {"playerButton", "IDC_FS_Player undefined"},
+        {"format_mp3", "IDC_FS_ConvertTo mp3"},
         {"format_ogg", "IDC_FS_ConvertTo ogg"},
     };
     for (const auto& [name, command] : buttons) {
-        EXPECT_EQ(face.Click(QString::fromLatin1(name)), QStringList{QString::fromLatin1(command)}) << name;
+        EXPECT_EQ(face.Click(QString::fromLatin1(name)), QStringList{QString::fromLatin1(command)})
+            << name;
         EXPECT_FALSE(face.AccessibleName(QString::fromLatin1(name)).isEmpty()) << name;
     }
-    EXPECT_EQ(face.Press(QStringLiteral("dragArea")), QStringList{QStringLiteral("IDC_FS_Drag undefined")});
+    EXPECT_EQ(face.Press(QStringLiteral("dragArea")),
+              QStringList{QStringLiteral("IDC_FS_Drag undefined")});
 }
 
 TEST_F(ConverterFace, DeleteSourcesStartsUncheckedAndToggles) {
     EXPECT_FALSE(face.Property(QStringLiteral("deleteSourcesCheck"), "checked").toBool());
-    EXPECT_EQ(face.Click(QStringLiteral("deleteSourcesCheck")), QStringList{QStringLiteral("IDC_FS_Selected undefined")});
-    EXPECT_EQ(face.Click(QStringLiteral("deleteSourcesCheck")), QStringList{QStringLiteral("IDC_FS_UnSelected undefined")});
+    EXPECT_EQ(face.Click(QStringLiteral("deleteSourcesCheck")),
+              QStringList{QStringLiteral("IDC_FS_Selected undefined")});
+    EXPECT_EQ(face.Click(QStringLiteral("deleteSourcesCheck")),
+              QStringList{QStringLiteral("IDC_FS_UnSelected undefined")});
     EXPECT_EQ(face.AccessibleName(QStringLiteral("deleteSourcesCheck")),
               QStringLiteral("Delete source files after conversion"));
 }
 
 TEST_F(ConverterFace, AboutShowsTheVersionTheHostWrote) {
-    face.flash.SetVariable(QStringLiteral("_root.VersionNo"), QStringLiteral("Version No.:1.0.0.0"));
-    EXPECT_EQ(face.Click(QStringLiteral("aboutButton")), QStringList{QStringLiteral("IDC_FS_About undefined")});
+    face.flash.SetVariable(QStringLiteral("_root.VersionNo"),
+                           QStringLiteral("Version No.:1.0.0.0"));
+    EXPECT_EQ(face.Click(QStringLiteral("aboutButton")),
+              QStringList{QStringLiteral("IDC_FS_About undefined")});
     EXPECT_TRUE(face.Property(QStringLiteral("aboutPanel"), "visible").toBool());
-    EXPECT_EQ(face.Property(QStringLiteral("versionText"), "text").toString(), QStringLiteral("Version No.:1.0.0.0"));
+    EXPECT_EQ(face.Property(QStringLiteral("versionText"), "text").toString(),
+              QStringLiteral("Version No.:1.0.0.0"));
     face.Click(QStringLiteral("aboutClose"));
     EXPECT_FALSE(face.Property(QStringLiteral("aboutPanel"), "visible").toBool());
 }
@@ -70,11 +82,13 @@ TEST_F(ConverterFace, ListShowsAddedPathsRemovesItsSelectedRowAndClearsOnlyWhenT
     EXPECT_EQ(face.AccessibleName(QStringLiteral("fileRow1")), QStringLiteral("/m/Été b.mp3"));
 
     // No selection: the face sends "undefined" and keeps its rows.
-    EXPECT_EQ(face.Click(QStringLiteral("removeButton")), QStringList{QStringLiteral("IDC_FS_Remove undefined")});
+    EXPECT_EQ(face.Click(QStringLiteral("removeButton")),
+              QStringList{QStringLiteral("IDC_FS_Remove undefined")});
     EXPECT_EQ(Rows(), 3);
 
     face.Click(QStringLiteral("fileRow1"));
-    EXPECT_EQ(face.Click(QStringLiteral("removeButton")), QStringList{QStringLiteral("IDC_FS_Remove 1")});
+    EXPECT_EQ(face.Click(QStringLiteral("removeButton")),
+              QStringList{QStringLiteral("IDC_FS_Remove 1")});
     ASSERT_EQ(Rows(), 2);
     EXPECT_EQ(face.AccessibleName(QStringLiteral("fileRow1")), QStringLiteral("/m/c'd.ogg"));
 
@@ -86,10 +100,13 @@ TEST_F(ConverterFace, ListShowsAddedPathsRemovesItsSelectedRowAndClearsOnlyWhenT
 }
 
 TEST_F(ConverterFace, ShowsTheBrowsedFolderOnItsTrigger) {
-    face.flash.SetVariable(QStringLiteral("_root.BrowsePath"), QStringLiteral("/home/me/Bob's Music"));
-    EXPECT_NE(face.Property(QStringLiteral("outputFolderText"), "text").toString(), QStringLiteral("/home/me/Bob's Music"));
+    face.flash.SetVariable(QStringLiteral("_root.BrowsePath"),
+                           QStringLiteral("/home/me/Bob's Music"));
+    EXPECT_NE(face.Property(QStringLiteral("outputFolderText"), "text").toString(),
+              QStringLiteral("/home/me/Bob's Music"));
     face.flash.SetVariable(QStringLiteral("_root.SetBrowsePath"), QStringLiteral("1"));
-    EXPECT_EQ(face.Property(QStringLiteral("outputFolderText"), "text").toString(), QStringLiteral("/home/me/Bob's Music"));
+    EXPECT_EQ(face.Property(QStringLiteral("outputFolderText"), "text").toString(),
+              QStringLiteral("/home/me/Bob's Music"));
 }
 
 } // namespace

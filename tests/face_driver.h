@@ -55,6 +55,10 @@ public:
         return commands;
     }
 
+    template <typename Predicate> bool Wait(Predicate predicate) {
+        return QTest::qWaitFor(predicate, 5000);
+    }
+
     QVariant Property(const QString& name, const char* property) {
         QQuickItem* item = Item(name);
         return item ? item->property(property) : QVariant();
@@ -65,7 +69,9 @@ public:
         QQuickItem* item = Item(name);
         if (!item)
             return {};
-        return QQmlProperty(item, QStringLiteral("Accessible.name"), qmlContext(item)).read().toString();
+        return QQmlProperty(item, QStringLiteral("Accessible.name"), qmlContext(item))
+            .read()
+            .toString();
     }
 
     static void Polish(QQuickItem* item) {

@@ -3,12 +3,12 @@
 // Scripted and recording stand-ins for the parts around a window's host logic.
 
 #include "face.h"
-#include "qt_print.h"
 #include "folder_chooser.h"
 #include "form.h"
 #include "instance_lock.h"
 #include "messages.h"
 #include "picker.h"
+#include "qt_print.h"
 #include "shell.h"
 
 #include <QHash>
@@ -52,6 +52,7 @@ public:
     void EndProgram() override { calls << QStringLiteral("end"); }
     void HookFlash() override { calls << QStringLiteral("hook"); }
     void UnhookFlash() override { calls << QStringLiteral("unhook"); }
+    void Hide() override { calls << QStringLiteral("hide"); }
 
     QStringList calls;
     std::optional<QPoint> position;
@@ -116,6 +117,13 @@ public:
     void Start(const QString& program) override { started << program; }
     QStringList opened;
     QStringList started;
+};
+
+class RecordingTicker : public Ticker {
+public:
+    void SetEnabled(bool on) override { enabled = on; }
+    bool Enabled() const override { return enabled; }
+    bool enabled = false;
 };
 
 class ScriptedLock : public InstanceLock {

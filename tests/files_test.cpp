@@ -10,7 +10,9 @@ using velune::test::ScriptedDialog;
 using velune::test::ScriptedMessages;
 
 namespace {
-QString Nul() { return QString(QChar(u'\0')); }
+QString Nul() {
+    return QString(QChar(u'\0'));
+}
 } // namespace
 
 TEST(Picker, ResultTextParsesIntoPathsWithTheLeadingEmptyEntryForOneFile) {
@@ -18,15 +20,15 @@ TEST(Picker, ResultTextParsesIntoPathsWithTheLeadingEmptyEntryForOneFile) {
     EXPECT_EQ(one, (QStringList{QString(), QStringLiteral("/music/a.wav")}));
     EXPECT_EQ(GetArrayDim(one), 1);
 
-    const QStringList two = GetArrayOfFilenames(QStringLiteral("/music") + Nul() +
-                                                QStringLiteral("a.wav") + Nul() +
-                                                QStringLiteral("b.mp3"));
+    const QStringList two =
+        GetArrayOfFilenames(QStringLiteral("/music") + Nul() + QStringLiteral("a.wav") + Nul() +
+                            QStringLiteral("b.mp3"));
     EXPECT_EQ(two, (QStringList{QStringLiteral("/music/a.wav"), QStringLiteral("/music/b.mp3")}));
     EXPECT_EQ(GetArrayDim(two), 1);
 
     // The root folder already ends with "/": no second one.
-    const QStringList root = GetArrayOfFilenames(QStringLiteral("/") + Nul() + QStringLiteral("a.wav") +
-                                                 Nul() + QStringLiteral("b.wav"));
+    const QStringList root = GetArrayOfFilenames(
+        QStringLiteral("/") + Nul() + QStringLiteral("a.wav") + Nul() + QStringLiteral("b.wav"));
     EXPECT_EQ(root, (QStringList{QStringLiteral("/a.wav"), QStringLiteral("/b.wav")}));
 
     EXPECT_EQ(GetArrayDim({}), 0);

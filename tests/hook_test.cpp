@@ -18,13 +18,18 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* e) override { Record(QStringLiteral("press"), e->button()); }
-    void mouseReleaseEvent(QMouseEvent* e) override { Record(QStringLiteral("release"), e->button()); }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        Record(QStringLiteral("release"), e->button());
+    }
     void keyPressEvent(QKeyEvent* e) override { seen << QStringLiteral("key %1").arg(e->key()); }
-    void keyReleaseEvent(QKeyEvent* e) override { seen << QStringLiteral("keyup %1").arg(e->key()); }
+    void keyReleaseEvent(QKeyEvent* e) override {
+        seen << QStringLiteral("keyup %1").arg(e->key());
+    }
 
 private:
     void Record(const QString& what, Qt::MouseButton button) {
-        seen << what + (button == Qt::RightButton ? QStringLiteral(" right") : QStringLiteral(" left"));
+        seen << what + (button == Qt::RightButton ? QStringLiteral(" right")
+                                                  : QStringLiteral(" left"));
     }
 };
 
@@ -61,9 +66,10 @@ TEST(Hook, SwallowsRightPressesAndTheMenuKeyOnlyUntilUnhooked) {
     Hookr::HookFlash(&form);
     EXPECT_TRUE(Hookr::IsHooked(probe));
     Everything(*probe);
-    EXPECT_EQ(probe->seen, (QStringList{QStringLiteral("release right"), QStringLiteral("press left"),
-                                        QStringLiteral("keyup %1").arg(Qt::Key_Menu),
-                                        QStringLiteral("key %1").arg(Qt::Key_A)}));
+    EXPECT_EQ(probe->seen,
+              (QStringList{QStringLiteral("release right"), QStringLiteral("press left"),
+                           QStringLiteral("keyup %1").arg(Qt::Key_Menu),
+                           QStringLiteral("key %1").arg(Qt::Key_A)}));
 
     probe->seen.clear();
     Hookr::UnhookFlash(&form);

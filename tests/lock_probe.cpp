@@ -7,7 +7,8 @@
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    velune::UserInstanceLock lock(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("probe"));
+    velune::UserInstanceLock lock(argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                           : QStringLiteral("probe"));
     const bool mine = lock.TryLock();
     std::puts(mine ? "locked" : "busy");
     std::fflush(stdout);

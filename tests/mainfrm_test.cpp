@@ -124,10 +124,12 @@ TEST_F(MainWindow, AddAppendsAcceptedPathsAndTellsTheFaceOnce) {
 
     // The second is already listed: one message, the others still go in, in order.
     Add({b, a, c});
-    EXPECT_EQ(messages.shown, QStringList{QStringLiteral("File:") + a + QStringLiteral("already exist in your list")});
+    EXPECT_EQ(messages.shown, QStringList{QStringLiteral("File:") + a +
+                                          QStringLiteral("already exist in your list")});
     EXPECT_EQ(frm.LstFiles(), (QStringList{a, b, c}));
-    EXPECT_EQ(face.writes, (QStringList{QStringLiteral("_root.AddedFiles=") + b + QLatin1Char('|') + c,
-                                        QStringLiteral("_root.SetAddedFiles=1")}));
+    EXPECT_EQ(face.writes,
+              (QStringList{QStringLiteral("_root.AddedFiles=") + b + QLatin1Char('|') + c,
+                           QStringLiteral("_root.SetAddedFiles=1")}));
 }
 
 TEST_F(MainWindow, EmptyMissingAndUnreadablePathsAreRefusedByName) {
@@ -140,7 +142,8 @@ TEST_F(MainWindow, EmptyMissingAndUnreadablePathsAreRefusedByName) {
     Add({empty, missing, folder, good});
     ASSERT_EQ(messages.shown.size(), 3);
     EXPECT_EQ(messages.shown[0],
-              QStringLiteral("File:'") + empty + QStringLiteral("' has zero byte therefor the list will not contain it."));
+              QStringLiteral("File:'") + empty +
+                  QStringLiteral("' has zero byte therefor the list will not contain it."));
     EXPECT_TRUE(messages.shown[1].contains(QLatin1Char('\'') + missing + QLatin1Char('\'')));
     EXPECT_TRUE(messages.shown[2].contains(QLatin1Char('\'') + folder + QLatin1Char('\'')));
     EXPECT_EQ(frm.LstFiles(), QStringList{good});

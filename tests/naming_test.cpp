@@ -36,15 +36,17 @@ TEST_F(Naming, OutputGoesIntoTheChosenFolderOrBesideTheSource) {
     const QString song = Make(QStringLiteral("Music/Song.mp3"));
     const QString out = Folder(QStringLiteral("Out"));
     EXPECT_EQ(Name(song, out, QStringLiteral("wav")), out + QStringLiteral("/Song.wav"));
-    EXPECT_EQ(Name(song, QString(), QStringLiteral("ogg")), dir.filePath(QStringLiteral("Music/Song.ogg")));
+    EXPECT_EQ(Name(song, QString(), QStringLiteral("ogg")),
+              dir.filePath(QStringLiteral("Music/Song.ogg")));
     // A folder given with its trailing "/" gets no second one.
-    EXPECT_EQ(Name(song, out + QLatin1Char('/'), QStringLiteral("ogg")), out + QStringLiteral("/Song.ogg"));
+    EXPECT_EQ(Name(song, out + QLatin1Char('/'), QStringLiteral("ogg")),
+              out + QStringLiteral("/Song.ogg"));
 }
 
 TEST_F(Naming, TheRootFolderGetsNoDoubledSlash) {
     QSet<QString> fresh;
-    const QString name = OutputPath(QStringLiteral("/nowhere/Velune-test-song.mp3"), QStringLiteral("/"),
-                                    QStringLiteral("wav"), fresh);
+    const QString name = OutputPath(QStringLiteral("/nowhere/Velune-test-song.mp3"),
+                                    QStringLiteral("/"), QStringLiteral("wav"), fresh);
     EXPECT_EQ(name, QStringLiteral("/Velune-test-song.wav"));
 }
 
@@ -75,17 +77,23 @@ TEST_F(Naming, NamesGivenEarlierInTheRunAreTaken) {
 
 TEST_F(Naming, TheStemIsTheNameWithoutItsExtensionWhateverItsLength) {
     const QString out = Folder(QStringLiteral("Out"));
-    EXPECT_EQ(Name(Make(QStringLiteral("Song.flac")), out, QStringLiteral("wav")), out + QStringLiteral("/Song.wav"));
-    EXPECT_EQ(Name(Make(QStringLiteral("a.b")), out, QStringLiteral("wav")), out + QStringLiteral("/a.wav"));
-    EXPECT_EQ(Name(Make(QStringLiteral("ab")), out, QStringLiteral("wav")), out + QStringLiteral("/ab.wav"));
-    EXPECT_EQ(Name(Make(QStringLiteral("x.y.mp3")), out, QStringLiteral("ogg")), out + QStringLiteral("/x.y.ogg"));
-    EXPECT_EQ(Name(Make(QStringLiteral("My.Dir/track")), out, QStringLiteral("ogg")), out + QStringLiteral("/track.ogg"));
+    EXPECT_EQ(Name(Make(QStringLiteral("Song.flac")), out, QStringLiteral("wav")),
+              out + QStringLiteral("/Song.wav"));
+    EXPECT_EQ(Name(Make(QStringLiteral("a.b")), out, QStringLiteral("wav")),
+              out + QStringLiteral("/a.wav"));
+    EXPECT_EQ(Name(Make(QStringLiteral("ab")), out, QStringLiteral("wav")),
+              out + QStringLiteral("/ab.wav"));
+    EXPECT_EQ(Name(Make(QStringLiteral("x.y.mp3")), out, QStringLiteral("ogg")),
+              out + QStringLiteral("/x.y.ogg"));
+    EXPECT_EQ(Name(Make(QStringLiteral("My.Dir/track")), out, QStringLiteral("ogg")),
+              out + QStringLiteral("/track.ogg"));
 }
 
 TEST_F(Naming, ApostrophesLeaveTheFileNameButNotTheFolder) {
     const QString source = Make(QStringLiteral("Bob's Music/Rock 'n' Roll.mp3"));
     const QString sourceFolder = dir.filePath(QStringLiteral("Bob's Music"));
-    EXPECT_EQ(Name(source, QString(), QStringLiteral("wav")), sourceFolder + QStringLiteral("/Rock n Roll.wav"));
+    EXPECT_EQ(Name(source, QString(), QStringLiteral("wav")),
+              sourceFolder + QStringLiteral("/Rock n Roll.wav"));
     // The test for an existing file is made on the final name.
     Make(QStringLiteral("Bob's Music/Rock n Roll.ogg"));
     Make(QStringLiteral("Bob's Music/Rock 'n' Roll 1.ogg"));
@@ -97,13 +105,14 @@ TEST_F(Naming, NonAsciiNamesAreKept) {
     const QString source = Make(QStringLiteral("Musique/Été à Zürich — 東京.ogg"));
     const QString out = Folder(QStringLiteral("Sortie é"));
     Make(QStringLiteral("Sortie é/Été à Zürich — 東京.mp3"));
-    EXPECT_EQ(Name(source, out, QStringLiteral("mp3")), out + QStringLiteral("/Été à Zürich — 東京 1.mp3"));
+    EXPECT_EQ(Name(source, out, QStringLiteral("mp3")),
+              out + QStringLiteral("/Été à Zürich — 東京 1.mp3"));
 }
 
 TEST(Formats, InitConvertChoosesCodecAndContainer) {
     VeluneMod mod;
-    const std::array<std::array<const char*, 3>, 3> table{{
-        {"wav", "s16l", "wav"}, {"mp3", "mp3", "dummy"}, {"ogg", "vorb", "ogg"}}};
+    const std::array<std::array<const char*, 3>, 3> table{
+        {{"wav", "s16l", "wav"}, {"mp3", "mp3", "dummy"}, {"ogg", "vorb", "ogg"}}};
     for (const auto& [format, codec, mux] : table) {
         mod.TargetFormat = QString::fromLatin1(format);
         mod.InitConvert();

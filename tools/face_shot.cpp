@@ -23,7 +23,8 @@ int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::fputs("usage: face_shot FACE.qml OUT.png [name=value ...] [click=objectName ...]\n", stderr);
+        std::fputs("usage: face_shot FACE.qml OUT.png [name=value ...] [click=objectName ...]\n",
+                   stderr);
         return 2;
     }
     velune::Flash flash;
@@ -44,7 +45,8 @@ int main(int argc, char* argv[]) {
         if (name == QLatin1String("click")) {
             QQuickItem* item = Find(flash.rootObject(), value);
             if (item) {
-                const QPoint at = item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+                const QPoint at =
+                    item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
                 QTest::mouseClick(&flash, Qt::LeftButton, Qt::NoModifier, at);
             }
         } else {

@@ -23,15 +23,25 @@ void FaceWindow::SetGeometry(std::optional<QPoint> topLeft, QSize window, QSize 
     setFixedSize(window);
 }
 
-void FaceWindow::Minimize() { showMinimized(); }
+void FaceWindow::Minimize() {
+    showMinimized();
+}
 
-void FaceWindow::DragWindow() { velune::DragWindow(this); }
+void FaceWindow::DragWindow() {
+    velune::DragWindow(this);
+}
 
-void FaceWindow::EndProgram() { QCoreApplication::exit(0); }
+void FaceWindow::EndProgram() {
+    QCoreApplication::exit(0);
+}
 
-void FaceWindow::HookFlash() { Hookr::HookFlash(this); }
+void FaceWindow::HookFlash() {
+    Hookr::HookFlash(this);
+}
 
-void FaceWindow::UnhookFlash() { Hookr::UnhookFlash(this); }
+void FaceWindow::UnhookFlash() {
+    Hookr::UnhookFlash(this);
+}
 
 void FaceWindow::ShowModal() {
     setWindowModality(Qt::ApplicationModal);

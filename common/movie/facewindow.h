@@ -3,6 +3,7 @@
 #include "flash.h"
 #include "form.h"
 
+#include <QTimer>
 #include <QWidget>
 
 namespace velune {
@@ -21,6 +22,7 @@ public:
     void EndProgram() override;
     void HookFlash() override;
     void UnhookFlash() override;
+    void Hide() override { hide(); }
 
     // Shows the window modally; returns once it has been hidden.
     void ShowModal();
@@ -35,6 +37,20 @@ protected:
 
 private:
     Flash* flash_;
+};
+
+// A window's timer of one tick a second.
+class SecondTicker : public Ticker {
+public:
+    template <typename Tick> explicit SecondTicker(Tick tick) {
+        timer_.setInterval(1000);
+        QObject::connect(&timer_, &QTimer::timeout, tick);
+    }
+    void SetEnabled(bool enabled) override { enabled ? timer_.start() : timer_.stop(); }
+    bool Enabled() const override { return timer_.isActive(); }
+
+private:
+    QTimer timer_;
 };
 
 } // namespace velune

@@ -30,8 +30,7 @@ void UseSoftwareRendering() {
 }
 } // namespace
 
-Flash::Flash(QWidget* parent)
-    : QQuickWidget((UseSoftwareRendering(), parent)), bridge_(this) {
+Flash::Flash(QWidget* parent) : QQuickWidget((UseSoftwareRendering(), parent)), bridge_(this) {
     setObjectName(QStringLiteral("Flash"));
     setResizeMode(QQuickWidget::SizeViewToRootObject);
     setFocusPolicy(Qt::StrongFocus);
@@ -48,6 +47,8 @@ void Flash::SetVariable(const QString& name, const QString& value) {
     bridge_.hostWrite(name, value);
 }
 
-QString Flash::GetVariable(const QString& name) const { return bridge_.variable(name); }
+QString Flash::GetVariable(const QString& name) const {
+    return bridge_.variable(name);
+}
 
 } // namespace velune

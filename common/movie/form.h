@@ -19,6 +19,15 @@ public:
     virtual void EndProgram() = 0;
     virtual void HookFlash() = 0;
     virtual void UnhookFlash() = 0;
+    virtual void Hide() = 0;
+};
+
+// A window's poll timer.
+class Ticker {
+public:
+    virtual ~Ticker() = default;
+    virtual void SetEnabled(bool enabled) = 0;
+    virtual bool Enabled() const = 0;
 };
 
 } // namespace velune

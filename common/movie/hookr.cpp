@@ -68,8 +68,12 @@ bool IsHooked(const QWidget* window) {
     return window && window->property(kHookedProperty).toBool();
 }
 
-void HookFlash(QWidget* form) { SetMovieHook(FindMovieWindow(form), true); }
+void HookFlash(QWidget* form) {
+    SetMovieHook(FindMovieWindow(form), true);
+}
 
-void UnhookFlash(QWidget* form) { SetMovieHook(FindMovieWindow(form), false); }
+void UnhookFlash(QWidget* form) {
+    SetMovieHook(FindMovieWindow(form), false);
+}
 
 } // namespace velune::Hookr

@@ -6,8 +6,12 @@
 
 namespace velune {
 
-void DesktopShell::Open(const QString& file) { QDesktopServices::openUrl(QUrl::fromLocalFile(file)); }
+void DesktopShell::Open(const QString& file) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
 
-void DesktopShell::Start(const QString& program) { QProcess::startDetached(program, {}); }
+void DesktopShell::Start(const QString& program) {
+    QProcess::startDetached(program, {});
+}
 
 } // namespace velune

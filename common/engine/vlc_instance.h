@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+struct libvlc_instance_t;
+
+namespace velune {
+
+// One libVLC instance; the only place besides the adapters that sees libVLC.
+class VlcInstance {
+public:
+    explicit VlcInstance(const QStringList& arguments);
+    ~VlcInstance();
+    VlcInstance(const VlcInstance&) = delete;
+    VlcInstance& operator=(const VlcInstance&) = delete;
+
+    libvlc_instance_t* get() const { return instance_; }
+    bool ok() const { return instance_ != nullptr; }
+
+    // Reads a local file's duration (ms) with the preparser; none when the file
+    // cannot be read as media.
+    std::optional<qint64> Duration(const QString& path, int timeoutMs = 5000) const;
+
+private:
+    libvlc_instance_t* instance_ = nullptr;
+};
+
+} // namespace velune
