@@ -14,3 +14,8 @@ mkdir -p docs
     "_root.SetAddedFiles=1" click=format_mp3 click=fileRow1 \
     "_root.BrowsePath=/home/ana/Music/Converted" "_root.SetBrowsePath=1"
 echo "wrote docs/converter.png"
+
+"$shot" "$bin/VeluneC1.qml" docs/conversion.png \
+    "_root.FileTxt=/home/ana/Music/Rock 'n' Roll Live.mp3" "_root.SetFileTxt=1" \
+    "_root.ProgressValue=64" "_root.SetProgress=1" "_root.ArrowPlay=1"
+echo "wrote docs/conversion.png"
