@@ -1,0 +1,435 @@
+// The player's face: draws the player and its list panel and sends what the user presses.
+import QtQuick
+
+Rectangle {
+    id: face
+    width: 336
+    height: 360
+    color: "#10131b"
+
+    readonly property color accent: "#f2a541"
+    readonly property color accentDark: "#b87418"
+    readonly property color panel: "#1a1f2b"
+    readonly property color panelEdge: "#2b3242"
+    readonly property color textMain: "#edf0f7"
+    readonly property color textDim: "#8b93a6"
+
+    property string title: ""
+    property string played: "00:00"
+    property string total: "00:00"
+    property bool playing: false
+    property bool knobDisabled: false
+    property int knob: 0
+    property int volume: 5
+    property bool muted: false
+    property bool listShown: false
+    property var states: ({ "Play": "4", "Pause": "4", "Stop": "4", "Next": "4", "Previous": "4", "Repeat": "1" })
+
+    ListModel { id: files }
+
+    Connections {
+        target: flash
+        function onVariableSet(name, value) {
+            if (name === "_root.SetFileTxt") {
+                face.title = flash.variable("_root.FileTxt")
+            } else if (name === "_root.SetTimeTxt") {
+                face.played = flash.variable("_root.TimePlayedTxt")
+                face.total = flash.variable("_root.TotalTimeTxt")
+            } else if (name === "_root.Playing") {
+                face.playing = value === "1"
+            } else if (name === "_root.KnobDisabled") {
+                face.knobDisabled = value === "1"
+            } else if (name === "_root.KnobPosition") {
+                if (!seek.dragging) face.knob = Math.max(0, Math.min(100, Number(value.trim()) || 0))
+            } else if (name === "_root.VolumePosition") {
+                face.volume = Math.max(0, Math.min(10, Math.round(Number(value) || 0)))
+            } else if (name === "_root.SetAddedFiles") {
+                for (const p of flash.variable("_root.AddedFiles").split("|"))
+                    if (p.length > 0) files.append({ path: p, name: p.substring(p.lastIndexOf("/") + 1) })
+            } else if (name === "_root.RemoveAll") {
+                files.clear()
+                fileList.currentIndex = -1
+            } else if (name.startsWith("_root.") && face.states[name.substring(6)] !== undefined) {
+                const s = Object.assign({}, face.states)
+                s[name.substring(6)] = value
+                face.states = s
+            }
+        }
+    }
+
+    // A round transport button drawn in its state: "1" normal, "3" active, "4" disabled.
+    component Transport: Rectangle {
+        id: tb
+        property string label
+        property string tag
+        property string glyph
+        property string command
+        readonly property string state_: face.states[tag] || "1"
+        width: 34; height: 34; radius: 17
+        opacity: state_ === "4" ? 0.35 : 1
+        color: state_ === "3" ? face.accent : (tbArea.pressed ? "#2f3749" : "#222838")
+        border.color: state_ === "3" ? face.accent : face.panelEdge
+        Accessible.role: Accessible.Button
+        Accessible.name: label
+        Accessible.onPressAction: if (tb.state_ !== "4") flash.fsCommand(tb.command)
+        Text {
+            anchors.centerIn: parent
+            text: tb.glyph
+            color: tb.state_ === "3" ? "#1b1204" : face.textMain
+            font.pixelSize: 14
+            font.bold: true
+        }
+        MouseArea {
+            id: tbArea
+            anchors.fill: parent
+            enabled: tb.state_ !== "4"
+            onClicked: flash.fsCommand(tb.command)
+        }
+    }
+
+    component SmallButton: Rectangle {
+        id: sb
+        property string label
+        signal clicked()
+        width: Math.max(56, sbText.implicitWidth + 20); height: 24; radius: 12
+        color: sbArea.pressed ? "#2f3749" : "#222838"
+        border.color: face.panelEdge
+        Accessible.role: Accessible.Button
+        Accessible.name: label
+        Accessible.onPressAction: sb.clicked()
+        Text { id: sbText; anchors.centerIn: parent; text: sb.label; color: face.textMain; font.pixelSize: 11 }
+        MouseArea { id: sbArea; anchors.fill: parent; onClicked: sb.clicked() }
+    }
+
+    component TitleButton: Rectangle {
+        id: tbt
+        property string label
+        property string glyph
+        property color hot: "#2f3749"
+        signal clicked()
+        width: 24; height: 20; radius: 5
+        color: tbtArea.containsMouse ? hot : "transparent"
+        Accessible.role: Accessible.Button
+        Accessible.name: label
+        Accessible.onPressAction: tbt.clicked()
+        Text { anchors.centerIn: parent; text: tbt.glyph; color: face.textMain; font.pixelSize: 12 }
+        MouseArea { id: tbtArea; anchors.fill: parent; hoverEnabled: true; onClicked: tbt.clicked() }
+    }
+
+    // Title strip: drags the window.
+    Rectangle {
+        x: 0; y: 0; width: parent.width; height: 26
+        color: "#171b26"
+        MouseArea {
+            objectName: "dragArea"
+            anchors.fill: parent
+            Accessible.role: Accessible.TitleBar
+            Accessible.name: "Move window"
+            onPressed: flash.fsCommand("IDC_FS_Drag")
+        }
+        Text {
+            x: 10; anchors.verticalCenter: parent.verticalCenter
+            text: "VELUNE PLAYER"
+            color: face.accent
+            font.pixelSize: 11; font.bold: true; font.letterSpacing: 1.5
+        }
+        Row {
+            anchors { right: parent.right; rightMargin: 4; verticalCenter: parent.verticalCenter }
+            spacing: 2
+            TitleButton {
+                objectName: "listButton"
+                label: face.listShown ? "Hide list" : "Show list"
+                glyph: "☰"
+                onClicked: {
+                    flash.fsCommand(face.listShown ? "IDC_FS_HideList" : "IDC_FS_ShowList")
+                    face.listShown = !face.listShown
+                }
+            }
+            TitleButton {
+                objectName: "minimizeButton"
+                label: "Minimize"
+                glyph: "–"
+                onClicked: flash.fsCommand("IDC_FS_Minimize")
+            }
+            TitleButton {
+                objectName: "closeButton"
+                label: "Close"
+                glyph: "✕"
+                hot: "#b33a48"
+                onClicked: flash.fsCommand("IDC_FS_Close")
+            }
+        }
+    }
+
+    // Display: playing indicator, title, times.
+    Rectangle {
+        x: 8; y: 32; width: parent.width - 16; height: 52
+        radius: 8
+        color: "#0b0e14"
+        border.color: face.panelEdge
+
+        Row {
+            id: indicator
+            objectName: "playingIndicator"
+            property bool active: face.playing
+            x: 10; anchors.verticalCenter: parent.verticalCenter
+            spacing: 2
+            Accessible.role: Accessible.Indicator
+            Accessible.name: face.playing ? "Playing" : "Not playing"
+            Repeater {
+                model: 4
+                Rectangle {
+                    required property int index
+                    width: 3; radius: 1.5
+                    anchors.bottom: parent.bottom
+                    color: face.playing ? face.accent : face.panelEdge
+                    height: 6
+                    SequentialAnimation on height {
+                        running: face.playing
+                        loops: Animation.Infinite
+                        NumberAnimation { to: 18 - index * 3; duration: 220 + index * 70 }
+                        NumberAnimation { to: 5 + index; duration: 260 + index * 50 }
+                    }
+                }
+            }
+        }
+        Text {
+            objectName: "titleText"
+            x: 34; y: 8
+            width: parent.width - 44
+            text: face.title.trim().length > 0 ? face.title : "No file playing"
+            elide: Text.ElideRight
+            color: face.title.trim().length > 0 ? face.textMain : face.textDim
+            font.pixelSize: 14; font.bold: true
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+        }
+        Text {
+            objectName: "timeText"
+            x: 34; y: 29
+            text: face.played + " / " + face.total
+            color: face.accent
+            font.pixelSize: 12
+            font.family: "monospace"
+            Accessible.role: Accessible.StaticText
+            Accessible.name: "Elapsed " + face.played + " of " + face.total
+        }
+    }
+
+    // Seek bar: follows the host; on release the face writes where it was let go.
+    Item {
+        id: seek
+        objectName: "seekKnob"
+        property bool dragging: seekArea.pressed
+        property int dragValue: 0
+        readonly property int shown: dragging ? dragValue : face.knob
+        x: 14; y: 90; width: parent.width - 28; height: 14
+        enabled: !face.knobDisabled
+        opacity: enabled ? 1 : 0.4
+        Accessible.role: Accessible.Slider
+        Accessible.name: "Seek"
+        Rectangle {
+            anchors.verticalCenter: parent.verticalCenter
+            width: parent.width; height: 4; radius: 2
+            color: "#2b3242"
+            Rectangle {
+                width: parent.width * seek.shown / 100; height: parent.height; radius: 2
+                color: face.accent
+            }
+        }
+        Rectangle {
+            x: (seek.width - width) * seek.shown / 100
+            anchors.verticalCenter: parent.verticalCenter
+            width: 12; height: 12; radius: 6
+            color: face.textMain
+            border.color: face.accent
+        }
+        MouseArea {
+            id: seekArea
+            anchors.fill: parent
+            function valueAt(x) { return Math.round(Math.max(0, Math.min(1, x / width)) * 100) }
+            onPressed: (mouse) => seek.dragValue = valueAt(mouse.x)
+            onPositionChanged: (mouse) => seek.dragValue = valueAt(mouse.x)
+            onReleased: (mouse) => {
+                const value = valueAt(mouse.x)
+                face.knob = value
+                flash.setVariable("_root.KnobPosition", String(value))
+                flash.fsCommand("IDC_FS_KnobReleased")
+            }
+        }
+    }
+
+    // Transport, mute and volume.
+    Row {
+        x: 10; y: 112
+        spacing: 4
+        Transport { objectName: "previousButton"; label: "Previous"; tag: "Previous"; glyph: "◀◀"; command: "IDC_FS_Previous" }
+        Transport { objectName: "playButton"; label: "Play"; tag: "Play"; glyph: "▶"; command: "IDC_FS_Play" }
+        Transport { objectName: "pauseButton"; label: "Pause"; tag: "Pause"; glyph: "❚❚"; command: "IDC_FS_Pause" }
+        Transport { objectName: "stopButton"; label: "Stop"; tag: "Stop"; glyph: "■"; command: "IDC_FS_Stop" }
+        Transport { objectName: "nextButton"; label: "Next"; tag: "Next"; glyph: "▶▶"; command: "IDC_FS_Next" }
+        Transport { objectName: "repeatButton"; label: "Repeat"; tag: "Repeat"; glyph: "↻"; command: "IDC_FS_Repeat" }
+    }
+    Rectangle {
+        objectName: "muteButton"
+        x: 238; y: 117; width: 24; height: 24; radius: 12
+        color: face.muted ? "#3a2a14" : "transparent"
+        Accessible.role: Accessible.Button
+        Accessible.name: face.muted ? "Sound on" : "Mute"
+        Canvas {
+            id: speaker
+            anchors.fill: parent
+            property bool muted: face.muted
+            onMutedChanged: requestPaint()
+            onPaint: {
+                const ctx = getContext("2d")
+                ctx.reset()
+                ctx.fillStyle = face.muted ? face.accent : face.textMain
+                ctx.strokeStyle = ctx.fillStyle
+                ctx.lineWidth = 1.5
+                ctx.beginPath()
+                ctx.moveTo(5, 10); ctx.lineTo(8, 10); ctx.lineTo(12, 6); ctx.lineTo(12, 18)
+                ctx.lineTo(8, 14); ctx.lineTo(5, 14); ctx.closePath(); ctx.fill()
+                ctx.beginPath()
+                if (face.muted) {
+                    ctx.moveTo(14, 9); ctx.lineTo(19, 15); ctx.moveTo(19, 9); ctx.lineTo(14, 15)
+                } else {
+                    ctx.arc(12, 12, 4, -0.8, 0.8); ctx.moveTo(17.5, 7.5); ctx.arc(12, 12, 7, -0.8, 0.8)
+                }
+                ctx.stroke()
+            }
+        }
+        MouseArea {
+            anchors.fill: parent
+            onClicked: {
+                flash.fsCommand(face.muted ? "IDC_FS_SoundOn" : "IDC_FS_SoundOff")
+                face.muted = !face.muted
+            }
+        }
+    }
+    Item {
+        id: volumeKnob
+        objectName: "volumeKnob"
+        x: 266; y: 121; width: 60; height: 16
+        Accessible.role: Accessible.Slider
+        Accessible.name: "Volume"
+        Row {
+            anchors.bottom: parent.bottom
+            spacing: 1
+            Repeater {
+                model: 10
+                Rectangle {
+                    required property int index
+                    width: 5; height: 4 + index
+                    anchors.bottom: parent.bottom
+                    radius: 1
+                    color: index < face.volume ? face.accent : "#2b3242"
+                }
+            }
+        }
+        MouseArea {
+            anchors.fill: parent
+            function set(x) {
+                const value = Math.round(Math.max(0, Math.min(1, x / width)) * 10)
+                if (value === face.volume) return
+                face.volume = value
+                flash.setVariable("_root.VolumePosition", String(value))
+                flash.fsCommand("IDC_FS_Volume")
+            }
+            onPressed: (mouse) => set(mouse.x)
+            onPositionChanged: (mouse) => set(mouse.x)
+        }
+    }
+
+    // The list panel, seen when the window is tall.
+    Rectangle {
+        x: 8; y: 160; width: parent.width - 16; height: 192
+        radius: 8
+        color: face.panel
+        border.color: face.panelEdge
+
+        ListView {
+            id: fileList
+            objectName: "playList"
+            Accessible.role: Accessible.List
+            Accessible.name: "Playlist"
+            x: 4; y: 4; width: parent.width - 8; height: 148
+            clip: true
+            model: files
+            currentIndex: -1
+            highlightMoveDuration: 0
+            delegate: Rectangle {
+                id: row
+                required property int index
+                required property string path
+                required property string name
+                objectName: "playRow" + index
+                width: fileList.width; height: 22; radius: 4
+                color: ListView.isCurrentItem ? "#4a3613" : (index % 2 ? "#1e2431" : "transparent")
+                Accessible.role: Accessible.ListItem
+                Accessible.name: path
+                Text {
+                    anchors { left: parent.left; leftMargin: 8; right: parent.right; rightMargin: 8; verticalCenter: parent.verticalCenter }
+                    text: (row.index + 1) + ".  " + row.name
+                    elide: Text.ElideMiddle
+                    color: face.textMain
+                    font.pixelSize: 12
+                }
+                MouseArea {
+                    anchors.fill: parent
+                    onClicked: fileList.currentIndex = row.index
+                    onDoubleClicked: {
+                        fileList.currentIndex = row.index
+                        flash.fsCommand("IDC_FS_SelectedIndex", String(row.index))
+                    }
+                }
+            }
+            Text {
+                anchors.centerIn: parent
+                visible: files.count === 0
+                text: "Add files, or drop them here"
+                color: face.textDim
+                font.pixelSize: 12
+            }
+        }
+
+        Row {
+            x: 6; y: 160
+            spacing: 5
+            SmallButton { objectName: "addButton"; label: "Add"; onClicked: flash.fsCommand("IDC_FS_Add") }
+            SmallButton { objectName: "openButton"; label: "Open"; onClicked: flash.fsCommand("IDC_FS_OpenFile") }
+            SmallButton {
+                objectName: "removeButton"
+                label: "Remove"
+                onClicked: {
+                    const row = fileList.currentIndex
+                    if (row < 0) return
+                    files.remove(row)
+                    fileList.currentIndex = -1
+                    flash.fsCommand("IDC_FS_Remove", String(row))
+                }
+            }
+            SmallButton { objectName: "removeAllButton"; label: "Remove all"; onClicked: flash.fsCommand("IDC_FS_RemoveAll") }
+        }
+    }
+
+    // Files dragged from a file manager: the window hands them to the host.
+    DropArea {
+        id: drop
+        objectName: "dropArea"
+        anchors.fill: parent
+        Rectangle {
+            anchors.fill: parent
+            visible: drop.containsDrag
+            color: "#33f2a541"
+            border.color: face.accent
+            border.width: 2
+            Text {
+                anchors.centerIn: parent
+                text: "Drop to add to the playlist"
+                color: face.textMain
+                font.pixelSize: 14; font.bold: true
+            }
+        }
+    }
+}

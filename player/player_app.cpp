@@ -1,0 +1,52 @@
+#include "player_app.h"
+
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+namespace velune {
+
+QStringList DroppedFiles(const QMimeData* data) {
+    QStringList files;
+    if (!data || !data->hasUrls())
+        return files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    return files;
+}
+
+PlayerApp::PlayerApp()
+    : window_(QStringLiteral("Velune Player")), messages_(kPlayerTitle, &window_), dialog_(&window_),
+      instance_(QStringLiteral("VelunePlayer")), timer_([this] { frm_.Timer1_Timer(); }),
+      frm_(mAINfRM::Parts{window_.flash(), window_, messages_, dialog_, instance_, engine_, timer_,
+                          QCoreApplication::applicationDirPath()}) {
+    connect(&window_.flash(), &Flash::FSCommand, this,
+            [this](const QString& command, const QString& args) { frm_.Flash_FSCommand(command, args); });
+    window_.flash().setAcceptDrops(true);
+    window_.flash().installEventFilter(this);
+    window_.installEventFilter(this);
+}
+
+bool PlayerApp::Start() {
+    if (!frm_.Form_Load())
+        return false;
+    window_.show();
+    return true;
+}
+
+bool PlayerApp::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &window_ && event->type() == QEvent::Close) {
+        frm_.Form_Unload();
+    } else if (watched == &window_.flash() && event->type() == QEvent::Drop) {
+        // The face shows the drop; the list takes the files once the drop is over.
+        const QStringList files = DroppedFiles(static_cast<QDropEvent*>(event)->mimeData());
+        if (!files.isEmpty())
+            QTimer::singleShot(0, this, [this, files] { frm_.LstFiles_OLEDragDrop(files); });
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace velune

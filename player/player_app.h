@@ -1,0 +1,38 @@
+#pragma once
+
+#include "facewindow.h"
+#include "instance_lock.h"
+#include "messages.h"
+#include "picker.h"
+#include "playerfrm.h"
+#include "vlc_player.h"
+
+#include <QObject>
+
+namespace velune {
+
+// The player put together from its real parts.
+class PlayerApp : public QObject {
+    Q_OBJECT
+public:
+    PlayerApp();
+    // Runs the window's start-up and shows it; false when the program must end.
+    bool Start();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    FaceWindow window_;
+    QtMessageBoxes messages_;
+    QtOpenFileDialog dialog_;
+    UserInstanceLock instance_;
+    VlcPlayer engine_;
+    SecondTicker timer_;
+    mAINfRM frm_;
+};
+
+// The local files of a drop, in order.
+QStringList DroppedFiles(const QMimeData* data);
+
+} // namespace velune
