@@ -1,22 +1,12 @@
 #include "player_app.h"
 
+#include "dropped.h"
+
 #include <QCoreApplication>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QTimer>
-#include <QUrl>
 
 namespace velune {
-
-QStringList DroppedFiles(const QMimeData* data) {
-    QStringList files;
-    if (!data || !data->hasUrls())
-        return files;
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
-            files << url.toLocalFile();
-    return files;
-}
 
 PlayerApp::PlayerApp()
     : window_(QStringLiteral("Velune Player")), messages_(kPlayerTitle, &window_), dialog_(&window_),

@@ -32,7 +32,4 @@ private:
     mAINfRM frm_;
 };
 
-// The local files of a drop, in order.
-QStringList DroppedFiles(const QMimeData* data);
-
 } // namespace velune
