@@ -9,12 +9,15 @@
 namespace velune {
 
 PlayerApp::PlayerApp()
-    : window_(QStringLiteral("Velune Player")), messages_(kPlayerTitle, &window_), dialog_(&window_),
-      instance_(QStringLiteral("VelunePlayer")), timer_([this] { frm_.Timer1_Timer(); }),
+    : window_(QStringLiteral("Velune Player")), messages_(kPlayerTitle, &window_),
+      dialog_(&window_), instance_(QStringLiteral("VelunePlayer")),
+      timer_([this] { frm_.Timer1_Timer(); }),
       frm_(mAINfRM::Parts{window_.flash(), window_, messages_, dialog_, instance_, engine_, timer_,
                           QCoreApplication::applicationDirPath()}) {
     connect(&window_.flash(), &Flash::FSCommand, this,
-            [this](const QString& command, const QString& args) { frm_.Flash_FSCommand(command, args); });
+            [this](const QString& command, const QString& args) {
+                frm_.Flash_FSCommand(command, args);
+            });
     window_.flash().setAcceptDrops(true);
     window_.flash().installEventFilter(this);
     window_.installEventFilter(this);

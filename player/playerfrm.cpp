@@ -25,7 +25,9 @@ constexpr int kHeightListHidden = 156;
 constexpr int kHeightListShown = 360;
 const QString kUndefined = QStringLiteral("undefined");
 
-QString Var(const char* name) { return QStringLiteral("_root.") + QLatin1String(name); }
+QString Var(const char* name) {
+    return QStringLiteral("_root.") + QLatin1String(name);
+}
 
 // The leading decimal number of a text, 0 when it begins with none.
 double LeadingNumber(const QString& text) {
@@ -62,8 +64,8 @@ std::optional<QString> mAINfRM::FormatTime(double tt) {
 
 bool mAINfRM::Form_Load() {
     if (!p_.instance.TryLock()) {
-        p_.messages.Show(
-            QStringLiteral("VelunePlayer is running, Please Close VelunePlayer first then try again."));
+        p_.messages.Show(QStringLiteral(
+            "VelunePlayer is running, Please Close VelunePlayer first then try again."));
         return false;
     }
     ListLoaded_ = false;
@@ -72,7 +74,8 @@ bool mAINfRM::Form_Load() {
         p_.messages.Show(QStringLiteral("The face file could not be loaded:\n") + movie);
         return false;
     }
-    p_.form.SetGeometry(std::nullopt, QSize(kWidth, kHeightListHidden), QSize(kWidth, kHeightListShown));
+    p_.form.SetGeometry(std::nullopt, QSize(kWidth, kHeightListHidden),
+                        QSize(kWidth, kHeightListShown));
     listShown_ = false;
     DisableTransport();
     SetTitle(QStringLiteral(" "));
@@ -85,13 +88,16 @@ bool mAINfRM::Form_Load() {
     return true;
 }
 
-void mAINfRM::Form_Unload() { p_.form.UnhookFlash(); }
+void mAINfRM::Form_Unload() {
+    p_.form.UnhookFlash();
+}
 
 void mAINfRM::Flash_FSCommand(const QString& command, const QString& args) {
     using Action = void (*)(mAINfRM&, const QString&);
     static const std::array<std::pair<QLatin1String, Action>, 20> kCommands{{
         {QLatin1String("IDC_FS_Close"), [](mAINfRM& f, const QString&) { f.p_.form.EndProgram(); }},
-        {QLatin1String("IDC_FS_Minimize"), [](mAINfRM& f, const QString&) { f.p_.form.Minimize(); }},
+        {QLatin1String("IDC_FS_Minimize"),
+         [](mAINfRM& f, const QString&) { f.p_.form.Minimize(); }},
         {QLatin1String("IDC_FS_Drag"), [](mAINfRM& f, const QString&) { f.p_.form.DragWindow(); }},
         {QLatin1String("IDC_FS_Play"), [](mAINfRM& f, const QString&) { f.C_Click(Play); }},
         {QLatin1String("IDC_FS_Pause"), [](mAINfRM& f, const QString&) { f.C_Click(Pause); }},
@@ -99,15 +105,19 @@ void mAINfRM::Flash_FSCommand(const QString& command, const QString& args) {
         {QLatin1String("IDC_FS_Previous"), [](mAINfRM& f, const QString&) { f.C_Click(Previous); }},
         {QLatin1String("IDC_FS_Next"), [](mAINfRM& f, const QString&) { f.C_Click(Next); }},
         {QLatin1String("IDC_FS_Repeat"), [](mAINfRM& f, const QString&) { f.C_Click(Repeat); }},
-        {QLatin1String("IDC_FS_SoundOff"), [](mAINfRM& f, const QString&) { f.p_.VLC.setMute(true); }},
-        {QLatin1String("IDC_FS_SoundOn"), [](mAINfRM& f, const QString&) { f.p_.VLC.setMute(false); }},
+        {QLatin1String("IDC_FS_SoundOff"),
+         [](mAINfRM& f, const QString&) { f.p_.VLC.setMute(true); }},
+        {QLatin1String("IDC_FS_SoundOn"),
+         [](mAINfRM& f, const QString&) { f.p_.VLC.setMute(false); }},
         {QLatin1String("IDC_FS_ShowList"), [](mAINfRM& f, const QString&) { f.Command1_Click(); }},
         {QLatin1String("IDC_FS_Volume"), [](mAINfRM& f, const QString&) { f.Volume(); }},
-        {QLatin1String("IDC_FS_KnobReleased"), [](mAINfRM& f, const QString&) { f.KnobReleased(); }},
+        {QLatin1String("IDC_FS_KnobReleased"),
+         [](mAINfRM& f, const QString&) { f.KnobReleased(); }},
         {QLatin1String("IDC_FS_OpenFile"), [](mAINfRM& f, const QString&) { f.Command2_Click(3); }},
         {QLatin1String("IDC_FS_HideList"), [](mAINfRM& f, const QString&) { f.Command1_Click(); }},
         {QLatin1String("IDC_FS_Add"), [](mAINfRM& f, const QString&) { f.Command2_Click(0); }},
-        {QLatin1String("IDC_FS_SelectedIndex"), [](mAINfRM& f, const QString& a) { f.PlayIndex(a); }},
+        {QLatin1String("IDC_FS_SelectedIndex"),
+         [](mAINfRM& f, const QString& a) { f.PlayIndex(a); }},
         {QLatin1String("IDC_FS_Remove"), [](mAINfRM& f, const QString& a) { f.Remove(a); }},
         {QLatin1String("IDC_FS_RemoveAll"), [](mAINfRM& f, const QString&) { f.RemoveAll(); }},
     }};
@@ -130,7 +140,8 @@ void mAINfRM::SetButton(int index, const QString& state) {
 }
 
 void mAINfRM::SetTitle(const QString& text) {
-    SetWithTrigger(p_.flash, QStringLiteral("_root.FileTxt"), text, QStringLiteral("_root.SetFileTxt"));
+    SetWithTrigger(p_.flash, QStringLiteral("_root.FileTxt"), text,
+                   QStringLiteral("_root.SetFileTxt"));
 }
 
 void mAINfRM::ShowRow() {
@@ -162,20 +173,22 @@ void mAINfRM::ClearDisplay() {
 
 void mAINfRM::Command1_Click() {
     listShown_ = !listShown_;
-    p_.form.SetGeometry(std::nullopt, QSize(kWidth, listShown_ ? kHeightListShown : kHeightListHidden),
+    p_.form.SetGeometry(std::nullopt,
+                        QSize(kWidth, listShown_ ? kHeightListShown : kHeightListHidden),
                         QSize(kWidth, kHeightListShown));
 }
 
 void mAINfRM::Volume() {
-    const double volume =
-        std::nearbyint(LeadingNumber(p_.flash.GetVariable(QStringLiteral("_root.VolumePosition"))) * 20.0);
+    const double volume = std::nearbyint(
+        LeadingNumber(p_.flash.GetVariable(QStringLiteral("_root.VolumePosition"))) * 20.0);
     if (volume >= INT_MIN && volume <= INT_MAX)
         p_.VLC.setVolume(static_cast<int>(volume));
 }
 
 void mAINfRM::KnobReleased() {
     bool number = false;
-    const double knob = p_.flash.GetVariable(QStringLiteral("_root.KnobPosition")).trimmed().toDouble(&number);
+    const double knob =
+        p_.flash.GetVariable(QStringLiteral("_root.KnobPosition")).trimmed().toDouble(&number);
     if (number)
         SetHS(static_cast<int>(std::nearbyint(std::clamp(knob, -1.0, 101.0))));
     p_.VLC.setInputPosition(HS_ / 100.0);
@@ -340,7 +353,8 @@ void mAINfRM::Command2_Click(int Index) {
     switch (Index) {
     case 0: { // Add
         PickedFiles_.clear();
-        PickedFiles_ = ShowDialog(p_.dialog, p_.messages, QStringLiteral("Input Audio File"), kPlayerFilter);
+        PickedFiles_ =
+            ShowDialog(p_.dialog, p_.messages, QStringLiteral("Input Audio File"), kPlayerFilter);
         if (GetArrayDim(PickedFiles_) < 1)
             return;
         const bool wasLoaded = ListLoaded_;
@@ -383,7 +397,8 @@ void mAINfRM::Command2_Click(int Index) {
         break;
     case 3: { // Open: the picked files replace the list, in the face too
         PickedFiles_.clear();
-        PickedFiles_ = ShowDialog(p_.dialog, p_.messages, QStringLiteral("Open Audio File"), kPlayerFilter);
+        PickedFiles_ =
+            ShowDialog(p_.dialog, p_.messages, QStringLiteral("Open Audio File"), kPlayerFilter);
         if (GetArrayDim(PickedFiles_) < 1)
             return;
         LstFiles_.clear();
@@ -480,8 +495,9 @@ void mAINfRM::LstFiles_DblClick() {
 }
 
 void mAINfRM::LstFiles_OLEDragDrop(const QStringList& files) {
-    static const QStringList kSupported{QStringLiteral("wav"), QStringLiteral("mp3"), QStringLiteral("ogg"),
-                                        QStringLiteral("ram"), QStringLiteral("rm"),  QStringLiteral("wma")};
+    static const QStringList kSupported{QStringLiteral("wav"), QStringLiteral("mp3"),
+                                        QStringLiteral("ogg"), QStringLiteral("ram"),
+                                        QStringLiteral("rm"),  QStringLiteral("wma")};
     QStringList accepted;
     for (const QString& path : files) {
         if (kSupported.contains(FileNam(path, QLatin1Char('.')).toLower()))
@@ -533,7 +549,8 @@ void mAINfRM::Timer1_Timer() {
     if (StreamItem()) {
         ++ElapsedTicks_;
         if (length && *length > 0)
-            SetHS(std::min(99, static_cast<int>(std::nearbyint(ElapsedTicks_ * 1000.0 / *length * 100.0))));
+            SetHS(std::min(
+                99, static_cast<int>(std::nearbyint(ElapsedTicks_ * 1000.0 / *length * 100.0))));
         SetTime("TotalTimeTxt", length);
         SetTime("TimePlayedTxt", ElapsedTicks_ * 1000.0);
         p_.flash.SetVariable(QStringLiteral("_root.SetTimeTxt"), QStringLiteral("1"));
@@ -561,9 +578,12 @@ void mAINfRM::HS_Change() {
         C_Click(Next);
     }
     p_.flash.SetVariable(QStringLiteral("_root.KnobPosition"),
-                         (HS_ < 0 ? QStringLiteral("-") : QStringLiteral(" ")) + QString::number(std::abs(HS_)));
+                         (HS_ < 0 ? QStringLiteral("-") : QStringLiteral(" ")) +
+                             QString::number(std::abs(HS_)));
 }
 
-void mAINfRM::HS_Scroll() { p_.VLC.setInputPosition(HS_ / 100.0); }
+void mAINfRM::HS_Scroll() {
+    p_.VLC.setInputPosition(HS_ / 100.0);
+}
 
 } // namespace velune

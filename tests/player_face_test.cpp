@@ -17,13 +17,16 @@ protected:
         ASSERT_TRUE(face.loaded);
         ASSERT_TRUE(face.exposed);
     }
-    void Write(const char* name, const QString& value) { face.flash.SetVariable(QString::fromLatin1(name), value); }
+    void Write(const char* name, const QString& value) {
+        face.flash.SetVariable(QString::fromLatin1(name), value);
+    }
     QStringList Click(const char* name) { return face.Click(QString::fromLatin1(name)); }
     QStringList One(const char* command) { return QStringList{QString::fromLatin1(command)}; }
     QStringList ClickAt(const char* name, double fraction) {
         QQuickItem* item = face.Item(QString::fromLatin1(name));
         face.commands.clear();
-        const QPoint at = item->mapToScene(QPointF(item->width() * fraction, item->height() / 2)).toPoint();
+        const QPoint at =
+            item->mapToScene(QPointF(item->width() * fraction, item->height() / 2)).toPoint();
         QTest::mouseClick(&face.flash, Qt::LeftButton, Qt::NoModifier, at);
         return face.commands;
     }
@@ -34,19 +37,23 @@ protected:
 TEST_F(PlayerFace, TransportButtonsSendOnlyWhenNotDisabled) {
     EXPECT_EQ(face.flash.rootObject()->width(), 336);
     EXPECT_EQ(face.flash.rootObject()->height(), 360);
-    const std::vector<std::pair<const char*, const char*>> buttons{
-        {"playButton", "Play"}, {"pauseButton", "Pause"}, {"stopButton", "Stop"},
-        {"nextButton", "Next"}, {"previousButton", "Previous"}};
+    const std::vector<std::pair<const char*, const char*>> buttons{{"playButton", "Play"},
+                                                                   {"pauseButton", "Pause"},
+                                                                   {"stopButton", "Stop"},
+                                                                   {"nextButton", "Next"},
+                                                                   {"previousButton", "Previous"}};
     for (const auto& [name, tag] : buttons) {
         Write((std::string("_root.") + tag).c_str(), QStringLiteral("4"));
         EXPECT_TRUE(Click(name).isEmpty()) << name;
         Write((std::string("_root.") + tag).c_str(), QStringLiteral("1"));
-        EXPECT_EQ(Click(name), QStringList{QStringLiteral("IDC_FS_") + QLatin1String(tag) + QStringLiteral(" undefined")});
+        EXPECT_EQ(Click(name), QStringList{QStringLiteral("IDC_FS_") + QLatin1String(tag) +
+                                           QStringLiteral(" undefined")});
         EXPECT_EQ(face.AccessibleName(QString::fromLatin1(name)), QLatin1String(tag));
     }
     EXPECT_EQ(Click("repeatButton"), One("IDC_FS_Repeat undefined"));
     Write("_root.Play", QStringLiteral("3"));
-    EXPECT_EQ(face.Property(QStringLiteral("playButton"), "state_").toString(), QStringLiteral("3"));
+    EXPECT_EQ(face.Property(QStringLiteral("playButton"), "state_").toString(),
+              QStringLiteral("3"));
 }
 
 TEST_F(PlayerFace, WindowListMuteAndVolumeControls) {
@@ -61,8 +68,9 @@ TEST_F(PlayerFace, WindowListMuteAndVolumeControls) {
     Write("_root.VolumePosition", QStringLiteral("5"));
     EXPECT_EQ(ClickAt("volumeKnob", 0.82), One("IDC_FS_Volume undefined"));
     EXPECT_EQ(face.flash.GetVariable(QStringLiteral("_root.VolumePosition")), QStringLiteral("8"));
-    for (const char* name : {"listButton", "minimizeButton", "closeButton", "muteButton", "volumeKnob", "seekKnob",
-                             "addButton", "openButton", "removeButton", "removeAllButton", "playList"})
+    for (const char* name :
+         {"listButton", "minimizeButton", "closeButton", "muteButton", "volumeKnob", "seekKnob",
+          "addButton", "openButton", "removeButton", "removeAllButton", "playList"})
         EXPECT_FALSE(face.AccessibleName(QString::fromLatin1(name)).isEmpty()) << name;
 }
 
@@ -81,11 +89,13 @@ TEST_F(PlayerFace, SeekKnobFollowsTheHostAndReportsItsRelease) {
 TEST_F(PlayerFace, ShowsTitleTimesAndThePlayingIndicator) {
     Write("_root.FileTxt", QStringLiteral("Été 'n' Rock.ogg"));
     Write("_root.SetFileTxt", QStringLiteral("1"));
-    EXPECT_EQ(face.Property(QStringLiteral("titleText"), "text").toString(), QStringLiteral("Été 'n' Rock.ogg"));
+    EXPECT_EQ(face.Property(QStringLiteral("titleText"), "text").toString(),
+              QStringLiteral("Été 'n' Rock.ogg"));
     Write("_root.TotalTimeTxt", QStringLiteral("04:12"));
     Write("_root.TimePlayedTxt", QStringLiteral("01:05"));
     Write("_root.SetTimeTxt", QStringLiteral("1"));
-    EXPECT_EQ(face.Property(QStringLiteral("timeText"), "text").toString(), QStringLiteral("01:05 / 04:12"));
+    EXPECT_EQ(face.Property(QStringLiteral("timeText"), "text").toString(),
+              QStringLiteral("01:05 / 04:12"));
     Write("_root.Playing", QStringLiteral("1"));
     EXPECT_TRUE(face.Property(QStringLiteral("playingIndicator"), "active").toBool());
     Write("_root.Playing", QStringLiteral("0"));
@@ -99,7 +109,8 @@ TEST_F(PlayerFace, ListRowsChooseRemoveAndClear) {
     EXPECT_EQ(face.AccessibleName(QStringLiteral("playRow1")), QStringLiteral("/m/b c.mp3"));
 
     face.commands.clear();
-    QTest::mouseDClick(&face.flash, Qt::LeftButton, Qt::NoModifier, face.Centre(QStringLiteral("playRow2")));
+    QTest::mouseDClick(&face.flash, Qt::LeftButton, Qt::NoModifier,
+                       face.Centre(QStringLiteral("playRow2")));
     EXPECT_TRUE(face.commands.contains(QStringLiteral("IDC_FS_SelectedIndex 2")));
 
     EXPECT_EQ(Click("removeButton"), One("IDC_FS_Remove 2"));
@@ -117,9 +128,11 @@ TEST_F(PlayerFace, ListRowsChooseRemoveAndClear) {
 
 TEST_F(PlayerFace, AcceptsFilesDraggedFromAFileManager) {
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/m/Été.mp3")), QUrl(QStringLiteral("https://example.invalid/x.mp3")),
+    data.setUrls({QUrl::fromLocalFile(QStringLiteral("/m/Été.mp3")),
+                  QUrl(QStringLiteral("https://example.invalid/x.mp3")),
                   QUrl::fromLocalFile(QStringLiteral("/m/b.wav"))});
-    EXPECT_EQ(velune::DroppedFiles(&data), (QStringList{QStringLiteral("/m/Été.mp3"), QStringLiteral("/m/b.wav")}));
+    EXPECT_EQ(velune::DroppedFiles(&data),
+              (QStringList{QStringLiteral("/m/Été.mp3"), QStringLiteral("/m/b.wav")}));
     QMimeData text;
     text.setText(QStringLiteral("not files"));
     EXPECT_TRUE(velune::DroppedFiles(&text).isEmpty());
@@ -127,7 +140,8 @@ TEST_F(PlayerFace, AcceptsFilesDraggedFromAFileManager) {
     QDragEnterEvent enter(QPoint(150, 250), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&face.flash, &enter);
     EXPECT_TRUE(enter.isAccepted());
-    EXPECT_TRUE(face.Wait([&] { return face.Property(QStringLiteral("dropArea"), "containsDrag").toBool(); }));
+    EXPECT_TRUE(face.Wait(
+        [&] { return face.Property(QStringLiteral("dropArea"), "containsDrag").toBool(); }));
 }
 
 } // namespace

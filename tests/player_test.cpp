@@ -21,7 +21,9 @@ protected:
     static void SetUpTestSuite() {
         media = new QTemporaryDir;
         const auto make = [](const char* name, double seconds, QStringList args = {}) {
-            ASSERT_TRUE(MakeTone(media->filePath(QString::fromLatin1(name)), seconds, 44100, 2, args)) << name;
+            ASSERT_TRUE(
+                MakeTone(media->filePath(QString::fromLatin1(name)), seconds, 44100, 2, args))
+                << name;
         };
         make("one.wav", 1.0);
         make("two.ogg", 1.0);
@@ -33,7 +35,9 @@ protected:
     }
     static void TearDownTestSuite() { delete media; }
 
-    RealPlayer() : frm(mAINfRM::Parts{face, form, messages, dialog, lock, engine, timer, QStringLiteral(VELUNE_PROGRAM_DIR)}) {
+    RealPlayer()
+        : frm(mAINfRM::Parts{face, form, messages, dialog, lock, engine, timer,
+                             QStringLiteral(VELUNE_PROGRAM_DIR)}) {
         EXPECT_TRUE(frm.Form_Load());
     }
 
@@ -78,21 +82,25 @@ protected:
 QTemporaryDir* RealPlayer::media = nullptr;
 
 TEST_F(RealPlayer, PlaysEveryFormatThroughToTheEndOfTheList) {
-    const QStringList files{Copy("one.wav", QStringLiteral("one.wav")), Copy("two.ogg", QStringLiteral("two.ogg")),
-                            Copy("three.mp3", QStringLiteral("three.mp3")), Copy("four.wma", QStringLiteral("four.wma")),
-                            Copy("five.rm", QStringLiteral("five.rm"))};
+    const QStringList files{
+        Copy("one.wav", QStringLiteral("one.wav")), Copy("two.ogg", QStringLiteral("two.ogg")),
+        Copy("three.mp3", QStringLiteral("three.mp3")),
+        Copy("four.wma", QStringLiteral("four.wma")), Copy("five.rm", QStringLiteral("five.rm"))};
     Add(files);
     EXPECT_FALSE(engine.isPlaying());
     Command("IDC_FS_Play");
     ASSERT_TRUE(PlayUntil([&] { return !timer.enabled; }, 40000));
     // Each item was announced in turn, and each played long enough to show its length.
     for (const QString& file : files)
-        EXPECT_TRUE(Written(QStringLiteral("_root.FileTxt=") + QFileInfo(file).fileName())) << file.toStdString();
+        EXPECT_TRUE(Written(QStringLiteral("_root.FileTxt=") + QFileInfo(file).fileName()))
+            << file.toStdString();
     EXPECT_TRUE(Written(QStringLiteral("_root.TotalTimeTxt=00:01")));
     EXPECT_TRUE(Written(QStringLiteral("_root.KnobDisabled=1"))); // the RM item cannot be sought
     EXPECT_EQ(frm.CurrentIndex(), 4);
-    EXPECT_EQ(face.writes.filter(QStringLiteral("_root.Play=")).last(), QStringLiteral("_root.Play=1"));
-    EXPECT_EQ(face.writes.filter(QStringLiteral("_root.Playing=")).last(), QStringLiteral("_root.Playing=0"));
+    EXPECT_EQ(face.writes.filter(QStringLiteral("_root.Play=")).last(),
+              QStringLiteral("_root.Play=1"));
+    EXPECT_EQ(face.writes.filter(QStringLiteral("_root.Playing=")).last(),
+              QStringLiteral("_root.Playing=0"));
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
@@ -134,7 +142,8 @@ TEST_F(RealPlayer, NextPreviousRepeatAndAMissingFile) {
     QFile::remove(gone);
     Command("IDC_FS_Play");
     Command("IDC_FS_Next");
-    EXPECT_EQ(messages.shown, QStringList{QStringLiteral("file:") + gone + QStringLiteral("--dosen't exist")});
+    EXPECT_EQ(messages.shown,
+              QStringList{QStringLiteral("file:") + gone + QStringLiteral("--dosen't exist")});
     EXPECT_EQ(frm.CurrentIndex(), 2);
     ASSERT_TRUE(PlayUntil([&] { return engine.isPlaying() && engine.inputTime().has_value(); }));
 

@@ -16,7 +16,9 @@ namespace {
 class ScriptedPlayer : public PlayerEngine {
 public:
     bool setVolume(int v) override { return Call(QStringLiteral("volume %1").arg(v)); }
-    bool setMute(bool m) override { return Call(m ? QStringLiteral("mute") : QStringLiteral("unmute")); }
+    bool setMute(bool m) override {
+        return Call(m ? QStringLiteral("mute") : QStringLiteral("unmute"));
+    }
     bool playlistAdd(const QString& uri) override {
         loaded = uri;
         ended = false;
@@ -63,7 +65,8 @@ public:
 class Player : public ::testing::Test {
 protected:
     Player()
-        : frm(mAINfRM::Parts{face, form, messages, dialog, lock, engine, timer, QStringLiteral("/opt/velune")}) {}
+        : frm(mAINfRM::Parts{face, form, messages, dialog, lock, engine, timer,
+                             QStringLiteral("/opt/velune")}) {}
 
     QString Audio(const QString& name) {
         const QString path = dir.filePath(name);
@@ -122,8 +125,9 @@ TEST_F(Player, StartUp) {
     EXPECT_FALSE(form.position);
     EXPECT_EQ(form.windowSize, QSize(336, 156));
     EXPECT_EQ(form.faceSize, QSize(336, 360));
-    EXPECT_EQ(face.writes, W({"_root.Play=4", "_root.Pause=4", "_root.Stop=4", "_root.Next=4", "_root.Previous=4",
-                              "_root.FileTxt= ", "_root.SetFileTxt=1", "_root.VolumePosition=5"}));
+    EXPECT_EQ(face.writes, W({"_root.Play=4", "_root.Pause=4", "_root.Stop=4", "_root.Next=4",
+                              "_root.Previous=4", "_root.FileTxt= ", "_root.SetFileTxt=1",
+                              "_root.VolumePosition=5"}));
     EXPECT_EQ(engine.calls, QStringList{QStringLiteral("volume 100")});
     EXPECT_TRUE(frm.Stopped());
 
@@ -135,7 +139,8 @@ TEST_F(Player, ASecondCopyIsRefused) {
     lock.free = false;
     EXPECT_FALSE(frm.Form_Load());
     EXPECT_EQ(messages.shown,
-              QStringList{QStringLiteral("VelunePlayer is running, Please Close VelunePlayer first then try again.")});
+              QStringList{QStringLiteral(
+                  "VelunePlayer is running, Please Close VelunePlayer first then try again.")});
     EXPECT_TRUE(face.loaded.empty());
 }
 
@@ -152,11 +157,12 @@ TEST_F(Player, WindowCommandsListPanelVolumeAndMute) {
     EXPECT_EQ(form.faceSize, QSize(336, 360));
     Command("idc_fs_play");
     Command("IDC_FS_Close");
-    EXPECT_EQ(form.calls, (QStringList{QStringLiteral("minimize"), QStringLiteral("drag"), QStringLiteral("geometry"),
-                                       QStringLiteral("geometry"), QStringLiteral("geometry"), QStringLiteral("end")}));
+    EXPECT_EQ(form.calls, (QStringList{QStringLiteral("minimize"), QStringLiteral("drag"),
+                                       QStringLiteral("geometry"), QStringLiteral("geometry"),
+                                       QStringLiteral("geometry"), QStringLiteral("end")}));
 
-    const std::vector<std::pair<const char*, int>> volumes{{"0", 0},    {"2.5", 50}, {"2.53", 51},
-                                                           {"0.125", 2}, {"10", 200}, {"7 and more", 140}};
+    const std::vector<std::pair<const char*, int>> volumes{
+        {"0", 0}, {"2.5", 50}, {"2.53", 51}, {"0.125", 2}, {"10", 200}, {"7 and more", 140}};
     for (const auto& [position, volume] : volumes) {
         face.store.insert(QStringLiteral("_root.VolumePosition"), QString::fromLatin1(position));
         Command("IDC_FS_Volume");
@@ -183,8 +189,8 @@ TEST_F(Player, FormatTime) {
 
 TEST_F(Player, TransportDoesNothingOnAnEmptyList) {
     Loaded();
-    for (const char* command : {"IDC_FS_Play", "IDC_FS_Pause", "IDC_FS_Stop", "IDC_FS_Next", "IDC_FS_Previous",
-                                "IDC_FS_Repeat"})
+    for (const char* command : {"IDC_FS_Play", "IDC_FS_Pause", "IDC_FS_Stop", "IDC_FS_Next",
+                                "IDC_FS_Previous", "IDC_FS_Repeat"})
         Command(command);
     EXPECT_TRUE(face.writes.isEmpty());
     EXPECT_TRUE(engine.calls.isEmpty());
@@ -196,27 +202,31 @@ TEST_F(Player, AddLoadsTheFirstRowThenPlayAnnouncesIt) {
     const QStringList songs = Files(3);
     Add(songs);
     EXPECT_EQ(dialog.titles.back(), QStringLiteral("Input Audio File"));
-    EXPECT_EQ(engine.calls, (QStringList{QStringLiteral("stop"), QStringLiteral("clear"), QStringLiteral("add ") + songs[0]}));
-    EXPECT_EQ(face.writes, (QStringList{QStringLiteral("_root.Play=1"),
-                                        QStringLiteral("_root.AddedFiles=") + songs.join(QLatin1Char('|')),
-                                        QStringLiteral("_root.SetAddedFiles=1")}));
+    EXPECT_EQ(engine.calls, (QStringList{QStringLiteral("stop"), QStringLiteral("clear"),
+                                         QStringLiteral("add ") + songs[0]}));
+    EXPECT_EQ(face.writes,
+              (QStringList{QStringLiteral("_root.Play=1"),
+                           QStringLiteral("_root.AddedFiles=") + songs.join(QLatin1Char('|')),
+                           QStringLiteral("_root.SetAddedFiles=1")}));
     EXPECT_EQ(frm.ListIndex(), 0);
 
     Clear();
     const QStringList more = Files(5).mid(3);
     Add(more);
     EXPECT_TRUE(engine.calls.isEmpty());
-    EXPECT_EQ(face.writes, (QStringList{QStringLiteral("_root.AddedFiles=") + more.join(QLatin1Char('|')),
-                                        QStringLiteral("_root.SetAddedFiles=1")}));
+    EXPECT_EQ(face.writes,
+              (QStringList{QStringLiteral("_root.AddedFiles=") + more.join(QLatin1Char('|')),
+                           QStringLiteral("_root.SetAddedFiles=1")}));
 
     Clear();
     Command("IDC_FS_Play");
     EXPECT_EQ(engine.calls, QStringList{QStringLiteral("play")});
-    EXPECT_EQ(face.writes, (QStringList{QStringLiteral("_root.FileTxt=") + Name(songs[0]), QStringLiteral("_root.SetFileTxt=1"),
-                                        QStringLiteral("_root.Playing=1"), QStringLiteral("_root.KnobDisabled=0"),
-                                        QStringLiteral("_root.Play=3"), QStringLiteral("_root.Pause=1"),
-                                        QStringLiteral("_root.Stop=1"), QStringLiteral("_root.Next=1"),
-                                        QStringLiteral("_root.Previous=1")}));
+    EXPECT_EQ(face.writes,
+              (QStringList{QStringLiteral("_root.FileTxt=") + Name(songs[0]),
+                           QStringLiteral("_root.SetFileTxt=1"), QStringLiteral("_root.Playing=1"),
+                           QStringLiteral("_root.KnobDisabled=0"), QStringLiteral("_root.Play=3"),
+                           QStringLiteral("_root.Pause=1"), QStringLiteral("_root.Stop=1"),
+                           QStringLiteral("_root.Next=1"), QStringLiteral("_root.Previous=1")}));
     EXPECT_TRUE(timer.enabled);
 }
 
@@ -246,7 +256,8 @@ TEST_F(Player, PauseResumeStopAndRepeat) {
     Clear();
     Command("IDC_FS_Stop");
     EXPECT_EQ(engine.calls, QStringList{QStringLiteral("stop")});
-    EXPECT_EQ(face.writes, W({"_root.Playing=0", "_root.FileTxt=", "_root.SetFileTxt=1", "_root.Play=1", "_root.Pause=1"}));
+    EXPECT_EQ(face.writes, W({"_root.Playing=0", "_root.FileTxt=", "_root.SetFileTxt=1",
+                              "_root.Play=1", "_root.Pause=1"}));
     EXPECT_TRUE(frm.Stopped());
     EXPECT_FALSE(timer.enabled);
 
@@ -267,11 +278,13 @@ TEST_F(Player, NextAndPreviousAtTheEndsOfTheList) {
     Clear();
     Command("IDC_FS_Next");
     EXPECT_EQ(frm.CurrentIndex(), 2);
-    EXPECT_EQ(engine.calls, (QStringList{QStringLiteral("stop"), QStringLiteral("clear"), QStringLiteral("add ") + songs[2],
-                                         QStringLiteral("play")}));
-    EXPECT_EQ(face.writes.mid(face.writes.size() - 3),
-              (QStringList{QStringLiteral("_root.FileTxt=") + Name(songs[2]), QStringLiteral("_root.SetFileTxt=1"),
-                           QStringLiteral("_root.Playing=1")}));
+    EXPECT_EQ(engine.calls,
+              (QStringList{QStringLiteral("stop"), QStringLiteral("clear"),
+                           QStringLiteral("add ") + songs[2], QStringLiteral("play")}));
+    EXPECT_EQ(
+        face.writes.mid(face.writes.size() - 3),
+        (QStringList{QStringLiteral("_root.FileTxt=") + Name(songs[2]),
+                     QStringLiteral("_root.SetFileTxt=1"), QStringLiteral("_root.Playing=1")}));
 
     Clear();
     Command("IDC_FS_Next");
@@ -297,8 +310,9 @@ TEST_F(Player, TickWritesTimesAndMovesTheKnobWithItsLeadingSpace) {
     engine.time = 84000;
     engine.position = 0.42;
     frm.Timer1_Timer();
-    EXPECT_EQ(face.writes, W({"_root.KnobPosition= 42", "_root.KnobDisabled=0", "_root.TotalTimeTxt=03:20",
-                              "_root.TimePlayedTxt=01:24", "_root.SetTimeTxt=1"}));
+    EXPECT_EQ(face.writes,
+              W({"_root.KnobPosition= 42", "_root.KnobDisabled=0", "_root.TotalTimeTxt=03:20",
+                 "_root.TimePlayedTxt=01:24", "_root.SetTimeTxt=1"}));
     EXPECT_EQ(frm.HS(), 42);
 
     // Near the end the knob waits at 99: the rest of the item still plays.
@@ -328,7 +342,8 @@ TEST_F(Player, TheRealEndOfAnItemHandsOverToTheNextWhateverStoppedHolds) {
     EXPECT_EQ(frm.L(), QStringLiteral("00:00"));
     // The next item is shown, and nothing clears it.
     EXPECT_TRUE(face.writes.contains(QStringLiteral("_root.FileTxt=") + Name(songs[1])));
-    EXPECT_EQ(face.writes.filter(QStringLiteral("_root.Playing=")).last(), QStringLiteral("_root.Playing=1"));
+    EXPECT_EQ(face.writes.filter(QStringLiteral("_root.Playing=")).last(),
+              QStringLiteral("_root.Playing=1"));
     EXPECT_FALSE(face.writes.contains(QStringLiteral("_root.TotalTimeTxt=00:00")));
     EXPECT_TRUE(timer.enabled);
 
@@ -393,9 +408,10 @@ TEST_F(Player, SelectedIndexPlaysARowAndIgnoresAnythingElse) {
     EXPECT_EQ(frm.CurrentIndex(), 2);
     EXPECT_EQ(engine.loaded, songs[2]);
     EXPECT_TRUE(engine.playing);
-    EXPECT_EQ(face.writes.mid(face.writes.size() - 3),
-              (QStringList{QStringLiteral("_root.FileTxt=") + Name(songs[2]), QStringLiteral("_root.SetFileTxt=1"),
-                           QStringLiteral("_root.Playing=1")}));
+    EXPECT_EQ(
+        face.writes.mid(face.writes.size() - 3),
+        (QStringList{QStringLiteral("_root.FileTxt=") + Name(songs[2]),
+                     QStringLiteral("_root.SetFileTxt=1"), QStringLiteral("_root.Playing=1")}));
 }
 
 TEST_F(Player, MissingFilesAreReportedOnceInOneSweep) {
@@ -407,8 +423,10 @@ TEST_F(Player, MissingFilesAreReportedOnceInOneSweep) {
     Command("IDC_FS_Play");
     Clear();
     Command("IDC_FS_Next");
-    EXPECT_EQ(messages.shown, (QStringList{QStringLiteral("file:") + songs[1] + QStringLiteral("--dosen't exist"),
-                                           QStringLiteral("file:") + songs[2] + QStringLiteral("--dosen't exist")}));
+    EXPECT_EQ(
+        messages.shown,
+        (QStringList{QStringLiteral("file:") + songs[1] + QStringLiteral("--dosen't exist"),
+                     QStringLiteral("file:") + songs[2] + QStringLiteral("--dosen't exist")}));
     EXPECT_EQ(frm.CurrentIndex(), 2);
     EXPECT_EQ(face.writes.last(), QStringLiteral("_root.Play=1"));
 
@@ -452,8 +470,9 @@ TEST_F(Player, RemovingRows) {
     Command("IDC_FS_Remove", QStringLiteral("0"));
     EXPECT_TRUE(frm.LstFiles().isEmpty());
     EXPECT_EQ(engine.calls, (QStringList{QStringLiteral("stop"), QStringLiteral("clear")}));
-    EXPECT_EQ(face.writes, W({"_root.FileTxt=", "_root.SetFileTxt=1", "_root.Playing=0", "_root.RemoveAll=1",
-                              "_root.Play=4", "_root.Pause=4", "_root.Stop=4", "_root.Next=4", "_root.Previous=4"}));
+    EXPECT_EQ(face.writes, W({"_root.FileTxt=", "_root.SetFileTxt=1", "_root.Playing=0",
+                              "_root.RemoveAll=1", "_root.Play=4", "_root.Pause=4", "_root.Stop=4",
+                              "_root.Next=4", "_root.Previous=4"}));
 
     // The next add loads row 0 again.
     Clear();
@@ -483,7 +502,8 @@ TEST_F(Player, RemoveAllAndOpen) {
     EXPECT_EQ(frm.CurrentIndex(), 0);
     EXPECT_EQ(engine.loaded, replacement[0]);
     EXPECT_EQ(face.writes.first(), QStringLiteral("_root.RemoveAll=1"));
-    EXPECT_TRUE(face.writes.contains(QStringLiteral("_root.AddedFiles=") + replacement.join(QLatin1Char('|'))));
+    EXPECT_TRUE(face.writes.contains(QStringLiteral("_root.AddedFiles=") +
+                                     replacement.join(QLatin1Char('|'))));
     EXPECT_EQ(face.writes.filter(QStringLiteral("_root.AddedFiles=")).size(), 1);
     EXPECT_FALSE(timer.enabled);
 
@@ -503,9 +523,10 @@ TEST_F(Player, DroppedFilesJoinTheListAndTheFace) {
     EXPECT_EQ(messages.shown, QStringList(3, QStringLiteral("The Player not support this format")));
     EXPECT_EQ(frm.LstFiles(), (QStringList{upper, rm}));
     EXPECT_EQ(engine.loaded, upper);
-    EXPECT_EQ(face.writes, (QStringList{QStringLiteral("_root.Play=1"),
-                                        QStringLiteral("_root.AddedFiles=") + upper + QLatin1Char('|') + rm,
-                                        QStringLiteral("_root.SetAddedFiles=1")}));
+    EXPECT_EQ(face.writes,
+              (QStringList{QStringLiteral("_root.Play=1"),
+                           QStringLiteral("_root.AddedFiles=") + upper + QLatin1Char('|') + rm,
+                           QStringLiteral("_root.SetAddedFiles=1")}));
     // Dropped again: a second entry, nothing reloaded.
     Clear();
     frm.LstFiles_OLEDragDrop({upper});

@@ -23,11 +23,13 @@ QString FirstRamLocation(const QString& ramFile) {
     const QByteArray text = file.read(64 * 1024);
     for (const QByteArray& raw : text.split('\n')) {
         const QString line = QString::fromUtf8(raw).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1String("--stop--")))
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')) ||
+            line.startsWith(QLatin1String("--stop--")))
             continue;
         if (line.contains(QLatin1String("://")))
             return line;
-        return QFileInfo(line).isAbsolute() ? line : QFileInfo(ramFile).absoluteDir().filePath(line);
+        return QFileInfo(line).isAbsolute() ? line
+                                            : QFileInfo(ramFile).absoluteDir().filePath(line);
     }
     return {};
 }
@@ -64,9 +66,13 @@ bool VlcPlayer::setMute(bool mute) {
     return true;
 }
 
-int VlcPlayer::volume() const { return player_ ? libvlc_audio_get_volume(player_) : -1; }
+int VlcPlayer::volume() const {
+    return player_ ? libvlc_audio_get_volume(player_) : -1;
+}
 
-bool VlcPlayer::muted() const { return player_ && libvlc_audio_get_mute(player_) == 1; }
+bool VlcPlayer::muted() const {
+    return player_ && libvlc_audio_get_mute(player_) == 1;
+}
 
 bool VlcPlayer::playlistAdd(const QString& uri) {
     if (!player_)
@@ -115,7 +121,9 @@ bool VlcPlayer::togglePause() {
     return true;
 }
 
-bool VlcPlayer::isPlaying() const { return HasInput() && !paused_; }
+bool VlcPlayer::isPlaying() const {
+    return HasInput() && !paused_;
+}
 
 bool VlcPlayer::itemsClear() {
     if (!player_)
