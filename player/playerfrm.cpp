@@ -349,6 +349,32 @@ void mAINfRM::AddPaths(const QStringList& paths) {
     }
 }
 
+void mAINfRM::AppendRows(const QStringList& paths) {
+    const bool wasLoaded = ListLoaded_;
+    AddPaths(paths);
+    // Into an empty list: its first row is loaded, ready to play.
+    if (!wasLoaded) {
+        CurrentIndex_ = 0;
+        ListLoaded_ = true;
+        if (FillPlayList(0))
+            SetButton(Play, QStringLiteral("1"));
+        else
+            NextButton();
+    }
+    updateFlashList(p_.flash, NewPaths_);
+    NewPaths_.clear();
+}
+
+void mAINfRM::ForgetLoaded() {
+    p_.VLC.stop();
+    p_.VLC.itemsClear();
+    SetTitle(QString());
+    p_.flash.SetVariable(QStringLiteral("_root.Playing"), QStringLiteral("0"));
+    CurrentIndex_ = 0;
+    SetHS(0);
+    ListLoaded_ = false;
+}
+
 void mAINfRM::Command2_Click(int Index) {
     switch (Index) {
     case 0: { // Add
@@ -357,18 +383,7 @@ void mAINfRM::Command2_Click(int Index) {
             ShowDialog(p_.dialog, p_.messages, QStringLiteral("Input Audio File"), kPlayerFilter);
         if (GetArrayDim(PickedFiles_) < 1)
             return;
-        const bool wasLoaded = ListLoaded_;
-        AddPaths(PickedFiles_);
-        if (!wasLoaded) {
-            CurrentIndex_ = 0;
-            ListLoaded_ = true;
-            if (FillPlayList(0))
-                SetButton(Play, QStringLiteral("1"));
-            else
-                NextButton();
-        }
-        updateFlashList(p_.flash, NewPaths_);
-        NewPaths_.clear();
+        AppendRows(PickedFiles_);
         break;
     }
     case 1: { // the window's own Remove: the row that was selected goes
@@ -387,13 +402,7 @@ void mAINfRM::Command2_Click(int Index) {
     case 2: // the window's own Rem All
         LstFiles_.clear();
         selected_ = -1;
-        p_.VLC.stop();
-        p_.VLC.itemsClear();
-        SetTitle(QString());
-        p_.flash.SetVariable(QStringLiteral("_root.Playing"), QStringLiteral("0"));
-        CurrentIndex_ = 0;
-        SetHS(0);
-        ListLoaded_ = false;
+        ForgetLoaded();
         break;
     case 3: { // Open: the picked files replace the list, in the face too
         PickedFiles_.clear();
@@ -404,21 +413,13 @@ void mAINfRM::Command2_Click(int Index) {
         LstFiles_.clear();
         selected_ = -1;
         p_.flash.SetVariable(QStringLiteral("_root.RemoveAll"), QStringLiteral("1"));
-        AddPaths(PickedFiles_);
-        CurrentIndex_ = 0;
-        ListLoaded_ = true;
         // What played came from the old list: its display goes with it.
         if (p_.Timer1.Enabled()) {
             p_.Timer1.SetEnabled(false);
             ClearDisplay();
         }
-        const bool loaded = FillPlayList(0);
-        if (loaded)
-            SetButton(Play, QStringLiteral("1"));
-        updateFlashList(p_.flash, NewPaths_);
-        NewPaths_.clear();
-        if (!loaded)
-            NextButton();
+        ListLoaded_ = false;
+        AppendRows(PickedFiles_);
         break;
     }
     default:
@@ -450,13 +451,7 @@ void mAINfRM::Remove(const QString& args) {
     } else if (N == 1) {
         LstFiles_.removeAt(S);
         selected_ = -1;
-        p_.VLC.stop();
-        p_.VLC.itemsClear();
-        SetTitle(QString());
-        p_.flash.SetVariable(QStringLiteral("_root.Playing"), QStringLiteral("0"));
-        CurrentIndex_ = 0;
-        SetHS(0);
-        ListLoaded_ = false;
+        ForgetLoaded();
         p_.flash.SetVariable(QStringLiteral("_root.RemoveAll"), QStringLiteral("1"));
         DisableTransport();
     } else {
@@ -469,13 +464,7 @@ void mAINfRM::RemoveAll() {
     LstFiles_.clear();
     selected_ = -1;
     p_.flash.SetVariable(QStringLiteral("_root.RemoveAll"), QStringLiteral("1"));
-    p_.VLC.stop();
-    p_.VLC.itemsClear();
-    SetTitle(QString());
-    p_.flash.SetVariable(QStringLiteral("_root.Playing"), QStringLiteral("0"));
-    CurrentIndex_ = 0;
-    SetHS(0);
-    ListLoaded_ = false;
+    ForgetLoaded();
     DisableTransport();
 }
 
@@ -507,19 +496,8 @@ void mAINfRM::LstFiles_OLEDragDrop(const QStringList& files) {
     }
     if (accepted.isEmpty())
         return;
-    const bool wasLoaded = ListLoaded_;
-    AddPaths(accepted);
-    // Dropped on an empty list, the first row is loaded as Add loads it.
-    if (!wasLoaded) {
-        CurrentIndex_ = 0;
-        ListLoaded_ = true;
-        if (FillPlayList(0))
-            SetButton(Play, QStringLiteral("1"));
-        else
-            NextButton();
-    }
-    updateFlashList(p_.flash, NewPaths_);
-    NewPaths_.clear();
+    // Dropped files join the list as added ones do, in the face too.
+    AppendRows(accepted);
 }
 
 // Time display and seek --------------------------------------------------------

@@ -73,7 +73,10 @@ private:
     void SetTitle(const QString& text);
     void ShowRow();
     void DisableTransport();
-    void EmptyList();
+    // Appends rows to the list and the face, loading the first row into an empty list.
+    void AppendRows(const QStringList& paths);
+    // The engine is emptied and the list counts as not loaded.
+    void ForgetLoaded();
     void PlayIndex(const QString& args);
     void Remove(const QString& args);
     void RemoveAll();
