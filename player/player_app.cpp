@@ -27,6 +27,9 @@ bool PlayerApp::Start() {
     if (!frm_.Form_Load())
         return false;
     window_.show();
+    if (!engine_.ok())
+        messages_.Show(QStringLiteral("The media engine (libVLC) could not be started: files can be "
+                                      "listed but not played."));
     return true;
 }
 

@@ -27,6 +27,8 @@ public:
     bool setInputPosition(double position) override;
     bool Ended() const override;
 
+    // libVLC could be started.
+    bool ok() const { return player_ != nullptr; }
     // What libVLC itself holds, for checks.
     int volume() const;
     bool muted() const;
