@@ -189,7 +189,7 @@ void mAINfRM::KnobReleased() {
     bool number = false;
     const double knob =
         p_.flash.GetVariable(QStringLiteral("_root.KnobPosition")).trimmed().toDouble(&number);
-    if (number)
+    if (number && std::isfinite(knob))
         SetHS(static_cast<int>(std::nearbyint(std::clamp(knob, -1.0, 101.0))));
     p_.VLC.setInputPosition(HS_ / 100.0);
 }
@@ -247,7 +247,6 @@ void mAINfRM::PlayButton() {
                              StreamItem() ? QStringLiteral("1") : QStringLiteral("0"));
     }
     p_.Timer1.SetEnabled(true);
-    HSEnabled_ = true;
     SetButton(Play, QStringLiteral("3"));
     for (int index = Pause; index <= Previous; ++index)
         SetButton(index, QStringLiteral("1"));
@@ -257,7 +256,6 @@ void mAINfRM::PauseButton() {
     p_.VLC.togglePause();
     Stopped_ = false;
     if (p_.VLC.isPlaying()) {
-        HSEnabled_ = true;
         p_.Timer1.SetEnabled(true);
         p_.flash.SetVariable(QStringLiteral("_root.Playing"), QStringLiteral("1"));
         SetButton(Play, QStringLiteral("3"));
@@ -480,7 +478,6 @@ void mAINfRM::LstFiles_DblClick() {
     C_Click(Play);
     p_.Timer1.SetEnabled(true);
     ShowRow();
-    HSEnabled_ = true;
 }
 
 void mAINfRM::LstFiles_OLEDragDrop(const QStringList& files) {

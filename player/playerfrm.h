@@ -106,7 +106,6 @@ private:
     bool Stopped_ = true;
     std::int32_t ElapsedTicks_ = 0;
     int HS_ = 0;
-    bool HSEnabled_ = false;
     QString L_ = QStringLiteral("00:00");
     bool listShown_ = false;
     // Counts the items the transport started, to tell whether anything plays on.
