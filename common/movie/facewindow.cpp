@@ -13,7 +13,6 @@ namespace velune {
 FaceWindow::FaceWindow(const QString& caption, QWidget* owner)
     : QWidget(owner, Qt::Window | Qt::FramelessWindowHint), flash_(new Flash(this)) {
     setWindowTitle(caption);
-    setAttribute(Qt::WA_TranslucentBackground, false);
 }
 
 void FaceWindow::SetGeometry(std::optional<QPoint> topLeft, QSize window, QSize face) {
