@@ -27,7 +27,10 @@ for run in $(seq "$runs"); do
     t0=$(now)
     build/bin/VelunePlayer >/dev/null 2>&1 &
     velune=$!
-    window=$(xdotool search --sync --onlyvisible --name "Velune Player" | head -1)
+    window=""
+    until window=$(xdotool search --onlyvisible --name "Velune Player" 2>/dev/null | head -1) && [ -n "$window" ]; do
+        sleep 0.01
+    done
     t1=$(now)
     xdotool windowmove "$window" 0 0; sleep 0.5
     xdotool mousemove 267 13 click 1; sleep 0.5          # show the list

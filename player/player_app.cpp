@@ -27,9 +27,13 @@ bool PlayerApp::Start() {
     if (!frm_.Form_Load())
         return false;
     window_.show();
-    if (!engine_.ok())
-        messages_.Show(QStringLiteral("The media engine (libVLC) could not be started: files can be "
-                                      "listed but not played."));
+    // libVLC starts once the window is on screen.
+    QTimer::singleShot(0, this, [this] {
+        if (!engine_.Start())
+            messages_.Show(
+                QStringLiteral("The media engine (libVLC) could not be started: files can "
+                               "be listed but not played."));
+    });
     return true;
 }
 

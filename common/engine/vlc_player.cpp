@@ -34,9 +34,16 @@ QString FirstRamLocation(const QString& ramFile) {
     return {};
 }
 
-VlcPlayer::VlcPlayer() : vlc_(kArguments) {
-    if (vlc_.ok())
-        player_ = libvlc_media_player_new(vlc_.get());
+bool VlcPlayer::Start() {
+    if (player_)
+        return true;
+    if (!vlc_)
+        vlc_ = std::make_unique<VlcInstance>(kArguments);
+    if (vlc_->ok())
+        player_ = libvlc_media_player_new(vlc_->get());
+    if (player_)
+        ApplySound();
+    return player_ != nullptr;
 }
 
 VlcPlayer::~VlcPlayer() {
@@ -52,17 +59,16 @@ void VlcPlayer::ApplySound() {
 }
 
 bool VlcPlayer::setVolume(int volume) {
-    if (!player_ || volume < 0)
+    if (volume < 0)
         return false;
     volume_ = volume;
-    return libvlc_audio_set_volume(player_, volume) == 0;
+    return !player_ || libvlc_audio_set_volume(player_, volume) == 0;
 }
 
 bool VlcPlayer::setMute(bool mute) {
-    if (!player_)
-        return false;
     mute_ = mute;
-    libvlc_audio_set_mute(player_, mute ? 1 : 0);
+    if (player_)
+        libvlc_audio_set_mute(player_, mute ? 1 : 0);
     return true;
 }
 
@@ -75,7 +81,7 @@ bool VlcPlayer::muted() const {
 }
 
 bool VlcPlayer::playlistAdd(const QString& uri) {
-    if (!player_)
+    if (!Start())
         return false;
     QString location = uri;
     if (QFileInfo(uri).suffix().compare(QLatin1String("ram"), Qt::CaseInsensitive) == 0)
@@ -84,8 +90,8 @@ bool VlcPlayer::playlistAdd(const QString& uri) {
         return false;
     libvlc_media_t* media =
         location.contains(QLatin1String("://"))
-            ? libvlc_media_new_location(vlc_.get(), QUrl(location).toEncoded().constData())
-            : libvlc_media_new_path(vlc_.get(), QFile::encodeName(location).constData());
+            ? libvlc_media_new_location(vlc_->get(), QUrl(location).toEncoded().constData())
+            : libvlc_media_new_path(vlc_->get(), QFile::encodeName(location).constData());
     if (!media)
         return false;
     libvlc_media_player_set_media(player_, media);

@@ -3,15 +3,24 @@
 #include "player_engine.h"
 #include "vlc_instance.h"
 
+#include <memory>
+
 struct libvlc_media_player_t;
 
 namespace velune {
 
-// The player engine over libVLC.
+// The player engine over libVLC. libVLC starts on first use, or when Start() is
+// called, so that the window can show before it; volume and mute set earlier
+// are applied then.
 class VlcPlayer : public PlayerEngine {
 public:
-    VlcPlayer();
+    VlcPlayer() = default;
     ~VlcPlayer() override;
+    VlcPlayer(const VlcPlayer&) = delete;
+    VlcPlayer& operator=(const VlcPlayer&) = delete;
+
+    // Starts libVLC if it is not running yet; false when it cannot be started.
+    bool Start();
 
     bool setVolume(int volume) override;
     bool setMute(bool mute) override;
@@ -27,8 +36,6 @@ public:
     bool setInputPosition(double position) override;
     bool Ended() const override;
 
-    // libVLC could be started.
-    bool ok() const { return player_ != nullptr; }
     // What libVLC itself holds, for checks.
     int volume() const;
     bool muted() const;
@@ -37,7 +44,7 @@ private:
     bool HasInput() const;
     void ApplySound();
 
-    VlcInstance vlc_;
+    std::unique_ptr<VlcInstance> vlc_;
     libvlc_media_player_t* player_ = nullptr;
     bool loaded_ = false;
     bool paused_ = false;
