@@ -33,6 +33,8 @@ const QStringList kArguments{
     QStringLiteral("--audio-resampler=soxr"),
 };
 
+const QString kNoEngine = QStringLiteral("The media engine could not be started.");
+
 QByteArray Native(const QString& path) {
     return QFile::encodeName(path);
 }
@@ -73,16 +75,20 @@ bool Publish(const QString& temp, const QString& output) {
 
 } // namespace
 
-VlcConverter::VlcConverter() : vlc_(kArguments) {
-    if (!vlc_.ok())
-        return;
-    player_ = libvlc_media_player_new(vlc_.get());
+bool VlcConverter::Start() {
+    if (player_)
+        return true;
+    if (!vlc_)
+        vlc_ = std::make_unique<VlcInstance>(kArguments);
+    if (vlc_->ok())
+        player_ = libvlc_media_player_new(vlc_->get());
     if (!player_)
-        return;
+        return Fail(kNoEngine);
     libvlc_event_manager_t* events = libvlc_media_player_event_manager(player_);
     libvlc_event_attach(events, libvlc_MediaPlayerEndReached, &VlcConverter::OnPlayerEvent, this);
     libvlc_event_attach(events, libvlc_MediaPlayerEncounteredError, &VlcConverter::OnPlayerEvent,
                         this);
+    return true;
 }
 
 VlcConverter::~VlcConverter() {
@@ -111,8 +117,8 @@ bool VlcConverter::Fail(const QString& error) {
 }
 
 bool VlcConverter::playlistClear() {
-    if (!player_)
-        return Fail(QStringLiteral("The media engine could not be started."));
+    if (!Start())
+        return false;
     (void)stop();
     items_.clear();
     cursor_ = -1;
@@ -121,22 +127,18 @@ bool VlcConverter::playlistClear() {
 
 bool VlcConverter::addTarget(const QString& uri, const QString& options, int /*mode*/,
                              int /*position*/) {
-    if (!player_)
-        return Fail(QStringLiteral("The media engine could not be started."));
+    if (!Start())
+        return false;
     const auto destination = FindChainDestination(options);
     if (!destination || destination->path.isEmpty())
         return Fail(QStringLiteral("The conversion of %1 names no output file.").arg(uri));
-    Item item;
-    item.uri = uri;
-    item.options = options;
-    item.output = destination->path;
-    items_.push_back(std::move(item));
+    items_.push_back({uri, options, *destination, {}, ItemState::Queued, {}});
     return true;
 }
 
 bool VlcConverter::play() {
-    if (!player_)
-        return Fail(QStringLiteral("The media engine could not be started."));
+    if (!Start())
+        return false;
     running_ = true;
     if (current_ >= 0)
         libvlc_media_player_set_pause(player_, 0);
@@ -153,7 +155,7 @@ bool VlcConverter::pause() {
 bool VlcConverter::stop() {
     running_ = false;
     if (!player_)
-        return Fail(QStringLiteral("The media engine could not be started."));
+        return Fail(kNoEngine);
     if (current_ >= 0) {
         items_[current_].failure = QStringLiteral("the conversion was stopped");
         Finish(current_, false);
@@ -163,8 +165,8 @@ bool VlcConverter::stop() {
 }
 
 bool VlcConverter::playlistNext() {
-    if (!player_)
-        return Fail(QStringLiteral("The media engine could not be started."));
+    if (!Start())
+        return false;
     running_ = true;
     if (current_ >= 0) {
         items_[current_].failure = QStringLiteral("it was skipped");
@@ -179,28 +181,26 @@ void VlcConverter::Advance() {
     if (!running_)
         return;
     while (++cursor_ < static_cast<int>(items_.size())) {
-        if (Start(cursor_))
+        if (StartItem(cursor_))
             return;
     }
     cursor_ = static_cast<int>(items_.size());
 }
 
-bool VlcConverter::Start(int index) {
+bool VlcConverter::StartItem(int index) {
     Item& item = items_[index];
     const quint64 serial = ++serial_;
-    item.temp = ReserveTemporary(item.output, serial);
+    item.temp = ReserveTemporary(item.destination.path, serial);
     if (item.temp.isEmpty()) {
         item.state = ItemState::Failed;
         item.failure = QStringLiteral("its output folder cannot be written to");
-        emit itemDone(index);
         return false;
     }
-    const auto destination = FindChainDestination(item.options);
     QString chain = item.options;
-    chain.replace(destination->begin, destination->end - destination->begin,
+    chain.replace(item.destination.begin, item.destination.end - item.destination.begin,
                   EscapeChainText(item.temp));
 
-    libvlc_media_t* media = libvlc_media_new_path(vlc_.get(), Native(item.uri).constData());
+    libvlc_media_t* media = libvlc_media_new_path(vlc_->get(), Native(item.uri).constData());
     if (media) {
         libvlc_media_add_option(media, chain.toUtf8().constData());
         libvlc_media_player_set_media(player_, media);
@@ -234,17 +234,17 @@ void VlcConverter::Finish(int index, bool decoded) {
     libvlc_media_player_stop(player_);
     bool converted = false;
     if (decoded) {
-        if (QFileInfo(item.temp).size() <= 0 || !vlc_.Duration(item.temp))
+        if (QFileInfo(item.temp).size() <= 0 || !vlc_->Duration(item.temp))
             item.failure = QStringLiteral("no audio could be read from it");
-        else if (!Publish(item.temp, item.output))
-            item.failure = QStringLiteral("%1 could not be given its name").arg(item.output);
+        else if (!Publish(item.temp, item.destination.path))
+            item.failure =
+                QStringLiteral("%1 could not be given its name").arg(item.destination.path);
         else
             converted = true;
     }
     if (!converted)
         QFile::remove(item.temp);
     item.state = converted ? ItemState::Converted : ItemState::Failed;
-    emit itemDone(index);
 }
 
 std::optional<float> VlcConverter::Position() const {
@@ -285,7 +285,9 @@ QString VlcConverter::FailureReason(int item) const {
 }
 
 std::optional<qint64> VlcConverter::Duration(const QString& path) {
-    return vlc_.Duration(path);
+    if (!Start())
+        return std::nullopt;
+    return vlc_->Duration(path);
 }
 
 } // namespace velune

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <atomic>
+#include <memory>
 #include <vector>
 
 struct libvlc_media_player_t;
@@ -16,10 +17,11 @@ namespace velune {
 // beside its output and is renamed to the output's name only once it has been
 // converted completely, so no truncated file ever carries an output's name.
 // Call it from the UI thread only: libVLC's own threads only post to it.
+// libVLC starts on first use, not when the program starts.
 class VlcConverter : public QObject, public ConverterEngine {
     Q_OBJECT
 public:
-    VlcConverter();
+    VlcConverter() = default;
     ~VlcConverter() override;
 
     [[nodiscard]] bool playlistClear() override;
@@ -38,15 +40,11 @@ public:
     QString FailureReason(int item) const override;
     std::optional<qint64> Duration(const QString& path) override;
 
-signals:
-    // An item has been converted or has failed.
-    void itemDone(int item);
-
 private:
     struct Item {
         QString uri;
         QString options;
-        QString output;
+        ChainDestination destination; // where the output's path stands in the options
         QString temp;
         ItemState state = ItemState::Queued;
         QString failure;
@@ -55,11 +53,13 @@ private:
     static void OnPlayerEvent(const libvlc_event_t* event, void* data);
     void Ended(quint64 serial, bool failed);
     bool Fail(const QString& error);
-    bool Start(int item);
+    // Starts libVLC if it is not running yet; false (with the reason) when it cannot.
+    bool Start();
+    bool StartItem(int item);
     void Finish(int item, bool decoded);
     void Advance();
 
-    VlcInstance vlc_;
+    std::unique_ptr<VlcInstance> vlc_;
     libvlc_media_player_t* player_ = nullptr;
     std::vector<Item> items_;
     int current_ = -1;
