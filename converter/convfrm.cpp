@@ -41,7 +41,7 @@ QString TranscodeOption(const QString& codec, const QString& mux, const QString&
 bool ConvFrm::Form_Load() {
     const QString movie = p_.programFolder + QStringLiteral("/VeluneC1.qml");
     if (!p_.flash.LoadMovie(0, movie)) {
-        p_.messages.Show(QStringLiteral("The face file could not be loaded:\n") + movie);
+        p_.messages.Show(FaceLoadFailure(movie));
         p_.form.EndProgram();
         return false;
     }

@@ -29,7 +29,7 @@ bool MainFrm::Form_Load() {
     }
     const QString movie = p_.programFolder + QStringLiteral("/VeluneC.qml");
     if (!p_.flash.LoadMovie(0, movie)) {
-        p_.messages.Show(QStringLiteral("The face file could not be loaded:\n") + movie);
+        p_.messages.Show(FaceLoadFailure(movie));
         return false;
     }
     p_.form.SetGeometry(QPoint(0, 0), kWindowSize, kWindowSize);

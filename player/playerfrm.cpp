@@ -71,7 +71,7 @@ bool mAINfRM::Form_Load() {
     ListLoaded_ = false;
     const QString movie = p_.programFolder + QStringLiteral("/player.qml");
     if (!p_.flash.LoadMovie(0, movie)) {
-        p_.messages.Show(QStringLiteral("The face file could not be loaded:\n") + movie);
+        p_.messages.Show(FaceLoadFailure(movie));
         return false;
     }
     p_.form.SetGeometry(std::nullopt, QSize(kWidth, kHeightListHidden),

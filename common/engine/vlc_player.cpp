@@ -162,31 +162,25 @@ bool VlcPlayer::Ended() const {
     return state == libvlc_Ended || state == libvlc_Error;
 }
 
-std::optional<double> VlcPlayer::inputLength() const {
+template <typename Read> std::optional<double> VlcPlayer::Input(Read read) const {
     if (!HasInput())
         return std::nullopt;
-    const libvlc_time_t length = libvlc_media_player_get_length(player_);
-    if (length < 0)
+    const double value = static_cast<double>(read(player_));
+    if (value < 0)
         return std::nullopt;
-    return static_cast<double>(length);
+    return value;
+}
+
+std::optional<double> VlcPlayer::inputLength() const {
+    return Input(libvlc_media_player_get_length);
 }
 
 std::optional<double> VlcPlayer::inputTime() const {
-    if (!HasInput())
-        return std::nullopt;
-    const libvlc_time_t time = libvlc_media_player_get_time(player_);
-    if (time < 0)
-        return std::nullopt;
-    return static_cast<double>(time);
+    return Input(libvlc_media_player_get_time);
 }
 
 std::optional<double> VlcPlayer::inputPosition() const {
-    if (!HasInput())
-        return std::nullopt;
-    const float position = libvlc_media_player_get_position(player_);
-    if (position < 0)
-        return std::nullopt;
-    return static_cast<double>(position);
+    return Input(libvlc_media_player_get_position);
 }
 
 bool VlcPlayer::setInputPosition(double position) {

@@ -42,6 +42,8 @@ public:
 
 private:
     bool HasInput() const;
+    // A read of the current input; none without one, or when libVLC answers with a negative value.
+    template <typename Read> std::optional<double> Input(Read read) const;
     void ApplySound();
 
     std::unique_ptr<VlcInstance> vlc_;

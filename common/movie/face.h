@@ -15,6 +15,11 @@ public:
     virtual QString GetVariable(const QString& name) const = 0;
 };
 
+// What the user is told when a face file cannot be loaded.
+inline QString FaceLoadFailure(const QString& path) {
+    return QStringLiteral("The face file could not be loaded:\n") + path;
+}
+
 // Hands data to the face: the data variable first, then its trigger set to "1".
 inline void SetWithTrigger(Face& face, const QString& data, const QString& value,
                            const QString& trigger) {
