@@ -4,13 +4,6 @@
 
 namespace velune {
 
-// The program ends with no run pending; a window still loaded goes without its unload.
-ConvWindow::~ConvWindow() {
-    frm_.reset();
-    timer_.reset();
-    window_.reset();
-}
-
 void ConvWindow::ShowModal() {
     if (!main_)
         return;

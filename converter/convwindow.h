@@ -16,7 +16,6 @@ class ConvWindow : public ConversionWindow {
 public:
     ConvWindow(VeluneMod& mod, ConverterEngine& engine, QWidget* owner, QString programFolder)
         : mod_(mod), engine_(engine), owner_(owner), programFolder_(std::move(programFolder)) {}
-    ~ConvWindow() override;
     void SetMain(const MainFrm* main) { main_ = main; }
 
     void ShowModal() override;
@@ -29,6 +28,7 @@ private:
     QString programFolder_;
     const MainFrm* main_ = nullptr;
 
+    // Declared in this order so that the window logic goes before the parts it uses.
     std::unique_ptr<FaceWindow> window_;
     std::unique_ptr<QtMessageBoxes> messages_;
     std::unique_ptr<SecondTicker> timer_;

@@ -195,14 +195,18 @@ void mAINfRM::KnobReleased() {
 }
 
 void mAINfRM::PlayIndex(const QString& args) {
-    const int row = RowNumber(args, LstFiles_.size());
-    if (row < 0)
-        return;
+    if (const int row = RowNumber(args, LstFiles_.size()); row >= 0)
+        PlayRow(row, false);
+}
+
+void mAINfRM::PlayRow(int row, bool afresh) {
     CurrentIndex_ = row;
     if (!FillPlayList(CurrentIndex_)) {
         NextButton();
         return;
     }
+    if (afresh)
+        Stopped_ = true;
     C_Click(Play);
     p_.Timer1.SetEnabled(true);
     ShowRow();
@@ -467,17 +471,8 @@ void mAINfRM::RemoveAll() {
 }
 
 void mAINfRM::LstFiles_DblClick() {
-    if (selected_ < 0)
-        return;
-    CurrentIndex_ = selected_;
-    if (!FillPlayList(CurrentIndex_)) {
-        NextButton();
-        return;
-    }
-    Stopped_ = true;
-    C_Click(Play);
-    p_.Timer1.SetEnabled(true);
-    ShowRow();
+    if (selected_ >= 0)
+        PlayRow(selected_, true);
 }
 
 void mAINfRM::LstFiles_OLEDragDrop(const QStringList& files) {

@@ -78,6 +78,8 @@ private:
     // The engine is emptied and the list counts as not loaded.
     void ForgetLoaded();
     void PlayIndex(const QString& args);
+    // Loads the row and plays it (from its start and announced when `afresh`).
+    void PlayRow(int row, bool afresh);
     void Remove(const QString& args);
     void RemoveAll();
     void KnobReleased();
