@@ -78,10 +78,7 @@ bool Publish(const QString& temp, const QString& output) {
 bool VlcConverter::Start() {
     if (player_)
         return true;
-    if (!vlc_)
-        vlc_ = std::make_unique<VlcInstance>(kArguments);
-    if (vlc_->ok())
-        player_ = libvlc_media_player_new(vlc_->get());
+    player_ = NewMediaPlayer(vlc_, kArguments);
     if (!player_)
         return Fail(kNoEngine);
     libvlc_event_manager_t* events = libvlc_media_player_event_manager(player_);

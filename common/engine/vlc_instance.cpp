@@ -23,6 +23,13 @@ VlcInstance::~VlcInstance() {
         libvlc_release(instance_);
 }
 
+libvlc_media_player_t* NewMediaPlayer(std::unique_ptr<VlcInstance>& vlc,
+                                      const QStringList& arguments) {
+    if (!vlc)
+        vlc = std::make_unique<VlcInstance>(arguments);
+    return vlc->ok() ? libvlc_media_player_new(vlc->get()) : nullptr;
+}
+
 namespace {
 struct ParseWait {
     std::mutex mutex;

@@ -2,9 +2,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 struct libvlc_instance_t;
+struct libvlc_media_player_t;
 
 namespace velune {
 
@@ -26,5 +28,10 @@ public:
 private:
     libvlc_instance_t* instance_ = nullptr;
 };
+
+// Starts libVLC with these arguments if `vlc` holds none yet, and makes a media
+// player on it; null when libVLC cannot be started.
+libvlc_media_player_t* NewMediaPlayer(std::unique_ptr<VlcInstance>& vlc,
+                                      const QStringList& arguments);
 
 } // namespace velune

@@ -37,10 +37,7 @@ QString FirstRamLocation(const QString& ramFile) {
 bool VlcPlayer::Start() {
     if (player_)
         return true;
-    if (!vlc_)
-        vlc_ = std::make_unique<VlcInstance>(kArguments);
-    if (vlc_->ok())
-        player_ = libvlc_media_player_new(vlc_->get());
+    player_ = NewMediaPlayer(vlc_, kArguments);
     if (player_)
         ApplySound();
     return player_ != nullptr;
