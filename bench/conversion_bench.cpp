@@ -1,17 +1,21 @@
 // Converts a batch of generated audio files to each target format with the
-// converter's engine, and with ffmpeg one file after another on the same files,
-// and prints the time ratio per format.
+// converter's engine, with one worker and with one per core, and with ffmpeg,
+// lame and oggenc run one file after another at the same settings on the same
+// files; prints each time and its ratio to the fastest serial peer per format.
 // usage: conversion_bench [files=10] [seconds=180]
-#include "convfrm.h"
-#include "vlc_converter.h"
+#include "ffmpeg_converter.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTest>
+#include <QThread>
 #include <cstdio>
+#include <functional>
+#include <map>
 
 using namespace velune;
 
@@ -23,12 +27,40 @@ bool Run(const QString& program, const QStringList& args) {
     return process.waitForFinished(-1) && process.exitCode() == 0;
 }
 
-struct Target {
-    const char* format;
-    const char* codec;
-    const char* mux;
-    QStringList ffmpegArgs;
+// A peer: the program and the arguments for one source and its output.
+struct Peer {
+    QString name;
+    std::function<QStringList(const QString&, const QString&)> args;
 };
+
+double Seconds(const QElapsedTimer& clock) {
+    return static_cast<double>(clock.nsecsElapsed()) / 1e9;
+}
+
+// Converts every source with the engine; the time in seconds, or a negative on failure.
+double Engine(int jobs, const QStringList& sources, const QString& folder, TargetFormat format,
+              const QString& extension) {
+    FfmpegConverter engine(jobs);
+    QElapsedTimer clock;
+    clock.start();
+    for (const QString& source : sources)
+        if (!engine.add({source,
+                         folder + QLatin1Char('/') + QFileInfo(source).completeBaseName() +
+                             QLatin1Char('.') + extension,
+                         format}))
+            return -1;
+    if (!engine.start())
+        return -1;
+    while (!engine.Finished())
+        QThread::msleep(5);
+    const double seconds = Seconds(clock);
+    for (int i = 0; i < sources.size(); ++i)
+        if (engine.State(i) != ConverterEngine::ItemState::Converted) {
+            std::fprintf(stderr, "item %d failed: %s\n", i, qPrintable(engine.FailureReason(i)));
+            return -1;
+        }
+    return seconds;
+}
 
 } // namespace
 
@@ -53,73 +85,95 @@ int main(int argc, char* argv[]) {
                       .arg(330 + 15 * i)
                       .arg(440 + 10 * i)
                       .arg(seconds),
-                  path})) {
+                  QStringLiteral("-c:a"), QStringLiteral("pcm_s16le"), path})) {
             std::fputs("ffmpeg could not generate the sources\n", stderr);
             return 1;
         }
         sources << path;
     }
 
-    const std::vector<Target> targets{
-        {"wav", "s16l", "wav", {QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")}},
-        {"mp3",
-         "mp3",
-         "dummy",
-         {QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), QStringLiteral("-b:a"),
-          QStringLiteral("192k")}},
-        {"ogg",
-         "vorb",
-         "ogg",
-         {QStringLiteral("-c:a"), QStringLiteral("libvorbis"), QStringLiteral("-q:a"),
-          QStringLiteral("5")}},
+    const auto ffmpeg = [](QStringList codec) {
+        return Peer{QStringLiteral("ffmpeg"), [codec](const QString& in, const QString& out) {
+                        return QStringList{QStringLiteral("-nostdin"), QStringLiteral("-v"),
+                                           QStringLiteral("error"),    QStringLiteral("-y"),
+                                           QStringLiteral("-i"),       in}
+                               << codec << out;
+                    }};
     };
-    VlcConverter engine;
-    std::printf("%-6s %12s %12s %8s\n", "format", "velune (s)", "ffmpeg (s)", "ratio");
+    struct Target {
+        TargetFormat format;
+        QString extension;
+        std::vector<Peer> peers;
+    };
+    const std::vector<Target> targets{
+        {TargetFormat::Wav,
+         QStringLiteral("wav"),
+         {ffmpeg({QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")})}},
+        {TargetFormat::Mp3,
+         QStringLiteral("mp3"),
+         {ffmpeg({QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), QStringLiteral("-b:a"),
+                  QStringLiteral("192k")}),
+          Peer{QStringLiteral("lame"),
+               [](const QString& in, const QString& out) {
+                   return QStringList{QStringLiteral("--quiet"),
+                                      QStringLiteral("--cbr"),
+                                      QStringLiteral("-b"),
+                                      QStringLiteral("192"),
+                                      in,
+                                      out};
+               }}}},
+        {TargetFormat::Ogg,
+         QStringLiteral("ogg"),
+         {ffmpeg({QStringLiteral("-c:a"), QStringLiteral("libvorbis"), QStringLiteral("-q:a"),
+                  QStringLiteral("5")}),
+          Peer{QStringLiteral("oggenc"),
+               [](const QString& in, const QString& out) {
+                   return QStringList{QStringLiteral("--quiet"),
+                                      QStringLiteral("-q"),
+                                      QStringLiteral("5"),
+                                      QStringLiteral("-o"),
+                                      out,
+                                      in};
+               }}}},
+    };
+
+    const int cores = FfmpegConverter::DefaultJobs();
+    std::printf("%-6s %-14s %10s %8s\n", "format", "converter", "time (s)", "ratio");
     for (const Target& target : targets) {
-        const QString veluneOut =
-            dir.filePath(QStringLiteral("velune-") + QLatin1String(target.format));
-        const QString ffmpegOut =
-            dir.filePath(QStringLiteral("ffmpeg-") + QLatin1String(target.format));
-        QDir().mkpath(veluneOut);
-        QDir().mkpath(ffmpegOut);
-
-        QElapsedTimer clock;
-        clock.start();
-        if (!engine.playlistClear())
-            return 1;
-        for (const QString& source : sources) {
-            const QString output = veluneOut + QLatin1Char('/') +
-                                   QFileInfo(source).completeBaseName() + QLatin1Char('.') +
-                                   QLatin1String(target.format);
-            if (!engine.addTarget(
-                    source,
-                    TranscodeOption(QLatin1String(target.codec), QLatin1String(target.mux), output),
-                    1, 0))
-                return 1;
+        std::map<QString, double> times;
+        for (const Peer& peer : target.peers) {
+            if (QStandardPaths::findExecutable(peer.name).isEmpty()) {
+                std::printf("%-6s %-14s %10s\n", qPrintable(target.extension),
+                            qPrintable(peer.name), "missing");
+                continue;
+            }
+            const QString out = dir.filePath(peer.name + QLatin1Char('-') + target.extension);
+            QDir().mkpath(out);
+            QElapsedTimer clock;
+            clock.start();
+            for (const QString& source : sources)
+                if (!Run(peer.name, peer.args(source, out + QLatin1Char('/') +
+                                                          QFileInfo(source).completeBaseName() +
+                                                          QLatin1Char('.') + target.extension)))
+                    return 1;
+            times[peer.name] = Seconds(clock);
         }
-        if (!engine.play() || !engine.playlistNext())
-            return 1;
-        if (!QTest::qWaitFor([&] { return engine.Finished(); }, 3600 * 1000))
-            return 1;
-        const double velune = clock.nsecsElapsed() / 1e9;
-        for (int i = 0; i < files; ++i)
-            if (engine.State(i) != ConverterEngine::ItemState::Converted)
-                std::fprintf(stderr, "item %d failed: %s\n", i,
-                             qPrintable(engine.FailureReason(i)));
-
-        clock.restart();
-        for (const QString& source : sources) {
-            QStringList args{QStringLiteral("-nostdin"), QStringLiteral("-loglevel"),
-                             QStringLiteral("error"),    QStringLiteral("-y"),
-                             QStringLiteral("-i"),       source};
-            args << target.ffmpegArgs
-                 << ffmpegOut + QLatin1Char('/') + QFileInfo(source).completeBaseName() +
-                        QLatin1Char('.') + QLatin1String(target.format);
-            if (!Run(QStringLiteral("ffmpeg"), args))
+        double fastest = 0;
+        for (const auto& [name, time] : times)
+            if (fastest == 0 || time < fastest)
+                fastest = time;
+        for (const int jobs : {1, cores}) {
+            const QString out =
+                dir.filePath(QStringLiteral("velune%1-").arg(jobs) + target.extension);
+            QDir().mkpath(out);
+            const double time = Engine(jobs, sources, out, target.format, target.extension);
+            if (time < 0)
                 return 1;
+            times[QStringLiteral("velune %1 job%2").arg(jobs).arg(jobs == 1 ? "" : "s")] = time;
         }
-        const double ffmpeg = clock.nsecsElapsed() / 1e9;
-        std::printf("%-6s %12.2f %12.2f %8.2f\n", target.format, velune, ffmpeg, velune / ffmpeg);
+        for (const auto& [name, time] : times)
+            std::printf("%-6s %-14s %10.2f %8.2f\n", qPrintable(target.extension), qPrintable(name),
+                        time, time / fastest);
         std::fflush(stdout);
     }
     return 0;

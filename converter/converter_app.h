@@ -2,6 +2,7 @@
 
 #include "convwindow.h"
 #include "facewindow.h"
+#include "ffmpeg_converter.h"
 #include "folder_chooser.h"
 #include "instance_lock.h"
 #include "mainfrm.h"
@@ -9,7 +10,6 @@
 #include "picker.h"
 #include "shell.h"
 #include "velunemod.h"
-#include "vlc_converter.h"
 
 #include <memory>
 
@@ -31,7 +31,7 @@ private:
     QtFolderChooser folders_;
     DesktopShell shell_;
     UserInstanceLock instance_;
-    VlcConverter engine_;
+    FfmpegConverter engine_;
     ConvWindow conversion_;
     std::unique_ptr<MainFrm> frm_;
 };

@@ -4,39 +4,18 @@
 #include "form.h"
 #include "messages.h"
 
-#include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSet>
 #include <cmath>
-#include <filesystem>
-#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcConverter, "velune.converter", QtWarningMsg)
 
 namespace velune {
 
 namespace {
 const QSize kWindowSize{338, 187};
-// A converted file may be shorter or longer than its source by this much (ms).
-constexpr qint64 kDurationSlack = 500;
-constexpr int kDeleteAttempts = 3;
-
-// The user may not change the file: no write permission for anybody, or none for us.
-bool ReadOnly(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
-    std::error_code error;
-    const auto permissions = std::filesystem::status(native.toStdString(), error).permissions();
-    if (error)
-        return true;
-    using std::filesystem::perms;
-    const perms write = perms::owner_write | perms::group_write | perms::others_write;
-    return (permissions & write) == perms::none || ::access(native.constData(), W_OK) != 0;
-}
 } // namespace
-
-QString TranscodeOption(const QString& codec, const QString& mux, const QString& output) {
-    return QStringLiteral(":sout=#transcode{acodec=") + codec +
-           QStringLiteral("}:standard{access=file,mux=") + mux + QStringLiteral(",dst='") +
-           EscapeChainText(output) + QStringLiteral("'}");
-}
 
 bool ConvFrm::Form_Load() {
     const QString movie = p_.programFolder + QStringLiteral("/VeluneC1.qml");
@@ -55,13 +34,15 @@ bool ConvFrm::Form_Load() {
 }
 
 bool ConvFrm::EngineFailed() {
-    p_.messages.Show(QStringLiteral("The conversion could not be started: ") + p_.VL.lastError());
+    const QString reason =
+        mod_.Format ? p_.VL.lastError() : QStringLiteral("no target format was chosen");
+    qCWarning(lcConverter) << "cannot start the conversion:" << reason;
+    p_.messages.Show(QStringLiteral("The conversion could not be started: ") + reason);
     return false;
 }
 
 bool ConvFrm::Convert() {
-    if (!p_.VL.playlistClear())
-        return EngineFailed();
+    p_.VL.clear();
     QSet<QString> given;
     const qsizetype count = p_.LstFiles.size();
     for (qsizetype i = 0; i < count; ++i) {
@@ -72,13 +53,13 @@ bool ConvFrm::Convert() {
         }
         const QString output = OutputPath(P, p_.TxtOut, mod_.TargetFormat, given);
         mod_.InitConvert();
-        if (!p_.VL.addTarget(P.trimmed(), TranscodeOption(mod_.AudioCodec, mod_.MuxName, output), 1,
-                             0))
+        const QString source = P.trimmed();
+        if (!mod_.Format || !p_.VL.add({source, output, *mod_.Format}))
             return EngineFailed();
         DeleteFlags[i] = mod_.DeleteSource;
-        queued_.push_back({static_cast<int>(i), output});
+        queued_.push_back({static_cast<int>(i), source, output, IdentityOf(source)});
     }
-    if (!p_.VL.play() || !p_.VL.playlistNext())
+    if (!p_.VL.start())
         return EngineFailed();
     p_.Timer1.SetEnabled(true);
     // With nothing queued the run is over before it began.
@@ -94,11 +75,10 @@ void ConvFrm::Flash_FSCommand(const QString& command, const QString&) {
 }
 
 void ConvFrm::CloseAction() {
-    (void)p_.VL.pause();
-    (void)p_.VL.stop();
+    p_.VL.cancel();
     // The engine forgets its items when cleared: keep what became of them for DELFILEs.
     RecordOutcomes();
-    (void)p_.VL.playlistClear();
+    p_.VL.clear();
     // A hidden window has nothing left to follow.
     p_.Timer1.SetEnabled(false);
     p_.form.UnhookFlash();
@@ -118,11 +98,7 @@ void ConvFrm::Timer1_Timer() {
         return;
     }
     const int k = p_.VL.PlaylistIndex();
-    if (k < 0) {
-        (void)p_.VL.playlistNext();
-        return;
-    }
-    if (k >= static_cast<int>(queued_.size()))
+    if (k < 0 || k >= static_cast<int>(queued_.size()))
         return;
     SetWithTrigger(p_.flash, QStringLiteral("_root.FileTxt"), p_.LstFiles[queued_[k].row],
                    QStringLiteral("_root.SetFileTxt"));
@@ -165,27 +141,10 @@ void ConvFrm::Form_Unload() {
     mod_.ConversionWindowOpen = false;
 }
 
-bool ConvFrm::SafeToDelete(const Queued& item) {
-    if (item.outcome != ConverterEngine::ItemState::Converted || !QFileInfo(item.output).isFile())
-        return false;
-    const QString& source = p_.LstFiles[item.row];
-    if (ReadOnly(source))
-        return false;
-    const auto sourceLength = p_.VL.Duration(source);
-    const auto outputLength = p_.VL.Duration(item.output);
-    return sourceLength && outputLength &&
-           std::llabs(*sourceLength - *outputLength) <= kDurationSlack;
-}
-
 void ConvFrm::DELFILEs() {
-    for (const Queued& item : queued_) {
-        if (item.row >= static_cast<int>(DeleteFlags.size()) || !DeleteFlags[item.row] ||
-            !SafeToDelete(item))
-            continue;
-        const QString& source = p_.LstFiles[item.row];
-        for (int attempt = 0; attempt < kDeleteAttempts && QFileInfo::exists(source); ++attempt)
-            QFile::remove(source);
-    }
+    for (const QueuedSource& item : queued_)
+        if (item.row < static_cast<int>(DeleteFlags.size()) && DeleteFlags[item.row])
+            DeleteConvertedSource(p_.VL, item);
 }
 
 } // namespace velune

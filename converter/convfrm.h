@@ -1,6 +1,7 @@
 #pragma once
 
 #include "converter_engine.h"
+#include "sources.h"
 #include "velunemod.h"
 
 #include <QString>
@@ -16,7 +17,7 @@ class Ticker;
 
 // The conversion window: queues the main window's list in the engine, follows the
 // run once a second, and at unload deletes the sources marked for it that were
-// converted in this run.
+// converted in this run and are still the files that were converted.
 class ConvFrm {
 public:
     struct Parts {
@@ -43,28 +44,17 @@ public:
     bool Closed() const { return closed_; }
 
 private:
-    // One queued engine item: its list row and the output it writes.
-    struct Queued {
-        int row;
-        QString output;
-        ConverterEngine::ItemState outcome = ConverterEngine::ItemState::Queued;
-    };
-
     bool Convert();
     void CloseAction();
     void Complete();
     void RecordOutcomes();
     bool EngineFailed();
-    bool SafeToDelete(const Queued& item);
 
     VeluneMod& mod_;
     Parts p_;
     std::vector<bool> DeleteFlags;
-    std::vector<Queued> queued_;
+    std::vector<QueuedSource> queued_;
     bool closed_ = false;
 };
-
-// The output chain for one conversion; the path is escaped for the chain.
-QString TranscodeOption(const QString& codec, const QString& mux, const QString& output);
 
 } // namespace velune

@@ -12,8 +12,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <array>
 #include <utility>
+
+Q_DECLARE_LOGGING_CATEGORY(lcConverter)
 
 namespace velune {
 
@@ -75,6 +78,7 @@ void MainFrm::Flash_FSCommand(const QString& command, const QString& args) {
             return;
         }
     }
+    qCWarning(lcConverter) << "unknown command" << command << args;
 }
 
 void MainFrm::Close(const QString&) {
@@ -165,8 +169,12 @@ void MainFrm::Browse(const QString&) {
 }
 
 void MainFrm::ConvertTo(const QString& args) {
-    if (args != kUndefined)
+    // Only a format the converter writes: another name would give its extension
+    // to a file of some other format.
+    if (FormatNamed(args))
         mod_.TargetFormat = args;
+    else
+        qCWarning(lcConverter) << "no such target format:" << args;
 }
 
 void MainFrm::Convert(const QString&) {

@@ -1,6 +1,7 @@
 #include "velunemod.h"
 
 #include "names.h"
+#include "publish.h"
 
 #include <QFile>
 #include <array>
@@ -8,24 +9,21 @@
 
 namespace velune {
 
-void VeluneMod::InitConvert() {
-    struct Target {
-        const char* format;
-        const char* codec;
-        const char* mux;
-    };
-    static constexpr std::array<Target, 3> kTargets{{
-        {"wav", "s16l", "wav"},
-        {"mp3", "mp3", "dummy"},
-        {"ogg", "vorb", "ogg"},
+std::optional<TargetFormat> FormatNamed(const QString& name) {
+    static const std::array<std::pair<QLatin1String, TargetFormat>, 3> kTargets{{
+        {QLatin1String("wav"), TargetFormat::Wav},
+        {QLatin1String("mp3"), TargetFormat::Mp3},
+        {QLatin1String("ogg"), TargetFormat::Ogg},
     }};
-    for (const Target& target : kTargets) {
-        if (TargetFormat == QLatin1String(target.format)) {
-            AudioCodec = QString::fromLatin1(target.codec);
-            MuxName = QString::fromLatin1(target.mux);
-            return;
-        }
-    }
+    for (const auto& [spelled, format] : kTargets)
+        if (name == spelled)
+            return format;
+    return std::nullopt;
+}
+
+void VeluneMod::InitConvert() {
+    if (const auto format = FormatNamed(TargetFormat))
+        Format = format;
 }
 
 QString DelComa(QString& St) {
@@ -56,11 +54,15 @@ QString OutputPath(const QString& P, const QString& O, const QString& F, QSet<QS
         folder = P.left(P.lastIndexOf(QLatin1Char('/')) + 1);
     if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
-    const QString base = folder + stem;
+    // A name too long for the file system loses the end of its stem.
+    const int limit = NameLimit(folder.isEmpty() ? QStringLiteral(".") : folder);
+    const auto Named = [&](const QString& suffix) {
+        return folder + FitName(stem, limit - static_cast<int>(suffix.toUtf8().size())) + suffix;
+    };
 
-    QString candidate = base + QLatin1Char('.') + F;
+    QString candidate = Named(QLatin1Char('.') + F);
     for (int counter = 1; given.contains(candidate) || NameTaken(candidate); ++counter)
-        candidate = base + QLatin1Char(' ') + QString::number(counter) + QLatin1Char('.') + F;
+        candidate = Named(QLatin1Char(' ') + QString::number(counter) + QLatin1Char('.') + F);
     given.insert(candidate);
     return candidate;
 }

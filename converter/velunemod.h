@@ -1,8 +1,11 @@
 #pragma once
 
+#include "converter_engine.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace velune {
 
@@ -17,11 +20,10 @@ struct VeluneMod {
     bool DeleteSource = false;
     bool ConversionWindowOpen = false;
     QStringList PickedFiles;
-    QString AudioCodec;
-    QString MuxName;
+    // What the engine writes for TargetFormat; none until the first InitConvert.
+    std::optional<velune::TargetFormat> Format;
 
-    // Sets the engine's codec and container for TargetFormat; an unknown format
-    // leaves both as they were.
+    // Sets Format from TargetFormat; an unknown format leaves it as it was.
     void InitConvert();
 };
 
@@ -34,6 +36,9 @@ QString DelComa(QString& St);
 // file nor to one of the names already given out in this run (`given`), to which
 // the chosen name is added.
 QString OutputPath(const QString& P, const QString& O, const QString& F, QSet<QString>& given);
+
+// The target format a name stands for ("wav", "mp3", "ogg"), exactly as spelled.
+std::optional<TargetFormat> FormatNamed(const QString& name);
 
 // The version text that the About command shows.
 QString VersionText();

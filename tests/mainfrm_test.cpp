@@ -237,7 +237,7 @@ TEST_F(MainWindow, BrowseSameDirectoryFormatAndDeleteOption) {
     frm.Flash_FSCommand(QStringLiteral("IDC_FS_ConvertTo"), QStringLiteral("undefined"));
     EXPECT_EQ(mod.TargetFormat, QStringLiteral("mp3"));
     frm.Flash_FSCommand(QStringLiteral("IDC_FS_ConvertTo"), QStringLiteral("flac"));
-    EXPECT_EQ(mod.TargetFormat, QStringLiteral("flac"));
+    EXPECT_EQ(mod.TargetFormat, QStringLiteral("mp3"));
 
     frm.Flash_FSCommand(QStringLiteral("IDC_FS_Selected"), QStringLiteral("undefined"));
     EXPECT_TRUE(mod.DeleteSource);

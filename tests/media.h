@@ -1,7 +1,9 @@
 #pragma once
 
-// Generates small media files with ffmpeg and reads their properties with ffprobe.
+// Generates small media files with ffmpeg and reads their properties with ffprobe,
+// and decodes them with ffmpeg to count their samples.
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -31,6 +33,68 @@ inline bool MakeTone(const QString& path, double seconds, int rate = 44100, int 
     ffmpeg.start(QStringLiteral("ffmpeg"), args);
     return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
            ffmpeg.exitCode() == 0;
+}
+
+inline QByteArray RunTool(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForStarted(30000))
+        return {};
+    process.closeWriteChannel();
+    QByteArray out;
+    while (process.state() != QProcess::NotRunning) {
+        process.waitForReadyRead(60000);
+        out += process.readAllStandardOutput();
+    }
+    out += process.readAllStandardOutput();
+    return process.exitCode() == 0 ? out : QByteArray();
+}
+
+// The audio as decoded, 16-bit samples interleaved. Ogg Vorbis goes through the
+// reference decoder: FFmpeg's trims the end of a short one-page stream wrongly.
+inline QByteArray DecodedPcm(const QString& path) {
+    if (path.endsWith(QLatin1String(".ogg")))
+        return RunTool(QStringLiteral("oggdec"), {QStringLiteral("-Q"), QStringLiteral("-R"),
+                                                  QStringLiteral("-o"), QStringLiteral("-"), path});
+    return RunTool(QStringLiteral("ffmpeg"),
+                   {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                    QStringLiteral("-i"), path, QStringLiteral("-f"), QStringLiteral("s16le"),
+                    QStringLiteral("-")});
+}
+
+// Samples per channel that a decoder gives, encoder delay and padding trimmed.
+inline qint64 DecodedSamples(const QString& path, int channels) {
+    return channels > 0 ? DecodedPcm(path).size() / (2 * channels) : -1;
+}
+
+// Every tag of the file and of its audio stream, by lower-case name; "cover" is
+// "yes" when it holds an attached picture.
+inline QHash<QString, QString> Tags(const QString& path) {
+    const QJsonObject root =
+        QJsonDocument::fromJson(
+            RunTool(QStringLiteral("ffprobe"),
+                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
+                     QStringLiteral("json"), QStringLiteral("-show_format"),
+                     QStringLiteral("-show_streams"), path}))
+            .object();
+    QHash<QString, QString> tags;
+    const auto take = [&](const QJsonObject& object) {
+        const QJsonObject found = object.value(QStringLiteral("tags")).toObject();
+        for (auto it = found.begin(); it != found.end(); ++it)
+            tags.insert(it.key().toLower(), it.value().toString());
+    };
+    take(root.value(QStringLiteral("format")).toObject());
+    for (const QJsonValue stream : root.value(QStringLiteral("streams")).toArray()) {
+        const QJsonObject object = stream.toObject();
+        if (object.value(QStringLiteral("codec_type")).toString() == QLatin1String("audio"))
+            take(object);
+        else if (object.value(QStringLiteral("disposition"))
+                     .toObject()
+                     .value(QStringLiteral("attached_pic"))
+                     .toInt() == 1)
+            tags.insert(QStringLiteral("cover"), QStringLiteral("yes"));
+    }
+    return tags;
 }
 
 struct MediaInfo {
@@ -64,7 +128,7 @@ inline MediaInfo Probe(const QString& path) {
     info.channels = audio.value(QStringLiteral("channels")).toInt();
     info.sampleRate = audio.value(QStringLiteral("sample_rate")).toString().toInt();
     info.duration = format.value(QStringLiteral("duration")).toString().toDouble();
-    info.bitRate = format.value(QStringLiteral("bit_rate")).toString().toInt();
+    info.bitRate = audio.value(QStringLiteral("bit_rate")).toString().toInt();
     return info;
 }
 

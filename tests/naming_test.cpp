@@ -109,21 +109,14 @@ TEST_F(Naming, NonAsciiNamesAreKept) {
               out + QStringLiteral("/Été à Zürich — 東京 1.mp3"));
 }
 
-TEST(Formats, InitConvertChoosesCodecAndContainer) {
+TEST(Formats, InitConvertChoosesTheFormatAndAnUnknownNameKeepsThePrevious) {
     VeluneMod mod;
-    const std::array<std::array<const char*, 3>, 3> table{
-        {{"wav", "s16l", "wav"}, {"mp3", "mp3", "dummy"}, {"ogg", "vorb", "ogg"}}};
-    for (const auto& [format, codec, mux] : table) {
-        mod.TargetFormat = QString::fromLatin1(format);
-        mod.InitConvert();
-        EXPECT_EQ(mod.AudioCodec, QLatin1String(codec));
-        EXPECT_EQ(mod.MuxName, QLatin1String(mux));
-    }
-    // An unknown format (letter case counts) keeps the previous pair.
-    mod.TargetFormat = QStringLiteral("WAV");
+    mod.TargetFormat = QStringLiteral("ogg");
     mod.InitConvert();
-    EXPECT_EQ(mod.AudioCodec, QStringLiteral("vorb"));
-    EXPECT_EQ(mod.MuxName, QStringLiteral("ogg"));
+    EXPECT_EQ(mod.Format, TargetFormat::Ogg);
+    mod.TargetFormat = QStringLiteral("WAV"); // letter case counts
+    mod.InitConvert();
+    EXPECT_EQ(mod.Format, TargetFormat::Ogg);
 }
 
 TEST(Formats, DelComaRemovesApostrophesOnly) {

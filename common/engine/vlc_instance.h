@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
-#include <optional>
 
 struct libvlc_instance_t;
 struct libvlc_media_player_t;
@@ -20,10 +19,6 @@ public:
 
     libvlc_instance_t* get() const { return instance_; }
     bool ok() const { return instance_ != nullptr; }
-
-    // Reads a local file's duration (ms) with the preparser; none when the file
-    // cannot be read as media.
-    std::optional<qint64> Duration(const QString& path, int timeoutMs = 5000) const;
 
 private:
     libvlc_instance_t* instance_ = nullptr;

@@ -1,0 +1,223 @@
+#include "ffmpeg_converter.h"
+
+#include "engine_log.h"
+#include "publish.h"
+#include "tags.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <sys/statvfs.h>
+
+Q_LOGGING_CATEGORY(lcEngine, "velune.engine", QtWarningMsg)
+
+namespace velune {
+
+namespace {
+
+const QString kStopped = QStringLiteral("the conversion was stopped");
+
+// Tags are written into the finished file; where that makes it grow, the disk
+// must have room for it.
+bool RoomFor(const QString& path, qint64 bytes, QString& error) {
+    struct statvfs fs {};
+    if (::statvfs(QFile::encodeName(path).constData(), &fs) != 0)
+        return true;
+    if (static_cast<qint64>(fs.f_bavail) * static_cast<qint64>(fs.f_frsize) >= 2 * bytes)
+        return true;
+    error = QString::fromLocal8Bit(std::strerror(ENOSPC));
+    return false;
+}
+
+} // namespace
+
+int FfmpegConverter::DefaultJobs() {
+    bool whole = false;
+    const int asked = qEnvironmentVariableIntValue("VELUNE_JOBS", &whole);
+    if (whole && asked >= 1)
+        return asked;
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+FfmpegConverter::FfmpegConverter(int jobs) : jobs_(std::max(1, jobs)) {}
+
+FfmpegConverter::~FfmpegConverter() {
+    cancel();
+}
+
+void FfmpegConverter::clear() {
+    cancel();
+    items_.clear();
+    next_ = 0;
+    cancel_ = false;
+}
+
+bool FfmpegConverter::add(const ConversionJob& job) {
+    if (!workers_.empty()) {
+        error_ = QStringLiteral("a conversion is already running");
+        return false;
+    }
+    auto item = std::make_unique<Item>();
+    item->job = job;
+    items_.push_back(std::move(item));
+    return true;
+}
+
+bool FfmpegConverter::start() {
+    if (!workers_.empty()) {
+        error_ = QStringLiteral("a conversion is already running");
+        return false;
+    }
+    cancel_ = false;
+    const std::size_t count = std::min<std::size_t>(jobs_, items_.size() - next_);
+    try {
+        for (std::size_t i = 0; i < count; ++i)
+            workers_.emplace_back(&FfmpegConverter::Work, this);
+    } catch (const std::system_error& e) {
+        error_ = QString::fromLocal8Bit(e.what());
+        if (workers_.empty())
+            return false;
+    }
+    return true;
+}
+
+void FfmpegConverter::cancel() {
+    cancel_ = true;
+    Join();
+    // Nothing that was left is converted now.
+    next_ = items_.size();
+    std::lock_guard lock(mutex_);
+    for (auto& item : items_) {
+        if (item->state == ItemState::Queued || item->state == ItemState::Converting) {
+            item->state = ItemState::Failed;
+            item->failure = kStopped;
+        }
+    }
+}
+
+void FfmpegConverter::Join() {
+    for (std::thread& worker : workers_)
+        worker.join();
+    workers_.clear();
+}
+
+void FfmpegConverter::Work() {
+    for (;;) {
+        if (cancel_)
+            return;
+        const std::size_t index = next_.fetch_add(1);
+        if (index >= items_.size())
+            return;
+        Convert(*items_[index]);
+    }
+}
+
+void FfmpegConverter::Convert(Item& item) {
+    {
+        std::lock_guard lock(mutex_);
+        item.state = ItemState::Converting;
+    }
+    const QString folder = QFileInfo(item.job.output).absolutePath();
+    bool tidy = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!tidiedFolders_.contains(folder)) {
+            tidiedFolders_.insert(folder);
+            tidy = true;
+        }
+    }
+    if (tidy)
+        RemoveStaleTemporaries(folder);
+
+    QString failure;
+    const QString temp = ReserveTemporary(item.job.output, failure);
+    if (temp.isEmpty())
+        return Settle(item, false, failure);
+    const TagSet tags = ReadTags(item.job.source);
+    const TranscodeResult result = Transcode(item.job.source, temp, item.job.format,
+                                             tags.estimatedBytes(), cancel_, item.progress);
+    bool converted = result.ok;
+    failure = result.reason;
+    if (converted && !tags.empty())
+        converted = RoomFor(temp, tags.estimatedBytes(), failure) &&
+                    WriteTags(temp, item.job.format, tags, failure);
+    if (converted && cancel_) {
+        converted = false;
+        failure = kStopped;
+    }
+    if (converted)
+        converted = PublishNoReplace(temp, item.job.output, failure);
+    if (!converted)
+        QFile::remove(temp);
+    Settle(item, converted, failure);
+}
+
+void FfmpegConverter::Settle(Item& item, bool converted, const QString& failure) {
+    if (!converted)
+        qCWarning(lcEngine) << "cannot convert" << item.job.source << "to" << item.job.output
+                            << failure;
+    std::lock_guard lock(mutex_);
+    item.state = converted ? ItemState::Converted : ItemState::Failed;
+    item.failure = converted ? QString() : failure;
+}
+
+const FfmpegConverter::Item* FfmpegConverter::Lowest() const {
+    for (const auto& item : items_)
+        if (item->state == ItemState::Queued || item->state == ItemState::Converting)
+            return item.get();
+    return nullptr;
+}
+
+int FfmpegConverter::PlaylistIndex() const {
+    std::lock_guard lock(mutex_);
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        if (items_[i]->state == ItemState::Queued || items_[i]->state == ItemState::Converting)
+            return static_cast<int>(i);
+    return -1;
+}
+
+std::optional<float> FfmpegConverter::Position() const {
+    std::lock_guard lock(mutex_);
+    const Item* item = Lowest();
+    if (!item || item->state != ItemState::Converting)
+        return std::nullopt;
+    const qint64 total = item->progress.totalMs;
+    if (total <= 0)
+        return 0.0f;
+    return std::clamp(static_cast<float>(item->progress.doneMs) / static_cast<float>(total), 0.0f,
+                      1.0f);
+}
+
+std::optional<int> FfmpegConverter::Time() const {
+    std::lock_guard lock(mutex_);
+    const Item* item = Lowest();
+    if (!item || item->state != ItemState::Converting)
+        return std::nullopt;
+    return static_cast<int>(item->progress.doneMs);
+}
+
+bool FfmpegConverter::Finished() const {
+    std::lock_guard lock(mutex_);
+    return Lowest() == nullptr;
+}
+
+ConverterEngine::ItemState FfmpegConverter::State(int item) const {
+    std::lock_guard lock(mutex_);
+    if (item < 0 || item >= static_cast<int>(items_.size()))
+        return ItemState::Failed;
+    return items_[item]->state;
+}
+
+QString FfmpegConverter::FailureReason(int item) const {
+    std::lock_guard lock(mutex_);
+    if (item < 0 || item >= static_cast<int>(items_.size()))
+        return {};
+    return items_[item]->failure;
+}
+
+std::optional<qint64> FfmpegConverter::Duration(const QString& path) {
+    return MediaDuration(path);
+}
+
+} // namespace velune

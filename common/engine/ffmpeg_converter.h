@@ -1,0 +1,72 @@
+#pragma once
+
+#include "converter_engine.h"
+#include "transcode.h"
+
+#include <QSet>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace velune {
+
+// The converter engine over FFmpeg's libraries, tags carried over with TagLib.
+// Items are converted by up to `jobs` workers at once, each taking the lowest
+// item nobody has taken yet. Every item is written to a hidden temporary file
+// beside its output, tagged there, and given the output's name only when
+// complete and only if nothing holds that name.
+class FfmpegConverter : public ConverterEngine {
+public:
+    // The number of workers: VELUNE_JOBS when it is a whole number from 1 up,
+    // else one per core.
+    static int DefaultJobs();
+
+    explicit FfmpegConverter(int jobs = DefaultJobs());
+    ~FfmpegConverter() override;
+    FfmpegConverter(const FfmpegConverter&) = delete;
+    FfmpegConverter& operator=(const FfmpegConverter&) = delete;
+
+    void clear() override;
+    [[nodiscard]] bool add(const ConversionJob& job) override;
+    [[nodiscard]] bool start() override;
+    void cancel() override;
+    int PlaylistIndex() const override;
+    std::optional<float> Position() const override;
+    std::optional<int> Time() const override;
+    QString lastError() const override { return error_; }
+    bool Finished() const override;
+    ItemState State(int item) const override;
+    QString FailureReason(int item) const override;
+    std::optional<qint64> Duration(const QString& path) override;
+
+    int jobs() const { return jobs_; }
+
+private:
+    // Owned by the engine; `state` and `failure` are guarded by mutex_, `progress`
+    // is written by the one worker that converts the item.
+    struct Item {
+        ConversionJob job;
+        ItemState state = ItemState::Queued;
+        QString failure;
+        TranscodeProgress progress;
+    };
+
+    void Work();
+    void Convert(Item& item);
+    void Settle(Item& item, bool converted, const QString& failure);
+    void Join();
+    const Item* Lowest() const;
+
+    const int jobs_;
+    QString error_;
+    std::vector<std::unique_ptr<Item>> items_;
+    std::vector<std::thread> workers_;
+    std::atomic<std::size_t> next_{0};
+    std::atomic<bool> cancel_{false};
+    mutable std::mutex mutex_;
+    QSet<QString> tidiedFolders_; // guarded by mutex_
+};
+
+} // namespace velune

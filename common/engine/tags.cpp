@@ -1,0 +1,248 @@
+#include "tags.h"
+#include "engine_log.h"
+
+#include <QFile>
+#include <array>
+#include <memory>
+#include <taglib/attachedpictureframe.h>
+#include <taglib/fileref.h>
+#include <taglib/flacfile.h>
+#include <taglib/flacpicture.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mp4file.h>
+#include <taglib/mpegfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/tpropertymap.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/wavfile.h>
+#include <taglib/xiphcomment.h>
+
+namespace velune {
+
+namespace {
+
+// The text tags carried over, by their common names.
+constexpr std::array<const char*, 8> kTextKeys{"TITLE", "ARTIST", "ALBUM",    "ALBUMARTIST",
+                                               "DATE",  "GENRE",  "COMPOSER", "COMMENT"};
+
+QString FromTag(const TagLib::String& text) {
+    return QString::fromStdString(text.to8Bit(true));
+}
+
+TagLib::String ToTag(const QString& text) {
+    return TagLib::String(text.toStdString(), TagLib::String::UTF8);
+}
+
+QString First(const TagLib::PropertyMap& map, std::initializer_list<const char*> keys) {
+    for (const char* key : keys) {
+        const auto it = map.find(key);
+        if (it != map.end() && !it->second.isEmpty())
+            return FromTag(it->second.front()).trimmed();
+    }
+    return {};
+}
+
+// "3/12" or "3" and a separate total.
+void SplitNumber(const QString& text, const QString& separateTotal, QString& number,
+                 QString& total) {
+    const qsizetype slash = text.indexOf(QLatin1Char('/'));
+    number = (slash < 0 ? text : text.left(slash)).trimmed();
+    total = slash < 0 ? separateTotal : text.mid(slash + 1).trimmed();
+}
+
+void TakeCover(TagSet& tags, const TagLib::ByteVector& data, const TagLib::String& mime) {
+    tags.cover = QByteArray(data.data(), static_cast<qsizetype>(data.size()));
+    tags.coverMime = FromTag(mime);
+}
+
+// The front cover of an ID3v2 tag, or else its first picture.
+void CoverOfId3(TagSet& tags, TagLib::ID3v2::Tag* id3) {
+    if (!id3)
+        return;
+    const TagLib::ID3v2::AttachedPictureFrame* chosen = nullptr;
+    for (const TagLib::ID3v2::Frame* frame : id3->frameList("APIC")) {
+        const auto* picture = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame);
+        if (!picture)
+            continue;
+        if (!chosen || picture->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover)
+            chosen = picture;
+        if (picture->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover)
+            break;
+    }
+    if (chosen)
+        TakeCover(tags, chosen->picture(), chosen->mimeType());
+}
+
+void CoverOfPictures(TagSet& tags, const TagLib::List<TagLib::FLAC::Picture*>& pictures) {
+    const TagLib::FLAC::Picture* chosen = nullptr;
+    for (const TagLib::FLAC::Picture* picture : pictures) {
+        if (!chosen || picture->type() == TagLib::FLAC::Picture::FrontCover)
+            chosen = picture;
+        if (picture->type() == TagLib::FLAC::Picture::FrontCover)
+            break;
+    }
+    if (chosen)
+        TakeCover(tags, chosen->data(), chosen->mimeType());
+}
+
+void CoverOfMp4(TagSet& tags, TagLib::MP4::Tag* mp4) {
+    if (!mp4 || !mp4->contains("covr"))
+        return;
+    const TagLib::MP4::CoverArtList art = mp4->item("covr").toCoverArtList();
+    if (art.isEmpty())
+        return;
+    const TagLib::MP4::CoverArt& cover = art.front();
+    TakeCover(tags, cover.data(),
+              cover.format() == TagLib::MP4::CoverArt::PNG ? "image/png" : "image/jpeg");
+}
+
+void ReadCover(TagSet& tags, TagLib::File* file) {
+    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file))
+        CoverOfId3(tags, mpeg->ID3v2Tag());
+    else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file))
+        CoverOfId3(tags, wav->hasID3v2Tag() ? wav->ID3v2Tag() : nullptr);
+    else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file))
+        CoverOfPictures(tags, flac->pictureList());
+    else if (auto* vorbis = dynamic_cast<TagLib::Ogg::Vorbis::File*>(file))
+        CoverOfPictures(tags, vorbis->tag()->pictureList());
+    else if (auto* opus = dynamic_cast<TagLib::Ogg::Opus::File*>(file))
+        CoverOfPictures(tags, opus->tag()->pictureList());
+    else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file))
+        CoverOfMp4(tags, mp4->tag());
+}
+
+// The text tags as the target keeps them: numbers with their totals as "3/12" in
+// ID3v2, in fields of their own in Vorbis comments.
+TagLib::PropertyMap PropertiesFor(const TagSet& tags, bool separateTotals) {
+    TagLib::PropertyMap map;
+    for (const auto& [key, values] : tags.text) {
+        TagLib::StringList list;
+        for (const QString& value : values)
+            list.append(ToTag(value));
+        map.insert(ToTag(key), list);
+    }
+    const auto number = [&](const char* key, const char* totalKey, const QString& value,
+                            const QString& total) {
+        if (value.isEmpty())
+            return;
+        if (separateTotals || total.isEmpty()) {
+            map.insert(key, ToTag(value));
+            if (!total.isEmpty())
+                map.insert(totalKey, ToTag(total));
+        } else {
+            map.insert(key, ToTag(value + QLatin1Char('/') + total));
+        }
+    };
+    number("TRACKNUMBER", "TRACKTOTAL", tags.track, tags.trackTotal);
+    number("DISCNUMBER", "DISCTOTAL", tags.disc, tags.discTotal);
+    return map;
+}
+
+TagLib::ByteVector Bytes(const QByteArray& data) {
+    return TagLib::ByteVector(data.constData(), static_cast<unsigned int>(data.size()));
+}
+
+bool WriteMp3(const QByteArray& path, const TagSet& tags) {
+    TagLib::MPEG::File file(path.constData(), false);
+    if (!file.isValid())
+        return false;
+    TagLib::ID3v2::Tag* id3 = file.ID3v2Tag(true);
+    id3->setProperties(PropertiesFor(tags, false));
+    if (!tags.cover.isEmpty()) {
+        auto* frame = new TagLib::ID3v2::AttachedPictureFrame;
+        frame->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
+        frame->setMimeType(ToTag(tags.coverMime));
+        frame->setPicture(Bytes(tags.cover));
+        id3->addFrame(frame);
+    }
+    return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v4,
+                     TagLib::File::DoNotDuplicate);
+}
+
+bool WriteOgg(const QByteArray& path, const TagSet& tags) {
+    TagLib::Ogg::Vorbis::File file(path.constData(), false);
+    if (!file.isValid())
+        return false;
+    TagLib::Ogg::XiphComment* comment = file.tag();
+    comment->setProperties(PropertiesFor(tags, true));
+    if (!tags.cover.isEmpty()) {
+        auto* picture = new TagLib::FLAC::Picture;
+        picture->setType(TagLib::FLAC::Picture::FrontCover);
+        picture->setMimeType(ToTag(tags.coverMime));
+        picture->setData(Bytes(tags.cover));
+        comment->addPicture(picture);
+    }
+    return file.save();
+}
+
+bool WriteWav(const QByteArray& path, const TagSet& tags) {
+    TagLib::RIFF::WAV::File file(path.constData(), false);
+    if (!file.isValid())
+        return false;
+    // One ID3v2 chunk holds every field; RIFF INFO has no place for several of them,
+    // and readers that find both prefer INFO.
+    file.ID3v2Tag()->setProperties(PropertiesFor(tags, false));
+    return file.save(TagLib::RIFF::WAV::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v4);
+}
+
+} // namespace
+
+qint64 TagSet::estimatedBytes() const {
+    qint64 bytes = cover.size() + coverMime.size() + 256;
+    for (const auto& [key, values] : text)
+        for (const QString& value : values)
+            bytes += 32 + key.size() + 4 * value.size();
+    return bytes;
+}
+
+TagSet ReadTags(const QString& path) {
+    TagSet tags;
+    const QByteArray native = QFile::encodeName(path);
+    TagLib::FileRef ref(native.constData(), false);
+    if (ref.isNull())
+        return tags;
+    const TagLib::PropertyMap map = ref.file()->properties();
+    for (const char* key : kTextKeys) {
+        auto it = map.find(key);
+        // Vorbis comments written by some programs keep the comment as DESCRIPTION.
+        if (it == map.end() && qstrcmp(key, "COMMENT") == 0)
+            it = map.find("DESCRIPTION");
+        if (it == map.end() || it->second.isEmpty())
+            continue;
+        QStringList values;
+        for (const TagLib::String& value : it->second)
+            values << FromTag(value);
+        tags.text.emplace_back(QString::fromLatin1(key), values);
+    }
+    SplitNumber(First(map, {"TRACKNUMBER"}), First(map, {"TRACKTOTAL", "TOTALTRACKS"}), tags.track,
+                tags.trackTotal);
+    SplitNumber(First(map, {"DISCNUMBER"}), First(map, {"DISCTOTAL", "TOTALDISCS"}), tags.disc,
+                tags.discTotal);
+    ReadCover(tags, ref.file());
+    return tags;
+}
+
+bool WriteTags(const QString& path, TargetFormat format, const TagSet& tags, QString& error) {
+    if (tags.empty())
+        return true;
+    const QByteArray native = QFile::encodeName(path);
+    bool saved = false;
+    switch (format) {
+    case TargetFormat::Mp3:
+        saved = WriteMp3(native, tags);
+        break;
+    case TargetFormat::Ogg:
+        saved = WriteOgg(native, tags);
+        break;
+    case TargetFormat::Wav:
+        saved = WriteWav(native, tags);
+        break;
+    }
+    if (!saved) {
+        error = QStringLiteral("its tags could not be written");
+        qCWarning(lcEngine) << "cannot write tags to" << path;
+    }
+    return saved;
+}
+
+} // namespace velune

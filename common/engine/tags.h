@@ -1,0 +1,35 @@
+#pragma once
+
+#include "converter_engine.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <utility>
+#include <vector>
+
+namespace velune {
+
+// The tags a conversion carries over, in a form no file format owns.
+struct TagSet {
+    // TITLE, ARTIST, ALBUM, ALBUMARTIST, DATE, GENRE, COMPOSER, COMMENT.
+    std::vector<std::pair<QString, QStringList>> text;
+    QString track, trackTotal, disc, discTotal;
+    QByteArray cover; // the front cover's image, empty when there is none
+    QString coverMime;
+
+    bool empty() const {
+        return text.empty() && track.isEmpty() && disc.isEmpty() && cover.isEmpty();
+    }
+    // About how many bytes the tags take in a file.
+    qint64 estimatedBytes() const;
+};
+
+// The tags of any file TagLib reads; none when it reads none.
+TagSet ReadTags(const QString& path);
+
+// Writes the tags into a file of the given format (WAV takes text only). False
+// with the reason when the file could not be saved.
+bool WriteTags(const QString& path, TargetFormat format, const TagSet& tags, QString& error);
+
+} // namespace velune

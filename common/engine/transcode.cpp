@@ -1,0 +1,476 @@
+#include "transcode.h"
+#include "engine_log.h"
+#include "vorbis_writer.h"
+
+#include <QFile>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/audio_fifo.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+namespace velune {
+
+namespace {
+
+// Handles released by their owner.
+struct InputClose {
+    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct OutputClose {
+    void operator()(AVFormatContext* c) const {
+        if (c->pb)
+            avio_closep(&c->pb);
+        avformat_free_context(c);
+    }
+};
+struct CodecFree {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameFree {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketFree {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct SwrFree {
+    void operator()(SwrContext* s) const { swr_free(&s); }
+};
+struct FifoFree {
+    void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
+};
+using Input = std::unique_ptr<AVFormatContext, InputClose>;
+using Output = std::unique_ptr<AVFormatContext, OutputClose>;
+using Codec = std::unique_ptr<AVCodecContext, CodecFree>;
+using Frame = std::unique_ptr<AVFrame, FrameFree>;
+using Packet = std::unique_ptr<AVPacket, PacketFree>;
+using Resampler = std::unique_ptr<SwrContext, SwrFree>;
+using Fifo = std::unique_ptr<AVAudioFifo, FifoFree>;
+
+// What each target format is written as.
+struct Settings {
+    const char* encoder;
+    const char* container;
+    AVSampleFormat sampleFormat;
+    int maxChannels;
+};
+
+Settings SettingsOf(TargetFormat format) {
+    switch (format) {
+    case TargetFormat::Mp3:
+        return {"libmp3lame", "mp3", AV_SAMPLE_FMT_FLTP, 2};
+    case TargetFormat::Ogg: // written by VorbisWriter
+        return {nullptr, nullptr, AV_SAMPLE_FMT_FLTP, 8};
+    case TargetFormat::Wav:
+        break;
+    }
+    return {"pcm_s16le", "wav", AV_SAMPLE_FMT_S16, INT_MAX};
+}
+
+constexpr int kMp3BitRate = 192000;
+constexpr float kVorbisQuality = 0.5f; // oggenc's -q 5
+constexpr int kPcmFrameSamples = 4096;
+
+const QString kStopped = QStringLiteral("the conversion was stopped");
+const QString kNotAudio = QStringLiteral("not an audio file");
+
+QString ErrorText(int error) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(error, text, sizeof text);
+    return QString::fromLocal8Bit(text);
+}
+
+// A path for FFmpeg's file protocol, whatever characters the name holds.
+QByteArray FileUrl(const QString& path) {
+    return QByteArrayLiteral("file:") + QFile::encodeName(path);
+}
+
+// The rate nearest to `rate` that the encoder takes (any rate when it lists none).
+int NearestRate(const AVCodec* codec, int rate) {
+    if (!codec->supported_samplerates)
+        return rate;
+    int best = codec->supported_samplerates[0];
+    for (const int* r = codec->supported_samplerates; *r; ++r)
+        if (std::abs(*r - rate) < std::abs(best - rate))
+            best = *r;
+    return best;
+}
+
+Input OpenInput(const QString& path, QString& error) {
+    AVFormatContext* raw = nullptr;
+    const int status = avformat_open_input(&raw, FileUrl(path).constData(), nullptr, nullptr);
+    if (status < 0) {
+        error = status == AVERROR(ENOENT) || status == AVERROR(EACCES) || status == AVERROR(EISDIR)
+                    ? ErrorText(status)
+                    : kNotAudio;
+        return nullptr;
+    }
+    Input input(raw);
+    if (avformat_find_stream_info(raw, nullptr) < 0) {
+        error = kNotAudio;
+        return nullptr;
+    }
+    return input;
+}
+
+qint64 StreamMs(const AVFormatContext* format, const AVStream* stream) {
+    if (stream->duration > 0)
+        return av_rescale_q(stream->duration, stream->time_base, AVRational{1, 1000});
+    if (format->duration > 0)
+        return format->duration / (AV_TIME_BASE / 1000);
+    return 0;
+}
+
+// One conversion from start to end; each step fails with its reason.
+class Job {
+public:
+    Job(const std::atomic<bool>& cancel, TranscodeProgress& progress)
+        : cancel_(cancel), progress_(progress) {}
+    ~Job() {
+        if (buffer_)
+            av_freep(&buffer_[0]);
+        av_freep(&buffer_);
+        av_channel_layout_uninit(&outLayout_);
+    }
+    Job(const Job&) = delete;
+    Job& operator=(const Job&) = delete;
+
+    TranscodeResult Run(const QString& source, const QString& output, TargetFormat format,
+                        qint64 reserveTagBytes) {
+        if (!OpenSource(source) || !OpenTarget(output, format, reserveTagBytes) || !Pump() ||
+            !Finish())
+            return {false, reason_};
+        return {true, {}};
+    }
+
+private:
+    bool Fail(const QString& reason) {
+        reason_ = reason;
+        return false;
+    }
+    bool Failed(int status) { return Fail(ErrorText(status)); }
+
+    bool OpenSource(const QString& source) {
+        input_ = OpenInput(source, reason_);
+        if (!input_)
+            return false;
+        const AVCodec* decoder = nullptr;
+        stream_ = av_find_best_stream(input_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+        if (stream_ < 0 || !decoder)
+            return Fail(stream_ == AVERROR_DECODER_NOT_FOUND
+                            ? QStringLiteral("its audio is in a format that cannot be decoded")
+                            : kNotAudio);
+        const AVStream* stream = input_->streams[stream_];
+        decoder_.reset(avcodec_alloc_context3(decoder));
+        if (!decoder_ || avcodec_parameters_to_context(decoder_.get(), stream->codecpar) < 0)
+            return Fail(kNotAudio);
+        decoder_->thread_count = 1; // the engine runs one job per core already
+        decoder_->pkt_timebase = stream->time_base;
+        if (const int status = avcodec_open2(decoder_.get(), decoder, nullptr); status < 0)
+            return Failed(status);
+        if (decoder_->sample_rate <= 0 || decoder_->ch_layout.nb_channels <= 0)
+            return Fail(kNotAudio);
+        progress_.totalMs = StreamMs(input_.get(), stream);
+        return true;
+    }
+
+    bool OpenTarget(const QString& output, TargetFormat format, qint64 reserveTagBytes) {
+        const Settings settings = SettingsOf(format);
+        const int channels = std::min(decoder_->ch_layout.nb_channels, settings.maxChannels);
+        av_channel_layout_default(&outLayout_, channels);
+        outFormat_ = settings.sampleFormat;
+        if (format == TargetFormat::Ogg) {
+            outRate_ = decoder_->sample_rate;
+            vorbis_ = std::make_unique<VorbisWriter>();
+            return OpenResampler() &&
+                   vorbis_->Open(output, channels, outRate_, kVorbisQuality, reason_);
+        }
+        const AVCodec* encoder = avcodec_find_encoder_by_name(settings.encoder);
+        if (!encoder)
+            return Fail(QStringLiteral("this system has no %1 encoder")
+                            .arg(QLatin1String(settings.encoder)));
+        AVFormatContext* raw = nullptr;
+        if (const int status =
+                avformat_alloc_output_context2(&raw, nullptr, settings.container, nullptr);
+            status < 0)
+            return Failed(status);
+        output_.reset(raw);
+        // No "encoder" tag of the library's own; the tags come from the source.
+        output_->flags |= AVFMT_FLAG_BITEXACT;
+
+        encoder_.reset(avcodec_alloc_context3(encoder));
+        if (!encoder_)
+            return Failed(AVERROR(ENOMEM));
+        AVCodecContext* enc = encoder_.get();
+        enc->sample_rate = outRate_ = NearestRate(encoder, decoder_->sample_rate);
+        av_channel_layout_copy(&enc->ch_layout, &outLayout_);
+        enc->sample_fmt = outFormat_;
+        enc->time_base = AVRational{1, enc->sample_rate};
+        enc->thread_count = 1;
+        if (format == TargetFormat::Mp3) {
+            enc->bit_rate = kMp3BitRate;
+        }
+        if (output_->oformat->flags & AVFMT_GLOBALHEADER)
+            enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (const int status = avcodec_open2(enc, encoder, nullptr); status < 0)
+            return Failed(status);
+
+        AVStream* stream = avformat_new_stream(output_.get(), nullptr);
+        if (!stream)
+            return Failed(AVERROR(ENOMEM));
+        stream->time_base = enc->time_base;
+        if (const int status = avcodec_parameters_from_context(stream->codecpar, enc); status < 0)
+            return Failed(status);
+
+        if (!OpenResampler())
+            return false;
+        frameSamples_ = enc->frame_size > 0 ? enc->frame_size : kPcmFrameSamples;
+        fifo_.reset(av_audio_fifo_alloc(enc->sample_fmt, channels, frameSamples_));
+        if (!fifo_)
+            return Failed(AVERROR(ENOMEM));
+
+        if (const int status =
+                avio_open(&output_->pb, FileUrl(output).constData(), AVIO_FLAG_WRITE);
+            status < 0)
+            return Failed(status);
+        AVDictionary* options = nullptr;
+        if (format == TargetFormat::Mp3) {
+            // An empty ID3v2 tag up front with room for the source's tags, so that
+            // writing them changes nothing after it; the LAME header carries the
+            // encoder delay and padding, so decoders trim them.
+            output_->metadata_header_padding = static_cast<int>(std::min<qint64>(
+                reserveTagBytes > 0 ? reserveTagBytes + 1024 : 0, 64 * 1024 * 1024));
+            av_dict_set(&options, "id3v2_version", reserveTagBytes > 0 ? "4" : "0", 0);
+            av_dict_set(&options, "write_id3v1", "0", 0);
+        }
+        const int status = avformat_write_header(output_.get(), &options);
+        av_dict_free(&options);
+        if (status < 0)
+            return Failed(status);
+        return true;
+    }
+
+    bool OpenResampler() {
+        AVChannelLayout in{};
+        if (decoder_->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_default(&in, decoder_->ch_layout.nb_channels);
+        else
+            av_channel_layout_copy(&in, &decoder_->ch_layout);
+        SwrContext* raw = nullptr;
+        const int status =
+            swr_alloc_set_opts2(&raw, &outLayout_, outFormat_, outRate_, &in, decoder_->sample_fmt,
+                                decoder_->sample_rate, 0, nullptr);
+        av_channel_layout_uninit(&in);
+        resampler_.reset(raw);
+        if (status < 0)
+            return Failed(status);
+        if (const int init = swr_init(raw); init < 0)
+            return Failed(init);
+        return true;
+    }
+
+    // Reads, decodes and encodes the whole source.
+    bool Pump() {
+        Packet packet(av_packet_alloc());
+        Frame frame(av_frame_alloc());
+        if (!packet || !frame)
+            return Failed(AVERROR(ENOMEM));
+        for (;;) {
+            if (cancel_)
+                return Fail(kStopped);
+            const int status = av_read_frame(input_.get(), packet.get());
+            if (status == AVERROR_EOF)
+                break;
+            if (status < 0) {
+                // A damaged tail ends the audio there, as players do.
+                qCInfo(lcEngine) << "reading stopped early:" << ErrorText(status);
+                break;
+            }
+            const bool ours = packet->stream_index == stream_;
+            const int sent = ours ? avcodec_send_packet(decoder_.get(), packet.get()) : 0;
+            av_packet_unref(packet.get());
+            // A damaged packet is skipped; the rest of the audio still counts.
+            if (ours && sent >= 0 && !Drain(frame.get()))
+                return false;
+        }
+        avcodec_send_packet(decoder_.get(), nullptr);
+        if (!Drain(frame.get()))
+            return false;
+        if (decodedSamples_ == 0)
+            return Fail(QStringLiteral("no audio could be read from it"));
+        // What the resampler still holds.
+        if (!Resample(nullptr, 0))
+            return false;
+        return Encode(true);
+    }
+
+    // Takes every frame the decoder has ready through the resampler to the encoder.
+    bool Drain(AVFrame* frame) {
+        for (;;) {
+            const int status = avcodec_receive_frame(decoder_.get(), frame);
+            if (status == AVERROR(EAGAIN) || status == AVERROR_EOF)
+                return true;
+            if (status < 0)
+                return true; // a frame that cannot be decoded is left out
+            decodedSamples_ += frame->nb_samples;
+            if (decoder_->sample_rate > 0)
+                progress_.doneMs = decodedSamples_ * 1000 / decoder_->sample_rate;
+            const bool ok =
+                Resample(const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+            av_frame_unref(frame);
+            if (!ok || !Encode(false))
+                return false;
+        }
+    }
+
+    bool Resample(const uint8_t** data, int samples) {
+        const int room = swr_get_out_samples(resampler_.get(), samples);
+        if (room <= 0)
+            return true;
+        if (room > bufferSamples_) {
+            if (buffer_)
+                av_freep(&buffer_[0]);
+            av_freep(&buffer_);
+            int lineSize = 0;
+            if (const int status = av_samples_alloc_array_and_samples(
+                    &buffer_, &lineSize, outLayout_.nb_channels, room, outFormat_, 0);
+                status < 0)
+                return Failed(status);
+            bufferSamples_ = room;
+        }
+        const int converted = swr_convert(resampler_.get(), buffer_, room, data, samples);
+        if (converted < 0)
+            return Failed(converted);
+        if (vorbis_)
+            return vorbis_->Write(reinterpret_cast<const float* const*>(buffer_), converted,
+                                  reason_);
+        if (converted > 0 && av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(buffer_),
+                                                 converted) < converted)
+            return Failed(AVERROR(ENOMEM));
+        return true;
+    }
+
+    // Encodes whole frames from the queue; at the end also the last, shorter one,
+    // then drains the encoder. One frame and one packet serve the whole file.
+    bool Encode(bool end) {
+        if (vorbis_)
+            return true;
+        while (av_audio_fifo_size(fifo_.get()) >= frameSamples_ ||
+               (end && av_audio_fifo_size(fifo_.get()) > 0)) {
+            if (!frame_) {
+                frame_.reset(av_frame_alloc());
+                if (!frame_)
+                    return Failed(AVERROR(ENOMEM));
+                frame_->nb_samples = frameSamples_;
+                frame_->format = encoder_->sample_fmt;
+                frame_->sample_rate = encoder_->sample_rate;
+                av_channel_layout_copy(&frame_->ch_layout, &encoder_->ch_layout);
+                if (const int status = av_frame_get_buffer(frame_.get(), 0); status < 0)
+                    return Failed(status);
+            }
+            if (const int status = av_frame_make_writable(frame_.get()); status < 0)
+                return Failed(status);
+            const int samples = std::min(av_audio_fifo_size(fifo_.get()), frameSamples_);
+            frame_->nb_samples = samples;
+            av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame_->data), samples);
+            frame_->pts = nextPts_;
+            nextPts_ += samples;
+            if (const int status = avcodec_send_frame(encoder_.get(), frame_.get()); status < 0)
+                return Failed(status);
+            if (!WritePackets())
+                return false;
+        }
+        if (!end)
+            return true;
+        if (const int status = avcodec_send_frame(encoder_.get(), nullptr); status < 0)
+            return Failed(status);
+        return WritePackets();
+    }
+
+    bool WritePackets() {
+        if (!packet_ && !(packet_ = Packet(av_packet_alloc())))
+            return Failed(AVERROR(ENOMEM));
+        AVPacket* packet = packet_.get();
+        for (;;) {
+            const int status = avcodec_receive_packet(encoder_.get(), packet);
+            if (status == AVERROR(EAGAIN) || status == AVERROR_EOF)
+                return true;
+            if (status < 0)
+                return Failed(status);
+            AVStream* stream = output_->streams[0];
+            av_packet_rescale_ts(packet, encoder_->time_base, stream->time_base);
+            packet->stream_index = 0;
+            if (const int written = av_interleaved_write_frame(output_.get(), packet); written < 0)
+                return Failed(written);
+        }
+    }
+
+    // Completes the file's headers and closes it; a write error at any point fails.
+    bool Finish() {
+        if (vorbis_)
+            return vorbis_->Finish(reason_);
+        if (const int status = av_write_trailer(output_.get()); status < 0)
+            return Failed(status);
+        const int pending = output_->pb->error;
+        const int closed = avio_closep(&output_->pb);
+        if (pending < 0)
+            return Failed(pending);
+        if (closed < 0)
+            return Failed(closed);
+        return true;
+    }
+
+private:
+    const std::atomic<bool>& cancel_;
+    TranscodeProgress& progress_;
+    QString reason_;
+    Input input_;
+    int stream_ = -1;
+    Codec decoder_;
+    Output output_;
+    Codec encoder_;
+    Resampler resampler_;
+    AVChannelLayout outLayout_{};
+    AVSampleFormat outFormat_ = AV_SAMPLE_FMT_NONE;
+    int outRate_ = 0;
+    std::unique_ptr<VorbisWriter> vorbis_;
+    Fifo fifo_;
+    Frame frame_;
+    Packet packet_;
+    int frameSamples_ = 0;
+    uint8_t** buffer_ = nullptr;
+    int bufferSamples_ = 0;
+    qint64 decodedSamples_ = 0;
+    int64_t nextPts_ = 0;
+};
+
+} // namespace
+
+TranscodeResult Transcode(const QString& source, const QString& output, TargetFormat format,
+                          qint64 reserveTagBytes, const std::atomic<bool>& cancel,
+                          TranscodeProgress& progress) {
+    Job job(cancel, progress);
+    return job.Run(source, output, format, reserveTagBytes);
+}
+
+std::optional<qint64> MediaDuration(const QString& path) {
+    QString error;
+    const Input input = OpenInput(path, error);
+    if (!input)
+        return std::nullopt;
+    const int stream = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (stream < 0)
+        return std::nullopt;
+    const qint64 ms = StreamMs(input.get(), input->streams[stream]);
+    return ms > 0 ? std::optional<qint64>(ms) : std::nullopt;
+}
+
+} // namespace velune

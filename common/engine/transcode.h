@@ -1,0 +1,35 @@
+#pragma once
+
+#include "converter_engine.h"
+
+#include <QString>
+#include <atomic>
+#include <optional>
+
+namespace velune {
+
+// How far one conversion has got; written by its worker, read by anybody.
+struct TranscodeProgress {
+    std::atomic<qint64> doneMs{0};
+    std::atomic<qint64> totalMs{0};
+};
+
+struct TranscodeResult {
+    bool ok = false;
+    QString reason; // in words for the user, when not ok
+};
+
+// Decodes the audio of `source` and writes it to `output` (created or truncated)
+// as `format`: every sample, at the source's rate and channel count where the
+// format allows them, else at the nearest it takes. `reserveTagBytes` leaves room
+// for tags at the start where the format keeps them there, so that writing them
+// later changes no audio. Streams: never holds more than a few frames. Stops, with
+// the reason "the conversion was stopped", soon after `cancel` turns true.
+TranscodeResult Transcode(const QString& source, const QString& output, TargetFormat format,
+                          qint64 reserveTagBytes, const std::atomic<bool>& cancel,
+                          TranscodeProgress& progress);
+
+// The duration of a media file as its container tells it, in ms.
+std::optional<qint64> MediaDuration(const QString& path);
+
+} // namespace velune

@@ -1,0 +1,123 @@
+#include "publish.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QRegularExpression>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcFiles, "velune.files", QtWarningMsg)
+
+namespace velune {
+
+namespace {
+
+constexpr int kDefaultNameLimit = 255;
+const QString kTemporaryMark = QStringLiteral(".velune-");
+const QString kTemporaryEnd = QStringLiteral(".part");
+
+QString SystemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+std::atomic<quint64> gSerial{0};
+
+} // namespace
+
+QString FitName(const QString& name, int bytes) {
+    QString fitted = name;
+    while (!fitted.isEmpty() && fitted.toUtf8().size() > bytes) {
+        fitted.chop(1);
+        if (!fitted.isEmpty() && fitted.back().isHighSurrogate())
+            fitted.chop(1);
+    }
+    return fitted;
+}
+
+int NameLimit(const QString& folder) {
+    const long limit = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<int>(limit) : kDefaultNameLimit;
+}
+
+QString ReserveTemporary(const QString& output, QString& error) {
+    const QFileInfo info(output);
+    const QString folder = info.absolutePath();
+    const int limit = NameLimit(folder);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString tail =
+            kTemporaryMark + QStringLiteral("%1-%2").arg(getpid()).arg(++gSerial) + kTemporaryEnd;
+        const int room = limit - 1 - static_cast<int>(tail.toUtf8().size());
+        const QString name = QLatin1Char('.') + FitName(info.fileName(), room) + tail;
+        const QString path = folder + QLatin1Char('/') + name;
+        const int fd = ::open(QFile::encodeName(path).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            ::close(fd);
+            return path;
+        }
+        if (errno != EEXIST) {
+            error = SystemReason(errno);
+            qCWarning(lcFiles) << "cannot create a file in" << folder << error;
+            return {};
+        }
+    }
+    error = SystemReason(EEXIST);
+    return {};
+}
+
+bool PublishNoReplace(const QString& temp, const QString& output, QString& error) {
+    const QByteArray from = QFile::encodeName(temp);
+    const QByteArray to = QFile::encodeName(output);
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    int reason = errno;
+    if (reason == EINVAL || reason == ENOSYS) {
+        // File systems without an exclusive rename: a hard link fails on an existing name too.
+        if (::link(from.constData(), to.constData()) == 0) {
+            ::unlink(from.constData());
+            return true;
+        }
+        reason = errno;
+    }
+    error = reason == EEXIST ? QStringLiteral("%1 appeared meanwhile and was kept").arg(output)
+                             : SystemReason(reason);
+    qCWarning(lcFiles) << "cannot name" << output << error;
+    return false;
+}
+
+int RemoveStaleTemporaries(const QString& folder) {
+    static const QRegularExpression ours(QStringLiteral("^\\..*\\.velune-(\\d+)-\\d+\\.part$"));
+    int removed = 0;
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral(".*.part")}, QDir::Files | QDir::Hidden);
+    for (const QString& name : names) {
+        const auto match = ours.match(name);
+        if (!match.hasMatch())
+            continue;
+        const pid_t pid = match.captured(1).toInt();
+        if (pid <= 0 || pid == getpid() || ::kill(pid, 0) == 0 || errno != ESRCH)
+            continue;
+        if (QFile::remove(folder + QLatin1Char('/') + name))
+            ++removed;
+        else
+            qCWarning(lcFiles) << "cannot remove the leftover" << name << "in" << folder;
+    }
+    return removed;
+}
+
+std::optional<FileIdentity> IdentityOf(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return FileIdentity{st.st_dev, st.st_ino, st.st_size,
+                        static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+} // namespace velune

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <sys/types.h>
+
+namespace velune {
+
+// A file written under a hidden temporary name beside its final one, given that
+// name only once it is complete, and never in place of a file that exists.
+
+// Creates a new, empty hidden file beside `output` for it to be written into; its
+// name stays within the file system's limit however long the output's name is.
+// Returns "" and sets `error` (the system's reason) when the folder takes no file.
+QString ReserveTemporary(const QString& output, QString& error);
+
+// Gives the finished file its name unless something has taken that name meanwhile.
+// False with the system's reason in `error`; the temporary file is then left alone.
+bool PublishNoReplace(const QString& temp, const QString& output, QString& error);
+
+// Removes the temporary files of our own that runs which no longer exist left in
+// `folder` (a run that was killed). Returns how many were removed.
+int RemoveStaleTemporaries(const QString& folder);
+
+// What makes a file the same file: where it lives and what it holds as far as a
+// quick look tells.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    qint64 modifiedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> IdentityOf(const QString& path);
+
+// Cuts a file name (no folder) to at most `bytes` bytes of UTF-8 without
+// splitting a character.
+QString FitName(const QString& name, int bytes);
+
+// The longest file name, in bytes, that the folder's file system takes.
+int NameLimit(const QString& folder);
+
+} // namespace velune

@@ -1,0 +1,204 @@
+#include "batch.h"
+
+#include "ffmpeg_converter.h"
+#include "sources.h"
+#include "velunemod.h"
+
+#include <QFileInfo>
+#include <QSet>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <thread>
+#include <unistd.h>
+
+namespace velune {
+
+namespace {
+
+std::atomic<bool> gInterrupted{false};
+
+void OnInterrupt(int) {
+    gInterrupted = true;
+}
+
+void Print(std::FILE* file, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), file);
+    std::fflush(file);
+}
+
+// The progress line: the file being converted, files done of all, overall percent.
+QString ProgressLine(const ConverterEngine& engine, const std::vector<QueuedSource>& queued,
+                     int total) {
+    int done = total - static_cast<int>(queued.size());
+    for (std::size_t i = 0; i < queued.size(); ++i) {
+        const auto state = engine.State(static_cast<int>(i));
+        if (state == ConverterEngine::ItemState::Converted ||
+            state == ConverterEngine::ItemState::Failed)
+            ++done;
+    }
+    const int current = engine.PlaylistIndex();
+    const double fraction = current >= 0 ? engine.Position().value_or(0.0f) : 0.0;
+    const int percent = total > 0 ? static_cast<int>(100.0 * (done + fraction) / total) : 100;
+    const QString name = current >= 0 && current < static_cast<int>(queued.size())
+                             ? QFileInfo(queued[current].source).fileName()
+                             : QString();
+    return QStringLiteral("\r\033[K%1/%2 files, %3% %4")
+        .arg(done)
+        .arg(total)
+        .arg(percent)
+        .arg(name);
+}
+
+} // namespace
+
+QString BatchUsage() {
+    return QStringLiteral(
+        "Usage: VeluneConverter --to wav|mp3|ogg [--out FOLDER] [--jobs N] [--delete-sources] "
+        "FILE...\n"
+        "\n"
+        "Converts audio files without opening the window. Started with no arguments,\n"
+        "VeluneConverter opens its window.\n"
+        "\n"
+        "  --to FORMAT        the format to write: wav (16-bit PCM), mp3 (192 kbit/s)\n"
+        "                     or ogg (Vorbis, quality 5)\n"
+        "  --out FOLDER       write into FOLDER; by default each output goes beside its source\n"
+        "  --jobs N           convert up to N files at once; by default one per core\n"
+        "  --delete-sources   delete each source once it has been converted completely\n"
+        "  --help             show this text\n"
+        "\n"
+        "Outputs are named after their sources and never replace a file: Song.mp3 becomes\n"
+        "Song.wav, or Song 1.wav when that name is taken. Tags and the front cover are\n"
+        "copied. Exit status: 0 when every file was converted, 1 when some failed,\n"
+        "2 on bad usage.\n");
+}
+
+BatchArguments ParseBatchArguments(const QStringList& arguments) {
+    BatchArguments parsed;
+    BatchOptions options;
+    const auto fail = [&](const QString& error) {
+        parsed.error = error;
+        return parsed;
+    };
+    bool onlyFiles = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (onlyFiles || !argument.startsWith(QLatin1String("--"))) {
+            options.files << argument;
+            continue;
+        }
+        const bool takesValue = argument == QLatin1String("--to") ||
+                                argument == QLatin1String("--out") ||
+                                argument == QLatin1String("--jobs");
+        if (takesValue && i + 1 >= arguments.size())
+            return fail(argument + QStringLiteral(" needs a value"));
+        const QString value = takesValue ? arguments[++i] : QString();
+        if (argument == QLatin1String("--help")) {
+            parsed.help = true;
+            return parsed;
+        } else if (argument == QLatin1String("--")) {
+            onlyFiles = true;
+        } else if (argument == QLatin1String("--to")) {
+            if (!FormatNamed(value))
+                return fail(QStringLiteral("--to takes wav, mp3 or ogg, not \"%1\"").arg(value));
+            options.format = value;
+        } else if (argument == QLatin1String("--out")) {
+            if (!QFileInfo(value).isDir())
+                return fail(QStringLiteral("--out: \"%1\" is not a folder").arg(value));
+            options.out = QFileInfo(value).absoluteFilePath();
+        } else if (argument == QLatin1String("--jobs")) {
+            bool whole = false;
+            options.jobs = value.toInt(&whole);
+            if (!whole || options.jobs < 1)
+                return fail(QStringLiteral("--jobs takes a whole number from 1 up"));
+        } else if (argument == QLatin1String("--delete-sources")) {
+            options.deleteSources = true;
+        } else {
+            return fail(QStringLiteral("unknown option ") + argument);
+        }
+    }
+    if (options.format.isEmpty())
+        return fail(QStringLiteral("--to is missing"));
+    if (options.files.isEmpty())
+        return fail(QStringLiteral("no files to convert"));
+    parsed.options = options;
+    return parsed;
+}
+
+int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOutput& output) {
+    const TargetFormat format = *FormatNamed(options.format);
+    QStringList failures;
+    std::vector<QueuedSource> queued;
+    QSet<QString> given;
+    engine.clear();
+    for (const QString& file : options.files) {
+        const QString source = QFileInfo(file).absoluteFilePath();
+        if (!QFileInfo(source).isFile()) {
+            failures << file + QStringLiteral(": No such file");
+            continue;
+        }
+        const QString out = OutputPath(source, options.out, options.format, given);
+        if (!engine.add({source, out, format})) {
+            Print(output.err, engine.lastError() + QLatin1Char('\n'));
+            return 1;
+        }
+        queued.push_back({static_cast<int>(queued.size()), source, out, IdentityOf(source)});
+    }
+    if (!engine.start()) {
+        Print(output.err, engine.lastError() + QLatin1Char('\n'));
+        return 1;
+    }
+
+    gInterrupted = false;
+    const auto previous = std::signal(SIGINT, OnInterrupt);
+    const int total = static_cast<int>(options.files.size());
+    while (!engine.Finished()) {
+        if (gInterrupted) {
+            engine.cancel();
+            break;
+        }
+        if (output.terminal)
+            Print(output.out, ProgressLine(engine, queued, total));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    std::signal(SIGINT, previous);
+    if (output.terminal)
+        Print(output.out, ProgressLine(engine, queued, total) + QLatin1Char('\n'));
+
+    int converted = 0;
+    for (std::size_t i = 0; i < queued.size(); ++i) {
+        QueuedSource& item = queued[i];
+        item.outcome = engine.State(static_cast<int>(i));
+        if (item.outcome == ConverterEngine::ItemState::Converted) {
+            ++converted;
+            if (options.deleteSources && !DeleteConvertedSource(engine, item))
+                failures << item.source + QStringLiteral(": converted, but kept (it could not "
+                                                         "be safely deleted)");
+        } else {
+            failures << item.source + QStringLiteral(": ") +
+                            engine.FailureReason(static_cast<int>(i));
+        }
+    }
+    Print(output.out, QStringLiteral("Converted %1 of %2 files.\n").arg(converted).arg(total));
+    for (const QString& failure : std::as_const(failures))
+        Print(output.err, failure + QLatin1Char('\n'));
+    return converted == total && failures.isEmpty() ? 0 : 1;
+}
+
+int BatchMain(const QStringList& arguments) {
+    const BatchArguments parsed = ParseBatchArguments(arguments);
+    if (parsed.help) {
+        Print(stdout, BatchUsage());
+        return 0;
+    }
+    if (!parsed.options) {
+        Print(stderr, QStringLiteral("VeluneConverter: ") + parsed.error + QStringLiteral("\n\n") +
+                          BatchUsage());
+        return 2;
+    }
+    FfmpegConverter engine(parsed.options->jobs > 0 ? parsed.options->jobs
+                                                    : FfmpegConverter::DefaultJobs());
+    return RunBatch(*parsed.options, engine, {stdout, stderr, ::isatty(STDOUT_FILENO) == 1});
+}
+
+} // namespace velune
