@@ -1,5 +1,6 @@
 // The converter's face: draws the main window and sends what the user presses.
 import QtQuick
+import "facelist.js" as FaceList
 
 Rectangle {
     id: face
@@ -31,8 +32,8 @@ Rectangle {
                     if (f.length > 0) formats.append({ format: f })
                 face.currentFormat = 0
             } else if (name === "_root.SetAddedFiles") {
-                for (const p of flash.variable("_root.AddedFiles").split("|"))
-                    if (p.length > 0) files.append({ path: p })
+                for (const p of FaceList.rows(flash.variable("_root.AddedFiles")))
+                    files.append({ path: p })
             } else if (name === "_root.RemoveAll") {
                 files.clear()
                 fileList.currentIndex = -1

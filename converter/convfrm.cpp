@@ -9,7 +9,7 @@
 #include <QSet>
 #include <cmath>
 
-Q_LOGGING_CATEGORY(lcConverter, "velune.converter", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcConverter, "velune.converter", QtCriticalMsg)
 
 namespace velune {
 

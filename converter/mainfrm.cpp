@@ -40,7 +40,6 @@ bool MainFrm::Form_Load() {
                    QStringLiteral("_root.SetCombo"));
     p_.flash.SetVariable(QStringLiteral("_root.VersionNo"), VersionText());
     mod_.TargetFormat = QStringLiteral("wav");
-    NewPaths_.clear();
     p_.form.HookFlash();
     mod_.ConversionWindowOpen = false;
     return true;
@@ -121,14 +120,14 @@ void MainFrm::Add_Click() {
         ShowDialog(p_.dialog, p_.messages, QStringLiteral("Input Audio File"), kConverterFilter);
     if (GetArrayDim(mod_.PickedFiles) < 1)
         return;
+    QStringList added;
     for (const QString& path : std::as_const(mod_.PickedFiles)) {
         if (path.isEmpty() || !Acceptable(path))
             continue;
         LstFiles_.append(path);
-        NewPaths_ = NewPaths_.isEmpty() ? path : NewPaths_ + QLatin1Char('|') + path;
+        added << path;
     }
-    updateFlashList(p_.flash, NewPaths_);
-    NewPaths_.clear();
+    updateFlashList(p_.flash, added);
 }
 
 void MainFrm::Remove(const QString& args) {
@@ -152,7 +151,6 @@ void MainFrm::RemoveAll(const QString&) {
         return;
     p_.flash.SetVariable(QStringLiteral("_root.RemoveAll"), QStringLiteral("1"));
     LstFiles_.clear();
-    NewPaths_.clear();
 }
 
 void MainFrm::Drag(const QString&) {

@@ -66,7 +66,6 @@ private:
     Parts p_;
     QStringList LstFiles_;
     QString TxtOut_;
-    QString NewPaths_;
 };
 
 } // namespace velune

@@ -1,5 +1,6 @@
 // The player's face: draws the player and its list panel and sends what the user presses.
 import QtQuick
+import "facelist.js" as FaceList
 
 Rectangle {
     id: face
@@ -44,8 +45,8 @@ Rectangle {
             } else if (name === "_root.VolumePosition") {
                 face.volume = Math.max(0, Math.min(10, Math.round(Number(value) || 0)))
             } else if (name === "_root.SetAddedFiles") {
-                for (const p of flash.variable("_root.AddedFiles").split("|"))
-                    if (p.length > 0) files.append({ path: p, name: p.substring(p.lastIndexOf("/") + 1) })
+                for (const p of FaceList.rows(flash.variable("_root.AddedFiles")))
+                    files.append({ path: p, name: p.substring(p.lastIndexOf("/") + 1) })
             } else if (name === "_root.RemoveAll") {
                 files.clear()
                 fileList.currentIndex = -1

@@ -27,14 +27,19 @@ bool PlayerApp::Start() {
     if (!frm_.Form_Load())
         return false;
     window_.show();
-    // libVLC starts once the window is on screen.
-    QTimer::singleShot(0, this, [this] {
-        if (!engine_.Start())
-            messages_.Show(
-                QStringLiteral("The media engine (libVLC) could not be started: files can "
-                               "be listed but not played."));
+    // libVLC starts on the engine's thread once the window is on screen.
+    connect(&engine_, &VlcPlayer::startFailed, this, [this] {
+        messages_.Show(QStringLiteral("The media engine (libVLC) could not be started: files can "
+                                      "be listed but not played."));
     });
+    QTimer::singleShot(0, this, [this] { engine_.Start(); });
     return true;
+}
+
+PlayerApp::~PlayerApp() {
+    // The window outlives this object's other members: it must not call back into them.
+    window_.flash().removeEventFilter(this);
+    window_.removeEventFilter(this);
 }
 
 bool PlayerApp::eventFilter(QObject* watched, QEvent* event) {

@@ -16,6 +16,7 @@ class PlayerApp : public QObject {
     Q_OBJECT
 public:
     PlayerApp();
+    ~PlayerApp() override;
     // Runs the window's start-up and shows it; false when the program must end.
     bool Start();
 

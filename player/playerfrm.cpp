@@ -7,26 +7,28 @@
 #include "names.h"
 #include "picker.h"
 #include "player_engine.h"
+#include "player_protocol.h"
 
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QRegularExpression>
-#include <array>
+#include <algorithm>
 #include <climits>
 #include <cmath>
-#include <utility>
+
+Q_LOGGING_CATEGORY(lcPlayer, "velune.player", QtCriticalMsg)
 
 namespace velune {
 
+using namespace player_face;
+
 namespace {
-// The movie variable of each transport button, by index.
-const std::array<const char*, 6> kTags{"Play", "Pause", "Stop", "Next", "Previous", "Repeat"};
 constexpr int kWidth = 336;
 constexpr int kHeightListHidden = 156;
 constexpr int kHeightListShown = 360;
-const QString kUndefined = QStringLiteral("undefined");
 
 QString Var(const char* name) {
-    return QStringLiteral("_root.") + QLatin1String(name);
+    return QLatin1String(name);
 }
 
 // The leading decimal number of a text, 0 when it begins with none.
@@ -37,7 +39,7 @@ double LeadingNumber(const QString& text) {
 }
 
 // A whole row number sent by the face, or -1.
-int RowNumber(const QString& args, qsizetype rows) {
+int RowNumber(const QString& args, int rows) {
     bool whole = false;
     const int row = args.trimmed().toInt(&whole);
     return whole && row >= 0 && row < rows ? row : -1;
@@ -68,7 +70,6 @@ bool mAINfRM::Form_Load() {
             "VelunePlayer is running, Please Close VelunePlayer first then try again."));
         return false;
     }
-    ListLoaded_ = false;
     const QString movie = p_.programFolder + QStringLiteral("/player.qml");
     if (!p_.flash.LoadMovie(0, movie)) {
         p_.messages.Show(FaceLoadFailure(movie));
@@ -76,14 +77,11 @@ bool mAINfRM::Form_Load() {
     }
     p_.form.SetGeometry(std::nullopt, QSize(kWidth, kHeightListHidden),
                         QSize(kWidth, kHeightListShown));
-    listShown_ = false;
     DisableTransport();
     SetTitle(QStringLiteral(" "));
-    p_.flash.SetVariable(QStringLiteral("_root.VolumePosition"), QStringLiteral("5"));
+    p_.flash.SetVariable(Var(kVolumePosition), QStringLiteral("5"));
     p_.VLC.setVolume(100);
     Stopped_ = true;
-    CurrentIndex_ = 0;
-    ListLoaded_ = false;
     p_.form.HookFlash();
     return true;
 }
@@ -93,60 +91,39 @@ void mAINfRM::Form_Unload() {
 }
 
 void mAINfRM::Flash_FSCommand(const QString& command, const QString& args) {
-    using Action = void (*)(mAINfRM&, const QString&);
-    static const std::array<std::pair<QLatin1String, Action>, 20> kCommands{{
-        {QLatin1String("IDC_FS_Close"), [](mAINfRM& f, const QString&) { f.p_.form.EndProgram(); }},
-        {QLatin1String("IDC_FS_Minimize"),
-         [](mAINfRM& f, const QString&) { f.p_.form.Minimize(); }},
-        {QLatin1String("IDC_FS_Drag"), [](mAINfRM& f, const QString&) { f.p_.form.DragWindow(); }},
-        {QLatin1String("IDC_FS_Play"), [](mAINfRM& f, const QString&) { f.C_Click(Play); }},
-        {QLatin1String("IDC_FS_Pause"), [](mAINfRM& f, const QString&) { f.C_Click(Pause); }},
-        {QLatin1String("IDC_FS_Stop"), [](mAINfRM& f, const QString&) { f.C_Click(Stop); }},
-        {QLatin1String("IDC_FS_Previous"), [](mAINfRM& f, const QString&) { f.C_Click(Previous); }},
-        {QLatin1String("IDC_FS_Next"), [](mAINfRM& f, const QString&) { f.C_Click(Next); }},
-        {QLatin1String("IDC_FS_Repeat"), [](mAINfRM& f, const QString&) { f.C_Click(Repeat); }},
-        {QLatin1String("IDC_FS_SoundOff"),
-         [](mAINfRM& f, const QString&) { f.p_.VLC.setMute(true); }},
-        {QLatin1String("IDC_FS_SoundOn"),
-         [](mAINfRM& f, const QString&) { f.p_.VLC.setMute(false); }},
-        {QLatin1String("IDC_FS_ShowList"), [](mAINfRM& f, const QString&) { f.Command1_Click(); }},
-        {QLatin1String("IDC_FS_Volume"), [](mAINfRM& f, const QString&) { f.Volume(); }},
-        {QLatin1String("IDC_FS_KnobReleased"),
-         [](mAINfRM& f, const QString&) { f.KnobReleased(); }},
-        {QLatin1String("IDC_FS_OpenFile"), [](mAINfRM& f, const QString&) { f.Command2_Click(3); }},
-        {QLatin1String("IDC_FS_HideList"), [](mAINfRM& f, const QString&) { f.Command1_Click(); }},
-        {QLatin1String("IDC_FS_Add"), [](mAINfRM& f, const QString&) { f.Command2_Click(0); }},
-        {QLatin1String("IDC_FS_SelectedIndex"),
-         [](mAINfRM& f, const QString& a) { f.PlayIndex(a); }},
-        {QLatin1String("IDC_FS_Remove"), [](mAINfRM& f, const QString& a) { f.Remove(a); }},
-        {QLatin1String("IDC_FS_RemoveAll"), [](mAINfRM& f, const QString&) { f.RemoveAll(); }},
-    }};
-    for (const auto& [name, action] : kCommands) {
-        if (command == name) {
-            action(*this, args);
-            return;
-        }
-    }
+    using Handler = void (mAINfRM::*)(const QString&);
+    static const auto table = [] {
+        constexpr Handler handlers[] = {
+            &mAINfRM::Close,           &mAINfRM::Minimize,     &mAINfRM::Drag,
+            &mAINfRM::PlayCommand,     &mAINfRM::PauseCommand, &mAINfRM::StopCommand,
+            &mAINfRM::PreviousCommand, &mAINfRM::NextCommand,  &mAINfRM::RepeatCommand,
+            &mAINfRM::SoundOff,        &mAINfRM::SoundOn,      &mAINfRM::ShowList,
+            &mAINfRM::Volume,          &mAINfRM::KnobReleased, &mAINfRM::OpenFile,
+            &mAINfRM::ShowList,        &mAINfRM::Add,          &mAINfRM::SelectedIndex,
+            &mAINfRM::Remove,          &mAINfRM::RemoveAll,
+        };
+        static_assert(std::size(handlers) == std::size(kCommands));
+        CommandTable<Handler, std::size(kCommands)> commands;
+        for (std::size_t i = 0; i < commands.size(); ++i)
+            commands[i] = {QLatin1String(kCommands[i]), handlers[i]};
+        return commands;
+    }();
+    Dispatch(table, command, args, [&](Handler handler) { (this->*handler)(args); });
 }
 
 // Helpers for the face -------------------------------------------------------
 
-QString mAINfRM::Row(int row) const {
-    return row >= 0 && row < LstFiles_.size() ? LstFiles_[row] : QString();
-}
-
 void mAINfRM::SetButton(int index, const QString& state) {
-    p_.flash.SetVariable(Var(kTags[index]), state);
+    p_.flash.SetVariable(Var(kButtons[index]), state);
 }
 
 void mAINfRM::SetTitle(const QString& text) {
-    SetWithTrigger(p_.flash, QStringLiteral("_root.FileTxt"), text,
-                   QStringLiteral("_root.SetFileTxt"));
+    SetWithTrigger(p_.flash, Var(kFileTxt), text, Var(kSetFileTxt));
 }
 
 void mAINfRM::ShowRow() {
-    SetTitle(FileNam(Row(CurrentIndex_), QLatin1Char('/')));
-    p_.flash.SetVariable(QStringLiteral("_root.Playing"), QStringLiteral("1"));
+    SetTitle(FileNam(list_.at(list_.current()), QLatin1Char('/')));
+    p_.flash.SetVariable(Var(kPlaying), QStringLiteral("1"));
 }
 
 void mAINfRM::DisableTransport() {
@@ -154,22 +131,52 @@ void mAINfRM::DisableTransport() {
         SetButton(index, QStringLiteral("4"));
 }
 
-void mAINfRM::SetTime(const char* name, std::optional<double> ms) {
-    if (!ms)
+void mAINfRM::Tell(const QString& text) {
+    const bool ticking = p_.Timer1.Enabled();
+    p_.Timer1.SetEnabled(false);
+    p_.messages.Show(text);
+    if (ticking)
+        p_.Timer1.SetEnabled(true);
+}
+
+// Both times or neither: the trigger is never written without its data.
+void mAINfRM::SetTimes(std::optional<double> total, std::optional<double> played) {
+    const auto totalText = total ? FormatTime(*total) : std::nullopt;
+    const auto playedText = played ? FormatTime(*played) : std::nullopt;
+    if (!totalText || !playedText)
         return;
-    if (const auto text = FormatTime(*ms))
-        p_.flash.SetVariable(Var(name), *text);
+    p_.flash.SetVariable(Var(kTotalTimeTxt), *totalText);
+    p_.flash.SetVariable(Var(kTimePlayedTxt), *playedText);
+    p_.flash.SetVariable(Var(kSetTimeTxt), QStringLiteral("1"));
 }
 
 void mAINfRM::ClearDisplay() {
-    p_.flash.SetVariable(QStringLiteral("_root.TotalTimeTxt"), QStringLiteral("00:00"));
-    p_.flash.SetVariable(QStringLiteral("_root.TimePlayedTxt"), QStringLiteral("00:00"));
-    p_.flash.SetVariable(QStringLiteral("_root.SetTimeTxt"), QStringLiteral("1"));
-    p_.flash.SetVariable(QStringLiteral("_root.Playing"), QStringLiteral("0"));
+    SetTimes(0, 0);
+    p_.flash.SetVariable(Var(kPlaying), QStringLiteral("0"));
     SetTitle(QStringLiteral(" "));
 }
 
 // Window commands ------------------------------------------------------------
+
+void mAINfRM::Close(const QString&) {
+    p_.form.EndProgram();
+}
+
+void mAINfRM::Minimize(const QString&) {
+    p_.form.Minimize();
+}
+
+void mAINfRM::Drag(const QString&) {
+    p_.form.DragWindow();
+}
+
+void mAINfRM::SoundOff(const QString&) {
+    p_.VLC.setMute(true);
+}
+
+void mAINfRM::SoundOn(const QString&) {
+    p_.VLC.setMute(false);
+}
 
 void mAINfRM::Command1_Click() {
     listShown_ = !listShown_;
@@ -178,44 +185,37 @@ void mAINfRM::Command1_Click() {
                         QSize(kWidth, kHeightListShown));
 }
 
-void mAINfRM::Volume() {
-    const double volume = std::nearbyint(
-        LeadingNumber(p_.flash.GetVariable(QStringLiteral("_root.VolumePosition"))) * 20.0);
+void mAINfRM::Volume(const QString&) {
+    const double volume =
+        std::nearbyint(LeadingNumber(p_.flash.GetVariable(Var(kVolumePosition))) * 20.0);
     if (volume >= INT_MIN && volume <= INT_MAX)
         p_.VLC.setVolume(static_cast<int>(volume));
 }
 
-void mAINfRM::KnobReleased() {
+void mAINfRM::KnobReleased(const QString&) {
     bool number = false;
-    const double knob =
-        p_.flash.GetVariable(QStringLiteral("_root.KnobPosition")).trimmed().toDouble(&number);
+    const double knob = p_.flash.GetVariable(Var(kKnobPosition)).trimmed().toDouble(&number);
     if (number && std::isfinite(knob))
-        SetHS(static_cast<int>(std::nearbyint(std::clamp(knob, -1.0, 101.0))));
+        SetHS(static_cast<int>(std::nearbyint(std::clamp(knob, 0.0, 100.0))));
     p_.VLC.setInputPosition(HS_ / 100.0);
 }
 
-void mAINfRM::PlayIndex(const QString& args) {
-    if (const int row = RowNumber(args, LstFiles_.size()); row >= 0)
-        PlayRow(row, false);
-}
-
-void mAINfRM::PlayRow(int row, bool afresh) {
-    CurrentIndex_ = row;
-    if (!FillPlayList(CurrentIndex_)) {
+void mAINfRM::SelectedIndex(const QString& args) {
+    const int row = RowNumber(args, list_.size());
+    if (row < 0)
+        return;
+    list_.choose(row);
+    if (!FillPlayList(row)) {
         NextButton();
         return;
     }
-    if (afresh)
-        Stopped_ = true;
     C_Click(Play);
-    p_.Timer1.SetEnabled(true);
-    ShowRow();
 }
 
 // Transport ------------------------------------------------------------------
 
 void mAINfRM::C_Click(int Index) {
-    if (LstFiles_.isEmpty())
+    if (list_.isEmpty())
         return;
     switch (Index) {
     case Play:
@@ -242,14 +242,21 @@ void mAINfRM::C_Click(int Index) {
 }
 
 void mAINfRM::PlayButton() {
-    if (p_.VLC.play())
-        ++started_;
+    // Nothing loaded (its row was removed, or its file was missing): play from the
+    // row that is now at its place.
+    if (!loaded_) {
+        const int row = list_.start();
+        if (row < 0 || !PlayFrom(row))
+            return;
+    }
+    p_.VLC.play();
     if (Stopped_) {
         ElapsedTicks_ = 0;
         ShowRow();
-        p_.flash.SetVariable(QStringLiteral("_root.KnobDisabled"),
+        p_.flash.SetVariable(Var(kKnobDisabled),
                              StreamItem() ? QStringLiteral("1") : QStringLiteral("0"));
     }
+    Stopped_ = false;
     p_.Timer1.SetEnabled(true);
     SetButton(Play, QStringLiteral("3"));
     for (int index = Pause; index <= Previous; ++index)
@@ -261,58 +268,58 @@ void mAINfRM::PauseButton() {
     Stopped_ = false;
     if (p_.VLC.isPlaying()) {
         p_.Timer1.SetEnabled(true);
-        p_.flash.SetVariable(QStringLiteral("_root.Playing"), QStringLiteral("1"));
+        p_.flash.SetVariable(Var(kPlaying), QStringLiteral("1"));
         SetButton(Play, QStringLiteral("3"));
         SetButton(Pause, QStringLiteral("1"));
     } else {
         p_.Timer1.SetEnabled(false);
-        p_.flash.SetVariable(QStringLiteral("_root.Playing"), QStringLiteral("0"));
+        p_.flash.SetVariable(Var(kPlaying), QStringLiteral("0"));
         SetButton(Play, QStringLiteral("1"));
         SetButton(Pause, QStringLiteral("3"));
     }
 }
 
 void mAINfRM::StopButton() {
-    SetHS(0);
     p_.VLC.stop();
     Stopped_ = true;
     p_.Timer1.SetEnabled(false);
-    p_.flash.SetVariable(QStringLiteral("_root.Playing"), QStringLiteral("0"));
+    p_.flash.SetVariable(Var(kPlaying), QStringLiteral("0"));
     SetTitle(QString());
     SetButton(Play, QStringLiteral("1"));
     SetButton(Pause, QStringLiteral("1"));
     SetHS(0);
 }
 
-void mAINfRM::NextButton() {
-    const int rows = static_cast<int>(LstFiles_.size());
+bool mAINfRM::PlayFrom(int row) {
     // One sweep through the list at most: each missing file is reported once.
-    for (int missing = 0;;) {
-        ++CurrentIndex_;
-        if (CurrentIndex_ > rows - 1) {
-            if (!RepeatOn_) {
-                CurrentIndex_ = rows - 1;
-                SetButton(Play, QStringLiteral("1"));
-                return;
-            }
-            CurrentIndex_ = 0;
-        }
-        if (FillPlayList(CurrentIndex_))
-            break;
-        if (++missing >= rows) {
-            SetButton(Play, QStringLiteral("1"));
-            return;
-        }
+    for (int tried = 0; row >= 0 && tried < list_.size(); ++tried) {
+        if (FillPlayList(row))
+            return true;
+        row = list_.after(row, RepeatOn_);
     }
+    SetButton(Play, QStringLiteral("1"));
+    return false;
+}
+
+void mAINfRM::NextButton() {
+    const int from = list_.current() >= 0 ? list_.current() : list_.successor() - 1;
+    const int row = list_.after(from, RepeatOn_);
+    if (row < 0) {
+        // The end of the list, without repeat: the last row stays.
+        SetButton(Play, QStringLiteral("1"));
+        return;
+    }
+    if (!PlayFrom(row))
+        return;
     PlayButton();
     ShowRow();
 }
 
 void mAINfRM::PreviousButton() {
-    if (CurrentIndex_ - 1 < 0)
+    const int from = list_.current() >= 0 ? list_.current() : list_.successor();
+    if (from - 1 < 0)
         return;
-    --CurrentIndex_;
-    if (!FillPlayList(CurrentIndex_)) {
+    if (!FillPlayList(from - 1)) {
         NextButton();
         return;
     }
@@ -325,154 +332,135 @@ void mAINfRM::RepeatButton() {
     SetButton(Repeat, RepeatOn_ ? QStringLiteral("3") : QStringLiteral("1"));
 }
 
+void mAINfRM::HaltPlaying() {
+    p_.Timer1.SetEnabled(false);
+    Stopped_ = true;
+    ClearDisplay();
+    SetButton(Play, QStringLiteral("1"));
+    SetButton(Pause, QStringLiteral("1"));
+}
+
+void mAINfRM::EndOfItem() {
+    SetHS(100);
+    const QString failure = p_.VLC.SoundFailure();
+    if (!failure.isEmpty()) {
+        // Every other file would fail alike: stop here and say why, once.
+        qCWarning(lcPlayer) << "no sound output:" << failure;
+        HaltPlaying();
+        Tell(QStringLiteral("No sound output is available: ") + failure);
+        return;
+    }
+    const int row = list_.after(list_.current(), RepeatOn_);
+    if (row >= 0 && PlayFrom(row)) {
+        PlayButton();
+        ShowRow();
+        return;
+    }
+    HaltPlaying();
+}
+
 // Playlist -------------------------------------------------------------------
 
 bool mAINfRM::FillPlayList(int FileN) {
-    p_.VLC.stop();
     p_.VLC.itemsClear();
-    const QString path = Row(FileN);
+    loaded_ = false;
+    list_.setCurrent(FileN);
+    const QString path = list_.at(FileN);
     if (!QFileInfo(path).isFile()) {
-        p_.messages.Show(QStringLiteral("file:") + path + QStringLiteral("--dosen't exist"));
+        qCWarning(lcPlayer) << "missing file" << path;
+        Tell(QStringLiteral("file:") + path + QStringLiteral("--dosen't exist"));
         return false;
     }
     p_.VLC.playlistAdd(path.trimmed());
-    selected_ = CurrentIndex_ >= 0 && CurrentIndex_ < LstFiles_.size() ? CurrentIndex_ : -1;
+    loaded_ = true;
+    // A new item starts afresh: announced, its knob set for its kind.
+    Stopped_ = true;
+    list_.choose(FileN);
     ElapsedTicks_ = 0;
     SetHS(0);
     return true;
 }
 
-void mAINfRM::AddPaths(const QStringList& paths) {
-    for (const QString& path : paths) {
-        if (path.isEmpty())
-            continue;
-        LstFiles_.append(path);
-        NewPaths_ = NewPaths_.isEmpty() ? path : NewPaths_ + QLatin1Char('|') + path;
-    }
-}
-
 void mAINfRM::AppendRows(const QStringList& paths) {
-    const bool wasLoaded = ListLoaded_;
-    AddPaths(paths);
+    QStringList added;
+    for (const QString& path : paths)
+        if (!path.isEmpty())
+            added << path;
+    if (added.isEmpty())
+        return;
+    const bool wasEmpty = list_.isEmpty();
+    list_.append(added);
+    updateFlashList(p_.flash, added);
     // Into an empty list: its first row is loaded, ready to play.
-    if (!wasLoaded) {
-        CurrentIndex_ = 0;
-        ListLoaded_ = true;
+    if (wasEmpty) {
         if (FillPlayList(0))
             SetButton(Play, QStringLiteral("1"));
         else
             NextButton();
     }
-    updateFlashList(p_.flash, NewPaths_);
-    NewPaths_.clear();
 }
 
-void mAINfRM::ForgetLoaded() {
-    p_.VLC.stop();
+void mAINfRM::Unload() {
     p_.VLC.itemsClear();
-    SetTitle(QString());
-    p_.flash.SetVariable(QStringLiteral("_root.Playing"), QStringLiteral("0"));
-    CurrentIndex_ = 0;
+    loaded_ = false;
     SetHS(0);
-    ListLoaded_ = false;
+    HaltPlaying();
 }
 
 void mAINfRM::Command2_Click(int Index) {
-    switch (Index) {
-    case 0: { // Add
-        PickedFiles_.clear();
-        PickedFiles_ =
-            ShowDialog(p_.dialog, p_.messages, QStringLiteral("Input Audio File"), kPlayerFilter);
-        if (GetArrayDim(PickedFiles_) < 1)
-            return;
-        AppendRows(PickedFiles_);
-        break;
+    const bool open = Index == 3;
+    if (Index != 0 && !open)
+        return;
+    const QStringList picked =
+        ShowDialog(p_.dialog, p_.messages,
+                   open ? QStringLiteral("Open Audio File") : QStringLiteral("Input Audio File"),
+                   kPlayerFilter);
+    if (GetArrayDim(picked) < 1)
+        return;
+    if (open) {
+        // The picked files replace the list, in the face too; what played goes with it.
+        p_.flash.SetVariable(Var(kRemoveAll), QStringLiteral("1"));
+        if (loaded_)
+            Unload();
+        list_.clear();
     }
-    case 1: { // the window's own Remove: the row that was selected goes
-        const int row = selected_;
-        if (row < 0)
-            return;
-        if (row == CurrentIndex_) {
-            C_Click(Next);
-            p_.VLC.stop();
-            p_.VLC.itemsClear();
-        }
-        LstFiles_.removeAt(row);
-        selected_ = -1;
-        break;
-    }
-    case 2: // the window's own Rem All
-        LstFiles_.clear();
-        selected_ = -1;
-        ForgetLoaded();
-        break;
-    case 3: { // Open: the picked files replace the list, in the face too
-        PickedFiles_.clear();
-        PickedFiles_ =
-            ShowDialog(p_.dialog, p_.messages, QStringLiteral("Open Audio File"), kPlayerFilter);
-        if (GetArrayDim(PickedFiles_) < 1)
-            return;
-        LstFiles_.clear();
-        selected_ = -1;
-        p_.flash.SetVariable(QStringLiteral("_root.RemoveAll"), QStringLiteral("1"));
-        // What played came from the old list: its display goes with it.
-        if (p_.Timer1.Enabled()) {
-            p_.Timer1.SetEnabled(false);
-            ClearDisplay();
-        }
-        ListLoaded_ = false;
-        AppendRows(PickedFiles_);
-        break;
-    }
-    default:
-        break;
-    }
+    AppendRows(picked);
 }
 
 void mAINfRM::Remove(const QString& args) {
     // The face sends the row it removed: the host removes the same one.
-    if (const int row = RowNumber(args, LstFiles_.size()); row >= 0)
-        selected_ = row;
-    if (selected_ < 0 || LstFiles_.isEmpty())
+    if (const int row = RowNumber(args, list_.size()); row >= 0)
+        list_.choose(row);
+    const int row = list_.chosen();
+    if (row < 0)
         return;
-    const int S = selected_;
-    const int N = static_cast<int>(LstFiles_.size());
-    if (S == CurrentIndex_ && N > 1) {
-        --CurrentIndex_;
-        LstFiles_.removeAt(S);
-        selected_ = -1;
-        if (p_.VLC.isPlaying()) {
-            p_.VLC.stop();
-            p_.VLC.itemsClear();
-            C_Click(Next);
-        }
-    } else if (S < CurrentIndex_ && N > 1) {
-        --CurrentIndex_;
-        LstFiles_.removeAt(S);
-        selected_ = -1;
-    } else if (N == 1) {
-        LstFiles_.removeAt(S);
-        selected_ = -1;
-        ForgetLoaded();
-        p_.flash.SetVariable(QStringLiteral("_root.RemoveAll"), QStringLiteral("1"));
-        DisableTransport();
-    } else {
-        LstFiles_.removeAt(S);
-        selected_ = -1;
+    const bool loadedRow = row == list_.current() && loaded_;
+    const bool playing = loadedRow && p_.VLC.isPlaying();
+    list_.remove(row);
+    if (list_.isEmpty()) {
+        RemoveAll(QString());
+        return;
     }
+    if (!loadedRow)
+        return;
+    if (playing) {
+        // The row that took its place plays on (the first with repeat after the last).
+        const int next = row < list_.size() ? row : list_.after(row - 1, RepeatOn_);
+        if (next >= 0 && PlayFrom(next)) {
+            PlayButton();
+            ShowRow();
+            return;
+        }
+    }
+    // Paused or stopped: nothing of the removed file stays; Play plays the row at its place.
+    Unload();
 }
 
-void mAINfRM::RemoveAll() {
-    LstFiles_.clear();
-    selected_ = -1;
-    p_.flash.SetVariable(QStringLiteral("_root.RemoveAll"), QStringLiteral("1"));
-    ForgetLoaded();
+void mAINfRM::RemoveAll(const QString&) {
+    list_.clear();
+    p_.flash.SetVariable(Var(kRemoveAll), QStringLiteral("1"));
+    Unload();
     DisableTransport();
-}
-
-void mAINfRM::LstFiles_DblClick() {
-    if (selected_ >= 0)
-        PlayRow(selected_, true);
 }
 
 void mAINfRM::LstFiles_OLEDragDrop(const QStringList& files) {
@@ -484,10 +472,8 @@ void mAINfRM::LstFiles_OLEDragDrop(const QStringList& files) {
         if (kSupported.contains(FileNam(path, QLatin1Char('.')).toLower()))
             accepted << path;
         else
-            p_.messages.Show(QStringLiteral("The Player not support this format"));
+            Tell(QStringLiteral("The Player not support this format"));
     }
-    if (accepted.isEmpty())
-        return;
     // Dropped files join the list as added ones do, in the face too.
     AppendRows(accepted);
 }
@@ -495,24 +481,17 @@ void mAINfRM::LstFiles_OLEDragDrop(const QStringList& files) {
 // Time display and seek --------------------------------------------------------
 
 bool mAINfRM::StreamItem() const {
-    const QString extension = FileNam(Row(CurrentIndex_), QLatin1Char('.')).toUpper();
+    const QString extension = FileNam(list_.at(list_.current()), QLatin1Char('.')).toUpper();
     return extension == QLatin1String("RAM") || extension == QLatin1String("RM");
 }
 
 void mAINfRM::Timer1_Timer() {
-    if (CurrentIndex_ < 0 || CurrentIndex_ >= LstFiles_.size())
+    // A tick left over from before a stop has nothing to follow.
+    if (!loaded_ || Stopped_)
         return;
+    // Moving on at the end of an item is this one step; the knob only shows it.
     if (p_.VLC.Ended()) {
-        // The item has played to its end: the knob reaches its end and the next item starts.
-        const unsigned before = started_;
-        if (HS_ == 100)
-            HS_Change(); // the knob stood at the end already: the end is still to be handled
-        else
-            SetHS(100);
-        if (started_ == before) {
-            ClearDisplay();
-            p_.Timer1.SetEnabled(false);
-        }
+        EndOfItem();
         return;
     }
     const auto length = p_.VLC.inputLength();
@@ -521,18 +500,13 @@ void mAINfRM::Timer1_Timer() {
         if (length && *length > 0)
             SetHS(std::min(
                 99, static_cast<int>(std::nearbyint(ElapsedTicks_ * 1000.0 / *length * 100.0))));
-        SetTime("TotalTimeTxt", length);
-        SetTime("TimePlayedTxt", ElapsedTicks_ * 1000.0);
-        p_.flash.SetVariable(QStringLiteral("_root.SetTimeTxt"), QStringLiteral("1"));
+        SetTimes(length, ElapsedTicks_ * 1000.0);
         return;
     }
-    // Only the end of the item takes the knob to 100.
     if (const auto position = p_.VLC.inputPosition())
         SetHS(std::min(99, static_cast<int>(std::nearbyint(*position * 100.0))));
-    p_.flash.SetVariable(QStringLiteral("_root.KnobDisabled"), QStringLiteral("0"));
-    SetTime("TotalTimeTxt", length);
-    SetTime("TimePlayedTxt", p_.VLC.inputTime());
-    p_.flash.SetVariable(QStringLiteral("_root.SetTimeTxt"), QStringLiteral("1"));
+    p_.flash.SetVariable(Var(kKnobDisabled), QStringLiteral("0"));
+    SetTimes(length, p_.VLC.inputTime());
 }
 
 void mAINfRM::SetHS(int value) {
@@ -543,17 +517,7 @@ void mAINfRM::SetHS(int value) {
 }
 
 void mAINfRM::HS_Change() {
-    if (HS_ == 100) {
-        L_ = QStringLiteral("00:00");
-        C_Click(Next);
-    }
-    p_.flash.SetVariable(QStringLiteral("_root.KnobPosition"),
-                         (HS_ < 0 ? QStringLiteral("-") : QStringLiteral(" ")) +
-                             QString::number(std::abs(HS_)));
-}
-
-void mAINfRM::HS_Scroll() {
-    p_.VLC.setInputPosition(HS_ / 100.0);
+    p_.flash.SetVariable(Var(kKnobPosition), QLatin1Char(' ') + QString::number(HS_));
 }
 
 } // namespace velune

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playlist.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -18,7 +20,9 @@ class Ticker;
 // The player's title, the caption of its message boxes.
 inline const QString kPlayerTitle = QStringLiteral("VelunePlayer");
 
-// The player's window: playlist, transport, time display and seek bar.
+// The player's window: playlist, transport, time display and seek bar. The list,
+// its current and chosen rows live in `Playlist`; the engine holds the current
+// row's file, or nothing.
 class mAINfRM {
 public:
     struct Parts {
@@ -44,10 +48,8 @@ public:
     void Command2_Click(int Index);
     // Loads row FileN into the engine; false (after telling the user) when its file is missing.
     bool FillPlayList(int FileN);
-    void LstFiles_DblClick();
     void Timer1_Timer();
     void HS_Change();
-    void HS_Scroll();
     void LstFiles_OLEDragDrop(const QStringList& files);
 
     // Time text of a millisecond count: minutes and seconds, "01:05"; none when
@@ -55,40 +57,58 @@ public:
     static std::optional<QString> FormatTime(double tt);
 
     // State, for the window and for checks.
-    const QStringList& LstFiles() const { return LstFiles_; }
-    int ListIndex() const { return selected_; }
-    void SelectRow(int row) { selected_ = row; }
-    int CurrentIndex() const { return CurrentIndex_; }
+    const Playlist& list() const { return list_; }
+    // The engine holds the current row's file.
+    bool Loaded() const { return loaded_; }
     int HS() const { return HS_; }
     bool Stopped() const { return Stopped_; }
     bool RepeatOn() const { return RepeatOn_; }
-    bool ListShown() const { return listShown_; }
-    const QString& L() const { return L_; }
 
 private:
     enum Button { Play, Pause, Stop, Next, Previous, Repeat };
+
+    // Command handlers.
+    void Close(const QString&);
+    void Minimize(const QString&);
+    void Drag(const QString&);
+    void PlayCommand(const QString&) { C_Click(Play); }
+    void PauseCommand(const QString&) { C_Click(Pause); }
+    void StopCommand(const QString&) { C_Click(Stop); }
+    void PreviousCommand(const QString&) { C_Click(Previous); }
+    void NextCommand(const QString&) { C_Click(Next); }
+    void RepeatCommand(const QString&) { C_Click(Repeat); }
+    void SoundOff(const QString&);
+    void SoundOn(const QString&);
+    void ShowList(const QString&) { Command1_Click(); }
+    void Volume(const QString&);
+    void KnobReleased(const QString&);
+    void OpenFile(const QString&) { Command2_Click(3); }
+    void Add(const QString&) { Command2_Click(0); }
+    void SelectedIndex(const QString& args);
+    void Remove(const QString& args);
+    void RemoveAll(const QString&);
 
     void SetHS(int value);
     void SetButton(int index, const QString& state);
     void SetTitle(const QString& text);
     void ShowRow();
     void DisableTransport();
-    // Appends rows to the list and the face, loading the first row into an empty list.
+    // A message box; the timer does not tick while it is open.
+    void Tell(const QString& text);
+    // Appends rows to the list and the face; into an empty list the first is loaded.
     void AppendRows(const QStringList& paths);
-    // The engine is emptied and the list counts as not loaded.
-    void ForgetLoaded();
-    void PlayIndex(const QString& args);
-    // Loads the row and plays it (from its start and announced when `afresh`).
-    void PlayRow(int row, bool afresh);
-    void Remove(const QString& args);
-    void RemoveAll();
-    void KnobReleased();
-    void Volume();
-    void AddPaths(const QStringList& paths);
+    // The engine drops its item; the display and the timer stop.
+    void Unload();
+    // Loads the first row from `row` on whose file exists and plays it; false when
+    // the end of the list (without repeat) or a whole sweep came first.
+    bool PlayFrom(int row);
+    // The item ended: the next row plays, or nothing plays on.
+    void EndOfItem();
+    // Playing ends here: the display is cleared and Play starts afresh.
+    void HaltPlaying();
     bool StreamItem() const;
     void ClearDisplay();
-    QString Row(int row) const;
-    void SetTime(const char* name, std::optional<double> ms);
+    void SetTimes(std::optional<double> total, std::optional<double> played);
 
     void PlayButton();
     void PauseButton();
@@ -98,20 +118,13 @@ private:
     void RepeatButton();
 
     Parts p_;
-    QStringList LstFiles_;
-    int selected_ = -1;
-    int CurrentIndex_ = 0;
-    QStringList PickedFiles_;
-    QString NewPaths_;
-    bool ListLoaded_ = false;
+    Playlist list_;
+    bool loaded_ = false;
     bool RepeatOn_ = false;
     bool Stopped_ = true;
+    bool listShown_ = false;
     std::int32_t ElapsedTicks_ = 0;
     int HS_ = 0;
-    QString L_ = QStringLiteral("00:00");
-    bool listShown_ = false;
-    // Counts the items the transport started, to tell whether anything plays on.
-    unsigned started_ = 0;
 };
 
 } // namespace velune

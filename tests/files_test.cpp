@@ -80,15 +80,12 @@ TEST(Names, FileNamTakesTheTextAfterTheLastSeparator) {
     EXPECT_EQ(FileNam(QStringLiteral("/My.Music/readme"), u'.'), QStringLiteral("Music/readme"));
 }
 
-TEST(Names, UpdateFlashListWritesDataThenTriggerAndNothingForNoPaths) {
+TEST(Names, UpdateFlashListEscapesTheSeparatorAndWritesDataThenTrigger) {
     RecordingFace face;
-    updateFlashList(face, QString());
+    updateFlashList(face, {});
     EXPECT_TRUE(face.writes.isEmpty());
-    updateFlashList(face, QStringLiteral("/a.wav|/b.mp3"));
-    updateFlashList(face, QStringLiteral("/c.ogg"));
-    EXPECT_EQ(face.writes, (QStringList{QStringLiteral("_root.AddedFiles=/a.wav|/b.mp3"),
-                                        QStringLiteral("_root.SetAddedFiles=1"),
-                                        QStringLiteral("_root.AddedFiles=/c.ogg"),
+    updateFlashList(face, {QStringLiteral("/a.wav"), QStringLiteral("/pi|pe\\.wav")});
+    EXPECT_EQ(face.writes, (QStringList{QStringLiteral("_root.AddedFiles=/a.wav|/pi\\|pe\\\\.wav"),
                                         QStringLiteral("_root.SetAddedFiles=1")}));
 }
 

@@ -96,7 +96,7 @@ TEST_F(RealPlayer, PlaysEveryFormatThroughToTheEndOfTheList) {
             << file.toStdString();
     EXPECT_TRUE(Written(QStringLiteral("_root.TotalTimeTxt=00:01")));
     EXPECT_TRUE(Written(QStringLiteral("_root.KnobDisabled=1"))); // the RM item cannot be sought
-    EXPECT_EQ(frm.CurrentIndex(), 4);
+    EXPECT_EQ(frm.list().current(), 4);
     EXPECT_EQ(face.writes.filter(QStringLiteral("_root.Play=")).last(),
               QStringLiteral("_root.Play=1"));
     EXPECT_EQ(face.writes.filter(QStringLiteral("_root.Playing=")).last(),
@@ -144,15 +144,15 @@ TEST_F(RealPlayer, NextPreviousRepeatAndAMissingFile) {
     Command("IDC_FS_Next");
     EXPECT_EQ(messages.shown,
               QStringList{QStringLiteral("file:") + gone + QStringLiteral("--dosen't exist")});
-    EXPECT_EQ(frm.CurrentIndex(), 2);
+    EXPECT_EQ(frm.list().current(), 2);
     ASSERT_TRUE(PlayUntil([&] { return engine.isPlaying() && engine.inputTime().has_value(); }));
 
     Command("IDC_FS_Repeat");
     Command("IDC_FS_Next");
-    EXPECT_EQ(frm.CurrentIndex(), 0);
+    EXPECT_EQ(frm.list().current(), 0);
     ASSERT_TRUE(PlayUntil([&] { return engine.inputTime().has_value(); }));
     Command("IDC_FS_Previous");
-    EXPECT_EQ(frm.CurrentIndex(), 0);
+    EXPECT_EQ(frm.list().current(), 0);
     EXPECT_TRUE(engine.isPlaying());
 }
 
@@ -180,6 +180,21 @@ TEST_F(RealPlayer, ARamFilePlaysTheFirstLocationItLists) {
     EXPECT_TRUE(Written(QStringLiteral("_root.KnobDisabled=1")));
     ASSERT_TRUE(PlayUntil([&] { return engine.inputLength().value_or(0) > 0; }));
     EXPECT_NEAR(*engine.inputLength(), 1000.0, 100.0);
+}
+
+TEST_F(RealPlayer, WithoutASoundOutputThePlayerSaysSoOnceAndStops) {
+    qputenv("PULSE_SERVER", "unix:/nonexistent/velune");
+    qputenv("ALSA_CONFIG_PATH", "/nonexistent/velune");
+    Add({Copy("one.wav", QStringLiteral("a.wav")), Copy("one.wav", QStringLiteral("b.wav"))});
+    Command("IDC_FS_Play");
+    const bool stopped = PlayUntil([&] { return !timer.enabled; });
+    qunsetenv("PULSE_SERVER");
+    qunsetenv("ALSA_CONFIG_PATH");
+    ASSERT_TRUE(stopped);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].startsWith(QStringLiteral("No sound output is available: ")))
+        << messages.shown[0].toStdString();
+    EXPECT_EQ(frm.list().current(), 0);
 }
 
 TEST_F(RealPlayer, VolumeAndMuteReachTheEngine) {

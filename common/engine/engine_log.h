@@ -2,6 +2,9 @@
 
 #include <QLoggingCategory>
 
-// The media engines' log: quiet unless QT_LOGGING_RULES turns "velune.engine" on;
-// failures are logged as warnings.
-Q_DECLARE_LOGGING_CATEGORY(lcEngine)
+// The media engines' log: failures are logged as warnings, shown when
+// QT_LOGGING_RULES turns "velune.engine" (or "velune.*") on.
+inline const QLoggingCategory& lcEngine() {
+    static const QLoggingCategory category("velune.engine", QtCriticalMsg);
+    return category;
+}

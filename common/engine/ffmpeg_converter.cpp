@@ -10,8 +10,6 @@
 #include <cstring>
 #include <sys/statvfs.h>
 
-Q_LOGGING_CATEGORY(lcEngine, "velune.engine", QtWarningMsg)
-
 namespace velune {
 
 namespace {

@@ -6,8 +6,9 @@
 namespace velune {
 
 // The player's media engine `VLC`: holds at most one item, plays it to the
-// desktop's default output. Reads of the current input fail (none) while the
-// engine has no current input: nothing loaded, stopped, ended or failed.
+// desktop's default output. Calls return at once; the engine carries them out in
+// order. Reads of the current input fail (none) while the engine has no current
+// input: nothing loaded, not yet started, stopped, ended or failed.
 class PlayerEngine {
 public:
     virtual ~PlayerEngine() = default;
@@ -29,6 +30,9 @@ public:
 
     // The loaded item has played to its end, or could not be played at all.
     virtual bool Ended() const = 0;
+    // Why the item that ended could not be heard, when no sound output could be
+    // opened for it; "" otherwise.
+    virtual QString SoundFailure() const = 0;
 };
 
 } // namespace velune

@@ -1,18 +1,36 @@
 #include "vlc_player.h"
 
+#include "engine_log.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMetaObject>
 #include <QUrl>
+#include <cstdio>
 #include <vlc/vlc.h>
 
 namespace velune {
 
 namespace {
-// Sound goes to the desktop's default output; without one the player goes on silently.
+// Sound goes to the desktop's default output.
 const QStringList kArguments{QStringLiteral("--ignore-config"), QStringLiteral("--quiet"),
                              QStringLiteral("--no-xlib"), QStringLiteral("--no-video"),
                              QStringLiteral("--no-sub-autodetect-file")};
+
+constexpr libvlc_event_e kEvents[] = {
+    libvlc_MediaPlayerOpening,          libvlc_MediaPlayerPlaying,
+    libvlc_MediaPlayerPaused,           libvlc_MediaPlayerEndReached,
+    libvlc_MediaPlayerEncounteredError, libvlc_MediaPlayerLengthChanged,
+    libvlc_MediaPlayerTimeChanged,      libvlc_MediaPlayerPositionChanged,
+};
+
+// Messages of audio outputs that could not be opened.
+bool AboutSoundOutput(const char* module, const QString& text) {
+    const QByteArray name(module ? module : "");
+    return name == "pulse" || name == "alsa" || name == "oss" || name == "jack" ||
+           name == "pipewire" || text.contains(QLatin1String("audio output"));
+}
 } // namespace
 
 QString FirstRamLocation(const QString& ramFile) {
@@ -34,156 +52,328 @@ QString FirstRamLocation(const QString& ramFile) {
     return {};
 }
 
-bool VlcPlayer::Start() {
-    if (player_)
-        return true;
-    player_ = NewMediaPlayer(vlc_, kArguments);
-    if (player_)
-        ApplySound();
-    return player_ != nullptr;
-}
+VlcPlayer::VlcPlayer() : thread_(&VlcPlayer::Run, this) {}
 
 VlcPlayer::~VlcPlayer() {
-    if (!player_)
-        return;
-    libvlc_media_player_stop(player_);
-    libvlc_media_player_release(player_);
+    Post([this] {
+        if (!player_)
+            return;
+        libvlc_event_manager_t* events = libvlc_media_player_event_manager(player_);
+        for (const libvlc_event_e type : kEvents)
+            libvlc_event_detach(events, type, &VlcPlayer::OnEvent, this);
+        libvlc_media_player_stop(player_);
+        libvlc_media_player_release(player_);
+        player_ = nullptr;
+        libvlc_log_unset(vlc_->get());
+        vlc_.reset();
+    });
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
 }
 
-void VlcPlayer::ApplySound() {
+void VlcPlayer::Run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return quit_ || !tasks_.empty(); });
+        if (tasks_.empty()) {
+            if (quit_)
+                return;
+            continue;
+        }
+        std::function<void()> task = std::move(tasks_.front());
+        tasks_.pop_front();
+        busy_ = true;
+        lock.unlock();
+        task();
+        lock.lock();
+        busy_ = false;
+        if (tasks_.empty())
+            idle_.notify_all();
+    }
+}
+
+void VlcPlayer::Post(std::function<void()> task, bool command) {
+    if (command) {
+        const quint64 number = ++commands_;
+        task = [this, number, task = std::move(task)] {
+            task();
+            std::lock_guard lock(mutex_);
+            report_.command = number;
+        };
+    }
+    {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+    }
+    wake_.notify_one();
+}
+
+void VlcPlayer::Settle() {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [this] { return tasks_.empty() && !busy_; });
+}
+
+void VlcPlayer::Start() {
+    Post([this] { Ready(); });
+}
+
+bool VlcPlayer::Ready() {
+    if (player_ || tried_)
+        return player_ != nullptr;
+    tried_ = true;
+    player_ = NewMediaPlayer(vlc_, kArguments);
+    if (!player_) {
+        qCWarning(lcEngine) << "libVLC could not be started";
+        QMetaObject::invokeMethod(this, &VlcPlayer::startFailed, Qt::QueuedConnection);
+        return false;
+    }
+    libvlc_log_set(vlc_->get(), &VlcPlayer::OnLog, this);
+    libvlc_event_manager_t* events = libvlc_media_player_event_manager(player_);
+    for (const libvlc_event_e type : kEvents)
+        libvlc_event_attach(events, type, &VlcPlayer::OnEvent, this);
     libvlc_audio_set_volume(player_, volume_);
     libvlc_audio_set_mute(player_, mute_ ? 1 : 0);
+    return true;
+}
+
+// On a libVLC thread: only notes what happened.
+void VlcPlayer::OnEvent(const libvlc_event_t* event, void* data) {
+    auto* self = static_cast<VlcPlayer*>(data);
+    std::lock_guard lock(self->mutex_);
+    Report& report = self->report_;
+    switch (event->type) {
+    case libvlc_MediaPlayerOpening:
+        report.state = State::Opening;
+        break;
+    case libvlc_MediaPlayerPlaying:
+        report.state = State::Playing;
+        break;
+    case libvlc_MediaPlayerPaused:
+        report.state = State::Paused;
+        break;
+    case libvlc_MediaPlayerEndReached:
+    case libvlc_MediaPlayerEncounteredError:
+        report.state = event->type == libvlc_MediaPlayerEndReached ? State::Ended : State::Error;
+        // An item that ends while its sound had nowhere to go failed for that reason.
+        if (!self->lastSoundError_.isEmpty())
+            report.soundFailure = self->lastSoundError_;
+        break;
+    case libvlc_MediaPlayerLengthChanged:
+        report.length = static_cast<double>(event->u.media_player_length_changed.new_length);
+        break;
+    case libvlc_MediaPlayerTimeChanged:
+        report.time = static_cast<double>(event->u.media_player_time_changed.new_time);
+        break;
+    case libvlc_MediaPlayerPositionChanged:
+        report.position = event->u.media_player_position_changed.new_position;
+        break;
+    default:
+        break;
+    }
+}
+
+// On a libVLC thread: keeps the reason an audio output could not be opened.
+void VlcPlayer::OnLog(void* data, int level, const ::vlc_log_t* context, const char* format,
+                      va_list args) {
+    if (level != LIBVLC_ERROR)
+        return;
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, args);
+    const char* module = nullptr;
+    libvlc_log_get_context(context, &module, nullptr, nullptr);
+    const QString message = QString::fromUtf8(text);
+    qCWarning(lcEngine) << "libVLC:" << (module ? module : "") << message;
+    if (!AboutSoundOutput(module, message))
+        return;
+    auto* self = static_cast<VlcPlayer*>(data);
+    std::lock_guard lock(self->mutex_);
+    // libVLC's own words for the user, when it has them, else its first complaint.
+    if (message.startsWith(QLatin1String("The audio device")))
+        self->lastSoundError_ = message.simplified();
+    else if (self->lastSoundError_.isEmpty())
+        self->lastSoundError_ = message;
+}
+
+void VlcPlayer::Apply(quint64 command, State state) {
+    std::lock_guard lock(mutex_);
+    if (command < report_.command)
+        return;
+    report_ = Report{command, state, -1, -1, -1, {}};
+    lastSoundError_.clear();
 }
 
 bool VlcPlayer::setVolume(int volume) {
     if (volume < 0)
         return false;
-    volume_ = volume;
-    return !player_ || libvlc_audio_set_volume(player_, volume) == 0;
-}
-
-bool VlcPlayer::setMute(bool mute) {
-    mute_ = mute;
-    if (player_)
-        libvlc_audio_set_mute(player_, mute ? 1 : 0);
+    Post([this, volume] {
+        volume_ = volume;
+        if (player_)
+            libvlc_audio_set_volume(player_, volume);
+    });
     return true;
 }
 
-int VlcPlayer::volume() const {
-    return player_ ? libvlc_audio_get_volume(player_) : -1;
+bool VlcPlayer::setMute(bool mute) {
+    Post([this, mute] {
+        mute_ = mute;
+        if (player_)
+            libvlc_audio_set_mute(player_, mute ? 1 : 0);
+    });
+    return true;
 }
 
-bool VlcPlayer::muted() const {
-    return player_ && libvlc_audio_get_mute(player_) == 1;
+int VlcPlayer::volume() {
+    int volume = -1;
+    Post([&] { volume = player_ ? libvlc_audio_get_volume(player_) : -1; });
+    Settle();
+    return volume;
+}
+
+bool VlcPlayer::muted() {
+    bool muted = false;
+    Post([&] { muted = player_ && libvlc_audio_get_mute(player_) == 1; });
+    Settle();
+    return muted;
 }
 
 bool VlcPlayer::playlistAdd(const QString& uri) {
-    if (!Start())
+    if (uri.isEmpty())
         return false;
-    QString location = uri;
-    if (QFileInfo(uri).suffix().compare(QLatin1String("ram"), Qt::CaseInsensitive) == 0)
-        location = FirstRamLocation(uri);
-    if (location.isEmpty())
-        return false;
-    libvlc_media_t* media =
-        location.contains(QLatin1String("://"))
-            ? libvlc_media_new_location(vlc_->get(), QUrl(location).toEncoded().constData())
-            : libvlc_media_new_path(vlc_->get(), QFile::encodeName(location).constData());
-    if (!media)
-        return false;
-    libvlc_media_player_set_media(player_, media);
-    libvlc_media_release(media);
-    loaded_ = true;
-    paused_ = false;
+    phase_ = Phase::Loaded;
+    const quint64 command = commands_ + 1;
+    Post(
+        [this, uri, command] {
+            if (!Ready())
+                return Apply(command, State::Error);
+            QString location = uri;
+            if (QFileInfo(uri).suffix().compare(QLatin1String("ram"), Qt::CaseInsensitive) == 0)
+                location = FirstRamLocation(uri);
+            libvlc_media_t* media =
+                location.isEmpty() ? nullptr
+                : location.contains(QLatin1String("://"))
+                    ? libvlc_media_new_location(vlc_->get(), QUrl(location).toEncoded().constData())
+                    : libvlc_media_new_path(vlc_->get(), QFile::encodeName(location).constData());
+            libvlc_media_player_set_media(player_, media);
+            if (media)
+                libvlc_media_release(media);
+            Apply(command, media ? State::Stopped : State::Error);
+        },
+        true);
     return true;
 }
 
 bool VlcPlayer::play() {
-    if (!player_ || !loaded_)
+    if (phase_ == Phase::Empty)
         return false;
-    if (libvlc_media_player_play(player_) != 0)
-        return false;
-    paused_ = false;
-    ApplySound();
+    phase_ = Phase::Playing;
+    const quint64 command = commands_ + 1;
+    Post(
+        [this, command] {
+            Apply(command, State::Opening);
+            if (!Ready() || libvlc_media_player_play(player_) != 0)
+                return Apply(command, State::Error);
+            libvlc_audio_set_volume(player_, volume_);
+            libvlc_audio_set_mute(player_, mute_ ? 1 : 0);
+        },
+        true);
     return true;
 }
 
 bool VlcPlayer::stop() {
-    if (!player_)
-        return false;
-    libvlc_media_player_stop(player_);
-    paused_ = false;
+    if (phase_ != Phase::Empty)
+        phase_ = Phase::Loaded;
+    const quint64 command = commands_ + 1;
+    Post(
+        [this, command] {
+            if (player_)
+                libvlc_media_player_stop(player_);
+            Apply(command, State::Stopped);
+        },
+        true);
+    return true;
+}
+
+bool VlcPlayer::itemsClear() {
+    phase_ = Phase::Empty;
+    const quint64 command = commands_ + 1;
+    Post(
+        [this, command] {
+            if (player_) {
+                libvlc_media_player_stop(player_);
+                libvlc_media_player_set_media(player_, nullptr);
+            }
+            Apply(command, State::Idle);
+        },
+        true);
     return true;
 }
 
 bool VlcPlayer::togglePause() {
-    if (!HasInput())
+    if (phase_ != Phase::Playing && phase_ != Phase::Paused)
         return false;
-    paused_ = !paused_;
-    libvlc_media_player_set_pause(player_, paused_ ? 1 : 0);
+    const bool pause = phase_ == Phase::Playing;
+    phase_ = pause ? Phase::Paused : Phase::Playing;
+    Post([this, pause] {
+        if (player_)
+            libvlc_media_player_set_pause(player_, pause ? 1 : 0);
+    });
     return true;
+}
+
+bool VlcPlayer::Current() const {
+    return report_.command == commands_;
 }
 
 bool VlcPlayer::isPlaying() const {
-    return HasInput() && !paused_;
-}
-
-bool VlcPlayer::itemsClear() {
-    if (!player_)
-        return false;
-    libvlc_media_player_stop(player_);
-    libvlc_media_player_set_media(player_, nullptr);
-    loaded_ = false;
-    paused_ = false;
-    return true;
-}
-
-bool VlcPlayer::HasInput() const {
-    if (!player_ || !loaded_)
-        return false;
-    switch (libvlc_media_player_get_state(player_)) {
-    case libvlc_Opening:
-    case libvlc_Buffering:
-    case libvlc_Playing:
-    case libvlc_Paused:
-        return true;
-    default:
-        return false;
-    }
+    return phase_ == Phase::Playing && !Ended();
 }
 
 bool VlcPlayer::Ended() const {
-    if (!player_ || !loaded_)
+    if (phase_ != Phase::Playing && phase_ != Phase::Paused)
         return false;
-    const libvlc_state_t state = libvlc_media_player_get_state(player_);
-    return state == libvlc_Ended || state == libvlc_Error;
+    std::lock_guard lock(mutex_);
+    return Current() && (report_.state == State::Ended || report_.state == State::Error);
 }
 
-template <typename Read> std::optional<double> VlcPlayer::Input(Read read) const {
-    if (!HasInput())
+QString VlcPlayer::SoundFailure() const {
+    std::lock_guard lock(mutex_);
+    return Current() ? report_.soundFailure : QString();
+}
+
+std::optional<double> VlcPlayer::Read(double Report::*field) const {
+    if (phase_ != Phase::Playing && phase_ != Phase::Paused)
         return std::nullopt;
-    const double value = static_cast<double>(read(player_));
-    if (value < 0)
+    std::lock_guard lock(mutex_);
+    const bool input = report_.state == State::Opening || report_.state == State::Playing ||
+                       report_.state == State::Paused;
+    if (!Current() || !input || report_.*field < 0)
         return std::nullopt;
-    return value;
+    return report_.*field;
 }
 
 std::optional<double> VlcPlayer::inputLength() const {
-    return Input(libvlc_media_player_get_length);
+    return Read(&Report::length);
 }
 
 std::optional<double> VlcPlayer::inputTime() const {
-    return Input(libvlc_media_player_get_time);
+    return Read(&Report::time);
 }
 
 std::optional<double> VlcPlayer::inputPosition() const {
-    return Input(libvlc_media_player_get_position);
+    return Read(&Report::position);
 }
 
 bool VlcPlayer::setInputPosition(double position) {
-    if (!HasInput() || position < 0 || position > 1)
+    if (!inputPosition() || position < 0 || position > 1)
         return false;
-    libvlc_media_player_set_position(player_, static_cast<float>(position));
+    Post([this, position] {
+        if (player_)
+            libvlc_media_player_set_position(player_, static_cast<float>(position));
+    });
     return true;
 }
 

@@ -9,10 +9,18 @@ QString FileNam(const QString& Fil, QChar Ch) {
     return last < 0 ? Fil : Fil.mid(last + 1);
 }
 
-void updateFlashList(Face& face, const QString& tmp) {
-    if (tmp.isEmpty())
+QString JoinFaceList(const QStringList& paths) {
+    QStringList escaped;
+    for (QString path : paths)
+        escaped << path.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+                       .replace(QLatin1Char('|'), QLatin1String("\\|"));
+    return escaped.join(QLatin1Char('|'));
+}
+
+void updateFlashList(Face& face, const QStringList& paths) {
+    if (paths.isEmpty())
         return;
-    SetWithTrigger(face, QStringLiteral("_root.AddedFiles"), tmp,
+    SetWithTrigger(face, QStringLiteral("_root.AddedFiles"), JoinFaceList(paths),
                    QStringLiteral("_root.SetAddedFiles"));
 }
 

@@ -12,8 +12,12 @@ class Face;
 // an extension.
 QString FileNam(const QString& Fil, QChar Ch);
 
-// Appends "|"-joined paths to the face's list; nothing is written for "".
-void updateFlashList(Face& face, const QString& tmp);
+// Appends paths to the face's list: joined by "|", each "|" and "\\" inside a path
+// escaped with a backslash so that any path arrives whole. Nothing is written for
+// no paths.
+void updateFlashList(Face& face, const QStringList& paths);
+// The text updateFlashList writes for these paths.
+QString JoinFaceList(const QStringList& paths);
 
 // True when the path is in the list with the same letter case.
 bool Existfile(const QStringList& list, const QString& FilName);

@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-Q_LOGGING_CATEGORY(lcFiles, "velune.files", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcFiles, "velune.files", QtCriticalMsg)
 
 namespace velune {
 

@@ -15,6 +15,11 @@ FaceWindow::FaceWindow(const QString& caption, QWidget* owner)
     setWindowTitle(caption);
 }
 
+// The hook goes before the window: no filter may see a half-destroyed face.
+FaceWindow::~FaceWindow() {
+    UnhookFlash();
+}
+
 void FaceWindow::SetGeometry(std::optional<QPoint> topLeft, QSize window, QSize face) {
     if (topLeft)
         move(*topLeft);

@@ -13,6 +13,7 @@ class FaceWindow : public QWidget, public Form {
     Q_OBJECT
 public:
     explicit FaceWindow(const QString& caption, QWidget* owner = nullptr);
+    ~FaceWindow() override;
 
     Flash& flash() { return *flash_; }
 

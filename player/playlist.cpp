@@ -1,0 +1,62 @@
+#include "playlist.h"
+
+#include <algorithm>
+
+namespace velune {
+
+int Playlist::start() const {
+    if (current_ >= 0)
+        return current_;
+    if (successor_ >= 0)
+        return successor_;
+    return isEmpty() ? -1 : 0;
+}
+
+void Playlist::setCurrent(int row) {
+    current_ = contains(row) ? row : -1;
+    successor_ = -1;
+}
+
+void Playlist::insert(int at, const QStringList& paths) {
+    at = std::clamp(at, 0, size());
+    const int count = static_cast<int>(paths.size());
+    for (int i = 0; i < count; ++i)
+        rows_.insert(at + i, paths[i]);
+    for (int* row : {&current_, &successor_, &chosen_})
+        if (*row >= at)
+            *row += count;
+}
+
+bool Playlist::remove(int row) {
+    if (!contains(row))
+        return false;
+    rows_.removeAt(row);
+    if (row == current_) {
+        current_ = -1;
+        successor_ = std::min(row, size() - 1);
+    } else if (row < current_) {
+        --current_;
+    } else if (current_ < 0 && successor_ >= 0) {
+        if (row < successor_)
+            --successor_;
+        successor_ = std::min(successor_, size() - 1);
+    }
+    if (row == chosen_)
+        chosen_ = -1;
+    else if (row < chosen_)
+        --chosen_;
+    return true;
+}
+
+void Playlist::clear() {
+    rows_.clear();
+    current_ = successor_ = chosen_ = -1;
+}
+
+int Playlist::after(int row, bool wrap) const {
+    if (row + 1 < size())
+        return row + 1;
+    return wrap && !isEmpty() ? 0 : -1;
+}
+
+} // namespace velune
