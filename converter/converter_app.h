@@ -11,6 +11,7 @@
 #include "shell.h"
 #include "velunemod.h"
 
+#include <QCoreApplication>
 #include <memory>
 
 namespace velune {
@@ -18,7 +19,8 @@ namespace velune {
 // The converter put together from its real parts.
 class ConverterApp {
 public:
-    ConverterApp();
+    // The faces, the help and the player are found in `programFolder`.
+    explicit ConverterApp(const QString& programFolder = QCoreApplication::applicationDirPath());
     ~ConverterApp();
     // Runs the main window's start-up and shows it; false when the program must end.
     bool Start();

@@ -1,5 +1,7 @@
 #include "convfrm.h"
 
+#include "converter_protocol.h"
+
 #include "face.h"
 #include "form.h"
 #include "messages.h"
@@ -68,10 +70,23 @@ bool ConvFrm::Convert() {
     return true;
 }
 
-void ConvFrm::Flash_FSCommand(const QString& command, const QString&) {
-    if (command == QLatin1String("IDC_FS_Drag"))
-        return;
-    CloseAction();
+void ConvFrm::Flash_FSCommand(const QString& command, const QString& args) {
+    using namespace convfrm_face;
+    using Handler = void (ConvFrm::*)();
+    static const CommandTable<Handler, 5> kTable{{
+        {QLatin1String(kDrag), nullptr}, // the window stays where it is
+        {QLatin1String(kOK), &ConvFrm::CloseAction},
+        {QLatin1String(kCancel), &ConvFrm::CloseAction},
+        {QLatin1String(kClose), &ConvFrm::CloseAction},
+        {QLatin1String(kMinimize), &ConvFrm::CloseAction},
+    }};
+    // Any other command closes the window too.
+    const bool known = Dispatch(kTable, command, args, [&](Handler handler) {
+        if (handler)
+            (this->*handler)();
+    });
+    if (!known)
+        CloseAction();
 }
 
 void ConvFrm::CloseAction() {
@@ -100,26 +115,26 @@ void ConvFrm::Timer1_Timer() {
     const int k = p_.VL.PlaylistIndex();
     if (k < 0 || k >= static_cast<int>(queued_.size()))
         return;
-    SetWithTrigger(p_.flash, QStringLiteral("_root.FileTxt"), p_.LstFiles[queued_[k].row],
-                   QStringLiteral("_root.SetFileTxt"));
+    SetWithTrigger(p_.flash, QLatin1String(convfrm_face::kFileTxt), p_.LstFiles[queued_[k].row],
+                   QLatin1String(convfrm_face::kSetFileTxt));
     if (const auto position = p_.VL.Position()) {
         const double q = std::floor(static_cast<double>(*position) * 100.0);
         if (q > -1)
-            p_.flash.SetVariable(QStringLiteral("_root.ProgressValue"),
+            p_.flash.SetVariable(QLatin1String(convfrm_face::kProgressValue),
                                  QString::number(static_cast<int>(q)));
     }
-    p_.flash.SetVariable(QStringLiteral("_root.SetProgress"), QStringLiteral("1"));
-    p_.flash.SetVariable(QStringLiteral("_root.ArrowPlay"), QStringLiteral("1"));
+    p_.flash.SetVariable(QLatin1String(convfrm_face::kSetProgress), QStringLiteral("1"));
+    p_.flash.SetVariable(QLatin1String(convfrm_face::kArrowPlay), QStringLiteral("1"));
 }
 
 void ConvFrm::Complete() {
     p_.Timer1.SetEnabled(false);
-    SetWithTrigger(p_.flash, QStringLiteral("_root.FileTxt"), QStringLiteral("Conversion complete"),
-                   QStringLiteral("_root.SetFileTxt"));
-    SetWithTrigger(p_.flash, QStringLiteral("_root.ProgressValue"), QStringLiteral("100"),
-                   QStringLiteral("_root.SetProgress"));
-    p_.flash.SetVariable(QStringLiteral("_root.ShowOkbtn"), QStringLiteral("1"));
-    p_.flash.SetVariable(QStringLiteral("_root.ArrowPlay"), QStringLiteral("0"));
+    SetWithTrigger(p_.flash, QLatin1String(convfrm_face::kFileTxt),
+                   QStringLiteral("Conversion complete"), QLatin1String(convfrm_face::kSetFileTxt));
+    SetWithTrigger(p_.flash, QLatin1String(convfrm_face::kProgressValue), QStringLiteral("100"),
+                   QLatin1String(convfrm_face::kSetProgress));
+    p_.flash.SetVariable(QLatin1String(convfrm_face::kShowOkbtn), QStringLiteral("1"));
+    p_.flash.SetVariable(QLatin1String(convfrm_face::kArrowPlay), QStringLiteral("0"));
 
     RecordOutcomes();
     QStringList failed;

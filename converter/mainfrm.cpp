@@ -1,6 +1,7 @@
 #include "mainfrm.h"
 
 #include "conversion_window.h"
+#include "converter_protocol.h"
 #include "face.h"
 #include "folder_chooser.h"
 #include "form.h"
@@ -36,9 +37,9 @@ bool MainFrm::Form_Load() {
         return false;
     }
     p_.form.SetGeometry(QPoint(0, 0), kWindowSize, kWindowSize);
-    SetWithTrigger(p_.flash, QStringLiteral("_root.FillCombo"), kOfferedFormats,
-                   QStringLiteral("_root.SetCombo"));
-    p_.flash.SetVariable(QStringLiteral("_root.VersionNo"), VersionText());
+    SetWithTrigger(p_.flash, QLatin1String(mainfrm_face::kFillCombo), kOfferedFormats,
+                   QLatin1String(mainfrm_face::kSetCombo));
+    p_.flash.SetVariable(QLatin1String(mainfrm_face::kVersionNo), VersionText());
     mod_.TargetFormat = QStringLiteral("wav");
     p_.form.HookFlash();
     mod_.ConversionWindowOpen = false;
@@ -53,31 +54,26 @@ void MainFrm::Form_Activate() {
 }
 
 void MainFrm::Flash_FSCommand(const QString& command, const QString& args) {
+    using namespace mainfrm_face;
     using Handler = void (MainFrm::*)(const QString&);
-    static const std::array<std::pair<QLatin1String, Handler>, 15> kCommands{{
-        {QLatin1String("IDC_FS_Close"), &MainFrm::Close},
-        {QLatin1String("IDC_FS_Minimize"), &MainFrm::Minimize},
-        {QLatin1String("IDC_FS_Add"), &MainFrm::AddFiles},
-        {QLatin1String("IDC_FS_Remove"), &MainFrm::Remove},
-        {QLatin1String("IDC_FS_RemoveAll"), &MainFrm::RemoveAll},
-        {QLatin1String("IDC_FS_Drag"), &MainFrm::Drag},
-        {QLatin1String("IDC_FS_Browse"), &MainFrm::Browse},
-        {QLatin1String("IDC_FS_ConvertTo"), &MainFrm::ConvertTo},
-        {QLatin1String("IDC_FS_Convert"), &MainFrm::Convert},
-        {QLatin1String("IDC_FS_Help"), &MainFrm::Help},
-        {QLatin1String("IDC_FS_SameDirectory"), &MainFrm::SameDirectory},
-        {QLatin1String("IDC_FS_Selected"), &MainFrm::Selected},
-        {QLatin1String("IDC_FS_UnSelected"), &MainFrm::UnSelected},
-        {QLatin1String("IDC_FS_About"), &MainFrm::About},
-        {QLatin1String("IDC_FS_Player"), &MainFrm::Player},
+    static const CommandTable<Handler, 15> kTable{{
+        {QLatin1String(kClose), &MainFrm::Close},
+        {QLatin1String(kMinimize), &MainFrm::Minimize},
+        {QLatin1String(kAdd), &MainFrm::AddFiles},
+        {QLatin1String(kRemove), &MainFrm::Remove},
+        {QLatin1String(kRemoveAll), &MainFrm::RemoveAll},
+        {QLatin1String(kDrag), &MainFrm::Drag},
+        {QLatin1String(kBrowse), &MainFrm::Browse},
+        {QLatin1String(kConvertTo), &MainFrm::ConvertTo},
+        {QLatin1String(kConvert), &MainFrm::Convert},
+        {QLatin1String(kHelp), &MainFrm::Help},
+        {QLatin1String(kSameDirectory), &MainFrm::SameDirectory},
+        {QLatin1String(kSelected), &MainFrm::Selected},
+        {QLatin1String(kUnSelected), &MainFrm::UnSelected},
+        {QLatin1String(kAbout), &MainFrm::About},
+        {QLatin1String(kPlayer), &MainFrm::Player},
     }};
-    for (const auto& [name, handler] : kCommands) {
-        if (command == name) {
-            (this->*handler)(args);
-            return;
-        }
-    }
-    qCWarning(lcConverter) << "unknown command" << command << args;
+    Dispatch(kTable, command, args, [&](Handler handler) { (this->*handler)(args); });
 }
 
 void MainFrm::Close(const QString&) {
@@ -149,7 +145,7 @@ void MainFrm::RemoveAll(const QString&) {
         return;
     if (!p_.messages.AskYesNo(QStringLiteral("Are You Sure?")))
         return;
-    p_.flash.SetVariable(QStringLiteral("_root.RemoveAll"), QStringLiteral("1"));
+    p_.flash.SetVariable(QLatin1String(mainfrm_face::kClearList), QStringLiteral("1"));
     LstFiles_.clear();
 }
 
@@ -162,8 +158,8 @@ void MainFrm::Browse(const QString&) {
     if (folder.isEmpty())
         return;
     TxtOut_ = folder;
-    SetWithTrigger(p_.flash, QStringLiteral("_root.BrowsePath"), folder,
-                   QStringLiteral("_root.SetBrowsePath"));
+    SetWithTrigger(p_.flash, QLatin1String(mainfrm_face::kBrowsePath), folder,
+                   QLatin1String(mainfrm_face::kSetBrowsePath));
 }
 
 void MainFrm::ConvertTo(const QString& args) {
@@ -202,7 +198,7 @@ void MainFrm::UnSelected(const QString&) {
 }
 
 void MainFrm::About(const QString&) {
-    p_.flash.SetVariable(QStringLiteral("_root.VersionNo"), VersionText());
+    p_.flash.SetVariable(QLatin1String(mainfrm_face::kVersionNo), VersionText());
 }
 
 void MainFrm::Player(const QString&) {

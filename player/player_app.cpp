@@ -8,12 +8,12 @@
 
 namespace velune {
 
-PlayerApp::PlayerApp()
+PlayerApp::PlayerApp(const QString& programFolder)
     : window_(QStringLiteral("Velune Player")), messages_(kPlayerTitle, &window_),
       dialog_(&window_), instance_(QStringLiteral("VelunePlayer")),
       timer_([this] { frm_.Timer1_Timer(); }),
       frm_(mAINfRM::Parts{window_.flash(), window_, messages_, dialog_, instance_, engine_, timer_,
-                          QCoreApplication::applicationDirPath()}) {
+                          programFolder}) {
     connect(&window_.flash(), &Flash::FSCommand, this,
             [this](const QString& command, const QString& args) {
                 frm_.Flash_FSCommand(command, args);

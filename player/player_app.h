@@ -7,6 +7,7 @@
 #include "playerfrm.h"
 #include "vlc_player.h"
 
+#include <QCoreApplication>
 #include <QObject>
 
 namespace velune {
@@ -15,7 +16,8 @@ namespace velune {
 class PlayerApp : public QObject {
     Q_OBJECT
 public:
-    PlayerApp();
+    // The face is found in `programFolder`.
+    explicit PlayerApp(const QString& programFolder = QCoreApplication::applicationDirPath());
     ~PlayerApp() override;
     // Runs the window's start-up and shows it; false when the program must end.
     bool Start();

@@ -92,23 +92,29 @@ void mAINfRM::Form_Unload() {
 
 void mAINfRM::Flash_FSCommand(const QString& command, const QString& args) {
     using Handler = void (mAINfRM::*)(const QString&);
-    static const auto table = [] {
-        constexpr Handler handlers[] = {
-            &mAINfRM::Close,           &mAINfRM::Minimize,     &mAINfRM::Drag,
-            &mAINfRM::PlayCommand,     &mAINfRM::PauseCommand, &mAINfRM::StopCommand,
-            &mAINfRM::PreviousCommand, &mAINfRM::NextCommand,  &mAINfRM::RepeatCommand,
-            &mAINfRM::SoundOff,        &mAINfRM::SoundOn,      &mAINfRM::ShowList,
-            &mAINfRM::Volume,          &mAINfRM::KnobReleased, &mAINfRM::OpenFile,
-            &mAINfRM::ShowList,        &mAINfRM::Add,          &mAINfRM::SelectedIndex,
-            &mAINfRM::Remove,          &mAINfRM::RemoveAll,
-        };
-        static_assert(std::size(handlers) == std::size(kCommands));
-        CommandTable<Handler, std::size(kCommands)> commands;
-        for (std::size_t i = 0; i < commands.size(); ++i)
-            commands[i] = {QLatin1String(kCommands[i]), handlers[i]};
-        return commands;
-    }();
-    Dispatch(table, command, args, [&](Handler handler) { (this->*handler)(args); });
+    static const CommandTable<Handler, 20> kTable{{
+        {QLatin1String(kClose), &mAINfRM::Close},
+        {QLatin1String(kMinimize), &mAINfRM::Minimize},
+        {QLatin1String(kDrag), &mAINfRM::Drag},
+        {QLatin1String(kPlay), &mAINfRM::PlayCommand},
+        {QLatin1String(kPause), &mAINfRM::PauseCommand},
+        {QLatin1String(kStop), &mAINfRM::StopCommand},
+        {QLatin1String(kPrevious), &mAINfRM::PreviousCommand},
+        {QLatin1String(kNext), &mAINfRM::NextCommand},
+        {QLatin1String(kRepeat), &mAINfRM::RepeatCommand},
+        {QLatin1String(kSoundOff), &mAINfRM::SoundOff},
+        {QLatin1String(kSoundOn), &mAINfRM::SoundOn},
+        {QLatin1String(kShowList), &mAINfRM::ShowList},
+        {QLatin1String(kVolume), &mAINfRM::Volume},
+        {QLatin1String(kKnobReleased), &mAINfRM::KnobReleased},
+        {QLatin1String(kOpenFile), &mAINfRM::OpenFile},
+        {QLatin1String(kHideList), &mAINfRM::ShowList},
+        {QLatin1String(kAdd), &mAINfRM::Add},
+        {QLatin1String(kSelectedIndex), &mAINfRM::SelectedIndex},
+        {QLatin1String(kRemove), &mAINfRM::Remove},
+        {QLatin1String(kRemoveAll), &mAINfRM::RemoveAll},
+    }};
+    Dispatch(kTable, command, args, [&](Handler handler) { (this->*handler)(args); });
 }
 
 // Helpers for the face -------------------------------------------------------
@@ -419,7 +425,7 @@ void mAINfRM::Command2_Click(int Index) {
         return;
     if (open) {
         // The picked files replace the list, in the face too; what played goes with it.
-        p_.flash.SetVariable(Var(kRemoveAll), QStringLiteral("1"));
+        p_.flash.SetVariable(Var(kClearList), QStringLiteral("1"));
         if (loaded_)
             Unload();
         list_.clear();
@@ -458,7 +464,7 @@ void mAINfRM::Remove(const QString& args) {
 
 void mAINfRM::RemoveAll(const QString&) {
     list_.clear();
-    p_.flash.SetVariable(Var(kRemoveAll), QStringLiteral("1"));
+    p_.flash.SetVariable(Var(kClearList), QStringLiteral("1"));
     Unload();
     DisableTransport();
 }

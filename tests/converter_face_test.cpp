@@ -1,10 +1,16 @@
 // The converter's real face, loaded offscreen: its controls send their commands
 // and it shows what the host writes.
+#include "conversion_window.h"
 #include "face_driver.h"
+#include "fakes.h"
+#include "mainfrm.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-using velune::test::FaceDriver;
+using namespace velune;
+using namespace velune::test;
 
 namespace {
 
@@ -107,6 +113,42 @@ TEST_F(ConverterFace, ShowsTheBrowsedFolderOnItsTrigger) {
     face.flash.SetVariable(QStringLiteral("_root.SetBrowsePath"), QStringLiteral("1"));
     EXPECT_EQ(face.Property(QStringLiteral("outputFolderText"), "text").toString(),
               QStringLiteral("/home/me/Bob's Music"));
+}
+
+// Host and face together: a "|" in a name never splits its row, so the row the
+// face removes is the file the host removes.
+TEST_F(ConverterFace, APathWithTheListSeparatorStaysOneRowOnBothSides) {
+    struct NoConversion : ConversionWindow {
+        void ShowModal() override {}
+        void Unload() override {}
+    } conversion;
+    QTemporaryDir dir;
+    QStringList paths;
+    for (const char* name : {"a.wav", "pi|pe.wav", "d.wav"}) {
+        paths << dir.filePath(QString::fromUtf8(name));
+        QFile file(paths.back());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("RIFF");
+    }
+    VeluneMod mod;
+    RecordingForm form;
+    ScriptedMessages messages;
+    ScriptedDialog dialog;
+    ScriptedFolders folders;
+    RecordingShell shell;
+    ScriptedLock lock;
+    MainFrm frm(mod, {face.flash, form, messages, dialog, folders, shell, lock, conversion,
+                      QStringLiteral(VELUNE_PROGRAM_DIR)});
+    QObject::connect(&face.flash, &Flash::FSCommand,
+                     [&](const QString& c, const QString& a) { frm.Flash_FSCommand(c, a); });
+    ASSERT_TRUE(frm.Form_Load());
+    dialog.Choose(paths);
+    face.Click(QStringLiteral("addButton"));
+    ASSERT_EQ(Rows(), 3);
+    EXPECT_EQ(face.AccessibleName(QStringLiteral("fileRow1")), paths[1]);
+    face.Click(QStringLiteral("fileRow2"));
+    face.Click(QStringLiteral("removeButton"));
+    EXPECT_EQ(frm.LstFiles(), paths.mid(0, 2));
 }
 
 } // namespace

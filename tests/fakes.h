@@ -8,10 +8,12 @@
 #include "instance_lock.h"
 #include "messages.h"
 #include "picker.h"
+#include "player_engine.h"
 #include "qt_print.h"
 #include "shell.h"
 
 #include <QHash>
+#include <QList>
 #include <QStringList>
 #include <deque>
 #include <utility>
@@ -130,6 +132,71 @@ class ScriptedLock : public InstanceLock {
 public:
     bool TryLock() override { return free; }
     bool free = true;
+};
+
+// Holds one item as libVLC does; the test says when it ends.
+class ScriptedPlayer : public PlayerEngine {
+public:
+    bool setVolume(int v) override {
+        volume = v;
+        return true;
+    }
+    bool setMute(bool m) override {
+        muted = m;
+        return true;
+    }
+    bool playlistAdd(const QString& uri) override {
+        loaded = uri;
+        playing = paused = ended = false;
+        return true;
+    }
+    bool play() override {
+        playing = !loaded.isEmpty();
+        paused = ended = false;
+        ++plays;
+        return playing;
+    }
+    bool stop() override {
+        playing = paused = false;
+        return true;
+    }
+    bool togglePause() override {
+        if (!playing && !paused)
+            return false;
+        paused = !paused;
+        playing = !paused;
+        return true;
+    }
+    bool isPlaying() const override { return playing && !ended; }
+    bool itemsClear() override {
+        loaded.clear();
+        playing = paused = ended = false;
+        return true;
+    }
+    std::optional<double> inputLength() const override { return Input(length); }
+    std::optional<double> inputTime() const override { return Input(time); }
+    std::optional<double> inputPosition() const override { return Input(position); }
+    bool setInputPosition(double p) override {
+        seeks << p;
+        return true;
+    }
+    bool Ended() const override { return ended; }
+    QString SoundFailure() const override { return ended ? soundFailure : QString(); }
+
+    std::optional<double> Input(std::optional<double> value) const {
+        return playing || paused ? value : std::nullopt;
+    }
+
+    QString loaded;
+    bool playing = false;
+    bool paused = false;
+    bool ended = false;
+    int plays = 0;
+    int volume = -1;
+    bool muted = false;
+    QString soundFailure;
+    std::optional<double> length, time, position;
+    QList<double> seeks;
 };
 
 } // namespace velune::test

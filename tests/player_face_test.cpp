@@ -1,13 +1,18 @@
 // The player's real face, loaded offscreen.
 #include "dropped.h"
 #include "face_driver.h"
+#include "fakes.h"
+#include "playerfrm.h"
 
 #include <QDragEnterEvent>
+#include <QFile>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
 
-using velune::test::FaceDriver;
+using namespace velune;
+using namespace velune::test;
 
 namespace {
 
@@ -131,17 +136,48 @@ TEST_F(PlayerFace, AcceptsFilesDraggedFromAFileManager) {
     data.setUrls({QUrl::fromLocalFile(QStringLiteral("/m/Été.mp3")),
                   QUrl(QStringLiteral("https://example.invalid/x.mp3")),
                   QUrl::fromLocalFile(QStringLiteral("/m/b.wav"))});
-    EXPECT_EQ(velune::DroppedFiles(&data),
+    EXPECT_EQ(DroppedFiles(&data),
               (QStringList{QStringLiteral("/m/Été.mp3"), QStringLiteral("/m/b.wav")}));
     QMimeData text;
     text.setText(QStringLiteral("not files"));
-    EXPECT_TRUE(velune::DroppedFiles(&text).isEmpty());
+    EXPECT_TRUE(DroppedFiles(&text).isEmpty());
 
     QDragEnterEvent enter(QPoint(150, 250), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&face.flash, &enter);
     EXPECT_TRUE(enter.isAccepted());
     EXPECT_TRUE(face.Wait(
         [&] { return face.Property(QStringLiteral("dropArea"), "containsDrag").toBool(); }));
+}
+
+// Host and face together: a "|" in a name never splits its row, so the row the
+// face removes is the file the host removes.
+TEST_F(PlayerFace, APathWithTheListSeparatorStaysOneRowOnBothSides) {
+    QTemporaryDir dir;
+    QStringList paths;
+    for (const char* name : {"a.wav", "pi|pe.wav", "d.wav"}) {
+        paths << dir.filePath(QString::fromUtf8(name));
+        QFile file(paths.back());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    RecordingForm form;
+    ScriptedMessages messages;
+    ScriptedDialog dialog;
+    ScriptedLock lock;
+    ScriptedPlayer engine;
+    RecordingTicker timer;
+    mAINfRM frm({face.flash, form, messages, dialog, lock, engine, timer,
+                 QStringLiteral(VELUNE_PROGRAM_DIR)});
+    QObject::connect(&face.flash, &Flash::FSCommand,
+                     [&](const QString& c, const QString& a) { frm.Flash_FSCommand(c, a); });
+    ASSERT_TRUE(frm.Form_Load());
+    dialog.Choose(paths);
+    Click("addButton");
+    ASSERT_EQ(face.Property(QStringLiteral("playList"), "count").toInt(), 3);
+    EXPECT_EQ(face.AccessibleName(QStringLiteral("playRow1")), paths[1]);
+    QTest::mouseClick(&face.flash, Qt::LeftButton, Qt::NoModifier,
+                      face.Centre(QStringLiteral("playRow2")));
+    Click("removeButton");
+    EXPECT_EQ(frm.list().rows(), paths.mid(0, 2));
 }
 
 } // namespace

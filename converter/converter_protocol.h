@@ -1,0 +1,53 @@
+#pragma once
+
+// What the converter's faces and their hosts say to each other. A face sends the
+// commands (exact names) with one argument text ("undefined" for none); the host
+// writes the variables, a data variable before its trigger.
+
+namespace velune {
+
+// The main window (VeluneC.qml).
+namespace mainfrm_face {
+inline constexpr char kClose[] = "IDC_FS_Close";
+inline constexpr char kMinimize[] = "IDC_FS_Minimize";
+inline constexpr char kAdd[] = "IDC_FS_Add";
+inline constexpr char kRemove[] = "IDC_FS_Remove"; // args: the row it removed, or "undefined"
+inline constexpr char kRemoveAll[] = "IDC_FS_RemoveAll";
+inline constexpr char kDrag[] = "IDC_FS_Drag";
+inline constexpr char kBrowse[] = "IDC_FS_Browse";
+inline constexpr char kConvertTo[] = "IDC_FS_ConvertTo"; // args: "wav", "mp3" or "ogg"
+inline constexpr char kConvert[] = "IDC_FS_Convert";
+inline constexpr char kHelp[] = "IDC_FS_Help";
+inline constexpr char kSameDirectory[] = "IDC_FS_SameDirectory";
+inline constexpr char kSelected[] = "IDC_FS_Selected";     // delete the sources
+inline constexpr char kUnSelected[] = "IDC_FS_UnSelected"; // keep them
+inline constexpr char kAbout[] = "IDC_FS_About";
+inline constexpr char kPlayer[] = "IDC_FS_Player";
+
+inline constexpr char kFillCombo[] = "_root.FillCombo"; // "wav|mp3|ogg"; trigger kSetCombo
+inline constexpr char kSetCombo[] = "_root.SetCombo";
+inline constexpr char kVersionNo[] = "_root.VersionNo";
+inline constexpr char kBrowsePath[] = "_root.BrowsePath"; // trigger kSetBrowsePath
+inline constexpr char kSetBrowsePath[] = "_root.SetBrowsePath";
+inline constexpr char kClearList[] = "_root.RemoveAll"; // "1": the face empties its list
+// Rows added: "_root.AddedFiles" with its trigger "_root.SetAddedFiles" (updateFlashList).
+} // namespace mainfrm_face
+
+// The conversion window (VeluneC1.qml): every command but kDrag closes it.
+namespace convfrm_face {
+inline constexpr char kDrag[] = "IDC_FS_Drag";
+inline constexpr char kOK[] = "IDC_FS_OK";
+inline constexpr char kCancel[] = "IDC_FS_Cancel";
+inline constexpr char kClose[] = "IDC_FS_Close";
+inline constexpr char kMinimize[] = "IDC_FS_Minimize";
+
+inline constexpr char kFileTxt[] = "_root.FileTxt"; // the source's path; trigger kSetFileTxt
+inline constexpr char kSetFileTxt[] = "_root.SetFileTxt";
+inline constexpr char kProgressValue[] =
+    "_root.ProgressValue"; // "0" to "100"; trigger kSetProgress
+inline constexpr char kSetProgress[] = "_root.SetProgress";
+inline constexpr char kArrowPlay[] = "_root.ArrowPlay"; // "1" while converting
+inline constexpr char kShowOkbtn[] = "_root.ShowOkbtn"; // "1" at completion
+} // namespace convfrm_face
+
+} // namespace velune
