@@ -14,6 +14,10 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELUNE_WERROR=O
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
 
+echo "== Lint: clang-tidy on the programs' code (.clang-tidy)"
+git ls-files 'common/*.cpp' 'converter/*.cpp' 'player/*.cpp' |
+    xargs -P "$jobs" -n 4 clang-tidy -p build --quiet 2>/dev/null
+
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELUNE_WERROR=ON -DVELUNE_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"

@@ -8,9 +8,11 @@ namespace velune {
 
 VlcInstance::VlcInstance(const QStringList& arguments) {
     std::vector<QByteArray> bytes;
+    bytes.reserve(static_cast<std::size_t>(arguments.size()));
     for (const QString& argument : arguments)
         bytes.push_back(argument.toUtf8());
     std::vector<const char*> argv;
+    argv.reserve(bytes.size());
     for (const QByteArray& b : bytes)
         argv.push_back(b.constData());
     instance_ = libvlc_new(static_cast<int>(argv.size()), argv.data());

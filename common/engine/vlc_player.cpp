@@ -40,7 +40,7 @@ QString FirstRamLocation(const QString& ramFile) {
     // A metafile is a few lines; a large file is not one.
     const QByteArray text = file.read(64 * 1024);
     for (const QByteArray& raw : text.split('\n')) {
-        const QString line = QString::fromUtf8(raw).trimmed();
+        QString line = QString::fromUtf8(raw).trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')) ||
             line.startsWith(QLatin1String("--stop--")))
             continue;

@@ -74,7 +74,7 @@ QString ResultText(const QStringList& paths) {
 QString QtOpenFileDialog::ShowOpen(const QString& title, const QString& filter, QString& error) {
     const QStringList paths =
         QFileDialog::getOpenFileNames(owner_, title, QString(), QtFilter(filter));
-    const QString text = ResultText(paths);
+    QString text = ResultText(paths);
     if (!paths.isEmpty() && text.isEmpty()) {
         error = QStringLiteral("The chosen files are not in one folder.");
         return {};

@@ -55,7 +55,7 @@ QString ReserveTemporary(const QString& output, QString& error) {
             kTemporaryMark + QStringLiteral("%1-%2").arg(getpid()).arg(++gSerial) + kTemporaryEnd;
         const int room = limit - 1 - static_cast<int>(tail.toUtf8().size());
         const QString name = QLatin1Char('.') + FitName(info.fileName(), room) + tail;
-        const QString path = folder + QLatin1Char('/') + name;
+        QString path = folder + QLatin1Char('/') + name;
         const int fd = ::open(QFile::encodeName(path).constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {
