@@ -14,9 +14,11 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELUNE_WERROR=O
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
 
-echo "== Lint: clang-tidy on the programs' code (.clang-tidy)"
+echo "== Lint: clang-tidy on the programs' code (.clang-tidy), qmllint on the faces"
 git ls-files 'common/*.cpp' 'converter/*.cpp' 'player/*.cpp' |
     xargs -P "$jobs" -n 4 clang-tidy -p build --quiet 2>/dev/null
+# The faces as installed, beside their scripts, with the host's types from build/qml.
+/usr/lib/qt6/bin/qmllint -I build/qml build/bin/VeluneC.qml build/bin/VeluneC1.qml build/bin/player.qml
 
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELUNE_WERROR=ON -DVELUNE_SANITIZE=ON >/dev/null

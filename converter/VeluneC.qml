@@ -1,19 +1,19 @@
 // The converter's face: draws the main window and sends what the user presses.
+pragma ComponentBehavior: Bound
 import QtQuick
+import Velune.Face
 import "facelist.js" as FaceList
+import "converter_theme.js" as Theme
 
 Rectangle {
     id: face
+
+    // The host: what the face sends and the variables it reads.
+    property FaceBridge flash: null
     width: 620
     height: 520
     color: "#12161f"
 
-    readonly property color panel: "#1b2130"
-    readonly property color panelEdge: "#2a3347"
-    readonly property color accent: "#3fd1b4"
-    readonly property color accentDark: "#1f8f7a"
-    readonly property color textMain: "#e8edf7"
-    readonly property color textDim: "#8a94a8"
 
     property bool sameFolder: true
     property string browsedPath: ""
@@ -24,21 +24,21 @@ Rectangle {
     ListModel { id: formats }
 
     Connections {
-        target: flash
+        target: face.flash
         function onVariableSet(name, value) {
             if (name === "_root.SetCombo") {
                 formats.clear()
-                for (const f of flash.variable("_root.FillCombo").split("|"))
+                for (const f of face.flash.variable("_root.FillCombo").split("|"))
                     if (f.length > 0) formats.append({ format: f })
                 face.currentFormat = 0
             } else if (name === "_root.SetAddedFiles") {
-                for (const p of FaceList.rows(flash.variable("_root.AddedFiles")))
+                for (const p of FaceList.rows(face.flash.variable("_root.AddedFiles")))
                     files.append({ path: p })
             } else if (name === "_root.RemoveAll") {
                 files.clear()
                 fileList.currentIndex = -1
             } else if (name === "_root.SetBrowsePath") {
-                face.browsedPath = flash.variable("_root.BrowsePath")
+                face.browsedPath = face.flash.variable("_root.BrowsePath")
                 face.sameFolder = false
             } else if (name === "_root.VersionNo") {
                 face.versionText = value
@@ -56,9 +56,9 @@ Rectangle {
         implicitWidth: Math.max(96, caption.implicitWidth + (glyph ? 46 : 30))
         implicitHeight: 34
         radius: height / 2
-        color: primary ? (area.pressed ? face.accentDark : face.accent)
+        color: primary ? (area.pressed ? Theme.accentDark : Theme.accent)
                        : (area.pressed ? "#2c3650" : area.containsMouse ? "#26304a" : "#202839")
-        border.color: primary ? "transparent" : face.panelEdge
+        border.color: primary ? "transparent" : Theme.panelEdge
         Accessible.role: Accessible.Button
         Accessible.name: label
         Accessible.onPressAction: button.clicked()
@@ -68,7 +68,7 @@ Rectangle {
             Text {
                 visible: button.glyph !== ""
                 text: button.glyph
-                color: button.primary ? "#0d1a17" : face.accent
+                color: button.primary ? "#0d1a17" : Theme.accent
                 font.pixelSize: 15
                 font.bold: true
                 anchors.verticalCenter: parent.verticalCenter
@@ -76,7 +76,7 @@ Rectangle {
             Text {
                 id: caption
                 text: button.label
-                color: button.primary ? "#0d1a17" : face.textMain
+                color: button.primary ? "#0d1a17" : Theme.textMain
                 font.pixelSize: 13
                 font.bold: button.primary
                 anchors.verticalCenter: parent.verticalCenter
@@ -107,7 +107,7 @@ Rectangle {
         Text {
             anchors.centerIn: parent
             text: tb.glyph
-            color: face.textMain
+            color: Theme.textMain
             font.pixelSize: 16
         }
         MouseArea {
@@ -119,7 +119,7 @@ Rectangle {
     }
 
     component SectionTitle: Text {
-        color: face.textDim
+        color: Theme.textDim
         font.pixelSize: 11
         font.bold: true
         font.letterSpacing: 1.2
@@ -140,7 +140,7 @@ Rectangle {
             anchors.fill: parent
             Accessible.role: Accessible.TitleBar
             Accessible.name: "Move window"
-            onPressed: flash.fsCommand("IDC_FS_Drag")
+            onPressed: face.flash.fsCommand("IDC_FS_Drag")
         }
 
         Row {
@@ -148,7 +148,7 @@ Rectangle {
             spacing: 12
             Rectangle {
                 width: 34; height: 34; radius: 17
-                color: face.accent
+                color: Theme.accent
                 anchors.verticalCenter: parent.verticalCenter
                 Row {
                     anchors.centerIn: parent
@@ -168,13 +168,13 @@ Rectangle {
                 anchors.verticalCenter: parent.verticalCenter
                 Text {
                     text: "Velune Converter"
-                    color: face.textMain
+                    color: Theme.textMain
                     font.pixelSize: 18
                     font.bold: true
                 }
                 Text {
                     text: "audio to WAV · MP3 · OGG Vorbis"
-                    color: face.textDim
+                    color: Theme.textDim
                     font.pixelSize: 11
                 }
             }
@@ -187,14 +187,14 @@ Rectangle {
                 objectName: "minimizeButton"
                 label: "Minimize"
                 glyph: "–"
-                onClicked: flash.fsCommand("IDC_FS_Minimize")
+                onClicked: face.flash.fsCommand("IDC_FS_Minimize")
             }
             TitleButton {
                 objectName: "closeButton"
                 label: "Close"
                 glyph: "✕"
                 hot: "#b33a48"
-                onClicked: flash.fsCommand("IDC_FS_Close")
+                onClicked: face.flash.fsCommand("IDC_FS_Close")
             }
         }
     }
@@ -206,8 +206,8 @@ Rectangle {
         width: parent.width - 32
         height: 220
         radius: 10
-        color: face.panel
-        border.color: face.panelEdge
+        color: Theme.panel
+        border.color: Theme.panelEdge
 
         SectionTitle {
             x: 14; y: 10
@@ -216,7 +216,7 @@ Rectangle {
         Text {
             anchors { right: parent.right; rightMargin: 14; top: parent.top; topMargin: 9 }
             text: files.count === 1 ? "1 file" : files.count + " files"
-            color: face.textDim
+            color: Theme.textDim
             font.pixelSize: 11
         }
 
@@ -248,7 +248,7 @@ Rectangle {
                               verticalCenter: parent.verticalCenter }
                     text: row.path
                     elide: Text.ElideMiddle
-                    color: face.textMain
+                    color: Theme.textMain
                     font.pixelSize: 12
                 }
                 MouseArea {
@@ -260,7 +260,7 @@ Rectangle {
                 anchors.centerIn: parent
                 visible: files.count === 0
                 text: "Press Add to choose the audio files to convert"
-                color: face.textDim
+                color: Theme.textDim
                 font.pixelSize: 13
             }
         }
@@ -273,7 +273,7 @@ Rectangle {
             objectName: "addButton"
             label: "Add"
             glyph: "+"
-            onClicked: flash.fsCommand("IDC_FS_Add")
+            onClicked: face.flash.fsCommand("IDC_FS_Add")
         }
         FaceButton {
             objectName: "removeButton"
@@ -282,18 +282,18 @@ Rectangle {
             onClicked: {
                 const row = fileList.currentIndex
                 if (row < 0) {
-                    flash.fsCommand("IDC_FS_Remove")
+                    face.flash.fsCommand("IDC_FS_Remove")
                     return
                 }
                 files.remove(row)
                 fileList.currentIndex = -1
-                flash.fsCommand("IDC_FS_Remove", String(row))
+                face.flash.fsCommand("IDC_FS_Remove", String(row))
             }
         }
         FaceButton {
             objectName: "removeAllButton"
             label: "Remove all"
-            onClicked: flash.fsCommand("IDC_FS_RemoveAll")
+            onClicked: face.flash.fsCommand("IDC_FS_RemoveAll")
         }
     }
 
@@ -303,8 +303,8 @@ Rectangle {
         width: parent.width - 32
         height: 104
         radius: 10
-        color: face.panel
-        border.color: face.panelEdge
+        color: Theme.panel
+        border.color: Theme.panelEdge
 
         SectionTitle { x: 14; y: 12; text: "CONVERT TO" }
         Row {
@@ -318,15 +318,15 @@ Rectangle {
                     required property string format
                     objectName: "format_" + format
                     width: 58; height: 28; radius: 14
-                    color: face.currentFormat === index ? face.accent : "#202839"
-                    border.color: face.currentFormat === index ? face.accent : face.panelEdge
+                    color: face.currentFormat === index ? Theme.accent : "#202839"
+                    border.color: face.currentFormat === index ? Theme.accent : Theme.panelEdge
                     Accessible.role: Accessible.RadioButton
                     Accessible.name: format
                     Accessible.checked: face.currentFormat === index
                     Text {
                         anchors.centerIn: parent
                         text: chip.format.toUpperCase()
-                        color: face.currentFormat === chip.index ? "#0d1a17" : face.textMain
+                        color: face.currentFormat === chip.index ? "#0d1a17" : Theme.textMain
                         font.pixelSize: 12
                         font.bold: true
                     }
@@ -334,7 +334,7 @@ Rectangle {
                         anchors.fill: parent
                         onClicked: {
                             face.currentFormat = chip.index
-                            flash.fsCommand("IDC_FS_ConvertTo", chip.format)
+                            face.flash.fsCommand("IDC_FS_ConvertTo", chip.format)
                         }
                     }
                 }
@@ -355,7 +355,7 @@ Rectangle {
                 width: 18; height: 18; radius: 4
                 anchors.verticalCenter: parent.verticalCenter
                 color: deleteBox.checked ? "#c9544f" : "transparent"
-                border.color: deleteBox.checked ? "#c9544f" : face.textDim
+                border.color: deleteBox.checked ? "#c9544f" : Theme.textDim
                 Text {
                     anchors.centerIn: parent
                     visible: deleteBox.checked
@@ -370,14 +370,14 @@ Rectangle {
                 x: 26
                 anchors.verticalCenter: parent.verticalCenter
                 text: "Delete source files after conversion"
-                color: face.textMain
+                color: Theme.textMain
                 font.pixelSize: 12
             }
             MouseArea {
                 anchors.fill: parent
                 onClicked: {
                     deleteBox.checked = !deleteBox.checked
-                    flash.fsCommand(deleteBox.checked ? "IDC_FS_Selected" : "IDC_FS_UnSelected")
+                    face.flash.fsCommand(deleteBox.checked ? "IDC_FS_Selected" : "IDC_FS_UnSelected")
                 }
             }
         }
@@ -390,10 +390,10 @@ Rectangle {
                 objectName: "sameFolderButton"
                 label: "Same folder as source"
                 implicitHeight: 28
-                border.color: face.sameFolder ? face.accent : face.panelEdge
+                border.color: face.sameFolder ? Theme.accent : Theme.panelEdge
                 onClicked: {
                     face.sameFolder = true
-                    flash.fsCommand("IDC_FS_SameDirectory")
+                    face.flash.fsCommand("IDC_FS_SameDirectory")
                 }
             }
             FaceButton {
@@ -401,8 +401,8 @@ Rectangle {
                 label: "Browse…"
                 implicitWidth: 86
                 implicitHeight: 28
-                border.color: face.sameFolder ? face.panelEdge : face.accent
-                onClicked: flash.fsCommand("IDC_FS_Browse")
+                border.color: face.sameFolder ? Theme.panelEdge : Theme.accent
+                onClicked: face.flash.fsCommand("IDC_FS_Browse")
             }
         }
         Text {
@@ -411,7 +411,7 @@ Rectangle {
             width: parent.width - 320
             text: face.sameFolder ? "Beside each source file" : face.browsedPath
             elide: Text.ElideMiddle
-            color: face.sameFolder ? face.textDim : face.accent
+            color: face.sameFolder ? Theme.textDim : Theme.accent
             font.pixelSize: 12
             Accessible.role: Accessible.StaticText
             Accessible.name: text
@@ -428,14 +428,14 @@ Rectangle {
             label: "Help"
             glyph: "?"
             implicitWidth: 84
-            onClicked: flash.fsCommand("IDC_FS_Help")
+            onClicked: face.flash.fsCommand("IDC_FS_Help")
         }
         FaceButton {
             objectName: "playerButton"
             label: "Player"
             glyph: "▶"
             implicitWidth: 96
-            onClicked: flash.fsCommand("IDC_FS_Player")
+            onClicked: face.flash.fsCommand("IDC_FS_Player")
         }
         FaceButton {
             objectName: "aboutButton"
@@ -443,7 +443,7 @@ Rectangle {
             glyph: "i"
             implicitWidth: 90
             onClicked: {
-                flash.fsCommand("IDC_FS_About")
+                face.flash.fsCommand("IDC_FS_About")
                 about.visible = true
             }
         }
@@ -456,7 +456,7 @@ Rectangle {
         implicitWidth: 170
         implicitHeight: 40
         anchors { right: parent.right; rightMargin: 16; bottom: parent.bottom; bottomMargin: 13 }
-        onClicked: flash.fsCommand("IDC_FS_Convert")
+        onClicked: face.flash.fsCommand("IDC_FS_Convert")
     }
 
     // About panel: shows the version the host wrote.
@@ -476,15 +476,15 @@ Rectangle {
         Rectangle {
             anchors.centerIn: parent
             width: 300; height: 150; radius: 12
-            color: face.panel
-            border.color: face.accent
+            color: Theme.panel
+            border.color: Theme.accent
             Column {
                 anchors.centerIn: parent
                 spacing: 8
                 Text {
                     anchors.horizontalCenter: parent.horizontalCenter
                     text: "Velune Converter"
-                    color: face.textMain
+                    color: Theme.textMain
                     font.pixelSize: 18
                     font.bold: true
                 }
@@ -492,13 +492,13 @@ Rectangle {
                     objectName: "versionText"
                     anchors.horizontalCenter: parent.horizontalCenter
                     text: face.versionText
-                    color: face.accent
+                    color: Theme.accent
                     font.pixelSize: 13
                 }
                 Text {
                     anchors.horizontalCenter: parent.horizontalCenter
                     text: "Click anywhere to close"
-                    color: face.textDim
+                    color: Theme.textDim
                     font.pixelSize: 11
                 }
             }

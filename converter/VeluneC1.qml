@@ -1,16 +1,19 @@
 // The conversion window's face: the file being converted, its progress, and OK at the end.
+pragma ComponentBehavior: Bound
 import QtQuick
+import Velune.Face
+import "converter_theme.js" as Theme
 
 Rectangle {
     id: face
+
+    // The host: what the face sends and the variables it reads.
+    property FaceBridge flash: null
     width: 338
     height: 187
     color: "#12161f"
     border.color: "#2a3347"
 
-    readonly property color accent: "#3fd1b4"
-    readonly property color textMain: "#e8edf7"
-    readonly property color textDim: "#8a94a8"
 
     property string fileText: "Preparing the conversion…"
     property int progress: 0
@@ -18,12 +21,12 @@ Rectangle {
     property bool done: false
 
     Connections {
-        target: flash
+        target: face.flash
         function onVariableSet(name, value) {
             if (name === "_root.SetFileTxt")
-                face.fileText = flash.variable("_root.FileTxt")
+                face.fileText = face.flash.variable("_root.FileTxt")
             else if (name === "_root.SetProgress")
-                face.progress = Math.max(0, Math.min(100, Number(flash.variable("_root.ProgressValue")) || 0))
+                face.progress = Math.max(0, Math.min(100, Number(face.flash.variable("_root.ProgressValue")) || 0))
             else if (name === "_root.ArrowPlay")
                 face.running = value === "1"
             else if (name === "_root.ShowOkbtn")
@@ -39,7 +42,7 @@ Rectangle {
         width: 92
         height: 30
         radius: 15
-        color: primary ? (area.pressed ? "#1f8f7a" : face.accent) : (area.pressed ? "#2c3650" : "#202839")
+        color: primary ? (area.pressed ? "#1f8f7a" : Theme.accent) : (area.pressed ? "#2c3650" : "#202839")
         border.color: primary ? "transparent" : "#2a3347"
         Accessible.role: Accessible.Button
         Accessible.name: label
@@ -47,7 +50,7 @@ Rectangle {
         Text {
             anchors.centerIn: parent
             text: button.label
-            color: button.primary ? "#0d1a17" : face.textMain
+            color: button.primary ? "#0d1a17" : Theme.textMain
             font.pixelSize: 13
             font.bold: button.primary
         }
@@ -70,7 +73,7 @@ Rectangle {
             anchors.fill: parent
             Accessible.role: Accessible.TitleBar
             Accessible.name: "Move window"
-            onPressed: flash.fsCommand("IDC_FS_Drag")
+            onPressed: face.flash.fsCommand("IDC_FS_Drag")
         }
         // Two arrows chasing each other while files are being converted.
         Text {
@@ -79,7 +82,7 @@ Rectangle {
             x: 12
             anchors.verticalCenter: parent.verticalCenter
             text: "⟳"
-            color: face.accent
+            color: Theme.accent
             font.pixelSize: 18
             RotationAnimation on rotation {
                 running: face.running
@@ -92,7 +95,7 @@ Rectangle {
             x: 38
             anchors.verticalCenter: parent.verticalCenter
             text: face.done ? "Conversion finished" : "Converting…"
-            color: face.textMain
+            color: Theme.textMain
             font.pixelSize: 13
             font.bold: true
         }
@@ -103,12 +106,12 @@ Rectangle {
             color: closeArea.containsMouse ? "#b33a48" : "transparent"
             Accessible.role: Accessible.Button
             Accessible.name: "Close"
-            Text { anchors.centerIn: parent; text: "✕"; color: face.textMain; font.pixelSize: 14 }
+            Text { anchors.centerIn: parent; text: "✕"; color: Theme.textMain; font.pixelSize: 14 }
             MouseArea {
                 id: closeArea
                 anchors.fill: parent
                 hoverEnabled: true
-                onClicked: flash.fsCommand("IDC_FS_Close")
+                onClicked: face.flash.fsCommand("IDC_FS_Close")
             }
         }
     }
@@ -119,7 +122,7 @@ Rectangle {
         width: parent.width - 32
         text: face.fileText
         elide: Text.ElideMiddle
-        color: face.done ? face.accent : face.textMain
+        color: face.done ? Theme.accent : Theme.textMain
         font.pixelSize: 12
         Accessible.role: Accessible.StaticText
         Accessible.name: text
@@ -144,7 +147,7 @@ Rectangle {
             gradient: Gradient {
                 orientation: Gradient.Horizontal
                 GradientStop { position: 0; color: "#1f8f7a" }
-                GradientStop { position: 1; color: face.accent }
+                GradientStop { position: 1; color: Theme.accent }
             }
         }
     }
@@ -153,7 +156,7 @@ Rectangle {
         anchors { right: parent.right; rightMargin: 16 }
         y: 96
         text: face.progress + "%"
-        color: face.textDim
+        color: Theme.textDim
         font.pixelSize: 12
     }
 
@@ -162,7 +165,7 @@ Rectangle {
         visible: !face.done
         label: "Cancel"
         anchors { right: parent.right; rightMargin: 16; bottom: parent.bottom; bottomMargin: 16 }
-        onClicked: flash.fsCommand("IDC_FS_Cancel")
+        onClicked: face.flash.fsCommand("IDC_FS_Cancel")
     }
     FaceButton {
         objectName: "okButton"
@@ -170,6 +173,6 @@ Rectangle {
         primary: true
         label: "OK"
         anchors { right: parent.right; rightMargin: 16; bottom: parent.bottom; bottomMargin: 16 }
-        onClicked: flash.fsCommand("IDC_FS_OK")
+        onClicked: face.flash.fsCommand("IDC_FS_OK")
     }
 }

@@ -1,19 +1,19 @@
 // The player's face: draws the player and its list panel and sends what the user presses.
+pragma ComponentBehavior: Bound
 import QtQuick
+import Velune.Face
 import "facelist.js" as FaceList
+import "player_theme.js" as Theme
 
 Rectangle {
     id: face
+
+    // The host: what the face sends and the variables it reads.
+    property FaceBridge flash: null
     width: 336
     height: 360
     color: "#10131b"
 
-    readonly property color accent: "#f2a541"
-    readonly property color accentDark: "#b87418"
-    readonly property color panel: "#1a1f2b"
-    readonly property color panelEdge: "#2b3242"
-    readonly property color textMain: "#edf0f7"
-    readonly property color textDim: "#8b93a6"
 
     property string title: ""
     property string played: "00:00"
@@ -29,13 +29,13 @@ Rectangle {
     ListModel { id: files }
 
     Connections {
-        target: flash
+        target: face.flash
         function onVariableSet(name, value) {
             if (name === "_root.SetFileTxt") {
-                face.title = flash.variable("_root.FileTxt")
+                face.title = face.flash.variable("_root.FileTxt")
             } else if (name === "_root.SetTimeTxt") {
-                face.played = flash.variable("_root.TimePlayedTxt")
-                face.total = flash.variable("_root.TotalTimeTxt")
+                face.played = face.flash.variable("_root.TimePlayedTxt")
+                face.total = face.flash.variable("_root.TotalTimeTxt")
             } else if (name === "_root.Playing") {
                 face.playing = value === "1"
             } else if (name === "_root.KnobDisabled") {
@@ -45,7 +45,7 @@ Rectangle {
             } else if (name === "_root.VolumePosition") {
                 face.volume = Math.max(0, Math.min(10, Math.round(Number(value) || 0)))
             } else if (name === "_root.SetAddedFiles") {
-                for (const p of FaceList.rows(flash.variable("_root.AddedFiles")))
+                for (const p of FaceList.rows(face.flash.variable("_root.AddedFiles")))
                     files.append({ path: p, name: p.substring(p.lastIndexOf("/") + 1) })
             } else if (name === "_root.RemoveAll") {
                 files.clear()
@@ -68,15 +68,15 @@ Rectangle {
         readonly property string state_: face.states[tag] || "1"
         width: 34; height: 34; radius: 17
         opacity: state_ === "4" ? 0.35 : 1
-        color: state_ === "3" ? face.accent : (tbArea.pressed ? "#2f3749" : "#222838")
-        border.color: state_ === "3" ? face.accent : face.panelEdge
+        color: state_ === "3" ? Theme.accent : (tbArea.pressed ? "#2f3749" : "#222838")
+        border.color: state_ === "3" ? Theme.accent : Theme.panelEdge
         Accessible.role: Accessible.Button
         Accessible.name: label
-        Accessible.onPressAction: if (tb.state_ !== "4") flash.fsCommand(tb.command)
+        Accessible.onPressAction: if (tb.state_ !== "4") face.flash.fsCommand(tb.command)
         Text {
             anchors.centerIn: parent
             text: tb.glyph
-            color: tb.state_ === "3" ? "#1b1204" : face.textMain
+            color: tb.state_ === "3" ? "#1b1204" : Theme.textMain
             font.pixelSize: 14
             font.bold: true
         }
@@ -84,7 +84,7 @@ Rectangle {
             id: tbArea
             anchors.fill: parent
             enabled: tb.state_ !== "4"
-            onClicked: flash.fsCommand(tb.command)
+            onClicked: face.flash.fsCommand(tb.command)
         }
     }
 
@@ -94,11 +94,11 @@ Rectangle {
         signal clicked()
         width: Math.max(56, sbText.implicitWidth + 20); height: 24; radius: 12
         color: sbArea.pressed ? "#2f3749" : "#222838"
-        border.color: face.panelEdge
+        border.color: Theme.panelEdge
         Accessible.role: Accessible.Button
         Accessible.name: label
         Accessible.onPressAction: sb.clicked()
-        Text { id: sbText; anchors.centerIn: parent; text: sb.label; color: face.textMain; font.pixelSize: 11 }
+        Text { id: sbText; anchors.centerIn: parent; text: sb.label; color: Theme.textMain; font.pixelSize: 11 }
         MouseArea { id: sbArea; anchors.fill: parent; onClicked: sb.clicked() }
     }
 
@@ -113,7 +113,7 @@ Rectangle {
         Accessible.role: Accessible.Button
         Accessible.name: label
         Accessible.onPressAction: tbt.clicked()
-        Text { anchors.centerIn: parent; text: tbt.glyph; color: face.textMain; font.pixelSize: 12 }
+        Text { anchors.centerIn: parent; text: tbt.glyph; color: Theme.textMain; font.pixelSize: 12 }
         MouseArea { id: tbtArea; anchors.fill: parent; hoverEnabled: true; onClicked: tbt.clicked() }
     }
 
@@ -126,12 +126,12 @@ Rectangle {
             anchors.fill: parent
             Accessible.role: Accessible.TitleBar
             Accessible.name: "Move window"
-            onPressed: flash.fsCommand("IDC_FS_Drag")
+            onPressed: face.flash.fsCommand("IDC_FS_Drag")
         }
         Text {
             x: 10; anchors.verticalCenter: parent.verticalCenter
             text: "VELUNE PLAYER"
-            color: face.accent
+            color: Theme.accent
             font.pixelSize: 11; font.bold: true; font.letterSpacing: 1.5
         }
         Row {
@@ -142,7 +142,7 @@ Rectangle {
                 label: face.listShown ? "Hide list" : "Show list"
                 glyph: "☰"
                 onClicked: {
-                    flash.fsCommand(face.listShown ? "IDC_FS_HideList" : "IDC_FS_ShowList")
+                    face.flash.fsCommand(face.listShown ? "IDC_FS_HideList" : "IDC_FS_ShowList")
                     face.listShown = !face.listShown
                 }
             }
@@ -150,14 +150,14 @@ Rectangle {
                 objectName: "minimizeButton"
                 label: "Minimize"
                 glyph: "–"
-                onClicked: flash.fsCommand("IDC_FS_Minimize")
+                onClicked: face.flash.fsCommand("IDC_FS_Minimize")
             }
             TitleButton {
                 objectName: "closeButton"
                 label: "Close"
                 glyph: "✕"
                 hot: "#b33a48"
-                onClicked: flash.fsCommand("IDC_FS_Close")
+                onClicked: face.flash.fsCommand("IDC_FS_Close")
             }
         }
     }
@@ -167,7 +167,7 @@ Rectangle {
         x: 8; y: 32; width: parent.width - 16; height: 52
         radius: 8
         color: "#0b0e14"
-        border.color: face.panelEdge
+        border.color: Theme.panelEdge
 
         Row {
             id: indicator
@@ -180,16 +180,18 @@ Rectangle {
             Repeater {
                 model: 4
                 Rectangle {
+                    id: bar
                     required property int index
+                    property real level
                     width: 3; radius: 1.5
                     anchors.bottom: parent.bottom
-                    color: face.playing ? face.accent : face.panelEdge
-                    height: 6
-                    SequentialAnimation on height {
+                    color: face.playing ? Theme.accent : Theme.panelEdge
+                    height: Math.max(6, level)
+                    SequentialAnimation on level {
                         running: face.playing
                         loops: Animation.Infinite
-                        NumberAnimation { to: 18 - index * 3; duration: 220 + index * 70 }
-                        NumberAnimation { to: 5 + index; duration: 260 + index * 50 }
+                        NumberAnimation { to: 18 - bar.index * 3; duration: 220 + bar.index * 70 }
+                        NumberAnimation { to: 5 + bar.index; duration: 260 + bar.index * 50 }
                     }
                 }
             }
@@ -200,7 +202,7 @@ Rectangle {
             width: parent.width - 44
             text: face.title.trim().length > 0 ? face.title : "No file playing"
             elide: Text.ElideRight
-            color: face.title.trim().length > 0 ? face.textMain : face.textDim
+            color: face.title.trim().length > 0 ? Theme.textMain : Theme.textDim
             font.pixelSize: 14; font.bold: true
             Accessible.role: Accessible.StaticText
             Accessible.name: text
@@ -209,7 +211,7 @@ Rectangle {
             objectName: "timeText"
             x: 34; y: 29
             text: face.played + " / " + face.total
-            color: face.accent
+            color: Theme.accent
             font.pixelSize: 12
             font.family: "monospace"
             Accessible.role: Accessible.StaticText
@@ -235,15 +237,15 @@ Rectangle {
             color: "#2b3242"
             Rectangle {
                 width: parent.width * seek.shown / 100; height: parent.height; radius: 2
-                color: face.accent
+                color: Theme.accent
             }
         }
         Rectangle {
             x: (seek.width - width) * seek.shown / 100
             anchors.verticalCenter: parent.verticalCenter
             width: 12; height: 12; radius: 6
-            color: face.textMain
-            border.color: face.accent
+            color: Theme.textMain
+            border.color: Theme.accent
         }
         MouseArea {
             id: seekArea
@@ -254,8 +256,8 @@ Rectangle {
             onReleased: (mouse) => {
                 const value = valueAt(mouse.x)
                 face.knob = value
-                flash.setVariable("_root.KnobPosition", String(value))
-                flash.fsCommand("IDC_FS_KnobReleased")
+                face.flash.setVariable("_root.KnobPosition", String(value))
+                face.flash.fsCommand("IDC_FS_KnobReleased")
             }
         }
     }
@@ -285,7 +287,7 @@ Rectangle {
             onPaint: {
                 const ctx = getContext("2d")
                 ctx.reset()
-                ctx.fillStyle = face.muted ? face.accent : face.textMain
+                ctx.fillStyle = face.muted ? Theme.accent : Theme.textMain
                 ctx.strokeStyle = ctx.fillStyle
                 ctx.lineWidth = 1.5
                 ctx.beginPath()
@@ -303,7 +305,7 @@ Rectangle {
         MouseArea {
             anchors.fill: parent
             onClicked: {
-                flash.fsCommand(face.muted ? "IDC_FS_SoundOn" : "IDC_FS_SoundOff")
+                face.flash.fsCommand(face.muted ? "IDC_FS_SoundOn" : "IDC_FS_SoundOff")
                 face.muted = !face.muted
             }
         }
@@ -324,7 +326,7 @@ Rectangle {
                     width: 5; height: 4 + index
                     anchors.bottom: parent.bottom
                     radius: 1
-                    color: index < face.volume ? face.accent : "#2b3242"
+                    color: index < face.volume ? Theme.accent : "#2b3242"
                 }
             }
         }
@@ -334,8 +336,8 @@ Rectangle {
                 const value = Math.round(Math.max(0, Math.min(1, x / width)) * 10)
                 if (value === face.volume) return
                 face.volume = value
-                flash.setVariable("_root.VolumePosition", String(value))
-                flash.fsCommand("IDC_FS_Volume")
+                face.flash.setVariable("_root.VolumePosition", String(value))
+                face.flash.fsCommand("IDC_FS_Volume")
             }
             onPressed: (mouse) => set(mouse.x)
             onPositionChanged: (mouse) => set(mouse.x)
@@ -346,8 +348,8 @@ Rectangle {
     Rectangle {
         x: 8; y: 160; width: parent.width - 16; height: 192
         radius: 8
-        color: face.panel
-        border.color: face.panelEdge
+        color: Theme.panel
+        border.color: Theme.panelEdge
 
         ListView {
             id: fileList
@@ -373,7 +375,7 @@ Rectangle {
                     anchors { left: parent.left; leftMargin: 8; right: parent.right; rightMargin: 8; verticalCenter: parent.verticalCenter }
                     text: (row.index + 1) + ".  " + row.name
                     elide: Text.ElideMiddle
-                    color: face.textMain
+                    color: Theme.textMain
                     font.pixelSize: 12
                 }
                 MouseArea {
@@ -381,7 +383,7 @@ Rectangle {
                     onClicked: fileList.currentIndex = row.index
                     onDoubleClicked: {
                         fileList.currentIndex = row.index
-                        flash.fsCommand("IDC_FS_SelectedIndex", String(row.index))
+                        face.flash.fsCommand("IDC_FS_SelectedIndex", String(row.index))
                     }
                 }
             }
@@ -389,7 +391,7 @@ Rectangle {
                 anchors.centerIn: parent
                 visible: files.count === 0
                 text: "Add files, or drop them here"
-                color: face.textDim
+                color: Theme.textDim
                 font.pixelSize: 12
             }
         }
@@ -397,8 +399,8 @@ Rectangle {
         Row {
             x: 6; y: 160
             spacing: 5
-            SmallButton { objectName: "addButton"; label: "Add"; onClicked: flash.fsCommand("IDC_FS_Add") }
-            SmallButton { objectName: "openButton"; label: "Open"; onClicked: flash.fsCommand("IDC_FS_OpenFile") }
+            SmallButton { objectName: "addButton"; label: "Add"; onClicked: face.flash.fsCommand("IDC_FS_Add") }
+            SmallButton { objectName: "openButton"; label: "Open"; onClicked: face.flash.fsCommand("IDC_FS_OpenFile") }
             SmallButton {
                 objectName: "removeButton"
                 label: "Remove"
@@ -407,10 +409,10 @@ Rectangle {
                     if (row < 0) return
                     files.remove(row)
                     fileList.currentIndex = -1
-                    flash.fsCommand("IDC_FS_Remove", String(row))
+                    face.flash.fsCommand("IDC_FS_Remove", String(row))
                 }
             }
-            SmallButton { objectName: "removeAllButton"; label: "Remove all"; onClicked: flash.fsCommand("IDC_FS_RemoveAll") }
+            SmallButton { objectName: "removeAllButton"; label: "Remove all"; onClicked: face.flash.fsCommand("IDC_FS_RemoveAll") }
         }
     }
 
@@ -423,12 +425,12 @@ Rectangle {
             anchors.fill: parent
             visible: drop.containsDrag
             color: "#33f2a541"
-            border.color: face.accent
+            border.color: Theme.accent
             border.width: 2
             Text {
                 anchors.centerIn: parent
                 text: "Drop to add to the playlist"
-                color: face.textMain
+                color: Theme.textMain
                 font.pixelSize: 14; font.bold: true
             }
         }

@@ -80,10 +80,7 @@ TEST(Batch, ExitStatusSummaryAndFailuresFromARealRun) {
     const QString good = dir.filePath(QStringLiteral("good.wav"));
     ASSERT_TRUE(MakeTone(good, 1.0));
     const QString corrupt = dir.filePath(QStringLiteral("corrupt.ogg"));
-    QFile noise(corrupt);
-    ASSERT_TRUE(noise.open(QIODevice::WriteOnly));
-    noise.write(QByteArray(4096, '\x11'));
-    noise.close();
+    ASSERT_TRUE(WriteFile(corrupt, Noise(4096)));
 
     // Every file converts: 0, and the source is deleted as asked.
     Result all = Convert(

@@ -51,10 +51,7 @@ TEST_F(Conversion, ARunConvertsExactlyReportsTheFailureAndDeletesOnlyWhatWasConv
     const QString wav = Tone(QStringLiteral("in/Rock 'n' Roll — 東京.wav"), 1.5);
     const QString ogg = Tone(QStringLiteral("in/mono.ogg"), 2.0, 1);
     const QString corrupt = dir.filePath(QStringLiteral("in/corrupt.mp3"));
-    QFile noise(corrupt);
-    ASSERT_TRUE(noise.open(QIODevice::WriteOnly));
-    noise.write(QByteArray(32 * 1024, '\x5a'));
-    noise.close();
+    ASSERT_TRUE(WriteFile(corrupt, Noise(32 * 1024)));
     list = {wav, dir.filePath(QStringLiteral("in/missing.wav")), corrupt, ogg};
     mod.TargetFormat = QStringLiteral("mp3");
     mod.DeleteSource = true;

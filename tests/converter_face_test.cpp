@@ -4,6 +4,7 @@
 #include "face_driver.h"
 #include "fakes.h"
 #include "mainfrm.h"
+#include "media.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -126,9 +127,7 @@ TEST_F(ConverterFace, APathWithTheListSeparatorStaysOneRowOnBothSides) {
     QStringList paths;
     for (const char* name : {"a.wav", "pi|pe.wav", "d.wav"}) {
         paths << dir.filePath(QString::fromUtf8(name));
-        QFile file(paths.back());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("RIFF");
+        ASSERT_TRUE(WriteFile(paths.back(), "RIFF"));
     }
     VeluneMod mod;
     RecordingForm form;

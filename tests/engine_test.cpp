@@ -224,20 +224,13 @@ TEST(Engine, AFailureStaysWithItsItemAndLeavesNothing) {
     const QString good = dir.filePath(QStringLiteral("good.wav"));
     ASSERT_TRUE(MakeTone(good, 0.5));
     const QString corrupt = dir.filePath(QStringLiteral("corrupt.mp3"));
-    QFile noise(corrupt);
-    ASSERT_TRUE(noise.open(QIODevice::WriteOnly));
-    for (int i = 0; i < 4096; ++i)
-        noise.write(QByteArray::number(i * 7919 % 251));
-    noise.close();
+    ASSERT_TRUE(WriteFile(corrupt, Noise(16 * 1024)));
     const QString taken = dir.filePath(QStringLiteral("taken.ogg"));
     const QString longName = QString(251, QLatin1Char('x')) + QStringLiteral(".ogg"); // 255 bytes
     // A leftover of a run that was killed, and one of a run that still goes on.
     const QString stale = dir.filePath(QStringLiteral(".old.ogg.velune-999999999-1.part"));
     const QString live = dir.filePath(QStringLiteral(".old.ogg.velune-%1-1.part").arg(getppid()));
-    for (const QString& path : {stale, live}) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
+    ASSERT_TRUE(WriteFile(stale) && WriteFile(live));
 
     struct Row {
         const char* what;
@@ -266,10 +259,7 @@ TEST(Engine, AFailureStaysWithItsItemAndLeavesNothing) {
     FfmpegConverter engine(2);
     for (const Row& row : rows)
         ASSERT_TRUE(engine.add({row.source, row.output, TargetFormat::Ogg}));
-    QFile late(taken);
-    ASSERT_TRUE(late.open(QIODevice::WriteOnly));
-    late.write("mine");
-    late.close();
+    ASSERT_TRUE(WriteFile(taken, "mine"));
     RunToEnd(engine);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         EXPECT_EQ(engine.State(static_cast<int>(i)), rows[i].state) << rows[i].what;

@@ -3,6 +3,7 @@
 // Generates small media files with ffmpeg and reads their properties with ffprobe,
 // and decodes them with ffmpeg to count their samples.
 
+#include <QFile>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -95,6 +96,20 @@ inline QHash<QString, QString> Tags(const QString& path) {
             tags.insert(QStringLiteral("cover"), QStringLiteral("yes"));
     }
     return tags;
+}
+
+// Writes a file of the given bytes (none: empty); false when it cannot.
+inline bool WriteFile(const QString& path, const QByteArray& bytes = {}) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Bytes that no decoder takes for audio.
+inline QByteArray Noise(int size) {
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(i * 7919 % 251);
+    return bytes;
 }
 
 struct MediaInfo {

@@ -2,6 +2,7 @@
 #include "dropped.h"
 #include "face_driver.h"
 #include "fakes.h"
+#include "media.h"
 #include "playerfrm.h"
 
 #include <QDragEnterEvent>
@@ -156,8 +157,7 @@ TEST_F(PlayerFace, APathWithTheListSeparatorStaysOneRowOnBothSides) {
     QStringList paths;
     for (const char* name : {"a.wav", "pi|pe.wav", "d.wav"}) {
         paths << dir.filePath(QString::fromUtf8(name));
-        QFile file(paths.back());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(WriteFile(paths.back()));
     }
     RecordingForm form;
     ScriptedMessages messages;

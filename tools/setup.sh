@@ -4,12 +4,14 @@
 VELUNE_PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-declarative-dev
-    qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtqml-models qml6-module-qtqml-workerscript
+    qml6-module-qtqml qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtqml-models
+    qml6-module-qtqml-workerscript
     libvlc-dev libvlc-bin vlc-plugin-base
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libvorbis-dev libtag1-dev
     fonts-dejavu-core
 )
-VELUNE_TEST_PACKAGES=(libgtest-dev libgmock-dev pulseaudio ffmpeg vorbis-tools clang-tidy)
+VELUNE_TEST_PACKAGES=(libgtest-dev libgmock-dev pulseaudio ffmpeg vorbis-tools
+    clang-tidy qt6-declarative-dev-tools)
 
 velune_install() {
     local missing=() pkg

@@ -1,10 +1,13 @@
 #include "flash.h"
 
-#include <QQmlContext>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QUrl>
+
+// Registers Velune.Face's types (made by the build from FaceBridge).
+void qml_register_types_Velune_Face();
 
 namespace velune {
 
@@ -34,13 +37,16 @@ Flash::Flash(QWidget* parent) : QQuickWidget((UseSoftwareRendering(), parent)), 
     setObjectName(QStringLiteral("Flash"));
     setResizeMode(QQuickWidget::SizeViewToRootObject);
     setFocusPolicy(Qt::StrongFocus);
-    rootContext()->setContextProperty(QStringLiteral("flash"), &bridge_);
+    qml_register_types_Velune_Face();
     connect(&bridge_, &FaceBridge::command, this, &Flash::FSCommand);
 }
 
 bool Flash::LoadMovie(int /*layer*/, const QString& path) {
     setSource(QUrl::fromLocalFile(path));
-    return status() == QQuickWidget::Ready && rootObject() != nullptr;
+    if (status() != QQuickWidget::Ready || !rootObject())
+        return false;
+    // A face has a `flash` property of type FaceBridge; it has no other way to the host.
+    return rootObject()->setProperty("flash", QVariant::fromValue(&bridge_));
 }
 
 void Flash::SetVariable(const QString& name, const QString& value) {

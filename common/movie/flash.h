@@ -6,12 +6,16 @@
 #include <QObject>
 #include <QQuickWidget>
 #include <QVariant>
+#include <QtQml/qqmlregistration.h>
 
 namespace velune {
 
-// The object a face sees as `flash`: one store of variables shared by host and face.
+// The object a face sees as its `flash` property: one store of variables shared
+// by host and face. Faces import it as Velune.Face's FaceBridge.
 class FaceBridge : public QObject {
     Q_OBJECT
+    QML_NAMED_ELEMENT(FaceBridge)
+    QML_UNCREATABLE("The host gives each face its bridge.")
 public:
     using QObject::QObject;
 
