@@ -47,6 +47,10 @@ Rectangle {
             } else if (name === "_root.SetAddedFiles") {
                 for (const p of FaceList.rows(face.flash.variable("_root.AddedFiles")))
                     files.append({ path: p, name: p.substring(p.lastIndexOf("/") + 1) })
+            } else if (name === "_root.Muted") {
+                face.muted = value === "1"
+            } else if (name === "_root.ListShown") {
+                face.listShown = value === "1"
             } else if (name === "_root.RemoveAll") {
                 files.clear()
                 fileList.currentIndex = -1

@@ -1,6 +1,7 @@
 #include "player_app.h"
 
 #include "dropped.h"
+#include "remembered.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
@@ -13,7 +14,12 @@ PlayerApp::PlayerApp(const QString& programFolder)
       dialog_(&window_), instance_(QStringLiteral("VelunePlayer")),
       timer_([this] { frm_.Timer1_Timer(); }),
       frm_(mAINfRM::Parts{window_.flash(), window_, messages_, dialog_, instance_, engine_, timer_,
-                          programFolder}) {
+                          programFolder}),
+      bus_(frm_, [this] {
+          window_.showNormal();
+          window_.raise();
+          window_.activateWindow();
+      }) {
     connect(&window_.flash(), &Flash::FSCommand, this,
             [this](const QString& command, const QString& args) {
                 frm_.Flash_FSCommand(command, args);
@@ -23,20 +29,30 @@ PlayerApp::PlayerApp(const QString& programFolder)
     window_.installEventFilter(this);
 }
 
-bool PlayerApp::Start() {
+PlayerApp::Started PlayerApp::Start(const QStringList& files) {
+    // Files for a player that already runs go to it.
+    if (!files.isEmpty() && !instance_.TryLock() && DesktopBus::HandOver(files))
+        return Started::HandedOver;
     if (!frm_.Form_Load())
-        return false;
+        return Started::Failed;
+    running_ = true;
+    bus_.Register();
+    frm_.Restore(LoadRemembered());
     window_.show();
+    if (!files.isEmpty())
+        QTimer::singleShot(0, this, [this, files] { frm_.OpenFiles(files); });
     // libVLC starts on the engine's thread once the window is on screen.
     connect(&engine_, &VlcPlayer::startFailed, this, [this] {
         messages_.Show(QStringLiteral("The media engine (libVLC) could not be started: files can "
                                       "be listed but not played."));
     });
     QTimer::singleShot(0, this, [this] { engine_.Start(); });
-    return true;
+    return Started::Running;
 }
 
 PlayerApp::~PlayerApp() {
+    if (running_)
+        SaveRemembered(frm_.Remember());
     // The window outlives this object's other members: it must not call back into them.
     window_.flash().removeEventFilter(this);
     window_.removeEventFilter(this);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "desktop_bus.h"
 #include "facewindow.h"
 #include "instance_lock.h"
 #include "messages.h"
@@ -19,8 +20,11 @@ public:
     // The face is found in `programFolder`.
     explicit PlayerApp(const QString& programFolder = QCoreApplication::applicationDirPath());
     ~PlayerApp() override;
-    // Runs the window's start-up and shows it; false when the program must end.
-    bool Start();
+    enum class Started { Failed, Running, HandedOver };
+    // Runs the window's start-up and shows it, restoring the remembered list, or
+    // adding `files` and playing the first. When another player runs, the files
+    // go to it instead.
+    Started Start(const QStringList& files = {});
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -33,6 +37,8 @@ private:
     VlcPlayer engine_;
     SecondTicker timer_;
     mAINfRM frm_;
+    DesktopBus bus_;
+    bool running_ = false;
 };
 
 } // namespace velune

@@ -39,6 +39,8 @@ inline constexpr char kKnobPosition[] = "_root.KnobPosition";     // " 0" to " 1
 inline constexpr char kKnobDisabled[] = "_root.KnobDisabled";     // "1" for a stream
 inline constexpr char kVolumePosition[] = "_root.VolumePosition"; // "0" to "10"; the face's too
 inline constexpr char kClearList[] = "_root.RemoveAll";           // "1": the face empties its list
+inline constexpr char kMuted[] = "_root.Muted";                   // "1"/"0": restored mute state
+inline constexpr char kListShown[] = "_root.ListShown";           // "1"/"0": restored list panel
 // The transport buttons' states ("1" enabled, "3" pressed, "4" disabled), by button.
 inline constexpr const char* kButtons[] = {"_root.Play", "_root.Pause",    "_root.Stop",
                                            "_root.Next", "_root.Previous", "_root.Repeat"};

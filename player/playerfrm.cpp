@@ -8,6 +8,7 @@
 #include "picker.h"
 #include "player_engine.h"
 #include "player_protocol.h"
+#include "playlist_files.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -177,10 +178,12 @@ void mAINfRM::Drag(const QString&) {
 }
 
 void mAINfRM::SoundOff(const QString&) {
+    muted_ = true;
     p_.VLC.setMute(true);
 }
 
 void mAINfRM::SoundOn(const QString&) {
+    muted_ = false;
     p_.VLC.setMute(false);
 }
 
@@ -387,14 +390,29 @@ bool mAINfRM::FillPlayList(int FileN) {
     return true;
 }
 
-void mAINfRM::AppendRows(const QStringList& paths) {
+int mAINfRM::AppendRows(const QStringList& paths) {
+    static const QStringList kSupported{QStringLiteral("wav"), QStringLiteral("mp3"),
+                                        QStringLiteral("ogg"), QStringLiteral("ram"),
+                                        QStringLiteral("rm"),  QStringLiteral("wma")};
+    QStringList problems;
     QStringList added;
-    for (const QString& path : paths)
-        if (!path.isEmpty())
+    bool unsupported = false;
+    for (const QString& path : ExpandPlaylists(paths, problems)) {
+        if (path.isEmpty())
+            continue;
+        if (kSupported.contains(FileNam(path, QLatin1Char('.')).toLower()))
             added << path;
+        else
+            unsupported = true;
+    }
+    if (unsupported)
+        problems << QStringLiteral("The Player not support this format");
+    for (const QString& problem : std::as_const(problems))
+        Tell(problem);
     if (added.isEmpty())
-        return;
+        return -1;
     const bool wasEmpty = list_.isEmpty();
+    const int first = list_.size();
     list_.append(added);
     updateFlashList(p_.flash, added);
     // Into an empty list: its first row is loaded, ready to play.
@@ -404,6 +422,17 @@ void mAINfRM::AppendRows(const QStringList& paths) {
         else
             NextButton();
     }
+    return first;
+}
+
+void mAINfRM::OpenFiles(const QStringList& paths) {
+    const int first = AppendRows(paths);
+    if (first < 0)
+        return;
+    if (FillPlayList(first))
+        PlayButton();
+    else
+        NextButton();
 }
 
 void mAINfRM::Unload() {
@@ -470,18 +499,8 @@ void mAINfRM::RemoveAll(const QString&) {
 }
 
 void mAINfRM::LstFiles_OLEDragDrop(const QStringList& files) {
-    static const QStringList kSupported{QStringLiteral("wav"), QStringLiteral("mp3"),
-                                        QStringLiteral("ogg"), QStringLiteral("ram"),
-                                        QStringLiteral("rm"),  QStringLiteral("wma")};
-    QStringList accepted;
-    for (const QString& path : files) {
-        if (kSupported.contains(FileNam(path, QLatin1Char('.')).toLower()))
-            accepted << path;
-        else
-            Tell(QStringLiteral("The Player not support this format"));
-    }
     // Dropped files join the list as added ones do, in the face too.
-    AppendRows(accepted);
+    AppendRows(files);
 }
 
 // Time display and seek --------------------------------------------------------
@@ -513,6 +532,76 @@ void mAINfRM::Timer1_Timer() {
         SetHS(std::min(99, static_cast<int>(std::nearbyint(*position * 100.0))));
     p_.flash.SetVariable(Var(kKnobDisabled), QStringLiteral("0"));
     SetTimes(length, p_.VLC.inputTime());
+}
+
+// What the desktop reads and sets ----------------------------------------------
+
+mAINfRM::Status mAINfRM::PlaybackStatus() const {
+    if (!loaded_ || Stopped_)
+        return Status::Stopped;
+    return p_.VLC.isPlaying() ? Status::Playing : Status::Paused;
+}
+
+double mAINfRM::VolumeLevel() const {
+    return std::clamp(LeadingNumber(p_.flash.GetVariable(Var(kVolumePosition))) / 10.0, 0.0, 1.0);
+}
+
+void mAINfRM::SetVolumeLevel(double level) {
+    if (!std::isfinite(level))
+        return;
+    p_.flash.SetVariable(Var(kVolumePosition),
+                         QString::number(std::clamp(level, 0.0, 1.0) * 10.0, 'g', 4));
+    Volume(QString());
+}
+
+void mAINfRM::SetRepeat(bool on) {
+    // The Repeat button's own step: it needs no rows.
+    if (on != RepeatOn_)
+        RepeatButton();
+}
+
+bool mAINfRM::CanSeek() const {
+    return loaded_ && !StreamItem() && Length().has_value();
+}
+
+void mAINfRM::SeekTo(double ms) {
+    const auto length = Length();
+    if (!CanSeek() || !length || *length <= 0 || !std::isfinite(ms))
+        return;
+    p_.VLC.setInputPosition(std::clamp(ms / *length, 0.0, 1.0));
+}
+
+std::optional<double> mAINfRM::Length() const {
+    return loaded_ ? p_.VLC.inputLength() : std::nullopt;
+}
+
+std::optional<double> mAINfRM::Elapsed() const {
+    return loaded_ ? p_.VLC.inputTime() : std::nullopt;
+}
+
+mAINfRM::Remembered mAINfRM::Remember() const {
+    return {list_.rows(), list_.current(), VolumeLevel() * 10.0, muted_, RepeatOn_, listShown_};
+}
+
+void mAINfRM::Restore(const Remembered& state) {
+    SetVolumeLevel(state.volume / 10.0);
+    if (state.muted) {
+        SoundOff(QString());
+        p_.flash.SetVariable(Var(kMuted), QStringLiteral("1"));
+    }
+    SetRepeat(state.repeat);
+    if (state.listShown != listShown_) {
+        Command1_Click();
+        p_.flash.SetVariable(Var(kListShown),
+                             listShown_ ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+    if (state.rows.isEmpty())
+        return;
+    list_.append(state.rows);
+    updateFlashList(p_.flash, state.rows);
+    // The remembered row is loaded, not played; a file that has gone is told as always.
+    FillPlayList(list_.contains(state.current) ? state.current : 0);
+    SetButton(Play, QStringLiteral("1"));
 }
 
 void mAINfRM::SetHS(int value) {

@@ -56,6 +56,34 @@ public:
     // the count is out of range.
     static std::optional<QString> FormatTime(double tt);
 
+    // Files from outside (the command line, another copy, the desktop): playlists are
+    // read, the files join the list and the first of them plays.
+    void OpenFiles(const QStringList& paths);
+
+    // What the desktop reads and sets; each change takes the face's own path.
+    enum class Status { Stopped, Playing, Paused };
+    Status PlaybackStatus() const;
+    double VolumeLevel() const; // 0 to 1
+    void SetVolumeLevel(double level);
+    void SetRepeat(bool on);
+    bool CanSeek() const;
+    void SeekTo(double ms);
+    std::optional<double> Length() const;
+    std::optional<double> Elapsed() const;
+
+    // What is remembered between runs.
+    struct Remembered {
+        QStringList rows;
+        int current = -1;
+        double volume = 5; // the face's volume position, 0 to 10
+        bool muted = false;
+        bool repeat = false;
+        bool listShown = false;
+    };
+    Remembered Remember() const;
+    // Restores the list (its current row loaded, not playing) and the settings.
+    void Restore(const Remembered& state);
+
     // State, for the window and for checks.
     const Playlist& list() const { return list_; }
     // The engine holds the current row's file.
@@ -95,8 +123,9 @@ private:
     void DisableTransport();
     // A message box; the timer does not tick while it is open.
     void Tell(const QString& text);
-    // Appends rows to the list and the face; into an empty list the first is loaded.
-    void AppendRows(const QStringList& paths);
+    // Appends rows to the list and the face (playlists read, unknown kinds refused);
+    // into an empty list the first is loaded. Returns the first new row, or -1.
+    int AppendRows(const QStringList& paths);
     // The engine drops its item; the display and the timer stop.
     void Unload();
     // Loads the first row from `row` on whose file exists and plays it; false when
@@ -123,6 +152,7 @@ private:
     bool RepeatOn_ = false;
     bool Stopped_ = true;
     bool listShown_ = false;
+    bool muted_ = false;
     std::int32_t ElapsedTicks_ = 0;
     int HS_ = 0;
 };

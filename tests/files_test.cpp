@@ -51,7 +51,7 @@ TEST(Picker, FiltersBecomeQtFiltersWithBothLetterCases) {
     EXPECT_EQ(converter[5], QStringLiteral("AAC files (*.m4a *.M4A *.aac *.AAC)"));
     // The player's six entries, the RAM entry with its two patterns.
     const QStringList entries = QtFilter(kPlayerFilter).split(QStringLiteral(";;"));
-    ASSERT_EQ(entries.size(), 6);
+    ASSERT_EQ(entries.size(), 7);
     EXPECT_EQ(entries[4], QStringLiteral("RAM  files (*.ram *.RAM *.rm *.RM)"));
 }
 

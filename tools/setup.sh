@@ -10,7 +10,7 @@ VELUNE_PACKAGES=(
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libvorbis-dev libtag1-dev
     fonts-dejavu-core
 )
-VELUNE_TEST_PACKAGES=(libgtest-dev libgmock-dev pulseaudio ffmpeg vorbis-tools
+VELUNE_TEST_PACKAGES=(libgtest-dev libgmock-dev pulseaudio dbus ffmpeg vorbis-tools
     clang-tidy qt6-declarative-dev-tools)
 
 velune_install() {

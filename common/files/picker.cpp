@@ -26,13 +26,14 @@ const QString kConverterFilter =
                    "WavPack files (*.wv)|*.wv");
 
 const QString kPlayerFilter =
-    QStringLiteral("All Supported files (*.wav;*.ogg;*.wma;*.mp3;*.ram;*.rm)|"
-                   "*.wav;*.ogg;*.wma;*.mp3;*.ram;*.rm"
+    QStringLiteral("All Supported files (*.wav;*.ogg;*.wma;*.mp3;*.ram;*.rm;*.m3u;*.m3u8;*.pls)|"
+                   "*.wav;*.ogg;*.wma;*.mp3;*.ram;*.rm;*.m3u;*.m3u8;*.pls"
                    "| WAV files (*.wav)|*.wav|"
                    "OGG Vorbis files (*.ogg)|*.ogg|"
                    "WMA  files (*.wma)|*.wma|"
                    "RAM  files (*.ram;*.rm)|*.ram;*.rm|"
-                   "Mp3 files(*.mp3)|*.mp3");
+                   "Mp3 files(*.mp3)|*.mp3|"
+                   "Playlists (*.m3u;*.m3u8;*.pls)|*.m3u;*.m3u8;*.pls");
 
 QString QtFilter(const QString& filter) {
     const QStringList items = filter.split(QLatin1Char('|'));

@@ -1,0 +1,314 @@
+#include "desktop_bus.h"
+
+#include "player_protocol.h"
+#include "playerfrm.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QUrl>
+#include <cmath>
+
+Q_DECLARE_LOGGING_CATEGORY(lcPlayer)
+
+namespace velune {
+
+namespace {
+const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+const QString kNoTrack = QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
+constexpr int kPollMs = 250;
+constexpr int kHandOverTimeoutMs = 5000;
+
+// A call from the bus is answered at once; what it asks for happens right after,
+// so that a message box the window shows never keeps the caller waiting.
+void Later(QObject* context, std::function<void()> action) {
+    QMetaObject::invokeMethod(context, std::move(action), Qt::QueuedConnection);
+}
+} // namespace
+
+DesktopBus::DesktopBus(mAINfRM& frm, std::function<void()> raise, QObject* parent)
+    : QObject(parent), frm_(frm), raise_(std::move(raise)) {
+    new MprisRoot(this);
+    auto* player = new MprisPlayer(this);
+    new HandOverAdaptor(this);
+    connect(this, &DesktopBus::Seeked, player, &MprisPlayer::Seeked);
+    poll_.setInterval(kPollMs);
+    connect(&poll_, &QTimer::timeout, this, &DesktopBus::Refresh);
+}
+
+bool DesktopBus::Register() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        qCWarning(lcPlayer) << "no session bus: the desktop cannot reach the player";
+        return false;
+    }
+    if (!bus.registerObject(kPath, this, QDBusConnection::ExportAdaptors) ||
+        !bus.registerService(QLatin1String(kService))) {
+        qCWarning(lcPlayer) << "cannot take" << kService << bus.lastError().message();
+        return false;
+    }
+    announced_ = PlayerProperties();
+    poll_.start();
+    return true;
+}
+
+bool DesktopBus::HandOver(const QStringList& files) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusInterface player(QLatin1String(kService), kPath, QStringLiteral("org.velune.VelunePlayer"),
+                          bus);
+    player.setTimeout(kHandOverTimeoutMs);
+    const QDBusMessage reply = player.call(QStringLiteral("Open"), files);
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+QDBusObjectPath DesktopBus::TrackId() const {
+    const int row = frm_.list().current();
+    return QDBusObjectPath(row >= 0 && frm_.Loaded()
+                               ? QStringLiteral("/org/velune/VelunePlayer/track/%1").arg(row)
+                               : kNoTrack);
+}
+
+QString DesktopBus::Status() const {
+    switch (frm_.PlaybackStatus()) {
+    case mAINfRM::Status::Playing:
+        return QStringLiteral("Playing");
+    case mAINfRM::Status::Paused:
+        return QStringLiteral("Paused");
+    case mAINfRM::Status::Stopped:
+        break;
+    }
+    return QStringLiteral("Stopped");
+}
+
+QVariantMap DesktopBus::Metadata() {
+    QVariantMap metadata;
+    const QString path = frm_.list().at(frm_.list().current());
+    if (!frm_.Loaded() || path.isEmpty()) {
+        metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId()));
+        return metadata;
+    }
+    if (path != tagsOf_) {
+        tags_ = ReadTags(path);
+        tagsOf_ = path;
+    }
+    QString title = QFileInfo(path).fileName();
+    for (const auto& [key, values] : tags_.text) {
+        if (values.isEmpty())
+            continue;
+        if (key == QLatin1String("TITLE"))
+            title = values.first();
+        else if (key == QLatin1String("ARTIST"))
+            metadata.insert(QStringLiteral("xesam:artist"), values);
+        else if (key == QLatin1String("ALBUM"))
+            metadata.insert(QStringLiteral("xesam:album"), values.first());
+    }
+    metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId()));
+    metadata.insert(QStringLiteral("xesam:title"), title);
+    metadata.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(path).toString());
+    if (const auto length = frm_.Length(); length && *length > 0)
+        metadata.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(*length * 1000));
+    return metadata;
+}
+
+QVariantMap DesktopBus::PlayerProperties() {
+    const MprisPlayer* player = findChild<MprisPlayer*>();
+    return {
+        {QStringLiteral("PlaybackStatus"), player->PlaybackStatus()},
+        {QStringLiteral("LoopStatus"), player->LoopStatus()},
+        {QStringLiteral("Volume"), player->Volume()},
+        {QStringLiteral("Metadata"), Metadata()},
+        {QStringLiteral("CanGoNext"), player->CanGoNext()},
+        {QStringLiteral("CanGoPrevious"), player->CanGoPrevious()},
+        {QStringLiteral("CanPlay"), player->CanPlay()},
+        {QStringLiteral("CanPause"), player->CanPause()},
+        {QStringLiteral("CanSeek"), player->CanSeek()},
+    };
+}
+
+void DesktopBus::Refresh() {
+    const QVariantMap now = PlayerProperties();
+    QVariantMap changed;
+    for (auto it = now.begin(); it != now.end(); ++it)
+        if (announced_.value(it.key()) != it.value())
+            changed.insert(it.key(), it.value());
+    announced_ = now;
+    if (changed.isEmpty())
+        return;
+    QDBusMessage signal =
+        QDBusMessage::createSignal(kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                   QStringLiteral("PropertiesChanged"));
+    signal << kPlayerInterface << changed << QStringList();
+    QDBusConnection::sessionBus().send(signal);
+}
+
+void DesktopBus::AnnounceSeek() {
+    // The engine carries the seek out a moment later; the position then is what was asked.
+    QTimer::singleShot(kPollMs, this, [this] {
+        if (const auto elapsed = frm_.Elapsed())
+            emit Seeked(static_cast<qlonglong>(*elapsed * 1000));
+    });
+}
+
+// org.mpris.MediaPlayer2 ------------------------------------------------------
+
+QStringList MprisRoot::SupportedMimeTypes() const {
+    return {QStringLiteral("audio/mpeg"),           QStringLiteral("audio/ogg"),
+            QStringLiteral("audio/x-vorbis+ogg"),   QStringLiteral("audio/x-wav"),
+            QStringLiteral("audio/x-ms-wma"),       QStringLiteral("audio/vnd.rn-realaudio"),
+            QStringLiteral("audio/x-pn-realaudio"), QStringLiteral("audio/x-mpegurl"),
+            QStringLiteral("audio/x-scpls")};
+}
+
+void MprisRoot::Quit() {
+    Later(this, [] { QCoreApplication::quit(); });
+}
+
+// org.mpris.MediaPlayer2.Player -----------------------------------------------
+
+MprisPlayer::MprisPlayer(DesktopBus* bus) : QDBusAbstractAdaptor(bus), bus_(bus) {
+    setAutoRelaySignals(false);
+}
+
+void MprisPlayer::Command(const char* command) {
+    Later(this, [this, command] {
+        bus_->frm().Flash_FSCommand(QLatin1String(command), QStringLiteral("undefined"));
+        bus_->Refresh();
+    });
+}
+
+QString MprisPlayer::LoopStatus() const {
+    return bus_->frm().RepeatOn() ? QStringLiteral("Playlist") : QStringLiteral("None");
+}
+
+void MprisPlayer::SetLoopStatus(const QString& status) {
+    // Track repeat has no button: it counts as repeating the list.
+    const bool on = status != QLatin1String("None");
+    Later(this, [this, on] {
+        bus_->frm().SetRepeat(on);
+        bus_->Refresh();
+    });
+}
+
+double MprisPlayer::Volume() const {
+    return bus_->frm().VolumeLevel();
+}
+
+void MprisPlayer::SetVolume(double volume) {
+    Later(this, [this, volume] {
+        bus_->frm().SetVolumeLevel(volume);
+        bus_->Refresh();
+    });
+}
+
+qlonglong MprisPlayer::Position() const {
+    return static_cast<qlonglong>(bus_->frm().Elapsed().value_or(0) * 1000);
+}
+
+bool MprisPlayer::CanGoNext() const {
+    const Playlist& list = bus_->frm().list();
+    return list.after(list.start(), bus_->frm().RepeatOn()) >= 0;
+}
+
+bool MprisPlayer::CanGoPrevious() const {
+    return bus_->frm().list().start() > 0;
+}
+
+bool MprisPlayer::CanPlay() const {
+    return !bus_->frm().list().isEmpty();
+}
+
+bool MprisPlayer::CanPause() const {
+    return bus_->frm().Loaded();
+}
+
+bool MprisPlayer::CanSeek() const {
+    return bus_->frm().CanSeek();
+}
+
+void MprisPlayer::Play() {
+    if (bus_->frm().PlaybackStatus() == mAINfRM::Status::Paused)
+        Command(player_face::kPause); // the face's Pause button resumes
+    else if (bus_->frm().PlaybackStatus() == mAINfRM::Status::Stopped)
+        Command(player_face::kPlay);
+}
+
+void MprisPlayer::Pause() {
+    if (bus_->frm().PlaybackStatus() == mAINfRM::Status::Playing)
+        Command(player_face::kPause);
+}
+
+void MprisPlayer::PlayPause() {
+    if (bus_->frm().PlaybackStatus() == mAINfRM::Status::Stopped)
+        Command(player_face::kPlay);
+    else
+        Command(player_face::kPause);
+}
+
+void MprisPlayer::Stop() {
+    Command(player_face::kStop);
+}
+
+void MprisPlayer::Next() {
+    Command(player_face::kNext);
+}
+
+void MprisPlayer::Previous() {
+    Command(player_face::kPrevious);
+}
+
+void MprisPlayer::Seek(qlonglong offset) {
+    const auto elapsed = bus_->frm().Elapsed();
+    if (!elapsed || !CanSeek())
+        return;
+    const double target = *elapsed + static_cast<double>(offset) / 1000.0;
+    const auto length = bus_->frm().Length().value_or(0);
+    // Past the end counts as Next, as MPRIS asks.
+    if (target >= length) {
+        Next();
+        return;
+    }
+    bus_->frm().SeekTo(std::max(0.0, target));
+    bus_->AnnounceSeek();
+}
+
+void MprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position) {
+    const double ms = static_cast<double>(position) / 1000.0;
+    // Another track's id, or a position outside the track: ignored, as MPRIS asks.
+    if (track != bus_->TrackId() || ms < 0 || ms > bus_->frm().Length().value_or(-1))
+        return;
+    bus_->frm().SeekTo(ms);
+    bus_->AnnounceSeek();
+}
+
+void MprisPlayer::OpenUri(const QString& uri) {
+    const QUrl url(uri);
+    if (!url.isLocalFile()) {
+        qCWarning(lcPlayer) << "OpenUri: not a local file:" << uri;
+        return;
+    }
+    const QString path = url.toLocalFile();
+    Later(this, [this, path] {
+        bus_->frm().OpenFiles({path});
+        bus_->Refresh();
+    });
+}
+
+// org.velune.VelunePlayer ------------------------------------------------------
+
+void HandOverAdaptor::Open(const QStringList& files) {
+    Later(this, [this, files] {
+        bus_->frm().OpenFiles(files);
+        bus_->Raise();
+        bus_->Refresh();
+    });
+}
+
+} // namespace velune

@@ -1,0 +1,46 @@
+#include "remembered.h"
+
+#include <QLoggingCategory>
+#include <QSettings>
+
+Q_DECLARE_LOGGING_CATEGORY(lcPlayer)
+
+namespace velune {
+
+mAINfRM::Remembered LoadRemembered() {
+    const QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velune"),
+                          QStringLiteral("VelunePlayer"));
+    mAINfRM::Remembered state;
+    if (store.status() != QSettings::NoError) {
+        qCWarning(lcPlayer) << "the remembered state cannot be read:" << store.fileName();
+        return state;
+    }
+    state.rows = store.value(QStringLiteral("list/rows")).toStringList();
+    bool number = false;
+    state.current = store.value(QStringLiteral("list/current"), -1).toInt(&number);
+    if (!number || state.current < 0 || state.current >= state.rows.size())
+        state.current = state.rows.isEmpty() ? -1 : 0;
+    const double volume = store.value(QStringLiteral("sound/volume"), 5.0).toDouble(&number);
+    state.volume = number && volume >= 0 && volume <= 10 ? volume : 5.0;
+    state.muted = store.value(QStringLiteral("sound/muted"), false).toBool();
+    state.repeat = store.value(QStringLiteral("list/repeat"), false).toBool();
+    state.listShown = store.value(QStringLiteral("window/listShown"), false).toBool();
+    return state;
+}
+
+void SaveRemembered(const mAINfRM::Remembered& state) {
+    QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velune"),
+                    QStringLiteral("VelunePlayer"));
+    store.clear();
+    store.setValue(QStringLiteral("list/rows"), state.rows);
+    store.setValue(QStringLiteral("list/current"), state.current);
+    store.setValue(QStringLiteral("list/repeat"), state.repeat);
+    store.setValue(QStringLiteral("sound/volume"), state.volume);
+    store.setValue(QStringLiteral("sound/muted"), state.muted);
+    store.setValue(QStringLiteral("window/listShown"), state.listShown);
+    store.sync();
+    if (store.status() != QSettings::NoError)
+        qCWarning(lcPlayer) << "the state cannot be remembered in" << store.fileName();
+}
+
+} // namespace velune
