@@ -23,6 +23,35 @@ Rectangle {
     ListModel { id: files }
     ListModel { id: formats }
 
+    // The face removes its chosen row and tells the host which one (or that none is).
+    function removeChosen() {
+        const row = fileList.currentIndex
+        if (row < 0) {
+            face.flash.fsCommand("IDC_FS_Remove")
+            return
+        }
+        files.remove(row)
+        fileList.currentIndex = -1
+        face.flash.fsCommand("IDC_FS_Remove", String(row))
+    }
+
+    // Keys: each sends what its button sends.
+    focus: true
+    border.width: activeFocus ? 1 : 0
+    border.color: Theme.accent
+    Keys.onPressed: (event) => {
+        const key = event.key
+        if (key === Qt.Key_Delete)
+            face.removeChosen()
+        else if (key === Qt.Key_O && (event.modifiers & Qt.ControlModifier))
+            face.flash.fsCommand("IDC_FS_Add")
+        else if (key === Qt.Key_Return || key === Qt.Key_Enter)
+            face.flash.fsCommand("IDC_FS_Convert")
+        else
+            return
+        event.accepted = true
+    }
+
     Connections {
         target: face.flash
         function onVariableSet(name, value) {
@@ -279,16 +308,7 @@ Rectangle {
             objectName: "removeButton"
             label: "Remove"
             glyph: "−"
-            onClicked: {
-                const row = fileList.currentIndex
-                if (row < 0) {
-                    face.flash.fsCommand("IDC_FS_Remove")
-                    return
-                }
-                files.remove(row)
-                fileList.currentIndex = -1
-                face.flash.fsCommand("IDC_FS_Remove", String(row))
-            }
+            onClicked: face.removeChosen()
         }
         FaceButton {
             objectName: "removeAllButton"

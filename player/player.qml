@@ -28,6 +28,47 @@ Rectangle {
 
     ListModel { id: files }
 
+    // The volume buttons and keys: the face's own position, then the host reads it.
+    function setVolume(value) {
+        value = Math.max(0, Math.min(10, value))
+        if (value === face.volume) return
+        face.volume = value
+        face.flash.setVariable("_root.VolumePosition", String(value))
+        face.flash.fsCommand("IDC_FS_Volume")
+    }
+    // The face removes its chosen row and tells the host which one.
+    function removeChosen() {
+        const row = fileList.currentIndex
+        if (row < 0) return
+        files.remove(row)
+        fileList.currentIndex = -1
+        face.flash.fsCommand("IDC_FS_Remove", String(row))
+    }
+
+    // Keys: each sends what its button or slider sends.
+    focus: true
+    border.width: activeFocus ? 1 : 0
+    border.color: Theme.accent
+    Keys.onPressed: (event) => {
+        const key = event.key
+        if (key === Qt.Key_Space)
+            face.flash.fsCommand(face.states["Play"] === "3" || face.states["Pause"] === "3"
+                                 ? "IDC_FS_Pause" : "IDC_FS_Play")
+        else if (key === Qt.Key_Left || key === Qt.Key_Right)
+            face.flash.fsCommand("IDC_FS_SeekBy", key === Qt.Key_Left ? "-5000" : "5000")
+        else if (key === Qt.Key_Up || key === Qt.Key_Down)
+            face.setVolume(face.volume + (key === Qt.Key_Up ? 1 : -1))
+        else if (key === Qt.Key_Delete)
+            face.removeChosen()
+        else if ((key === Qt.Key_Return || key === Qt.Key_Enter) && fileList.currentIndex >= 0)
+            face.flash.fsCommand("IDC_FS_SelectedIndex", String(fileList.currentIndex))
+        else if (key === Qt.Key_O && (event.modifiers & Qt.ControlModifier))
+            face.flash.fsCommand("IDC_FS_OpenFile")
+        else
+            return
+        event.accepted = true
+    }
+
     Connections {
         target: face.flash
         function onVariableSet(name, value) {
@@ -337,11 +378,7 @@ Rectangle {
         MouseArea {
             anchors.fill: parent
             function set(x) {
-                const value = Math.round(Math.max(0, Math.min(1, x / width)) * 10)
-                if (value === face.volume) return
-                face.volume = value
-                face.flash.setVariable("_root.VolumePosition", String(value))
-                face.flash.fsCommand("IDC_FS_Volume")
+                face.setVolume(Math.round(Math.max(0, Math.min(1, x / width)) * 10))
             }
             onPressed: (mouse) => set(mouse.x)
             onPositionChanged: (mouse) => set(mouse.x)
@@ -408,13 +445,7 @@ Rectangle {
             SmallButton {
                 objectName: "removeButton"
                 label: "Remove"
-                onClicked: {
-                    const row = fileList.currentIndex
-                    if (row < 0) return
-                    files.remove(row)
-                    fileList.currentIndex = -1
-                    face.flash.fsCommand("IDC_FS_Remove", String(row))
-                }
+                onClicked: face.removeChosen()
             }
             SmallButton { objectName: "removeAllButton"; label: "Remove all"; onClicked: face.flash.fsCommand("IDC_FS_RemoveAll") }
         }

@@ -27,6 +27,7 @@ inline constexpr char kAdd[] = "IDC_FS_Add";
 inline constexpr char kSelectedIndex[] = "IDC_FS_SelectedIndex"; // args: the row
 inline constexpr char kRemove[] = "IDC_FS_Remove";               // args: the row it removed
 inline constexpr char kRemoveAll[] = "IDC_FS_RemoveAll";
+inline constexpr char kSeekBy[] = "IDC_FS_SeekBy"; // args: milliseconds, "-5000" or "5000"
 
 // Variables the host writes.
 inline constexpr char kFileTxt[] = "_root.FileTxt"; // title; trigger kSetFileTxt

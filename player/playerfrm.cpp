@@ -93,7 +93,7 @@ void mAINfRM::Form_Unload() {
 
 void mAINfRM::Flash_FSCommand(const QString& command, const QString& args) {
     using Handler = void (mAINfRM::*)(const QString&);
-    static const CommandTable<Handler, 20> kTable{{
+    static const CommandTable<Handler, 21> kTable{{
         {QLatin1String(kClose), &mAINfRM::Close},
         {QLatin1String(kMinimize), &mAINfRM::Minimize},
         {QLatin1String(kDrag), &mAINfRM::Drag},
@@ -114,6 +114,7 @@ void mAINfRM::Flash_FSCommand(const QString& command, const QString& args) {
         {QLatin1String(kSelectedIndex), &mAINfRM::SelectedIndex},
         {QLatin1String(kRemove), &mAINfRM::Remove},
         {QLatin1String(kRemoveAll), &mAINfRM::RemoveAll},
+        {QLatin1String(kSeekBy), &mAINfRM::SeekBy},
     }};
     Dispatch(kTable, command, args, [&](Handler handler) { (this->*handler)(args); });
 }
@@ -562,6 +563,13 @@ void mAINfRM::SetRepeat(bool on) {
 
 bool mAINfRM::CanSeek() const {
     return loaded_ && !StreamItem() && Length().has_value();
+}
+
+void mAINfRM::SeekBy(const QString& args) {
+    bool number = false;
+    const double delta = args.toDouble(&number);
+    if (const auto elapsed = Elapsed(); number && elapsed)
+        SeekTo(*elapsed + delta);
 }
 
 void mAINfRM::SeekTo(double ms) {

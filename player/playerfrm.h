@@ -115,6 +115,7 @@ private:
     void SelectedIndex(const QString& args);
     void Remove(const QString& args);
     void RemoveAll(const QString&);
+    void SeekBy(const QString& args);
 
     void SetHS(int value);
     void SetButton(int index, const QString& state);

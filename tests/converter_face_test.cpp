@@ -150,4 +150,21 @@ TEST_F(ConverterFace, APathWithTheListSeparatorStaysOneRowOnBothSides) {
     EXPECT_EQ(frm.LstFiles(), paths.mid(0, 2));
 }
 
+TEST_F(ConverterFace, KeysSendWhatTheirButtonsSend) {
+    AddRows(QStringLiteral("/m/a.wav|/m/b.wav"));
+    face.Click(QStringLiteral("fileRow0"));
+    const std::vector<std::pair<std::pair<Qt::Key, Qt::KeyboardModifiers>, QString>> rows{
+        {{Qt::Key_O, Qt::ControlModifier}, QStringLiteral("IDC_FS_Add undefined")},
+        {{Qt::Key_Return, Qt::NoModifier}, QStringLiteral("IDC_FS_Convert undefined")},
+        {{Qt::Key_Delete, Qt::NoModifier}, QStringLiteral("IDC_FS_Remove 0")},
+        {{Qt::Key_Delete, Qt::NoModifier}, QStringLiteral("IDC_FS_Remove undefined")},
+    };
+    for (const auto& [key, sent] : rows) {
+        face.commands.clear();
+        QTest::keyClick(&face.flash, key.first, key.second);
+        EXPECT_EQ(face.commands, QStringList{sent});
+    }
+    EXPECT_EQ(Rows(), 1);
+}
+
 } // namespace

@@ -1,7 +1,13 @@
+// The shared file helpers: paths lost or split on their way from the dialog, a
+// playlist read wrong or hanging the player, a list row that is not the file.
 #include "fakes.h"
+#include "media.h"
 #include "names.h"
 #include "picker.h"
+#include "playlist_files.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace velune;
@@ -95,4 +101,67 @@ TEST(Names, ExistfileMatchesLetterCaseExactly) {
     EXPECT_TRUE(Existfile(list, QStringLiteral("/m/b.wav")));
     EXPECT_FALSE(Existfile(list, QStringLiteral("/m/a.wav")));
     EXPECT_FALSE(Existfile(list, QStringLiteral("/m/c.wav")));
+}
+
+TEST(Playlists, EntriesAreReadAndBadPlaylistsToldApart) {
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    const QString many = [] {
+        QByteArray text;
+        for (int i = 0; i < 5000; ++i)
+            text += "song" + QByteArray::number(i) + ".mp3\n";
+        return text;
+    }();
+    struct Row {
+        const char* name;
+        QByteArray content; // "-" = no such file
+        QStringList files;
+        int skipped;
+        bool error;
+    };
+    const std::vector<Row> rows{
+        {"mix.m3u",
+         "#EXTM3U\n#EXTINF:12,A\nsub/a.mp3\n  /abs/b.ogg  \r\nfile:///abs/%C3%A9t%C3%A9.wav\n"
+         "https://radio.invalid/live\nother.pls\nmix.m3u\n",
+         {root + "/sub/a.mp3", "/abs/b.ogg", QStringLiteral("/abs/été.wav")},
+         3,
+         false},
+        {"list.pls",
+         "[playlist]\nFile2=two.wav\nTitle1=x\nFile1=/abs/one.wav\nNumberOfEntries=2\n",
+         {"/abs/one.wav", root + "/two.wav"},
+         0,
+         false},
+        {"utf8.m3u8",
+         QStringLiteral("Été — 東京.mp3\n").toUtf8(),
+         {root + QStringLiteral("/Été — 東京.mp3")},
+         0,
+         false},
+        {"latin1.m3u", QByteArray("caf\xe9.mp3\n"), {root + QStringLiteral("/café.mp3")}, 0, false},
+        {"many.m3u", many.toUtf8(), {}, 0, false},
+        {"missing.m3u", "-", {}, 0, true},
+        {"empty.pls", "", {}, 0, true},
+        {"binary.m3u", QByteArray("ID3\x04\0\0\0\0", 8), {}, 0, true},
+        {"only-streams.m3u", "http://a.invalid/x.mp3\n", {}, 1, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = dir.filePath(QString::fromLatin1(row.name));
+        if (row.content != "-") {
+            ASSERT_TRUE(velune::test::WriteFile(path, row.content));
+        }
+        const PlaylistEntries read = ReadPlaylistFile(path);
+        if (QLatin1String(row.name) == QLatin1String("many.m3u")) {
+            EXPECT_EQ(read.files.size(), 5000);
+            EXPECT_EQ(read.files.last(), root + QStringLiteral("/song4999.mp3"));
+        } else {
+            EXPECT_EQ(read.files, row.files);
+        }
+        EXPECT_EQ(read.skipped, row.skipped);
+        EXPECT_EQ(!read.error.isEmpty(), row.error) << read.error.toStdString();
+    }
+    QStringList errors;
+    EXPECT_EQ(ExpandPlaylists({"/x/a.wav", dir.filePath("list.pls"), dir.filePath("missing.m3u")},
+                              errors),
+              (QStringList{"/x/a.wav", "/abs/one.wav", root + "/two.wav"}));
+    EXPECT_EQ(errors.size(), 1);
 }

@@ -180,4 +180,39 @@ TEST_F(PlayerFace, APathWithTheListSeparatorStaysOneRowOnBothSides) {
     EXPECT_EQ(frm.list().rows(), paths.mid(0, 2));
 }
 
+TEST_F(PlayerFace, KeysSendWhatTheirButtonsSend) {
+    Write("_root.AddedFiles", QStringLiteral("/m/a.wav|/m/b.wav"));
+    Write("_root.SetAddedFiles", QStringLiteral("1"));
+    Write("_root.VolumePosition", QStringLiteral("5"));
+    QTest::mouseClick(&face.flash, Qt::LeftButton, Qt::NoModifier,
+                      face.Centre(QStringLiteral("playRow1")));
+    struct Row {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* before; // a host write first, or ""
+        QString sent;
+    };
+    const std::vector<Row> rows{
+        {Qt::Key_Space, Qt::NoModifier, "", QStringLiteral("IDC_FS_Play undefined")},
+        {Qt::Key_Space, Qt::NoModifier, "_root.Play=3", QStringLiteral("IDC_FS_Pause undefined")},
+        {Qt::Key_Right, Qt::NoModifier, "", QStringLiteral("IDC_FS_SeekBy 5000")},
+        {Qt::Key_Left, Qt::NoModifier, "", QStringLiteral("IDC_FS_SeekBy -5000")},
+        {Qt::Key_Up, Qt::NoModifier, "", QStringLiteral("IDC_FS_Volume undefined")},
+        {Qt::Key_Return, Qt::NoModifier, "", QStringLiteral("IDC_FS_SelectedIndex 1")},
+        {Qt::Key_O, Qt::ControlModifier, "", QStringLiteral("IDC_FS_OpenFile undefined")},
+        {Qt::Key_Delete, Qt::NoModifier, "", QStringLiteral("IDC_FS_Remove 1")},
+    };
+    for (const Row& row : rows) {
+        if (*row.before) {
+            const QStringList write = QString::fromLatin1(row.before).split(u'=');
+            face.flash.SetVariable(write[0], write[1]);
+        }
+        face.commands.clear();
+        QTest::keyClick(&face.flash, row.key, row.modifiers);
+        EXPECT_EQ(face.commands, QStringList{row.sent}) << row.sent.toStdString();
+    }
+    EXPECT_EQ(face.flash.GetVariable(QStringLiteral("_root.VolumePosition")), QStringLiteral("6"));
+    EXPECT_EQ(face.Property(QStringLiteral("playList"), "count").toInt(), 1);
+}
+
 } // namespace

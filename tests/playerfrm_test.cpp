@@ -3,9 +3,11 @@
 // with the timer ticking under it.
 #include "fakes.h"
 #include "playerfrm.h"
+#include "remembered.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -231,6 +233,13 @@ TEST_F(Player, KnobReleaseSeeksAndVolumeFollowsTheFace) {
     }
     Command("IDC_FS_SoundOff");
     EXPECT_TRUE(engine.muted);
+    // The arrow keys: five seconds either way, within the item.
+    engine.length = 10000;
+    engine.time = 2000;
+    Command("IDC_FS_SeekBy", QStringLiteral("5000"));
+    EXPECT_EQ(engine.seeks.last(), 0.7);
+    Command("IDC_FS_SeekBy", QStringLiteral("-5000"));
+    EXPECT_EQ(engine.seeks.last(), 0.0);
 }
 
 // Removing the loaded row never leaves its file playing or shown, whatever the
@@ -310,6 +319,47 @@ TEST_F(Player, OpenReplacesTheListAndDroppedFilesJoinIt) {
     EXPECT_EQ(frm.list().rows(), (QStringList{paths[2], paths[0]}));
     EXPECT_EQ(messages.shown, QStringList{QStringLiteral("The Player not support this format")});
     EXPECT_EQ(face.store.value(QStringLiteral("_root.AddedFiles")), paths[0]);
+}
+
+TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const QStringList paths = Files(3);
+    Add(paths);
+    Command("IDC_FS_SelectedIndex", QStringLiteral("1"));
+    Command("IDC_FS_Repeat");
+    face.store.insert(QStringLiteral("_root.VolumePosition"), QStringLiteral("7"));
+    Command("IDC_FS_Volume");
+    Command("IDC_FS_SoundOff");
+    Command("IDC_FS_ShowList");
+    SaveRemembered(frm.Remember());
+
+    RecordingFace face2;
+    RecordingForm form2;
+    ScriptedPlayer engine2;
+    mAINfRM again(mAINfRM::Parts{face2, form2, messages, dialog, lock, engine2, timer, {}});
+    ASSERT_TRUE(again.Form_Load());
+    again.Restore(LoadRemembered());
+    EXPECT_EQ(again.list().rows(), paths);
+    EXPECT_EQ(engine2.loaded, paths[1]);
+    EXPECT_FALSE(engine2.playing);
+    EXPECT_EQ(engine2.volume, 140);
+    EXPECT_TRUE(engine2.muted);
+    EXPECT_TRUE(again.RepeatOn());
+    EXPECT_EQ(form2.windowSize, QSize(336, 360));
+    EXPECT_EQ(face2.store.value(QStringLiteral("_root.Muted")), QStringLiteral("1"));
+    EXPECT_EQ(face2.store.value(QStringLiteral("_root.AddedFiles")), paths.join(u'|'));
+
+    const QString file = QSettings(QSettings::IniFormat, QSettings::UserScope,
+                                   QStringLiteral("Velune"), QStringLiteral("VelunePlayer"))
+                             .fileName();
+    QFile corrupt(file);
+    ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
+    corrupt.write(QByteArray("\0\xff[list\nrows=\"\x01\nvolume=-3e999\n", 30));
+    corrupt.close();
+    const mAINfRM::Remembered defaults = LoadRemembered();
+    EXPECT_TRUE(defaults.rows.isEmpty());
+    EXPECT_EQ(defaults.volume, 5.0);
 }
 
 } // namespace
