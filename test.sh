@@ -20,6 +20,14 @@ git ls-files 'common/*.cpp' 'converter/*.cpp' 'player/*.cpp' |
 # The faces as installed, beside their scripts, with the host's types from build/qml.
 /usr/lib/qt6/bin/qmllint -I build/qml build/bin/VeluneC.qml build/bin/VeluneC1.qml build/bin/player.qml
 
+echo "== Install into a scratch prefix; check the desktop entries and the metainfo"
+prefix=$(mktemp -d)
+cmake --install build --prefix "$prefix" >/dev/null
+desktop-file-validate "$prefix"/share/applications/*.desktop
+appstreamcli validate --no-net "$prefix"/share/metainfo/*.xml >/dev/null
+test -x "$prefix/bin/VelunePlayer" && test -f "$prefix/lib/velune/player.qml"
+rm -rf "$prefix"
+
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELUNE_WERROR=ON -DVELUNE_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"

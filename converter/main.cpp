@@ -11,6 +11,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VeluneConverter"));
+    QApplication::setDesktopFileName(QStringLiteral("velune-converter"));
     velune::ConverterApp converter;
     if (!converter.Start())
         return 1;

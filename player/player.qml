@@ -24,6 +24,7 @@ Rectangle {
     property int volume: 5
     property bool muted: false
     property bool listShown: false
+    property bool shown: true
     property var states: ({ "Play": "4", "Pause": "4", "Stop": "4", "Next": "4", "Previous": "4", "Repeat": "1" })
 
     ListModel { id: files }
@@ -88,6 +89,8 @@ Rectangle {
             } else if (name === "_root.SetAddedFiles") {
                 for (const p of FaceList.rows(face.flash.variable("_root.AddedFiles")))
                     files.append({ path: p, name: p.substring(p.lastIndexOf("/") + 1) })
+            } else if (name === "_root.Shown") {
+                face.shown = value === "1"
             } else if (name === "_root.Muted") {
                 face.muted = value === "1"
             } else if (name === "_root.ListShown") {
@@ -222,22 +225,25 @@ Rectangle {
             spacing: 2
             Accessible.role: Accessible.Indicator
             Accessible.name: face.playing ? "Playing" : "Not playing"
+            // Four steps a second, and none while the window is not on screen: the
+            // software renderer redraws the face at every step.
+            Timer {
+                id: beat
+                property int step: 0
+                interval: 250
+                repeat: true
+                running: face.playing && face.shown
+                onTriggered: step = (step + 1) % 4
+            }
             Repeater {
                 model: 4
                 Rectangle {
                     id: bar
                     required property int index
-                    property real level
                     width: 3; radius: 1.5
                     anchors.bottom: parent.bottom
                     color: face.playing ? Theme.accent : Theme.panelEdge
-                    height: Math.max(6, level)
-                    SequentialAnimation on level {
-                        running: face.playing
-                        loops: Animation.Infinite
-                        NumberAnimation { to: 18 - bar.index * 3; duration: 220 + bar.index * 70 }
-                        NumberAnimation { to: 5 + bar.index; duration: 260 + bar.index * 50 }
-                    }
+                    height: face.playing ? [7, 13, 18, 10][(beat.step + bar.index) % 4] : 6
                 }
             }
         }

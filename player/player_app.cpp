@@ -1,6 +1,7 @@
 #include "player_app.h"
 
 #include "dropped.h"
+#include "player_protocol.h"
 #include "remembered.h"
 
 #include <QCoreApplication>
@@ -59,7 +60,13 @@ PlayerApp::~PlayerApp() {
 }
 
 bool PlayerApp::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &window_ && event->type() == QEvent::Close) {
+    if (watched == &window_ && (event->type() == QEvent::WindowStateChange ||
+                                event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        // The face draws nothing that moves while nobody can see it.
+        const bool shown = window_.isVisible() && !window_.isMinimized();
+        window_.flash().SetVariable(QLatin1String(player_face::kShown),
+                                    shown ? QStringLiteral("1") : QStringLiteral("0"));
+    } else if (watched == &window_ && event->type() == QEvent::Close) {
         frm_.Form_Unload();
     } else if (watched == &window_.flash() && event->type() == QEvent::Drop) {
         // The face shows the drop; the list takes the files once the drop is over.

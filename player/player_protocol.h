@@ -42,6 +42,7 @@ inline constexpr char kVolumePosition[] = "_root.VolumePosition"; // "0" to "10"
 inline constexpr char kClearList[] = "_root.RemoveAll";           // "1": the face empties its list
 inline constexpr char kMuted[] = "_root.Muted";                   // "1"/"0": restored mute state
 inline constexpr char kListShown[] = "_root.ListShown";           // "1"/"0": restored list panel
+inline constexpr char kShown[] = "_root.Shown";                   // "0" while minimised or hidden
 // The transport buttons' states ("1" enabled, "3" pressed, "4" disabled), by button.
 inline constexpr const char* kButtons[] = {"_root.Play", "_root.Pause",    "_root.Stop",
                                            "_root.Next", "_root.Previous", "_root.Repeat"};

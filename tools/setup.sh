@@ -11,7 +11,7 @@ VELUNE_PACKAGES=(
     fonts-dejavu-core
 )
 VELUNE_TEST_PACKAGES=(libgtest-dev libgmock-dev pulseaudio dbus ffmpeg vorbis-tools
-    clang-tidy qt6-declarative-dev-tools)
+    clang-tidy qt6-declarative-dev-tools desktop-file-utils appstream)
 
 velune_install() {
     local missing=() pkg
