@@ -95,21 +95,12 @@ QVariantMap DesktopBus::Metadata() {
         metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId()));
         return metadata;
     }
-    if (path != tagsOf_) {
-        tags_ = ReadTags(path);
-        tagsOf_ = path;
-    }
-    QString title = QFileInfo(path).fileName();
-    for (const auto& [key, values] : tags_.text) {
-        if (values.isEmpty())
-            continue;
-        if (key == QLatin1String("TITLE"))
-            title = values.first();
-        else if (key == QLatin1String("ARTIST"))
-            metadata.insert(QStringLiteral("xesam:artist"), values);
-        else if (key == QLatin1String("ALBUM"))
-            metadata.insert(QStringLiteral("xesam:album"), values.first());
-    }
+    const TrackInfo info = frm_.Info();
+    const QString title = info.title.isEmpty() ? QFileInfo(path).fileName() : info.title;
+    if (!info.artist.isEmpty())
+        metadata.insert(QStringLiteral("xesam:artist"), QStringList{info.artist});
+    if (!info.album.isEmpty())
+        metadata.insert(QStringLiteral("xesam:album"), info.album);
     metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId()));
     metadata.insert(QStringLiteral("xesam:title"), title);
     metadata.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(path).toString());

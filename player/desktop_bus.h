@@ -1,7 +1,5 @@
 #pragma once
 
-#include "tags.h"
-
 #include <QDBusAbstractAdaptor>
 #include <QDBusObjectPath>
 #include <QObject>
@@ -50,8 +48,6 @@ private:
     std::function<void()> raise_;
     QTimer poll_;
     QVariantMap announced_;
-    QString tagsOf_;
-    TagSet tags_;
 };
 
 // org.mpris.MediaPlayer2

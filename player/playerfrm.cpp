@@ -587,6 +587,10 @@ std::optional<double> mAINfRM::Elapsed() const {
     return loaded_ ? p_.VLC.inputTime() : std::nullopt;
 }
 
+TrackInfo mAINfRM::Info() const {
+    return loaded_ ? p_.VLC.Info() : TrackInfo{};
+}
+
 mAINfRM::Remembered mAINfRM::Remember() const {
     return {list_.rows(), list_.current(), VolumeLevel() * 10.0, muted_, RepeatOn_, listShown_};
 }

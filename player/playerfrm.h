@@ -1,5 +1,6 @@
 #pragma once
 
+#include "player_engine.h"
 #include "playlist.h"
 
 #include <QString>
@@ -14,7 +15,6 @@ class Form;
 class InstanceLock;
 class MessageBoxes;
 class OpenFileDialog;
-class PlayerEngine;
 class Ticker;
 
 // The player's title, the caption of its message boxes.
@@ -70,6 +70,7 @@ public:
     void SeekTo(double ms);
     std::optional<double> Length() const;
     std::optional<double> Elapsed() const;
+    TrackInfo Info() const;
 
     // What is remembered between runs.
     struct Remembered {

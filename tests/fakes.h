@@ -182,6 +182,7 @@ public:
     }
     bool Ended() const override { return ended; }
     QString SoundFailure() const override { return ended ? soundFailure : QString(); }
+    TrackInfo Info() const override { return {}; }
 
     std::optional<double> Input(std::optional<double> value) const {
         return playing || paused ? value : std::nullopt;

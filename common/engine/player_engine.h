@@ -5,6 +5,13 @@
 
 namespace velune {
 
+// What the loaded item says about itself (from its tags).
+struct TrackInfo {
+    QString title;
+    QString artist;
+    QString album;
+};
+
 // The player's media engine `VLC`: holds at most one item, plays it to the
 // desktop's default output. Calls return at once; the engine carries them out in
 // order. Reads of the current input fail (none) while the engine has no current
@@ -33,6 +40,8 @@ public:
     // Why the item that ended could not be heard, when no sound output could be
     // opened for it; "" otherwise.
     virtual QString SoundFailure() const = 0;
+    // The playing item's tags, once the engine has read them; empty before.
+    virtual TrackInfo Info() const = 0;
 };
 
 } // namespace velune

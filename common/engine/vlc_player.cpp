@@ -143,6 +143,9 @@ bool VlcPlayer::Ready() {
 // On a libVLC thread: only notes what happened.
 void VlcPlayer::OnEvent(const libvlc_event_t* event, void* data) {
     auto* self = static_cast<VlcPlayer*>(data);
+    // The tags are read once playing has begun, on the engine's thread.
+    if (event->type == libvlc_MediaPlayerPlaying)
+        self->Post([self] { self->ReadInfo(); });
     std::lock_guard lock(self->mutex_);
     Report& report = self->report_;
     switch (event->type) {
@@ -202,8 +205,29 @@ void VlcPlayer::Apply(quint64 command, State state) {
     std::lock_guard lock(mutex_);
     if (command < report_.command)
         return;
-    report_ = Report{command, state, -1, -1, -1, {}};
+    report_ = Report{command, state, -1, -1, -1, {}, {}};
     lastSoundError_.clear();
+}
+
+void VlcPlayer::ReadInfo() {
+    libvlc_media_t* media = player_ ? libvlc_media_player_get_media(player_) : nullptr;
+    if (!media)
+        return;
+    const auto meta = [media](libvlc_meta_t which) {
+        char* text = libvlc_media_get_meta(media, which);
+        const QString value = QString::fromUtf8(text);
+        libvlc_free(text);
+        return value;
+    };
+    TrackInfo info{meta(libvlc_meta_Title), meta(libvlc_meta_Artist), meta(libvlc_meta_Album)};
+    libvlc_media_release(media);
+    std::lock_guard lock(mutex_);
+    report_.info = info;
+}
+
+TrackInfo VlcPlayer::Info() const {
+    std::lock_guard lock(mutex_);
+    return Current() ? report_.info : TrackInfo{};
 }
 
 bool VlcPlayer::setVolume(int volume) {

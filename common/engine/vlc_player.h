@@ -48,6 +48,7 @@ public:
     bool setInputPosition(double position) override;
     bool Ended() const override;
     QString SoundFailure() const override;
+    TrackInfo Info() const override;
 
     // Waits until the engine thread has done everything asked of it so far.
     void Settle();
@@ -70,6 +71,7 @@ private:
         double time = -1;
         double position = -1;
         QString soundFailure;
+        TrackInfo info;
     };
 
     // Runs `task` on the engine thread after everything asked before; `command`
@@ -79,6 +81,8 @@ private:
     // Starts libVLC on the engine thread, once; false when it cannot run.
     bool Ready();
     void Apply(quint64 command, State state);
+    // On the engine thread: the playing item's tags, into the report.
+    void ReadInfo();
     bool Current() const;
     std::optional<double> Read(double Report::*field) const;
 
