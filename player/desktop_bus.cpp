@@ -22,7 +22,7 @@ namespace {
 const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 const QString kNoTrack = QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
-constexpr int kPollMs = 250;
+constexpr int kPollMs = 1000;
 constexpr int kHandOverTimeoutMs = 5000;
 
 // A call from the bus is answered at once; what it asks for happens right after,

@@ -225,12 +225,12 @@ Rectangle {
             spacing: 2
             Accessible.role: Accessible.Indicator
             Accessible.name: face.playing ? "Playing" : "Not playing"
-            // Four steps a second, and none while the window is not on screen: the
+            // Two steps a second, and none while the window is not on screen: the
             // software renderer redraws the face at every step.
             Timer {
                 id: beat
                 property int step: 0
-                interval: 250
+                interval: 500
                 repeat: true
                 running: face.playing && face.shown
                 onTriggered: step = (step + 1) % 4

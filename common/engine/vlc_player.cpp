@@ -13,10 +13,17 @@
 namespace velune {
 
 namespace {
-// Sound goes to the desktop's default output.
-const QStringList kArguments{QStringLiteral("--ignore-config"), QStringLiteral("--quiet"),
-                             QStringLiteral("--no-xlib"), QStringLiteral("--no-video"),
-                             QStringLiteral("--no-sub-autodetect-file")};
+// Sound goes to the desktop's default output. Nothing is loaded or run that a
+// player of audio files at normal speed does not need.
+const QStringList kArguments{QStringLiteral("--ignore-config"),
+                             QStringLiteral("--quiet"),
+                             QStringLiteral("--no-xlib"),
+                             QStringLiteral("--no-video"),
+                             QStringLiteral("--no-sub-autodetect-file"),
+                             QStringLiteral("--no-audio-time-stretch"),
+                             QStringLiteral("--no-stats"),
+                             QStringLiteral("--no-lua"),
+                             QStringLiteral("--no-metadata-network-access")};
 
 constexpr libvlc_event_e kEvents[] = {
     libvlc_MediaPlayerOpening,          libvlc_MediaPlayerPlaying,
