@@ -222,7 +222,7 @@ void VlcPlayer::ReadInfo() {
         return;
     const auto meta = [media](libvlc_meta_t which) {
         char* text = libvlc_media_get_meta(media, which);
-        const QString value = QString::fromUtf8(text);
+        QString value = QString::fromUtf8(text);
         libvlc_free(text);
         return value;
     };
