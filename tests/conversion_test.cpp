@@ -48,7 +48,13 @@ protected:
 };
 
 TEST_F(Conversion, ARunConvertsExactlyReportsTheFailureAndDeletesOnlyWhatWasConverted) {
-    const QString wav = Tone(QStringLiteral("in/Rock 'n' Roll — 東京.wav"), 1.5);
+    const QString plain = Tone(QStringLiteral("plain.wav"), 1.5);
+    const QString wav = dir.filePath(QStringLiteral("in/Rock 'n' Roll — 東京.wav"));
+    QDir().mkpath(dir.filePath(QStringLiteral("in")));
+    RunTool(QStringLiteral("ffmpeg"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), plain,
+             QStringLiteral("-metadata"), QStringLiteral("title=Rock 'n' Roll"),
+             QStringLiteral("-metadata"), QStringLiteral("artist=東京"), wav});
     const QString ogg = Tone(QStringLiteral("in/mono.ogg"), 2.0, 1);
     const QString corrupt = dir.filePath(QStringLiteral("in/corrupt.mp3"));
     ASSERT_TRUE(WriteFile(corrupt, Noise(32 * 1024)));
@@ -68,6 +74,9 @@ TEST_F(Conversion, ARunConvertsExactlyReportsTheFailureAndDeletesOnlyWhatWasConv
 
     const QString in = dir.filePath(QStringLiteral("in"));
     EXPECT_EQ(DecodedSamples(in + QStringLiteral("/Rock n Roll — 東京.mp3"), 2), 66150);
+    const auto tags = Tags(in + QStringLiteral("/Rock n Roll — 東京.mp3"));
+    EXPECT_EQ(tags.value(QStringLiteral("title")), QStringLiteral("Rock 'n' Roll"));
+    EXPECT_EQ(tags.value(QStringLiteral("artist")), QStringLiteral("東京"));
     EXPECT_EQ(DecodedSamples(in + QStringLiteral("/mono.mp3"), 1), 88200);
     // The converted sources went as asked; the one that failed stayed.
     EXPECT_EQ(QDir(in).entryList(QDir::Files | QDir::Hidden, QDir::Name),

@@ -49,6 +49,9 @@ void FfmpegConverter::clear() {
     items_.clear();
     next_ = 0;
     cancel_ = false;
+    // Each run looks for leftovers in the folders it writes into.
+    std::lock_guard lock(mutex_);
+    tidiedFolders_.clear();
 }
 
 bool FfmpegConverter::add(const ConversionJob& job) {
