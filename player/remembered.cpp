@@ -2,14 +2,22 @@
 
 #include <QLoggingCategory>
 #include <QSettings>
+#include <memory>
 
 Q_DECLARE_LOGGING_CATEGORY(lcPlayer)
 
 namespace velune {
 
+namespace {
+std::unique_ptr<QSettings> Store() {
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                       QStringLiteral("Velune"), QStringLiteral("VelunePlayer"));
+}
+} // namespace
+
 mAINfRM::Remembered LoadRemembered() {
-    const QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velune"),
-                          QStringLiteral("VelunePlayer"));
+    const auto settings = Store();
+    const QSettings& store = *settings;
     mAINfRM::Remembered state;
     if (store.status() != QSettings::NoError) {
         qCWarning(lcPlayer) << "the remembered state cannot be read:" << store.fileName();
@@ -29,8 +37,8 @@ mAINfRM::Remembered LoadRemembered() {
 }
 
 void SaveRemembered(const mAINfRM::Remembered& state) {
-    QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Velune"),
-                    QStringLiteral("VelunePlayer"));
+    const auto settings = Store();
+    QSettings& store = *settings;
     store.clear();
     store.setValue(QStringLiteral("list/rows"), state.rows);
     store.setValue(QStringLiteral("list/current"), state.current);

@@ -115,18 +115,13 @@ void FfmpegConverter::Work() {
 }
 
 void FfmpegConverter::Convert(Item& item) {
-    {
-        std::lock_guard lock(mutex_);
-        item.state = ItemState::Converting;
-    }
     const QString folder = QFileInfo(item.job.output).absolutePath();
     bool tidy = false;
     {
         std::lock_guard lock(mutex_);
-        if (!tidiedFolders_.contains(folder)) {
-            tidiedFolders_.insert(folder);
-            tidy = true;
-        }
+        item.state = ItemState::Converting;
+        tidy = !tidiedFolders_.contains(folder);
+        tidiedFolders_.insert(folder);
     }
     if (tidy)
         RemoveStaleTemporaries(folder);
@@ -163,19 +158,21 @@ void FfmpegConverter::Settle(Item& item, bool converted, const QString& failure)
     item.failure = converted ? QString() : failure;
 }
 
-const FfmpegConverter::Item* FfmpegConverter::Lowest() const {
-    for (const auto& item : items_)
-        if (item->state == ItemState::Queued || item->state == ItemState::Converting)
-            return item.get();
-    return nullptr;
-}
-
-int FfmpegConverter::PlaylistIndex() const {
-    std::lock_guard lock(mutex_);
+int FfmpegConverter::LowestIndex() const {
     for (std::size_t i = 0; i < items_.size(); ++i)
         if (items_[i]->state == ItemState::Queued || items_[i]->state == ItemState::Converting)
             return static_cast<int>(i);
     return -1;
+}
+
+const FfmpegConverter::Item* FfmpegConverter::Lowest() const {
+    const int index = LowestIndex();
+    return index < 0 ? nullptr : items_[index].get();
+}
+
+int FfmpegConverter::PlaylistIndex() const {
+    std::lock_guard lock(mutex_);
+    return LowestIndex();
 }
 
 std::optional<float> FfmpegConverter::Position() const {

@@ -57,6 +57,8 @@ private:
     void Convert(Item& item);
     void Settle(Item& item, bool converted, const QString& failure);
     void Join();
+    // The lowest unfinished item; the caller holds mutex_.
+    int LowestIndex() const;
     const Item* Lowest() const;
 
     const int jobs_;

@@ -16,6 +16,7 @@
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 #include <taglib/xiphcomment.h>
+#include <vector>
 
 namespace velune {
 
@@ -55,33 +56,28 @@ void TakeCover(TagSet& tags, const TagLib::ByteVector& data, const TagLib::Strin
     tags.coverMime = FromTag(mime);
 }
 
-// The front cover of an ID3v2 tag, or else its first picture.
+// The front cover among pictures, or else the first of them.
+template <typename Picture> const Picture* FrontCover(const std::vector<const Picture*>& pictures) {
+    for (const Picture* picture : pictures)
+        if (picture->type() == Picture::FrontCover)
+            return picture;
+    return pictures.empty() ? nullptr : pictures.front();
+}
+
 void CoverOfId3(TagSet& tags, TagLib::ID3v2::Tag* id3) {
     if (!id3)
         return;
-    const TagLib::ID3v2::AttachedPictureFrame* chosen = nullptr;
-    for (const TagLib::ID3v2::Frame* frame : id3->frameList("APIC")) {
-        const auto* picture = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame);
-        if (!picture)
-            continue;
-        if (!chosen || picture->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover)
-            chosen = picture;
-        if (picture->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover)
-            break;
-    }
-    if (chosen)
+    std::vector<const TagLib::ID3v2::AttachedPictureFrame*> pictures;
+    for (const TagLib::ID3v2::Frame* frame : id3->frameList("APIC"))
+        if (const auto* picture = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame))
+            pictures.push_back(picture);
+    if (const auto* chosen = FrontCover(pictures))
         TakeCover(tags, chosen->picture(), chosen->mimeType());
 }
 
-void CoverOfPictures(TagSet& tags, const TagLib::List<TagLib::FLAC::Picture*>& pictures) {
-    const TagLib::FLAC::Picture* chosen = nullptr;
-    for (const TagLib::FLAC::Picture* picture : pictures) {
-        if (!chosen || picture->type() == TagLib::FLAC::Picture::FrontCover)
-            chosen = picture;
-        if (picture->type() == TagLib::FLAC::Picture::FrontCover)
-            break;
-    }
-    if (chosen)
+void CoverOfPictures(TagSet& tags, const TagLib::List<TagLib::FLAC::Picture*>& list) {
+    const std::vector<const TagLib::FLAC::Picture*> pictures(list.begin(), list.end());
+    if (const auto* chosen = FrontCover(pictures))
         TakeCover(tags, chosen->data(), chosen->mimeType());
 }
 

@@ -103,15 +103,12 @@ void VlcPlayer::Run() {
     }
 }
 
-void VlcPlayer::Post(std::function<void()> task, bool command) {
-    if (command) {
-        const quint64 number = ++commands_;
-        task = [this, number, task = std::move(task)] {
-            task();
-            std::lock_guard lock(mutex_);
-            report_.command = number;
-        };
-    }
+void VlcPlayer::Command(std::function<void(quint64 command)> task) {
+    const quint64 command = ++commands_;
+    Post([command, task = std::move(task)] { task(command); });
+}
+
+void VlcPlayer::Post(std::function<void()> task) {
     {
         std::lock_guard lock(mutex_);
         tasks_.push_back(std::move(task));
@@ -275,25 +272,22 @@ bool VlcPlayer::playlistAdd(const QString& uri) {
     if (uri.isEmpty())
         return false;
     phase_ = Phase::Loaded;
-    const quint64 command = commands_ + 1;
-    Post(
-        [this, uri, command] {
-            if (!Ready())
-                return Apply(command, State::Error);
-            QString location = uri;
-            if (QFileInfo(uri).suffix().compare(QLatin1String("ram"), Qt::CaseInsensitive) == 0)
-                location = FirstRamLocation(uri);
-            libvlc_media_t* media =
-                location.isEmpty() ? nullptr
-                : location.contains(QLatin1String("://"))
-                    ? libvlc_media_new_location(vlc_->get(), QUrl(location).toEncoded().constData())
-                    : libvlc_media_new_path(vlc_->get(), QFile::encodeName(location).constData());
-            libvlc_media_player_set_media(player_, media);
-            if (media)
-                libvlc_media_release(media);
-            Apply(command, media ? State::Stopped : State::Error);
-        },
-        true);
+    Command([this, uri](quint64 command) {
+        if (!Ready())
+            return Apply(command, State::Error);
+        QString location = uri;
+        if (QFileInfo(uri).suffix().compare(QLatin1String("ram"), Qt::CaseInsensitive) == 0)
+            location = FirstRamLocation(uri);
+        libvlc_media_t* media =
+            location.isEmpty() ? nullptr
+            : location.contains(QLatin1String("://"))
+                ? libvlc_media_new_location(vlc_->get(), QUrl(location).toEncoded().constData())
+                : libvlc_media_new_path(vlc_->get(), QFile::encodeName(location).constData());
+        libvlc_media_player_set_media(player_, media);
+        if (media)
+            libvlc_media_release(media);
+        Apply(command, media ? State::Stopped : State::Error);
+    });
     return true;
 }
 
@@ -301,45 +295,36 @@ bool VlcPlayer::play() {
     if (phase_ == Phase::Empty)
         return false;
     phase_ = Phase::Playing;
-    const quint64 command = commands_ + 1;
-    Post(
-        [this, command] {
-            Apply(command, State::Opening);
-            if (!Ready() || libvlc_media_player_play(player_) != 0)
-                return Apply(command, State::Error);
-            libvlc_audio_set_volume(player_, volume_);
-            libvlc_audio_set_mute(player_, mute_ ? 1 : 0);
-        },
-        true);
+    Command([this](quint64 command) {
+        Apply(command, State::Opening);
+        if (!Ready() || libvlc_media_player_play(player_) != 0)
+            return Apply(command, State::Error);
+        libvlc_audio_set_volume(player_, volume_);
+        libvlc_audio_set_mute(player_, mute_ ? 1 : 0);
+    });
     return true;
 }
 
 bool VlcPlayer::stop() {
     if (phase_ != Phase::Empty)
         phase_ = Phase::Loaded;
-    const quint64 command = commands_ + 1;
-    Post(
-        [this, command] {
-            if (player_)
-                libvlc_media_player_stop(player_);
-            Apply(command, State::Stopped);
-        },
-        true);
+    Command([this](quint64 command) {
+        if (player_)
+            libvlc_media_player_stop(player_);
+        Apply(command, State::Stopped);
+    });
     return true;
 }
 
 bool VlcPlayer::itemsClear() {
     phase_ = Phase::Empty;
-    const quint64 command = commands_ + 1;
-    Post(
-        [this, command] {
-            if (player_) {
-                libvlc_media_player_stop(player_);
-                libvlc_media_player_set_media(player_, nullptr);
-            }
-            Apply(command, State::Idle);
-        },
-        true);
+    Command([this](quint64 command) {
+        if (player_) {
+            libvlc_media_player_stop(player_);
+            libvlc_media_player_set_media(player_, nullptr);
+        }
+        Apply(command, State::Idle);
+    });
     return true;
 }
 

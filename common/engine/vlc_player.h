@@ -74,9 +74,11 @@ private:
         TrackInfo info;
     };
 
-    // Runs `task` on the engine thread after everything asked before; `command`
-    // numbers a change of what plays, so that reports about the old item go unread.
-    void Post(std::function<void()> task, bool command = false);
+    // Runs `task` on the engine thread after everything asked before.
+    void Post(std::function<void()> task);
+    // The same for a change of what plays: the task gets its number, and reports
+    // made before it has applied that number go unread.
+    void Command(std::function<void(quint64 command)> task);
     void Run();
     // Starts libVLC on the engine thread, once; false when it cannot run.
     bool Ready();
