@@ -2,6 +2,7 @@
 // sanitizer build checks everything the closing touches.
 #include "converter_app.h"
 #include "player_app.h"
+#include "qt_print.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

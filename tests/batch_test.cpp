@@ -2,11 +2,7 @@
 // reported as success, files deleted or overwritten against the window's rules.
 #include "batch.h"
 #include "media.h"
-#include "qt_print.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -17,48 +13,36 @@ namespace {
 
 TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
     QTemporaryDir dir;
-    struct Row {
-        const char* what;
-        QStringList arguments;
-        QString error; // "" = accepted
+    const QString jobs = u"--jobs takes a whole number from 1 up"_s;
+    const std::vector<std::tuple<const char*, QString, QString>> rows{
+        // what, arguments, error ("" = accepted)
+        {"files first", u"a.wav --to wav b.mp3"_s, {}},
+        {"no format", u"a.wav"_s, u"--to is missing"_s},
+        {"unknown format", u"--to flac a.wav"_s, u"--to takes wav, mp3 or ogg, not \"flac\""_s},
+        {"upper-case format", u"--to MP3 a.wav"_s, u"--to takes wav, mp3 or ogg, not \"MP3\""_s},
+        {"no files", u"--to wav"_s, u"no files to convert"_s},
+        {"value missing", u"a.wav --to"_s, u"--to needs a value"_s},
+        {"jobs not a number", u"--to wav --jobs two a.wav"_s, jobs},
+        {"jobs zero", u"--to wav --jobs 0 a.wav"_s, jobs},
+        {"out not a folder", u"--to wav --out %1/none a.wav"_s,
+         u"--out: \"%1/none\" is not a folder"_s},
+        {"unknown option", u"--to wav --force a.wav"_s, u"unknown option --force"_s},
     };
-    const QString folder = dir.path();
-    const std::vector<Row> rows{
-        {"everything",
-         {"--to", "ogg", "--out", folder, "--jobs", "3", "--delete-sources", "a.wav"},
-         ""},
-        {"files first", {"a.wav", "--to", "wav", "b.mp3"}, ""},
-        {"-- ends the options", {"--to", "mp3", "--", "--to"}, ""},
-        {"no format", {"a.wav"}, "--to is missing"},
-        {"unknown format", {"--to", "flac", "a.wav"}, "--to takes wav, mp3 or ogg, not \"flac\""},
-        {"upper-case format", {"--to", "MP3", "a.wav"}, "--to takes wav, mp3 or ogg, not \"MP3\""},
-        {"no files", {"--to", "wav"}, "no files to convert"},
-        {"value missing", {"a.wav", "--to"}, "--to needs a value"},
-        {"jobs not a number",
-         {"--to", "wav", "--jobs", "two", "a.wav"},
-         "--jobs takes a whole number from 1 up"},
-        {"jobs zero",
-         {"--to", "wav", "--jobs", "0", "a.wav"},
-         "--jobs takes a whole number from 1 up"},
-        {"out not a folder",
-         {"--to", "wav", "--out", folder + "/none", "a.wav"},
-         "--out: \"" + folder + "/none\" is not a folder"},
-        {"unknown option", {"--to", "wav", "--force", "a.wav"}, "unknown option --force"},
-    };
-    for (const Row& row : rows) {
-        const BatchArguments parsed = ParseBatchArguments(row.arguments);
-        EXPECT_EQ(parsed.error, row.error) << row.what;
-        EXPECT_EQ(parsed.options.has_value(), row.error.isEmpty()) << row.what;
+    for (const auto& [what, arguments, error] : rows) {
+        const BatchArguments parsed = ParseBatchArguments(Args(arguments.arg(dir.path())));
+        EXPECT_EQ(parsed.error, error.arg(dir.path())) << what;
+        EXPECT_EQ(parsed.options.has_value(), error.isEmpty()) << what;
     }
-    const BatchOptions all = *ParseBatchArguments(rows[0].arguments).options;
-    EXPECT_EQ(all.format, QStringLiteral("ogg"));
-    EXPECT_EQ(all.out, folder);
+    const BatchOptions all =
+        *ParseBatchArguments(
+             Args(u"--to ogg --out %1 --jobs 3 --delete-sources -- --to"_s.arg(dir.path())))
+             .options;
+    EXPECT_EQ(all.format, u"ogg"_s);
+    EXPECT_EQ(all.out, dir.path());
     EXPECT_EQ(all.jobs, 3);
     EXPECT_TRUE(all.deleteSources);
-    EXPECT_EQ(all.files, QStringList{QStringLiteral("a.wav")});
-    EXPECT_EQ(ParseBatchArguments(rows[2].arguments).options->files,
-              QStringList{QStringLiteral("--to")});
-    EXPECT_TRUE(ParseBatchArguments({QStringLiteral("--help")}).help);
+    EXPECT_EQ(all.files, QStringList{u"--to"_s});
+    EXPECT_TRUE(ParseBatchArguments({u"--help"_s}).help);
 }
 
 struct Result {
@@ -67,9 +51,9 @@ struct Result {
     QString err;
 };
 
-Result Convert(const QStringList& arguments) {
+Result Convert(const QString& arguments) {
     QProcess process;
-    process.start(QStringLiteral(CONVERTER), arguments);
+    process.start(QStringLiteral(CONVERTER), Args(arguments));
     EXPECT_TRUE(process.waitForFinished(120000));
     return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
             QString::fromLocal8Bit(process.readAllStandardError())};
@@ -77,36 +61,34 @@ Result Convert(const QStringList& arguments) {
 
 TEST(Batch, ExitStatusSummaryAndFailuresFromARealRun) {
     QTemporaryDir dir;
-    const QString good = dir.filePath(QStringLiteral("good.wav"));
+    const QString good = dir.filePath(u"good.wav"_s);
     ASSERT_TRUE(MakeTone(good, 1.0));
-    const QString corrupt = dir.filePath(QStringLiteral("corrupt.ogg"));
+    const QString corrupt = dir.filePath(u"corrupt.ogg"_s);
     ASSERT_TRUE(WriteFile(corrupt, Noise(4096)));
 
     // Every file converts: 0, and the source is deleted as asked.
-    Result all = Convert(
-        {QStringLiteral("--to"), QStringLiteral("mp3"), QStringLiteral("--delete-sources"), good});
-    EXPECT_EQ(all.status, 0) << all.err.toStdString();
-    EXPECT_EQ(all.out, QStringLiteral("Converted 1 of 1 files.\n"));
+    const Result all = Convert(u"--to mp3 --delete-sources "_s + good);
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out, u"Converted 1 of 1 files.\n"_s);
     EXPECT_FALSE(QFile::exists(good));
-    EXPECT_EQ(DecodedSamples(dir.filePath(QStringLiteral("good.mp3")), 2), 44100);
+    EXPECT_EQ(DecodedSamples(dir.filePath(u"good.mp3"_s), 2), 44100);
 
     // Some fail: 1, each failure named with its reason; nothing is overwritten.
-    Result some = Convert({QStringLiteral("--to"), QStringLiteral("mp3"), QStringLiteral("--jobs"),
-                           QStringLiteral("1"), dir.filePath(QStringLiteral("good.mp3")), corrupt,
-                           dir.filePath(QStringLiteral("gone.wav"))});
+    const Result some =
+        Convert(u"--to mp3 --jobs 1 %1/good.mp3 %2 %1/gone.wav"_s.arg(dir.path(), corrupt));
     EXPECT_EQ(some.status, 1);
-    EXPECT_EQ(some.out, QStringLiteral("Converted 1 of 3 files.\n"));
-    EXPECT_TRUE(some.err.contains(corrupt + QStringLiteral(": not an audio file")));
-    EXPECT_TRUE(some.err.contains(QStringLiteral("gone.wav: No such file")));
-    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("good 1.mp3"))));
+    EXPECT_EQ(some.out, u"Converted 1 of 3 files.\n"_s);
+    EXPECT_TRUE(some.err.contains(corrupt + u": not an audio file"_s)) << some.err;
+    EXPECT_TRUE(some.err.contains(u"gone.wav: No such file"_s)) << some.err;
+    EXPECT_TRUE(QFile::exists(dir.filePath(u"good 1.mp3"_s)));
 
     // Bad usage: 2 with the usage text; --help: 0.
-    Result bad = Convert({QStringLiteral("--to"), QStringLiteral("aac"), corrupt});
+    const Result bad = Convert(u"--to aac "_s + corrupt);
     EXPECT_EQ(bad.status, 2);
-    EXPECT_TRUE(bad.err.contains(QStringLiteral("Usage: VeluneConverter --to wav|mp3|ogg")));
-    Result help = Convert({QStringLiteral("--help")});
+    EXPECT_TRUE(bad.err.contains(u"Usage: VeluneConverter --to wav|mp3|ogg"_s));
+    const Result help = Convert(u"--help"_s);
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage:")));
+    EXPECT_TRUE(help.out.startsWith(u"Usage:"_s));
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 #include "media.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -24,15 +23,16 @@ protected:
         EXPECT_TRUE(MakeTone(path, seconds, 44100, channels));
         return path;
     }
-    void Open() {
+    void Open(const char* format) {
+        mod.TargetFormat = QString::fromLatin1(format);
+        mod.DeleteSource = true;
         frm =
             std::make_unique<ConvFrm>(mod, ConvFrm::Parts{face, form, messages, engine, timer, list,
                                                           out, QStringLiteral(VELUNE_PROGRAM_DIR)});
         ASSERT_TRUE(frm->Form_Load());
     }
-    void Close() {
-        frm->Flash_FSCommand(QStringLiteral("IDC_FS_OK"), QStringLiteral("undefined"));
-        frm->Form_Unload();
+    QStringList Files(const QString& folder) {
+        return QDir(dir.filePath(folder)).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
 
     QTemporaryDir dir;
@@ -48,54 +48,41 @@ protected:
 };
 
 TEST_F(Conversion, ARunConvertsExactlyReportsTheFailureAndDeletesOnlyWhatWasConverted) {
-    const QString plain = Tone(QStringLiteral("plain.wav"), 1.5);
-    const QString wav = dir.filePath(QStringLiteral("in/Rock 'n' Roll — 東京.wav"));
-    QDir().mkpath(dir.filePath(QStringLiteral("in")));
-    RunTool(QStringLiteral("ffmpeg"),
-            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), plain,
-             QStringLiteral("-metadata"), QStringLiteral("title=Rock 'n' Roll"),
-             QStringLiteral("-metadata"), QStringLiteral("artist=東京"), wav});
-    const QString ogg = Tone(QStringLiteral("in/mono.ogg"), 2.0, 1);
-    const QString corrupt = dir.filePath(QStringLiteral("in/corrupt.mp3"));
+    const QString ogg = Tone(u"in/mono.ogg"_s, 2.0, 1);
+    const QString wav = dir.filePath(u"in/Rock 'n' Roll — 東京.wav"_s);
+    ASSERT_TRUE(
+        Tagged(Tone(u"plain.wav"_s, 1.5), wav, {u"title=Rock 'n' Roll"_s, u"artist=東京"_s}));
+    const QString corrupt = dir.filePath(u"in/corrupt.mp3"_s);
     ASSERT_TRUE(WriteFile(corrupt, Noise(32 * 1024)));
-    list = {wav, dir.filePath(QStringLiteral("in/missing.wav")), corrupt, ogg};
-    mod.TargetFormat = QStringLiteral("mp3");
-    mod.DeleteSource = true;
-    Open();
+    list = {wav, dir.filePath(u"in/missing.wav"_s), corrupt, ogg};
+    Open("mp3");
     ASSERT_TRUE(QTest::qWaitFor([&] { return engine.Finished(); }, 120000));
     frm->Timer1_Timer();
-    EXPECT_EQ(face.store.value(QStringLiteral("_root.FileTxt")),
-              QStringLiteral("Conversion complete"));
-    ASSERT_EQ(messages.shown.size(), 2);
-    EXPECT_EQ(messages.shown[0], QStringLiteral("Input file dosen't exist"));
-    EXPECT_EQ(messages.shown[1], QStringLiteral("These files could not be converted:\n\n") +
-                                     corrupt + QStringLiteral(" (not an audio file)"));
-    Close();
+    EXPECT_EQ(face.store.value(u"_root.FileTxt"_s), u"Conversion complete"_s);
+    EXPECT_EQ(messages.shown, (QStringList{u"Input file dosen't exist"_s,
+                                           u"These files could not be converted:\n\n"_s + corrupt +
+                                               u" (not an audio file)"_s}));
+    frm->Flash_FSCommand(u"IDC_FS_OK"_s, u"undefined"_s);
+    frm->Form_Unload();
 
-    const QString in = dir.filePath(QStringLiteral("in"));
-    EXPECT_EQ(DecodedSamples(in + QStringLiteral("/Rock n Roll — 東京.mp3"), 2), 66150);
-    const auto tags = Tags(in + QStringLiteral("/Rock n Roll — 東京.mp3"));
-    EXPECT_EQ(tags.value(QStringLiteral("title")), QStringLiteral("Rock 'n' Roll"));
-    EXPECT_EQ(tags.value(QStringLiteral("artist")), QStringLiteral("東京"));
-    EXPECT_EQ(DecodedSamples(in + QStringLiteral("/mono.mp3"), 1), 88200);
+    const QString mp3 = dir.filePath(u"in/Rock n Roll — 東京.mp3"_s);
+    EXPECT_EQ(DecodedSamples(mp3, 2), 66150);
+    const MediaInfo info = Probe(mp3);
+    EXPECT_EQ(info.tags.value(u"title"_s), u"Rock 'n' Roll"_s);
+    EXPECT_EQ(info.tags.value(u"artist"_s), u"東京"_s);
+    EXPECT_EQ(DecodedSamples(dir.filePath(u"in/mono.mp3"_s), 1), 88200);
     // The converted sources went as asked; the one that failed stayed.
-    EXPECT_EQ(QDir(in).entryList(QDir::Files | QDir::Hidden, QDir::Name),
-              (QStringList{QStringLiteral("Rock n Roll — 東京.mp3"), QStringLiteral("corrupt.mp3"),
-                           QStringLiteral("mono.mp3")}));
+    EXPECT_EQ(Files(u"in"_s),
+              (QStringList{u"Rock n Roll — 東京.mp3"_s, u"corrupt.mp3"_s, u"mono.mp3"_s}));
 }
 
 TEST_F(Conversion, AnAbandonedRunKeepsEverySourceAndLeavesNoPartialFile) {
-    list = {Tone(QStringLiteral("x/one.wav"), 30.0), Tone(QStringLiteral("x/two.wav"), 30.0),
-            Tone(QStringLiteral("x/three.wav"), 30.0)};
-    mod.TargetFormat = QStringLiteral("ogg");
-    mod.DeleteSource = true;
-    Open();
+    list = {Tone(u"x/one.wav"_s, 30.0), Tone(u"x/two.wav"_s, 30.0), Tone(u"x/three.wav"_s, 30.0)};
+    Open("ogg");
     ASSERT_TRUE(QTest::qWaitFor([&] { return engine.Position().value_or(0) > 0; }, 60000));
-    frm->Flash_FSCommand(QStringLiteral("IDC_FS_Close"), QStringLiteral("undefined"));
+    frm->Flash_FSCommand(u"IDC_FS_Close"_s, u"undefined"_s);
     frm->Form_Unload();
-    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("x"))).entryList(QDir::Files | QDir::Hidden),
-              (QStringList{QStringLiteral("one.wav"), QStringLiteral("three.wav"),
-                           QStringLiteral("two.wav")}));
+    EXPECT_EQ(Files(u"x"_s), (QStringList{u"one.wav"_s, u"three.wav"_s, u"two.wav"_s}));
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 

@@ -2,7 +2,6 @@
 // reach the window, state the desktop reads wrong, files handed to a running
 // player lost, the list forgotten between runs. Runs under dbus-run-session.
 #include "media.h"
-#include "qt_print.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -20,21 +19,17 @@ using namespace velune::test;
 
 namespace {
 
-const QString kService = QStringLiteral("org.mpris.MediaPlayer2.VelunePlayer");
-const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString kService = u"org.mpris.MediaPlayer2.VelunePlayer"_s;
+const QString kPath = u"/org/mpris/MediaPlayer2"_s;
 
 class Desktop : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run under dbus-run-session";
-        ASSERT_TRUE(MakeTone(dir.filePath(QStringLiteral("a.wav")), 4.0));
-        RunTool(QStringLiteral("ffmpeg"),
-                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"),
-                 dir.filePath(QStringLiteral("a.wav")), QStringLiteral("-metadata"),
-                 QStringLiteral("title=Été à Lisbonne"), QStringLiteral("-metadata"),
-                 QStringLiteral("artist=Ana"), dir.filePath(QStringLiteral("b.mp3"))});
-        ASSERT_TRUE(QFile::exists(dir.filePath(QStringLiteral("b.mp3"))));
-        ASSERT_TRUE(MakeTone(dir.filePath(QStringLiteral("c.ogg")), 4.0));
+        ASSERT_TRUE(MakeTone(dir.filePath(u"a.wav"_s), 4.0));
+        ASSERT_TRUE(Tagged(dir.filePath(u"a.wav"_s), dir.filePath(u"b.mp3"_s),
+                           {u"title=Été à Lisbonne"_s, u"artist=Ana"_s}));
+        ASSERT_TRUE(MakeTone(dir.filePath(u"c.ogg"_s), 4.0));
     }
     void TearDown() override {
         for (QProcess* player : {&first, &second})
@@ -46,8 +41,8 @@ protected:
 
     void Start(QProcess& player, const QStringList& files) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        env.insert(u"XDG_CONFIG_HOME"_s, config.path());
         player.setProcessEnvironment(env);
         player.start(QStringLiteral(VELUNE_PROGRAM_DIR "/VelunePlayer"), files);
         ASSERT_TRUE(player.waitForStarted());
@@ -58,19 +53,18 @@ protected:
             20000);
     }
     QVariant Get(const char* property) {
-        QDBusInterface props(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"));
+        QDBusInterface props(kService, kPath, u"org.freedesktop.DBus.Properties"_s);
         const QDBusReply<QDBusVariant> reply =
-            props.call(QStringLiteral("Get"), QStringLiteral("org.mpris.MediaPlayer2.Player"),
-                       QString::fromLatin1(property));
+            props.call(u"Get"_s, u"org.mpris.MediaPlayer2.Player"_s, QString::fromLatin1(property));
         return reply.isValid() ? reply.value().variant() : QVariant();
     }
     void Set(const char* property, const QVariant& value) {
-        QDBusInterface props(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"));
-        props.call(QStringLiteral("Set"), QStringLiteral("org.mpris.MediaPlayer2.Player"),
-                   QString::fromLatin1(property), QVariant::fromValue(QDBusVariant(value)));
+        QDBusInterface props(kService, kPath, u"org.freedesktop.DBus.Properties"_s);
+        props.call(u"Set"_s, u"org.mpris.MediaPlayer2.Player"_s, QString::fromLatin1(property),
+                   QVariant::fromValue(QDBusVariant(value)));
     }
     QDBusMessage Call(const char* method, const QVariantList& args = {}) {
-        QDBusInterface player(kService, kPath, QStringLiteral("org.mpris.MediaPlayer2.Player"));
+        QDBusInterface player(kService, kPath, u"org.mpris.MediaPlayer2.Player"_s);
         return player.callWithArgumentList(QDBus::Block, QString::fromLatin1(method), args);
     }
     QVariantMap Metadata() {
@@ -78,7 +72,7 @@ protected:
         Get("Metadata").value<QDBusArgument>() >> map;
         return map;
     }
-    QString Title() { return Metadata().value(QStringLiteral("xesam:title")).toString(); }
+    QString Title() { return Metadata().value(u"xesam:title"_s).toString(); }
     bool Becomes(const char* property, const QVariant& value) {
         return QTest::qWaitFor([&] { return Get(property) == value; }, 15000);
     }
@@ -90,64 +84,61 @@ protected:
 };
 
 TEST_F(Desktop, MprisDrivesAndReadsThePlayerAndASecondStartHandsItsFilesOver) {
-    Start(first, {dir.filePath(QStringLiteral("a.wav")), dir.filePath(QStringLiteral("b.mp3"))});
+    Start(first, {dir.filePath(u"a.wav"_s), dir.filePath(u"b.mp3"_s)});
     ASSERT_TRUE(OnBus());
-    ASSERT_TRUE(Becomes("PlaybackStatus", QStringLiteral("Playing")));
-    EXPECT_EQ(Title(), QStringLiteral("a.wav"));
+    ASSERT_TRUE(Becomes("PlaybackStatus", u"Playing"_s));
+    EXPECT_EQ(Title(), u"a.wav"_s);
     EXPECT_TRUE(Get("CanGoNext").toBool());
     EXPECT_FALSE(Get("CanGoPrevious").toBool());
 
     Call("Next");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Title() == QStringLiteral("Été à Lisbonne"); }));
-    EXPECT_EQ(Metadata().value(QStringLiteral("xesam:artist")).toStringList(),
-              QStringList{QStringLiteral("Ana")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Title() == u"Été à Lisbonne"_s; }));
+    EXPECT_EQ(Metadata().value(u"xesam:artist"_s).toStringList(), QStringList{u"Ana"_s});
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return Metadata().value(QStringLiteral("mpris:length")).toLongLong() > 3'900'000; }));
+        [&] { return Metadata().value(u"mpris:length"_s).toLongLong() > 3'900'000; }));
 
     Call("PlayPause");
-    EXPECT_TRUE(Becomes("PlaybackStatus", QStringLiteral("Paused")));
+    EXPECT_TRUE(Becomes("PlaybackStatus", u"Paused"_s));
     Call("PlayPause");
-    EXPECT_TRUE(Becomes("PlaybackStatus", QStringLiteral("Playing")));
+    EXPECT_TRUE(Becomes("PlaybackStatus", u"Playing"_s));
 
     Set("Volume", 0.3);
     EXPECT_TRUE(Becomes("Volume", 0.3));
-    Set("LoopStatus", QStringLiteral("Playlist"));
-    EXPECT_TRUE(Becomes("LoopStatus", QStringLiteral("Playlist")));
+    Set("LoopStatus", u"Playlist"_s);
+    EXPECT_TRUE(Becomes("LoopStatus", u"Playlist"_s));
 
     // Seeks: forward by a second; an unknown track or a position past the end is ignored.
     ASSERT_TRUE(QTest::qWaitFor([&] { return Get("CanSeek").toBool(); }));
     const qlonglong before = Get("Position").toLongLong();
     Call("Seek", {qlonglong(1'500'000)});
     EXPECT_TRUE(QTest::qWaitFor([&] { return Get("Position").toLongLong() > before + 1'000'000; }));
-    Call("SetPosition",
-         {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/no/such/track"))), qlonglong(0)});
-    Call("SetPosition",
-         {QVariant::fromValue(QDBusObjectPath(
-              Metadata().value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>())),
-          qlonglong(999'000'000)});
+    Call("SetPosition", {QVariant::fromValue(QDBusObjectPath(u"/no/such/track"_s)), qlonglong(0)});
+    Call("SetPosition", {QVariant::fromValue(QDBusObjectPath(
+                             Metadata().value(u"mpris:trackid"_s).value<QDBusObjectPath>())),
+                         qlonglong(999'000'000)});
     EXPECT_GT(Get("Position").toLongLong(), before + 1'000'000);
-    Call("OpenUri", {QStringLiteral("https://example.invalid/stream.mp3")});
+    Call("OpenUri", {u"https://example.invalid/stream.mp3"_s});
 
     // A second start with a file: it goes to the running player, which plays it.
-    Start(second, {dir.filePath(QStringLiteral("c.ogg"))});
+    Start(second, {dir.filePath(u"c.ogg"_s)});
     ASSERT_TRUE(second.waitForFinished(15000));
     EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Title() == QStringLiteral("c.ogg"); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Title() == u"c.ogg"_s; }));
     EXPECT_EQ(first.state(), QProcess::Running);
 
     // Quit ends it; the list and the volume are remembered, and come back unplayed.
-    QDBusInterface root(kService, kPath, QStringLiteral("org.mpris.MediaPlayer2"));
-    root.call(QStringLiteral("Quit"));
+    QDBusInterface root(kService, kPath, u"org.mpris.MediaPlayer2"_s);
+    root.call(u"Quit"_s);
     ASSERT_TRUE(first.waitForFinished(15000));
     EXPECT_EQ(first.exitCode(), 0);
     Start(first, {});
     ASSERT_TRUE(OnBus());
     EXPECT_TRUE(Becomes("Volume", 0.3));
-    EXPECT_EQ(Get("LoopStatus"), QStringLiteral("Playlist"));
-    EXPECT_EQ(Get("PlaybackStatus"), QStringLiteral("Stopped"));
-    EXPECT_EQ(Title(), QStringLiteral("c.ogg"));
+    EXPECT_EQ(Get("LoopStatus"), u"Playlist"_s);
+    EXPECT_EQ(Get("PlaybackStatus"), u"Stopped"_s);
+    EXPECT_EQ(Title(), u"c.ogg"_s);
     Call("Play");
-    EXPECT_TRUE(Becomes("PlaybackStatus", QStringLiteral("Playing")));
+    EXPECT_TRUE(Becomes("PlaybackStatus", u"Playing"_s));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #pragma once
 
-// Loads a real face into a real face view (offscreen), presses its controls and
-// records the commands it sends.
+// Loads a real face into a real face view (offscreen), writes its variables as the
+// host does, presses its controls and records the commands it sends.
 
 #include "flash.h"
 #include "qt_print.h"
@@ -17,46 +17,41 @@ namespace velune::test {
 class FaceDriver {
 public:
     explicit FaceDriver(const QString& faceFile) {
-        QObject::connect(&flash, &Flash::FSCommand, [this](const QString& c, const QString& a) {
-            commands << c + QLatin1Char(' ') + a;
-        });
+        QObject::connect(&flash, &Flash::FSCommand,
+                         [this](const QString& c, const QString& a) { commands << c + u' ' + a; });
         loaded = flash.LoadMovie(0, QStringLiteral(VELUNE_PROGRAM_DIR "/") + faceFile);
         flash.show();
         exposed = QTest::qWaitForWindowExposed(&flash);
     }
 
-    // Walks the visual tree: delegates of lists and repeaters have no QObject parent.
+    void Write(const QString& name, const QString& value) { flash.SetVariable(name, value); }
+
+    // Walks the visual tree (delegates have no QObject parent), laid out as the next
+    // frame would be after the last writes.
     QQuickItem* Item(const QString& name) {
-        // Lay out what the last writes changed, as the next frame would.
         Polish(flash.rootObject());
         return Find(flash.rootObject(), name);
     }
 
-    QPoint Centre(const QString& name) {
+    // A point in the control, `fraction` of its width from its left edge.
+    QPoint At(const QString& name, double fraction = 0.5) {
         QQuickItem* item = Item(name);
-        EXPECT_NE(item, nullptr) << name.toStdString();
-        if (!item)
-            return {};
-        return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+        EXPECT_NE(item, nullptr) << name;
+        return item ? item->mapToScene(QPointF(item->width() * fraction, item->height() / 2))
+                          .toPoint()
+                    : QPoint();
     }
 
     // Clicks the control and returns the commands that it sent.
-    QStringList Click(const QString& name) {
+    QStringList Click(const QString& name, double fraction = 0.5) {
         commands.clear();
-        QTest::mouseClick(&flash, Qt::LeftButton, Qt::NoModifier, Centre(name));
+        QTest::mouseClick(&flash, Qt::LeftButton, Qt::NoModifier, At(name, fraction));
         return commands;
     }
-
-    QStringList Press(const QString& name) {
+    QStringList Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         commands.clear();
-        const QPoint at = Centre(name);
-        QTest::mousePress(&flash, Qt::LeftButton, Qt::NoModifier, at);
-        QTest::mouseRelease(&flash, Qt::LeftButton, Qt::NoModifier, at);
+        QTest::keyClick(&flash, key, modifiers);
         return commands;
-    }
-
-    template <typename Predicate> bool Wait(Predicate predicate) {
-        return QTest::qWaitFor(predicate, 5000);
     }
 
     QVariant Property(const QString& name, const char* property) {
@@ -67,23 +62,18 @@ public:
     // The Accessible.name that screen readers and tests find a control by.
     QString AccessibleName(const QString& name) {
         QQuickItem* item = Item(name);
-        if (!item)
-            return {};
-        return QQmlProperty(item, QStringLiteral("Accessible.name"), qmlContext(item))
-            .read()
-            .toString();
+        return item ? QQmlProperty(item, u"Accessible.name"_s, qmlContext(item)).read().toString()
+                    : QString();
     }
 
     static void Polish(QQuickItem* item) {
-        if (!item)
-            return;
         item->ensurePolished();
         for (QQuickItem* child : item->childItems())
             Polish(child);
     }
 
     static QQuickItem* Find(QQuickItem* item, const QString& name) {
-        if (!item || item->objectName() == name)
+        if (item->objectName() == name)
             return item;
         for (QQuickItem* child : item->childItems())
             if (QQuickItem* found = Find(child, name))

@@ -44,17 +44,17 @@ public:
 class RecordingForm : public Form {
 public:
     void SetGeometry(std::optional<QPoint> topLeft, QSize window, QSize face) override {
-        calls << QStringLiteral("geometry");
+        calls << u"geometry"_s;
         position = topLeft;
         windowSize = window;
         faceSize = face;
     }
-    void Minimize() override { calls << QStringLiteral("minimize"); }
-    void DragWindow() override { calls << QStringLiteral("drag"); }
-    void EndProgram() override { calls << QStringLiteral("end"); }
-    void HookFlash() override { calls << QStringLiteral("hook"); }
-    void UnhookFlash() override { calls << QStringLiteral("unhook"); }
-    void Hide() override { calls << QStringLiteral("hide"); }
+    void Minimize() override { calls << u"minimize"_s; }
+    void DragWindow() override { calls << u"drag"_s; }
+    void EndProgram() override { calls << u"end"_s; }
+    void HookFlash() override { calls << u"hook"_s; }
+    void UnhookFlash() override { calls << u"unhook"_s; }
+    void Hide() override { calls << u"hide"_s; }
 
     QStringList calls;
     std::optional<QPoint> position;

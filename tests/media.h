@@ -1,7 +1,9 @@
 #pragma once
 
-// Generates small media files with ffmpeg and reads their properties with ffprobe,
-// and decodes them with ffmpeg to count their samples.
+// Real media for the tests: tones and tagged files made with ffmpeg, read back with
+// ffprobe, and decoded to count their samples.
+
+#include "qt_print.h"
 
 #include <QFile>
 #include <QHash>
@@ -9,93 +11,100 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QString>
 #include <QStringList>
 
 namespace velune::test {
 
-// Writes `seconds` of a tone to `path`; the container and codec follow the extension
-// unless `codecArgs` says otherwise. True when ffmpeg succeeded.
-inline bool MakeTone(const QString& path, double seconds, int rate = 44100, int channels = 2,
-                     const QStringList& codecArgs = {}) {
-    QProcess ffmpeg;
-    QStringList args{
-        QStringLiteral("-nostdin"),
-        QStringLiteral("-loglevel"),
-        QStringLiteral("error"),
-        QStringLiteral("-y"),
-        QStringLiteral("-f"),
-        QStringLiteral("lavfi"),
-        QStringLiteral("-i"),
-        QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2").arg(rate).arg(seconds),
-        QStringLiteral("-ac"),
-        QString::number(channels)};
-    args << codecArgs << path;
-    ffmpeg.start(QStringLiteral("ffmpeg"), args);
-    return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
-           ffmpeg.exitCode() == 0;
+// Words to arguments; none of the tests' own words hold a blank.
+inline QStringList Args(const QString& words) {
+    return words.split(u' ', Qt::SkipEmptyParts);
 }
 
-inline QByteArray RunTool(const QString& program, const QStringList& args) {
+// Runs a tool to its end: its standard output, or nothing when it failed.
+inline std::optional<QByteArray> RunTool(const QString& program, const QStringList& args) {
     QProcess process;
     process.start(program, args);
-    if (!process.waitForStarted(30000))
-        return {};
     process.closeWriteChannel();
-    QByteArray out;
-    while (process.state() != QProcess::NotRunning) {
-        process.waitForReadyRead(60000);
-        out += process.readAllStandardOutput();
-    }
-    out += process.readAllStandardOutput();
-    return process.exitCode() == 0 ? out : QByteArray();
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return std::nullopt;
+    return process.readAllStandardOutput();
+}
+
+// Writes `seconds` of a tone; the container and codec follow the extension unless
+// `codecArgs` says otherwise.
+inline bool MakeTone(const QString& path, double seconds, int rate = 44100, int channels = 2,
+                     const QStringList& codecArgs = {}) {
+    const QString sine = u"sine=frequency=440:sample_rate=%1:duration=%2"_s.arg(rate).arg(seconds);
+    return RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -y -f lavfi -i"_s)
+                                    << sine << u"-ac"_s << QString::number(channels) << codecArgs
+                                    << path)
+        .has_value();
+}
+
+// A copy of `from` with these "key=value" tags and, when given, an attached picture.
+inline bool Tagged(const QString& from, const QString& to, const QStringList& tags,
+                   const QString& cover = {}) {
+    QStringList args = Args(u"-nostdin -v error -y -i"_s) << from;
+    if (!cover.isEmpty())
+        args << Args(u"-i %1 -map 0 -map 1 -c:v copy -disposition:v attached_pic"_s.arg(cover));
+    for (const QString& tag : tags)
+        args << u"-metadata"_s << tag;
+    return RunTool(u"ffmpeg"_s, args << to).has_value();
 }
 
 // The audio as decoded, 16-bit samples interleaved. Ogg Vorbis goes through the
 // reference decoder: FFmpeg's trims the end of a short one-page stream wrongly.
 inline QByteArray DecodedPcm(const QString& path) {
-    if (path.endsWith(QLatin1String(".ogg")))
-        return RunTool(QStringLiteral("oggdec"), {QStringLiteral("-Q"), QStringLiteral("-R"),
-                                                  QStringLiteral("-o"), QStringLiteral("-"), path});
-    return RunTool(QStringLiteral("ffmpeg"),
-                   {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
-                    QStringLiteral("-i"), path, QStringLiteral("-f"), QStringLiteral("s16le"),
-                    QStringLiteral("-")});
+    if (path.endsWith(".ogg"_L1))
+        return RunTool(u"oggdec"_s, Args(u"-Q -R -o -"_s) << path).value_or(QByteArray());
+    return RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -i"_s) << path << Args(u"-f s16le -"_s))
+        .value_or(QByteArray());
 }
 
 // Samples per channel that a decoder gives, encoder delay and padding trimmed.
 inline qint64 DecodedSamples(const QString& path, int channels) {
-    return channels > 0 ? DecodedPcm(path).size() / (2 * channels) : -1;
+    return DecodedPcm(path).size() / (2 * channels);
 }
 
-// Every tag of the file and of its audio stream, by lower-case name; "cover" is
-// "yes" when it holds an attached picture.
-inline QHash<QString, QString> Tags(const QString& path) {
-    const QJsonObject root =
-        QJsonDocument::fromJson(
-            RunTool(QStringLiteral("ffprobe"),
-                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
-                     QStringLiteral("json"), QStringLiteral("-show_format"),
-                     QStringLiteral("-show_streams"), path}))
-            .object();
+struct MediaInfo {
+    QString codec;
+    int channels = 0;
+    int sampleRate = 0;
+    int bitRate = 0;
+    // Every tag of the file and of its audio stream by lower-case name; "cover" is
+    // "yes" when it holds an attached picture.
     QHash<QString, QString> tags;
+};
+
+inline MediaInfo Probe(const QString& path) {
+    const QJsonObject root =
+        QJsonDocument::fromJson(RunTool(u"ffprobe"_s, Args(u"-v error -print_format json "
+                                                           "-show_format -show_streams"_s)
+                                                          << path)
+                                    .value_or(QByteArray()))
+            .object();
+    MediaInfo info;
     const auto take = [&](const QJsonObject& object) {
-        const QJsonObject found = object.value(QStringLiteral("tags")).toObject();
+        const QJsonObject found = object.value("tags"_L1).toObject();
         for (auto it = found.begin(); it != found.end(); ++it)
-            tags.insert(it.key().toLower(), it.value().toString());
+            info.tags.insert(it.key().toLower(), it.value().toString());
     };
-    take(root.value(QStringLiteral("format")).toObject());
-    for (const QJsonValue stream : root.value(QStringLiteral("streams")).toArray()) {
-        const QJsonObject object = stream.toObject();
-        if (object.value(QStringLiteral("codec_type")).toString() == QLatin1String("audio"))
-            take(object);
-        else if (object.value(QStringLiteral("disposition"))
-                     .toObject()
-                     .value(QStringLiteral("attached_pic"))
-                     .toInt() == 1)
-            tags.insert(QStringLiteral("cover"), QStringLiteral("yes"));
+    take(root.value("format"_L1).toObject());
+    for (const QJsonValue stream : root.value("streams"_L1).toArray()) {
+        const QJsonObject s = stream.toObject();
+        if (s.value("codec_type"_L1).toString() != "audio"_L1) {
+            if (s.value("disposition"_L1).toObject().value("attached_pic"_L1).toInt() == 1)
+                info.tags.insert(u"cover"_s, u"yes"_s);
+            continue;
+        }
+        take(s);
+        info.codec = s.value("codec_name"_L1).toString();
+        info.channels = s.value("channels"_L1).toInt();
+        info.sampleRate = s.value("sample_rate"_L1).toString().toInt();
+        info.bitRate = s.value("bit_rate"_L1).toString().toInt();
     }
-    return tags;
+    return info;
 }
 
 // Writes a file of the given bytes (none: empty); false when it cannot.
@@ -110,41 +119,6 @@ inline QByteArray Noise(int size) {
     for (int i = 0; i < size; ++i)
         bytes[i] = static_cast<char>(i * 7919 % 251);
     return bytes;
-}
-
-struct MediaInfo {
-    bool ok = false;
-    QString container;
-    QString codec;
-    int channels = 0;
-    int sampleRate = 0;
-    double duration = 0;
-    int bitRate = 0;
-};
-
-inline MediaInfo Probe(const QString& path) {
-    QProcess ffprobe;
-    ffprobe.start(QStringLiteral("ffprobe"),
-                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-print_format"),
-                   QStringLiteral("json"), QStringLiteral("-show_format"),
-                   QStringLiteral("-show_streams"), path});
-    MediaInfo info;
-    if (!ffprobe.waitForFinished(30000) || ffprobe.exitCode() != 0)
-        return info;
-    const QJsonObject root = QJsonDocument::fromJson(ffprobe.readAllStandardOutput()).object();
-    const QJsonArray streams = root.value(QStringLiteral("streams")).toArray();
-    if (streams.isEmpty())
-        return info;
-    const QJsonObject audio = streams.first().toObject();
-    const QJsonObject format = root.value(QStringLiteral("format")).toObject();
-    info.ok = true;
-    info.container = format.value(QStringLiteral("format_name")).toString();
-    info.codec = audio.value(QStringLiteral("codec_name")).toString();
-    info.channels = audio.value(QStringLiteral("channels")).toInt();
-    info.sampleRate = audio.value(QStringLiteral("sample_rate")).toString().toInt();
-    info.duration = format.value(QStringLiteral("duration")).toString().toDouble();
-    info.bitRate = audio.value(QStringLiteral("bit_rate")).toString().toInt();
-    return info;
 }
 
 } // namespace velune::test

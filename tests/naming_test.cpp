@@ -1,8 +1,9 @@
-// Output naming and the format table, with real files in a temporary folder.
+// Output names, with real files in a temporary folder: an existing file or a name
+// given earlier in the run taken, a doubled "/", a stem cut wrong, apostrophes.
+#include "media.h"
 #include "velunemod.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -10,123 +11,104 @@ using namespace velune;
 
 namespace {
 
-class Naming : public ::testing::Test {
-protected:
-    QString Make(const QString& relative) {
-        const QString path = dir.filePath(relative);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("x");
-        return path;
+TEST(Naming, OutputNamesNeverTakeAnExistingOrGivenName) {
+    struct Row {
+        const char* what;
+        QStringList existing; // beside the source; a trailing "/" makes a folder
+        QStringList given;    // earlier in the run
+        QString source;
+        QString folder; // "" = beside the source
+        QString format;
+        QString expected;
+    };
+    const std::vector<Row> rows{
+        {"into the chosen folder", {}, {}, u"M/Song.mp3"_s, u"Out"_s, u"wav"_s, u"Out/Song.wav"_s},
+        {"beside the source", {}, {}, u"M/Song.mp3"_s, {}, u"ogg"_s, u"M/Song.ogg"_s},
+        {"folder with its /", {}, {}, u"M/Song.mp3"_s, u"Out/"_s, u"ogg"_s, u"Out/Song.ogg"_s},
+        {"numbers after existing files",
+         {u"Out/Song.wav"_s, u"Out/Song 1.wav"_s},
+         {},
+         u"M/Song.mp3"_s,
+         u"Out"_s,
+         u"wav"_s,
+         u"Out/Song 2.wav"_s},
+        {"the source holds its own name", {}, {}, u"M/Song.mp3"_s, {}, u"mp3"_s, u"M/Song 1.mp3"_s},
+        {"a folder counts as taken",
+         {u"Out/Song.ogg/"_s},
+         {},
+         u"M/Song.mp3"_s,
+         u"Out"_s,
+         u"ogg"_s,
+         u"Out/Song 1.ogg"_s},
+        {"names given earlier",
+         {},
+         {u"Out/Song.wav"_s, u"Out/Song 1.wav"_s},
+         u"C/Song.ogg"_s,
+         u"Out"_s,
+         u"wav"_s,
+         u"Out/Song 2.wav"_s},
+        {"other extension", {}, {}, u"Song.flac"_s, u"Out"_s, u"wav"_s, u"Out/Song.wav"_s},
+        {"one-letter extension", {}, {}, u"a.b"_s, u"Out"_s, u"wav"_s, u"Out/a.wav"_s},
+        {"no extension", {}, {}, u"ab"_s, u"Out"_s, u"wav"_s, u"Out/ab.wav"_s},
+        {"dots in the stem", {}, {}, u"x.y.mp3"_s, u"Out"_s, u"ogg"_s, u"Out/x.y.ogg"_s},
+        {"a dot in the folder only",
+         {},
+         {},
+         u"My.Dir/track"_s,
+         u"Out"_s,
+         u"ogg"_s,
+         u"Out/track.ogg"_s},
+        {"apostrophes leave the name, not the folder",
+         {},
+         {},
+         u"Bob's/Rock 'n' Roll.mp3"_s,
+         {},
+         u"wav"_s,
+         u"Bob's/Rock n Roll.wav"_s},
+        {"taken is tested on the final name",
+         {u"Bob's/Rock n Roll.ogg"_s, u"Bob's/Rock 'n' Roll 1.ogg"_s},
+         {},
+         u"Bob's/Rock 'n' Roll.mp3"_s,
+         u"Bob's"_s,
+         u"ogg"_s,
+         u"Bob's/Rock n Roll 1.ogg"_s},
+        {"non-ASCII kept",
+         {u"Sortie é/Été à Zürich — 東京.mp3"_s},
+         {},
+         u"Musique/Été à Zürich — 東京.ogg"_s,
+         u"Sortie é"_s,
+         u"mp3"_s,
+         u"Sortie é/Été à Zürich — 東京 1.mp3"_s},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir dir;
+        for (const QString& path : row.existing + QStringList{row.source, row.folder + u'/'}) {
+            QDir().mkpath(QFileInfo(dir.filePath(path)).absolutePath());
+            ASSERT_TRUE(path.endsWith(u'/') || velune::test::WriteFile(dir.filePath(path), "x"));
+        }
+        QSet<QString> given;
+        for (const QString& path : row.given)
+            given.insert(dir.filePath(path));
+        const QString folder = row.folder.isEmpty() ? QString() : dir.filePath(row.folder);
+        const QString name = OutputPath(dir.filePath(row.source), folder, row.format, given);
+        EXPECT_EQ(name, dir.filePath(row.expected));
+        EXPECT_TRUE(given.contains(name));
     }
-    QString Folder(const QString& relative) {
-        QDir().mkpath(dir.filePath(relative));
-        return dir.filePath(relative);
-    }
-    QString Name(const QString& source, const QString& folder, const QString& format) {
-        return OutputPath(source, folder, format, given);
-    }
-
-    QTemporaryDir dir;
+    // The root folder already ends with its "/".
     QSet<QString> given;
-};
-
-TEST_F(Naming, OutputGoesIntoTheChosenFolderOrBesideTheSource) {
-    const QString song = Make(QStringLiteral("Music/Song.mp3"));
-    const QString out = Folder(QStringLiteral("Out"));
-    EXPECT_EQ(Name(song, out, QStringLiteral("wav")), out + QStringLiteral("/Song.wav"));
-    EXPECT_EQ(Name(song, QString(), QStringLiteral("ogg")),
-              dir.filePath(QStringLiteral("Music/Song.ogg")));
-    // A folder given with its trailing "/" gets no second one.
-    EXPECT_EQ(Name(song, out + QLatin1Char('/'), QStringLiteral("ogg")),
-              out + QStringLiteral("/Song.ogg"));
+    EXPECT_EQ(OutputPath(u"/nowhere/Velune-test-song.mp3"_s, u"/"_s, u"wav"_s, given),
+              u"/Velune-test-song.wav"_s);
 }
 
-TEST_F(Naming, TheRootFolderGetsNoDoubledSlash) {
-    QSet<QString> fresh;
-    const QString name = OutputPath(QStringLiteral("/nowhere/Velune-test-song.mp3"),
-                                    QStringLiteral("/"), QStringLiteral("wav"), fresh);
-    EXPECT_EQ(name, QStringLiteral("/Velune-test-song.wav"));
-}
-
-TEST_F(Naming, ExistingFilesAreNeverTakenAndNumbersAreAdded) {
-    const QString song = Make(QStringLiteral("Music/Song.mp3"));
-    const QString out = Folder(QStringLiteral("Out"));
-    Make(QStringLiteral("Out/Song.wav"));
-    Make(QStringLiteral("Out/Song 1.wav"));
-    EXPECT_EQ(Name(song, out, QStringLiteral("wav")), out + QStringLiteral("/Song 2.wav"));
-    // The source itself occupies its own name.
-    EXPECT_EQ(Name(song, QString(), QStringLiteral("mp3")),
-              dir.filePath(QStringLiteral("Music/Song 1.mp3")));
-    // A folder of that name counts as taken too.
-    Folder(QStringLiteral("Out/Song.ogg"));
-    EXPECT_EQ(Name(song, out, QStringLiteral("ogg")), out + QStringLiteral("/Song 1.ogg"));
-}
-
-TEST_F(Naming, NamesGivenEarlierInTheRunAreTaken) {
-    const QString a = Make(QStringLiteral("A/Song.mp3"));
-    const QString b = Make(QStringLiteral("B/Song.mp3"));
-    const QString c = Make(QStringLiteral("C/Song.ogg"));
-    const QString out = Folder(QStringLiteral("Out"));
-    EXPECT_EQ(Name(a, out, QStringLiteral("wav")), out + QStringLiteral("/Song.wav"));
-    EXPECT_EQ(Name(b, out, QStringLiteral("wav")), out + QStringLiteral("/Song 1.wav"));
-    EXPECT_EQ(Name(c, out, QStringLiteral("wav")), out + QStringLiteral("/Song 2.wav"));
-    EXPECT_TRUE(given.contains(out + QStringLiteral("/Song 1.wav")));
-}
-
-TEST_F(Naming, TheStemIsTheNameWithoutItsExtensionWhateverItsLength) {
-    const QString out = Folder(QStringLiteral("Out"));
-    EXPECT_EQ(Name(Make(QStringLiteral("Song.flac")), out, QStringLiteral("wav")),
-              out + QStringLiteral("/Song.wav"));
-    EXPECT_EQ(Name(Make(QStringLiteral("a.b")), out, QStringLiteral("wav")),
-              out + QStringLiteral("/a.wav"));
-    EXPECT_EQ(Name(Make(QStringLiteral("ab")), out, QStringLiteral("wav")),
-              out + QStringLiteral("/ab.wav"));
-    EXPECT_EQ(Name(Make(QStringLiteral("x.y.mp3")), out, QStringLiteral("ogg")),
-              out + QStringLiteral("/x.y.ogg"));
-    EXPECT_EQ(Name(Make(QStringLiteral("My.Dir/track")), out, QStringLiteral("ogg")),
-              out + QStringLiteral("/track.ogg"));
-}
-
-TEST_F(Naming, ApostrophesLeaveTheFileNameButNotTheFolder) {
-    const QString source = Make(QStringLiteral("Bob's Music/Rock 'n' Roll.mp3"));
-    const QString sourceFolder = dir.filePath(QStringLiteral("Bob's Music"));
-    EXPECT_EQ(Name(source, QString(), QStringLiteral("wav")),
-              sourceFolder + QStringLiteral("/Rock n Roll.wav"));
-    // The test for an existing file is made on the final name.
-    Make(QStringLiteral("Bob's Music/Rock n Roll.ogg"));
-    Make(QStringLiteral("Bob's Music/Rock 'n' Roll 1.ogg"));
-    EXPECT_EQ(Name(source, sourceFolder, QStringLiteral("ogg")),
-              sourceFolder + QStringLiteral("/Rock n Roll 1.ogg"));
-}
-
-TEST_F(Naming, NonAsciiNamesAreKept) {
-    const QString source = Make(QStringLiteral("Musique/Été à Zürich — 東京.ogg"));
-    const QString out = Folder(QStringLiteral("Sortie é"));
-    Make(QStringLiteral("Sortie é/Été à Zürich — 東京.mp3"));
-    EXPECT_EQ(Name(source, out, QStringLiteral("mp3")),
-              out + QStringLiteral("/Été à Zürich — 東京 1.mp3"));
-}
-
-TEST(Formats, InitConvertChoosesTheFormatAndAnUnknownNameKeepsThePrevious) {
+TEST(Naming, InitConvertTakesOnlyTheFormatsItKnowsAsWritten) {
     VeluneMod mod;
-    mod.TargetFormat = QStringLiteral("ogg");
+    mod.TargetFormat = u"ogg"_s;
     mod.InitConvert();
     EXPECT_EQ(mod.Format, TargetFormat::Ogg);
-    mod.TargetFormat = QStringLiteral("WAV"); // letter case counts
+    mod.TargetFormat = u"WAV"_s;
     mod.InitConvert();
     EXPECT_EQ(mod.Format, TargetFormat::Ogg);
-}
-
-TEST(Formats, DelComaRemovesApostrophesOnly) {
-    QString its = QStringLiteral("it's");
-    EXPECT_EQ(DelComa(its), QStringLiteral("its"));
-    EXPECT_EQ(its, QStringLiteral("its"));
-    QString two = QStringLiteral("''");
-    EXPECT_EQ(DelComa(two), QString());
-    QString comma = QStringLiteral("a,b");
-    EXPECT_EQ(DelComa(comma), QStringLiteral("a,b"));
 }
 
 } // namespace

@@ -1,20 +1,77 @@
-// The player's window with a scripted engine: a removed file played or shown, the
-// list run through without a sound output, times or rows off by one, a message box
-// with the timer ticking under it.
+// The player's list and window with a scripted engine: a current or chosen row left
+// on the wrong file after an edit, a removed file played or shown, the list run
+// through without a sound output, times or rows off by one, a message box with the
+// timer ticking under it, settings lost between runs.
 #include "fakes.h"
+#include "media.h"
 #include "playerfrm.h"
+#include "playlist.h"
 #include "remembered.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace velune;
 using namespace velune::test;
 
 namespace {
+
+// Every case starts from rows a..e with c (2) current and d (3) chosen.
+TEST(Playlist, EditsKeepTheCurrentAndChosenRowsOnTheirFiles) {
+    struct Edit {
+        const char* what;
+        std::function<void(Playlist&)> edit;
+        const char* current; // "" = none, likewise below
+        const char* successor;
+        const char* chosen;
+    };
+    const auto remove = [](std::vector<int> rows) {
+        return [rows](Playlist& l) {
+            for (int row : rows)
+                l.remove(row);
+        };
+    };
+    const std::vector<Edit> edits{
+        {"remove before", remove({0}), "c", "", "d"},
+        {"remove after", remove({4}), "c", "", "d"},
+        {"remove the current", remove({2}), "", "d", "d"},
+        {"remove the chosen", remove({3}), "c", "", ""},
+        {"remove the current, then the row before", remove({2, 0}), "", "d", "d"},
+        {"remove the current, then its successor", remove({2, 2}), "", "e", ""},
+        {"remove the current and every row after it", remove({4, 3, 2}), "", "b", ""},
+        {"remove a row that is not there", remove({5, -1}), "c", "", "d"},
+        {"insert before",
+         [](Playlist& l) {
+             l.insert(0, {u"x"_s, u"y"_s});
+         },
+         "c", "", "d"},
+        {"insert after", [](Playlist& l) { l.insert(4, {u"x"_s}); }, "c", "", "d"},
+        {"append", [](Playlist& l) { l.append({u"x"_s}); }, "c", "", "d"},
+        {"clear", [](Playlist& l) { l.clear(); }, "", "", ""},
+    };
+    for (const Edit& e : edits) {
+        SCOPED_TRACE(e.what);
+        Playlist list;
+        list.append({u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s});
+        list.setCurrent(2);
+        list.choose(3);
+        e.edit(list);
+        EXPECT_EQ(list.at(list.current()), QLatin1String(e.current));
+        EXPECT_EQ(list.at(list.successor()), QLatin1String(e.successor));
+        EXPECT_EQ(list.at(list.chosen()), QLatin1String(e.chosen));
+        EXPECT_EQ(list.at(list.start()), QLatin1String(*e.current ? e.current : e.successor));
+    }
+    Playlist one;
+    EXPECT_EQ(one.after(-1, true), -1);
+    one.append({u"only"_s});
+    EXPECT_EQ(one.after(0, false), -1);
+    EXPECT_EQ(one.after(0, true), 0);
+    one.setCurrent(3); // no such row
+    EXPECT_EQ(one.current(), -1);
+}
 
 // Notes whether the window's timer was left running under a message box.
 class Messages : public ScriptedMessages {
@@ -32,31 +89,28 @@ private:
 
 class Player : public ::testing::Test {
 protected:
-    Player()
-        : frm(mAINfRM::Parts{face, form, messages, dialog, lock, engine, timer,
-                             QStringLiteral("/opt/velune")}) {
-        EXPECT_TRUE(frm.Form_Load());
-    }
+    Player() : frm(Parts(face, form, engine)) { EXPECT_TRUE(frm.Form_Load()); }
 
+    mAINfRM::Parts Parts(Face& f, Form& w, PlayerEngine& e) {
+        return {f, w, messages, dialog, lock, e, timer, u"/opt/velune"_s};
+    }
     QStringList Files(int count) {
         QStringList paths;
         for (int i = 0; i < count; ++i) {
-            paths << dir.filePath(QStringLiteral("song%1.mp3").arg(i));
-            QFile file(paths.back());
-            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+            paths << dir.filePath(u"song%1.mp3"_s.arg(i));
+            EXPECT_TRUE(WriteFile(paths.back()));
         }
         return paths;
     }
-    void Command(const char* command, const QString& args = QStringLiteral("undefined")) {
-        frm.Flash_FSCommand(QString::fromLatin1(command), args);
+    void Cmd(const QString& command, const QString& args = u"undefined"_s) {
+        frm.Flash_FSCommand(command, args);
     }
     void Add(const QStringList& paths) {
         dialog.Choose(paths);
-        Command("IDC_FS_Add");
+        Cmd(u"IDC_FS_Add"_s);
     }
-    QString Shown(const char* name) { return face.store.value(QString::fromLatin1(name)); }
-    QString Title() { return Shown("_root.FileTxt"); }
-    static QString Name(const QString& path) { return QFileInfo(path).fileName(); }
+    QString Shown(const QString& name) { return face.store.value(name); }
+    QString Title() { return Shown(u"_root.FileTxt"_s); }
     // The item ends and the next tick sees it.
     void End() {
         engine.ended = true;
@@ -75,89 +129,79 @@ protected:
 };
 
 TEST_F(Player, StartsWithItsFaceAndRefusesASecondCopy) {
-    EXPECT_EQ(face.loaded, std::vector<QString>{QStringLiteral("0:/opt/velune/player.qml")});
+    EXPECT_EQ(face.loaded, std::vector<QString>{u"0:/opt/velune/player.qml"_s});
     EXPECT_EQ(form.windowSize, QSize(336, 156));
     EXPECT_EQ(form.faceSize, QSize(336, 360));
-    EXPECT_EQ(Shown("_root.Play"), QStringLiteral("4"));
-    EXPECT_EQ(Shown("_root.VolumePosition"), QStringLiteral("5"));
+    EXPECT_EQ(Shown(u"_root.Play"_s), u"4"_s);
     EXPECT_EQ(engine.volume, 100);
-    Command("IDC_FS_Play"); // nothing to play
+    Cmd(u"IDC_FS_Play"_s); // nothing to play
     EXPECT_EQ(engine.plays, 0);
 
     lock.free = false;
-    mAINfRM second(mAINfRM::Parts{face, form, messages, dialog, lock, engine, timer, {}});
+    mAINfRM second(Parts(face, form, engine));
     EXPECT_FALSE(second.Form_Load());
-    EXPECT_EQ(
-        messages.shown.last(),
-        QStringLiteral("VelunePlayer is running, Please Close VelunePlayer first then try again."));
+    EXPECT_EQ(messages.shown.last(),
+              u"VelunePlayer is running, Please Close VelunePlayer first then try again."_s);
 }
 
 TEST_F(Player, FormatTimeRoundsToSecondsAndKeepsTwoDigits) {
-    const std::vector<std::pair<double, QString>> rows{{65000, QStringLiteral("01:05")},
-                                                       {754000, QStringLiteral("12:34")},
-                                                       {3725000, QStringLiteral("62:05")},
-                                                       {59999, QStringLiteral("01:00")},
-                                                       {0, QStringLiteral("00:00")}};
-    for (const auto& [ms, text] : rows)
+    for (const auto& [ms, text] : std::vector<std::pair<double, QString>>{
+             {65000, u"01:05"_s}, {3725000, u"62:05"_s}, {59999, u"01:00"_s}, {0, u"00:00"_s}})
         EXPECT_EQ(mAINfRM::FormatTime(ms), text) << ms;
     EXPECT_FALSE(mAINfRM::FormatTime(1e300));
 }
 
-TEST_F(Player, AddLoadsTheFirstRowAndTheTransportPlaysPausesAndStops) {
+TEST_F(Player, TheTransportPlaysPausesStopsAndRepeats) {
     const QStringList paths = Files(2);
     Add(paths);
     EXPECT_EQ(engine.loaded, paths[0]);
     EXPECT_EQ(engine.plays, 0);
-    EXPECT_EQ(frm.list().rows(), paths);
-
-    Command("IDC_FS_Play");
+    Cmd(u"IDC_FS_Play"_s);
     EXPECT_TRUE(engine.playing);
-    EXPECT_EQ(Title(), QStringLiteral("song0.mp3"));
-    EXPECT_EQ(Shown("_root.Playing"), QStringLiteral("1"));
-    EXPECT_EQ(Shown("_root.Play"), QStringLiteral("3"));
+    EXPECT_EQ(Title(), u"song0.mp3"_s);
+    EXPECT_EQ(Shown(u"_root.Playing"_s), u"1"_s);
+    EXPECT_EQ(Shown(u"_root.Play"_s), u"3"_s);
     EXPECT_TRUE(timer.enabled);
 
-    Command("IDC_FS_Pause");
+    Cmd(u"IDC_FS_Pause"_s);
     EXPECT_TRUE(engine.paused);
     EXPECT_FALSE(timer.enabled);
-    EXPECT_EQ(Shown("_root.Pause"), QStringLiteral("3"));
-    Command("IDC_FS_Pause");
+    EXPECT_EQ(Shown(u"_root.Pause"_s), u"3"_s);
+    Cmd(u"IDC_FS_Pause"_s);
     EXPECT_TRUE(engine.playing);
 
-    Command("IDC_FS_Stop");
+    Cmd(u"IDC_FS_Stop"_s);
     EXPECT_FALSE(engine.playing);
     EXPECT_EQ(engine.loaded, paths[0]);
-    EXPECT_EQ(frm.HS(), 0);
-    Command("IDC_FS_Repeat");
+    Cmd(u"IDC_FS_Repeat"_s);
     EXPECT_TRUE(frm.RepeatOn());
-    EXPECT_EQ(Shown("_root.Repeat"), QStringLiteral("3"));
+    EXPECT_EQ(Shown(u"_root.Repeat"_s), u"3"_s);
 }
 
 TEST_F(Player, NextAndPreviousStopAtTheEndsOrWrapWithRepeatAndSkipMissingFilesOnce) {
     QStringList paths = Files(4);
     QFile::remove(paths[2]);
     Add(paths);
-    Command("IDC_FS_Play");
-    Command("IDC_FS_Previous"); // at the first row: nothing happens
+    Cmd(u"IDC_FS_Play"_s);
+    Cmd(u"IDC_FS_Previous"_s); // at the first row: nothing happens
     EXPECT_EQ(engine.loaded, paths[0]);
-    Command("IDC_FS_Next");
-    Command("IDC_FS_Next"); // row 2 is missing: reported, row 3 plays
+    Cmd(u"IDC_FS_Next"_s);
+    Cmd(u"IDC_FS_Next"_s); // row 2 is missing: reported, row 3 plays
     EXPECT_EQ(engine.loaded, paths[3]);
-    EXPECT_EQ(messages.shown,
-              QStringList{QStringLiteral("file:") + paths[2] + QStringLiteral("--dosen't exist")});
-    Command("IDC_FS_Next"); // the end, without repeat: the last row stays
+    EXPECT_EQ(messages.shown, QStringList{u"file:"_s + paths[2] + u"--dosen't exist"_s});
+    Cmd(u"IDC_FS_Next"_s); // the end, without repeat: the last row stays
     EXPECT_EQ(engine.loaded, paths[3]);
-    Command("IDC_FS_Repeat");
-    Command("IDC_FS_Next");
+    Cmd(u"IDC_FS_Repeat"_s);
+    Cmd(u"IDC_FS_Next"_s);
     EXPECT_EQ(engine.loaded, paths[0]);
-    EXPECT_EQ(Title(), QStringLiteral("song0.mp3"));
+    EXPECT_EQ(Title(), u"song0.mp3"_s);
     EXPECT_FALSE(messages.tickedUnder);
 
     // Every file gone, with repeat: one sweep, each reported once.
     for (const QString& path : paths)
         QFile::remove(path);
     messages.shown.clear();
-    Command("IDC_FS_Next");
+    Cmd(u"IDC_FS_Next"_s);
     EXPECT_EQ(messages.shown.size(), 4);
     EXPECT_TRUE(engine.loaded.isEmpty());
 }
@@ -165,19 +209,19 @@ TEST_F(Player, NextAndPreviousStopAtTheEndsOrWrapWithRepeatAndSkipMissingFilesOn
 TEST_F(Player, TicksShowTimesAndTheEndOfAnItemPlaysTheNextOrClearsTheDisplay) {
     const QStringList paths = Files(2);
     Add(paths);
-    Command("IDC_FS_Play");
+    Cmd(u"IDC_FS_Play"_s);
     engine.length = 754000;
     engine.time = 65000;
     engine.position = 0.42;
     frm.Timer1_Timer();
-    EXPECT_EQ(Shown("_root.TotalTimeTxt"), QStringLiteral("12:34"));
-    EXPECT_EQ(Shown("_root.TimePlayedTxt"), QStringLiteral("01:05"));
-    EXPECT_EQ(Shown("_root.KnobPosition"), QStringLiteral(" 42"));
+    EXPECT_EQ(Shown(u"_root.TotalTimeTxt"_s), u"12:34"_s);
+    EXPECT_EQ(Shown(u"_root.TimePlayedTxt"_s), u"01:05"_s);
+    EXPECT_EQ(Shown(u"_root.KnobPosition"_s), u" 42"_s);
     // No length yet: neither time nor its trigger.
     engine.length.reset();
     face.writes.clear();
     frm.Timer1_Timer();
-    EXPECT_FALSE(face.writes.contains(QStringLiteral("_root.SetTimeTxt=1")));
+    EXPECT_FALSE(face.writes.contains(u"_root.SetTimeTxt=1"_s));
     // Position 1 shows 99 until the item really ends.
     engine.position = 1.0;
     frm.Timer1_Timer();
@@ -186,139 +230,132 @@ TEST_F(Player, TicksShowTimesAndTheEndOfAnItemPlaysTheNextOrClearsTheDisplay) {
     End();
     EXPECT_EQ(engine.loaded, paths[1]);
     EXPECT_TRUE(engine.playing);
-    EXPECT_EQ(Title(), QStringLiteral("song1.mp3"));
+    EXPECT_EQ(Title(), u"song1.mp3"_s);
     EXPECT_EQ(frm.HS(), 0);
 
     End(); // the last item: nothing plays on
     EXPECT_FALSE(timer.enabled);
-    EXPECT_EQ(Title(), QStringLiteral(" "));
-    EXPECT_EQ(Shown("_root.Playing"), QStringLiteral("0"));
-    EXPECT_EQ(Shown("_root.TimePlayedTxt"), QStringLiteral("00:00"));
-    Command("IDC_FS_Play"); // plays again, announced
-    EXPECT_EQ(Title(), QStringLiteral("song1.mp3"));
+    EXPECT_EQ(Title(), u" "_s);
+    EXPECT_EQ(Shown(u"_root.Playing"_s), u"0"_s);
+    EXPECT_EQ(Shown(u"_root.TimePlayedTxt"_s), u"00:00"_s);
+    Cmd(u"IDC_FS_Play"_s); // plays again, announced
+    EXPECT_EQ(Title(), u"song1.mp3"_s);
 }
 
 TEST_F(Player, WithoutASoundOutputTheFirstFailureIsToldOnceAndPlayingStops) {
     const QStringList paths = Files(3);
     Add(paths);
-    Command("IDC_FS_Play");
-    engine.soundFailure = QStringLiteral("PulseAudio server connection failure");
+    Cmd(u"IDC_FS_Play"_s);
+    engine.soundFailure = u"PulseAudio server connection failure"_s;
     End();
-    EXPECT_EQ(messages.shown, QStringList{QStringLiteral("No sound output is available: "
-                                                         "PulseAudio server connection failure")});
+    EXPECT_EQ(messages.shown,
+              QStringList{u"No sound output is available: PulseAudio server connection failure"_s});
     EXPECT_FALSE(messages.tickedUnder);
     EXPECT_EQ(engine.loaded, paths[0]);
     EXPECT_FALSE(timer.enabled);
-    EXPECT_EQ(Shown("_root.Play"), QStringLiteral("1"));
+    EXPECT_EQ(Shown(u"_root.Play"_s), u"1"_s);
     frm.Timer1_Timer();
     EXPECT_EQ(messages.shown.size(), 1);
 }
 
-TEST_F(Player, KnobReleaseSeeksAndVolumeFollowsTheFace) {
+TEST_F(Player, SeeksAndVolumeFollowTheFace) {
     Add(Files(1));
-    Command("IDC_FS_Play");
-    const std::vector<std::pair<QString, double>> knobs{
-        {QStringLiteral("50"), 0.5}, {QStringLiteral("nan"), 0.5}, {QStringLiteral("250"), 1.0}};
-    for (const auto& [knob, seek] : knobs) {
-        face.store.insert(QStringLiteral("_root.KnobPosition"), knob);
-        Command("IDC_FS_KnobReleased");
-        EXPECT_EQ(engine.seeks.last(), seek) << knob.toStdString();
+    Cmd(u"IDC_FS_Play"_s);
+    for (const auto& [knob, seek] : std::vector<std::pair<QString, double>>{
+             {u"50"_s, 0.5}, {u"nan"_s, 0.5}, {u"250"_s, 1.0}}) {
+        face.store.insert(u"_root.KnobPosition"_s, knob);
+        Cmd(u"IDC_FS_KnobReleased"_s);
+        EXPECT_EQ(engine.seeks.last(), seek) << knob;
     }
-    const std::vector<std::pair<QString, int>> volumes{
-        {QStringLiteral("2.5"), 50}, {QStringLiteral("0.125"), 2}, {QStringLiteral("10"), 200}};
-    for (const auto& [position, volume] : volumes) {
-        face.store.insert(QStringLiteral("_root.VolumePosition"), position);
-        Command("IDC_FS_Volume");
-        EXPECT_EQ(engine.volume, volume) << position.toStdString();
+    for (const auto& [position, volume] :
+         std::vector<std::pair<QString, int>>{{u"2.5"_s, 50}, {u"0.125"_s, 2}, {u"10"_s, 200}}) {
+        face.store.insert(u"_root.VolumePosition"_s, position);
+        Cmd(u"IDC_FS_Volume"_s);
+        EXPECT_EQ(engine.volume, volume) << position;
     }
-    Command("IDC_FS_SoundOff");
+    Cmd(u"IDC_FS_SoundOff"_s);
     EXPECT_TRUE(engine.muted);
     // The arrow keys: five seconds either way, within the item.
     engine.length = 10000;
     engine.time = 2000;
-    Command("IDC_FS_SeekBy", QStringLiteral("5000"));
+    Cmd(u"IDC_FS_SeekBy"_s, u"5000"_s);
     EXPECT_EQ(engine.seeks.last(), 0.7);
-    Command("IDC_FS_SeekBy", QStringLiteral("-5000"));
+    Cmd(u"IDC_FS_SeekBy"_s, u"-5000"_s);
     EXPECT_EQ(engine.seeks.last(), 0.0);
 }
 
 // Removing the loaded row never leaves its file playing or shown, whatever the
 // engine was doing; Play then plays the row now at its place.
 TEST_F(Player, RemovingTheLoadedRowInEveryState) {
-    enum class Was { Playing, Paused, Stopped };
     struct Row {
         const char* what;
-        Was was;
-        int removed;       // of rows 0..2, row 1 loaded unless this is 0 or 2
-        QString playsNow;  // what the engine holds right after
-        QString playAfter; // what Play then plays
+        const char* before; // the command before the removal, or ""
+        int removed;        // of rows 0..2, loaded first
+        int playsNow;       // the row whose file the engine holds right after; -1: none
+        int playAfter;      // what Play then plays
     };
     const QStringList paths = Files(3);
     const std::vector<Row> rows{
-        {"playing, middle", Was::Playing, 1, paths[2], paths[2]},
-        {"playing, last", Was::Playing, 2, QString(), paths[1]},
-        {"paused, middle", Was::Paused, 1, QString(), paths[2]},
-        {"stopped, first", Was::Stopped, 0, QString(), paths[1]},
-        {"stopped, last", Was::Stopped, 2, QString(), paths[1]},
+        {"playing, middle", "", 1, 2, 2},
+        {"playing, last", "", 2, -1, 1},
+        {"paused, middle", "IDC_FS_Pause", 1, -1, 2},
+        {"stopped, first", "IDC_FS_Stop", 0, -1, 1},
+        {"stopped, last", "IDC_FS_Stop", 2, -1, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        Command("IDC_FS_RemoveAll");
+        Cmd(u"IDC_FS_RemoveAll"_s);
         Add(paths);
-        Command("IDC_FS_SelectedIndex", QString::number(row.removed));
-        if (row.was == Was::Paused)
-            Command("IDC_FS_Pause");
-        if (row.was == Was::Stopped)
-            Command("IDC_FS_Stop");
-        Command("IDC_FS_Remove", QString::number(row.removed));
+        Cmd(u"IDC_FS_SelectedIndex"_s, QString::number(row.removed));
+        if (*row.before)
+            Cmd(QString::fromLatin1(row.before));
+        Cmd(u"IDC_FS_Remove"_s, QString::number(row.removed));
         EXPECT_EQ(frm.list().size(), 2);
-        EXPECT_EQ(engine.loaded, row.playsNow);
-        EXPECT_EQ(engine.playing, !row.playsNow.isEmpty());
-        EXPECT_EQ(Title(), row.playsNow.isEmpty() ? QStringLiteral(" ") : Name(row.playsNow));
-        if (row.playsNow.isEmpty()) {
-            Command("IDC_FS_Play");
-            EXPECT_EQ(engine.loaded, row.playAfter);
-            EXPECT_EQ(Title(), Name(row.playAfter));
+        const QString now = row.playsNow < 0 ? QString() : paths[row.playsNow];
+        EXPECT_EQ(engine.loaded, now);
+        EXPECT_EQ(engine.playing, !now.isEmpty());
+        EXPECT_EQ(Title(), now.isEmpty() ? u" "_s : QFileInfo(now).fileName());
+        if (now.isEmpty()) {
+            Cmd(u"IDC_FS_Play"_s);
+            EXPECT_EQ(engine.loaded, paths[row.playAfter]);
+            EXPECT_EQ(Title(), QFileInfo(paths[row.playAfter]).fileName());
         }
-        EXPECT_NE(engine.loaded, paths[row.removed]);
     }
 }
 
 TEST_F(Player, RemovingOtherRowsKeepsTheLoadedFileAndNextGoesOnFromIt) {
     const QStringList paths = Files(4);
     Add(paths);
-    Command("IDC_FS_SelectedIndex", QStringLiteral("2"));
-    Command("IDC_FS_Remove", QStringLiteral("0")); // before it
-    Command("IDC_FS_Remove", QStringLiteral("2")); // after it (song3)
-    Command("IDC_FS_Remove", QStringLiteral("7")); // no such row: nothing
+    Cmd(u"IDC_FS_SelectedIndex"_s, u"2"_s);
+    for (const QString& row : {u"0"_s, u"2"_s, u"7"_s}) // before it, after it (song3), none
+        Cmd(u"IDC_FS_Remove"_s, row);
     EXPECT_EQ(frm.list().rows(), (QStringList{paths[1], paths[2]}));
-    EXPECT_EQ(frm.list().current(), 1);
     EXPECT_EQ(engine.loaded, paths[2]);
-    Command("IDC_FS_Previous");
+    Cmd(u"IDC_FS_Previous"_s);
     EXPECT_EQ(engine.loaded, paths[1]);
     // The last row goes: the face empties its list and the transport is off.
-    Command("IDC_FS_Remove", QStringLiteral("1"));
-    Command("IDC_FS_Remove", QStringLiteral("0"));
+    Cmd(u"IDC_FS_Remove"_s, u"1"_s);
+    Cmd(u"IDC_FS_Remove"_s, u"0"_s);
     EXPECT_TRUE(engine.loaded.isEmpty());
-    EXPECT_EQ(Shown("_root.RemoveAll"), QStringLiteral("1"));
-    EXPECT_EQ(Shown("_root.Play"), QStringLiteral("4"));
+    EXPECT_EQ(Shown(u"_root.RemoveAll"_s), u"1"_s);
+    EXPECT_EQ(Shown(u"_root.Play"_s), u"4"_s);
 }
 
 TEST_F(Player, OpenReplacesTheListAndDroppedFilesJoinIt) {
     const QStringList paths = Files(3);
     Add(paths.mid(0, 2));
-    Command("IDC_FS_Play");
+    Cmd(u"IDC_FS_Play"_s);
     dialog.Choose({paths[2]});
-    Command("IDC_FS_OpenFile");
+    Cmd(u"IDC_FS_OpenFile"_s);
     EXPECT_EQ(frm.list().rows(), QStringList{paths[2]});
     EXPECT_EQ(engine.loaded, paths[2]);
     EXPECT_FALSE(engine.playing);
-    EXPECT_EQ(Title(), QStringLiteral(" "));
+    EXPECT_EQ(Title(), u" "_s);
 
-    frm.LstFiles_OLEDragDrop({paths[0], dir.filePath(QStringLiteral("notes.txt"))});
+    frm.LstFiles_OLEDragDrop({paths[0], dir.filePath(u"notes.txt"_s)});
     EXPECT_EQ(frm.list().rows(), (QStringList{paths[2], paths[0]}));
-    EXPECT_EQ(messages.shown, QStringList{QStringLiteral("The Player not support this format")});
-    EXPECT_EQ(face.store.value(QStringLiteral("_root.AddedFiles")), paths[0]);
+    EXPECT_EQ(messages.shown, QStringList{u"The Player not support this format"_s});
+    EXPECT_EQ(Shown(u"_root.AddedFiles"_s), paths[0]);
 }
 
 TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
@@ -326,18 +363,17 @@ TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     const QStringList paths = Files(3);
     Add(paths);
-    Command("IDC_FS_SelectedIndex", QStringLiteral("1"));
-    Command("IDC_FS_Repeat");
-    face.store.insert(QStringLiteral("_root.VolumePosition"), QStringLiteral("7"));
-    Command("IDC_FS_Volume");
-    Command("IDC_FS_SoundOff");
-    Command("IDC_FS_ShowList");
+    Cmd(u"IDC_FS_SelectedIndex"_s, u"1"_s);
+    face.store.insert(u"_root.VolumePosition"_s, u"7"_s);
+    for (const QString& command :
+         {u"IDC_FS_Repeat"_s, u"IDC_FS_Volume"_s, u"IDC_FS_SoundOff"_s, u"IDC_FS_ShowList"_s})
+        Cmd(command);
     SaveRemembered(frm.Remember());
 
     RecordingFace face2;
     RecordingForm form2;
     ScriptedPlayer engine2;
-    mAINfRM again(mAINfRM::Parts{face2, form2, messages, dialog, lock, engine2, timer, {}});
+    mAINfRM again(Parts(face2, form2, engine2));
     ASSERT_TRUE(again.Form_Load());
     again.Restore(LoadRemembered());
     EXPECT_EQ(again.list().rows(), paths);
@@ -347,16 +383,13 @@ TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
     EXPECT_TRUE(engine2.muted);
     EXPECT_TRUE(again.RepeatOn());
     EXPECT_EQ(form2.windowSize, QSize(336, 360));
-    EXPECT_EQ(face2.store.value(QStringLiteral("_root.Muted")), QStringLiteral("1"));
-    EXPECT_EQ(face2.store.value(QStringLiteral("_root.AddedFiles")), paths.join(u'|'));
+    EXPECT_EQ(face2.store.value(u"_root.Muted"_s), u"1"_s);
+    EXPECT_EQ(face2.store.value(u"_root.AddedFiles"_s), paths.join(u'|'));
 
-    const QString file = QSettings(QSettings::IniFormat, QSettings::UserScope,
-                                   QStringLiteral("Velune"), QStringLiteral("VelunePlayer"))
-                             .fileName();
-    QFile corrupt(file);
-    ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
-    corrupt.write(QByteArray("\0\xff[list\nrows=\"\x01\nvolume=-3e999\n", 30));
-    corrupt.close();
+    ASSERT_TRUE(WriteFile(
+        QSettings(QSettings::IniFormat, QSettings::UserScope, u"Velune"_s, u"VelunePlayer"_s)
+            .fileName(),
+        QByteArray("\0\xff[list\nrows=\"\x01\nvolume=-3e999\n", 30)));
     const mAINfRM::Remembered defaults = LoadRemembered();
     EXPECT_TRUE(defaults.rows.isEmpty());
     EXPECT_EQ(defaults.volume, 5.0);

@@ -1,4 +1,6 @@
 // The per-user single-instance lock across real processes.
+#include "qt_print.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -10,13 +12,13 @@ class Probe {
 public:
     explicit Probe(const QString& runtimeDir) {
         auto env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
+        env.insert(u"XDG_RUNTIME_DIR"_s, runtimeDir);
         process.setProcessEnvironment(env);
-        process.start(QStringLiteral(LOCK_PROBE), {QStringLiteral("VeluneConverter")});
+        process.start(QStringLiteral(LOCK_PROBE), {u"VeluneConverter"_s});
     }
     QString Answer() {
         if (!process.waitForReadyRead(10000))
-            return QStringLiteral("no answer");
+            return u"no answer"_s;
         return QString::fromLatin1(process.readLine()).trimmed();
     }
     QProcess process;
@@ -27,10 +29,10 @@ TEST(SingleInstance, ASecondCopyIsRefusedAndACrashedHolderDoesNotBlock) {
     QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     Probe first(runtime.path());
-    ASSERT_EQ(first.Answer(), QStringLiteral("locked"));
+    ASSERT_EQ(first.Answer(), u"locked"_s);
 
     Probe second(runtime.path());
-    EXPECT_EQ(second.Answer(), QStringLiteral("busy"));
+    EXPECT_EQ(second.Answer(), u"busy"_s);
     EXPECT_TRUE(second.process.waitForFinished(10000));
     // The first copy was left alone and still holds the lock.
     EXPECT_EQ(first.process.state(), QProcess::Running);
@@ -38,7 +40,7 @@ TEST(SingleInstance, ASecondCopyIsRefusedAndACrashedHolderDoesNotBlock) {
     first.process.kill(); // dies without releasing the lock
     first.process.waitForFinished(10000);
     Probe third(runtime.path());
-    EXPECT_EQ(third.Answer(), QStringLiteral("locked"));
+    EXPECT_EQ(third.Answer(), u"locked"_s);
     third.process.closeWriteChannel();
     EXPECT_TRUE(third.process.waitForFinished(10000));
 }

@@ -1,0 +1,261 @@
+// The programs' real faces, loaded offscreen: a control that sends the wrong command
+// or sends while disabled, a host write not shown or shown before its trigger, a
+// name split into two rows, a removed row that is not the host's, an unnamed control.
+#include "conversion_window.h"
+#include "dropped.h"
+#include "face_driver.h"
+#include "fakes.h"
+#include "mainfrm.h"
+#include "media.h"
+#include "names.h"
+
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+using namespace velune;
+using namespace velune::test;
+
+namespace {
+
+class Faces : public ::testing::Test {
+protected:
+    void Load(const QString& file) {
+        face = std::make_unique<FaceDriver>(file);
+        ASSERT_TRUE(face->loaded && face->exposed) << file;
+    }
+    // Each control sends its command and has a name for screen readers.
+    void ExpectButtons(const std::vector<std::pair<QString, QString>>& buttons) {
+        for (const auto& [name, command] : buttons) {
+            EXPECT_EQ(face->Click(name), QStringList{command}) << name;
+            EXPECT_FALSE(face->AccessibleName(name).isEmpty()) << name;
+        }
+    }
+    QString Text(const QString& name) { return face->Property(name, "text").toString(); }
+    int Count(const QString& list) { return face->Property(list, "count").toInt(); }
+    QSize Size() {
+        return QSize(face->flash.rootObject()->width(), face->flash.rootObject()->height());
+    }
+
+    std::unique_ptr<FaceDriver> face;
+};
+
+TEST_F(Faces, TheConvertersMainFace) {
+    Load(u"VeluneC.qml"_s);
+    EXPECT_EQ(Size(), QSize(620, 520));
+    face->Write(u"_root.FillCombo"_s, u"wav|mp3|ogg"_s);
+    face->Write(u"_root.SetCombo"_s, u"1"_s);
+    ExpectButtons({{u"minimizeButton"_s, u"IDC_FS_Minimize undefined"_s},
+                   {u"closeButton"_s, u"IDC_FS_Close undefined"_s},
+                   {u"dragArea"_s, u"IDC_FS_Drag undefined"_s},
+                   {u"addButton"_s, u"IDC_FS_Add undefined"_s},
+                   {u"removeAllButton"_s, u"IDC_FS_RemoveAll undefined"_s},
+                   {u"browseButton"_s, u"IDC_FS_Browse undefined"_s},
+                   {u"sameFolderButton"_s, u"IDC_FS_SameDirectory undefined"_s},
+                   {u"convertButton"_s, u"IDC_FS_Convert undefined"_s},
+                   {u"helpButton"_s, u"IDC_FS_Help undefined"_s},
+                   {u"playerButton"_s, u"IDC_FS_Player undefined"_s},
+                   {u"format_mp3"_s, u"IDC_FS_ConvertTo mp3"_s},
+                   {u"format_ogg"_s, u"IDC_FS_ConvertTo ogg"_s},
+                   {u"deleteSourcesCheck"_s, u"IDC_FS_Selected undefined"_s},
+                   {u"deleteSourcesCheck"_s, u"IDC_FS_UnSelected undefined"_s},
+                   {u"aboutButton"_s, u"IDC_FS_About undefined"_s}});
+
+    face->Write(u"_root.VersionNo"_s, u"Version No.:1.0.0.0"_s);
+    EXPECT_TRUE(face->Property(u"aboutPanel"_s, "visible").toBool());
+    EXPECT_EQ(Text(u"versionText"_s), u"Version No.:1.0.0.0"_s);
+    face->Click(u"aboutClose"_s);
+    EXPECT_FALSE(face->Property(u"aboutPanel"_s, "visible").toBool());
+
+    face->Write(u"_root.BrowsePath"_s, u"/home/me/Bob's Music"_s);
+    EXPECT_NE(Text(u"outputFolderText"_s), u"/home/me/Bob's Music"_s);
+    face->Write(u"_root.SetBrowsePath"_s, u"1"_s);
+    EXPECT_EQ(Text(u"outputFolderText"_s), u"/home/me/Bob's Music"_s);
+
+    // Rows come in batches; Remove sends the chosen row, or "undefined" and keeps them.
+    face->Write(u"_root.AddedFiles"_s, JoinFaceList({u"/m/a.wav"_s, u"/m/Été b.mp3"_s}));
+    face->Write(u"_root.SetAddedFiles"_s, u"1"_s);
+    face->Write(u"_root.AddedFiles"_s, u"/m/c'd.ogg"_s);
+    face->Write(u"_root.SetAddedFiles"_s, u"1"_s);
+    ASSERT_EQ(Count(u"fileList"_s), 3);
+    EXPECT_EQ(face->AccessibleName(u"fileRow1"_s), u"/m/Été b.mp3"_s);
+    EXPECT_EQ(face->Click(u"removeButton"_s), QStringList{u"IDC_FS_Remove undefined"_s});
+    EXPECT_EQ(face->Key(Qt::Key_Delete), QStringList{u"IDC_FS_Remove undefined"_s});
+    face->Click(u"fileRow1"_s);
+    EXPECT_EQ(face->Click(u"removeButton"_s), QStringList{u"IDC_FS_Remove 1"_s});
+    EXPECT_EQ(face->AccessibleName(u"fileRow1"_s), u"/m/c'd.ogg"_s);
+    face->Click(u"fileRow0"_s);
+    EXPECT_EQ(face->Key(Qt::Key_Delete), QStringList{u"IDC_FS_Remove 0"_s});
+    EXPECT_EQ(face->Key(Qt::Key_O, Qt::ControlModifier), QStringList{u"IDC_FS_Add undefined"_s});
+    EXPECT_EQ(face->Key(Qt::Key_Return), QStringList{u"IDC_FS_Convert undefined"_s});
+    // Remove all only asks; the rows go when the host says so.
+    face->Click(u"removeAllButton"_s);
+    EXPECT_EQ(Count(u"fileList"_s), 1);
+    face->Write(u"_root.RemoveAll"_s, u"1"_s);
+    EXPECT_EQ(Count(u"fileList"_s), 0);
+}
+
+// Host and face together: a "|" in a name never splits its row, so the row the face
+// removes is the file the host removes.
+TEST_F(Faces, TheConvertersListAndHostRemoveTheSameFile) {
+    Load(u"VeluneC.qml"_s);
+    struct NoConversion : ConversionWindow {
+        void ShowModal() override {}
+        void Unload() override {}
+    } conversion;
+    QTemporaryDir dir;
+    const QStringList paths{dir.filePath(u"a.wav"_s), dir.filePath(u"pi|pe.wav"_s),
+                            dir.filePath(u"d\\e.wav"_s)};
+    for (const QString& path : paths)
+        ASSERT_TRUE(WriteFile(path, "RIFF"));
+    VeluneMod mod;
+    RecordingForm form;
+    ScriptedMessages messages;
+    ScriptedDialog dialog;
+    ScriptedFolders folders;
+    RecordingShell shell;
+    ScriptedLock lock;
+    MainFrm frm(mod, {face->flash, form, messages, dialog, folders, shell, lock, conversion,
+                      QStringLiteral(VELUNE_PROGRAM_DIR)});
+    QObject::connect(&face->flash, &Flash::FSCommand,
+                     [&](const QString& c, const QString& a) { frm.Flash_FSCommand(c, a); });
+    ASSERT_TRUE(frm.Form_Load());
+    dialog.Choose(paths);
+    face->Click(u"addButton"_s);
+    ASSERT_EQ(Count(u"fileList"_s), 3);
+    EXPECT_EQ(face->AccessibleName(u"fileRow1"_s), paths[1]);
+    EXPECT_EQ(face->AccessibleName(u"fileRow2"_s), paths[2]);
+    face->Click(u"fileRow1"_s);
+    face->Click(u"removeButton"_s);
+    EXPECT_EQ(frm.LstFiles(), (QStringList{paths[0], paths[2]}));
+}
+
+TEST_F(Faces, TheConversionFace) {
+    Load(u"VeluneC1.qml"_s);
+    EXPECT_EQ(Size(), QSize(338, 187));
+    const QString path = u"/home/me/Bob's Été/a very long folder name/Rock 'n' Roll.mp3"_s;
+    face->Write(u"_root.FileTxt"_s, path);
+    EXPECT_NE(Text(u"fileText"_s), path);
+    face->Write(u"_root.SetFileTxt"_s, u"1"_s);
+    EXPECT_EQ(Text(u"fileText"_s), path);
+    face->Write(u"_root.ProgressValue"_s, u"42"_s);
+    face->Write(u"_root.SetProgress"_s, u"1"_s);
+    EXPECT_EQ(face->Property(u"progressBar"_s, "value").toInt(), 42);
+    EXPECT_EQ(Text(u"progressText"_s), u"42%"_s);
+
+    const auto rotation = [&] {
+        return face->Property(u"runningAnimation"_s, "rotation").toDouble();
+    };
+    face->Write(u"_root.ArrowPlay"_s, u"1"_s);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rotation() > 0; }, 5000));
+    face->Write(u"_root.ArrowPlay"_s, u"0"_s);
+    const double stopped = rotation();
+    QTest::qWait(100);
+    EXPECT_EQ(rotation(), stopped);
+
+    EXPECT_FALSE(face->Property(u"okButton"_s, "visible").toBool());
+    ExpectButtons({{u"cancelButton"_s, u"IDC_FS_Cancel undefined"_s},
+                   {u"closeButton"_s, u"IDC_FS_Close undefined"_s},
+                   {u"dragArea"_s, u"IDC_FS_Drag undefined"_s}});
+    face->Write(u"_root.ShowOkbtn"_s, u"1"_s);
+    EXPECT_FALSE(face->Property(u"cancelButton"_s, "visible").toBool());
+    ExpectButtons({{u"okButton"_s, u"IDC_FS_OK undefined"_s}});
+}
+
+TEST_F(Faces, ThePlayersTransportWindowAndVolume) {
+    Load(u"player.qml"_s);
+    EXPECT_EQ(Size(), QSize(336, 360));
+    for (const QString& tag : {u"Play"_s, u"Pause"_s, u"Stop"_s, u"Next"_s, u"Previous"_s}) {
+        const QString button = tag.toLower() + u"Button"_s;
+        face->Write(u"_root."_s + tag, u"4"_s); // disabled
+        EXPECT_TRUE(face->Click(button).isEmpty()) << tag;
+        face->Write(u"_root."_s + tag, u"1"_s);
+        ExpectButtons({{button, u"IDC_FS_"_s + tag + u" undefined"_s}});
+    }
+    face->Write(u"_root.Play"_s, u"3"_s);
+    EXPECT_EQ(face->Property(u"playButton"_s, "state_").toString(), u"3"_s);
+    ExpectButtons({{u"repeatButton"_s, u"IDC_FS_Repeat undefined"_s},
+                   {u"listButton"_s, u"IDC_FS_ShowList undefined"_s},
+                   {u"listButton"_s, u"IDC_FS_HideList undefined"_s},
+                   {u"minimizeButton"_s, u"IDC_FS_Minimize undefined"_s},
+                   {u"closeButton"_s, u"IDC_FS_Close undefined"_s},
+                   {u"dragArea"_s, u"IDC_FS_Drag undefined"_s},
+                   {u"muteButton"_s, u"IDC_FS_SoundOff undefined"_s},
+                   {u"muteButton"_s, u"IDC_FS_SoundOn undefined"_s},
+                   {u"addButton"_s, u"IDC_FS_Add undefined"_s},
+                   {u"openButton"_s, u"IDC_FS_OpenFile undefined"_s}});
+
+    face->Write(u"_root.VolumePosition"_s, u"5"_s);
+    EXPECT_EQ(face->Click(u"volumeKnob"_s, 0.82), QStringList{u"IDC_FS_Volume undefined"_s});
+    EXPECT_EQ(face->flash.GetVariable(u"_root.VolumePosition"_s), u"8"_s);
+    EXPECT_EQ(face->Key(Qt::Key_Up), QStringList{u"IDC_FS_Volume undefined"_s});
+    EXPECT_EQ(face->flash.GetVariable(u"_root.VolumePosition"_s), u"9"_s);
+
+    face->Write(u"_root.KnobPosition"_s, u" 42"_s);
+    EXPECT_EQ(face->Property(u"seekKnob"_s, "shown").toInt(), 42);
+    EXPECT_EQ(face->Click(u"seekKnob"_s), QStringList{u"IDC_FS_KnobReleased undefined"_s});
+    EXPECT_EQ(face->flash.GetVariable(u"_root.KnobPosition"_s), u"50"_s);
+    face->Write(u"_root.KnobDisabled"_s, u"1"_s);
+    EXPECT_TRUE(face->Click(u"seekKnob"_s, 0.8).isEmpty());
+    EXPECT_EQ(face->Key(Qt::Key_Right), QStringList{u"IDC_FS_SeekBy 5000"_s});
+    EXPECT_EQ(face->Key(Qt::Key_Left), QStringList{u"IDC_FS_SeekBy -5000"_s});
+    EXPECT_EQ(face->Key(Qt::Key_Space), QStringList{u"IDC_FS_Pause undefined"_s}); // Play=3
+    face->Write(u"_root.Play"_s, u"1"_s);
+    EXPECT_EQ(face->Key(Qt::Key_Space), QStringList{u"IDC_FS_Play undefined"_s});
+    EXPECT_EQ(face->Key(Qt::Key_O, Qt::ControlModifier),
+              QStringList{u"IDC_FS_OpenFile undefined"_s});
+}
+
+TEST_F(Faces, ThePlayersDisplayListAndDrops) {
+    Load(u"player.qml"_s);
+    face->Write(u"_root.FileTxt"_s, u"Été 'n' Rock.ogg"_s);
+    face->Write(u"_root.SetFileTxt"_s, u"1"_s);
+    EXPECT_EQ(Text(u"titleText"_s), u"Été 'n' Rock.ogg"_s);
+    face->Write(u"_root.TotalTimeTxt"_s, u"04:12"_s);
+    face->Write(u"_root.TimePlayedTxt"_s, u"01:05"_s);
+    EXPECT_NE(Text(u"timeText"_s), u"01:05 / 04:12"_s);
+    face->Write(u"_root.SetTimeTxt"_s, u"1"_s);
+    EXPECT_EQ(Text(u"timeText"_s), u"01:05 / 04:12"_s);
+    for (const bool playing : {true, false}) {
+        face->Write(u"_root.Playing"_s, playing ? u"1"_s : u"0"_s);
+        EXPECT_EQ(face->Property(u"playingIndicator"_s, "active").toBool(), playing);
+    }
+
+    // A "|" or "\" in a name stays in its one row.
+    face->Write(u"_root.AddedFiles"_s,
+                JoinFaceList({u"/m/a.wav"_s, u"/m/pi|pe\\.mp3"_s, u"/m/d'e.rm"_s}));
+    face->Write(u"_root.SetAddedFiles"_s, u"1"_s);
+    ASSERT_EQ(Count(u"playList"_s), 3);
+    EXPECT_EQ(face->AccessibleName(u"playRow1"_s), u"/m/pi|pe\\.mp3"_s);
+    EXPECT_TRUE(face->Click(u"removeButton"_s).isEmpty()); // no row chosen
+    face->commands.clear();
+    QTest::mouseDClick(&face->flash, Qt::LeftButton, Qt::NoModifier, face->At(u"playRow2"_s));
+    EXPECT_TRUE(face->commands.contains(u"IDC_FS_SelectedIndex 2"_s)) << face->commands.join(u',');
+    EXPECT_EQ(face->Click(u"removeButton"_s), QStringList{u"IDC_FS_Remove 2"_s});
+    face->Click(u"playRow1"_s);
+    EXPECT_EQ(face->Key(Qt::Key_Return), QStringList{u"IDC_FS_SelectedIndex 1"_s});
+    EXPECT_EQ(face->Key(Qt::Key_Delete), QStringList{u"IDC_FS_Remove 1"_s});
+    EXPECT_EQ(Count(u"playList"_s), 1);
+    EXPECT_EQ(face->Click(u"removeAllButton"_s), QStringList{u"IDC_FS_RemoveAll undefined"_s});
+    EXPECT_EQ(Count(u"playList"_s), 1);
+    face->Write(u"_root.RemoveAll"_s, u"1"_s);
+    EXPECT_EQ(Count(u"playList"_s), 0);
+
+    // Files dragged from a file manager; anything else is not taken.
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(u"/m/Été.mp3"_s), QUrl(u"https://example.invalid/x.mp3"_s),
+                  QUrl::fromLocalFile(u"/m/b.wav"_s)});
+    EXPECT_EQ(DroppedFiles(&data), (QStringList{u"/m/Été.mp3"_s, u"/m/b.wav"_s}));
+    QMimeData text;
+    text.setText(u"not files"_s);
+    EXPECT_TRUE(DroppedFiles(&text).isEmpty());
+    QDragEnterEvent enter(QPoint(150, 250), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&face->flash, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return face->Property(u"dropArea"_s, "containsDrag").toBool(); }, 5000));
+}
+
+} // namespace
