@@ -1,6 +1,10 @@
-// The converter's engine on generated files: outputs cut short or padded, lost tags,
-// items converted twice or out of order, leftovers after a cancel or a failure,
-// a full disk reported as success, files replaced.
+// The conversion engine on generated files, alone, behind the conversion window and in
+// the batch mode: outputs cut short or padded, lost tags, items converted twice or out
+// of order, leftovers after a cancel or a failure, a full disk or a failure reported as
+// success, sources deleted or outputs overwritten, arguments misread.
+#include "batch.h"
+#include "convfrm.h"
+#include "fakes.h"
 #include "ffmpeg_converter.h"
 #include "media.h"
 
@@ -246,6 +250,153 @@ TEST(Engine, AFullDiskFailsTheItemWithTheSystemsReasonAndPublishesNothing) {
     EXPECT_EQ(engine.State(1), State::Converted) << engine.FailureReason(1);
     EXPECT_EQ(Entries(small), QStringList{u"big.mp3"_s});
     ::umount(QFile::encodeName(small).constData());
+}
+
+class Conversion : public ::testing::Test, protected Around {
+protected:
+    QString Tone(const QString& name, double seconds, int channels = 2) {
+        const QString path = dir.filePath(name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        EXPECT_TRUE(MakeTone(path, seconds, 44100, channels));
+        return path;
+    }
+    void Open(const char* format) {
+        mod.TargetFormat = QString::fromLatin1(format);
+        mod.DeleteSource = true;
+        frm =
+            std::make_unique<ConvFrm>(mod, ConvFrm::Parts{face, form, messages, engine, timer, list,
+                                                          out, QStringLiteral(VELUNE_PROGRAM_DIR)});
+        ASSERT_TRUE(frm->Form_Load());
+    }
+    QStringList Files(const QString& folder) {
+        return QDir(dir.filePath(folder)).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+    QTemporaryDir dir;
+    VeluneMod mod;
+    FfmpegConverter engine{2};
+    QStringList list;
+    QString out;
+    std::unique_ptr<ConvFrm> frm;
+};
+
+TEST_F(Conversion, ARunConvertsExactlyReportsTheFailureAndDeletesOnlyWhatWasConverted) {
+    const QString ogg = Tone(u"in/mono.ogg"_s, 2.0, 1);
+    const QString wav = dir.filePath(u"in/Rock 'n' Roll — 東京.wav"_s);
+    ASSERT_TRUE(
+        Tagged(Tone(u"plain.wav"_s, 1.5), wav, {u"title=Rock 'n' Roll"_s, u"artist=東京"_s}));
+    const QString corrupt = dir.filePath(u"in/corrupt.mp3"_s);
+    ASSERT_TRUE(WriteFile(corrupt, Noise(32 * 1024)));
+    list = {wav, dir.filePath(u"in/missing.wav"_s), corrupt, ogg};
+    Open("mp3");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return engine.Finished(); }, 120000));
+    frm->Timer1_Timer();
+    EXPECT_EQ(face.store.value(u"_root.FileTxt"_s), u"Conversion complete"_s);
+    EXPECT_EQ(messages.shown, (QStringList{u"Input file dosen't exist"_s,
+                                           u"These files could not be converted:\n\n"_s + corrupt +
+                                               u" (not an audio file)"_s}));
+    frm->Flash_FSCommand(u"IDC_FS_OK"_s, u"undefined"_s);
+    frm->Form_Unload();
+
+    const QString mp3 = dir.filePath(u"in/Rock n Roll — 東京.mp3"_s);
+    EXPECT_EQ(DecodedSamples(mp3, 2), 66150);
+    const MediaInfo info = Probe(mp3);
+    EXPECT_EQ(info.tags.value(u"title"_s), u"Rock 'n' Roll"_s);
+    EXPECT_EQ(info.tags.value(u"artist"_s), u"東京"_s);
+    EXPECT_EQ(DecodedSamples(dir.filePath(u"in/mono.mp3"_s), 1), 88200);
+    // The converted sources went as asked; the one that failed stayed.
+    EXPECT_EQ(Files(u"in"_s),
+              (QStringList{u"Rock n Roll — 東京.mp3"_s, u"corrupt.mp3"_s, u"mono.mp3"_s}));
+}
+
+TEST_F(Conversion, AnAbandonedRunKeepsEverySourceAndLeavesNoPartialFile) {
+    list = {Tone(u"x/one.wav"_s, 30.0), Tone(u"x/two.wav"_s, 30.0), Tone(u"x/three.wav"_s, 30.0)};
+    Open("ogg");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return engine.Position().value_or(0) > 0; }, 60000));
+    frm->Flash_FSCommand(u"IDC_FS_Close"_s, u"undefined"_s);
+    frm->Form_Unload();
+    EXPECT_EQ(Files(u"x"_s), (QStringList{u"one.wav"_s, u"three.wav"_s, u"two.wav"_s}));
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
+    QTemporaryDir dir;
+    const QString jobs = u"--jobs takes a whole number from 1 up"_s;
+    const std::vector<std::tuple<const char*, QString, QString>> rows{
+        // what, arguments, error ("" = accepted)
+        {"files first", u"a.wav --to wav b.mp3"_s, {}},
+        {"no format", u"a.wav"_s, u"--to is missing"_s},
+        {"unknown format", u"--to flac a.wav"_s, u"--to takes wav, mp3 or ogg, not \"flac\""_s},
+        {"upper-case format", u"--to MP3 a.wav"_s, u"--to takes wav, mp3 or ogg, not \"MP3\""_s},
+        {"no files", u"--to wav"_s, u"no files to convert"_s},
+        {"value missing", u"a.wav --to"_s, u"--to needs a value"_s},
+        {"jobs not a number", u"--to wav --jobs two a.wav"_s, jobs},
+        {"jobs zero", u"--to wav --jobs 0 a.wav"_s, jobs},
+        {"out not a folder", u"--to wav --out %1/none a.wav"_s,
+         u"--out: \"%1/none\" is not a folder"_s},
+        {"unknown option", u"--to wav --force a.wav"_s, u"unknown option --force"_s},
+    };
+    for (const auto& [what, arguments, error] : rows) {
+        const BatchArguments parsed = ParseBatchArguments(Args(arguments.arg(dir.path())));
+        EXPECT_EQ(parsed.error, error.arg(dir.path())) << what;
+        EXPECT_EQ(parsed.options.has_value(), error.isEmpty()) << what;
+    }
+    const BatchOptions all =
+        *ParseBatchArguments(
+             Args(u"--to ogg --out %1 --jobs 3 --delete-sources -- --to"_s.arg(dir.path())))
+             .options;
+    EXPECT_EQ(all.format, u"ogg"_s);
+    EXPECT_EQ(all.out, dir.path());
+    EXPECT_EQ(all.jobs, 3);
+    EXPECT_TRUE(all.deleteSources);
+    EXPECT_EQ(all.files, QStringList{u"--to"_s});
+    EXPECT_TRUE(ParseBatchArguments({u"--help"_s}).help);
+}
+
+struct Result {
+    int status;
+    QString out;
+    QString err;
+};
+
+Result Convert(const QString& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(CONVERTER), Args(arguments));
+    EXPECT_TRUE(process.waitForFinished(120000));
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+TEST(Batch, ExitStatusSummaryAndFailuresFromARealRun) {
+    QTemporaryDir dir;
+    const QString good = dir.filePath(u"good.wav"_s);
+    ASSERT_TRUE(MakeTone(good, 1.0));
+    const QString corrupt = dir.filePath(u"corrupt.ogg"_s);
+    ASSERT_TRUE(WriteFile(corrupt, Noise(4096)));
+
+    // Every file converts: 0, and the source is deleted as asked.
+    const Result all = Convert(u"--to mp3 --delete-sources "_s + good);
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out, u"Converted 1 of 1 files.\n"_s);
+    EXPECT_FALSE(QFile::exists(good));
+    EXPECT_EQ(DecodedSamples(dir.filePath(u"good.mp3"_s), 2), 44100);
+
+    // Some fail: 1, each failure named with its reason; nothing is overwritten.
+    const Result some =
+        Convert(u"--to mp3 --jobs 1 %1/good.mp3 %2 %1/gone.wav"_s.arg(dir.path(), corrupt));
+    EXPECT_EQ(some.status, 1);
+    EXPECT_EQ(some.out, u"Converted 1 of 3 files.\n"_s);
+    EXPECT_TRUE(some.err.contains(corrupt + u": not an audio file"_s)) << some.err;
+    EXPECT_TRUE(some.err.contains(u"gone.wav: No such file"_s)) << some.err;
+    EXPECT_TRUE(QFile::exists(dir.filePath(u"good 1.mp3"_s)));
+
+    // Bad usage: 2 with the usage text; --help: 0.
+    const Result bad = Convert(u"--to aac "_s + corrupt);
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_TRUE(bad.err.contains(u"Usage: VeluneConverter --to wav|mp3|ogg"_s));
+    const Result help = Convert(u"--help"_s);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.startsWith(u"Usage:"_s));
 }
 
 } // namespace

@@ -1,15 +1,19 @@
-// The programs' real faces, loaded offscreen: a control that sends the wrong command
-// or sends while disabled, a host write not shown or shown before its trigger, a
-// name split into two rows, a removed row that is not the host's, an unnamed control.
+// The programs' real faces, loaded offscreen, and the hook around them: a control that
+// sends the wrong command or sends while disabled, a host write not shown or shown
+// before its trigger, a name split into two rows, a removed row that is not the
+// host's, an unnamed control, the face's own context menu let through.
 #include "conversion_window.h"
 #include "dropped.h"
 #include "face_driver.h"
+#include "facewindow.h"
 #include "fakes.h"
+#include "hookr.h"
 #include "mainfrm.h"
 #include "media.h"
 #include "names.h"
 
 #include <QDragEnterEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -17,6 +21,25 @@
 
 using namespace velune;
 using namespace velune::test;
+
+namespace velune {
+// Stands in for a face view: records what reaches it.
+class MyFlashProbe : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+    QStringList seen;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonRelease)
+            seen << u"%1 %2"_s.arg(e->type()).arg(static_cast<QMouseEvent*>(e)->button());
+        if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)
+            seen << u"%1 %2"_s.arg(e->type()).arg(static_cast<QKeyEvent*>(e)->key());
+        return QWidget::event(e);
+    }
+};
+} // namespace velune
 
 namespace {
 
@@ -26,11 +49,15 @@ protected:
         face = std::make_unique<FaceDriver>(file);
         ASSERT_TRUE(face->loaded && face->exposed) << file;
     }
-    // Each control sends its command and has a name for screen readers.
-    void ExpectButtons(const std::vector<std::pair<QString, QString>>& buttons) {
-        for (const auto& [name, command] : buttons) {
-            EXPECT_EQ(face->Click(name), QStringList{command}) << name;
-            EXPECT_FALSE(face->AccessibleName(name).isEmpty()) << name;
+    // Each "control Command [argument]" click sends "IDC_FS_Command argument" (the
+    // argument "undefined" when none), and the control has a name for screen readers.
+    void ExpectButtons(const QStringList& buttons) {
+        for (const QString& button : buttons) {
+            const QStringList words = button.split(u' ');
+            EXPECT_EQ(face->Click(words[0]),
+                      QStringList{u"IDC_FS_"_s + words[1] + u' ' + words.value(2, u"undefined"_s)})
+                << words[0];
+            EXPECT_FALSE(face->AccessibleName(words[0]).isEmpty()) << words[0];
         }
     }
     QString Text(const QString& name) { return face->Property(name, "text").toString(); }
@@ -47,21 +74,12 @@ TEST_F(Faces, TheConvertersMainFace) {
     EXPECT_EQ(Size(), QSize(620, 520));
     face->Write(u"_root.FillCombo"_s, u"wav|mp3|ogg"_s);
     face->Write(u"_root.SetCombo"_s, u"1"_s);
-    ExpectButtons({{u"minimizeButton"_s, u"IDC_FS_Minimize undefined"_s},
-                   {u"closeButton"_s, u"IDC_FS_Close undefined"_s},
-                   {u"dragArea"_s, u"IDC_FS_Drag undefined"_s},
-                   {u"addButton"_s, u"IDC_FS_Add undefined"_s},
-                   {u"removeAllButton"_s, u"IDC_FS_RemoveAll undefined"_s},
-                   {u"browseButton"_s, u"IDC_FS_Browse undefined"_s},
-                   {u"sameFolderButton"_s, u"IDC_FS_SameDirectory undefined"_s},
-                   {u"convertButton"_s, u"IDC_FS_Convert undefined"_s},
-                   {u"helpButton"_s, u"IDC_FS_Help undefined"_s},
-                   {u"playerButton"_s, u"IDC_FS_Player undefined"_s},
-                   {u"format_mp3"_s, u"IDC_FS_ConvertTo mp3"_s},
-                   {u"format_ogg"_s, u"IDC_FS_ConvertTo ogg"_s},
-                   {u"deleteSourcesCheck"_s, u"IDC_FS_Selected undefined"_s},
-                   {u"deleteSourcesCheck"_s, u"IDC_FS_UnSelected undefined"_s},
-                   {u"aboutButton"_s, u"IDC_FS_About undefined"_s}});
+    ExpectButtons({u"minimizeButton Minimize"_s, u"closeButton Close"_s, u"dragArea Drag"_s,
+                   u"addButton Add"_s, u"removeAllButton RemoveAll"_s, u"browseButton Browse"_s,
+                   u"sameFolderButton SameDirectory"_s, u"convertButton Convert"_s,
+                   u"helpButton Help"_s, u"playerButton Player"_s, u"format_mp3 ConvertTo mp3"_s,
+                   u"format_ogg ConvertTo ogg"_s, u"deleteSourcesCheck Selected"_s,
+                   u"deleteSourcesCheck UnSelected"_s, u"aboutButton About"_s});
 
     face->Write(u"_root.VersionNo"_s, u"Version No.:1.0.0.0"_s);
     EXPECT_TRUE(face->Property(u"aboutPanel"_s, "visible").toBool());
@@ -111,18 +129,13 @@ TEST_F(Faces, TheConvertersListAndHostRemoveTheSameFile) {
     for (const QString& path : paths)
         ASSERT_TRUE(WriteFile(path, "RIFF"));
     VeluneMod mod;
-    RecordingForm form;
-    ScriptedMessages messages;
-    ScriptedDialog dialog;
-    ScriptedFolders folders;
-    RecordingShell shell;
-    ScriptedLock lock;
-    MainFrm frm(mod, {face->flash, form, messages, dialog, folders, shell, lock, conversion,
-                      QStringLiteral(VELUNE_PROGRAM_DIR)});
+    Around a;
+    MainFrm frm(mod, {face->flash, a.form, a.messages, a.dialog, a.folders, a.shell, a.lock,
+                      conversion, QStringLiteral(VELUNE_PROGRAM_DIR)});
     QObject::connect(&face->flash, &Flash::FSCommand,
                      [&](const QString& c, const QString& a) { frm.Flash_FSCommand(c, a); });
     ASSERT_TRUE(frm.Form_Load());
-    dialog.Choose(paths);
+    a.dialog.Choose(paths);
     face->Click(u"addButton"_s);
     ASSERT_EQ(Count(u"fileList"_s), 3);
     EXPECT_EQ(face->AccessibleName(u"fileRow1"_s), paths[1]);
@@ -156,12 +169,10 @@ TEST_F(Faces, TheConversionFace) {
     EXPECT_EQ(rotation(), stopped);
 
     EXPECT_FALSE(face->Property(u"okButton"_s, "visible").toBool());
-    ExpectButtons({{u"cancelButton"_s, u"IDC_FS_Cancel undefined"_s},
-                   {u"closeButton"_s, u"IDC_FS_Close undefined"_s},
-                   {u"dragArea"_s, u"IDC_FS_Drag undefined"_s}});
+    ExpectButtons({u"cancelButton Cancel"_s, u"closeButton Close"_s, u"dragArea Drag"_s});
     face->Write(u"_root.ShowOkbtn"_s, u"1"_s);
     EXPECT_FALSE(face->Property(u"cancelButton"_s, "visible").toBool());
-    ExpectButtons({{u"okButton"_s, u"IDC_FS_OK undefined"_s}});
+    ExpectButtons({u"okButton OK"_s});
 }
 
 TEST_F(Faces, ThePlayersTransportWindowAndVolume) {
@@ -172,20 +183,14 @@ TEST_F(Faces, ThePlayersTransportWindowAndVolume) {
         face->Write(u"_root."_s + tag, u"4"_s); // disabled
         EXPECT_TRUE(face->Click(button).isEmpty()) << tag;
         face->Write(u"_root."_s + tag, u"1"_s);
-        ExpectButtons({{button, u"IDC_FS_"_s + tag + u" undefined"_s}});
+        ExpectButtons({button + u' ' + tag});
     }
     face->Write(u"_root.Play"_s, u"3"_s);
     EXPECT_EQ(face->Property(u"playButton"_s, "state_").toString(), u"3"_s);
-    ExpectButtons({{u"repeatButton"_s, u"IDC_FS_Repeat undefined"_s},
-                   {u"listButton"_s, u"IDC_FS_ShowList undefined"_s},
-                   {u"listButton"_s, u"IDC_FS_HideList undefined"_s},
-                   {u"minimizeButton"_s, u"IDC_FS_Minimize undefined"_s},
-                   {u"closeButton"_s, u"IDC_FS_Close undefined"_s},
-                   {u"dragArea"_s, u"IDC_FS_Drag undefined"_s},
-                   {u"muteButton"_s, u"IDC_FS_SoundOff undefined"_s},
-                   {u"muteButton"_s, u"IDC_FS_SoundOn undefined"_s},
-                   {u"addButton"_s, u"IDC_FS_Add undefined"_s},
-                   {u"openButton"_s, u"IDC_FS_OpenFile undefined"_s}});
+    ExpectButtons({u"repeatButton Repeat"_s, u"listButton ShowList"_s, u"listButton HideList"_s,
+                   u"minimizeButton Minimize"_s, u"closeButton Close"_s, u"dragArea Drag"_s,
+                   u"muteButton SoundOff"_s, u"muteButton SoundOn"_s, u"addButton Add"_s,
+                   u"openButton OpenFile"_s});
 
     face->Write(u"_root.VolumePosition"_s, u"5"_s);
     EXPECT_EQ(face->Click(u"volumeKnob"_s, 0.82), QStringList{u"IDC_FS_Volume undefined"_s});
@@ -258,4 +263,63 @@ TEST_F(Faces, ThePlayersDisplayListAndDrops) {
         [&] { return face->Property(u"dropArea"_s, "containsDrag").toBool(); }, 5000));
 }
 
+// Right press and release, left press, menu key down and up, "A" down; what passes.
+QStringList Everything(QWidget& w) {
+    const auto mouse = [&](QEvent::Type type, Qt::MouseButton button) {
+        QMouseEvent event(type, QPointF(5, 5), w.mapToGlobal(QPointF(5, 5)), button, button,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(&w, &event);
+    };
+    const auto key = [&](QEvent::Type type, int code) {
+        QKeyEvent event(type, code, Qt::NoModifier);
+        QCoreApplication::sendEvent(&w, &event);
+    };
+    auto& seen = static_cast<MyFlashProbe&>(w).seen;
+    seen.clear();
+    mouse(QEvent::MouseButtonPress, Qt::RightButton);
+    mouse(QEvent::MouseButtonRelease, Qt::RightButton);
+    mouse(QEvent::MouseButtonPress, Qt::LeftButton);
+    key(QEvent::KeyPress, Qt::Key_Menu);
+    key(QEvent::KeyRelease, Qt::Key_Menu);
+    key(QEvent::KeyPress, Qt::Key_A);
+    return seen;
+}
+
+TEST(Hook, SwallowsRightPressesAndTheMenuKeyOnlyUntilUnhooked) {
+    QWidget form;
+    new QWidget(&form);
+    auto* probe = new MyFlashProbe(&form);
+    ASSERT_EQ(Hookr::FindMovieWindow(&form), probe);
+    const QStringList all = Everything(*probe);
+    ASSERT_EQ(all.size(), 6);
+
+    Hookr::HookFlash(&form);
+    EXPECT_EQ(Everything(*probe), (QStringList{all[1], all[2], all[4], all[5]}));
+    Hookr::UnhookFlash(&form);
+    EXPECT_EQ(Everything(*probe), all);
+
+    // Only direct children are searched; a form without a face view is left alone.
+    QWidget other;
+    auto* nested = new MyFlashProbe(new QWidget(&other));
+    EXPECT_EQ(Hookr::FindMovieWindow(&other), nullptr);
+    Hookr::HookFlash(&other);
+    EXPECT_EQ(Everything(*nested), all);
+}
+
+TEST(Hook, TheConverterWindowsHookTheirFaceViewInTurn) {
+    FaceWindow main(u"main"_s);
+    FaceWindow conversion(u"conversion"_s, &main);
+    main.HookFlash();
+    main.UnhookFlash();
+    conversion.HookFlash();
+    EXPECT_TRUE(Hookr::IsHooked(&conversion.flash()));
+    EXPECT_FALSE(Hookr::IsHooked(&main.flash()));
+    conversion.UnhookFlash();
+    main.HookFlash();
+    EXPECT_TRUE(Hookr::IsHooked(&main.flash()));
+    EXPECT_FALSE(Hookr::IsHooked(&conversion.flash()));
+}
+
 } // namespace
+
+#include "faces_test.moc"

@@ -13,7 +13,6 @@
 #include "shell.h"
 
 #include <QHash>
-#include <QList>
 #include <QStringList>
 #include <deque>
 #include <utility>
@@ -21,15 +20,20 @@
 
 namespace velune::test {
 
-// Every host write in order, as "name=value"; the face's own writes are kept apart.
+template <typename T> bool Set(T& field, T value) {
+    field = std::move(value);
+    return true;
+}
+
+// Every host write in order, as "name=value", and the last value of each.
 class RecordingFace : public Face {
 public:
     bool LoadMovie(int layer, const QString& path) override {
-        loaded.push_back(QString::number(layer) + QLatin1Char(':') + path);
+        loaded.push_back(QString::number(layer) + u':' + path);
         return loads;
     }
     void SetVariable(const QString& name, const QString& value) override {
-        writes << name + QLatin1Char('=') + value;
+        writes << name + u'=' + value;
         store.insert(name, value);
     }
     QString GetVariable(const QString& name) const override { return store.value(name); }
@@ -62,25 +66,30 @@ public:
     QSize faceSize;
 };
 
-// Records every message; answers questions from a script (No when it runs out).
+// Records every message, and whether a window's timer was left running under one;
+// answers questions from a script (No when it runs out).
 class ScriptedMessages : public MessageBoxes {
 public:
-    void Show(const QString& text) override { shown << text; }
+    void Show(const QString& text) override {
+        tickedUnder = tickedUnder || (timer && timer->Enabled());
+        shown << text;
+    }
     bool AskYesNo(const QString& text) override {
         asked << text;
-        if (answers.empty())
-            return false;
-        const bool answer = answers.front();
-        answers.pop_front();
+        const bool answer = !answers.empty() && answers.front();
+        if (!answers.empty())
+            answers.pop_front();
         return answer;
     }
 
+    const Ticker* timer = nullptr;
+    bool tickedUnder = false;
     QStringList shown;
     QStringList asked;
     std::deque<bool> answers;
 };
 
-// Hands out scripted dialog results, one per call ("" once the script runs out).
+// Hands out scripted dialog results and errors, one per call ("" once they run out).
 class ScriptedDialog : public OpenFileDialog {
 public:
     QString ShowOpen(const QString& title, const QString& filter, QString& error) override {
@@ -88,7 +97,7 @@ public:
         filters << filter;
         if (results.empty())
             return {};
-        auto [text, failure] = results.front();
+        const auto [text, failure] = results.front();
         results.pop_front();
         error = failure;
         return text;
@@ -103,14 +112,12 @@ public:
 
 class ScriptedFolders : public FolderChooser {
 public:
-    QString Choose(const QString& title, const QString& startPath) override {
+    QString Choose(const QString& title, const QString&) override {
         titles << title;
-        starts << startPath;
         return answer;
     }
     QString answer;
     QStringList titles;
-    QStringList starts;
 };
 
 class RecordingShell : public Shell {
@@ -134,44 +141,31 @@ public:
     bool free = true;
 };
 
-// Holds one item as libVLC does; the test says when it ends.
+// Holds one item as libVLC does; the test says when it ends and what it reports.
 class ScriptedPlayer : public PlayerEngine {
 public:
-    bool setVolume(int v) override {
-        volume = v;
-        return true;
-    }
-    bool setMute(bool m) override {
-        muted = m;
-        return true;
-    }
+    bool setVolume(int v) override { return Set(volume, v); }
+    bool setMute(bool m) override { return Set(muted, m); }
     bool playlistAdd(const QString& uri) override {
-        loaded = uri;
         playing = paused = ended = false;
-        return true;
+        return Set(loaded, uri);
     }
     bool play() override {
-        playing = !loaded.isEmpty();
         paused = ended = false;
         ++plays;
-        return playing;
+        return playing = !loaded.isEmpty();
     }
-    bool stop() override {
-        playing = paused = false;
-        return true;
-    }
+    bool stop() override { return Set(paused, false) && Set(playing, false); }
     bool togglePause() override {
         if (!playing && !paused)
             return false;
-        paused = !paused;
-        playing = !paused;
+        playing = std::exchange(paused, !paused);
         return true;
     }
     bool isPlaying() const override { return playing && !ended; }
     bool itemsClear() override {
-        loaded.clear();
         playing = paused = ended = false;
-        return true;
+        return Set(loaded, QString());
     }
     std::optional<double> inputLength() const override { return Input(length); }
     std::optional<double> inputTime() const override { return Input(time); }
@@ -183,7 +177,6 @@ public:
     bool Ended() const override { return ended; }
     QString SoundFailure() const override { return ended ? soundFailure : QString(); }
     TrackInfo Info() const override { return {}; }
-
     std::optional<double> Input(std::optional<double> value) const {
         return playing || paused ? value : std::nullopt;
     }
@@ -198,6 +191,19 @@ public:
     QString soundFailure;
     std::optional<double> length, time, position;
     QList<double> seeks;
+};
+
+// Everything around a window's host logic but its engine.
+struct Around {
+    Around() { messages.timer = &timer; }
+    RecordingFace face;
+    RecordingForm form;
+    RecordingTicker timer;
+    ScriptedMessages messages;
+    ScriptedDialog dialog;
+    ScriptedFolders folders;
+    RecordingShell shell;
+    ScriptedLock lock;
 };
 
 } // namespace velune::test

@@ -73,21 +73,7 @@ TEST(Playlist, EditsKeepTheCurrentAndChosenRowsOnTheirFiles) {
     EXPECT_EQ(one.current(), -1);
 }
 
-// Notes whether the window's timer was left running under a message box.
-class Messages : public ScriptedMessages {
-public:
-    explicit Messages(const RecordingTicker& timer) : timer_(timer) {}
-    void Show(const QString& text) override {
-        tickedUnder = tickedUnder || timer_.enabled;
-        ScriptedMessages::Show(text);
-    }
-    bool tickedUnder = false;
-
-private:
-    const RecordingTicker& timer_;
-};
-
-class Player : public ::testing::Test {
+class Player : public ::testing::Test, protected Around {
 protected:
     Player() : frm(Parts(face, form, engine)) { EXPECT_TRUE(frm.Form_Load()); }
 
@@ -118,12 +104,6 @@ protected:
     }
 
     QTemporaryDir dir;
-    RecordingFace face;
-    RecordingForm form;
-    RecordingTicker timer;
-    Messages messages{timer};
-    ScriptedDialog dialog;
-    ScriptedLock lock;
     ScriptedPlayer engine;
     mAINfRM frm;
 };

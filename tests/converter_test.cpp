@@ -1,0 +1,478 @@
+// The converter's window logic with scripted parts and real files: output names that
+// take an existing or given name, refused or doubled rows, writes to a face out of
+// order, a second copy let in, jobs queued wrong, completion reported early, sources
+// deleted that were not safely converted.
+#include "conversion_window.h"
+#include "convfrm.h"
+#include "fakes.h"
+#include "mainfrm.h"
+#include "media.h"
+#include "velunemod.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace velune;
+using namespace velune::test;
+using State = ConverterEngine::ItemState;
+
+namespace {
+
+TEST(Naming, OutputNamesNeverTakeAnExistingOrGivenName) {
+    struct Row {
+        const char* what;
+        QString source, folder, format, expected; // folder "" = beside the source
+        QStringList taken; // existing files, "x/" a folder, "+x" a name given earlier in the run
+    };
+    // clang-format off
+    const std::vector<Row> rows{
+        {"into the chosen folder", "M/Song.mp3", "Out", "wav", "Out/Song.wav", {}},
+        {"beside the source", "M/Song.mp3", "", "ogg", "M/Song.ogg", {}},
+        {"folder given with its /", "M/Song.mp3", "Out/", "ogg", "Out/Song.ogg", {}},
+        {"numbers after existing files", "M/Song.mp3", "Out", "wav", "Out/Song 2.wav",
+         {"Out/Song.wav", "Out/Song 1.wav"}},
+        {"the source holds its own name", "M/Song.mp3", "", "mp3", "M/Song 1.mp3", {}},
+        {"a folder counts as taken", "M/Song.mp3", "Out", "ogg", "Out/Song 1.ogg", {"Out/Song.ogg/"}},
+        {"names given earlier", "C/Song.ogg", "Out", "wav", "Out/Song 2.wav",
+         {"+Out/Song.wav", "+Out/Song 1.wav"}},
+        {"no extension", "ab", "Out", "wav", "Out/ab.wav", {}},
+        {"dots in the stem", "x.y.mp3", "Out", "ogg", "Out/x.y.ogg", {}},
+        {"a dot in the folder only", "My.Dir/track", "Out", "ogg", "Out/track.ogg", {}},
+        {"apostrophes leave the name", "Bob's/Rock 'n' Roll.mp3", "", "wav", "Bob's/Rock n Roll.wav", {}},
+        {"taken is tested on the final name", "Bob's/Rock 'n' Roll.mp3", "Bob's", "ogg",
+         "Bob's/Rock n Roll 1.ogg", {"Bob's/Rock n Roll.ogg", "Bob's/Rock 'n' Roll 1.ogg"}},
+        {"non-ASCII kept", "M/Été à Zürich — 東京.ogg", "Sortie é", "mp3",
+         "Sortie é/Été à Zürich — 東京 1.mp3", {"Sortie é/Été à Zürich — 東京.mp3"}},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir dir;
+        QSet<QString> given;
+        for (const QString& path : row.taken + QStringList{row.source, row.folder + u'/'}) {
+            QDir().mkpath(QFileInfo(dir.filePath(path)).absolutePath());
+            if (path.startsWith(u'+'))
+                given.insert(dir.filePath(path.mid(1)));
+            EXPECT_TRUE(path.endsWith(u'/') || path.startsWith(u'+') ||
+                        WriteFile(dir.filePath(path), "x"));
+        }
+        const QString folder = row.folder.isEmpty() ? QString() : dir.filePath(row.folder);
+        const QString name = OutputPath(dir.filePath(row.source), folder, row.format, given);
+        EXPECT_EQ(name, dir.filePath(row.expected));
+        EXPECT_TRUE(given.contains(name));
+    }
+    // The root folder already ends with its "/".
+    QSet<QString> given;
+    EXPECT_EQ(OutputPath(u"/nowhere/Velune-test-song.mp3"_s, u"/"_s, u"wav"_s, given),
+              u"/Velune-test-song.wav"_s);
+}
+
+TEST(Naming, InitConvertTakesOnlyTheFormatsItKnowsAsWritten) {
+    VeluneMod mod;
+    mod.TargetFormat = u"ogg"_s;
+    mod.InitConvert();
+    EXPECT_EQ(mod.Format, TargetFormat::Ogg);
+    mod.TargetFormat = u"WAV"_s;
+    mod.InitConvert();
+    EXPECT_EQ(mod.Format, TargetFormat::Ogg);
+}
+
+class RecordingConversion : public ConversionWindow {
+public:
+    RecordingConversion(QStringList& calls, VeluneMod& mod) : calls_(calls), mod_(mod) {}
+    void ShowModal() override {
+        calls_ << u"show"_s;
+        mod_.ConversionWindowOpen = true;
+    }
+    void Unload() override {
+        calls_ << u"unload"_s;
+        mod_.ConversionWindowOpen = false;
+    }
+
+private:
+    QStringList& calls_;
+    VeluneMod& mod_;
+};
+
+class MainWindow : public ::testing::Test, protected Around {
+protected:
+    MainWindow()
+        : conversion(form.calls, mod),
+          frm(mod, MainFrm::Parts{face, form, messages, dialog, folders, shell, lock, conversion,
+                                  u"/opt/velune"_s}) {}
+
+    QString Audio(const QString& name, const QByteArray& bytes = "RIFF....WAVE") {
+        EXPECT_TRUE(WriteFile(dir.filePath(name), bytes));
+        return dir.filePath(name);
+    }
+    void Loaded() {
+        ASSERT_TRUE(frm.Form_Load());
+        face.writes.clear();
+        form.calls.clear();
+    }
+    void Cmd(const QString& command, const QString& args = u"undefined"_s) {
+        frm.Flash_FSCommand(command, args);
+    }
+    void Add(const QStringList& paths) {
+        dialog.Choose(paths);
+        Cmd(u"IDC_FS_Add"_s);
+    }
+
+    QTemporaryDir dir;
+    VeluneMod mod;
+    RecordingConversion conversion;
+    MainFrm frm;
+};
+
+TEST_F(MainWindow, StartUpLoadsTheFaceAtTheTopLeftAndWritesFormatsThenVersion) {
+    ASSERT_TRUE(frm.Form_Load());
+    EXPECT_EQ(face.loaded, std::vector<QString>{u"0:/opt/velune/VeluneC.qml"_s});
+    EXPECT_EQ(form.calls, (QStringList{u"geometry"_s, u"hook"_s}));
+    EXPECT_EQ(form.position, QPoint(0, 0));
+    EXPECT_EQ(form.windowSize, QSize(620, 520));
+    EXPECT_EQ(form.faceSize, QSize(620, 520));
+    EXPECT_EQ(face.writes, (QStringList{u"_root.FillCombo=wav|mp3|ogg"_s, u"_root.SetCombo=1"_s,
+                                        u"_root.VersionNo=Version No.:1.0.0.0"_s}));
+    EXPECT_EQ(mod.TargetFormat, u"wav"_s);
+    EXPECT_FALSE(mod.DeleteSource);
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
+TEST_F(MainWindow, ASecondCopyOrAFaceThatCannotLoadIsToldAndNothingElseRuns) {
+    lock.free = false;
+    EXPECT_FALSE(frm.Form_Load());
+    EXPECT_EQ(messages.shown, QStringList{u"The program already opening"_s});
+    EXPECT_TRUE(face.loaded.empty());
+
+    lock.free = true;
+    face.loads = false;
+    EXPECT_FALSE(frm.Form_Load());
+    ASSERT_EQ(messages.shown.size(), 2);
+    EXPECT_TRUE(messages.shown[1].contains(u"/opt/velune/VeluneC.qml"_s)) << messages.shown[1];
+    EXPECT_TRUE(face.writes.isEmpty());
+    EXPECT_TRUE(form.calls.isEmpty());
+}
+
+TEST_F(MainWindow, WindowCommandsMatchTheirNamesExactly) {
+    Loaded();
+    for (const QString& command :
+         {u"IDC_FS_Minimize"_s, u"IDC_FS_Drag"_s, u"idc_fs_close"_s, u"IDC_FS_Close "_s})
+        Cmd(command);
+    EXPECT_EQ(form.calls, (QStringList{u"minimize"_s, u"drag"_s}));
+    Cmd(u"IDC_FS_Close"_s);
+    EXPECT_EQ(form.calls.back(), u"end"_s);
+    EXPECT_TRUE(face.writes.isEmpty());
+}
+
+TEST_F(MainWindow, AddAppendsAcceptedPathsInOrderAndTellsTheFaceOnce) {
+    Loaded();
+    Cmd(u"IDC_FS_Add"_s); // the dialog cancelled: nothing
+    EXPECT_EQ(dialog.titles.back(), u"Input Audio File"_s);
+    EXPECT_EQ(dialog.filters.back(), kConverterFilter);
+    const QString a = Audio(u"a.wav"_s);
+    const QString b = Audio(u"b b.mp3"_s);
+    const QString c = Audio(u"Ç'est.ogg"_s);
+    Add({a});
+    face.writes.clear();
+
+    // The second is already listed: one message, the others still go in, in order.
+    Add({b, a, c});
+    EXPECT_EQ(messages.shown, QStringList{u"File:"_s + a + u"already exist in your list"_s});
+    EXPECT_EQ(frm.LstFiles(), (QStringList{a, b, c}));
+    EXPECT_EQ(face.writes,
+              (QStringList{u"_root.AddedFiles="_s + b + u'|' + c, u"_root.SetAddedFiles=1"_s}));
+}
+
+TEST_F(MainWindow, EmptyMissingAndUnreadablePathsAreRefusedByName) {
+    Loaded();
+    const QString good = Audio(u"good.wav"_s);
+    const QString empty = Audio(u"empty.wav"_s, {});
+    const QString missing = dir.filePath(u"gone.wav"_s);
+    const QString folder = dir.filePath(u"folder.wav"_s);
+    QDir().mkpath(folder);
+    Add({empty, missing, folder});
+    EXPECT_TRUE(face.writes.isEmpty());
+    Add({good});
+    ASSERT_EQ(messages.shown.size(), 3);
+    EXPECT_EQ(messages.shown[0],
+              u"File:'"_s + empty + u"' has zero byte therefor the list will not contain it."_s);
+    EXPECT_TRUE(messages.shown[1].contains(u'\'' + missing + u'\'')) << messages.shown[1];
+    EXPECT_TRUE(messages.shown[2].contains(u'\'' + folder + u'\'')) << messages.shown[2];
+    EXPECT_EQ(frm.LstFiles(), QStringList{good});
+}
+
+TEST_F(MainWindow, RemoveTakesTheRowTheFaceRemovedAndIgnoresAnythingElse) {
+    Loaded();
+    Cmd(u"IDC_FS_Remove"_s); // an empty list: not even the message
+    const QString a = Audio(u"a.wav"_s);
+    const QString c = Audio(u"c.wav"_s);
+    Add({a, Audio(u"b.wav"_s), c});
+    face.writes.clear();
+    for (const QString& bad : {u"3"_s, u"-1"_s, u"1.5"_s, u"x"_s, QString(), u"70000"_s})
+        Cmd(u"IDC_FS_Remove"_s, bad);
+    EXPECT_EQ(frm.LstFiles().size(), 3);
+    EXPECT_TRUE(messages.shown.isEmpty());
+
+    Cmd(u"IDC_FS_Remove"_s);
+    EXPECT_EQ(messages.shown, QStringList{u"Please Select File to remove"_s});
+    Cmd(u"IDC_FS_Remove"_s, u"1"_s);
+    EXPECT_EQ(frm.LstFiles(), (QStringList{a, c}));
+    Cmd(u"IDC_FS_Remove"_s, u"0"_s);
+    EXPECT_EQ(frm.LstFiles(), QStringList{c});
+    EXPECT_TRUE(face.writes.isEmpty());
+}
+
+TEST_F(MainWindow, RemoveAllAsksFirst) {
+    Loaded();
+    Cmd(u"IDC_FS_RemoveAll"_s);
+    EXPECT_TRUE(messages.asked.isEmpty());
+
+    const QString a = Audio(u"a.wav"_s);
+    Add({a});
+    face.writes.clear();
+    messages.answers = {false, true};
+    Cmd(u"IDC_FS_RemoveAll"_s);
+    EXPECT_EQ(messages.asked, QStringList{u"Are You Sure?"_s});
+    EXPECT_EQ(frm.LstFiles(), QStringList{a});
+    Cmd(u"IDC_FS_RemoveAll"_s);
+    EXPECT_TRUE(frm.LstFiles().isEmpty());
+    EXPECT_EQ(face.writes, QStringList{u"_root.RemoveAll=1"_s});
+    // The same file may be added again afterwards.
+    Add({a});
+    EXPECT_EQ(frm.LstFiles(), QStringList{a});
+}
+
+TEST_F(MainWindow, BrowseSameDirectoryFormatAndDeleteOption) {
+    Loaded();
+    Cmd(u"IDC_FS_Browse"_s); // cancelled
+    EXPECT_EQ(folders.titles, QStringList{u"Output Path"_s});
+    EXPECT_TRUE(face.writes.isEmpty());
+    folders.answer = u"/home/me/Bob's Music"_s;
+    Cmd(u"IDC_FS_Browse"_s);
+    EXPECT_EQ(frm.TxtOut(), folders.answer);
+    EXPECT_EQ(face.writes, (QStringList{u"_root.BrowsePath=/home/me/Bob's Music"_s,
+                                        u"_root.SetBrowsePath=1"_s}));
+    Cmd(u"IDC_FS_SameDirectory"_s);
+    EXPECT_TRUE(frm.TxtOut().isEmpty());
+
+    for (const QString& format : {u"mp3"_s, u"undefined"_s, u"flac"_s})
+        Cmd(u"IDC_FS_ConvertTo"_s, format);
+    EXPECT_EQ(mod.TargetFormat, u"mp3"_s);
+
+    Cmd(u"IDC_FS_Selected"_s);
+    EXPECT_TRUE(mod.DeleteSource);
+    Cmd(u"IDC_FS_UnSelected"_s);
+    EXPECT_FALSE(mod.DeleteSource);
+}
+
+TEST_F(MainWindow, HelpPlayerAndAbout) {
+    Loaded();
+    for (const QString& command : {u"IDC_FS_Help"_s, u"IDC_FS_Player"_s, u"IDC_FS_About"_s})
+        Cmd(command);
+    EXPECT_EQ(shell.opened, QStringList{u"/opt/velune/VeluneC.html"_s});
+    EXPECT_EQ(shell.started, QStringList{u"/opt/velune/VelunePlayer"_s});
+    EXPECT_EQ(face.writes, QStringList{u"_root.VersionNo=Version No.:1.0.0.0"_s});
+}
+
+TEST_F(MainWindow, ConvertUnhooksShowsTheRunAndActivationHooksAgain) {
+    Loaded();
+    Cmd(u"IDC_FS_Convert"_s); // nothing to convert
+    Add({Audio(u"a.wav"_s)});
+    frm.Form_Activate();
+    EXPECT_TRUE(form.calls.isEmpty());
+    Cmd(u"IDC_FS_Convert"_s);
+    frm.Form_Activate();
+    frm.Form_Activate();
+    EXPECT_EQ(form.calls, (QStringList{u"unhook"_s, u"show"_s, u"unload"_s, u"hook"_s}));
+}
+
+class ScriptedEngine : public ConverterEngine {
+public:
+    void clear() override { calls << u"clear"_s; }
+    bool add(const ConversionJob& job) override {
+        jobs.push_back(job);
+        return Call(u"add"_s);
+    }
+    bool start() override { return Call(u"start"_s); }
+    void cancel() override { calls << u"cancel"_s; }
+    int PlaylistIndex() const override { return index; }
+    std::optional<float> Position() const override { return position; }
+    std::optional<int> Time() const override { return time; }
+    QString lastError() const override { return u"engine broke"_s; }
+    bool Finished() const override { return finished; }
+    ItemState State(int item) const override { return states.value(item, ItemState::Queued); }
+    QString FailureReason(int item) const override { return reasons.value(item); }
+    std::optional<qint64> Duration(const QString& path) override {
+        return durations.value(QFileInfo(path).fileName(), 3000);
+    }
+    bool Call(const QString& name) {
+        calls << name;
+        return name != failing;
+    }
+
+    QStringList calls;
+    std::vector<ConversionJob> jobs;
+    QString failing;
+    int index = -1;
+    std::optional<float> position;
+    std::optional<int> time;
+    bool finished = false;
+    QList<ItemState> states;
+    QStringList reasons;
+    QHash<QString, qint64> durations;
+};
+
+class ConvWindow : public ::testing::Test, protected Around {
+protected:
+    ConvWindow() { mod.TargetFormat = u"wav"_s; }
+
+    QString File(const QString& name) {
+        EXPECT_TRUE(WriteFile(dir.filePath(name), "data"));
+        return dir.filePath(name);
+    }
+    void Load() {
+        frm = std::make_unique<ConvFrm>(
+            mod, ConvFrm::Parts{face, form, messages, engine, timer, list, out, u"/opt/velune"_s});
+        EXPECT_TRUE(frm->Form_Load());
+    }
+    QString Shown(const QString& name) { return face.store.value(name); }
+
+    QTemporaryDir dir;
+    VeluneMod mod;
+    ScriptedEngine engine;
+    QStringList list;
+    QString out;
+    std::unique_ptr<ConvFrm> frm;
+};
+
+TEST_F(ConvWindow, LoadQueuesExistingFilesInOrderThenStartsTheEngine) {
+    const QString a = File(u"a.mp3"_s);
+    const QString c = File(u"c.ogg"_s);
+    // A trailing blank: the path is tested as it is and handed to the engine trimmed.
+    const QString song = File(u"Song.mp3"_s);
+    list = {a, dir.filePath(u"b.wav"_s), c, File(u"Song.mp3 "_s)};
+    mod.TargetFormat = u"mp3"_s;
+    Load();
+    EXPECT_EQ(face.loaded, std::vector<QString>{u"0:/opt/velune/VeluneC1.qml"_s});
+    EXPECT_EQ(form.position, QPoint(0, 0));
+    EXPECT_EQ(form.windowSize, QSize(338, 187));
+    EXPECT_EQ(messages.shown, QStringList{u"Input file dosen't exist"_s});
+    EXPECT_EQ(engine.calls, (QStringList{u"clear"_s, u"add"_s, u"add"_s, u"add"_s, u"start"_s}));
+    // Beside its source; the source itself holds the first name of its own format.
+    const std::vector<std::pair<QString, QString>> jobs{
+        {a, u"a 1.mp3"_s}, {c, u"c.mp3"_s}, {song, u"Song 1.mp3"_s}};
+    ASSERT_EQ(engine.jobs.size(), jobs.size());
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        EXPECT_EQ(engine.jobs[i].source, jobs[i].first);
+        EXPECT_EQ(engine.jobs[i].output, dir.filePath(jobs[i].second));
+        EXPECT_EQ(engine.jobs[i].format, TargetFormat::Mp3);
+    }
+    EXPECT_TRUE(timer.enabled);
+    EXPECT_TRUE(mod.ConversionWindowOpen);
+}
+
+TEST_F(ConvWindow, NothingQueuedCompletesAtOnce) {
+    list = {dir.filePath(u"gone.wav"_s), dir.filePath(u"gone2.wav"_s)};
+    engine.finished = true;
+    Load();
+    EXPECT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(face.writes,
+              (QStringList{u"_root.FileTxt=Conversion complete"_s, u"_root.SetFileTxt=1"_s,
+                           u"_root.ProgressValue=100"_s, u"_root.SetProgress=1"_s,
+                           u"_root.ShowOkbtn=1"_s, u"_root.ArrowPlay=0"_s}));
+    EXPECT_FALSE(timer.enabled);
+}
+
+TEST_F(ConvWindow, AnEngineFailureWhileQueuingIsShownAndClosesTheWindow) {
+    list = {File(u"a.wav"_s)};
+    engine.failing = u"start"_s;
+    Load();
+    EXPECT_EQ(messages.shown, QStringList{u"The conversion could not be started: engine broke"_s});
+    EXPECT_TRUE(frm->Closed());
+    EXPECT_FALSE(timer.enabled);
+    frm->Form_Unload();
+    EXPECT_FALSE(mod.ConversionWindowOpen);
+}
+
+TEST_F(ConvWindow, TickShowsTheRowOfTheLowestUnfinishedItemAndItsPercentage) {
+    const QString c = File(u"c.wav"_s);
+    list = {File(u"a.wav"_s), dir.filePath(u"missing.wav"_s), c};
+    Load();
+    face.writes.clear();
+    frm->Timer1_Timer(); // nothing current yet: nothing to show
+    EXPECT_TRUE(face.writes.isEmpty());
+
+    // The second queued item is list row 2: the missing row 1 does not shift the names.
+    engine.index = 1;
+    engine.time = 0; // position and time reading equal do not end a run
+    for (const auto& [position, shown] :
+         std::vector<std::pair<float, QString>>{{0.29f, u"28"_s}, {0.999f, u"99"_s}, {0, u"0"_s}}) {
+        engine.position = position;
+        frm->Timer1_Timer();
+        EXPECT_EQ(Shown(u"_root.FileTxt"_s), c);
+        EXPECT_EQ(Shown(u"_root.ProgressValue"_s), shown);
+        EXPECT_EQ(face.writes.last(), u"_root.ArrowPlay=1"_s);
+    }
+    EXPECT_TRUE(timer.enabled);
+}
+
+TEST_F(ConvWindow, EveryCommandButDragClosesAndStopsTheEngine) {
+    list = {File(u"a.wav"_s)};
+    Load();
+    engine.calls.clear();
+    form.calls.clear();
+    frm->Flash_FSCommand(u"IDC_FS_Drag"_s, u"undefined"_s);
+    EXPECT_TRUE(engine.calls.isEmpty());
+    EXPECT_FALSE(frm->Closed());
+    frm->Flash_FSCommand(u"IDC_FS_Close"_s, u"undefined"_s);
+    EXPECT_EQ(engine.calls, (QStringList{u"cancel"_s, u"clear"_s}));
+    EXPECT_EQ(form.calls, (QStringList{u"unhook"_s, u"hide"_s}));
+    EXPECT_TRUE(frm->Closed());
+}
+
+// Which flagged sources go at unload: only those whose conversion is complete,
+// that are still the file that was converted and that the user may change.
+TEST_F(ConvWindow, DeletesOnlySourcesWhoseConversionIsCompleteAndTheSame) {
+    struct Row {
+        QString what;
+        State state;
+        std::function<void(const QString& source)> meanwhile;
+        bool deleted;
+    };
+    const std::vector<Row> rows{
+        {u"converted"_s, State::Converted, {}, true},
+        {u"failed"_s, State::Failed, {}, false},
+        {u"read-only"_s, State::Converted,
+         [](const QString& path) { QFile::setPermissions(path, QFile::ReadOwner); }, false},
+        {u"replaced by another recording"_s, State::Converted,
+         [](const QString& path) { QFile::remove(path), WriteFile(path, "another recording"); },
+         false},
+        {u"output shorter than the source"_s, State::Converted, {}, false},
+    };
+    mod.DeleteSource = true;
+    engine.durations.insert(u"output shorter than the source 1.wav"_s, 2400);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what.toStdString());
+        const QString source = File(row.what + u".wav"_s);
+        list = {source};
+        engine.states = {row.state};
+        Load();
+        File(row.what + u" 1.wav"_s); // its output
+        if (row.meanwhile)
+            row.meanwhile(source);
+        engine.finished = true;
+        frm->Timer1_Timer();
+        frm->Form_Unload();
+        EXPECT_EQ(!QFile::exists(source), row.deleted);
+    }
+    // A row added after queuing was never converted.
+    const QString later = File(u"later.wav"_s);
+    list << later;
+    frm->Form_Unload();
+    EXPECT_TRUE(QFile::exists(later));
+}
+
+} // namespace
