@@ -118,7 +118,7 @@ protected:
     }
     void Add(const QStringList& paths) {
         dialog.Choose(paths);
-        Cmd(u"IDC_FS_Add"_s);
+        Cmd("IDC_FS_Add");
     }
 
     QTemporaryDir dir;
@@ -151,7 +151,7 @@ TEST_F(MainWindow, ASecondCopyOrAFaceThatCannotLoadIsToldAndNothingElseRuns) {
     face.loads = false;
     EXPECT_FALSE(frm.Form_Load());
     ASSERT_EQ(messages.shown.size(), 2);
-    EXPECT_TRUE(messages.shown[1].contains(u"/opt/velune/VeluneC.qml"_s)) << messages.shown[1];
+    EXPECT_TRUE(messages.shown[1].contains("/opt/velune/VeluneC.qml")) << messages.shown[1];
     EXPECT_TRUE(face.writes.isEmpty());
     EXPECT_TRUE(form.calls.isEmpty());
 }
@@ -162,19 +162,19 @@ TEST_F(MainWindow, WindowCommandsMatchTheirNamesExactly) {
          {u"IDC_FS_Minimize"_s, u"IDC_FS_Drag"_s, u"idc_fs_close"_s, u"IDC_FS_Close "_s})
         Cmd(command);
     EXPECT_EQ(form.calls, (QStringList{u"minimize"_s, u"drag"_s}));
-    Cmd(u"IDC_FS_Close"_s);
+    Cmd("IDC_FS_Close");
     EXPECT_EQ(form.calls.back(), u"end"_s);
     EXPECT_TRUE(face.writes.isEmpty());
 }
 
 TEST_F(MainWindow, AddAppendsAcceptedPathsInOrderAndTellsTheFaceOnce) {
     Loaded();
-    Cmd(u"IDC_FS_Add"_s); // the dialog cancelled: nothing
+    Cmd("IDC_FS_Add"); // the dialog cancelled: nothing
     EXPECT_EQ(dialog.titles.back(), u"Input Audio File"_s);
     EXPECT_EQ(dialog.filters.back(), kConverterFilter);
-    const QString a = Audio(u"a.wav"_s);
-    const QString b = Audio(u"b b.mp3"_s);
-    const QString c = Audio(u"Ç'est.ogg"_s);
+    const QString a = Audio("a.wav");
+    const QString b = Audio("b b.mp3");
+    const QString c = Audio("Ç'est.ogg");
     Add({a});
     face.writes.clear();
 
@@ -188,10 +188,10 @@ TEST_F(MainWindow, AddAppendsAcceptedPathsInOrderAndTellsTheFaceOnce) {
 
 TEST_F(MainWindow, EmptyMissingAndUnreadablePathsAreRefusedByName) {
     Loaded();
-    const QString good = Audio(u"good.wav"_s);
-    const QString empty = Audio(u"empty.wav"_s, {});
-    const QString missing = dir.filePath(u"gone.wav"_s);
-    const QString folder = dir.filePath(u"folder.wav"_s);
+    const QString good = Audio("good.wav");
+    const QString empty = Audio("empty.wav", {});
+    const QString missing = dir.filePath("gone.wav");
+    const QString folder = dir.filePath("folder.wav");
     QDir().mkpath(folder);
     Add({empty, missing, folder});
     EXPECT_TRUE(face.writes.isEmpty());
@@ -206,38 +206,38 @@ TEST_F(MainWindow, EmptyMissingAndUnreadablePathsAreRefusedByName) {
 
 TEST_F(MainWindow, RemoveTakesTheRowTheFaceRemovedAndIgnoresAnythingElse) {
     Loaded();
-    Cmd(u"IDC_FS_Remove"_s); // an empty list: not even the message
-    const QString a = Audio(u"a.wav"_s);
-    const QString c = Audio(u"c.wav"_s);
-    Add({a, Audio(u"b.wav"_s), c});
+    Cmd("IDC_FS_Remove"); // an empty list: not even the message
+    const QString a = Audio("a.wav");
+    const QString c = Audio("c.wav");
+    Add({a, Audio("b.wav"), c});
     face.writes.clear();
     for (const QString& bad : {u"3"_s, u"-1"_s, u"1.5"_s, u"x"_s, QString(), u"70000"_s})
-        Cmd(u"IDC_FS_Remove"_s, bad);
+        Cmd("IDC_FS_Remove", bad);
     EXPECT_EQ(frm.LstFiles().size(), 3);
     EXPECT_TRUE(messages.shown.isEmpty());
 
-    Cmd(u"IDC_FS_Remove"_s);
+    Cmd("IDC_FS_Remove");
     EXPECT_EQ(messages.shown, QStringList{u"Please Select File to remove"_s});
-    Cmd(u"IDC_FS_Remove"_s, u"1"_s);
+    Cmd("IDC_FS_Remove", u"1"_s);
     EXPECT_EQ(frm.LstFiles(), (QStringList{a, c}));
-    Cmd(u"IDC_FS_Remove"_s, u"0"_s);
+    Cmd("IDC_FS_Remove", u"0"_s);
     EXPECT_EQ(frm.LstFiles(), QStringList{c});
     EXPECT_TRUE(face.writes.isEmpty());
 }
 
 TEST_F(MainWindow, RemoveAllAsksFirst) {
     Loaded();
-    Cmd(u"IDC_FS_RemoveAll"_s);
+    Cmd("IDC_FS_RemoveAll");
     EXPECT_TRUE(messages.asked.isEmpty());
 
-    const QString a = Audio(u"a.wav"_s);
+    const QString a = Audio("a.wav");
     Add({a});
     face.writes.clear();
     messages.answers = {false, true};
-    Cmd(u"IDC_FS_RemoveAll"_s);
+    Cmd("IDC_FS_RemoveAll");
     EXPECT_EQ(messages.asked, QStringList{u"Are You Sure?"_s});
     EXPECT_EQ(frm.LstFiles(), QStringList{a});
-    Cmd(u"IDC_FS_RemoveAll"_s);
+    Cmd("IDC_FS_RemoveAll");
     EXPECT_TRUE(frm.LstFiles().isEmpty());
     EXPECT_EQ(face.writes, QStringList{u"_root.RemoveAll=1"_s});
     // The same file may be added again afterwards.
@@ -247,24 +247,24 @@ TEST_F(MainWindow, RemoveAllAsksFirst) {
 
 TEST_F(MainWindow, BrowseSameDirectoryFormatAndDeleteOption) {
     Loaded();
-    Cmd(u"IDC_FS_Browse"_s); // cancelled
+    Cmd("IDC_FS_Browse"); // cancelled
     EXPECT_EQ(folders.titles, QStringList{u"Output Path"_s});
     EXPECT_TRUE(face.writes.isEmpty());
     folders.answer = u"/home/me/Bob's Music"_s;
-    Cmd(u"IDC_FS_Browse"_s);
+    Cmd("IDC_FS_Browse");
     EXPECT_EQ(frm.TxtOut(), folders.answer);
     EXPECT_EQ(face.writes, (QStringList{u"_root.BrowsePath=/home/me/Bob's Music"_s,
                                         u"_root.SetBrowsePath=1"_s}));
-    Cmd(u"IDC_FS_SameDirectory"_s);
+    Cmd("IDC_FS_SameDirectory");
     EXPECT_TRUE(frm.TxtOut().isEmpty());
 
     for (const QString& format : {u"mp3"_s, u"undefined"_s, u"flac"_s})
-        Cmd(u"IDC_FS_ConvertTo"_s, format);
+        Cmd("IDC_FS_ConvertTo", format);
     EXPECT_EQ(mod.TargetFormat, u"mp3"_s);
 
-    Cmd(u"IDC_FS_Selected"_s);
+    Cmd("IDC_FS_Selected");
     EXPECT_TRUE(mod.DeleteSource);
-    Cmd(u"IDC_FS_UnSelected"_s);
+    Cmd("IDC_FS_UnSelected");
     EXPECT_FALSE(mod.DeleteSource);
 }
 
@@ -279,11 +279,11 @@ TEST_F(MainWindow, HelpPlayerAndAbout) {
 
 TEST_F(MainWindow, ConvertUnhooksShowsTheRunAndActivationHooksAgain) {
     Loaded();
-    Cmd(u"IDC_FS_Convert"_s); // nothing to convert
-    Add({Audio(u"a.wav"_s)});
+    Cmd("IDC_FS_Convert"); // nothing to convert
+    Add({Audio("a.wav")});
     frm.Form_Activate();
     EXPECT_TRUE(form.calls.isEmpty());
-    Cmd(u"IDC_FS_Convert"_s);
+    Cmd("IDC_FS_Convert");
     frm.Form_Activate();
     frm.Form_Activate();
     EXPECT_EQ(form.calls, (QStringList{u"unhook"_s, u"show"_s, u"unload"_s, u"hook"_s}));
@@ -349,11 +349,11 @@ protected:
 };
 
 TEST_F(ConvWindow, LoadQueuesExistingFilesInOrderThenStartsTheEngine) {
-    const QString a = File(u"a.mp3"_s);
-    const QString c = File(u"c.ogg"_s);
+    const QString a = File("a.mp3");
+    const QString c = File("c.ogg");
     // A trailing blank: the path is tested as it is and handed to the engine trimmed.
-    const QString song = File(u"Song.mp3"_s);
-    list = {a, dir.filePath(u"b.wav"_s), c, File(u"Song.mp3 "_s)};
+    const QString song = File("Song.mp3");
+    list = {a, dir.filePath("b.wav"), c, File("Song.mp3 ")};
     mod.TargetFormat = u"mp3"_s;
     Load();
     EXPECT_EQ(face.loaded, std::vector<QString>{u"0:/opt/velune/VeluneC1.qml"_s});
@@ -375,7 +375,7 @@ TEST_F(ConvWindow, LoadQueuesExistingFilesInOrderThenStartsTheEngine) {
 }
 
 TEST_F(ConvWindow, NothingQueuedCompletesAtOnce) {
-    list = {dir.filePath(u"gone.wav"_s), dir.filePath(u"gone2.wav"_s)};
+    list = {dir.filePath("gone.wav"), dir.filePath("gone2.wav")};
     engine.finished = true;
     Load();
     EXPECT_EQ(messages.shown.size(), 2);
@@ -387,7 +387,7 @@ TEST_F(ConvWindow, NothingQueuedCompletesAtOnce) {
 }
 
 TEST_F(ConvWindow, AnEngineFailureWhileQueuingIsShownAndClosesTheWindow) {
-    list = {File(u"a.wav"_s)};
+    list = {File("a.wav")};
     engine.failing = u"start"_s;
     Load();
     EXPECT_EQ(messages.shown, QStringList{u"The conversion could not be started: engine broke"_s});
@@ -398,8 +398,8 @@ TEST_F(ConvWindow, AnEngineFailureWhileQueuingIsShownAndClosesTheWindow) {
 }
 
 TEST_F(ConvWindow, TickShowsTheRowOfTheLowestUnfinishedItemAndItsPercentage) {
-    const QString c = File(u"c.wav"_s);
-    list = {File(u"a.wav"_s), dir.filePath(u"missing.wav"_s), c};
+    const QString c = File("c.wav");
+    list = {File("a.wav"), dir.filePath("missing.wav"), c};
     Load();
     face.writes.clear();
     frm->Timer1_Timer(); // nothing current yet: nothing to show
@@ -412,15 +412,15 @@ TEST_F(ConvWindow, TickShowsTheRowOfTheLowestUnfinishedItemAndItsPercentage) {
          std::vector<std::pair<float, QString>>{{0.29f, u"28"_s}, {0.999f, u"99"_s}, {0, u"0"_s}}) {
         engine.position = position;
         frm->Timer1_Timer();
-        EXPECT_EQ(Shown(u"_root.FileTxt"_s), c);
-        EXPECT_EQ(Shown(u"_root.ProgressValue"_s), shown);
+        EXPECT_EQ(Shown("_root.FileTxt"), c);
+        EXPECT_EQ(Shown("_root.ProgressValue"), shown);
         EXPECT_EQ(face.writes.last(), u"_root.ArrowPlay=1"_s);
     }
     EXPECT_TRUE(timer.enabled);
 }
 
 TEST_F(ConvWindow, EveryCommandButDragClosesAndStopsTheEngine) {
-    list = {File(u"a.wav"_s)};
+    list = {File("a.wav")};
     Load();
     engine.calls.clear();
     form.calls.clear();
@@ -469,7 +469,7 @@ TEST_F(ConvWindow, DeletesOnlySourcesWhoseConversionIsCompleteAndTheSame) {
         EXPECT_EQ(!QFile::exists(source), row.deleted);
     }
     // A row added after queuing was never converted.
-    const QString later = File(u"later.wav"_s);
+    const QString later = File("later.wav");
     list << later;
     frm->Form_Unload();
     EXPECT_TRUE(QFile::exists(later));

@@ -26,10 +26,10 @@ class Desktop : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run under dbus-run-session";
-        ASSERT_TRUE(MakeTone(dir.filePath(u"a.wav"_s), 4.0));
-        ASSERT_TRUE(Tagged(dir.filePath(u"a.wav"_s), dir.filePath(u"b.mp3"_s),
+        ASSERT_TRUE(MakeTone(dir.filePath("a.wav"), 4.0));
+        ASSERT_TRUE(Tagged(dir.filePath("a.wav"), dir.filePath("b.mp3"),
                            {u"title=Été à Lisbonne"_s, u"artist=Ana"_s}));
-        ASSERT_TRUE(MakeTone(dir.filePath(u"c.ogg"_s), 4.0));
+        ASSERT_TRUE(MakeTone(dir.filePath("c.ogg"), 4.0));
     }
     void TearDown() override {
         for (QProcess* player : {&first, &second})
@@ -78,7 +78,7 @@ protected:
         Get("Metadata").value<QDBusArgument>() >> map;
         return map;
     }
-    QString Title() { return Metadata().value(u"xesam:title"_s).toString(); }
+    QString Title() { return Metadata().value("xesam:title").toString(); }
     bool Becomes(const char* property, const QVariant& value) {
         return Soon([&] { return Get(property) == value; });
     }
@@ -90,7 +90,7 @@ protected:
 };
 
 TEST_F(Desktop, MprisDrivesAndReadsThePlayerAndASecondStartHandsItsFilesOver) {
-    Start(first, {dir.filePath(u"a.wav"_s), dir.filePath(u"b.mp3"_s)});
+    Start(first, {dir.filePath("a.wav"), dir.filePath("b.mp3")});
     ASSERT_TRUE(OnBus());
     ASSERT_TRUE(Becomes("PlaybackStatus", u"Playing"_s));
     EXPECT_EQ(Title(), u"a.wav"_s);
@@ -99,8 +99,8 @@ TEST_F(Desktop, MprisDrivesAndReadsThePlayerAndASecondStartHandsItsFilesOver) {
 
     Call("Next");
     ASSERT_TRUE(Soon([&] { return Title() == u"Été à Lisbonne"_s; }));
-    EXPECT_EQ(Metadata().value(u"xesam:artist"_s).toStringList(), QStringList{u"Ana"_s});
-    EXPECT_TRUE(Soon([&] { return Metadata().value(u"mpris:length"_s).toLongLong() > 3'900'000; }));
+    EXPECT_EQ(Metadata().value("xesam:artist").toStringList(), QStringList{u"Ana"_s});
+    EXPECT_TRUE(Soon([&] { return Metadata().value("mpris:length").toLongLong() > 3'900'000; }));
 
     Call("PlayPause");
     EXPECT_TRUE(Becomes("PlaybackStatus", u"Paused"_s));
@@ -119,13 +119,13 @@ TEST_F(Desktop, MprisDrivesAndReadsThePlayerAndASecondStartHandsItsFilesOver) {
     EXPECT_TRUE(Soon([&] { return Get("Position").toLongLong() > before + 1'000'000; }));
     Call("SetPosition", {QVariant::fromValue(QDBusObjectPath(u"/no/such/track"_s)), qlonglong(0)});
     Call("SetPosition", {QVariant::fromValue(QDBusObjectPath(
-                             Metadata().value(u"mpris:trackid"_s).value<QDBusObjectPath>())),
+                             Metadata().value("mpris:trackid").value<QDBusObjectPath>())),
                          qlonglong(999'000'000)});
     EXPECT_GT(Get("Position").toLongLong(), before + 1'000'000);
     Call("OpenUri", {u"https://example.invalid/stream.mp3"_s});
 
     // A second start with a file: it goes to the running player, which plays it.
-    Start(second, {dir.filePath(u"c.ogg"_s)});
+    Start(second, {dir.filePath("c.ogg")});
     ASSERT_TRUE(second.waitForFinished(30000));
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_TRUE(Soon([&] { return Title() == u"c.ogg"_s; }));

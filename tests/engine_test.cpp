@@ -101,15 +101,14 @@ TEST(Engine, EverySourceToEveryTargetKeepsEverySampleRateAndChannels) {
         EXPECT_EQ(Digest(path), before[s]);
     }
     // A 16-bit WAV comes out sample for sample; nothing but sources and outputs is left.
-    EXPECT_EQ(DecodedPcm(dir.filePath(u"pcm16.wav.wav"_s)),
-              DecodedPcm(dir.filePath(u"pcm16.wav"_s)));
+    EXPECT_EQ(DecodedPcm(dir.filePath("pcm16.wav.wav")), DecodedPcm(dir.filePath("pcm16.wav")));
     EXPECT_EQ(Entries(dir.path()).size(), sources.size() * 4);
 }
 
 TEST(Engine, TagsAndTheCoverSurviveEveryHop) {
     QTemporaryDir dir;
-    const QString tone = dir.filePath(u"tone.wav"_s);
-    const QString cover = dir.filePath(u"cover.png"_s);
+    const QString tone = dir.filePath("tone.wav");
+    const QString cover = dir.filePath("cover.png");
     ASSERT_TRUE(MakeTone(tone, 2.0));
     ASSERT_TRUE(RunTool(u"ffmpeg"_s, Args(u"-v error -f lavfi -i color=red:s=32x32:d=1 "
                                           "-frames:v 1"_s)
@@ -118,8 +117,8 @@ TEST(Engine, TagsAndTheCoverSurviveEveryHop) {
         u"title=Été à 東京"_s,  u"artist=Ärtist"_s, u"album=Ålbum"_s, u"album_artist=Various"_s,
         u"track=3/12"_s,        u"disc=1/2"_s,      u"date=1999"_s,   u"genre=Jazz"_s,
         u"composer=Cömposer"_s, u"comment=Live"_s};
-    const QString mp3 = dir.filePath(u"source.mp3"_s);
-    const QString flac = dir.filePath(u"source.flac"_s);
+    const QString mp3 = dir.filePath("source.mp3");
+    const QString flac = dir.filePath("source.flac");
     ASSERT_TRUE(Tagged(tone, mp3, metadata, cover) && Tagged(tone, flac, metadata, cover));
 
     // What every output carries; ID3 keeps "n/total", Vorbis comments split it.
@@ -163,7 +162,7 @@ TEST(Engine, TagsAndTheCoverSurviveEveryHop) {
 
 TEST(Engine, CancelStopsEveryWorkerAndLeavesOnlyFinishedOutputs) {
     QTemporaryDir dir;
-    const QString source = dir.filePath(u"long.wav"_s);
+    const QString source = dir.filePath("long.wav");
     ASSERT_TRUE(MakeTone(source, 60.0));
     FfmpegConverter engine(2);
     for (int i = 0; i < 4; ++i)
@@ -186,14 +185,14 @@ TEST(Engine, CancelStopsEveryWorkerAndLeavesOnlyFinishedOutputs) {
 
 TEST(Engine, AFailureStaysWithItsItemAndLeavesNothing) {
     QTemporaryDir dir;
-    const QString good = dir.filePath(u"good.wav"_s);
+    const QString good = dir.filePath("good.wav");
     ASSERT_TRUE(MakeTone(good, 0.5));
-    const QString corrupt = dir.filePath(u"corrupt.mp3"_s);
+    const QString corrupt = dir.filePath("corrupt.mp3");
     ASSERT_TRUE(WriteFile(corrupt, Noise(16 * 1024)));
-    const QString taken = dir.filePath(u"taken.ogg"_s);
+    const QString taken = dir.filePath("taken.ogg");
     const QString longName = QString(251, u'x') + u".ogg"_s; // 255 bytes
     // A leftover of a run that was killed, and one of a run that still goes on.
-    const QString stale = dir.filePath(u".old.ogg.velune-999999999-1.part"_s);
+    const QString stale = dir.filePath(".old.ogg.velune-999999999-1.part");
     const QString live = u".old.ogg.velune-%1-1.part"_s.arg(getppid());
     ASSERT_TRUE(WriteFile(stale) && WriteFile(dir.filePath(live)));
 
@@ -204,13 +203,13 @@ TEST(Engine, AFailureStaysWithItsItemAndLeavesNothing) {
         QString reason; // "" = converted
     };
     const std::vector<Row> rows{
-        {"corrupt source", corrupt, dir.filePath(u"corrupt.ogg"_s), u"not an audio file"_s},
-        {"missing source", dir.filePath(u"gone.wav"_s), dir.filePath(u"gone.ogg"_s),
+        {"corrupt source", corrupt, dir.filePath("corrupt.ogg"), u"not an audio file"_s},
+        {"missing source", dir.filePath("gone.wav"), dir.filePath("gone.ogg"),
          u"No such file or directory"_s},
         {"folder is a file", good, good + u"/x.ogg"_s, u"Not a directory"_s},
         {"name taken meanwhile", good, taken, taken + u" appeared meanwhile and was kept"_s},
         {"255-byte name", good, dir.filePath(longName), {}},
-        {"after the failures", good, dir.filePath(u"good.ogg"_s), {}},
+        {"after the failures", good, dir.filePath("good.ogg"), {}},
     };
     FfmpegConverter engine(2);
     for (const Row& row : rows)
@@ -234,9 +233,9 @@ TEST(Engine, AFullDiskFailsTheItemWithTheSystemsReasonAndPublishesNothing) {
     if (geteuid() != 0)
         GTEST_SKIP() << "mounting a small file system needs root";
     QTemporaryDir dir;
-    const QString source = dir.filePath(u"big.wav"_s);
+    const QString source = dir.filePath("big.wav");
     ASSERT_TRUE(MakeTone(source, 10.0)); // 1.7 MB of PCM
-    const QString small = dir.filePath(u"small"_s);
+    const QString small = dir.filePath("small");
     ASSERT_TRUE(QDir().mkpath(small));
     if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=512k") != 0)
         GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
@@ -281,36 +280,35 @@ protected:
 };
 
 TEST_F(Conversion, ARunConvertsExactlyReportsTheFailureAndDeletesOnlyWhatWasConverted) {
-    const QString ogg = Tone(u"in/mono.ogg"_s, 2.0, 1);
-    const QString wav = dir.filePath(u"in/Rock 'n' Roll — 東京.wav"_s);
-    ASSERT_TRUE(
-        Tagged(Tone(u"plain.wav"_s, 1.5), wav, {u"title=Rock 'n' Roll"_s, u"artist=東京"_s}));
-    const QString corrupt = dir.filePath(u"in/corrupt.mp3"_s);
+    const QString ogg = Tone("in/mono.ogg", 2.0, 1);
+    const QString wav = dir.filePath("in/Rock 'n' Roll — 東京.wav");
+    ASSERT_TRUE(Tagged(Tone("plain.wav", 1.5), wav, {u"title=Rock 'n' Roll"_s, u"artist=東京"_s}));
+    const QString corrupt = dir.filePath("in/corrupt.mp3");
     ASSERT_TRUE(WriteFile(corrupt, Noise(32 * 1024)));
-    list = {wav, dir.filePath(u"in/missing.wav"_s), corrupt, ogg};
+    list = {wav, dir.filePath("in/missing.wav"), corrupt, ogg};
     Open("mp3");
     ASSERT_TRUE(QTest::qWaitFor([&] { return engine.Finished(); }, 120000));
     frm->Timer1_Timer();
-    EXPECT_EQ(face.store.value(u"_root.FileTxt"_s), u"Conversion complete"_s);
+    EXPECT_EQ(face.store.value("_root.FileTxt"), u"Conversion complete"_s);
     EXPECT_EQ(messages.shown, (QStringList{u"Input file dosen't exist"_s,
                                            u"These files could not be converted:\n\n"_s + corrupt +
                                                u" (not an audio file)"_s}));
     frm->Flash_FSCommand(u"IDC_FS_OK"_s, u"undefined"_s);
     frm->Form_Unload();
 
-    const QString mp3 = dir.filePath(u"in/Rock n Roll — 東京.mp3"_s);
+    const QString mp3 = dir.filePath("in/Rock n Roll — 東京.mp3");
     EXPECT_EQ(DecodedSamples(mp3, 2), 66150);
     const MediaInfo info = Probe(mp3);
-    EXPECT_EQ(info.tags.value(u"title"_s), u"Rock 'n' Roll"_s);
-    EXPECT_EQ(info.tags.value(u"artist"_s), u"東京"_s);
-    EXPECT_EQ(DecodedSamples(dir.filePath(u"in/mono.mp3"_s), 1), 88200);
+    EXPECT_EQ(info.tags.value("title"), u"Rock 'n' Roll"_s);
+    EXPECT_EQ(info.tags.value("artist"), u"東京"_s);
+    EXPECT_EQ(DecodedSamples(dir.filePath("in/mono.mp3"), 1), 88200);
     // The converted sources went as asked; the one that failed stayed.
     EXPECT_EQ(Files(u"in"_s),
               (QStringList{u"Rock n Roll — 東京.mp3"_s, u"corrupt.mp3"_s, u"mono.mp3"_s}));
 }
 
 TEST_F(Conversion, AnAbandonedRunKeepsEverySourceAndLeavesNoPartialFile) {
-    list = {Tone(u"x/one.wav"_s, 30.0), Tone(u"x/two.wav"_s, 30.0), Tone(u"x/three.wav"_s, 30.0)};
+    list = {Tone("x/one.wav", 30.0), Tone("x/two.wav", 30.0), Tone("x/three.wav", 30.0)};
     Open("ogg");
     ASSERT_TRUE(QTest::qWaitFor([&] { return engine.Position().value_or(0) > 0; }, 60000));
     frm->Flash_FSCommand(u"IDC_FS_Close"_s, u"undefined"_s);
@@ -369,9 +367,9 @@ Result Convert(const QString& arguments) {
 
 TEST(Batch, ExitStatusSummaryAndFailuresFromARealRun) {
     QTemporaryDir dir;
-    const QString good = dir.filePath(u"good.wav"_s);
+    const QString good = dir.filePath("good.wav");
     ASSERT_TRUE(MakeTone(good, 1.0));
-    const QString corrupt = dir.filePath(u"corrupt.ogg"_s);
+    const QString corrupt = dir.filePath("corrupt.ogg");
     ASSERT_TRUE(WriteFile(corrupt, Noise(4096)));
 
     // Every file converts: 0, and the source is deleted as asked.
@@ -379,7 +377,7 @@ TEST(Batch, ExitStatusSummaryAndFailuresFromARealRun) {
     EXPECT_EQ(all.status, 0) << all.err;
     EXPECT_EQ(all.out, u"Converted 1 of 1 files.\n"_s);
     EXPECT_FALSE(QFile::exists(good));
-    EXPECT_EQ(DecodedSamples(dir.filePath(u"good.mp3"_s), 2), 44100);
+    EXPECT_EQ(DecodedSamples(dir.filePath("good.mp3"), 2), 44100);
 
     // Some fail: 1, each failure named with its reason; nothing is overwritten.
     const Result some =
@@ -387,13 +385,13 @@ TEST(Batch, ExitStatusSummaryAndFailuresFromARealRun) {
     EXPECT_EQ(some.status, 1);
     EXPECT_EQ(some.out, u"Converted 1 of 3 files.\n"_s);
     EXPECT_TRUE(some.err.contains(corrupt + u": not an audio file"_s)) << some.err;
-    EXPECT_TRUE(some.err.contains(u"gone.wav: No such file"_s)) << some.err;
-    EXPECT_TRUE(QFile::exists(dir.filePath(u"good 1.mp3"_s)));
+    EXPECT_TRUE(some.err.contains("gone.wav: No such file")) << some.err;
+    EXPECT_TRUE(QFile::exists(dir.filePath("good 1.mp3")));
 
     // Bad usage: 2 with the usage text; --help: 0.
     const Result bad = Convert(u"--to aac "_s + corrupt);
     EXPECT_EQ(bad.status, 2);
-    EXPECT_TRUE(bad.err.contains(u"Usage: VeluneConverter --to wav|mp3|ogg"_s));
+    EXPECT_TRUE(bad.err.contains("Usage: VeluneConverter --to wav|mp3|ogg"));
     const Result help = Convert(u"--help"_s);
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith(u"Usage:"_s));

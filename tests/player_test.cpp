@@ -32,8 +32,8 @@ protected:
     void Cmd(const QString& command) { frm.Flash_FSCommand(command, u"undefined"_s); }
     void Play(const QStringList& paths) {
         dialog.Choose(paths);
-        Cmd(u"IDC_FS_Add"_s);
-        Cmd(u"IDC_FS_Play"_s);
+        Cmd("IDC_FS_Add");
+        Cmd("IDC_FS_Play");
     }
     // Lets the engine play, ticking as the window's timer would while it runs.
     bool PlayUntil(const std::function<bool()>& done, int timeoutMs = 30000) {
@@ -56,16 +56,16 @@ protected:
 };
 
 TEST_F(RealPlayer, PlaysEveryFormatAndAnyNameThroughToTheEndOfTheList) {
-    const QString ram = dir.filePath(u"stream.ram"_s);
+    const QString ram = dir.filePath("stream.ram");
     ASSERT_TRUE(
         WriteFile(ram, "# a RealAudio metafile\n\ntarget file.wav\nhttp://x.invalid/a.rm\n"));
-    const QStringList files{Tone(u"one.wav"_s, 1),
-                            Tone(u"Été 'n' Rock — 東京.ogg"_s, 1),
-                            Tone(u"three.mp3"_s, 1),
-                            Tone(u"four.wma"_s, 1, u"-c:a wmav2"_s),
-                            Tone(u"five.rm"_s, 1, u"-c:a real_144"_s, 8000),
+    const QStringList files{Tone("one.wav", 1),
+                            Tone("Été 'n' Rock — 東京.ogg", 1),
+                            Tone("three.mp3", 1),
+                            Tone("four.wma", 1, u"-c:a wmav2"_s),
+                            Tone("five.rm", 1, u"-c:a real_144"_s, 8000),
                             ram};
-    Tone(u"target file.wav"_s, 1);
+    Tone("target file.wav", 1);
     Play(files);
     ASSERT_TRUE(PlayUntil([&] { return !timer.enabled; }, 120000));
     // Each item was announced in turn, and each played long enough to show its length.
@@ -82,18 +82,18 @@ TEST_F(RealPlayer, PlaysEveryFormatAndAnyNameThroughToTheEndOfTheList) {
         names << QFileInfo(file).fileName();
     EXPECT_EQ(announced, names);
     EXPECT_EQ(lengthShown.mid(0, 4), names.mid(0, 4)); // RealAudio may tell no length
-    EXPECT_EQ(FirstRamLocation(ram), dir.filePath(u"target file.wav"_s));
-    EXPECT_TRUE(face.writes.contains(u"_root.KnobDisabled=1"_s)); // RealAudio cannot be sought
+    EXPECT_EQ(FirstRamLocation(ram), dir.filePath("target file.wav"));
+    EXPECT_TRUE(face.writes.contains("_root.KnobDisabled=1")); // RealAudio cannot be sought
     EXPECT_EQ(frm.list().current(), 5);
-    EXPECT_EQ(face.store.value(u"_root.Play"_s), u"1"_s);
-    EXPECT_EQ(face.store.value(u"_root.Playing"_s), u"0"_s);
+    EXPECT_EQ(face.store.value("_root.Play"), u"1"_s);
+    EXPECT_EQ(face.store.value("_root.Playing"), u"0"_s);
     EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(u'\n');
 }
 
 TEST_F(RealPlayer, PauseSeekStopAndPlayFromTheStart) {
-    Play({Tone(u"long.wav"_s, 30)});
+    Play({Tone("long.wav", 30)});
     ASSERT_TRUE(PlayUntil([&] { return Time() > 300; }));
-    Cmd(u"IDC_FS_Pause"_s);
+    Cmd("IDC_FS_Pause");
     EXPECT_FALSE(engine.isPlaying());
     // Paused, the time settles and stays.
     double at = -1;
@@ -103,41 +103,41 @@ TEST_F(RealPlayer, PauseSeekStopAndPlayFromTheStart) {
         QTest::qWait(300);
         return before == at && Time() == at;
     }));
-    Cmd(u"IDC_FS_Pause"_s);
+    Cmd("IDC_FS_Pause");
     EXPECT_TRUE(engine.isPlaying());
     ASSERT_TRUE(PlayUntil([&] { return Time() > at + 100; }));
 
     // Half way in at once: playing there alone would take 15 s.
     face.store.insert(u"_root.KnobPosition"_s, u"50"_s);
-    Cmd(u"IDC_FS_KnobReleased"_s);
+    Cmd("IDC_FS_KnobReleased");
     EXPECT_TRUE(PlayUntil([&] { return engine.inputPosition().value_or(0) >= 0.5; }, 10000));
 
-    Cmd(u"IDC_FS_Stop"_s);
+    Cmd("IDC_FS_Stop");
     EXPECT_FALSE(engine.inputTime());
     EXPECT_EQ(frm.HS(), 0);
-    Cmd(u"IDC_FS_Play"_s);
+    Cmd("IDC_FS_Play");
     ASSERT_TRUE(PlayUntil([&] { return engine.inputTime().has_value(); }));
     EXPECT_LT(Time(), 10000);
 }
 
 TEST_F(RealPlayer, VolumeAndMuteReachTheEngine) {
-    Play({Tone(u"v.wav"_s, 30)});
+    Play({Tone("v.wav", 30)});
     ASSERT_TRUE(PlayUntil([&] { return engine.inputTime().has_value(); }));
     // The sound server confirms each change a moment later.
     EXPECT_TRUE(PlayUntil([&] { return engine.volume() == 100; })) << engine.volume();
     face.store.insert(u"_root.VolumePosition"_s, u"2.5"_s);
-    Cmd(u"IDC_FS_Volume"_s);
+    Cmd("IDC_FS_Volume");
     EXPECT_TRUE(PlayUntil([&] { return engine.volume() == 50; })) << engine.volume();
-    Cmd(u"IDC_FS_SoundOff"_s);
+    Cmd("IDC_FS_SoundOff");
     EXPECT_TRUE(PlayUntil([&] { return engine.muted(); }));
-    Cmd(u"IDC_FS_SoundOn"_s);
+    Cmd("IDC_FS_SoundOn");
     EXPECT_TRUE(PlayUntil([&] { return !engine.muted(); }));
 }
 
 TEST_F(RealPlayer, WithoutASoundOutputThePlayerSaysSoOnceAndStops) {
     qputenv("PULSE_SERVER", "unix:/nonexistent/velune");
     qputenv("ALSA_CONFIG_PATH", "/nonexistent/velune");
-    Play({Tone(u"a.wav"_s, 1), Tone(u"b.wav"_s, 1)});
+    Play({Tone("a.wav", 1), Tone("b.wav", 1)});
     const bool stopped = PlayUntil([&] { return !timer.enabled; });
     qunsetenv("PULSE_SERVER");
     qunsetenv("ALSA_CONFIG_PATH");
