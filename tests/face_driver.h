@@ -26,12 +26,7 @@ public:
 
     void Write(const QString& name, const QString& value) { flash.SetVariable(name, value); }
 
-    // Walks the visual tree (delegates have no QObject parent), laid out as the next
-    // frame would be after the last writes.
-    QQuickItem* Item(const QString& name) {
-        Polish(flash.rootObject());
-        return Find(flash.rootObject(), name);
-    }
+    QQuickItem* Item(const QString& name) { return Find(flash.rootObject(), name); }
 
     // A point in the control, `fraction` of its width from its left edge.
     QPoint At(const QString& name, double fraction = 0.5) {
@@ -66,13 +61,10 @@ public:
                     : QString();
     }
 
-    static void Polish(QQuickItem* item) {
-        item->ensurePolished();
-        for (QQuickItem* child : item->childItems())
-            Polish(child);
-    }
-
+    // Walks the visual tree (delegates have no QObject parent), each item laid out as
+    // the next frame would after the last writes.
     static QQuickItem* Find(QQuickItem* item, const QString& name) {
+        item->ensurePolished();
         if (item->objectName() == name)
             return item;
         for (QQuickItem* child : item->childItems())

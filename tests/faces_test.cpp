@@ -17,25 +17,6 @@
 using namespace velune;
 using namespace velune::test;
 
-namespace velune {
-// Stands in for a face view: records what reaches it.
-class MyFlashProbe : public QWidget {
-    Q_OBJECT
-public:
-    using QWidget::QWidget;
-    QStringList seen;
-
-protected:
-    bool event(QEvent* e) override {
-        if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonRelease)
-            seen << u"%1 %2"_s.arg(e->type()).arg(static_cast<QMouseEvent*>(e)->button());
-        if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)
-            seen << u"%1 %2"_s.arg(e->type()).arg(static_cast<QKeyEvent*>(e)->key());
-        return QWidget::event(e);
-    }
-};
-} // namespace velune
-
 namespace {
 
 class Faces : public ::testing::Test {
@@ -226,57 +207,53 @@ TEST_F(Faces, ThePlayersDisplayListAndDrops) {
         QTest::qWaitFor([&] { return face->Property("dropArea", "containsDrag").toBool(); }, 5000));
 }
 
-// Right press and release, left press, menu key down and up, "A" down; what passes.
-QStringList Everything(QWidget& w) {
-    const auto mouse = [&](QEvent::Type type, Qt::MouseButton button) {
-        QMouseEvent event(type, QPointF(5, 5), w.mapToGlobal(QPointF(5, 5)), button, button,
+// The mouse presses and releases and the keys that reach a view past the filters
+// installed after it: the hook's.
+struct Seen : QObject {
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (const auto* mouse = dynamic_cast<QMouseEvent*>(e))
+            events << u"%1 %2"_s.arg(e->type()).arg(mouse->button());
+        if (const auto* key = dynamic_cast<QKeyEvent*>(e);
+            key && e->type() != QEvent::ShortcutOverride)
+            events << u"%1 %2"_s.arg(e->type()).arg(key->key());
+        return false;
+    }
+    QStringList events;
+};
+
+// Right press and release, left press, menu key down and up, "A" down.
+QStringList Everything(QWidget& view, Seen& seen) {
+    seen.events.clear();
+    for (const auto& [type, button] : {std::pair{QEvent::MouseButtonPress, Qt::RightButton},
+                                       {QEvent::MouseButtonRelease, Qt::RightButton},
+                                       {QEvent::MouseButtonPress, Qt::LeftButton}}) {
+        QMouseEvent event(type, QPointF(5, 5), view.mapToGlobal(QPointF(5, 5)), button, button,
                           Qt::NoModifier);
-        QCoreApplication::sendEvent(&w, &event);
-    };
-    const auto key = [&](QEvent::Type type, int code) {
+        QCoreApplication::sendEvent(&view, &event);
+    }
+    for (const auto& [type, code] : {std::pair{QEvent::KeyPress, Qt::Key_Menu},
+                                     {QEvent::KeyRelease, Qt::Key_Menu},
+                                     {QEvent::KeyPress, Qt::Key_A}}) {
         QKeyEvent event(type, code, Qt::NoModifier);
-        QCoreApplication::sendEvent(&w, &event);
-    };
-    auto& seen = static_cast<MyFlashProbe&>(w).seen;
-    seen.clear();
-    mouse(QEvent::MouseButtonPress, Qt::RightButton);
-    mouse(QEvent::MouseButtonRelease, Qt::RightButton);
-    mouse(QEvent::MouseButtonPress, Qt::LeftButton);
-    key(QEvent::KeyPress, Qt::Key_Menu);
-    key(QEvent::KeyRelease, Qt::Key_Menu);
-    key(QEvent::KeyPress, Qt::Key_A);
-    return seen;
+        QCoreApplication::sendEvent(&view, &event);
+    }
+    return seen.events;
 }
 
 TEST(Hook, SwallowsRightPressesAndTheMenuKeyOnlyUntilUnhooked) {
-    QWidget form;
-    new QWidget(&form);
-    auto* probe = new MyFlashProbe(&form);
-    ASSERT_EQ(Hookr::FindMovieWindow(&form), probe);
-    const QStringList all = Everything(*probe);
+    FaceWindow window(u"main"_s);
+    Seen seen;
+    window.flash().installEventFilter(&seen);
+    const QStringList all = Everything(window.flash(), seen);
     ASSERT_EQ(all.size(), 6);
-
-    Hookr::HookFlash(&form);
-    EXPECT_EQ(Everything(*probe), (QStringList{all[1], all[2], all[4], all[5]}));
-    Hookr::UnhookFlash(&form);
-    EXPECT_EQ(Everything(*probe), all);
-
+    window.HookFlash();
+    EXPECT_EQ(Everything(window.flash(), seen), (QStringList{all[1], all[2], all[4], all[5]}));
+    window.UnhookFlash();
+    EXPECT_EQ(Everything(window.flash(), seen), all);
     // Only direct children are searched; a form without a face view is left alone.
     QWidget other;
-    auto* nested = new MyFlashProbe(new QWidget(&other));
+    new Flash(new QWidget(&other));
     EXPECT_EQ(Hookr::FindMovieWindow(&other), nullptr);
-    Hookr::HookFlash(&other);
-    EXPECT_EQ(Everything(*nested), all);
-}
-
-TEST(Hook, FindsTheFaceViewOfARealWindow) {
-    FaceWindow window(u"main"_s);
-    window.HookFlash();
-    EXPECT_TRUE(Hookr::IsHooked(&window.flash()));
-    window.UnhookFlash();
-    EXPECT_FALSE(Hookr::IsHooked(&window.flash()));
 }
 
 } // namespace
-
-#include "faces_test.moc"
