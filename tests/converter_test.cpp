@@ -34,7 +34,6 @@ TEST(Naming, OutputNamesNeverTakeAnExistingOrGivenName) {
         {"folder given with its /", "M/Song.mp3", "Out/", "ogg", "Out/Song.ogg", {}},
         {"numbers after existing files", "M/Song.mp3", "Out", "wav", "Out/Song 2.wav",
          {"Out/Song.wav", "Out/Song 1.wav"}},
-        {"the source holds its own name", "M/Song.mp3", "", "mp3", "M/Song 1.mp3", {}},
         {"a folder counts as taken", "M/Song.mp3", "Out", "ogg", "Out/Song 1.ogg", {"Out/Song.ogg/"}},
         {"names given earlier", "C/Song.ogg", "Out", "wav", "Out/Song 2.wav",
          {"+Out/Song.wav", "+Out/Song 1.wav"}},
@@ -70,21 +69,17 @@ TEST(Naming, OutputNamesNeverTakeAnExistingOrGivenName) {
               u"/Velune-test-song.wav"_s);
 }
 
-class RecordingConversion : public ConversionWindow {
-public:
-    RecordingConversion(QStringList& calls, VeluneMod& mod) : calls_(calls), mod_(mod) {}
-    void ShowModal() override {
-        calls_ << u"show"_s;
-        mod_.ConversionWindowOpen = true;
+// Shows and unloads the conversion window as the real one does, noting each.
+struct RecordingConversion : ConversionWindow {
+    RecordingConversion(QStringList& c, VeluneMod& m) : calls(c), mod(m) {}
+    void ShowModal() override { Note(u"show"_s, true); }
+    void Unload() override { Note(u"unload"_s, false); }
+    void Note(const QString& call, bool open) {
+        calls << call;
+        mod.ConversionWindowOpen = open;
     }
-    void Unload() override {
-        calls_ << u"unload"_s;
-        mod_.ConversionWindowOpen = false;
-    }
-
-private:
-    QStringList& calls_;
-    VeluneMod& mod_;
+    QStringList& calls;
+    VeluneMod& mod;
 };
 
 class MainWindow : public ::testing::Test, protected Around {
@@ -120,19 +115,19 @@ protected:
 TEST_F(MainWindow, StartUpLoadsTheFaceAtTheTopLeftAndWritesFormatsThenVersion) {
     ASSERT_TRUE(frm.Form_Load());
     EXPECT_EQ(face.loaded, std::vector<QString>{u"0:/opt/velune/VeluneC.qml"_s});
-    EXPECT_EQ(form.calls, (QStringList{u"geometry"_s, u"hook"_s}));
+    EXPECT_EQ(form.calls, (QStringList{"geometry", "hook"}));
     EXPECT_EQ(form.position, QPoint(0, 0));
     EXPECT_EQ(form.windowSize, QSize(620, 520));
     EXPECT_EQ(form.faceSize, QSize(620, 520));
-    EXPECT_EQ(face.writes, (QStringList{u"_root.FillCombo=wav|mp3|ogg"_s, u"_root.SetCombo=1"_s,
-                                        u"_root.VersionNo=Version No.:1.0.0.0"_s}));
+    EXPECT_EQ(face.writes, (QStringList{"_root.FillCombo=wav|mp3|ogg", "_root.SetCombo=1",
+                                        "_root.VersionNo=Version No.:1.0.0.0"}));
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
 TEST_F(MainWindow, ASecondCopyOrAFaceThatCannotLoadIsToldAndNothingElseRuns) {
     lock.free = false;
     EXPECT_FALSE(frm.Form_Load());
-    EXPECT_EQ(messages.shown, QStringList{u"The program already opening"_s});
+    EXPECT_EQ(messages.shown, QStringList{"The program already opening"});
     EXPECT_TRUE(face.loaded.empty());
 
     lock.free = true;
@@ -149,7 +144,7 @@ TEST_F(MainWindow, WindowCommandsMatchTheirNamesExactly) {
     for (const QString& command :
          {u"IDC_FS_Minimize"_s, u"IDC_FS_Drag"_s, u"idc_fs_close"_s, u"IDC_FS_Close "_s})
         Cmd(command);
-    EXPECT_EQ(form.calls, (QStringList{u"minimize"_s, u"drag"_s}));
+    EXPECT_EQ(form.calls, (QStringList{"minimize", "drag"}));
     Cmd("IDC_FS_Close");
     EXPECT_EQ(form.calls.back(), u"end"_s);
     EXPECT_TRUE(face.writes.isEmpty());
@@ -168,10 +163,10 @@ TEST_F(MainWindow, AddAppendsAcceptedPathsInOrderAndTellsTheFaceOnce) {
 
     // The second is already listed: one message, the others still go in, in order.
     Add({b, a, c});
-    EXPECT_EQ(messages.shown, QStringList{u"File:"_s + a + u"already exist in your list"_s});
+    EXPECT_EQ(messages.shown, QStringList{"File:" + a + "already exist in your list"});
     EXPECT_EQ(frm.LstFiles(), (QStringList{a, b, c}));
     EXPECT_EQ(face.writes,
-              (QStringList{u"_root.AddedFiles="_s + b + u'|' + c, u"_root.SetAddedFiles=1"_s}));
+              (QStringList{"_root.AddedFiles=" + b + u'|' + c, "_root.SetAddedFiles=1"}));
 }
 
 TEST_F(MainWindow, EmptyMissingAndUnreadablePathsAreRefusedByName) {
@@ -205,7 +200,7 @@ TEST_F(MainWindow, RemoveTakesTheRowTheFaceRemovedAndIgnoresAnythingElse) {
     EXPECT_TRUE(messages.shown.isEmpty());
 
     Cmd("IDC_FS_Remove");
-    EXPECT_EQ(messages.shown, QStringList{u"Please Select File to remove"_s});
+    EXPECT_EQ(messages.shown, QStringList{"Please Select File to remove"});
     Cmd("IDC_FS_Remove", u"1"_s);
     EXPECT_EQ(frm.LstFiles(), (QStringList{a, c}));
     Cmd("IDC_FS_Remove", u"0"_s);
@@ -223,11 +218,11 @@ TEST_F(MainWindow, RemoveAllAsksFirst) {
     face.writes.clear();
     messages.answers = {false, true};
     Cmd("IDC_FS_RemoveAll");
-    EXPECT_EQ(messages.asked, QStringList{u"Are You Sure?"_s});
+    EXPECT_EQ(messages.asked, QStringList{"Are You Sure?"});
     EXPECT_EQ(frm.LstFiles(), QStringList{a});
     Cmd("IDC_FS_RemoveAll");
     EXPECT_TRUE(frm.LstFiles().isEmpty());
-    EXPECT_EQ(face.writes, QStringList{u"_root.RemoveAll=1"_s});
+    EXPECT_EQ(face.writes, QStringList{"_root.RemoveAll=1"});
     // The same file may be added again afterwards.
     Add({a});
     EXPECT_EQ(frm.LstFiles(), QStringList{a});
@@ -236,13 +231,13 @@ TEST_F(MainWindow, RemoveAllAsksFirst) {
 TEST_F(MainWindow, BrowseSameDirectoryFormatAndDeleteOption) {
     Loaded();
     Cmd("IDC_FS_Browse"); // cancelled
-    EXPECT_EQ(folders.titles, QStringList{u"Output Path"_s});
+    EXPECT_EQ(folders.titles, QStringList{"Output Path"});
     EXPECT_TRUE(face.writes.isEmpty());
     folders.answer = u"/home/me/Bob's Music"_s;
     Cmd("IDC_FS_Browse");
     EXPECT_EQ(frm.TxtOut(), folders.answer);
-    EXPECT_EQ(face.writes, (QStringList{u"_root.BrowsePath=/home/me/Bob's Music"_s,
-                                        u"_root.SetBrowsePath=1"_s}));
+    EXPECT_EQ(face.writes,
+              (QStringList{"_root.BrowsePath=/home/me/Bob's Music", "_root.SetBrowsePath=1"}));
     Cmd("IDC_FS_SameDirectory");
     EXPECT_TRUE(frm.TxtOut().isEmpty());
 
@@ -260,9 +255,9 @@ TEST_F(MainWindow, HelpPlayerAndAbout) {
     Loaded();
     for (const QString& command : {u"IDC_FS_Help"_s, u"IDC_FS_Player"_s, u"IDC_FS_About"_s})
         Cmd(command);
-    EXPECT_EQ(shell.opened, QStringList{u"/opt/velune/VeluneC.html"_s});
-    EXPECT_EQ(shell.started, QStringList{u"/opt/velune/VelunePlayer"_s});
-    EXPECT_EQ(face.writes, QStringList{u"_root.VersionNo=Version No.:1.0.0.0"_s});
+    EXPECT_EQ(shell.opened, QStringList{"/opt/velune/VeluneC.html"});
+    EXPECT_EQ(shell.started, QStringList{"/opt/velune/VelunePlayer"});
+    EXPECT_EQ(face.writes, QStringList{"_root.VersionNo=Version No.:1.0.0.0"});
 }
 
 TEST_F(MainWindow, ConvertUnhooksShowsTheRunAndActivationHooksAgain) {
@@ -274,14 +269,15 @@ TEST_F(MainWindow, ConvertUnhooksShowsTheRunAndActivationHooksAgain) {
     Cmd("IDC_FS_Convert");
     frm.Form_Activate();
     frm.Form_Activate();
-    EXPECT_EQ(form.calls, (QStringList{u"unhook"_s, u"show"_s, u"unload"_s, u"hook"_s}));
+    EXPECT_EQ(form.calls, (QStringList{"unhook", "show", "unload", "hook"}));
 }
 
 class ScriptedEngine : public ConverterEngine {
 public:
     void clear() override { calls << u"clear"_s; }
     bool add(const ConversionJob& job) override {
-        jobs << job.source + u" > "_s + job.output + (job.format == TargetFormat::Mp3 ? " mp3" : "");
+        jobs << job.source + u" > "_s + job.output +
+                    (job.format == TargetFormat::Mp3 ? " mp3" : "");
         return Call(u"add"_s);
     }
     bool start() override { return Call(u"start"_s); }
@@ -347,12 +343,12 @@ TEST_F(ConvWindow, LoadQueuesExistingFilesInOrderThenStartsTheEngine) {
     EXPECT_EQ(face.loaded, std::vector<QString>{u"0:/opt/velune/VeluneC1.qml"_s});
     EXPECT_EQ(form.position, QPoint(0, 0));
     EXPECT_EQ(form.windowSize, QSize(338, 187));
-    EXPECT_EQ(messages.shown, QStringList{u"Input file dosen't exist"_s});
-    EXPECT_EQ(engine.calls, (QStringList{u"clear"_s, u"add"_s, u"add"_s, u"add"_s, u"start"_s}));
+    EXPECT_EQ(messages.shown, QStringList{"Input file dosen't exist"});
+    EXPECT_EQ(engine.calls, (QStringList{"clear", "add", "add", "add", "start"}));
     // Beside its source; the source itself holds the first name of its own format.
     const QString to = u" > "_s + dir.path() + u'/';
-    EXPECT_EQ(engine.jobs, (QStringList{a + to + u"a 1.mp3 mp3"_s, c + to + u"c.mp3 mp3"_s,
-                                        song + to + u"Song 1.mp3 mp3"_s}));
+    EXPECT_EQ(engine.jobs, (QStringList{a + to + "a 1.mp3 mp3", c + to + "c.mp3 mp3",
+                                        song + to + "Song 1.mp3 mp3"}));
     EXPECT_TRUE(timer.enabled);
     EXPECT_TRUE(mod.ConversionWindowOpen);
 }
@@ -362,10 +358,9 @@ TEST_F(ConvWindow, NothingQueuedCompletesAtOnce) {
     engine.finished = true;
     Load();
     EXPECT_EQ(messages.shown.size(), 2);
-    EXPECT_EQ(face.writes,
-              (QStringList{u"_root.FileTxt=Conversion complete"_s, u"_root.SetFileTxt=1"_s,
-                           u"_root.ProgressValue=100"_s, u"_root.SetProgress=1"_s,
-                           u"_root.ShowOkbtn=1"_s, u"_root.ArrowPlay=0"_s}));
+    EXPECT_EQ(face.writes, (QStringList{"_root.FileTxt=Conversion complete", "_root.SetFileTxt=1",
+                                        "_root.ProgressValue=100", "_root.SetProgress=1",
+                                        "_root.ShowOkbtn=1", "_root.ArrowPlay=0"}));
     EXPECT_FALSE(timer.enabled);
 }
 
@@ -373,7 +368,7 @@ TEST_F(ConvWindow, AnEngineFailureWhileQueuingIsShownAndClosesTheWindow) {
     list = {File("a.wav")};
     engine.failing = u"start"_s;
     Load();
-    EXPECT_EQ(messages.shown, QStringList{u"The conversion could not be started: engine broke"_s});
+    EXPECT_EQ(messages.shown, QStringList{"The conversion could not be started: engine broke"});
     EXPECT_TRUE(frm->Closed());
     EXPECT_FALSE(timer.enabled);
     frm->Form_Unload();
@@ -408,8 +403,8 @@ TEST_F(ConvWindow, EveryCommandButDragClosesAndStopsTheEngine) {
     frm->Flash_FSCommand(u"IDC_FS_Drag"_s, u"undefined"_s);
     EXPECT_FALSE(frm->Closed());
     frm->Flash_FSCommand(u"IDC_FS_Close"_s, u"undefined"_s);
-    EXPECT_EQ(engine.calls.mid(engine.calls.size() - 2), (QStringList{u"cancel"_s, u"clear"_s}));
-    EXPECT_EQ(form.calls.mid(form.calls.size() - 2), (QStringList{u"unhook"_s, u"hide"_s}));
+    EXPECT_EQ(engine.calls.mid(engine.calls.size() - 2), (QStringList{"cancel", "clear"}));
+    EXPECT_EQ(form.calls.mid(form.calls.size() - 2), (QStringList{"unhook", "hide"}));
     EXPECT_TRUE(frm->Closed());
 }
 

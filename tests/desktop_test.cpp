@@ -100,7 +100,7 @@ TEST_F(Desktop, MprisDrivesAndReadsThePlayerAndASecondStartHandsItsFilesOver) {
 
     Call("Next");
     ASSERT_TRUE(Soon([&] { return Title() == u"Été à Lisbonne"_s; }));
-    EXPECT_EQ(Metadata().value("xesam:artist").toStringList(), QStringList{u"Ana"_s});
+    EXPECT_EQ(Metadata().value("xesam:artist").toStringList(), QStringList{"Ana"});
     EXPECT_TRUE(Soon([&] { return Metadata().value("mpris:length").toLongLong() > 3'900'000; }));
 
     Call("PlayPause");
@@ -123,7 +123,6 @@ TEST_F(Desktop, MprisDrivesAndReadsThePlayerAndASecondStartHandsItsFilesOver) {
                              Metadata().value("mpris:trackid").value<QDBusObjectPath>())),
                          qlonglong(999'000'000)});
     EXPECT_GT(Get("Position").toLongLong(), before + 1'000'000);
-    Call("OpenUri", {u"https://example.invalid/stream.mp3"_s});
 
     // A second start with a file: it goes to the running player, which plays it.
     Start(second, {dir.filePath("c.ogg")});

@@ -31,31 +31,29 @@ protected:
         for (const QString& button : buttons) {
             const QStringList words = button.split(u' ');
             EXPECT_EQ(face->Click(words[0]),
-                      QStringList{u"IDC_FS_"_s + words[1] + u' ' + words.value(2, u"undefined"_s)})
+                      QStringList{"IDC_FS_" + words[1] + u' ' + words.value(2, "undefined")})
                 << words[0];
             EXPECT_FALSE(face->AccessibleName(words[0]).isEmpty()) << words[0];
         }
     }
     QString Text(const QString& name) { return face->Property(name, "text").toString(); }
     int Count(const QString& list) { return face->Property(list, "count").toInt(); }
-    QSize Size() {
-        return QSize(face->flash.rootObject()->width(), face->flash.rootObject()->height());
-    }
+    QSizeF Size() { return face->flash.rootObject()->size(); }
 
     std::unique_ptr<FaceDriver> face;
 };
 
 TEST_F(Faces, TheConvertersMainFace) {
     Load("VeluneC.qml");
-    EXPECT_EQ(Size(), QSize(620, 520));
+    EXPECT_EQ(Size(), QSizeF(620, 520));
     face->Write("_root.FillCombo", "wav|mp3|ogg");
     face->Write("_root.SetCombo", "1");
-    ExpectButtons({"minimizeButton Minimize", u"closeButton Close"_s, u"dragArea Drag"_s,
-                   u"addButton Add"_s, u"removeAllButton RemoveAll"_s, u"browseButton Browse"_s,
-                   u"sameFolderButton SameDirectory"_s, u"convertButton Convert"_s,
-                   u"helpButton Help"_s, u"playerButton Player"_s, u"format_mp3 ConvertTo mp3"_s,
-                   u"format_ogg ConvertTo ogg"_s, u"deleteSourcesCheck Selected"_s,
-                   u"deleteSourcesCheck UnSelected"_s, u"aboutButton About"_s});
+    ExpectButtons({"minimizeButton Minimize", "closeButton Close", "dragArea Drag", "addButton Add",
+                   "removeAllButton RemoveAll", "browseButton Browse",
+                   "sameFolderButton SameDirectory", "convertButton Convert", "helpButton Help",
+                   "playerButton Player", "format_mp3 ConvertTo mp3", "format_ogg ConvertTo ogg",
+                   "deleteSourcesCheck Selected", "deleteSourcesCheck UnSelected",
+                   "aboutButton About"});
 
     face->Write("_root.VersionNo", "Version No.:1.0.0.0");
     EXPECT_TRUE(face->Property("aboutPanel", "visible").toBool());
@@ -75,15 +73,15 @@ TEST_F(Faces, TheConvertersMainFace) {
     face->Write("_root.SetAddedFiles", "1");
     ASSERT_EQ(Count("fileList"), 3);
     EXPECT_EQ(face->AccessibleName("fileRow1"), u"/m/Été b.mp3"_s);
-    EXPECT_EQ(face->Click("removeButton"), QStringList{u"IDC_FS_Remove undefined"_s});
-    EXPECT_EQ(face->Key(Qt::Key_Delete), QStringList{u"IDC_FS_Remove undefined"_s});
+    EXPECT_EQ(face->Click("removeButton"), QStringList{"IDC_FS_Remove undefined"});
+    EXPECT_EQ(face->Key(Qt::Key_Delete), QStringList{"IDC_FS_Remove undefined"});
     face->Click("fileRow1");
-    EXPECT_EQ(face->Click("removeButton"), QStringList{u"IDC_FS_Remove 1"_s});
+    EXPECT_EQ(face->Click("removeButton"), QStringList{"IDC_FS_Remove 1"});
     EXPECT_EQ(face->AccessibleName("fileRow1"), u"/m/c'd.ogg"_s);
     face->Click("fileRow0");
-    EXPECT_EQ(face->Key(Qt::Key_Delete), QStringList{u"IDC_FS_Remove 0"_s});
-    EXPECT_EQ(face->Key(Qt::Key_O, Qt::ControlModifier), QStringList{u"IDC_FS_Add undefined"_s});
-    EXPECT_EQ(face->Key(Qt::Key_Return), QStringList{u"IDC_FS_Convert undefined"_s});
+    EXPECT_EQ(face->Key(Qt::Key_Delete), QStringList{"IDC_FS_Remove 0"});
+    EXPECT_EQ(face->Key(Qt::Key_O, Qt::ControlModifier), QStringList{"IDC_FS_Add undefined"});
+    EXPECT_EQ(face->Key(Qt::Key_Return), QStringList{"IDC_FS_Convert undefined"});
     // Remove all only asks; the rows go when the host says so.
     face->Click("removeAllButton");
     EXPECT_EQ(Count("fileList"), 1);
@@ -93,7 +91,7 @@ TEST_F(Faces, TheConvertersMainFace) {
 
 TEST_F(Faces, TheConversionFace) {
     Load("VeluneC1.qml");
-    EXPECT_EQ(Size(), QSize(338, 187));
+    EXPECT_EQ(Size(), QSizeF(338, 187));
     const QString path = u"/home/me/Bob's Été/a very long folder name/Rock 'n' Roll.mp3"_s;
     face->Write("_root.FileTxt", path);
     EXPECT_NE(Text("fileText"), path);
@@ -113,7 +111,7 @@ TEST_F(Faces, TheConversionFace) {
     EXPECT_EQ(rotation(), stopped);
 
     EXPECT_FALSE(face->Property("okButton", "visible").toBool());
-    ExpectButtons({"cancelButton Cancel", u"closeButton Close"_s, u"dragArea Drag"_s});
+    ExpectButtons({"cancelButton Cancel", "closeButton Close", "dragArea Drag"});
     face->Write("_root.ShowOkbtn", "1");
     EXPECT_FALSE(face->Property("cancelButton", "visible").toBool());
     ExpectButtons({"okButton OK"});
@@ -121,7 +119,7 @@ TEST_F(Faces, TheConversionFace) {
 
 TEST_F(Faces, ThePlayersTransportWindowAndVolume) {
     Load("player.qml");
-    EXPECT_EQ(Size(), QSize(336, 360));
+    EXPECT_EQ(Size(), QSizeF(336, 360));
     for (const QString& tag : {u"Play"_s, u"Pause"_s, u"Stop"_s, u"Next"_s, u"Previous"_s}) {
         const QString button = tag.toLower() + u"Button"_s;
         face->Write("_root." + tag, u"4"_s); // disabled
@@ -131,30 +129,29 @@ TEST_F(Faces, ThePlayersTransportWindowAndVolume) {
     }
     face->Write("_root.Play", "3");
     EXPECT_EQ(face->Property("playButton", "state_").toString(), u"3"_s);
-    ExpectButtons({"repeatButton Repeat", u"listButton ShowList"_s, u"listButton HideList"_s,
-                   u"minimizeButton Minimize"_s, u"closeButton Close"_s, u"dragArea Drag"_s,
-                   u"muteButton SoundOff"_s, u"muteButton SoundOn"_s, u"addButton Add"_s,
-                   u"openButton OpenFile"_s});
+    ExpectButtons({"repeatButton Repeat", "listButton ShowList", "listButton HideList",
+                   "minimizeButton Minimize", "closeButton Close", "dragArea Drag",
+                   "muteButton SoundOff", "muteButton SoundOn", "addButton Add",
+                   "openButton OpenFile"});
 
     face->Write("_root.VolumePosition", "5");
-    EXPECT_EQ(face->Click("volumeKnob", 0.82), QStringList{u"IDC_FS_Volume undefined"_s});
+    EXPECT_EQ(face->Click("volumeKnob", 0.82), QStringList{"IDC_FS_Volume undefined"});
     EXPECT_EQ(face->flash.GetVariable(u"_root.VolumePosition"_s), u"8"_s);
-    EXPECT_EQ(face->Key(Qt::Key_Up), QStringList{u"IDC_FS_Volume undefined"_s});
+    EXPECT_EQ(face->Key(Qt::Key_Up), QStringList{"IDC_FS_Volume undefined"});
     EXPECT_EQ(face->flash.GetVariable(u"_root.VolumePosition"_s), u"9"_s);
 
     face->Write("_root.KnobPosition", " 42");
     EXPECT_EQ(face->Property("seekKnob", "shown").toInt(), 42);
-    EXPECT_EQ(face->Click("seekKnob"), QStringList{u"IDC_FS_KnobReleased undefined"_s});
+    EXPECT_EQ(face->Click("seekKnob"), QStringList{"IDC_FS_KnobReleased undefined"});
     EXPECT_EQ(face->flash.GetVariable(u"_root.KnobPosition"_s), u"50"_s);
     face->Write("_root.KnobDisabled", "1");
     EXPECT_TRUE(face->Click("seekKnob", 0.8).isEmpty());
-    EXPECT_EQ(face->Key(Qt::Key_Right), QStringList{u"IDC_FS_SeekBy 5000"_s});
-    EXPECT_EQ(face->Key(Qt::Key_Left), QStringList{u"IDC_FS_SeekBy -5000"_s});
-    EXPECT_EQ(face->Key(Qt::Key_Space), QStringList{u"IDC_FS_Pause undefined"_s}); // Play=3
+    EXPECT_EQ(face->Key(Qt::Key_Right), QStringList{"IDC_FS_SeekBy 5000"});
+    EXPECT_EQ(face->Key(Qt::Key_Left), QStringList{"IDC_FS_SeekBy -5000"});
+    EXPECT_EQ(face->Key(Qt::Key_Space), QStringList{"IDC_FS_Pause undefined"}); // Play=3
     face->Write("_root.Play", "1");
-    EXPECT_EQ(face->Key(Qt::Key_Space), QStringList{u"IDC_FS_Play undefined"_s});
-    EXPECT_EQ(face->Key(Qt::Key_O, Qt::ControlModifier),
-              QStringList{u"IDC_FS_OpenFile undefined"_s});
+    EXPECT_EQ(face->Key(Qt::Key_Space), QStringList{"IDC_FS_Play undefined"});
+    EXPECT_EQ(face->Key(Qt::Key_O, Qt::ControlModifier), QStringList{"IDC_FS_OpenFile undefined"});
 }
 
 TEST_F(Faces, ThePlayersDisplayListAndDrops) {
@@ -182,12 +179,12 @@ TEST_F(Faces, ThePlayersDisplayListAndDrops) {
     face->commands.clear();
     QTest::mouseDClick(&face->flash, Qt::LeftButton, Qt::NoModifier, face->At("playRow2"));
     EXPECT_TRUE(face->commands.contains("IDC_FS_SelectedIndex 2")) << face->commands.join(u',');
-    EXPECT_EQ(face->Click("removeButton"), QStringList{u"IDC_FS_Remove 2"_s});
+    EXPECT_EQ(face->Click("removeButton"), QStringList{"IDC_FS_Remove 2"});
     face->Click("playRow1");
-    EXPECT_EQ(face->Key(Qt::Key_Return), QStringList{u"IDC_FS_SelectedIndex 1"_s});
-    EXPECT_EQ(face->Key(Qt::Key_Delete), QStringList{u"IDC_FS_Remove 1"_s});
+    EXPECT_EQ(face->Key(Qt::Key_Return), QStringList{"IDC_FS_SelectedIndex 1"});
+    EXPECT_EQ(face->Key(Qt::Key_Delete), QStringList{"IDC_FS_Remove 1"});
     EXPECT_EQ(Count("playList"), 1);
-    EXPECT_EQ(face->Click("removeAllButton"), QStringList{u"IDC_FS_RemoveAll undefined"_s});
+    EXPECT_EQ(face->Click("removeAllButton"), QStringList{"IDC_FS_RemoveAll undefined"});
     EXPECT_EQ(Count("playList"), 1);
     face->Write("_root.RemoveAll", "1");
     EXPECT_EQ(Count("playList"), 0);
@@ -196,7 +193,7 @@ TEST_F(Faces, ThePlayersDisplayListAndDrops) {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(u"/m/Été.mp3"_s), QUrl(u"https://example.invalid/x.mp3"_s),
                   QUrl::fromLocalFile(u"/m/b.wav"_s)});
-    EXPECT_EQ(DroppedFiles(&data), (QStringList{u"/m/Été.mp3"_s, u"/m/b.wav"_s}));
+    EXPECT_EQ(DroppedFiles(&data), (QStringList{"/m/Été.mp3", "/m/b.wav"}));
     QMimeData text;
     text.setText(u"not files"_s);
     EXPECT_TRUE(DroppedFiles(&text).isEmpty());
