@@ -67,6 +67,13 @@ TEST(Naming, OutputNamesNeverTakeAnExistingOrGivenName) {
     QSet<QString> given;
     EXPECT_EQ(OutputPath(u"/nowhere/Velune-test-song.mp3"_s, u"/"_s, u"wav"_s, given),
               u"/Velune-test-song.wav"_s);
+    // A format name that the converter does not know as written keeps the last one.
+    VeluneMod mod;
+    for (const char* format : {"ogg", "WAV", "flac"}) {
+        mod.TargetFormat = QString::fromLatin1(format);
+        mod.InitConvert();
+    }
+    EXPECT_EQ(mod.Format, TargetFormat::Ogg);
 }
 
 // Shows and unloads the conversion window as the real one does, noting each.

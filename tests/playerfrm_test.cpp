@@ -164,6 +164,7 @@ TEST_F(Player, NextAndPreviousStopAtTheEndsOrWrapWithRepeatAndSkipMissingFilesOn
     Cmd("IDC_FS_Next"); // the end, without repeat: the last row stays
     EXPECT_EQ(engine.loaded, paths[3]);
     Cmd("IDC_FS_Repeat");
+    EXPECT_EQ(Shown("_root.Repeat"), u"3"_s);
     Cmd("IDC_FS_Next");
     EXPECT_EQ(engine.loaded, paths[0]);
     EXPECT_EQ(Title(), u"song0.mp3"_s);
