@@ -123,9 +123,7 @@ TEST_F(MainWindow, StartUpLoadsTheFaceAtTheTopLeftAndWritesFormatsThenVersion) {
     ASSERT_TRUE(frm.Form_Load());
     EXPECT_EQ(face.loaded, std::vector<QString>{u"0:/opt/velune/VeluneC.qml"_s});
     EXPECT_EQ(form.calls, (QStringList{"geometry", "hook"}));
-    EXPECT_EQ(form.position, QPoint(0, 0));
-    EXPECT_EQ(form.windowSize, QSize(620, 520));
-    EXPECT_EQ(form.faceSize, QSize(620, 520));
+    EXPECT_EQ(form.geometry, u"0,0 620x520 face 620x520"_s);
     EXPECT_EQ(face.writes, (QStringList{"_root.FillCombo=wav|mp3|ogg", "_root.SetCombo=1",
                                         "_root.VersionNo=Version No.:1.0.0.0"}));
     EXPECT_TRUE(messages.shown.isEmpty());
@@ -348,8 +346,7 @@ TEST_F(ConvWindow, LoadQueuesExistingFilesInOrderThenStartsTheEngine) {
     mod.TargetFormat = u"mp3"_s;
     Load();
     EXPECT_EQ(face.loaded, std::vector<QString>{u"0:/opt/velune/VeluneC1.qml"_s});
-    EXPECT_EQ(form.position, QPoint(0, 0));
-    EXPECT_EQ(form.windowSize, QSize(338, 187));
+    EXPECT_EQ(form.geometry, u"0,0 338x187 face 338x187"_s);
     EXPECT_EQ(messages.shown, QStringList{"Input file dosen't exist"});
     EXPECT_EQ(engine.calls, (QStringList{"clear", "add", "add", "add", "start"}));
     // Beside its source; the source itself holds the first name of its own format.

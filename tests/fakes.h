@@ -47,11 +47,14 @@ public:
 // Every call in order, as a word.
 class RecordingForm : public Form {
 public:
+    // As "x,y WxH face WxH", the place left out when there is none.
     void SetGeometry(std::optional<QPoint> topLeft, QSize window, QSize face) override {
         calls << u"geometry"_s;
-        position = topLeft;
-        windowSize = window;
-        faceSize = face;
+        geometry = (topLeft ? u"%1,%2 "_s.arg(topLeft->x()).arg(topLeft->y()) : QString()) +
+                   u"%1x%2 face %3x%4"_s.arg(window.width())
+                       .arg(window.height())
+                       .arg(face.width())
+                       .arg(face.height());
     }
     void Minimize() override { calls << u"minimize"_s; }
     void DragWindow() override { calls << u"drag"_s; }
@@ -61,9 +64,7 @@ public:
     void Hide() override { calls << u"hide"_s; }
 
     QStringList calls;
-    std::optional<QPoint> position;
-    QSize windowSize;
-    QSize faceSize;
+    QString geometry;
 };
 
 // Records every message, and whether a window's timer was left running under one;

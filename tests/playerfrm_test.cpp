@@ -110,8 +110,7 @@ protected:
 
 TEST_F(Player, StartsWithItsFaceAndTheTransportFollowsTheEngine) {
     EXPECT_EQ(face.loaded, std::vector<QString>{u"0:/opt/velune/player.qml"_s});
-    EXPECT_EQ(form.windowSize, QSize(336, 156));
-    EXPECT_EQ(form.faceSize, QSize(336, 360));
+    EXPECT_EQ(form.geometry, u"336x156 face 336x360"_s);
     EXPECT_EQ(Shown("_root.Play"), u"4"_s);
     EXPECT_EQ(engine.volume, 100);
     Cmd("IDC_FS_Play"); // nothing to play
@@ -353,7 +352,7 @@ TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
     EXPECT_EQ(engine2.volume, 140);
     EXPECT_TRUE(engine2.muted);
     EXPECT_TRUE(again.RepeatOn());
-    EXPECT_EQ(form2.windowSize, QSize(336, 360));
+    EXPECT_EQ(form2.geometry, u"336x360 face 336x360"_s);
     EXPECT_EQ(face2.store.value("_root.Muted"), u"1"_s);
     EXPECT_EQ(face2.store.value("_root.AddedFiles"), paths.join(u'|'));
 
