@@ -1,8 +1,9 @@
 #include "batch.h"
+#include "output_names.h"
 
+#include "converter_settings.h"
 #include "ffmpeg_converter.h"
 #include "sources.h"
-#include "velunemod.h"
 
 #include <QFileInfo>
 #include <QSet>
@@ -37,7 +38,7 @@ QString ProgressLine(const ConverterEngine& engine, const std::vector<QueuedSour
             state == ConverterEngine::ItemState::Failed)
             ++done;
     }
-    const int current = engine.PlaylistIndex();
+    const int current = engine.LowestUnfinished();
     const double fraction = current >= 0 ? engine.Position().value_or(0.0f) : 0.0;
     const int percent = total > 0 ? static_cast<int>(100.0 * (done + fraction) / total) : 100;
     const QString name = current >= 0 && current < static_cast<int>(queued.size())

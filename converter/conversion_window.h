@@ -1,15 +1,61 @@
 #pragma once
 
+#include "converter_engine.h"
+#include "converter_settings.h"
+#include "sources.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
 namespace velune {
 
-// The conversion window as the main window sees it.
+class Face;
+class Form;
+class MessageBoxes;
+class Ticker;
+
+// The conversion window: queues the main window's list in the engine, follows the
+// run once a second, and at unload deletes the sources marked for it that were
+// converted in this run and are still the files that were converted.
 class ConversionWindow {
 public:
-    virtual ~ConversionWindow() = default;
-    // Loads the window, which starts the run, and returns when it has been hidden.
-    virtual void ShowModal() = 0;
-    // Unloads the hidden window (its unload deletes the sources marked for it).
-    virtual void Unload() = 0;
+    struct Parts {
+        Face& face;
+        Form& form;
+        MessageBoxes& messages;
+        ConverterEngine& engine;
+        Ticker& ticker;
+        const QStringList& files;
+        const QString& outputFolder;
+        QString programFolder;
+    };
+
+    ConversionWindow(ConverterSettings& settings, Parts parts)
+        : settings_(settings), p_(std::move(parts)) {}
+
+    // Start-up and the whole queuing; false when the program must end (no face).
+    bool Start();
+    void OnFaceCommand(const QString& command, const QString& args);
+    void Tick();
+    void Unload();
+    void DeleteConvertedSources();
+
+    // The close action has run: the window is hidden.
+    bool Closed() const { return closed_; }
+
+private:
+    bool Convert();
+    void StopAndHide();
+    void Complete();
+    void RecordOutcomes();
+    bool EngineFailed();
+
+    ConverterSettings& settings_;
+    Parts p_;
+    std::vector<bool> deleteFlags_;
+    std::vector<QueuedSource> queued_;
+    bool closed_ = false;
 };
 
 } // namespace velune

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "convwindow.h"
+#include "converter_settings.h"
+#include "converter_window.h"
 #include "facewindow.h"
 #include "ffmpeg_converter.h"
 #include "folder_chooser.h"
 #include "instance_lock.h"
-#include "mainfrm.h"
 #include "messages.h"
 #include "picker.h"
+#include "qt_conversion_dialog.h"
 #include "shell.h"
-#include "velunemod.h"
 
 #include <QCoreApplication>
 #include <memory>
@@ -26,7 +26,7 @@ public:
     bool Start();
 
 private:
-    VeluneMod mod_;
+    ConverterSettings settings_;
     FaceWindow window_;
     QtMessageBoxes messages_;
     QtOpenFileDialog dialog_;
@@ -34,8 +34,8 @@ private:
     DesktopShell shell_;
     UserInstanceLock instance_;
     FfmpegConverter engine_;
-    ConvWindow conversion_;
-    std::unique_ptr<MainFrm> frm_;
+    QtConversionDialog conversion_;
+    std::unique_ptr<ConverterWindow> main_;
 };
 
 } // namespace velune

@@ -7,7 +7,7 @@
 namespace velune {
 
 // The main window (VeluneC.qml).
-namespace mainfrm_face {
+namespace converter_face {
 inline constexpr char kClose[] = "IDC_FS_Close";
 inline constexpr char kMinimize[] = "IDC_FS_Minimize";
 inline constexpr char kAdd[] = "IDC_FS_Add";
@@ -30,11 +30,11 @@ inline constexpr char kVersionNo[] = "_root.VersionNo";
 inline constexpr char kBrowsePath[] = "_root.BrowsePath"; // trigger kSetBrowsePath
 inline constexpr char kSetBrowsePath[] = "_root.SetBrowsePath";
 inline constexpr char kClearList[] = "_root.RemoveAll"; // "1": the face empties its list
-// Rows added: "_root.AddedFiles" with its trigger "_root.SetAddedFiles" (updateFlashList).
-} // namespace mainfrm_face
+// Rows added: "_root.AddedFiles" with its trigger "_root.SetAddedFiles" (SendRows).
+} // namespace converter_face
 
 // The conversion window (VeluneC1.qml): every command but kDrag closes it.
-namespace convfrm_face {
+namespace conversion_face {
 inline constexpr char kDrag[] = "IDC_FS_Drag";
 inline constexpr char kOK[] = "IDC_FS_OK";
 inline constexpr char kCancel[] = "IDC_FS_Cancel";
@@ -48,6 +48,6 @@ inline constexpr char kProgressValue[] =
 inline constexpr char kSetProgress[] = "_root.SetProgress";
 inline constexpr char kArrowPlay[] = "_root.ArrowPlay"; // "1" while converting
 inline constexpr char kShowOkbtn[] = "_root.ShowOkbtn"; // "1" at completion
-} // namespace convfrm_face
+} // namespace conversion_face
 
 } // namespace velune

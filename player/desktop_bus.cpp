@@ -1,7 +1,7 @@
 #include "desktop_bus.h"
 
 #include "player_protocol.h"
-#include "playerfrm.h"
+#include "player_window.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -32,12 +32,12 @@ void Later(QObject* context, std::function<void()> action) {
 }
 } // namespace
 
-DesktopBus::DesktopBus(mAINfRM& frm, std::function<void()> raise, QObject* parent)
-    : QObject(parent), frm_(frm), raise_(std::move(raise)) {
+DesktopBus::DesktopBus(PlayerWindow& player, std::function<void()> raise, QObject* parent)
+    : QObject(parent), player_(player), raise_(std::move(raise)) {
     new MprisRoot(this);
-    auto* player = new MprisPlayer(this);
+    auto* mpris = new MprisPlayer(this);
     new HandOverAdaptor(this);
-    connect(this, &DesktopBus::Seeked, player, &MprisPlayer::Seeked);
+    connect(this, &DesktopBus::Seeked, mpris, &MprisPlayer::Seeked);
     poll_.setInterval(kPollMs);
     connect(&poll_, &QTimer::timeout, this, &DesktopBus::Refresh);
 }
@@ -70,19 +70,19 @@ bool DesktopBus::HandOver(const QStringList& files) {
 }
 
 QDBusObjectPath DesktopBus::TrackId() const {
-    const int row = frm_.list().current();
-    return QDBusObjectPath(row >= 0 && frm_.Loaded()
+    const int row = player_.list().current();
+    return QDBusObjectPath(row >= 0 && player_.Loaded()
                                ? QStringLiteral("/org/velune/VelunePlayer/track/%1").arg(row)
                                : kNoTrack);
 }
 
 QString DesktopBus::Status() const {
-    switch (frm_.PlaybackStatus()) {
-    case mAINfRM::Status::Playing:
+    switch (player_.PlaybackStatus()) {
+    case PlayerWindow::Status::Playing:
         return QStringLiteral("Playing");
-    case mAINfRM::Status::Paused:
+    case PlayerWindow::Status::Paused:
         return QStringLiteral("Paused");
-    case mAINfRM::Status::Stopped:
+    case PlayerWindow::Status::Stopped:
         break;
     }
     return QStringLiteral("Stopped");
@@ -90,12 +90,12 @@ QString DesktopBus::Status() const {
 
 QVariantMap DesktopBus::Metadata() {
     QVariantMap metadata;
-    const QString path = frm_.list().at(frm_.list().current());
-    if (!frm_.Loaded() || path.isEmpty()) {
+    const QString path = player_.list().at(player_.list().current());
+    if (!player_.Loaded() || path.isEmpty()) {
         metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId()));
         return metadata;
     }
-    const TrackInfo info = frm_.Info();
+    const TrackInfo info = player_.Info();
     const QString title = info.title.isEmpty() ? QFileInfo(path).fileName() : info.title;
     if (!info.artist.isEmpty())
         metadata.insert(QStringLiteral("xesam:artist"), QStringList{info.artist});
@@ -104,7 +104,7 @@ QVariantMap DesktopBus::Metadata() {
     metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId()));
     metadata.insert(QStringLiteral("xesam:title"), title);
     metadata.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(path).toString());
-    if (const auto length = frm_.Length(); length && *length > 0)
+    if (const auto length = player_.Length(); length && *length > 0)
         metadata.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(*length * 1000));
     return metadata;
 }
@@ -143,7 +143,7 @@ void DesktopBus::Refresh() {
 void DesktopBus::AnnounceSeek() {
     // The engine carries the seek out a moment later; the position then is what was asked.
     QTimer::singleShot(kPollMs, this, [this] {
-        if (const auto elapsed = frm_.Elapsed())
+        if (const auto elapsed = player_.Elapsed())
             emit Seeked(static_cast<qlonglong>(*elapsed * 1000));
     });
 }
@@ -170,74 +170,74 @@ MprisPlayer::MprisPlayer(DesktopBus* bus) : QDBusAbstractAdaptor(bus), bus_(bus)
 
 void MprisPlayer::Command(const char* command) {
     Later(this, [this, command] {
-        bus_->frm().Flash_FSCommand(QLatin1String(command), QStringLiteral("undefined"));
+        bus_->player().OnFaceCommand(QLatin1String(command), QStringLiteral("undefined"));
         bus_->Refresh();
     });
 }
 
 QString MprisPlayer::LoopStatus() const {
-    return bus_->frm().RepeatOn() ? QStringLiteral("Playlist") : QStringLiteral("None");
+    return bus_->player().RepeatOn() ? QStringLiteral("Playlist") : QStringLiteral("None");
 }
 
 void MprisPlayer::SetLoopStatus(const QString& status) {
     // Track repeat has no button: it counts as repeating the list.
     const bool on = status != QLatin1String("None");
     Later(this, [this, on] {
-        bus_->frm().SetRepeat(on);
+        bus_->player().SetRepeat(on);
         bus_->Refresh();
     });
 }
 
 double MprisPlayer::Volume() const {
-    return bus_->frm().VolumeLevel();
+    return bus_->player().VolumeLevel();
 }
 
 void MprisPlayer::SetVolume(double volume) {
     Later(this, [this, volume] {
-        bus_->frm().SetVolumeLevel(volume);
+        bus_->player().SetVolumeLevel(volume);
         bus_->Refresh();
     });
 }
 
 qlonglong MprisPlayer::Position() const {
-    return static_cast<qlonglong>(bus_->frm().Elapsed().value_or(0) * 1000);
+    return static_cast<qlonglong>(bus_->player().Elapsed().value_or(0) * 1000);
 }
 
 bool MprisPlayer::CanGoNext() const {
-    const Playlist& list = bus_->frm().list();
-    return list.after(list.start(), bus_->frm().RepeatOn()) >= 0;
+    const Playlist& list = bus_->player().list();
+    return list.after(list.start(), bus_->player().RepeatOn()) >= 0;
 }
 
 bool MprisPlayer::CanGoPrevious() const {
-    return bus_->frm().list().start() > 0;
+    return bus_->player().list().start() > 0;
 }
 
 bool MprisPlayer::CanPlay() const {
-    return !bus_->frm().list().isEmpty();
+    return !bus_->player().list().isEmpty();
 }
 
 bool MprisPlayer::CanPause() const {
-    return bus_->frm().Loaded();
+    return bus_->player().Loaded();
 }
 
 bool MprisPlayer::CanSeek() const {
-    return bus_->frm().CanSeek();
+    return bus_->player().CanSeek();
 }
 
 void MprisPlayer::Play() {
-    if (bus_->frm().PlaybackStatus() == mAINfRM::Status::Paused)
+    if (bus_->player().PlaybackStatus() == PlayerWindow::Status::Paused)
         Command(player_face::kPause); // the face's Pause button resumes
-    else if (bus_->frm().PlaybackStatus() == mAINfRM::Status::Stopped)
+    else if (bus_->player().PlaybackStatus() == PlayerWindow::Status::Stopped)
         Command(player_face::kPlay);
 }
 
 void MprisPlayer::Pause() {
-    if (bus_->frm().PlaybackStatus() == mAINfRM::Status::Playing)
+    if (bus_->player().PlaybackStatus() == PlayerWindow::Status::Playing)
         Command(player_face::kPause);
 }
 
 void MprisPlayer::PlayPause() {
-    if (bus_->frm().PlaybackStatus() == mAINfRM::Status::Stopped)
+    if (bus_->player().PlaybackStatus() == PlayerWindow::Status::Stopped)
         Command(player_face::kPlay);
     else
         Command(player_face::kPause);
@@ -256,26 +256,26 @@ void MprisPlayer::Previous() {
 }
 
 void MprisPlayer::Seek(qlonglong offset) {
-    const auto elapsed = bus_->frm().Elapsed();
+    const auto elapsed = bus_->player().Elapsed();
     if (!elapsed || !CanSeek())
         return;
     const double target = *elapsed + static_cast<double>(offset) / 1000.0;
-    const auto length = bus_->frm().Length().value_or(0);
+    const auto length = bus_->player().Length().value_or(0);
     // Past the end counts as Next, as MPRIS asks.
     if (target >= length) {
         Next();
         return;
     }
-    bus_->frm().SeekTo(std::max(0.0, target));
+    bus_->player().SeekTo(std::max(0.0, target));
     bus_->AnnounceSeek();
 }
 
 void MprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position) {
     const double ms = static_cast<double>(position) / 1000.0;
     // Another track's id, or a position outside the track: ignored, as MPRIS asks.
-    if (track != bus_->TrackId() || ms < 0 || ms > bus_->frm().Length().value_or(-1))
+    if (track != bus_->TrackId() || ms < 0 || ms > bus_->player().Length().value_or(-1))
         return;
-    bus_->frm().SeekTo(ms);
+    bus_->player().SeekTo(ms);
     bus_->AnnounceSeek();
 }
 
@@ -287,7 +287,7 @@ void MprisPlayer::OpenUri(const QString& uri) {
     }
     const QString path = url.toLocalFile();
     Later(this, [this, path] {
-        bus_->frm().OpenFiles({path});
+        bus_->player().PlayFiles({path});
         bus_->Refresh();
     });
 }
@@ -296,7 +296,7 @@ void MprisPlayer::OpenUri(const QString& uri) {
 
 void HandOverAdaptor::Open(const QStringList& files) {
     Later(this, [this, files] {
-        bus_->frm().OpenFiles(files);
+        bus_->player().PlayFiles(files);
         bus_->Raise();
         bus_->Refresh();
     });

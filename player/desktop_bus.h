@@ -10,7 +10,7 @@
 
 namespace velune {
 
-class mAINfRM;
+class PlayerWindow;
 
 // The player on the session bus, as org.mpris.MediaPlayer2.VelunePlayer: MPRIS 2
 // for media keys, the desktop's sound menu and playerctl, and Open for a second
@@ -21,7 +21,7 @@ class DesktopBus : public QObject {
 public:
     static constexpr const char* kService = "org.mpris.MediaPlayer2.VelunePlayer";
 
-    DesktopBus(mAINfRM& frm, std::function<void()> raise, QObject* parent = nullptr);
+    DesktopBus(PlayerWindow& player, std::function<void()> raise, QObject* parent = nullptr);
 
     // Takes the name on the session bus; false when there is no bus or the name is taken.
     bool Register();
@@ -29,7 +29,7 @@ public:
     static bool HandOver(const QStringList& files);
 
     // For the adaptors.
-    mAINfRM& frm() { return frm_; }
+    PlayerWindow& player() { return player_; }
     void Raise() { raise_(); }
     QVariantMap Metadata();
     QDBusObjectPath TrackId() const;
@@ -44,7 +44,7 @@ signals:
 private:
     QVariantMap PlayerProperties();
 
-    mAINfRM& frm_;
+    PlayerWindow& player_;
     std::function<void()> raise_;
     QTimer poll_;
     QVariantMap announced_;

@@ -13,20 +13,20 @@ namespace velune {
 PlayerApp::PlayerApp(const QString& programFolder)
     : window_(QStringLiteral("Velune Player")), messages_(kPlayerTitle, &window_),
       dialog_(&window_), instance_(QStringLiteral("VelunePlayer")),
-      timer_([this] { frm_.Timer1_Timer(); }),
-      frm_(mAINfRM::Parts{window_.flash(), window_, messages_, dialog_, instance_, engine_, timer_,
-                          programFolder}),
-      bus_(frm_, [this] {
+      timer_([this] { player_.Tick(); }),
+      player_(PlayerWindow::Parts{window_.faceView(), window_, messages_, dialog_, instance_,
+                                  engine_, timer_, programFolder}),
+      bus_(player_, [this] {
           window_.showNormal();
           window_.raise();
           window_.activateWindow();
       }) {
-    connect(&window_.flash(), &Flash::FSCommand, this,
+    connect(&window_.faceView(), &FaceView::command, this,
             [this](const QString& command, const QString& args) {
-                frm_.Flash_FSCommand(command, args);
+                player_.OnFaceCommand(command, args);
             });
-    window_.flash().setAcceptDrops(true);
-    window_.flash().installEventFilter(this);
+    window_.faceView().setAcceptDrops(true);
+    window_.faceView().installEventFilter(this);
     window_.installEventFilter(this);
 }
 
@@ -34,14 +34,14 @@ PlayerApp::Started PlayerApp::Start(const QStringList& files) {
     // Files for a player that already runs go to it.
     if (!files.isEmpty() && !instance_.TryLock() && DesktopBus::HandOver(files))
         return Started::HandedOver;
-    if (!frm_.Form_Load())
+    if (!player_.Start())
         return Started::Failed;
     running_ = true;
     bus_.Register();
-    frm_.Restore(LoadRemembered());
+    player_.Restore(LoadRemembered());
     window_.show();
     if (!files.isEmpty())
-        QTimer::singleShot(0, this, [this, files] { frm_.OpenFiles(files); });
+        QTimer::singleShot(0, this, [this, files] { player_.PlayFiles(files); });
     // libVLC starts on the engine's thread once the window is on screen.
     connect(&engine_, &VlcPlayer::startFailed, this, [this] {
         messages_.Show(QStringLiteral("The media engine (libVLC) could not be started: files can "
@@ -53,9 +53,9 @@ PlayerApp::Started PlayerApp::Start(const QStringList& files) {
 
 PlayerApp::~PlayerApp() {
     if (running_)
-        SaveRemembered(frm_.Remember());
+        SaveRemembered(player_.Remember());
     // The window outlives this object's other members: it must not call back into them.
-    window_.flash().removeEventFilter(this);
+    window_.faceView().removeEventFilter(this);
     window_.removeEventFilter(this);
 }
 
@@ -64,15 +64,15 @@ bool PlayerApp::eventFilter(QObject* watched, QEvent* event) {
                                 event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
         // The face draws nothing that moves while nobody can see it.
         const bool shown = window_.isVisible() && !window_.isMinimized();
-        window_.flash().SetVariable(QLatin1String(player_face::kShown),
-                                    shown ? QStringLiteral("1") : QStringLiteral("0"));
+        window_.faceView().SetVariable(QLatin1String(player_face::kShown),
+                                       shown ? QStringLiteral("1") : QStringLiteral("0"));
     } else if (watched == &window_ && event->type() == QEvent::Close) {
-        frm_.Form_Unload();
-    } else if (watched == &window_.flash() && event->type() == QEvent::Drop) {
+        player_.Close();
+    } else if (watched == &window_.faceView() && event->type() == QEvent::Drop) {
         // The face shows the drop; the list takes the files once the drop is over.
         const QStringList files = DroppedFiles(static_cast<QDropEvent*>(event)->mimeData());
         if (!files.isEmpty())
-            QTimer::singleShot(0, this, [this, files] { frm_.LstFiles_OLEDragDrop(files); });
+            QTimer::singleShot(0, this, [this, files] { player_.DropFiles(files); });
     }
     return QObject::eventFilter(watched, event);
 }

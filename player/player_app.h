@@ -5,7 +5,7 @@
 #include "instance_lock.h"
 #include "messages.h"
 #include "picker.h"
-#include "playerfrm.h"
+#include "player_window.h"
 #include "vlc_player.h"
 
 #include <QCoreApplication>
@@ -36,7 +36,7 @@ private:
     UserInstanceLock instance_;
     VlcPlayer engine_;
     SecondTicker timer_;
-    mAINfRM frm_;
+    PlayerWindow player_;
     DesktopBus bus_;
     bool running_ = false;
 };

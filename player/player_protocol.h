@@ -46,6 +46,6 @@ inline constexpr char kShown[] = "_root.Shown";                   // "0" while m
 // The transport buttons' states ("1" enabled, "3" pressed, "4" disabled), by button.
 inline constexpr const char* kButtons[] = {"_root.Play", "_root.Pause",    "_root.Stop",
                                            "_root.Next", "_root.Previous", "_root.Repeat"};
-// Rows added: "_root.AddedFiles" with its trigger "_root.SetAddedFiles" (updateFlashList).
+// Rows added: "_root.AddedFiles" with its trigger "_root.SetAddedFiles" (SendRows).
 
 } // namespace velune::player_face

@@ -15,10 +15,10 @@ std::unique_ptr<QSettings> Store() {
 }
 } // namespace
 
-mAINfRM::Remembered LoadRemembered() {
+PlayerWindow::Remembered LoadRemembered() {
     const auto settings = Store();
     const QSettings& store = *settings;
-    mAINfRM::Remembered state;
+    PlayerWindow::Remembered state;
     if (store.status() != QSettings::NoError) {
         qCWarning(lcPlayer) << "the remembered state cannot be read:" << store.fileName();
         return state;
@@ -36,7 +36,7 @@ mAINfRM::Remembered LoadRemembered() {
     return state;
 }
 
-void SaveRemembered(const mAINfRM::Remembered& state) {
+void SaveRemembered(const PlayerWindow::Remembered& state) {
     const auto settings = Store();
     QSettings& store = *settings;
     store.clear();

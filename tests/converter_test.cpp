@@ -2,12 +2,13 @@
 // take an existing or given name, refused or doubled rows, writes to a face out of
 // order, a second copy let in, jobs queued wrong, completion reported early, sources
 // deleted that were not safely converted.
+#include "conversion_dialog.h"
 #include "conversion_window.h"
-#include "convfrm.h"
+#include "converter_settings.h"
+#include "converter_window.h"
 #include "fakes.h"
-#include "mainfrm.h"
 #include "media.h"
-#include "velunemod.h"
+#include "output_names.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -71,45 +72,45 @@ TEST(Naming, OutputNamesNeverTakeAnExistingOrGivenName) {
     EXPECT_EQ(OutputPath(u"/nowhere/Velune-test-song.mp3"_s, u"/"_s, u"wav"_s, given),
               u"/Velune-test-song.wav"_s);
     // A format name that the converter does not know as written keeps the last one.
-    VeluneMod mod;
+    ConverterSettings mod;
     for (const char* format : {"ogg", "WAV", "flac"}) {
-        mod.TargetFormat = QString::fromLatin1(format);
-        mod.InitConvert();
+        mod.targetName = QString::fromLatin1(format);
+        mod.SetTarget();
     }
-    EXPECT_EQ(mod.Format, TargetFormat::Ogg);
+    EXPECT_EQ(mod.format, TargetFormat::Ogg);
 }
 
 // Shows and unloads the conversion window as the real one does, noting each.
-struct RecordingConversion : ConversionWindow {
-    RecordingConversion(QStringList& c, VeluneMod& m) : calls(c), mod(m) {}
+struct RecordingConversion : ConversionDialog {
+    RecordingConversion(QStringList& c, ConverterSettings& m) : calls(c), mod(m) {}
     void ShowModal() override { Note(u"show"_s, true); }
     void Unload() override { Note(u"unload"_s, false); }
     void Note(const QString& call, bool open) {
         calls << call;
-        mod.ConversionWindowOpen = open;
+        mod.conversionWindowOpen = open;
     }
     QStringList& calls;
-    VeluneMod& mod;
+    ConverterSettings& mod;
 };
 
 class MainWindow : public ::testing::Test, protected Around {
 protected:
     MainWindow()
         : conversion(form.calls, mod),
-          frm(mod, MainFrm::Parts{face, form, messages, dialog, folders, shell, lock, conversion,
-                                  u"/opt/velune"_s}) {}
+          frm(mod, ConverterWindow::Parts{face, form, messages, dialog, folders, shell, lock,
+                                          conversion, u"/opt/velune"_s}) {}
 
     QString Audio(const QString& name, const QByteArray& bytes = "RIFF....WAVE") {
         EXPECT_TRUE(WriteFile(dir.filePath(name), bytes));
         return dir.filePath(name);
     }
     void Loaded() {
-        ASSERT_TRUE(frm.Form_Load());
+        ASSERT_TRUE(frm.Start());
         face.writes.clear();
         form.calls.clear();
     }
     void Cmd(const QString& command, const QString& args = u"undefined"_s) {
-        frm.Flash_FSCommand(command, args);
+        frm.OnFaceCommand(command, args);
     }
     void Add(const QStringList& paths) {
         dialog.Choose(paths);
@@ -117,15 +118,15 @@ protected:
     }
 
     QTemporaryDir dir;
-    VeluneMod mod;
+    ConverterSettings mod;
     RecordingConversion conversion;
-    MainFrm frm;
+    ConverterWindow frm;
 };
 
 TEST_F(MainWindow, StartUpLoadsTheFaceAtTheTopLeftAndWritesFormatsThenVersion) {
-    ASSERT_TRUE(frm.Form_Load());
-    EXPECT_EQ(face.loaded, std::vector<QString>{u"0:/opt/velune/VeluneC.qml"_s});
-    EXPECT_EQ(form.calls, (QStringList{"geometry", "hook"}));
+    ASSERT_TRUE(frm.Start());
+    EXPECT_EQ(face.loaded, std::vector<QString>{u"/opt/velune/VeluneC.qml"_s});
+    EXPECT_EQ(form.calls, (QStringList{"geometry", "filter"}));
     EXPECT_EQ(form.geometry, u"0,0 620x520 face 620x520"_s);
     EXPECT_EQ(face.writes, (QStringList{"_root.FillCombo=wav|mp3|ogg", "_root.SetCombo=1",
                                         "_root.VersionNo=Version No.:1.0.0.0"}));
@@ -134,13 +135,13 @@ TEST_F(MainWindow, StartUpLoadsTheFaceAtTheTopLeftAndWritesFormatsThenVersion) {
 
 TEST_F(MainWindow, ASecondCopyOrAFaceThatCannotLoadIsToldAndNothingElseRuns) {
     lock.free = false;
-    EXPECT_FALSE(frm.Form_Load());
+    EXPECT_FALSE(frm.Start());
     EXPECT_EQ(messages.shown, QStringList{"The program already opening"});
     EXPECT_TRUE(face.loaded.empty());
 
     lock.free = true;
     face.loads = false;
-    EXPECT_FALSE(frm.Form_Load());
+    EXPECT_FALSE(frm.Start());
     ASSERT_EQ(messages.shown.size(), 2);
     EXPECT_TRUE(messages.shown[1].contains("/opt/velune/VeluneC.qml")) << messages.shown[1];
     EXPECT_TRUE(face.writes.isEmpty());
@@ -174,7 +175,7 @@ TEST_F(MainWindow, AddAppendsAcceptedPathsInOrderAndTellsTheFaceOnce) {
     // The second is already listed: one message, the others still go in, in order.
     Add({b, a, c});
     EXPECT_EQ(messages.shown, QStringList{"File:" + a + "already exist in your list"});
-    EXPECT_EQ(frm.LstFiles(), (QStringList{a, b, c}));
+    EXPECT_EQ(frm.Files(), (QStringList{a, b, c}));
     EXPECT_EQ(face.writes,
               (QStringList{"_root.AddedFiles=" + b + u'|' + c, "_root.SetAddedFiles=1"}));
 }
@@ -195,7 +196,7 @@ TEST_F(MainWindow, EmptyMissingAndUnreadablePathsAreRefusedByName) {
         messages.shown,
         (QStringList{"File:'" + empty + "' has zero byte therefor the list will not contain it.",
                      "File:'" + missing + unreadable, "File:'" + folder + unreadable}));
-    EXPECT_EQ(frm.LstFiles(), QStringList{good});
+    EXPECT_EQ(frm.Files(), QStringList{good});
 }
 
 TEST_F(MainWindow, RemoveTakesTheRowTheFaceRemovedAndIgnoresAnythingElse) {
@@ -207,15 +208,15 @@ TEST_F(MainWindow, RemoveTakesTheRowTheFaceRemovedAndIgnoresAnythingElse) {
     face.writes.clear();
     for (const QString& bad : {u"3"_s, u"-1"_s, u"1.5"_s, u"x"_s, QString(), u"70000"_s})
         Cmd("IDC_FS_Remove", bad);
-    EXPECT_EQ(frm.LstFiles().size(), 3);
+    EXPECT_EQ(frm.Files().size(), 3);
     EXPECT_TRUE(messages.shown.isEmpty());
 
     Cmd("IDC_FS_Remove");
     EXPECT_EQ(messages.shown, QStringList{"Please Select File to remove"});
     Cmd("IDC_FS_Remove", u"1"_s);
-    EXPECT_EQ(frm.LstFiles(), (QStringList{a, c}));
+    EXPECT_EQ(frm.Files(), (QStringList{a, c}));
     Cmd("IDC_FS_Remove", u"0"_s);
-    EXPECT_EQ(frm.LstFiles(), QStringList{c});
+    EXPECT_EQ(frm.Files(), QStringList{c});
     EXPECT_TRUE(face.writes.isEmpty());
 }
 
@@ -230,13 +231,13 @@ TEST_F(MainWindow, RemoveAllAsksFirst) {
     messages.answers = {false, true};
     Cmd("IDC_FS_RemoveAll");
     EXPECT_EQ(messages.asked, QStringList{"Are You Sure?"});
-    EXPECT_EQ(frm.LstFiles(), QStringList{a});
+    EXPECT_EQ(frm.Files(), QStringList{a});
     Cmd("IDC_FS_RemoveAll");
-    EXPECT_TRUE(frm.LstFiles().isEmpty());
+    EXPECT_TRUE(frm.Files().isEmpty());
     EXPECT_EQ(face.writes, QStringList{"_root.RemoveAll=1"});
     // The same file may be added again afterwards.
     Add({a});
-    EXPECT_EQ(frm.LstFiles(), QStringList{a});
+    EXPECT_EQ(frm.Files(), QStringList{a});
 }
 
 TEST_F(MainWindow, BrowseSameDirectoryFormatAndDeleteOption) {
@@ -246,32 +247,32 @@ TEST_F(MainWindow, BrowseSameDirectoryFormatAndDeleteOption) {
     EXPECT_TRUE(face.writes.isEmpty());
     folders.answer = u"/home/me/Bob's Music"_s;
     Cmd("IDC_FS_Browse");
-    EXPECT_EQ(frm.TxtOut(), folders.answer);
+    EXPECT_EQ(frm.OutputFolder(), folders.answer);
     EXPECT_EQ(face.writes,
               (QStringList{"_root.BrowsePath=/home/me/Bob's Music", "_root.SetBrowsePath=1"}));
     Cmd("IDC_FS_SameDirectory");
-    EXPECT_TRUE(frm.TxtOut().isEmpty());
+    EXPECT_TRUE(frm.OutputFolder().isEmpty());
 
     for (const QString& format : {u"mp3"_s, u"undefined"_s, u"flac"_s})
         Cmd("IDC_FS_ConvertTo", format);
-    EXPECT_EQ(mod.TargetFormat, u"mp3"_s);
+    EXPECT_EQ(mod.targetName, u"mp3"_s);
 
     Cmd("IDC_FS_Selected");
-    EXPECT_TRUE(mod.DeleteSource);
+    EXPECT_TRUE(mod.deleteSources);
     Cmd("IDC_FS_UnSelected");
-    EXPECT_FALSE(mod.DeleteSource);
+    EXPECT_FALSE(mod.deleteSources);
 }
 
-TEST_F(MainWindow, ConvertUnhooksShowsTheRunAndActivationHooksAgain) {
+TEST_F(MainWindow, ConvertLiftsTheFilterShowsTheRunAndActivationPutsItBack) {
     Loaded();
     Cmd("IDC_FS_Convert"); // nothing to convert
     Add({Audio("a.wav")});
-    frm.Form_Activate();
+    frm.Activated();
     EXPECT_TRUE(form.calls.isEmpty());
     Cmd("IDC_FS_Convert");
-    frm.Form_Activate();
-    frm.Form_Activate();
-    EXPECT_EQ(form.calls, (QStringList{"unhook", "show", "unload", "hook"}));
+    frm.Activated();
+    frm.Activated();
+    EXPECT_EQ(form.calls, (QStringList{"unfilter", "show", "unload", "filter"}));
 }
 
 class ScriptedEngine : public ConverterEngine {
@@ -284,7 +285,7 @@ public:
     }
     bool start() override { return Call(u"start"_s); }
     void cancel() override { calls << u"cancel"_s; }
-    int PlaylistIndex() const override { return index; }
+    int LowestUnfinished() const override { return index; }
     std::optional<float> Position() const override { return position; }
     std::optional<int> Time() const override { return time; }
     QString lastError() const override { return u"engine broke"_s; }
@@ -311,38 +312,39 @@ public:
     QHash<QString, qint64> durations;
 };
 
-class ConvWindow : public ::testing::Test, protected Around {
+class QtConversionDialog : public ::testing::Test, protected Around {
 protected:
-    ConvWindow() { mod.TargetFormat = u"wav"_s; }
+    QtConversionDialog() { mod.targetName = u"wav"_s; }
 
     QString File(const QString& name) {
         EXPECT_TRUE(WriteFile(dir.filePath(name), "data"));
         return dir.filePath(name);
     }
     void Load() {
-        frm = std::make_unique<ConvFrm>(
-            mod, ConvFrm::Parts{face, form, messages, engine, timer, list, out, u"/opt/velune"_s});
-        EXPECT_TRUE(frm->Form_Load());
+        frm = std::make_unique<ConversionWindow>(
+            mod, ConversionWindow::Parts{face, form, messages, engine, timer, list, out,
+                                         u"/opt/velune"_s});
+        EXPECT_TRUE(frm->Start());
     }
     QString Shown(const QString& name) { return face.store.value(name); }
 
     QTemporaryDir dir;
-    VeluneMod mod;
+    ConverterSettings mod;
     ScriptedEngine engine;
     QStringList list;
     QString out;
-    std::unique_ptr<ConvFrm> frm;
+    std::unique_ptr<ConversionWindow> frm;
 };
 
-TEST_F(ConvWindow, LoadQueuesExistingFilesInOrderThenStartsTheEngine) {
+TEST_F(QtConversionDialog, LoadQueuesExistingFilesInOrderThenStartsTheEngine) {
     const QString a = File("a.mp3");
     const QString c = File("c.ogg");
     // A trailing blank: the path is tested as it is and handed to the engine trimmed.
     const QString song = File("Song.mp3");
     list = {a, dir.filePath("b.wav"), c, File("Song.mp3 ")};
-    mod.TargetFormat = u"mp3"_s;
+    mod.targetName = u"mp3"_s;
     Load();
-    EXPECT_EQ(face.loaded, std::vector<QString>{u"0:/opt/velune/VeluneC1.qml"_s});
+    EXPECT_EQ(face.loaded, std::vector<QString>{u"/opt/velune/VeluneC1.qml"_s});
     EXPECT_EQ(form.geometry, u"0,0 338x187 face 338x187"_s);
     EXPECT_EQ(messages.shown, QStringList{"Input file dosen't exist"});
     EXPECT_EQ(engine.calls, (QStringList{"clear", "add", "add", "add", "start"}));
@@ -351,10 +353,10 @@ TEST_F(ConvWindow, LoadQueuesExistingFilesInOrderThenStartsTheEngine) {
     EXPECT_EQ(engine.jobs, (QStringList{a + to + "a 1.mp3 mp3", c + to + "c.mp3 mp3",
                                         song + to + "Song 1.mp3 mp3"}));
     EXPECT_TRUE(timer.enabled);
-    EXPECT_TRUE(mod.ConversionWindowOpen);
+    EXPECT_TRUE(mod.conversionWindowOpen);
 }
 
-TEST_F(ConvWindow, NothingQueuedCompletesAtOnce) {
+TEST_F(QtConversionDialog, NothingQueuedCompletesAtOnce) {
     list = {dir.filePath("gone.wav"), dir.filePath("gone2.wav")};
     engine.finished = true;
     Load();
@@ -365,23 +367,23 @@ TEST_F(ConvWindow, NothingQueuedCompletesAtOnce) {
     EXPECT_FALSE(timer.enabled);
 }
 
-TEST_F(ConvWindow, AnEngineFailureWhileQueuingIsShownAndClosesTheWindow) {
+TEST_F(QtConversionDialog, AnEngineFailureWhileQueuingIsShownAndClosesTheWindow) {
     list = {File("a.wav")};
     engine.failing = u"start"_s;
     Load();
     EXPECT_EQ(messages.shown, QStringList{"The conversion could not be started: engine broke"});
     EXPECT_TRUE(frm->Closed());
     EXPECT_FALSE(timer.enabled);
-    frm->Form_Unload();
-    EXPECT_FALSE(mod.ConversionWindowOpen);
+    frm->Unload();
+    EXPECT_FALSE(mod.conversionWindowOpen);
 }
 
-TEST_F(ConvWindow, TickShowsTheRowOfTheLowestUnfinishedItemAndItsPercentage) {
+TEST_F(QtConversionDialog, TickShowsTheRowOfTheLowestUnfinishedItemAndItsPercentage) {
     const QString c = File("c.wav");
     list = {File("a.wav"), dir.filePath("missing.wav"), c};
     Load();
     face.writes.clear();
-    frm->Timer1_Timer(); // nothing current yet: nothing to show
+    frm->Tick(); // nothing current yet: nothing to show
     EXPECT_TRUE(face.writes.isEmpty());
 
     // The second queued item is list row 2: the missing row 1 does not shift the names.
@@ -390,7 +392,7 @@ TEST_F(ConvWindow, TickShowsTheRowOfTheLowestUnfinishedItemAndItsPercentage) {
     for (const auto& [position, shown] :
          std::vector<std::pair<float, QString>>{{0.29f, u"28"_s}, {0.999f, u"99"_s}, {0, u"0"_s}}) {
         engine.position = position;
-        frm->Timer1_Timer();
+        frm->Tick();
         EXPECT_EQ(Shown("_root.FileTxt"), c);
         EXPECT_EQ(Shown("_root.ProgressValue"), shown);
         EXPECT_EQ(face.writes.last(), u"_root.ArrowPlay=1"_s);
@@ -398,20 +400,20 @@ TEST_F(ConvWindow, TickShowsTheRowOfTheLowestUnfinishedItemAndItsPercentage) {
     EXPECT_TRUE(timer.enabled);
 }
 
-TEST_F(ConvWindow, EveryCommandButDragClosesAndStopsTheEngine) {
+TEST_F(QtConversionDialog, EveryCommandButDragClosesAndStopsTheEngine) {
     list = {File("a.wav")};
     Load();
-    frm->Flash_FSCommand(u"IDC_FS_Drag"_s, u"undefined"_s);
+    frm->OnFaceCommand(u"IDC_FS_Drag"_s, u"undefined"_s);
     EXPECT_FALSE(frm->Closed());
-    frm->Flash_FSCommand(u"IDC_FS_Close"_s, u"undefined"_s);
+    frm->OnFaceCommand(u"IDC_FS_Close"_s, u"undefined"_s);
     EXPECT_EQ(engine.calls.mid(engine.calls.size() - 2), (QStringList{"cancel", "clear"}));
-    EXPECT_EQ(form.calls.mid(form.calls.size() - 2), (QStringList{"unhook", "hide"}));
+    EXPECT_EQ(form.calls.mid(form.calls.size() - 2), (QStringList{"unfilter", "hide"}));
     EXPECT_TRUE(frm->Closed());
 }
 
 // Which flagged sources go at unload: only those whose conversion is complete,
 // that are still the file that was converted and that the user may change.
-TEST_F(ConvWindow, DeletesOnlySourcesWhoseConversionIsCompleteAndTheSame) {
+TEST_F(QtConversionDialog, DeletesOnlySourcesWhoseConversionIsCompleteAndTheSame) {
     struct Row {
         QString what;
         State state;
@@ -428,7 +430,7 @@ TEST_F(ConvWindow, DeletesOnlySourcesWhoseConversionIsCompleteAndTheSame) {
          false},
         {u"output shorter than the source"_s, State::Converted, {}, false},
     };
-    mod.DeleteSource = true;
+    mod.deleteSources = true;
     engine.durations.insert(u"output shorter than the source 1.wav"_s, 2400);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what.toStdString());
@@ -440,14 +442,14 @@ TEST_F(ConvWindow, DeletesOnlySourcesWhoseConversionIsCompleteAndTheSame) {
         if (row.meanwhile)
             row.meanwhile(source);
         engine.finished = true;
-        frm->Timer1_Timer();
-        frm->Form_Unload();
+        frm->Tick();
+        frm->Unload();
         EXPECT_EQ(!QFile::exists(source), row.deleted);
     }
     // A row added after queuing was never converted.
     const QString later = File("later.wav");
     list << later;
-    frm->Form_Unload();
+    frm->Unload();
     EXPECT_TRUE(QFile::exists(later));
 }
 

@@ -3,7 +3,7 @@
 // of order, leftovers after a cancel or a failure, a full disk or a failure reported as
 // success, sources deleted or outputs overwritten, arguments misread.
 #include "batch.h"
-#include "convfrm.h"
+#include "conversion_window.h"
 #include "fakes.h"
 #include "ffmpeg_converter.h"
 #include "media.h"
@@ -37,12 +37,12 @@ void RunToEnd(FfmpegConverter& engine) {
     ASSERT_TRUE(engine.start());
     int lowest = 0;
     while (!engine.Finished()) {
-        const int index = engine.PlaylistIndex();
+        const int index = engine.LowestUnfinished();
         ASSERT_GE(index < 0 ? lowest : index, lowest);
         lowest = std::max(lowest, index);
         QTest::qWait(5);
     }
-    EXPECT_LT(engine.PlaylistIndex(), 0);
+    EXPECT_LT(engine.LowestUnfinished(), 0);
 }
 
 // Each format, its extension and what it holds.
@@ -249,23 +249,23 @@ protected:
         return path;
     }
     void Open(const char* format) {
-        mod.TargetFormat = QString::fromLatin1(format);
-        mod.DeleteSource = true;
-        frm =
-            std::make_unique<ConvFrm>(mod, ConvFrm::Parts{face, form, messages, engine, timer, list,
-                                                          out, QStringLiteral(VELUNE_PROGRAM_DIR)});
-        ASSERT_TRUE(frm->Form_Load());
+        mod.targetName = QString::fromLatin1(format);
+        mod.deleteSources = true;
+        frm = std::make_unique<ConversionWindow>(
+            mod, ConversionWindow::Parts{face, form, messages, engine, timer, list, out,
+                                         QStringLiteral(VELUNE_PROGRAM_DIR)});
+        ASSERT_TRUE(frm->Start());
     }
     QStringList Files(const QString& folder) {
         return QDir(dir.filePath(folder)).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
 
     QTemporaryDir dir;
-    VeluneMod mod;
+    ConverterSettings mod;
     FfmpegConverter engine{2};
     QStringList list;
     QString out;
-    std::unique_ptr<ConvFrm> frm;
+    std::unique_ptr<ConversionWindow> frm;
 };
 
 TEST_F(Conversion, ARunConvertsExactlyReportsTheFailureAndDeletesOnlyWhatWasConverted) {
@@ -277,13 +277,13 @@ TEST_F(Conversion, ARunConvertsExactlyReportsTheFailureAndDeletesOnlyWhatWasConv
     list = {wav, dir.filePath("in/missing.wav"), corrupt, ogg};
     Open("mp3");
     ASSERT_TRUE(QTest::qWaitFor([&] { return engine.Finished(); }, 120000));
-    frm->Timer1_Timer();
+    frm->Tick();
     EXPECT_EQ(face.store.value("_root.FileTxt"), u"Conversion complete"_s);
     EXPECT_EQ(messages.shown,
               (QStringList{"Input file dosen't exist", "These files could not be converted:\n\n" +
                                                            corrupt + " (not an audio file)"}));
-    frm->Flash_FSCommand(u"IDC_FS_OK"_s, u"undefined"_s);
-    frm->Form_Unload();
+    frm->OnFaceCommand(u"IDC_FS_OK"_s, u"undefined"_s);
+    frm->Unload();
 
     const QString mp3 = dir.filePath("in/Rock n Roll — 東京.mp3");
     EXPECT_EQ(DecodedSamples(mp3, 2), 66150);
@@ -299,8 +299,8 @@ TEST_F(Conversion, AnAbandonedRunKeepsEverySourceAndLeavesNoPartialFile) {
     list = {Tone("x/one.wav", 30.0), Tone("x/two.wav", 30.0), Tone("x/three.wav", 30.0)};
     Open("ogg");
     ASSERT_TRUE(QTest::qWaitFor([&] { return engine.Position().value_or(0) > 0; }, 60000));
-    frm->Flash_FSCommand(u"IDC_FS_Close"_s, u"undefined"_s);
-    frm->Form_Unload();
+    frm->OnFaceCommand(u"IDC_FS_Close"_s, u"undefined"_s);
+    frm->Unload();
     EXPECT_EQ(Files(u"x"_s), (QStringList{"one.wav", "three.wav", "two.wav"}));
     EXPECT_TRUE(messages.shown.isEmpty());
 }

@@ -3,7 +3,7 @@
 // Loads a real face into a real face view (offscreen), writes its variables as the
 // host does, presses its controls and records the commands it sends.
 
-#include "flash.h"
+#include "face_view.h"
 #include "qt_print.h"
 
 #include <QQmlContext>
@@ -17,16 +17,16 @@ namespace velune::test {
 class FaceDriver {
 public:
     explicit FaceDriver(const QString& faceFile) {
-        QObject::connect(&flash, &Flash::FSCommand,
+        QObject::connect(&view, &FaceView::command,
                          [this](const QString& c, const QString& a) { commands << c + u' ' + a; });
-        loaded = flash.LoadMovie(0, QStringLiteral(VELUNE_PROGRAM_DIR "/") + faceFile);
-        flash.show();
-        exposed = QTest::qWaitForWindowExposed(&flash);
+        loaded = view.LoadFace(QStringLiteral(VELUNE_PROGRAM_DIR "/") + faceFile);
+        view.show();
+        exposed = QTest::qWaitForWindowExposed(&view);
     }
 
-    void Write(const QString& name, const QString& value) { flash.SetVariable(name, value); }
+    void Write(const QString& name, const QString& value) { view.SetVariable(name, value); }
 
-    QQuickItem* Item(const QString& name) { return Find(flash.rootObject(), name); }
+    QQuickItem* Item(const QString& name) { return Find(view.rootObject(), name); }
 
     // A point in the control, `fraction` of its width from its left edge.
     QPoint At(const QString& name, double fraction = 0.5) {
@@ -40,12 +40,12 @@ public:
     // Clicks the control and returns the commands that it sent.
     QStringList Click(const QString& name, double fraction = 0.5) {
         commands.clear();
-        QTest::mouseClick(&flash, Qt::LeftButton, Qt::NoModifier, At(name, fraction));
+        QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, At(name, fraction));
         return commands;
     }
     QStringList Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         commands.clear();
-        QTest::keyClick(&flash, key, modifiers);
+        QTest::keyClick(&view, key, modifiers);
         return commands;
     }
 
@@ -73,7 +73,7 @@ public:
         return nullptr;
     }
 
-    Flash flash;
+    FaceView view;
     bool loaded = false;
     bool exposed = false;
     QStringList commands;

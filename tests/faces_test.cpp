@@ -1,12 +1,12 @@
-// The programs' real faces, loaded offscreen, and the hook around them: a control that
-// sends the wrong command or sends while disabled, a host write not shown or shown
-// before its trigger, a name split into two rows, a removed row that is not the
-// host's, an unnamed control, the face's own context menu let through.
+// The programs' real faces, loaded offscreen, and the right-click filter around them: a control
+// that sends the wrong command or sends while disabled, a host write not shown or shown before its
+// trigger, a name split into two rows, a removed row that is not the host's, an unnamed control,
+// the face's own context menu let through.
 #include "dropped.h"
 #include "face_driver.h"
 #include "facewindow.h"
-#include "hookr.h"
 #include "names.h"
+#include "right_click_filter.h"
 
 #include <QDragEnterEvent>
 #include <QKeyEvent>
@@ -38,7 +38,7 @@ protected:
     }
     QString Text(const QString& name) { return face->Property(name, "text").toString(); }
     int Count(const QString& list) { return face->Property(list, "count").toInt(); }
-    QSizeF Size() { return face->flash.rootObject()->size(); }
+    QSizeF Size() { return face->view.rootObject()->size(); }
 
     std::unique_ptr<FaceDriver> face;
 };
@@ -136,14 +136,14 @@ TEST_F(Faces, ThePlayersTransportWindowAndVolume) {
 
     face->Write("_root.VolumePosition", "5");
     EXPECT_EQ(face->Click("volumeKnob", 0.82), QStringList{"IDC_FS_Volume undefined"});
-    EXPECT_EQ(face->flash.GetVariable(u"_root.VolumePosition"_s), u"8"_s);
+    EXPECT_EQ(face->view.GetVariable(u"_root.VolumePosition"_s), u"8"_s);
     EXPECT_EQ(face->Key(Qt::Key_Up), QStringList{"IDC_FS_Volume undefined"});
-    EXPECT_EQ(face->flash.GetVariable(u"_root.VolumePosition"_s), u"9"_s);
+    EXPECT_EQ(face->view.GetVariable(u"_root.VolumePosition"_s), u"9"_s);
 
     face->Write("_root.KnobPosition", " 42");
     EXPECT_EQ(face->Property("seekKnob", "shown").toInt(), 42);
     EXPECT_EQ(face->Click("seekKnob"), QStringList{"IDC_FS_KnobReleased undefined"});
-    EXPECT_EQ(face->flash.GetVariable(u"_root.KnobPosition"_s), u"50"_s);
+    EXPECT_EQ(face->view.GetVariable(u"_root.KnobPosition"_s), u"50"_s);
     face->Write("_root.KnobDisabled", "1");
     EXPECT_TRUE(face->Click("seekKnob", 0.8).isEmpty());
     EXPECT_EQ(face->Key(Qt::Key_Right), QStringList{"IDC_FS_SeekBy 5000"});
@@ -177,7 +177,7 @@ TEST_F(Faces, ThePlayersDisplayListAndDrops) {
     EXPECT_EQ(face->AccessibleName("playRow1"), u"/m/pi|pe\\.mp3"_s);
     EXPECT_TRUE(face->Click("removeButton").isEmpty()); // no row chosen
     face->commands.clear();
-    QTest::mouseDClick(&face->flash, Qt::LeftButton, Qt::NoModifier, face->At("playRow2"));
+    QTest::mouseDClick(&face->view, Qt::LeftButton, Qt::NoModifier, face->At("playRow2"));
     EXPECT_TRUE(face->commands.contains("IDC_FS_SelectedIndex 2")) << face->commands.join(u',');
     EXPECT_EQ(face->Click("removeButton"), QStringList{"IDC_FS_Remove 2"});
     face->Click("playRow1");
@@ -198,14 +198,14 @@ TEST_F(Faces, ThePlayersDisplayListAndDrops) {
     text.setText(u"not files"_s);
     EXPECT_TRUE(DroppedFiles(&text).isEmpty());
     QDragEnterEvent enter(QPoint(150, 250), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&face->flash, &enter);
+    QCoreApplication::sendEvent(&face->view, &enter);
     EXPECT_TRUE(enter.isAccepted());
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return face->Property("dropArea", "containsDrag").toBool(); }, 5000));
 }
 
 // The mouse presses and releases and the keys that reach a view past the filters
-// installed after it: the hook's.
+// installed after it: the right-click filter's.
 struct Seen : QObject {
     bool eventFilter(QObject*, QEvent* e) override {
         if (const auto* mouse = dynamic_cast<QMouseEvent*>(e))
@@ -237,20 +237,20 @@ QStringList Everything(QWidget& view, Seen& seen) {
     return seen.events;
 }
 
-TEST(Hook, SwallowsRightPressesAndTheMenuKeyOnlyUntilUnhooked) {
+TEST(RightClickFilter, SwallowsRightPressesAndTheMenuKeyOnlyUntilRemoved) {
     FaceWindow window(u"main"_s);
     Seen seen;
-    window.flash().installEventFilter(&seen);
-    const QStringList all = Everything(window.flash(), seen);
+    window.faceView().installEventFilter(&seen);
+    const QStringList all = Everything(window.faceView(), seen);
     ASSERT_EQ(all.size(), 6);
-    window.HookFlash();
-    EXPECT_EQ(Everything(window.flash(), seen), (QStringList{all[1], all[2], all[4], all[5]}));
-    window.UnhookFlash();
-    EXPECT_EQ(Everything(window.flash(), seen), all);
-    // Only direct children are searched; a form without a face view is left alone.
+    window.InstallFilter();
+    EXPECT_EQ(Everything(window.faceView(), seen), (QStringList{all[1], all[2], all[4], all[5]}));
+    window.RemoveFilter();
+    EXPECT_EQ(Everything(window.faceView(), seen), all);
+    // Only direct children are searched; a window without a face view is left alone.
     QWidget other;
-    new Flash(new QWidget(&other));
-    EXPECT_EQ(Hookr::FindMovieWindow(&other), nullptr);
+    new FaceView(new QWidget(&other));
+    EXPECT_EQ(FindFaceView(&other), nullptr);
 }
 
 } // namespace

@@ -28,8 +28,8 @@ template <typename T> bool Set(T& field, T value) {
 // Every host write in order, as "name=value", and the last value of each.
 class RecordingFace : public Face {
 public:
-    bool LoadMovie(int layer, const QString& path) override {
-        loaded.push_back(QString::number(layer) + u':' + path);
+    bool LoadFace(const QString& path) override {
+        loaded.push_back(path);
         return loads;
     }
     void SetVariable(const QString& name, const QString& value) override {
@@ -59,8 +59,8 @@ public:
     void Minimize() override { calls << u"minimize"_s; }
     void DragWindow() override { calls << u"drag"_s; }
     void EndProgram() override { calls << u"end"_s; }
-    void HookFlash() override { calls << u"hook"_s; }
-    void UnhookFlash() override { calls << u"unhook"_s; }
+    void InstallFilter() override { calls << u"filter"_s; }
+    void RemoveFilter() override { calls << u"unfilter"_s; }
     void Hide() override { calls << u"hide"_s; }
 
     QStringList calls;
@@ -90,23 +90,23 @@ public:
     std::deque<bool> answers;
 };
 
-// Hands out scripted dialog results and errors, one per call ("" once they run out).
+// Hands out scripted dialog results and errors, one per call (nothing once they run out).
 class ScriptedDialog : public OpenFileDialog {
 public:
-    QString ShowOpen(const QString& title, const QString& filter, QString& error) override {
+    QStringList Choose(const QString& title, const QString& filter, QString& error) override {
         titles << title;
         filters << filter;
         if (results.empty())
             return {};
-        const auto [text, failure] = results.front();
+        const auto [paths, failure] = results.front();
         results.pop_front();
         error = failure;
-        return text;
+        return paths;
     }
-    // Chooses these full paths (all in one folder) at the next call.
-    void Choose(const QStringList& paths) { results.emplace_back(ResultText(paths), QString()); }
+    // Chooses these full paths at the next call.
+    void Choose(const QStringList& paths) { results.emplace_back(paths, QString()); }
 
-    std::deque<std::pair<QString, QString>> results;
+    std::deque<std::pair<QStringList, QString>> results;
     QStringList titles;
     QStringList filters;
 };

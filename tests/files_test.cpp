@@ -16,21 +16,6 @@ using namespace velune::test;
 
 namespace {
 
-TEST(Picker, DialogResultTextsBecomeFullPaths) {
-    const QChar nul(u'\0');
-    const std::vector<std::pair<QString, QStringList>> rows{
-        {u"/music/a.wav"_s, {QString(), u"/music/a.wav"_s}}, // one file: a leading empty entry
-        {u"/music"_s + nul + u"a.wav"_s + nul + u"b.mp3"_s, {u"/music/a.wav"_s, u"/music/b.mp3"_s}},
-        {u"/"_s + nul + u"a.wav"_s + nul + u"b.wav"_s, {u"/a.wav"_s, u"/b.wav"_s}},
-        {ResultText({"/m/Été à Paris.mp3", "/m/b'c.ogg"}), {"/m/Été à Paris.mp3", "/m/b'c.ogg"}},
-    };
-    for (const auto& [text, paths] : rows) {
-        EXPECT_EQ(GetArrayOfFilenames(text), paths);
-        EXPECT_EQ(GetArrayDim(paths), 1);
-    }
-    EXPECT_EQ(GetArrayDim({}), 0);
-}
-
 TEST(Picker, FiltersTakeBothLetterCases) {
     const QStringList converter = QtFilter(kConverterFilter).split(u";;"_s);
     ASSERT_EQ(converter.size(), 11);
@@ -45,22 +30,22 @@ TEST(Picker, FiltersTakeBothLetterCases) {
 TEST(Picker, ADialogFailureIsShown) {
     ScriptedDialog dialog;
     ScriptedMessages messages;
-    dialog.results = {{QString(), u"too many files"_s}};
-    EXPECT_TRUE(ShowDialog(dialog, messages, u"Input Audio File"_s, kConverterFilter).isEmpty());
-    EXPECT_EQ(messages.shown, QStringList{"too many files"});
+    dialog.results = {{{u"/m/a.wav"_s}, u"the dialog failed"_s}};
+    EXPECT_TRUE(PickFiles(dialog, messages, u"Input Audio File"_s, kConverterFilter).isEmpty());
+    EXPECT_EQ(messages.shown, QStringList{"the dialog failed"});
 }
 
-TEST(Names, ExistfileAndTheFaceList) {
+TEST(Names, IsListedAndTheFaceList) {
     const QStringList list{u"/m/A.WAV"_s, u"/m/b.wav"_s};
-    EXPECT_TRUE(Existfile(list, u"/m/A.WAV"_s));
-    EXPECT_FALSE(Existfile(list, u"/m/a.wav"_s));
-    EXPECT_FALSE(Existfile(list, u"/m/c.wav"_s));
+    EXPECT_TRUE(IsListed(list, u"/m/A.WAV"_s));
+    EXPECT_FALSE(IsListed(list, u"/m/a.wav"_s));
+    EXPECT_FALSE(IsListed(list, u"/m/c.wav"_s));
 
     // The list separator and the escape in a name are escaped; data before trigger.
     RecordingFace face;
-    updateFlashList(face, {});
+    SendRows(face, {});
     EXPECT_TRUE(face.writes.isEmpty());
-    updateFlashList(face, {u"/a.wav"_s, u"/pi|pe\\.wav"_s});
+    SendRows(face, {u"/a.wav"_s, u"/pi|pe\\.wav"_s});
     EXPECT_EQ(face.writes,
               (QStringList{"_root.AddedFiles=/a.wav|/pi\\|pe\\\\.wav", "_root.SetAddedFiles=1"}));
 }

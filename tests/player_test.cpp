@@ -4,7 +4,7 @@
 // a missing sound output not told. Waits follow the engine, with generous limits.
 #include "fakes.h"
 #include "media.h"
-#include "playerfrm.h"
+#include "player_window.h"
 #include "vlc_player.h"
 
 #include <QElapsedTimer>
@@ -20,16 +20,16 @@ namespace {
 class RealPlayer : public ::testing::Test, protected Around {
 protected:
     RealPlayer()
-        : frm(mAINfRM::Parts{face, form, messages, dialog, lock, engine, timer,
-                             QStringLiteral(VELUNE_PROGRAM_DIR)}) {
-        EXPECT_TRUE(frm.Form_Load());
+        : frm(PlayerWindow::Parts{face, form, messages, dialog, lock, engine, timer,
+                                  QStringLiteral(VELUNE_PROGRAM_DIR)}) {
+        EXPECT_TRUE(frm.Start());
     }
 
     QString Tone(const QString& name, double seconds, const QString& codec = {}, int rate = 44100) {
         EXPECT_TRUE(MakeTone(dir.filePath(name), seconds, rate, 1, Args(codec))) << name;
         return dir.filePath(name);
     }
-    void Cmd(const QString& command) { frm.Flash_FSCommand(command, u"undefined"_s); }
+    void Cmd(const QString& command) { frm.OnFaceCommand(command, u"undefined"_s); }
     void Play(const QStringList& paths) {
         dialog.Choose(paths);
         Cmd("IDC_FS_Add");
@@ -44,7 +44,7 @@ protected:
                 return false;
             QTest::qWait(50);
             if (timer.enabled)
-                frm.Timer1_Timer();
+                frm.Tick();
         }
         return true;
     }
@@ -52,7 +52,7 @@ protected:
 
     QTemporaryDir dir;
     VlcPlayer engine;
-    mAINfRM frm;
+    PlayerWindow frm;
 };
 
 TEST_F(RealPlayer, PlaysEveryFormatAndAnyNameThroughToTheEndOfTheList) {
@@ -106,7 +106,7 @@ TEST_F(RealPlayer, PauseSeekStopAndPlayFromTheStart) {
 
     Cmd("IDC_FS_Stop");
     EXPECT_FALSE(engine.inputTime());
-    EXPECT_EQ(frm.HS(), 0);
+    EXPECT_EQ(frm.SeekBar(), 0);
     Cmd("IDC_FS_Play");
     ASSERT_TRUE(PlayUntil([&] { return engine.inputTime().has_value(); }));
     EXPECT_LT(Time(), 10000);

@@ -1,6 +1,6 @@
 // Renders a face offscreen with some variables written into it and saves a PNG.
 // usage: face_shot FACE.qml OUT.png [name=value ...] [click=objectName ...]
-#include "flash.h"
+#include "face_view.h"
 
 #include <QApplication>
 #include <QImage>
@@ -27,13 +27,13 @@ int main(int argc, char* argv[]) {
                    stderr);
         return 2;
     }
-    velune::Flash flash;
-    if (!flash.LoadMovie(0, QString::fromLocal8Bit(argv[1]))) {
+    velune::FaceView view;
+    if (!view.LoadFace(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "cannot load %s\n", argv[1]);
         return 1;
     }
-    flash.show();
-    if (!QTest::qWaitForWindowExposed(&flash))
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view))
         return 1;
     for (int i = 3; i < argc; ++i) {
         const QString pair = QString::fromLocal8Bit(argv[i]);
@@ -43,17 +43,17 @@ int main(int argc, char* argv[]) {
         const QString name = pair.left(eq);
         const QString value = pair.mid(eq + 1);
         if (name == QLatin1String("click")) {
-            QQuickItem* item = Find(flash.rootObject(), value);
+            QQuickItem* item = Find(view.rootObject(), value);
             if (item) {
                 const QPoint at =
                     item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
-                QTest::mouseClick(&flash, Qt::LeftButton, Qt::NoModifier, at);
+                QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, at);
             }
         } else {
-            flash.SetVariable(name, value);
+            view.SetVariable(name, value);
         }
         QTest::qWait(20);
     }
     QTest::qWait(300);
-    return flash.grabFramebuffer().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    return view.grabFramebuffer().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
 }

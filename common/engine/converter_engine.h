@@ -35,7 +35,7 @@ public:
     virtual void cancel() = 0;
 
     // The lowest-numbered item that has not finished; negative when every item has.
-    virtual int PlaylistIndex() const = 0;
+    virtual int LowestUnfinished() const = 0;
     // Progress (0 to 1) and elapsed time (ms) of that item; none before it has started.
     virtual std::optional<float> Position() const = 0;
     virtual std::optional<int> Time() const = 0;

@@ -170,7 +170,7 @@ const FfmpegConverter::Item* FfmpegConverter::Lowest() const {
     return index < 0 ? nullptr : items_[index].get();
 }
 
-int FfmpegConverter::PlaylistIndex() const {
+int FfmpegConverter::LowestUnfinished() const {
     std::lock_guard lock(mutex_);
     return LowestIndex();
 }

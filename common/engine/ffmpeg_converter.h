@@ -32,7 +32,7 @@ public:
     [[nodiscard]] bool add(const ConversionJob& job) override;
     [[nodiscard]] bool start() override;
     void cancel() override;
-    int PlaylistIndex() const override;
+    int LowestUnfinished() const override;
     std::optional<float> Position() const override;
     std::optional<int> Time() const override;
     QString lastError() const override { return error_; }

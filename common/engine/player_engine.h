@@ -12,7 +12,7 @@ struct TrackInfo {
     QString album;
 };
 
-// The player's media engine `VLC`: holds at most one item, plays it to the
+// The player's media engine: holds at most one item, plays it to the
 // desktop's default output. Calls return at once; the engine carries them out in
 // order. Reads of the current input fail (none) while the engine has no current
 // input: nothing loaded, not yet started, stopped, ended or failed.

@@ -4,7 +4,7 @@
 
 namespace velune {
 
-QString FileNam(const QString& Fil, QChar Ch) {
+QString FileName(const QString& Fil, QChar Ch) {
     const qsizetype last = Fil.lastIndexOf(Ch);
     return last < 0 ? Fil : Fil.mid(last + 1);
 }
@@ -17,14 +17,14 @@ QString JoinFaceList(const QStringList& paths) {
     return escaped.join(QLatin1Char('|'));
 }
 
-void updateFlashList(Face& face, const QStringList& paths) {
+void SendRows(Face& face, const QStringList& paths) {
     if (paths.isEmpty())
         return;
     SetWithTrigger(face, QStringLiteral("_root.AddedFiles"), JoinFaceList(paths),
                    QStringLiteral("_root.SetAddedFiles"));
 }
 
-bool Existfile(const QStringList& list, const QString& FilName) {
+bool IsListed(const QStringList& list, const QString& FilName) {
     return list.contains(FilName, Qt::CaseSensitive);
 }
 

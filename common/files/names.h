@@ -8,18 +8,18 @@ namespace velune {
 class Face;
 
 // The text after the last occurrence of Ch: Fil itself when Ch does not occur,
-// "" when Fil ends with it. FileNam(path, '/') is a file name, FileNam(name, '.')
+// "" when Fil ends with it. FileName(path, '/') is a file name, FileName(name, '.')
 // an extension.
-QString FileNam(const QString& Fil, QChar Ch);
+QString FileName(const QString& Fil, QChar Ch);
 
 // Appends paths to the face's list: joined by "|", each "|" and "\\" inside a path
 // escaped with a backslash so that any path arrives whole. Nothing is written for
 // no paths.
-void updateFlashList(Face& face, const QStringList& paths);
-// The text updateFlashList writes for these paths.
+void SendRows(Face& face, const QStringList& paths);
+// The text SendRows writes for these paths.
 QString JoinFaceList(const QStringList& paths);
 
 // True when the path is in the list with the same letter case.
-bool Existfile(const QStringList& list, const QString& FilName);
+bool IsListed(const QStringList& list, const QString& FilName);
 
 } // namespace velune

@@ -2,10 +2,7 @@
 
 #include "messages.h"
 
-#include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <limits>
 
 namespace velune {
 
@@ -55,70 +52,20 @@ QString QtFilter(const QString& filter) {
     return entries.join(QStringLiteral(";;"));
 }
 
-QString ResultText(const QStringList& paths) {
-    if (paths.isEmpty())
-        return {};
-    if (paths.size() == 1)
-        return paths.front();
-    const QString folder = QFileInfo(paths.front()).absolutePath();
-    QString text = folder;
-    for (const QString& path : paths) {
-        const QFileInfo info(path);
-        // The result text holds one folder; the dialog never mixes folders.
-        if (info.absolutePath() != folder)
-            return {};
-        text += QChar(u'\0') + info.fileName();
-    }
-    return text;
+QStringList QtOpenFileDialog::Choose(const QString& title, const QString& filter,
+                                     QString& /*error*/) {
+    return QFileDialog::getOpenFileNames(owner_, title, QString(), QtFilter(filter));
 }
 
-QString QtOpenFileDialog::ShowOpen(const QString& title, const QString& filter, QString& error) {
-    const QStringList paths =
-        QFileDialog::getOpenFileNames(owner_, title, QString(), QtFilter(filter));
-    QString text = ResultText(paths);
-    if (!paths.isEmpty() && text.isEmpty()) {
-        error = QStringLiteral("The chosen files are not in one folder.");
-        return {};
-    }
-    if (text.size() > kMaxFileSize) {
-        error = QStringLiteral("Too many files were chosen at once: their names do not fit "
-                               "into %1 characters. Choose fewer files.")
-                    .arg(kMaxFileSize);
-        return {};
-    }
-    return text;
-}
-
-QStringList ShowDialog(OpenFileDialog& dialog, MessageBoxes& messages, const QString& Title,
-                       const QString& filter) {
+QStringList PickFiles(OpenFileDialog& dialog, MessageBoxes& messages, const QString& title,
+                      const QString& filter) {
     QString error;
-    const QString fileName = dialog.ShowOpen(Title, filter, error);
+    const QStringList paths = dialog.Choose(title, filter, error);
     if (!error.isEmpty()) {
         messages.Show(error);
         return {};
     }
-    if (fileName.isEmpty())
-        return {};
-    return GetArrayOfFilenames(fileName);
-}
-
-QStringList GetArrayOfFilenames(const QString& sFilenames) {
-    const QStringList parts = sFilenames.split(QChar(u'\0'));
-    if (parts.size() == 1)
-        return {QString(), parts.front()};
-    const QString& folder = parts.front();
-    const QString joint = folder.endsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/");
-    QStringList paths;
-    for (qsizetype i = 1; i < parts.size(); ++i)
-        paths << folder + joint + parts[i];
     return paths;
-}
-
-std::int16_t GetArrayDim(const QStringList& pTab) {
-    const qsizetype highest = pTab.size() - 1;
-    if (highest < 0 || highest > std::numeric_limits<std::int16_t>::max())
-        return 0;
-    return static_cast<std::int16_t>(highest);
 }
 
 } // namespace velune

@@ -23,42 +23,50 @@ inline const QString kPlayerTitle = QStringLiteral("VelunePlayer");
 // The player's window: playlist, transport, time display and seek bar. The list,
 // its current and chosen rows live in `Playlist`; the engine holds the current
 // row's file, or nothing.
-class mAINfRM {
+class PlayerWindow {
 public:
     struct Parts {
-        Face& flash;
+        Face& face;
         Form& form;
         MessageBoxes& messages;
         OpenFileDialog& dialog;
         InstanceLock& instance;
-        PlayerEngine& VLC;
-        Ticker& Timer1;
+        PlayerEngine& engine;
+        Ticker& ticker;
         QString programFolder;
     };
 
-    explicit mAINfRM(Parts parts) : p_(std::move(parts)) {}
+    explicit PlayerWindow(Parts parts) : p_(std::move(parts)) {}
 
     // Start-up; false when the program must end (another copy runs, no face).
-    bool Form_Load();
-    void Form_Unload();
-    void Flash_FSCommand(const QString& command, const QString& args);
+    bool Start();
+    void Close();
+    void OnFaceCommand(const QString& command, const QString& args);
 
-    void Command1_Click();
-    void C_Click(int Index);
-    void Command2_Click(int Index);
-    // Loads row FileN into the engine; false (after telling the user) when its file is missing.
-    bool FillPlayList(int FileN);
-    void Timer1_Timer();
-    void HS_Change();
-    void LstFiles_OLEDragDrop(const QStringList& files);
+    void ToggleList();
+    // The transport; each does nothing while the list is empty.
+    void Play();
+    void Pause();
+    void Stop();
+    void Next();
+    void Previous();
+    void ToggleRepeat();
+    // Picks files that join the list, or that replace it.
+    void AddFiles();
+    void OpenFiles();
+    // Loads a row into the engine; false (after telling the user) when its file is missing.
+    bool LoadRow(int row);
+    void Tick();
+    void SeekBarChanged();
+    void DropFiles(const QStringList& files);
 
     // Time text of a millisecond count: minutes and seconds, "01:05"; none when
     // the count is out of range.
-    static std::optional<QString> FormatTime(double tt);
+    static std::optional<QString> FormatTime(double ms);
 
     // Files from outside (the command line, another copy, the desktop): playlists are
     // read, the files join the list and the first of them plays.
-    void OpenFiles(const QStringList& paths);
+    void PlayFiles(const QStringList& paths);
 
     // What the desktop reads and sets; each change takes the face's own path.
     enum class Status { Stopped, Playing, Paused };
@@ -89,37 +97,25 @@ public:
     const Playlist& list() const { return list_; }
     // The engine holds the current row's file.
     bool Loaded() const { return loaded_; }
-    int HS() const { return HS_; }
-    bool Stopped() const { return Stopped_; }
-    bool RepeatOn() const { return RepeatOn_; }
+    int SeekBar() const { return seekBar_; }
+    bool Stopped() const { return stopped_; }
+    bool RepeatOn() const { return repeatOn_; }
 
 private:
-    enum Button { Play, Pause, Stop, Next, Previous, Repeat };
+    // The transport buttons, in the order of their state variables.
+    enum class Button { Play, Pause, Stop, Next, Previous, Repeat };
 
-    // Command handlers.
-    void Close(const QString&);
-    void Minimize(const QString&);
-    void Drag(const QString&);
-    void PlayCommand(const QString&) { C_Click(Play); }
-    void PauseCommand(const QString&) { C_Click(Pause); }
-    void StopCommand(const QString&) { C_Click(Stop); }
-    void PreviousCommand(const QString&) { C_Click(Previous); }
-    void NextCommand(const QString&) { C_Click(Next); }
-    void RepeatCommand(const QString&) { C_Click(Repeat); }
-    void SoundOff(const QString&);
-    void SoundOn(const QString&);
-    void ShowList(const QString&) { Command1_Click(); }
-    void Volume(const QString&);
-    void KnobReleased(const QString&);
-    void OpenFile(const QString&) { Command2_Click(3); }
-    void Add(const QString&) { Command2_Click(0); }
-    void SelectedIndex(const QString& args);
-    void Remove(const QString& args);
-    void RemoveAll(const QString&);
-    void SeekBy(const QString& args);
+    // Commands of the face that need more than one call.
+    void SetMuted(bool muted);
+    void VolumeChanged();
+    void KnobReleased();
+    void PlaySelected(const QString& row);
+    void RemoveRow(const QString& row);
+    void RemoveAll();
+    void SeekBy(const QString& milliseconds);
 
-    void SetHS(int value);
-    void SetButton(int index, const QString& state);
+    void SetSeekBar(int value);
+    void SetButton(Button button, const QString& state);
     void SetTitle(const QString& text);
     void ShowRow();
     void DisableTransport();
@@ -141,22 +137,17 @@ private:
     void ClearDisplay();
     void SetTimes(std::optional<double> total, std::optional<double> played);
 
-    void PlayButton();
-    void PauseButton();
-    void StopButton();
-    void NextButton();
-    void PreviousButton();
-    void RepeatButton();
+    void FlipRepeat();
 
     Parts p_;
     Playlist list_;
     bool loaded_ = false;
-    bool RepeatOn_ = false;
-    bool Stopped_ = true;
+    bool repeatOn_ = false;
+    bool stopped_ = true;
     bool listShown_ = false;
     bool muted_ = false;
-    std::int32_t ElapsedTicks_ = 0;
-    int HS_ = 0;
+    std::int32_t elapsedTicks_ = 0;
+    int seekBar_ = 0;
 };
 
 } // namespace velune

@@ -1,7 +1,7 @@
 #include "facewindow.h"
 
 #include "dragwindow.h"
-#include "hookr.h"
+#include "right_click_filter.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -11,19 +11,19 @@
 namespace velune {
 
 FaceWindow::FaceWindow(const QString& caption, QWidget* owner)
-    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint), flash_(new Flash(this)) {
+    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint), faceView_(new FaceView(this)) {
     setWindowTitle(caption);
 }
 
-// The hook goes before the window: no filter may see a half-destroyed face.
+// The filter goes before the window: it may not see a half-destroyed face.
 FaceWindow::~FaceWindow() {
-    UnhookFlash();
+    RemoveFilter();
 }
 
 void FaceWindow::SetGeometry(std::optional<QPoint> topLeft, QSize window, QSize face) {
     if (topLeft)
         move(*topLeft);
-    flash_->setGeometry(QRect(QPoint(0, 0), face));
+    faceView_->setGeometry(QRect(QPoint(0, 0), face));
     setFixedSize(window);
 }
 
@@ -39,12 +39,12 @@ void FaceWindow::EndProgram() {
     QCoreApplication::exit(0);
 }
 
-void FaceWindow::HookFlash() {
-    Hookr::HookFlash(this);
+void FaceWindow::InstallFilter() {
+    InstallRightClickFilter(this);
 }
 
-void FaceWindow::UnhookFlash() {
-    Hookr::UnhookFlash(this);
+void FaceWindow::RemoveFilter() {
+    RemoveRightClickFilter(this);
 }
 
 void FaceWindow::ShowModal() {

@@ -1,4 +1,4 @@
-#include "flash.h"
+#include "face_view.h"
 
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -33,15 +33,16 @@ void UseSoftwareRendering() {
 }
 } // namespace
 
-Flash::Flash(QWidget* parent) : QQuickWidget((UseSoftwareRendering(), parent)), bridge_(this) {
-    setObjectName(QStringLiteral("Flash"));
+FaceView::FaceView(QWidget* parent)
+    : QQuickWidget((UseSoftwareRendering(), parent)), bridge_(this) {
+    setObjectName(QStringLiteral("FaceView"));
     setResizeMode(QQuickWidget::SizeViewToRootObject);
     setFocusPolicy(Qt::StrongFocus);
     qml_register_types_Velune_Face();
-    connect(&bridge_, &FaceBridge::command, this, &Flash::FSCommand);
+    connect(&bridge_, &FaceBridge::command, this, &FaceView::command);
 }
 
-bool Flash::LoadMovie(int /*layer*/, const QString& path) {
+bool FaceView::LoadFace(const QString& path) {
     setSource(QUrl::fromLocalFile(path));
     if (status() != QQuickWidget::Ready || !rootObject())
         return false;
@@ -49,11 +50,11 @@ bool Flash::LoadMovie(int /*layer*/, const QString& path) {
     return rootObject()->setProperty("flash", QVariant::fromValue(&bridge_));
 }
 
-void Flash::SetVariable(const QString& name, const QString& value) {
+void FaceView::SetVariable(const QString& name, const QString& value) {
     bridge_.hostWrite(name, value);
 }
 
-QString Flash::GetVariable(const QString& name) const {
+QString FaceView::GetVariable(const QString& name) const {
     return bridge_.variable(name);
 }
 

@@ -8,13 +8,13 @@
 
 namespace velune {
 
-// A window's face (its QML movie) as the host sees it: the host loads it once,
+// A window's face (its QML document) as the host sees it: the host loads it once,
 // writes variables into it and reads back the few the face writes itself.
 class Face {
 public:
     virtual ~Face() = default;
     // Loads the face document; false when it cannot be loaded.
-    virtual bool LoadMovie(int layer, const QString& path) = 0;
+    virtual bool LoadFace(const QString& path) = 0;
     virtual void SetVariable(const QString& name, const QString& value) = 0;
     virtual QString GetVariable(const QString& name) const = 0;
 };

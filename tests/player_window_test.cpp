@@ -4,7 +4,7 @@
 // timer ticking under it, settings lost between runs.
 #include "fakes.h"
 #include "media.h"
-#include "playerfrm.h"
+#include "player_window.h"
 #include "playlist.h"
 #include "remembered.h"
 
@@ -75,9 +75,9 @@ TEST(Playlist, EditsKeepTheCurrentAndChosenRowsOnTheirFiles) {
 
 class Player : public ::testing::Test, protected Around {
 protected:
-    Player() : frm(Parts(face, form, engine)) { EXPECT_TRUE(frm.Form_Load()); }
+    Player() : frm(Parts(face, form, engine)) { EXPECT_TRUE(frm.Start()); }
 
-    mAINfRM::Parts Parts(Face& f, Form& w, PlayerEngine& e) {
+    PlayerWindow::Parts Parts(Face& f, Form& w, PlayerEngine& e) {
         return {f, w, messages, dialog, lock, e, timer, u"/opt/velune"_s};
     }
     QStringList Files(int count) {
@@ -89,7 +89,7 @@ protected:
         return paths;
     }
     void Cmd(const QString& command, const QString& args = u"undefined"_s) {
-        frm.Flash_FSCommand(command, args);
+        frm.OnFaceCommand(command, args);
     }
     void Add(const QStringList& paths) {
         dialog.Choose(paths);
@@ -100,16 +100,16 @@ protected:
     // The item ends and the next tick sees it.
     void End() {
         engine.ended = true;
-        frm.Timer1_Timer();
+        frm.Tick();
     }
 
     QTemporaryDir dir;
     ScriptedPlayer engine;
-    mAINfRM frm;
+    PlayerWindow frm;
 };
 
 TEST_F(Player, StartsWithItsFaceAndTheTransportFollowsTheEngine) {
-    EXPECT_EQ(face.loaded, std::vector<QString>{u"0:/opt/velune/player.qml"_s});
+    EXPECT_EQ(face.loaded, std::vector<QString>{u"/opt/velune/player.qml"_s});
     EXPECT_EQ(form.geometry, u"336x156 face 336x360"_s);
     EXPECT_EQ(Shown("_root.Play"), u"4"_s);
     EXPECT_EQ(engine.volume, 100);
@@ -135,8 +135,8 @@ TEST_F(Player, StartsWithItsFaceAndTheTransportFollowsTheEngine) {
     EXPECT_EQ(engine.loaded, paths[0]);
 
     lock.free = false;
-    mAINfRM second(Parts(face, form, engine));
-    EXPECT_FALSE(second.Form_Load());
+    PlayerWindow second(Parts(face, form, engine));
+    EXPECT_FALSE(second.Start());
     EXPECT_EQ(
         messages.shown,
         QStringList{"VelunePlayer is running, Please Close VelunePlayer first then try again."});
@@ -145,8 +145,8 @@ TEST_F(Player, StartsWithItsFaceAndTheTransportFollowsTheEngine) {
 TEST_F(Player, FormatTimeRoundsToSecondsAndKeepsTwoDigits) {
     for (const auto& [ms, text] : std::vector<std::pair<double, QString>>{
              {65000, u"01:05"_s}, {3725000, u"62:05"_s}, {59999, u"01:00"_s}, {0, u"00:00"_s}})
-        EXPECT_EQ(mAINfRM::FormatTime(ms), text) << ms;
-    EXPECT_FALSE(mAINfRM::FormatTime(1e300));
+        EXPECT_EQ(PlayerWindow::FormatTime(ms), text) << ms;
+    EXPECT_FALSE(PlayerWindow::FormatTime(1e300));
 }
 
 TEST_F(Player, NextAndPreviousStopAtTheEndsOrWrapWithRepeatAndSkipMissingFilesOnce) {
@@ -185,25 +185,25 @@ TEST_F(Player, TicksShowTimesAndTheEndOfAnItemPlaysTheNextOrClearsTheDisplay) {
     engine.length = 754000;
     engine.time = 65000;
     engine.position = 0.42;
-    frm.Timer1_Timer();
+    frm.Tick();
     EXPECT_EQ(Shown("_root.TotalTimeTxt"), u"12:34"_s);
     EXPECT_EQ(Shown("_root.TimePlayedTxt"), u"01:05"_s);
     EXPECT_EQ(Shown("_root.KnobPosition"), u" 42"_s);
     // No length yet: neither time nor its trigger.
     engine.length.reset();
     face.writes.clear();
-    frm.Timer1_Timer();
+    frm.Tick();
     EXPECT_FALSE(face.writes.contains("_root.SetTimeTxt=1"));
     // Position 1 shows 99 until the item really ends.
     engine.position = 1.0;
-    frm.Timer1_Timer();
-    EXPECT_EQ(frm.HS(), 99);
+    frm.Tick();
+    EXPECT_EQ(frm.SeekBar(), 99);
 
     End();
     EXPECT_EQ(engine.loaded, paths[1]);
     EXPECT_TRUE(engine.playing);
     EXPECT_EQ(Title(), u"song1.mp3"_s);
-    EXPECT_EQ(frm.HS(), 0);
+    EXPECT_EQ(frm.SeekBar(), 0);
 
     End(); // the last item: nothing plays on
     EXPECT_FALSE(timer.enabled);
@@ -226,7 +226,7 @@ TEST_F(Player, WithoutASoundOutputTheFirstFailureIsToldOnceAndPlayingStops) {
     EXPECT_EQ(engine.loaded, paths[0]);
     EXPECT_FALSE(timer.enabled);
     EXPECT_EQ(Shown("_root.Play"), u"1"_s);
-    frm.Timer1_Timer();
+    frm.Tick();
     EXPECT_EQ(messages.shown.size(), 1);
 }
 
@@ -322,7 +322,7 @@ TEST_F(Player, OpenReplacesTheListAndDroppedFilesJoinIt) {
     EXPECT_FALSE(engine.playing);
     EXPECT_EQ(Title(), u" "_s);
 
-    frm.LstFiles_OLEDragDrop({paths[0], dir.filePath("notes.txt")});
+    frm.DropFiles({paths[0], dir.filePath("notes.txt")});
     EXPECT_EQ(frm.list().rows(), (QStringList{paths[2], paths[0]}));
     EXPECT_EQ(messages.shown, QStringList{"The Player not support this format"});
     EXPECT_EQ(Shown("_root.AddedFiles"), paths[0]);
@@ -343,8 +343,8 @@ TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
     RecordingFace face2;
     RecordingForm form2;
     ScriptedPlayer engine2;
-    mAINfRM again(Parts(face2, form2, engine2));
-    ASSERT_TRUE(again.Form_Load());
+    PlayerWindow again(Parts(face2, form2, engine2));
+    ASSERT_TRUE(again.Start());
     again.Restore(LoadRemembered());
     EXPECT_EQ(again.list().rows(), paths);
     EXPECT_EQ(engine2.loaded, paths[1]);
@@ -360,7 +360,7 @@ TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
         QSettings(QSettings::IniFormat, QSettings::UserScope, u"Velune"_s, u"VelunePlayer"_s)
             .fileName(),
         QByteArray("\0\xff[list\nrows=\"\x01\nvolume=-3e999\n", 30)));
-    const mAINfRM::Remembered defaults = LoadRemembered();
+    const PlayerWindow::Remembered defaults = LoadRemembered();
     EXPECT_TRUE(defaults.rows.isEmpty());
     EXPECT_EQ(defaults.volume, 5.0);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "conversion_dialog.h"
 #include "conversion_window.h"
-#include "convfrm.h"
 #include "facewindow.h"
 #include "messages.h"
 
@@ -9,30 +9,32 @@
 
 namespace velune {
 
-class MainFrm;
+class ConverterWindow;
 
 // The real conversion window, made afresh for every run.
-class ConvWindow : public ConversionWindow {
+class QtConversionDialog : public ConversionDialog {
 public:
-    ConvWindow(VeluneMod& mod, ConverterEngine& engine, QWidget* owner, QString programFolder)
-        : mod_(mod), engine_(engine), owner_(owner), programFolder_(std::move(programFolder)) {}
-    void SetMain(const MainFrm* main) { main_ = main; }
+    QtConversionDialog(ConverterSettings& settings, ConverterEngine& engine, QWidget* owner,
+                       QString programFolder)
+        : settings_(settings), engine_(engine), owner_(owner),
+          programFolder_(std::move(programFolder)) {}
+    void SetMain(const ConverterWindow* main) { main_ = main; }
 
     void ShowModal() override;
     void Unload() override;
 
 private:
-    VeluneMod& mod_;
+    ConverterSettings& settings_;
     ConverterEngine& engine_;
     QWidget* owner_;
     QString programFolder_;
-    const MainFrm* main_ = nullptr;
+    const ConverterWindow* main_ = nullptr;
 
     // Declared in this order so that the window logic goes before the parts it uses.
     std::unique_ptr<FaceWindow> window_;
     std::unique_ptr<QtMessageBoxes> messages_;
     std::unique_ptr<SecondTicker> timer_;
-    std::unique_ptr<ConvFrm> frm_;
+    std::unique_ptr<ConversionWindow> conversion_;
 };
 
 } // namespace velune

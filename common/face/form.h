@@ -17,8 +17,9 @@ public:
     virtual void DragWindow() = 0;
     // Ends the program at once: no unload step runs.
     virtual void EndProgram() = 0;
-    virtual void HookFlash() = 0;
-    virtual void UnhookFlash() = 0;
+    // Keeps the face's own context menu away, and lets it back.
+    virtual void InstallFilter() = 0;
+    virtual void RemoveFilter() = 0;
     virtual void Hide() = 0;
 };
 

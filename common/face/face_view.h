@@ -39,19 +39,19 @@ private:
 };
 
 // The face view of a window: plays a QML face and carries its commands and variables.
-class Flash : public QQuickWidget, public Face {
+class FaceView : public QQuickWidget, public Face {
     Q_OBJECT
 public:
-    explicit Flash(QWidget* parent = nullptr);
+    explicit FaceView(QWidget* parent = nullptr);
 
-    bool LoadMovie(int layer, const QString& path) override;
+    bool LoadFace(const QString& path) override;
     void SetVariable(const QString& name, const QString& value) override;
     QString GetVariable(const QString& name) const override;
 
     FaceBridge& bridge() { return bridge_; }
 
 signals:
-    void FSCommand(const QString& command, const QString& args);
+    void command(const QString& command, const QString& args);
 
 private:
     FaceBridge bridge_;

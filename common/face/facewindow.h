@@ -1,6 +1,6 @@
 #pragma once
 
-#include "flash.h"
+#include "face_view.h"
 #include "form.h"
 
 #include <QTimer>
@@ -8,21 +8,21 @@
 
 namespace velune {
 
-// A borderless window covered by its face view `Flash`.
+// A borderless window covered by its face view `FaceView`.
 class FaceWindow : public QWidget, public Form {
     Q_OBJECT
 public:
     explicit FaceWindow(const QString& caption, QWidget* owner = nullptr);
     ~FaceWindow() override;
 
-    Flash& flash() { return *flash_; }
+    FaceView& faceView() { return *faceView_; }
 
     void SetGeometry(std::optional<QPoint> topLeft, QSize window, QSize face) override;
     void Minimize() override;
     void DragWindow() override;
     void EndProgram() override;
-    void HookFlash() override;
-    void UnhookFlash() override;
+    void InstallFilter() override;
+    void RemoveFilter() override;
     void Hide() override { hide(); }
 
     // Shows the window modally; returns once it has been hidden.
@@ -37,7 +37,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    Flash* flash_;
+    FaceView* faceView_;
 };
 
 // A window's timer of one tick a second.

@@ -1,4 +1,4 @@
-#include "velunemod.h"
+#include "output_names.h"
 
 #include "names.h"
 #include "publish.h"
@@ -21,14 +21,8 @@ std::optional<TargetFormat> FormatNamed(const QString& name) {
     return std::nullopt;
 }
 
-void VeluneMod::InitConvert() {
-    if (const auto format = FormatNamed(TargetFormat))
-        Format = format;
-}
-
-QString DelComa(QString& St) {
-    St.remove(QLatin1Char('\''));
-    return St;
+QString WithoutApostrophes(QString text) {
+    return text.remove(QLatin1Char('\''));
 }
 
 namespace {
@@ -41,36 +35,32 @@ bool NameTaken(const QString& path) {
 }
 } // namespace
 
-QString OutputPath(const QString& P, const QString& O, const QString& F, QSet<QString>& given) {
-    QString name = FileNam(P, QLatin1Char('/'));
+QString OutputPath(const QString& source, const QString& folder, const QString& extension,
+                   QSet<QString>& given) {
+    QString name = FileName(source, QLatin1Char('/'));
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     // A leading dot starts a hidden name, not an extension.
     if (dot > 0)
         name.truncate(dot);
-    const QString stem = DelComa(name);
+    const QString stem = WithoutApostrophes(name);
 
-    QString folder = O;
-    if (folder.isEmpty())
-        folder = P.left(P.lastIndexOf(QLatin1Char('/')) + 1);
-    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
+    QString into = folder;
+    if (into.isEmpty())
+        into = source.left(source.lastIndexOf(QLatin1Char('/')) + 1);
+    if (!into.isEmpty() && !into.endsWith(QLatin1Char('/')))
+        into += QLatin1Char('/');
     // A name too long for the file system loses the end of its stem.
-    const int limit = NameLimit(folder.isEmpty() ? QStringLiteral(".") : folder);
+    const int limit = NameLimit(into.isEmpty() ? QStringLiteral(".") : into);
     const auto Named = [&](const QString& suffix) {
-        return folder + FitName(stem, limit - static_cast<int>(suffix.toUtf8().size())) + suffix;
+        return into + FitName(stem, limit - static_cast<int>(suffix.toUtf8().size())) + suffix;
     };
 
-    QString candidate = Named(QLatin1Char('.') + F);
+    QString candidate = Named(QLatin1Char('.') + extension);
     for (int counter = 1; given.contains(candidate) || NameTaken(candidate); ++counter)
-        candidate = Named(QLatin1Char(' ') + QString::number(counter) + QLatin1Char('.') + F);
+        candidate =
+            Named(QLatin1Char(' ') + QString::number(counter) + QLatin1Char('.') + extension);
     given.insert(candidate);
     return candidate;
-}
-
-QString VersionText() {
-    return QStringLiteral("Version No.:%1.%2.0.0")
-        .arg(VELUNE_VERSION_MAJOR)
-        .arg(VELUNE_VERSION_MINOR);
 }
 
 } // namespace velune

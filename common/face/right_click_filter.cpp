@@ -1,16 +1,15 @@
-#include "hookr.h"
+#include "right_click_filter.h"
 
-#include "flash.h"
+#include "face_view.h"
 
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QWidget>
 
-namespace velune::Hookr {
+namespace velune {
 
-bool MovieWndProc::eventFilter(QObject* watched, QEvent* event) {
+bool RightClickFilter::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
@@ -28,11 +27,11 @@ bool MovieWndProc::eventFilter(QObject* watched, QEvent* event) {
 }
 
 namespace {
-MovieWndProc& Filter() {
-    static MovieWndProc filter;
+RightClickFilter& Filter() {
+    static RightClickFilter filter;
     return filter;
 }
-const char* const kHookedProperty = "veluneMovieHooked";
+const char* const kFilteredProperty = "veluneRightClickFiltered";
 
 // A class's own name, without its namespace.
 QString ClassName(const QMetaObject& meta) {
@@ -41,11 +40,11 @@ QString ClassName(const QMetaObject& meta) {
 }
 } // namespace
 
-QWidget* FindMovieWindow(QWidget* form) {
-    if (!form)
+QWidget* FindFaceView(QWidget* window) {
+    if (!window)
         return nullptr;
-    const QString needle = ClassName(Flash::staticMetaObject).toLower();
-    for (QObject* child : form->children()) {
+    const QString needle = ClassName(FaceView::staticMetaObject).toLower();
+    for (QObject* child : window->children()) {
         auto* widget = qobject_cast<QWidget*>(child);
         if (widget && ClassName(*widget->metaObject()).toLower().contains(needle))
             return widget;
@@ -53,27 +52,27 @@ QWidget* FindMovieWindow(QWidget* form) {
     return nullptr;
 }
 
-void SetMovieHook(QWidget* window, bool enable) {
-    if (!window)
+void SetRightClickFilter(QWidget* faceView, bool enable) {
+    if (!faceView)
         return;
     if (enable) {
-        window->installEventFilter(&Filter());
+        faceView->installEventFilter(&Filter());
     } else {
-        window->removeEventFilter(&Filter());
+        faceView->removeEventFilter(&Filter());
     }
-    window->setProperty(kHookedProperty, enable);
+    faceView->setProperty(kFilteredProperty, enable);
 }
 
-bool IsHooked(const QWidget* window) {
-    return window && window->property(kHookedProperty).toBool();
+bool HasRightClickFilter(const QWidget* faceView) {
+    return faceView && faceView->property(kFilteredProperty).toBool();
 }
 
-void HookFlash(QWidget* form) {
-    SetMovieHook(FindMovieWindow(form), true);
+void InstallRightClickFilter(QWidget* window) {
+    SetRightClickFilter(FindFaceView(window), true);
 }
 
-void UnhookFlash(QWidget* form) {
-    SetMovieHook(FindMovieWindow(form), false);
+void RemoveRightClickFilter(QWidget* window) {
+    SetRightClickFilter(FindFaceView(window), false);
 }
 
-} // namespace velune::Hookr
+} // namespace velune

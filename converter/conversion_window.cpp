@@ -1,0 +1,168 @@
+#include "conversion_window.h"
+#include "output_names.h"
+
+#include "converter_protocol.h"
+
+#include "face.h"
+#include "form.h"
+#include "messages.h"
+
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSet>
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcConverter, "velune.converter", QtCriticalMsg)
+
+namespace velune {
+
+namespace {
+const QSize kWindowSize{338, 187};
+} // namespace
+
+bool ConversionWindow::Start() {
+    const QString face = p_.programFolder + QStringLiteral("/VeluneC1.qml");
+    if (!p_.face.LoadFace(face)) {
+        p_.messages.Show(FaceLoadFailure(face));
+        p_.form.EndProgram();
+        return false;
+    }
+    p_.form.SetGeometry(QPoint(0, 0), kWindowSize, kWindowSize);
+    deleteFlags_.assign(p_.files.size(), false);
+    p_.form.InstallFilter();
+    if (!Convert())
+        StopAndHide();
+    settings_.conversionWindowOpen = true;
+    return true;
+}
+
+bool ConversionWindow::EngineFailed() {
+    const QString reason =
+        settings_.format ? p_.engine.lastError() : QStringLiteral("no target format was chosen");
+    qCWarning(lcConverter) << "cannot start the conversion:" << reason;
+    p_.messages.Show(QStringLiteral("The conversion could not be started: ") + reason);
+    return false;
+}
+
+bool ConversionWindow::Convert() {
+    p_.engine.clear();
+    QSet<QString> given;
+    const qsizetype count = p_.files.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        const QString& P = p_.files[i];
+        if (!QFileInfo(P).isFile()) {
+            p_.messages.Show(QStringLiteral("Input file dosen't exist"));
+            continue;
+        }
+        const QString output = OutputPath(P, p_.outputFolder, settings_.targetName, given);
+        settings_.SetTarget();
+        const QString source = P.trimmed();
+        if (!settings_.format || !p_.engine.add({source, output, *settings_.format}))
+            return EngineFailed();
+        deleteFlags_[i] = settings_.deleteSources;
+        queued_.push_back({static_cast<int>(i), source, output, IdentityOf(source)});
+    }
+    if (!p_.engine.start())
+        return EngineFailed();
+    p_.ticker.SetEnabled(true);
+    // With nothing queued the run is over before it began.
+    if (queued_.empty())
+        Tick();
+    return true;
+}
+
+void ConversionWindow::OnFaceCommand(const QString& command, const QString& args) {
+    using namespace conversion_face;
+    using Handler = void (ConversionWindow::*)();
+    static const CommandTable<Handler, 5> kTable{{
+        {QLatin1String(kDrag), nullptr}, // the window stays where it is
+        {QLatin1String(kOK), &ConversionWindow::StopAndHide},
+        {QLatin1String(kCancel), &ConversionWindow::StopAndHide},
+        {QLatin1String(kClose), &ConversionWindow::StopAndHide},
+        {QLatin1String(kMinimize), &ConversionWindow::StopAndHide},
+    }};
+    // Any other command closes the window too.
+    const bool known = Dispatch(kTable, command, args, [&](Handler handler) {
+        if (handler)
+            (this->*handler)();
+    });
+    if (!known)
+        StopAndHide();
+}
+
+void ConversionWindow::StopAndHide() {
+    p_.engine.cancel();
+    // The engine forgets its items when cleared: keep what became of them for
+    // DeleteConvertedSources.
+    RecordOutcomes();
+    p_.engine.clear();
+    // A hidden window has nothing left to follow.
+    p_.ticker.SetEnabled(false);
+    p_.form.RemoveFilter();
+    p_.form.Hide();
+    closed_ = true;
+}
+
+void ConversionWindow::RecordOutcomes() {
+    for (std::size_t j = 0; j < queued_.size(); ++j)
+        if (queued_[j].outcome == ConverterEngine::ItemState::Queued)
+            queued_[j].outcome = p_.engine.State(static_cast<int>(j));
+}
+
+void ConversionWindow::Tick() {
+    if (p_.engine.Finished()) {
+        Complete();
+        return;
+    }
+    const int k = p_.engine.LowestUnfinished();
+    if (k < 0 || k >= static_cast<int>(queued_.size()))
+        return;
+    SetWithTrigger(p_.face, QLatin1String(conversion_face::kFileTxt), p_.files[queued_[k].row],
+                   QLatin1String(conversion_face::kSetFileTxt));
+    if (const auto position = p_.engine.Position()) {
+        const double q = std::floor(static_cast<double>(*position) * 100.0);
+        if (q > -1)
+            p_.face.SetVariable(QLatin1String(conversion_face::kProgressValue),
+                                QString::number(static_cast<int>(q)));
+    }
+    p_.face.SetVariable(QLatin1String(conversion_face::kSetProgress), QStringLiteral("1"));
+    p_.face.SetVariable(QLatin1String(conversion_face::kArrowPlay), QStringLiteral("1"));
+}
+
+void ConversionWindow::Complete() {
+    p_.ticker.SetEnabled(false);
+    SetWithTrigger(p_.face, QLatin1String(conversion_face::kFileTxt),
+                   QStringLiteral("Conversion complete"),
+                   QLatin1String(conversion_face::kSetFileTxt));
+    SetWithTrigger(p_.face, QLatin1String(conversion_face::kProgressValue), QStringLiteral("100"),
+                   QLatin1String(conversion_face::kSetProgress));
+    p_.face.SetVariable(QLatin1String(conversion_face::kShowOkbtn), QStringLiteral("1"));
+    p_.face.SetVariable(QLatin1String(conversion_face::kArrowPlay), QStringLiteral("0"));
+
+    RecordOutcomes();
+    QStringList failed;
+    for (std::size_t j = 0; j < queued_.size(); ++j) {
+        if (queued_[j].outcome != ConverterEngine::ItemState::Failed)
+            continue;
+        const QString reason = p_.engine.FailureReason(static_cast<int>(j));
+        failed << p_.files[queued_[j].row] +
+                      (reason.isEmpty() ? QString()
+                                        : QStringLiteral(" (") + reason + QLatin1Char(')'));
+    }
+    if (!failed.isEmpty())
+        p_.messages.Show(QStringLiteral("These files could not be converted:\n\n") +
+                         failed.join(QLatin1Char('\n')));
+}
+
+void ConversionWindow::Unload() {
+    DeleteConvertedSources();
+    settings_.conversionWindowOpen = false;
+}
+
+void ConversionWindow::DeleteConvertedSources() {
+    for (const QueuedSource& item : queued_)
+        if (item.row < static_cast<int>(deleteFlags_.size()) && deleteFlags_[item.row])
+            DeleteConvertedSource(p_.engine, item);
+}
+
+} // namespace velune

@@ -1,0 +1,184 @@
+#include "converter_window.h"
+#include "output_names.h"
+
+#include "conversion_dialog.h"
+#include "converter_protocol.h"
+#include "face.h"
+#include "folder_chooser.h"
+#include "form.h"
+#include "instance_lock.h"
+#include "messages.h"
+#include "names.h"
+#include "picker.h"
+#include "shell.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <array>
+#include <utility>
+
+Q_DECLARE_LOGGING_CATEGORY(lcConverter)
+
+namespace velune {
+
+namespace {
+const QSize kWindowSize{620, 520};
+const QString kUndefined = QStringLiteral("undefined");
+} // namespace
+
+bool ConverterWindow::Start() {
+    if (!p_.instance.TryLock()) {
+        p_.messages.Show(QStringLiteral("The program already opening"));
+        return false;
+    }
+    const QString face = p_.programFolder + QStringLiteral("/VeluneC.qml");
+    if (!p_.face.LoadFace(face)) {
+        p_.messages.Show(FaceLoadFailure(face));
+        return false;
+    }
+    p_.form.SetGeometry(QPoint(0, 0), kWindowSize, kWindowSize);
+    SetWithTrigger(p_.face, QLatin1String(converter_face::kFillCombo), kOfferedFormats,
+                   QLatin1String(converter_face::kSetCombo));
+    p_.face.SetVariable(QLatin1String(converter_face::kVersionNo), VersionText());
+    settings_.targetName = QStringLiteral("wav");
+    p_.form.InstallFilter();
+    settings_.conversionWindowOpen = false;
+    return true;
+}
+
+void ConverterWindow::Activated() {
+    if (!settings_.conversionWindowOpen)
+        return;
+    p_.conversion.Unload();
+    p_.form.InstallFilter();
+}
+
+void ConverterWindow::OnFaceCommand(const QString& command, const QString& args) {
+    using namespace converter_face;
+    using Handler = void (*)(ConverterWindow&, const QString&);
+    static const CommandTable<Handler, 15> kTable{{
+        {QLatin1String(kClose), [](ConverterWindow& w, const QString&) { w.p_.form.EndProgram(); }},
+        {QLatin1String(kMinimize),
+         [](ConverterWindow& w, const QString&) { w.p_.form.Minimize(); }},
+        {QLatin1String(kAdd), [](ConverterWindow& w, const QString&) { w.AddFiles(); }},
+        {QLatin1String(kRemove), [](ConverterWindow& w, const QString& row) { w.Remove(row); }},
+        {QLatin1String(kRemoveAll), [](ConverterWindow& w, const QString&) { w.RemoveAll(); }},
+        {QLatin1String(kDrag), [](ConverterWindow& w, const QString&) { w.p_.form.DragWindow(); }},
+        {QLatin1String(kBrowse),
+         [](ConverterWindow& w, const QString&) { w.ChooseOutputFolder(); }},
+        {QLatin1String(kConvertTo),
+         [](ConverterWindow& w, const QString& name) { w.SetTarget(name); }},
+        {QLatin1String(kConvert), [](ConverterWindow& w, const QString&) { w.Convert(); }},
+        {QLatin1String(kHelp), [](ConverterWindow& w, const QString&) { w.OpenHelp(); }},
+        {QLatin1String(kSameDirectory),
+         [](ConverterWindow& w, const QString&) { w.outputFolder_.clear(); }},
+        {QLatin1String(kSelected),
+         [](ConverterWindow& w, const QString&) { w.settings_.deleteSources = true; }},
+        {QLatin1String(kUnSelected),
+         [](ConverterWindow& w, const QString&) { w.settings_.deleteSources = false; }},
+        {QLatin1String(kAbout), [](ConverterWindow& w, const QString&) { w.ShowVersion(); }},
+        {QLatin1String(kPlayer), [](ConverterWindow& w, const QString&) { w.StartPlayer(); }},
+    }};
+    Dispatch(kTable, command, args, [&](Handler handler) { handler(*this, args); });
+}
+
+bool ConverterWindow::Acceptable(const QString& path) {
+    if (IsListed(files_, path)) {
+        p_.messages.Show(QStringLiteral("File:") + path +
+                         QStringLiteral("already exist in your list"));
+        return false;
+    }
+    const QFileInfo info(path);
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        p_.messages.Show(QStringLiteral("File:'") + path +
+                         QStringLiteral("' does not exist or cannot be read, therefore the list "
+                                        "will not contain it."));
+        return false;
+    }
+    if (info.size() == 0) {
+        p_.messages.Show(QStringLiteral("File:'") + path +
+                         QStringLiteral("' has zero byte therefor the list will not contain it."));
+        return false;
+    }
+    return true;
+}
+
+void ConverterWindow::AddFiles() {
+    const QStringList picked =
+        PickFiles(p_.dialog, p_.messages, QStringLiteral("Input Audio File"), kConverterFilter);
+    QStringList added;
+    for (const QString& path : picked) {
+        if (path.isEmpty() || !Acceptable(path))
+            continue;
+        files_.append(path);
+        added << path;
+    }
+    SendRows(p_.face, added);
+}
+
+void ConverterWindow::Remove(const QString& args) {
+    if (files_.isEmpty())
+        return;
+    if (args == kUndefined) {
+        p_.messages.Show(QStringLiteral("Please Select File to remove"));
+        return;
+    }
+    // The face has already removed its own row; a row that is not one of ours is ignored.
+    bool whole = false;
+    const int row = args.trimmed().toInt(&whole);
+    if (whole && row >= 0 && row < files_.size())
+        files_.removeAt(row);
+}
+
+void ConverterWindow::RemoveAll() {
+    if (files_.isEmpty())
+        return;
+    if (!p_.messages.AskYesNo(QStringLiteral("Are You Sure?")))
+        return;
+    p_.face.SetVariable(QLatin1String(converter_face::kClearList), QStringLiteral("1"));
+    files_.clear();
+}
+
+void ConverterWindow::ChooseOutputFolder() {
+    const QString folder = p_.folders.Choose(QStringLiteral("Output Path"), QString());
+    if (folder.isEmpty())
+        return;
+    outputFolder_ = folder;
+    SetWithTrigger(p_.face, QLatin1String(converter_face::kBrowsePath), folder,
+                   QLatin1String(converter_face::kSetBrowsePath));
+}
+
+void ConverterWindow::SetTarget(const QString& args) {
+    // Only a format the converter writes: another name would give its extension
+    // to a file of some other format.
+    if (FormatNamed(args))
+        settings_.targetName = args;
+    else
+        qCWarning(lcConverter) << "no such target format:" << args;
+}
+
+void ConverterWindow::Convert() {
+    if (files_.isEmpty())
+        return;
+    p_.form.RemoveFilter();
+    p_.conversion.ShowModal();
+    // The main window takes its filter back when it is active again; a conversion
+    // window that closed before it was ever shown gives no activation, so take it now.
+    Activated();
+}
+
+void ConverterWindow::OpenHelp() {
+    p_.shell.Open(p_.programFolder + QStringLiteral("/VeluneC.html"));
+}
+
+void ConverterWindow::ShowVersion() {
+    p_.face.SetVariable(QLatin1String(converter_face::kVersionNo), VersionText());
+}
+
+void ConverterWindow::StartPlayer() {
+    p_.shell.Start(p_.programFolder + QStringLiteral("/VelunePlayer"));
+}
+
+} // namespace velune

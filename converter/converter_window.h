@@ -1,0 +1,67 @@
+#pragma once
+
+#include "converter_settings.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace velune {
+
+class ConversionDialog;
+class Face;
+class FolderChooser;
+class Form;
+class InstanceLock;
+class MessageBoxes;
+class OpenFileDialog;
+class Shell;
+
+// The converter's main window: its file list, output folder and command table.
+class ConverterWindow {
+public:
+    struct Parts {
+        Face& face;
+        Form& form;
+        MessageBoxes& messages;
+        OpenFileDialog& dialog;
+        FolderChooser& folders;
+        Shell& shell;
+        InstanceLock& instance;
+        ConversionDialog& conversion;
+        QString programFolder;
+    };
+
+    ConverterWindow(ConverterSettings& settings, Parts parts)
+        : settings_(settings), p_(std::move(parts)) {}
+
+    // Start-up; false when the program must end (another copy runs, no face).
+    bool Start();
+    void Activated();
+    void OnFaceCommand(const QString& command, const QString& args);
+    // Picks files that join the list.
+    void AddFiles();
+
+    const QStringList& Files() const { return files_; }
+    // "" when each output goes beside its source.
+    const QString& OutputFolder() const { return outputFolder_; }
+
+private:
+    void Remove(const QString& row);
+    void RemoveAll();
+    void ChooseOutputFolder();
+    void SetTarget(const QString& name);
+    void Convert();
+    void OpenHelp();
+    void ShowVersion();
+    void StartPlayer();
+
+    // Whether the picked path may join the list; if not, the user is told why.
+    bool Acceptable(const QString& path);
+
+    ConverterSettings& settings_;
+    Parts p_;
+    QStringList files_;
+    QString outputFolder_;
+};
+
+} // namespace velune

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "converter_engine.h"
+
+#include <QSet>
+#include <QString>
+#include <optional>
+
+namespace velune {
+
+// The text without its apostrophes.
+QString WithoutApostrophes(QString text);
+
+// The output path of one source file for the output folder ("" = beside the
+// source) and the extension of the target format. The stem is the file name
+// without its extension, with apostrophes removed. The name never belongs to an
+// existing file nor to one of the names already given out in this run (`given`),
+// to which the chosen name is added.
+QString OutputPath(const QString& source, const QString& folder, const QString& extension,
+                   QSet<QString>& given);
+
+// The target format a name stands for ("wav", "mp3", "ogg"), exactly as spelled.
+std::optional<TargetFormat> FormatNamed(const QString& name);
+
+} // namespace velune
