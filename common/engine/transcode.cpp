@@ -1,4 +1,5 @@
 #include "transcode.h"
+#include "audio_decoder.h"
 #include "engine_log.h"
 #include "vorbis_writer.h"
 
@@ -14,7 +15,6 @@ extern "C" {
 #include <libavutil/audio_fifo.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
-#include <libswresample/swresample.h>
 }
 
 namespace velune {
@@ -22,9 +22,6 @@ namespace velune {
 namespace {
 
 // Handles released by their owner.
-struct InputClose {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
 struct OutputClose {
     void operator()(AVFormatContext* c) const {
         if (c->pb)
@@ -41,18 +38,13 @@ struct FrameFree {
 struct PacketFree {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
-struct SwrFree {
-    void operator()(SwrContext* s) const { swr_free(&s); }
-};
 struct FifoFree {
     void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
 };
-using Input = std::unique_ptr<AVFormatContext, InputClose>;
 using Output = std::unique_ptr<AVFormatContext, OutputClose>;
 using Codec = std::unique_ptr<AVCodecContext, CodecFree>;
 using Frame = std::unique_ptr<AVFrame, FrameFree>;
 using Packet = std::unique_ptr<AVPacket, PacketFree>;
-using Resampler = std::unique_ptr<SwrContext, SwrFree>;
 using Fifo = std::unique_ptr<AVAudioFifo, FifoFree>;
 
 // What each target format is written as.
@@ -80,7 +72,6 @@ constexpr float kVorbisQuality = 0.5f; // oggenc's -q 5
 constexpr int kPcmFrameSamples = 4096;
 
 const QString kStopped = QStringLiteral("the conversion was stopped");
-const QString kNotAudio = QStringLiteral("not an audio file");
 
 QString ErrorText(int error) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -104,42 +95,12 @@ int NearestRate(const AVCodec* codec, int rate) {
     return best;
 }
 
-Input OpenInput(const QString& path, QString& error) {
-    AVFormatContext* raw = nullptr;
-    const int status = avformat_open_input(&raw, FileUrl(path).constData(), nullptr, nullptr);
-    if (status < 0) {
-        error = status == AVERROR(ENOENT) || status == AVERROR(EACCES) || status == AVERROR(EISDIR)
-                    ? ErrorText(status)
-                    : kNotAudio;
-        return nullptr;
-    }
-    Input input(raw);
-    if (avformat_find_stream_info(raw, nullptr) < 0) {
-        error = kNotAudio;
-        return nullptr;
-    }
-    return input;
-}
-
-qint64 StreamMs(const AVFormatContext* format, const AVStream* stream) {
-    if (stream->duration > 0)
-        return av_rescale_q(stream->duration, stream->time_base, AVRational{1, 1000});
-    if (format->duration > 0)
-        return format->duration / (AV_TIME_BASE / 1000);
-    return 0;
-}
-
 // One conversion from start to end; each step fails with its reason.
 class Job {
 public:
     Job(const std::atomic<bool>& cancel, TranscodeProgress& progress)
         : cancel_(cancel), progress_(progress) {}
-    ~Job() {
-        if (buffer_)
-            av_freep(&buffer_[0]);
-        av_freep(&buffer_);
-        av_channel_layout_uninit(&outLayout_);
-    }
+    ~Job() { av_channel_layout_uninit(&outLayout_); }
     Job(const Job&) = delete;
     Job& operator=(const Job&) = delete;
 
@@ -159,39 +120,24 @@ private:
     bool Failed(int status) { return Fail(ErrorText(status)); }
 
     bool OpenSource(const QString& source) {
-        input_ = OpenInput(source, reason_);
-        if (!input_)
+        if (!decoder_.Open(source, reason_, &cancel_))
             return false;
-        const AVCodec* decoder = nullptr;
-        stream_ = av_find_best_stream(input_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-        if (stream_ < 0 || !decoder)
-            return Fail(stream_ == AVERROR_DECODER_NOT_FOUND
-                            ? QStringLiteral("its audio is in a format that cannot be decoded")
-                            : kNotAudio);
-        const AVStream* stream = input_->streams[stream_];
-        decoder_.reset(avcodec_alloc_context3(decoder));
-        if (!decoder_ || avcodec_parameters_to_context(decoder_.get(), stream->codecpar) < 0)
-            return Fail(kNotAudio);
-        decoder_->thread_count = 1; // the engine runs one job per core already
-        decoder_->pkt_timebase = stream->time_base;
-        if (const int status = avcodec_open2(decoder_.get(), decoder, nullptr); status < 0)
-            return Failed(status);
-        if (decoder_->sample_rate <= 0 || decoder_->ch_layout.nb_channels <= 0)
-            return Fail(kNotAudio);
-        progress_.totalMs = StreamMs(input_.get(), stream);
+        const auto samples = decoder_.DeclaredSamples();
+        progress_.totalMs = samples ? *samples * 1000 / decoder_.SourceRate() : 0;
         return true;
     }
 
     bool OpenTarget(const QString& output, TargetFormat format, qint64 reserveTagBytes) {
         const Settings settings = SettingsOf(format);
-        const int channels = std::min(decoder_->ch_layout.nb_channels, settings.maxChannels);
+        const int channels = std::min(decoder_.SourceChannels(), settings.maxChannels);
         av_channel_layout_default(&outLayout_, channels);
         outFormat_ = settings.sampleFormat;
+        const SampleLayout layout =
+            outFormat_ == AV_SAMPLE_FMT_S16 ? SampleLayout::S16 : SampleLayout::FloatPlanar;
         if (format == TargetFormat::Ogg) {
-            outRate_ = decoder_->sample_rate;
             vorbis_ = std::make_unique<VorbisWriter>();
-            return OpenResampler() &&
-                   vorbis_->Open(output, channels, outRate_, kVorbisQuality, reason_);
+            return decoder_.SetOutput(layout, 0, channels, reason_) &&
+                   vorbis_->Open(output, channels, decoder_.SourceRate(), kVorbisQuality, reason_);
         }
         const AVCodec* encoder = avcodec_find_encoder_by_name(settings.encoder);
         if (!encoder)
@@ -210,7 +156,7 @@ private:
         if (!encoder_)
             return Failed(AVERROR(ENOMEM));
         AVCodecContext* enc = encoder_.get();
-        enc->sample_rate = outRate_ = NearestRate(encoder, decoder_->sample_rate);
+        enc->sample_rate = NearestRate(encoder, decoder_.SourceRate());
         av_channel_layout_copy(&enc->ch_layout, &outLayout_);
         enc->sample_fmt = outFormat_;
         enc->time_base = AVRational{1, enc->sample_rate};
@@ -230,7 +176,7 @@ private:
         if (const int status = avcodec_parameters_from_context(stream->codecpar, enc); status < 0)
             return Failed(status);
 
-        if (!OpenResampler())
+        if (!decoder_.SetOutput(layout, enc->sample_rate, channels, reason_))
             return false;
         frameSamples_ = enc->frame_size > 0 ? enc->frame_size : kPcmFrameSamples;
         fifo_.reset(av_audio_fifo_alloc(enc->sample_fmt, channels, frameSamples_));
@@ -258,102 +204,29 @@ private:
         return true;
     }
 
-    bool OpenResampler() {
-        AVChannelLayout in{};
-        if (decoder_->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-            av_channel_layout_default(&in, decoder_->ch_layout.nb_channels);
-        else
-            av_channel_layout_copy(&in, &decoder_->ch_layout);
-        SwrContext* raw = nullptr;
-        const int status =
-            swr_alloc_set_opts2(&raw, &outLayout_, outFormat_, outRate_, &in, decoder_->sample_fmt,
-                                decoder_->sample_rate, 0, nullptr);
-        av_channel_layout_uninit(&in);
-        resampler_.reset(raw);
-        if (status < 0)
-            return Failed(status);
-        if (const int init = swr_init(raw); init < 0)
-            return Failed(init);
-        return true;
-    }
-
-    // Reads, decodes and encodes the whole source.
+    // Decodes the whole source into the encoder.
     bool Pump() {
-        Packet packet(av_packet_alloc());
-        Frame frame(av_frame_alloc());
-        if (!packet || !frame)
-            return Failed(AVERROR(ENOMEM));
-        for (;;) {
+        const uint8_t* const* data = nullptr;
+        int samples = 0;
+        while ((samples = decoder_.Read(&data)) > 0) {
+            progress_.doneMs = decoder_.Position() * 1000 / decoder_.SourceRate();
             if (cancel_)
                 return Fail(kStopped);
-            const int status = av_read_frame(input_.get(), packet.get());
-            if (status == AVERROR_EOF)
-                break;
-            if (status < 0) {
-                // A damaged tail ends the audio there, as players do.
-                qCInfo(lcEngine) << "reading stopped early:" << ErrorText(status);
-                break;
-            }
-            const bool ours = packet->stream_index == stream_;
-            const int sent = ours ? avcodec_send_packet(decoder_.get(), packet.get()) : 0;
-            av_packet_unref(packet.get());
-            // A damaged packet is skipped; the rest of the audio still counts.
-            if (ours && sent >= 0 && !Drain(frame.get()))
+            if (!Write(data, samples) || !Encode(false))
                 return false;
         }
-        avcodec_send_packet(decoder_.get(), nullptr);
-        if (!Drain(frame.get()))
-            return false;
-        if (decodedSamples_ == 0)
+        if (samples < 0)
+            return Fail(cancel_ ? kStopped : decoder_.Error());
+        if (decoder_.Position() == 0)
             return Fail(QStringLiteral("no audio could be read from it"));
-        // What the resampler still holds.
-        if (!Resample(nullptr, 0))
-            return false;
         return Encode(true);
     }
 
-    // Takes every frame the decoder has ready through the resampler to the encoder.
-    bool Drain(AVFrame* frame) {
-        for (;;) {
-            const int status = avcodec_receive_frame(decoder_.get(), frame);
-            if (status == AVERROR(EAGAIN) || status == AVERROR_EOF)
-                return true;
-            if (status < 0)
-                return true; // a frame that cannot be decoded is left out
-            decodedSamples_ += frame->nb_samples;
-            if (decoder_->sample_rate > 0)
-                progress_.doneMs = decodedSamples_ * 1000 / decoder_->sample_rate;
-            const bool ok =
-                Resample(const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
-            av_frame_unref(frame);
-            if (!ok || !Encode(false))
-                return false;
-        }
-    }
-
-    bool Resample(const uint8_t** data, int samples) {
-        const int room = swr_get_out_samples(resampler_.get(), samples);
-        if (room <= 0)
-            return true;
-        if (room > bufferSamples_) {
-            if (buffer_)
-                av_freep(&buffer_[0]);
-            av_freep(&buffer_);
-            int lineSize = 0;
-            if (const int status = av_samples_alloc_array_and_samples(
-                    &buffer_, &lineSize, outLayout_.nb_channels, room, outFormat_, 0);
-                status < 0)
-                return Failed(status);
-            bufferSamples_ = room;
-        }
-        const int converted = swr_convert(resampler_.get(), buffer_, room, data, samples);
-        if (converted < 0)
-            return Failed(converted);
+    bool Write(const uint8_t* const* data, int samples) {
         if (vorbis_)
-            return vorbis_->Write(reinterpret_cast<const float* const*>(buffer_), converted,
-                                  reason_);
-        if (converted > 0 && av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(buffer_),
-                                                 converted) < converted)
+            return vorbis_->Write(reinterpret_cast<const float* const*>(data), samples, reason_);
+        if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(const_cast<uint8_t**>(data)),
+                                samples) < samples)
             return Failed(AVERROR(ENOMEM));
         return true;
     }
@@ -432,23 +305,16 @@ private:
     const std::atomic<bool>& cancel_;
     TranscodeProgress& progress_;
     QString reason_;
-    Input input_;
-    int stream_ = -1;
-    Codec decoder_;
+    AudioDecoder decoder_;
     Output output_;
     Codec encoder_;
-    Resampler resampler_;
     AVChannelLayout outLayout_{};
     AVSampleFormat outFormat_ = AV_SAMPLE_FMT_NONE;
-    int outRate_ = 0;
     std::unique_ptr<VorbisWriter> vorbis_;
     Fifo fifo_;
     Frame frame_;
     Packet packet_;
     int frameSamples_ = 0;
-    uint8_t** buffer_ = nullptr;
-    int bufferSamples_ = 0;
-    qint64 decodedSamples_ = 0;
     int64_t nextPts_ = 0;
 };
 
@@ -462,15 +328,14 @@ TranscodeResult Transcode(const QString& source, const QString& output, TargetFo
 }
 
 std::optional<qint64> MediaDuration(const QString& path) {
+    AudioDecoder decoder;
     QString error;
-    const Input input = OpenInput(path, error);
-    if (!input)
+    if (!decoder.Open(path, error))
         return std::nullopt;
-    const int stream = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (stream < 0)
+    const auto samples = decoder.DeclaredSamples();
+    if (!samples || *samples <= 0)
         return std::nullopt;
-    const qint64 ms = StreamMs(input.get(), input->streams[stream]);
-    return ms > 0 ? std::optional<qint64>(ms) : std::nullopt;
+    return *samples * 1000 / decoder.SourceRate();
 }
 
 } // namespace velune

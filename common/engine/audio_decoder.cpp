@@ -1,0 +1,411 @@
+#include "audio_decoder.h"
+
+#include "engine_log.h"
+
+#include <QFile>
+#include <QUrl>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libswresample/swresample.h>
+}
+
+namespace velune {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const QString kNotAudio = QStringLiteral("not an audio file");
+
+QString ErrorText(int error) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(error, text, sizeof text);
+    return QString::fromLocal8Bit(text);
+}
+
+// What FFmpeg opens for a location: addresses as they are, paths through the file
+// protocol whatever characters their names hold.
+QByteArray FfmpegUrl(const QString& location) {
+    if (location.startsWith(QLatin1String("file:")))
+        return QByteArrayLiteral("file:") + QFile::encodeName(QUrl(location).toLocalFile());
+    if (location.contains(QLatin1String("://")))
+        return location.toUtf8();
+    return QByteArrayLiteral("file:") + QFile::encodeName(location);
+}
+
+AVSampleFormat SampleFormatOf(SampleLayout layout) {
+    switch (layout) {
+    case SampleLayout::S16:
+        return AV_SAMPLE_FMT_S16;
+    case SampleLayout::Float:
+        return AV_SAMPLE_FMT_FLT;
+    case SampleLayout::FloatPlanar:
+        break;
+    }
+    return AV_SAMPLE_FMT_FLTP;
+}
+
+} // namespace
+
+struct AudioDecoder::State {
+    ~State() {
+        Release();
+        avformat_close_input(&format);
+    }
+    void Release() {
+        if (buffer)
+            av_freep(&buffer[0]);
+        av_freep(&buffer);
+        bufferSamples = 0;
+        swr_free(&resampler);
+        avcodec_free_context(&decoder);
+        av_frame_free(&frame);
+        av_packet_free(&packet);
+        av_channel_layout_uninit(&outLayout);
+    }
+
+    // Gives a blocking call of FFmpeg's `timeoutMs` from now.
+    void Arm() { deadline = Clock::now() + std::chrono::milliseconds(timeoutMs); }
+    static int Interrupted(void* opaque) {
+        auto* self = static_cast<State*>(opaque);
+        if (self->cancel && self->cancel->load())
+            return 1;
+        if (Clock::now() > self->deadline) {
+            self->timedOut = true;
+            return 1;
+        }
+        return 0;
+    }
+
+    bool Fail(const QString& reason) {
+        error = reason;
+        return false;
+    }
+
+    // The first sample of a decoded frame, counted from the first sample of the source.
+    std::optional<int64_t> FrameStart(const AVFrame* f) {
+        const int64_t pts = f->pts != AV_NOPTS_VALUE ? f->pts : f->best_effort_timestamp;
+        if (pts == AV_NOPTS_VALUE)
+            return std::nullopt;
+        if (origin == AV_NOPTS_VALUE)
+            origin = pts;
+        return av_rescale_q(pts - origin, timeBase, AVRational{1, decoder->sample_rate});
+    }
+
+    // The next decoded frame into `frame`; false at the end or on failure.
+    bool NextFrame() {
+        for (;;) {
+            if (!decoderDone) {
+                const int status = avcodec_receive_frame(decoder, frame);
+                if (status == 0)
+                    return true;
+                if (status == AVERROR_EOF) {
+                    decoderDone = true;
+                    continue;
+                }
+                // EAGAIN, or a frame that cannot be decoded: more input.
+            } else {
+                return false;
+            }
+            if (demuxDone) {
+                decoderDone = true; // the flush was sent; nothing more will come
+                continue;
+            }
+            Arm();
+            const int status = av_read_frame(format, packet);
+            if (status < 0) {
+                if (timedOut || (cancel && cancel->load())) {
+                    error = timedOut ? QStringLiteral("the source stopped answering")
+                                     : QStringLiteral("stopped");
+                    failed = true;
+                    return false;
+                }
+                // A damaged tail ends the audio there, as players do.
+                if (status != AVERROR_EOF)
+                    qCInfo(lcEngine) << "reading stopped early:" << ErrorText(status);
+                demuxDone = true;
+                avcodec_send_packet(decoder, nullptr);
+                continue;
+            }
+            if (packet->stream_index == stream)
+                avcodec_send_packet(decoder, packet); // a damaged packet is skipped
+            av_packet_unref(packet);
+        }
+    }
+
+    // Converts `count` samples of the frame from `skip` on (all that the resampler
+    // still holds for no frame) into the buffer; the number of samples out.
+    int Convert(const AVFrame* f, int skip, int count) {
+        const uint8_t* planes[AV_NUM_DATA_POINTERS] = {};
+        const uint8_t** in = nullptr;
+        if (f) {
+            const auto fmt = static_cast<AVSampleFormat>(f->format);
+            const int bytes = av_get_bytes_per_sample(fmt);
+            const bool planar = av_sample_fmt_is_planar(fmt);
+            const int planesIn = planar ? f->ch_layout.nb_channels : 1;
+            const int step = planar ? bytes : bytes * f->ch_layout.nb_channels;
+            for (int p = 0; p < planesIn && p < AV_NUM_DATA_POINTERS; ++p)
+                planes[p] = f->extended_data[p] + static_cast<ptrdiff_t>(skip) * step;
+            in = planes;
+        }
+        const int room = swr_get_out_samples(resampler, count);
+        if (room <= 0)
+            return 0;
+        if (room > bufferSamples) {
+            if (buffer)
+                av_freep(&buffer[0]);
+            av_freep(&buffer);
+            int lineSize = 0;
+            if (av_samples_alloc_array_and_samples(&buffer, &lineSize, outLayout.nb_channels, room,
+                                                   outFormat, 0) < 0) {
+                error = ErrorText(AVERROR(ENOMEM));
+                failed = true;
+                return -1;
+            }
+            bufferSamples = room;
+        }
+        const int converted = swr_convert(resampler, buffer, room, in, count);
+        if (converted < 0) {
+            error = ErrorText(converted);
+            failed = true;
+            return -1;
+        }
+        return converted;
+    }
+
+    AVFormatContext* format = nullptr;
+    int stream = -1;
+    AVRational timeBase{1, 1};
+    AVCodecContext* decoder = nullptr;
+    AVPacket* packet = nullptr;
+    AVFrame* frame = nullptr;
+    SwrContext* resampler = nullptr;
+    AVChannelLayout outLayout{};
+    AVSampleFormat outFormat = AV_SAMPLE_FMT_NONE;
+    int outRate = 0;
+    uint8_t** buffer = nullptr;
+    int bufferSamples = 0;
+
+    const std::atomic<bool>* cancel = nullptr;
+    int timeoutMs = 10000;
+    Clock::time_point deadline;
+    bool timedOut = false;
+    bool failed = false;
+    QString error;
+
+    int64_t origin = AV_NOPTS_VALUE; // the first frame's timestamp
+    int64_t dropUntil = -1;          // after a seek: samples before this one are dropped
+    int64_t position = 0;
+    bool demuxDone = false;
+    bool decoderDone = false;
+    bool resamplerDrained = false;
+};
+
+AudioDecoder::AudioDecoder() : d_(std::make_unique<State>()) {}
+
+AudioDecoder::~AudioDecoder() = default;
+
+bool AudioDecoder::Open(const QString& location, QString& error, const std::atomic<bool>* cancel,
+                        int timeoutMs) {
+    State& d = *d_;
+    d.cancel = cancel;
+    d.timeoutMs = timeoutMs;
+    d.format = avformat_alloc_context();
+    if (!d.format)
+        return error = ErrorText(AVERROR(ENOMEM)), false;
+    d.format->interrupt_callback = AVIOInterruptCB{&State::Interrupted, &d};
+    AVDictionary* options = nullptr;
+    av_dict_set_int(&options, "rw_timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
+    av_dict_set_int(&options, "timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
+    d.Arm();
+    int status = avformat_open_input(&d.format, FfmpegUrl(location).constData(), nullptr, &options);
+    av_dict_free(&options);
+    if (status < 0) {
+        if (d.timedOut)
+            error = QStringLiteral("no answer within %1 s").arg(timeoutMs / 1000);
+        else if (status == AVERROR(ENOENT) || status == AVERROR(EACCES) ||
+                 status == AVERROR(EISDIR) || location.contains(QLatin1String("://")))
+            error = ErrorText(status);
+        else
+            error = kNotAudio;
+        return false;
+    }
+    d.Arm();
+    if (avformat_find_stream_info(d.format, nullptr) < 0)
+        return error = d.timedOut ? QStringLiteral("no answer within %1 s").arg(timeoutMs / 1000)
+                                  : kNotAudio,
+               false;
+    const AVCodec* codec = nullptr;
+    d.stream = av_find_best_stream(d.format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    if (d.stream < 0 || !codec)
+        return error = d.stream == AVERROR_DECODER_NOT_FOUND
+                           ? QStringLiteral("its audio is in a format that cannot be decoded")
+                           : kNotAudio,
+               false;
+    // Only the audio is read: pictures and other streams are not even demuxed.
+    for (unsigned i = 0; i < d.format->nb_streams; ++i)
+        if (static_cast<int>(i) != d.stream)
+            d.format->streams[i]->discard = AVDISCARD_ALL;
+    const AVStream* stream = d.format->streams[d.stream];
+    d.timeBase = stream->time_base;
+    d.decoder = avcodec_alloc_context3(codec);
+    d.packet = av_packet_alloc();
+    d.frame = av_frame_alloc();
+    if (!d.decoder || !d.packet || !d.frame ||
+        avcodec_parameters_to_context(d.decoder, stream->codecpar) < 0)
+        return error = kNotAudio, false;
+    d.decoder->thread_count = 1;
+    d.decoder->pkt_timebase = stream->time_base;
+    if (status = avcodec_open2(d.decoder, codec, nullptr); status < 0)
+        return error = ErrorText(status), false;
+    if (d.decoder->sample_rate <= 0 || d.decoder->ch_layout.nb_channels <= 0)
+        return error = kNotAudio, false;
+    return true;
+}
+
+int AudioDecoder::SourceRate() const {
+    return d_->decoder ? d_->decoder->sample_rate : 0;
+}
+
+int AudioDecoder::SourceChannels() const {
+    return d_->decoder ? d_->decoder->ch_layout.nb_channels : 0;
+}
+
+std::optional<int64_t> AudioDecoder::DeclaredSamples() const {
+    const State& d = *d_;
+    if (!d.decoder)
+        return std::nullopt;
+    const AVStream* stream = d.format->streams[d.stream];
+    const AVRational rate{1, d.decoder->sample_rate};
+    if (stream->duration > 0)
+        return av_rescale_q(stream->duration, stream->time_base, rate);
+    if (d.format->duration > 0)
+        return av_rescale_q(d.format->duration, AV_TIME_BASE_Q, rate);
+    return std::nullopt;
+}
+
+QString AudioDecoder::Tag(const char* name) const {
+    const State& d = *d_;
+    if (!d.format)
+        return {};
+    const AVDictionaryEntry* entry = av_dict_get(d.format->metadata, name, nullptr, 0);
+    if (!entry && d.stream >= 0)
+        entry = av_dict_get(d.format->streams[d.stream]->metadata, name, nullptr, 0);
+    return entry ? QString::fromUtf8(entry->value) : QString();
+}
+
+bool AudioDecoder::SetOutput(SampleLayout layout, int rate, int maxChannels, QString& error) {
+    State& d = *d_;
+    const int sourceChannels = d.decoder->ch_layout.nb_channels;
+    const int channels = maxChannels > 0 ? std::min(sourceChannels, maxChannels) : sourceChannels;
+    av_channel_layout_uninit(&d.outLayout);
+    av_channel_layout_default(&d.outLayout, channels);
+    d.outFormat = SampleFormatOf(layout);
+    d.outRate = rate > 0 ? rate : d.decoder->sample_rate;
+    AVChannelLayout in{};
+    if (d.decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+        av_channel_layout_default(&in, sourceChannels);
+    else
+        av_channel_layout_copy(&in, &d.decoder->ch_layout);
+    swr_free(&d.resampler);
+    int status = swr_alloc_set_opts2(&d.resampler, &d.outLayout, d.outFormat, d.outRate, &in,
+                                     d.decoder->sample_fmt, d.decoder->sample_rate, 0, nullptr);
+    av_channel_layout_uninit(&in);
+    if (status >= 0)
+        status = swr_init(d.resampler);
+    if (status < 0)
+        return error = ErrorText(status), false;
+    return true;
+}
+
+int AudioDecoder::OutputRate() const {
+    return d_->outRate;
+}
+
+int AudioDecoder::OutputChannels() const {
+    return d_->outLayout.nb_channels;
+}
+
+int AudioDecoder::Read(const uint8_t* const** data) {
+    State& d = *d_;
+    if (!d.resampler || d.failed)
+        return -1;
+    while (d.NextFrame()) {
+        const int count = d.frame->nb_samples;
+        int skip = 0;
+        const auto start = d.FrameStart(d.frame);
+        if (d.dropUntil >= 0 && start) {
+            if (*start + count <= d.dropUntil) {
+                av_frame_unref(d.frame);
+                continue;
+            }
+            skip = static_cast<int>(std::max<int64_t>(0, d.dropUntil - *start));
+        }
+        d.dropUntil = -1;
+        d.position += count - skip;
+        const int converted = d.Convert(d.frame, skip, count - skip);
+        av_frame_unref(d.frame);
+        if (converted < 0)
+            return -1;
+        if (converted > 0) {
+            *data = d.buffer;
+            return converted;
+        }
+    }
+    if (d.failed)
+        return -1;
+    if (d.resamplerDrained)
+        return 0;
+    d.resamplerDrained = true;
+    const int converted = d.Convert(nullptr, 0, 0);
+    if (converted > 0)
+        *data = d.buffer;
+    return converted;
+}
+
+bool AudioDecoder::Seek(int64_t sample) {
+    State& d = *d_;
+    if (!d.resampler || d.failed)
+        return false;
+    // Where samples are counted from is known once the first frame is seen.
+    if (d.origin == AV_NOPTS_VALUE) {
+        if (!d.NextFrame())
+            return !d.failed && sample == 0;
+        d.FrameStart(d.frame);
+        av_frame_unref(d.frame);
+    }
+    const int rate = d.decoder->sample_rate;
+    sample = std::max<int64_t>(0, sample);
+    // Some codecs need a few frames before the sought one to decode it right.
+    const int64_t preroll = rate / 5;
+    const int64_t at = d.origin + av_rescale_q(std::max<int64_t>(0, sample - preroll),
+                                               AVRational{1, rate}, d.timeBase);
+    d.Arm();
+    if (avformat_seek_file(d.format, d.stream, INT64_MIN, at, at, 0) < 0 &&
+        av_seek_frame(d.format, d.stream, at, AVSEEK_FLAG_BACKWARD) < 0)
+        return false;
+    avcodec_flush_buffers(d.decoder);
+    // Whatever the resampler held belongs to the old place.
+    swr_close(d.resampler);
+    swr_init(d.resampler);
+    d.demuxDone = d.decoderDone = d.resamplerDrained = false;
+    d.dropUntil = sample;
+    d.position = sample;
+    return true;
+}
+
+int64_t AudioDecoder::Position() const {
+    return d_->position;
+}
+
+QString AudioDecoder::Error() const {
+    return d_->error;
+}
+
+} // namespace velune

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace velune {
+
+// How decoded samples are laid out for whoever takes them.
+enum class SampleLayout {
+    S16,         // 16-bit integers, channels interleaved
+    Float,       // 32-bit floats, channels interleaved
+    FloatPlanar, // 32-bit floats, one plane per channel
+};
+
+// Decodes the audio of one file or stream with FFmpeg's libraries, from its start
+// or from any sample, every sample exactly: the encoder delay and padding that the
+// container declares (LAME and iTunes headers, Ogg pre-skip) are trimmed. Samples
+// come out at the source's rate and channel count unless another output is set.
+// Used by one thread at a time.
+class AudioDecoder {
+public:
+    AudioDecoder();
+    ~AudioDecoder();
+    AudioDecoder(const AudioDecoder&) = delete;
+    AudioDecoder& operator=(const AudioDecoder&) = delete;
+
+    // Opens a local path or an address (http:, https:, rtsp:, file:). Opening
+    // and reading give up after `timeoutMs` without progress, and as soon as
+    // `cancel` turns true. False, with the reason in words for the user, when
+    // the source has no audio that can be decoded.
+    bool Open(const QString& location, QString& error, const std::atomic<bool>* cancel = nullptr,
+              int timeoutMs = 10000);
+
+    int SourceRate() const;
+    int SourceChannels() const;
+    // The length the container declares, in samples at the source's rate.
+    std::optional<int64_t> DeclaredSamples() const;
+    // A tag's text ("" when absent); names are compared without regard to case.
+    QString Tag(const char* name) const;
+
+    // What Read hands out; rate and channels 0 keep the source's.
+    bool SetOutput(SampleLayout layout, int rate, int maxChannels, QString& error);
+    int OutputRate() const;
+    int OutputChannels() const;
+
+    // The next samples (per channel), valid until the next call: 0 at the end,
+    // -1 when reading failed (see Error()). `data` gets one pointer per plane.
+    int Read(const uint8_t* const** data);
+    // Goes to a sample of the source (at its rate): the next Read starts exactly there.
+    bool Seek(int64_t sample);
+    // How many source samples have been decoded since the start (or the seek target).
+    int64_t Position() const;
+    QString Error() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> d_;
+};
+
+} // namespace velune
