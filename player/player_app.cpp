@@ -25,6 +25,11 @@ PlayerApp::PlayerApp(const QString& programFolder)
             [this](const QString& command, const QString& args) {
                 player_.OnFaceCommand(command, args);
             });
+    // The next row heard, or the end of the list: shown at once, not at the next tick.
+    connect(&engine_, &GaplessPlayer::changed, this, [this] {
+        player_.FollowEngine();
+        bus_.Refresh();
+    });
     window_.faceView().setAcceptDrops(true);
     window_.faceView().installEventFilter(this);
     window_.installEventFilter(this);
@@ -42,12 +47,6 @@ PlayerApp::Started PlayerApp::Start(const QStringList& files) {
     window_.show();
     if (!files.isEmpty())
         QTimer::singleShot(0, this, [this, files] { player_.PlayFiles(files); });
-    // libVLC starts on the engine's thread once the window is on screen.
-    connect(&engine_, &VlcPlayer::startFailed, this, [this] {
-        messages_.Show(QStringLiteral("The media engine (libVLC) could not be started: files can "
-                                      "be listed but not played."));
-    });
-    QTimer::singleShot(0, this, [this] { engine_.Start(); });
     return Started::Running;
 }
 

@@ -2,11 +2,11 @@
 
 #include "desktop_bus.h"
 #include "facewindow.h"
+#include "gapless_player.h"
 #include "instance_lock.h"
 #include "messages.h"
 #include "picker.h"
 #include "player_window.h"
-#include "vlc_player.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -34,7 +34,7 @@ private:
     QtMessageBoxes messages_;
     QtOpenFileDialog dialog_;
     UserInstanceLock instance_;
-    VlcPlayer engine_;
+    GaplessPlayer engine_;
     SecondTicker timer_;
     PlayerWindow player_;
     DesktopBus bus_;

@@ -27,7 +27,8 @@ inline constexpr char kAdd[] = "IDC_FS_Add";
 inline constexpr char kSelectedIndex[] = "IDC_FS_SelectedIndex"; // args: the row
 inline constexpr char kRemove[] = "IDC_FS_Remove";               // args: the row it removed
 inline constexpr char kRemoveAll[] = "IDC_FS_RemoveAll";
-inline constexpr char kSeekBy[] = "IDC_FS_SeekBy"; // args: milliseconds, "-5000" or "5000"
+inline constexpr char kSeekBy[] = "IDC_FS_SeekBy";         // args: milliseconds, "-5000" or "5000"
+inline constexpr char kReplayGain[] = "IDC_FS_ReplayGain"; // the next loudness mode
 
 // Variables the host writes.
 inline constexpr char kFileTxt[] = "_root.FileTxt"; // title; trigger kSetFileTxt
@@ -43,6 +44,7 @@ inline constexpr char kClearList[] = "_root.RemoveAll";           // "1": the fa
 inline constexpr char kMuted[] = "_root.Muted";                   // "1"/"0": restored mute state
 inline constexpr char kListShown[] = "_root.ListShown";           // "1"/"0": restored list panel
 inline constexpr char kShown[] = "_root.Shown";                   // "0" while minimised or hidden
+inline constexpr char kReplayGainMode[] = "_root.ReplayGainMode"; // "off", "track" or "album"
 // The transport buttons' states ("1" enabled, "3" pressed, "4" disabled), by button.
 inline constexpr const char* kButtons[] = {"_root.Play", "_root.Pause",    "_root.Stop",
                                            "_root.Next", "_root.Previous", "_root.Repeat"};

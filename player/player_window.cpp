@@ -9,6 +9,7 @@
 #include "player_engine.h"
 #include "player_protocol.h"
 #include "playlist_files.h"
+#include "replay_gain.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -82,6 +83,7 @@ bool PlayerWindow::Start() {
     SetTitle(QStringLiteral(" "));
     p_.face.SetVariable(Var(kVolumePosition), QStringLiteral("5"));
     p_.engine.setVolume(100);
+    p_.face.SetVariable(Var(kReplayGainMode), ModeName(replayGain_));
     stopped_ = true;
     p_.form.InstallFilter();
     return true;
@@ -93,7 +95,7 @@ void PlayerWindow::Close() {
 
 void PlayerWindow::OnFaceCommand(const QString& command, const QString& args) {
     using Handler = void (*)(PlayerWindow&, const QString&);
-    static const CommandTable<Handler, 21> kTable{{
+    static const CommandTable<Handler, 22> kTable{{
         {QLatin1String(kClose), [](PlayerWindow& w, const QString&) { w.p_.form.EndProgram(); }},
         {QLatin1String(kMinimize), [](PlayerWindow& w, const QString&) { w.p_.form.Minimize(); }},
         {QLatin1String(kDrag), [](PlayerWindow& w, const QString&) { w.p_.form.DragWindow(); }},
@@ -116,6 +118,7 @@ void PlayerWindow::OnFaceCommand(const QString& command, const QString& args) {
         {QLatin1String(kRemove), [](PlayerWindow& w, const QString& row) { w.RemoveRow(row); }},
         {QLatin1String(kRemoveAll), [](PlayerWindow& w, const QString&) { w.RemoveAll(); }},
         {QLatin1String(kSeekBy), [](PlayerWindow& w, const QString& ms) { w.SeekBy(ms); }},
+        {QLatin1String(kReplayGain), [](PlayerWindow& w, const QString&) { w.CycleReplayGain(); }},
     }};
     Dispatch(kTable, command, args, [&](Handler handler) { handler(*this, args); });
 }
@@ -313,6 +316,53 @@ void PlayerWindow::ToggleRepeat() {
 void PlayerWindow::FlipRepeat() {
     repeatOn_ = !repeatOn_;
     SetButton(Button::Repeat, repeatOn_ ? QStringLiteral("3") : QStringLiteral("1"));
+    QueueNext();
+}
+
+void PlayerWindow::CycleReplayGain() {
+    SetReplayGain(replayGain_ == ReplayGainMode::Off     ? ReplayGainMode::Track
+                  : replayGain_ == ReplayGainMode::Track ? ReplayGainMode::Album
+                                                         : ReplayGainMode::Off);
+}
+
+void PlayerWindow::SetReplayGain(ReplayGainMode mode) {
+    replayGain_ = mode;
+    p_.engine.setReplayGain(mode);
+    p_.face.SetVariable(Var(kReplayGainMode), ModeName(mode));
+}
+
+void PlayerWindow::QueueNext() {
+    const int row = loaded_ ? list_.after(list_.current(), repeatOn_) : -1;
+    // A missing file is not queued: reached in turn, it is told and skipped as always.
+    const bool present = row >= 0 && QFileInfo(list_.at(row)).isFile();
+    nextRow_ = present ? row : -1;
+    nextPath_ = present ? list_.at(row).trimmed() : QString();
+    p_.engine.setNext(nextPath_);
+}
+
+bool PlayerWindow::FollowEngine() {
+    while (const auto uri = p_.engine.TakeAdvance()) {
+        // The row that was queued; should the list have changed in the very moment
+        // the engine moved on, the row that holds the file.
+        const int row = *uri == nextPath_ && list_.contains(nextRow_)
+                            ? nextRow_
+                            : static_cast<int>(list_.rows().indexOf(*uri));
+        if (row < 0)
+            continue;
+        list_.setCurrent(row);
+        list_.choose(row);
+        elapsedTicks_ = 0;
+        SetSeekBar(0);
+        ShowRow();
+        p_.face.SetVariable(Var(kKnobDisabled),
+                            StreamItem() ? QStringLiteral("1") : QStringLiteral("0"));
+        SetTimes(p_.engine.inputLength(), p_.engine.inputTime());
+        QueueNext();
+    }
+    if (!loaded_ || stopped_ || !p_.engine.Ended())
+        return false;
+    EndOfItem();
+    return true;
 }
 
 void PlayerWindow::HaltPlaying() {
@@ -332,6 +382,11 @@ void PlayerWindow::EndOfItem() {
         HaltPlaying();
         Tell(QStringLiteral("No sound output is available: ") + failure);
         return;
+    }
+    if (const QString reason = p_.engine.ItemFailure(); !reason.isEmpty()) {
+        qCWarning(lcPlayer) << "cannot play" << list_.at(list_.current()) << reason;
+        Tell(QStringLiteral("file:") + list_.at(list_.current()) +
+             QStringLiteral("--cannot be played: ") + reason);
     }
     const int row = list_.after(list_.current(), repeatOn_);
     if (row >= 0 && PlayFrom(row)) {
@@ -361,13 +416,18 @@ bool PlayerWindow::LoadRow(int row) {
     list_.choose(row);
     elapsedTicks_ = 0;
     SetSeekBar(0);
+    QueueNext();
     return true;
 }
 
 int PlayerWindow::AppendRows(const QStringList& paths) {
-    static const QStringList kSupported{QStringLiteral("wav"), QStringLiteral("mp3"),
-                                        QStringLiteral("ogg"), QStringLiteral("ram"),
-                                        QStringLiteral("rm"),  QStringLiteral("wma")};
+    // The player's own formats, then what else FFmpeg plays that libraries hold.
+    static const QStringList kSupported{
+        QStringLiteral("wav"),  QStringLiteral("mp3"),  QStringLiteral("ogg"),
+        QStringLiteral("ram"),  QStringLiteral("rm"),   QStringLiteral("wma"),
+        QStringLiteral("flac"), QStringLiteral("m4a"),  QStringLiteral("aac"),
+        QStringLiteral("opus"), QStringLiteral("aiff"), QStringLiteral("aif"),
+        QStringLiteral("ape"),  QStringLiteral("wv")};
     QStringList problems;
     QStringList added;
     bool unsupported = false;
@@ -395,6 +455,8 @@ int PlayerWindow::AppendRows(const QStringList& paths) {
             SetButton(Button::Play, QStringLiteral("1"));
         else
             Next();
+    } else {
+        QueueNext();
     }
     return first;
 }
@@ -412,6 +474,8 @@ void PlayerWindow::PlayFiles(const QStringList& paths) {
 void PlayerWindow::Unload() {
     p_.engine.itemsClear();
     loaded_ = false;
+    nextRow_ = -1;
+    nextPath_.clear();
     SetSeekBar(0);
     HaltPlaying();
 }
@@ -448,8 +512,10 @@ void PlayerWindow::RemoveRow(const QString& args) {
         RemoveAll();
         return;
     }
-    if (!loadedRow)
+    if (!loadedRow) {
+        QueueNext(); // the row that follows may have gone
         return;
+    }
     if (playing) {
         // The row that took its place plays on (the first with repeat after the last).
         const int next = row < list_.size() ? row : list_.after(row - 1, repeatOn_);
@@ -486,11 +552,9 @@ void PlayerWindow::Tick() {
     // A tick left over from before a stop has nothing to follow.
     if (!loaded_ || stopped_)
         return;
-    // Moving on at the end of an item is this one step; the knob only shows it.
-    if (p_.engine.Ended()) {
-        EndOfItem();
+    // Moving on is the engine's: the knob only shows it.
+    if (FollowEngine())
         return;
-    }
     const auto length = p_.engine.inputLength();
     if (StreamItem()) {
         ++elapsedTicks_;
@@ -563,11 +627,13 @@ TrackInfo PlayerWindow::Info() const {
 }
 
 PlayerWindow::Remembered PlayerWindow::Remember() const {
-    return {list_.rows(), list_.current(), VolumeLevel() * 10.0, muted_, repeatOn_, listShown_};
+    return {list_.rows(), list_.current(), VolumeLevel() * 10.0, muted_,
+            repeatOn_,    listShown_,      replayGain_};
 }
 
 void PlayerWindow::Restore(const Remembered& state) {
     SetVolumeLevel(state.volume / 10.0);
+    SetReplayGain(state.replayGain);
     if (state.muted) {
         SetMuted(true);
         p_.face.SetVariable(Var(kMuted), QStringLiteral("1"));

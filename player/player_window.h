@@ -57,6 +57,11 @@ public:
     // Loads a row into the engine; false (after telling the user) when its file is missing.
     bool LoadRow(int row);
     void Tick();
+    // Takes what the engine did since it was last asked: the next row heard, or the
+    // end of the item. True when the item ended.
+    bool FollowEngine();
+    void SetReplayGain(ReplayGainMode mode);
+    ReplayGainMode ReplayGain() const { return replayGain_; }
     void SeekBarChanged();
     void DropFiles(const QStringList& files);
 
@@ -88,6 +93,7 @@ public:
         bool muted = false;
         bool repeat = false;
         bool listShown = false;
+        ReplayGainMode replayGain = ReplayGainMode::Off;
     };
     Remembered Remember() const;
     // Restores the list (its current row loaded, not playing) and the settings.
@@ -113,6 +119,7 @@ private:
     void RemoveRow(const QString& row);
     void RemoveAll();
     void SeekBy(const QString& milliseconds);
+    void CycleReplayGain();
 
     void SetSeekBar(int value);
     void SetButton(Button button, const QString& state);
@@ -138,6 +145,8 @@ private:
     void SetTimes(std::optional<double> total, std::optional<double> played);
 
     void FlipRepeat();
+    // Tells the engine which file follows the current row, by the list's rules.
+    void QueueNext();
 
     Parts p_;
     Playlist list_;
@@ -146,6 +155,10 @@ private:
     bool stopped_ = true;
     bool listShown_ = false;
     bool muted_ = false;
+    ReplayGainMode replayGain_ = ReplayGainMode::Off;
+    // The row queued in the engine to follow the current one, and its file.
+    int nextRow_ = -1;
+    QString nextPath_;
     std::int32_t elapsedTicks_ = 0;
     int seekBar_ = 0;
 };

@@ -33,6 +33,8 @@ PlayerWindow::Remembered LoadRemembered() {
     state.muted = store.value(QStringLiteral("sound/muted"), false).toBool();
     state.repeat = store.value(QStringLiteral("list/repeat"), false).toBool();
     state.listShown = store.value(QStringLiteral("window/listShown"), false).toBool();
+    state.replayGain = ModeNamed(store.value(QStringLiteral("sound/replayGain")).toString())
+                           .value_or(ReplayGainMode::Off);
     return state;
 }
 
@@ -46,6 +48,7 @@ void SaveRemembered(const PlayerWindow::Remembered& state) {
     store.setValue(QStringLiteral("sound/volume"), state.volume);
     store.setValue(QStringLiteral("sound/muted"), state.muted);
     store.setValue(QStringLiteral("window/listShown"), state.listShown);
+    store.setValue(QStringLiteral("sound/replayGain"), ModeName(state.replayGain));
     store.sync();
     if (store.status() != QSettings::NoError)
         qCWarning(lcPlayer) << "the state cannot be remembered in" << store.fileName();

@@ -18,7 +18,7 @@ TEST(Apps, BothProgramsStartAndCloseCleanly) {
     {
         velune::PlayerApp player(QStringLiteral(VELUNE_PROGRAM_DIR));
         ASSERT_EQ(player.Start(), velune::PlayerApp::Started::Running);
-        QTest::qWait(300); // libVLC starts on the engine's thread meanwhile
+        QTest::qWait(300);
     }
 }
 

@@ -2,11 +2,13 @@
 // the batch mode: outputs cut short or padded, lost tags, items converted twice or out
 // of order, leftovers after a cancel or a failure, a full disk or a failure reported as
 // success, sources deleted or outputs overwritten, arguments misread.
+#include "audio_decoder.h"
 #include "batch.h"
 #include "conversion_window.h"
 #include "fakes.h"
 #include "ffmpeg_converter.h"
 #include "media.h"
+#include "replay_gain.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -146,6 +148,84 @@ TEST(Engine, TagsAndTheCoverSurviveEveryHop) {
         EXPECT_EQ(tags, expected);
         EXPECT_EQ(DecodedSamples(output, 2), 88200);
         from = output;
+    }
+}
+
+// The decoder both programs share lands on the very sample it is sent to, in every
+// format, and tells its exact length.
+TEST(Decoder, ASeekLandsOnTheSampleAndTheLengthIsExact) {
+    QTemporaryDir dir;
+    const QString noise = dir.filePath(u"noise.wav"_s);
+    ASSERT_TRUE(RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -y -f lavfi -i "
+                                          "anoisesrc=d=3.3:c=pink:r=44100:a=0.3:s=7 -ac 1"_s)
+                                         << noise));
+    for (const QString& kind : {u"wav"_s, u"flac"_s, u"mp3"_s, u"ogg"_s, u"opus"_s, u"wv"_s}) {
+        SCOPED_TRACE(kind.toStdString());
+        QString path = noise;
+        if (kind != u"wav"_s) {
+            path = dir.filePath(u"noise."_s + kind);
+            ASSERT_TRUE(RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -y -i"_s) << noise << path));
+        }
+        // What a whole decode gives, as floats at the decoder's own rate.
+        QStringList decode = Args(u"-nostdin -v error -i"_s) << path;
+        if (kind == u"ogg"_s)
+            decode =
+                QStringList{u"-nostdin"_s, u"-v"_s, u"error"_s, u"-f"_s, u"wav"_s, u"-i"_s, u"-"_s};
+        const QByteArray bytes =
+            kind == u"ogg"_s
+                ? RunTool(u"sh"_s, {u"-c"_s, u"oggdec -Q -o - '%1' | ffmpeg %2 -f f32le -"_s.arg(
+                                                 path, decode.join(u' '))})
+                      .value_or(QByteArray())
+                : RunTool(u"ffmpeg"_s, decode << Args(u"-f f32le -"_s)).value_or(QByteArray());
+        const auto* whole = reinterpret_cast<const float*>(bytes.constData());
+        const qint64 total = bytes.size() / 4;
+
+        AudioDecoder decoder;
+        QString error;
+        ASSERT_TRUE(decoder.Open(path, error)) << error.toStdString();
+        ASSERT_TRUE(decoder.SetOutput(SampleLayout::Float, 0, 0, error));
+        if (kind == u"wav"_s || kind == u"flac"_s || kind == u"ogg"_s || kind == u"wv"_s) {
+            EXPECT_EQ(decoder.DeclaredSamples().value_or(-1), total);
+        }
+        for (const qint64 target : {qint64{1}, total / 2 + 13, total - 500, qint64{0}}) {
+            ASSERT_TRUE(decoder.Seek(target));
+            const uint8_t* const* data = nullptr;
+            std::vector<float> got;
+            while (got.size() < 256) {
+                const int n = decoder.Read(&data);
+                ASSERT_GT(n, 0);
+                const auto* samples = reinterpret_cast<const float*>(data[0]);
+                got.insert(got.end(), samples, samples + n);
+            }
+            for (int i = 0; i < 256; ++i)
+                ASSERT_NEAR(got[i], whole[target + i], 1e-4) << "at " << target << "+" << i;
+        }
+    }
+}
+
+TEST(Decoder, LoudnessTagsGiveTheGainOfEachMode) {
+    struct Row {
+        QHash<QString, QString> tags;
+        double off, track, album;
+    };
+    const double half = std::pow(10.0, -6.02 / 20), quarter = std::pow(10.0, -12.04 / 20);
+    const std::vector<Row> rows{
+        {{}, 1, 1, 1},
+        {{{"REPLAYGAIN_TRACK_GAIN", "-6.02 dB"}}, 1, half, half},
+        {{{"REPLAYGAIN_TRACK_GAIN", u"\u22126.02 dB"_s}, {"REPLAYGAIN_ALBUM_GAIN", "-12.04 dB"}},
+         1,
+         half,
+         quarter},
+        {{{"REPLAYGAIN_TRACK_GAIN", "+12.04 dB"}, {"REPLAYGAIN_TRACK_PEAK", "0.5"}}, 1, 2, 2},
+        {{{"R128_TRACK_GAIN", "-2821"}}, 1, half, half}, // -11.02 dB at -23 LUFS
+        {{{"REPLAYGAIN_TRACK_GAIN", "loud"}}, 1, 1, 1},
+    };
+    for (const Row& row : rows) {
+        const ReplayGainTags tags =
+            ReadReplayGain([&](const char* name) { return row.tags.value(QLatin1String(name)); });
+        EXPECT_NEAR(GainFactor(tags, ReplayGainMode::Off), row.off, 1e-3);
+        EXPECT_NEAR(GainFactor(tags, ReplayGainMode::Track), row.track, 1e-3);
+        EXPECT_NEAR(GainFactor(tags, ReplayGainMode::Album), row.album, 1e-3);
     }
 }
 

@@ -142,13 +142,27 @@ public:
     bool free = true;
 };
 
-// Holds one item as libVLC does; the test says when it ends and what it reports.
+// Holds the loaded item and the one queued after it; the test says when the engine
+// moves on, when an item ends and what it reports.
 class ScriptedPlayer : public PlayerEngine {
 public:
     bool setVolume(int v) override { return Set(volume, v); }
     bool setMute(bool m) override { return Set(muted, m); }
+    void setReplayGain(ReplayGainMode mode) override { gain = mode; }
+    void setNext(const QString& uri) override { next = uri; }
+    std::optional<QString> TakeAdvance() override {
+        if (advances.empty())
+            return std::nullopt;
+        const QString uri = advances.front();
+        advances.pop_front();
+        loaded = uri;
+        return uri;
+    }
+    // The queued item is heard.
+    void Advance() { advances.push_back(std::exchange(next, QString())); }
     bool playlistAdd(const QString& uri) override {
         playing = paused = ended = false;
+        next.clear();
         return Set(loaded, uri);
     }
     bool play() override {
@@ -166,6 +180,7 @@ public:
     bool isPlaying() const override { return playing && !ended; }
     bool itemsClear() override {
         playing = paused = ended = false;
+        next.clear();
         return Set(loaded, QString());
     }
     std::optional<double> inputLength() const override { return Input(length); }
@@ -177,6 +192,7 @@ public:
     }
     bool Ended() const override { return ended; }
     QString SoundFailure() const override { return ended ? soundFailure : QString(); }
+    QString ItemFailure() const override { return ended ? itemFailure : QString(); }
     TrackInfo Info() const override { return {}; }
     std::optional<double> Input(std::optional<double> value) const {
         return playing || paused ? value : std::nullopt;
@@ -190,6 +206,10 @@ public:
     int volume = -1;
     bool muted = false;
     QString soundFailure;
+    QString itemFailure;
+    QString next;
+    std::deque<QString> advances;
+    ReplayGainMode gain = ReplayGainMode::Off;
     std::optional<double> length, time, position;
     QList<double> seeks;
 };

@@ -23,7 +23,7 @@ TEST(Picker, FiltersTakeBothLetterCases) {
         u"All Supported files (*.wav *.WAV *.ogg *.OGG *.mp3 *.MP3 *.flac *.FLAC"_s));
     EXPECT_EQ(converter[5], u"AAC files (*.m4a *.M4A *.aac *.AAC)"_s);
     const QStringList player = QtFilter(kPlayerFilter).split(u";;"_s);
-    ASSERT_EQ(player.size(), 7);
+    ASSERT_EQ(player.size(), 13);
     EXPECT_EQ(player[4], u"RAM  files (*.ram *.RAM *.rm *.RM)"_s);
 }
 

@@ -1,15 +1,19 @@
-// The player with the real libVLC engine on generated files, played in real time on
-// the desktop's output (a null sink in the test scripts): a format or a path that
-// does not reach the engine, transport or volume that the engine does not follow,
-// a missing sound output not told. Waits follow the engine, with generous limits.
+// The player with its real engine on generated files, played in real time into a
+// null sink of its own whose monitor is recorded: silence or a jump between two
+// halves of one tone, samples lost or repeated by a pause, a seek that lands
+// elsewhere, volume, mute or loudness that the stream does not carry, a format or
+// a path that does not play, a lost sound server not told or not recovered from.
 #include "fakes.h"
+#include "gapless_player.h"
 #include "media.h"
 #include "player_window.h"
-#include "vlc_player.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace velune;
@@ -17,19 +21,117 @@ using namespace velune::test;
 
 namespace {
 
+constexpr int kRate = 44100;
+const double kTolerance = kRate * 0.002; // 2 ms
+
+// Samples of a recording, 16-bit mono.
+using Pcm = std::vector<qint16>;
+
+Pcm Samples(const QByteArray& bytes) {
+    Pcm pcm(static_cast<std::size_t>(bytes.size() / 2));
+    std::memcpy(pcm.data(), bytes.constData(), pcm.size() * 2);
+    return pcm;
+}
+
+// What was heard: from the first to the last sample that is not silence.
+struct Heard {
+    qint64 first = -1, last = -1;
+    qint64 Length() const { return first < 0 ? 0 : last - first + 1; }
+    qint64 longestSilence = 0; // in samples, inside what was heard
+    int largestStep = 0;       // between two neighbouring samples
+    int peak = 0;
+};
+
+Heard Measure(const Pcm& pcm) {
+    Heard h;
+    for (std::size_t i = 0; i < pcm.size(); ++i)
+        if (pcm[i] != 0) {
+            h.first = h.first < 0 ? static_cast<qint64>(i) : h.first;
+            h.last = static_cast<qint64>(i);
+        }
+    qint64 run = 0;
+    for (qint64 i = h.first; h.first >= 0 && i <= h.last; ++i) {
+        const int x = pcm[static_cast<std::size_t>(i)];
+        run = std::abs(x) <= 1 ? run + 1 : 0;
+        h.longestSilence = std::max(h.longestSilence, run);
+        h.peak = std::max(h.peak, std::abs(x));
+        if (i > h.first)
+            h.largestStep =
+                std::max(h.largestStep, std::abs(x - pcm[static_cast<std::size_t>(i - 1)]));
+    }
+    return h;
+}
+
+// A sound server of the test's own, which it can kill and start again.
+class PrivateServer {
+public:
+    explicit PrivateServer(const QString& dir) : dir_(dir) {}
+    ~PrivateServer() { Kill(); }
+    QString Address() const { return u"unix:"_s + dir_ + u"/native"_s; }
+    bool Start() {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"PULSE_RUNTIME_PATH"_s, dir_);
+        env.insert(u"PULSE_STATE_PATH"_s, dir_);
+        env.insert(u"XDG_RUNTIME_DIR"_s, dir_);
+        server_.setProcessEnvironment(env);
+        server_.start(u"pulseaudio"_s,
+                      {u"-n"_s, u"--daemonize=no"_s, u"--exit-idle-time=-1"_s, u"--system=no"_s,
+                       u"--load=module-null-sink"_s,
+                       u"--load=module-native-protocol-unix socket=%1/native"_s.arg(dir_)});
+        return QTest::qWaitFor(
+            [&] {
+                return RunTool(u"pactl"_s, {u"-s"_s, Address(), u"info"_s}).has_value();
+            },
+            10000);
+    }
+    void Kill() {
+        if (server_.state() == QProcess::NotRunning)
+            return;
+        server_.kill();
+        server_.waitForFinished(5000);
+        QFile::remove(dir_ + u"/native"_s);
+    }
+
+private:
+    QString dir_;
+    QProcess server_;
+};
+
 class RealPlayer : public ::testing::Test, protected Around {
 protected:
     RealPlayer()
-        : frm(PlayerWindow::Parts{face, form, messages, dialog, lock, engine, timer,
+        : sink(u"velune_test_%1"_s.arg(QCoreApplication::applicationPid())),
+          frm(PlayerWindow::Parts{face, form, messages, dialog, lock, engine, timer,
                                   QStringLiteral(VELUNE_PROGRAM_DIR)}) {
+        // A sink of this test's own: nothing else plays into what it records.
+        const auto module = RunTool(
+            u"pactl"_s, Args(u"load-module module-null-sink sink_name=%1 rate=44100 channels=2 "
+                             "format=s16le norewinds=1"_s.arg(sink)));
+        module_ = module ? QString::fromUtf8(*module).trimmed() : QString();
+        qputenv("PULSE_SINK", sink.toUtf8());
+        QObject::connect(&engine, &GaplessPlayer::changed, [this] { frm.FollowEngine(); });
         EXPECT_TRUE(frm.Start());
     }
+    ~RealPlayer() override {
+        qunsetenv("PULSE_SINK");
+        if (!module_.isEmpty())
+            RunTool(u"pactl"_s, {u"unload-module"_s, module_});
+    }
 
-    QString Tone(const QString& name, double seconds, const QString& codec = {}, int rate = 44100) {
-        EXPECT_TRUE(MakeTone(dir.filePath(name), seconds, rate, 1, Args(codec))) << name;
+    // A tone of the test's sample rate, mono: its own file or, cut from one, a part of it.
+    QString Tone(const QString& name, double seconds, const QString& args = {}) {
+        EXPECT_TRUE(MakeTone(dir.filePath(name), seconds, kRate, 1, Args(args))) << name;
         return dir.filePath(name);
     }
-    void Cmd(const QString& command) { frm.OnFaceCommand(command, u"undefined"_s); }
+    QString Cut(const QString& from, const QString& name, const QString& trim) {
+        EXPECT_TRUE(RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -y -i"_s)
+                                             << from << u"-af"_s << trim << dir.filePath(name)))
+            << name;
+        return dir.filePath(name);
+    }
+    void Cmd(const QString& command, const QString& args = u"undefined"_s) {
+        frm.OnFaceCommand(command, args);
+    }
     void Play(const QStringList& paths) {
         dialog.Choose(paths);
         Cmd("IDC_FS_Add");
@@ -42,26 +144,228 @@ protected:
         while (!done()) {
             if (clock.elapsed() > timeoutMs)
                 return false;
-            QTest::qWait(50);
+            QTest::qWait(20);
             if (timer.enabled)
                 frm.Tick();
         }
         return true;
     }
+    bool PlayToTheEnd() {
+        return PlayUntil([&] { return !timer.enabled; }, 60000);
+    }
     double Time() const { return engine.inputTime().value_or(-1); }
 
+    // Records the sink's monitor while `play` runs, and a moment after.
+    Pcm Record(const std::function<void()>& play) {
+        QProcess recorder;
+        recorder.start(u"parec"_s,
+                       {u"-d"_s, sink + u".monitor"_s, u"--format=s16le"_s, u"--rate=44100"_s,
+                        u"--channels=1"_s, u"--raw"_s, u"--latency-msec=20"_s});
+        EXPECT_TRUE(recorder.waitForStarted());
+        QTest::qWait(400);
+        play();
+        QTest::qWait(400);
+        recorder.terminate();
+        recorder.waitForFinished(5000);
+        const QByteArray bytes = recorder.readAllStandardOutput();
+        if (qEnvironmentVariableIsSet("VELUNE_KEEP_RECORDING")) {
+            static int n = 0;
+            WriteFile(u"/tmp/rec%1.raw"_s.arg(n++), bytes);
+        }
+        return Samples(bytes);
+    }
+    // The stream's volume and mute as the sound server shows them.
+    QString StreamOnTheServer() {
+        const QString sinks =
+            QString::fromUtf8(RunTool(u"pactl"_s, Args(u"list short sinks"_s)).value_or(""));
+        QString index;
+        for (const QString& line : sinks.split(u'\n'))
+            if (line.section(u'\t', 1, 1) == sink)
+                index = line.section(u'\t', 0, 0);
+        const QString list =
+            QString::fromUtf8(RunTool(u"pactl"_s, Args(u"list sink-inputs"_s)).value_or(""));
+        for (const QString& input : list.split(u"Sink Input #"_s))
+            if (input.contains(u"Velune Player"_s) && input.contains(u"Sink: "_s + index + u'\n')) {
+                static const QRegularExpression volume(u"Volume: \\S+: +\\d+ / +(\\d+%)"_s);
+                static const QRegularExpression mute(u"Mute: (\\w+)"_s);
+                return volume.match(input).captured(1) + u" mute "_s +
+                       mute.match(input).captured(1);
+            }
+        return {};
+    }
+
     QTemporaryDir dir;
-    VlcPlayer engine;
+    QString sink;
+    QString module_;
+    GaplessPlayer engine;
     PlayerWindow frm;
 };
 
+// One tone cut at a sample that is no frame boundary plays as it was: no silence,
+// no jump, every sample once.
+TEST_F(RealPlayer, TwoHalvesOfOneTonePlayAsOne) {
+    const QString whole = Tone("whole.wav", 1.6);
+    const int cut = 30001;
+    const QString a = Cut(whole, "a.wav", u"atrim=end_sample=%1"_s.arg(cut));
+    const QString b = Cut(whole, "b.wav", u"atrim=start_sample=%1,asetpts=N/SR/TB"_s.arg(cut));
+    const int clean = Measure(Samples(DecodedPcm(whole))).largestStep;
+    struct Kind {
+        const char* name;
+        QString encode; // how each half is written ("" = as it is)
+        bool waveform;  // lossless enough for its waveform to be compared
+    };
+    const std::vector<Kind> kinds{
+        {"wav", {}, true},
+        {"flac", u"ffmpeg -nostdin -v error -y -i %1 %2.flac"_s, true},
+        {"ogg", u"oggenc -Q -q 6 -o %2.ogg %1"_s, true},
+        {"mp3 by LAME", u"lame --quiet -b 192 %1 %2.mp3"_s, false},
+        {"mp3 by FFmpeg", u"ffmpeg -nostdin -v error -y -i %1 -c:a libmp3lame -b:a 192k %2.mp3"_s,
+         false},
+    };
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        QStringList halves{a, b};
+        for (QString& half : halves) {
+            if (kind.encode.isEmpty())
+                break;
+            const QString stem = dir.filePath(QString::fromLatin1(kind.name).remove(u' ') +
+                                              QFileInfo(half).baseName());
+            const QStringList words = Args(kind.encode.arg(half, stem));
+            ASSERT_TRUE(RunTool(words[0], words.mid(1))) << kind.encode;
+            half = stem + kind.encode.section(u"%2"_s, 1).section(u' ', 0, 0);
+        }
+        const qint64 total = DecodedSamples(halves[0], 1) + DecodedSamples(halves[1], 1);
+        const Heard heard = Measure(Record([&] {
+            Cmd("IDC_FS_RemoveAll");
+            Play(halves);
+            ASSERT_TRUE(PlayToTheEnd());
+        }));
+        EXPECT_NEAR(heard.Length(), total, kTolerance);
+        EXPECT_LE(heard.longestSilence, kRate / 1000);
+        if (kind.waveform) {
+            EXPECT_LE(heard.largestStep, clean * 1.1 + 3);
+        }
+        // The second half was announced and is the row last played.
+        EXPECT_EQ(face.store.value("_root.Play"), u"1"_s);
+        EXPECT_EQ(frm.list().current(), 1);
+        EXPECT_TRUE(face.writes.contains(u"_root.FileTxt="_s + QFileInfo(halves[1]).fileName()));
+    }
+}
+
+TEST_F(RealPlayer, APauseLosesAndRepeatsNoSampleAndASeekLandsAtOnce) {
+    const QString tone = Tone("tone.wav", 1.5);
+    const int clean = Measure(Samples(DecodedPcm(tone))).largestStep;
+    const Pcm pcm = Record([&] {
+        Play({tone});
+        ASSERT_TRUE(PlayUntil([&] { return Time() > 500; }));
+        Cmd("IDC_FS_Pause");
+        QTest::qWait(500);
+        Cmd("IDC_FS_Pause");
+        ASSERT_TRUE(PlayToTheEnd());
+    });
+    // The pause is the one silence; joined again, the two sides are the tone.
+    Heard heard = Measure(pcm);
+    qint64 run = 0, gapEnd = 0;
+    for (qint64 i = heard.first; i <= heard.last; ++i) {
+        run = std::abs(pcm[static_cast<std::size_t>(i)]) <= 1 ? run + 1 : 0;
+        if (run == heard.longestSilence)
+            gapEnd = i + 1;
+    }
+    Pcm joined(pcm.begin() + heard.first, pcm.begin() + (gapEnd - heard.longestSilence));
+    joined.insert(joined.end(), pcm.begin() + gapEnd, pcm.begin() + heard.last + 1);
+    EXPECT_GT(heard.longestSilence, kRate / 5);
+    heard = Measure(joined);
+    EXPECT_NEAR(heard.Length(), kRate * 1.5, kTolerance);
+    EXPECT_LE(heard.largestStep, clean + 3);
+
+    // Half way in at once, before anything is heard: the time starts there.
+    const QString long_ = Tone("long.wav", 30);
+    Cmd("IDC_FS_RemoveAll");
+    Play({long_});
+    face.store.insert(u"_root.KnobPosition"_s, u"50"_s);
+    Cmd("IDC_FS_KnobReleased");
+    engine.Settle();
+    ASSERT_TRUE(PlayUntil([&] { return Time() >= 0; }));
+    EXPECT_GE(Time(), 15000);
+    EXPECT_LT(Time(), 15600);
+    Cmd("IDC_FS_Stop");
+    EXPECT_FALSE(engine.inputTime());
+    EXPECT_EQ(frm.SeekBar(), 0);
+    Cmd("IDC_FS_Play");
+    ASSERT_TRUE(PlayUntil([&] { return engine.inputTime().has_value(); }));
+    EXPECT_LT(Time(), 1000);
+}
+
+TEST_F(RealPlayer, VolumeMuteAndLoudnessReachTheStream) {
+    Play({Tone("long.wav", 30)});
+    for (const auto& [position, shown] :
+         {std::pair{"2.5", "50% mute no"}, {"5", "100% mute no"}, {"10", "200% mute no"}}) {
+        face.store.insert(u"_root.VolumePosition"_s, QString::fromLatin1(position));
+        Cmd("IDC_FS_Volume");
+        EXPECT_TRUE(PlayUntil([&] { return StreamOnTheServer() == QLatin1String(shown); }, 5000))
+            << StreamOnTheServer().toStdString() << " for " << shown;
+    }
+    Cmd("IDC_FS_SoundOff");
+    EXPECT_TRUE(PlayUntil([&] { return StreamOnTheServer().endsWith(u"mute yes"_s); }, 5000));
+    Cmd("IDC_FS_SoundOn");
+    EXPECT_TRUE(PlayUntil([&] { return StreamOnTheServer().endsWith(u"mute no"_s); }, 5000));
+    face.store.insert(u"_root.VolumePosition"_s, u"5"_s);
+    Cmd("IDC_FS_Volume");
+
+    // The tone's peak is 1/8 of full scale (4096 of 32767).
+    const QString plain = Tone("plain.flac", 0.5);
+    struct Gain {
+        const char* what;
+        QStringList tags;
+        const char* mode; // the face's text after the command
+        double factor;
+    };
+    const std::vector<Gain> gains{
+        {"untagged", {}, "track", 1.0},
+        {"track gain halves", {"REPLAYGAIN_TRACK_GAIN=-6.02 dB"}, "track", 0.5},
+        {"album mode takes the album gain",
+         {"REPLAYGAIN_TRACK_GAIN=-6.02 dB", "REPLAYGAIN_ALBUM_GAIN=-12.04 dB"},
+         "album",
+         0.25},
+        {"album mode without one takes the track gain",
+         {"REPLAYGAIN_TRACK_GAIN=-6.02 dB"},
+         "album",
+         0.5},
+        {"the peak keeps it from clipping",
+         {"REPLAYGAIN_TRACK_GAIN=+20 dB", "REPLAYGAIN_TRACK_PEAK=0.5"},
+         "track",
+         2.0},
+        {"off plays it as it is", {"REPLAYGAIN_TRACK_GAIN=-6.02 dB"}, "off", 1.0},
+    };
+    int file = 0;
+    for (const Gain& g : gains) {
+        SCOPED_TRACE(g.what);
+        const QString tagged = dir.filePath(u"tagged%1.flac"_s.arg(file++));
+        ASSERT_TRUE(Tagged(plain, tagged, g.tags));
+        while (face.store.value(u"_root.ReplayGainMode"_s) != QLatin1String(g.mode))
+            Cmd("IDC_FS_ReplayGain");
+        const Heard heard = Measure(Record([&] {
+            Cmd("IDC_FS_RemoveAll");
+            Play({tagged});
+            ASSERT_TRUE(PlayToTheEnd());
+        }));
+        EXPECT_NEAR(heard.peak, 4096 * g.factor, 4096 * g.factor * 0.02 + 2);
+    }
+    EXPECT_EQ(frm.Remember().replayGain, ReplayGainMode::Off);
+}
+
 TEST_F(RealPlayer, PlaysEveryFormatAndAnyNameThroughToTheEndOfTheList) {
-    const QStringList files{Tone("one.wav", 1), Tone("Été 'n' Rock — 東京.ogg", 1),
-                            Tone("three.mp3", 1), Tone("four.wma", 1, u"-c:a wmav2"_s),
-                            Tone("five.rm", 1, u"-c:a real_144"_s, 8000)};
-    Play(files);
-    ASSERT_TRUE(PlayUntil([&] { return !timer.enabled; }, 120000));
-    // Each item was announced in turn, and each played long enough to show its length.
+    const QStringList files{
+        Tone("one.wav", 1),    Tone("Été 'n' Rock — 東京.ogg", 1),
+        Tone("three.mp3", 1),  Tone("four.wma", 1, u"-c:a wmav2"_s),
+        Tone("five.flac", 1),  Tone("six.m4a", 1),
+        Tone("seven.opus", 1), Tone("eight.rm", 1, u"-c:a real_144 -ar 8000"_s)};
+    const QString ram = dir.filePath("nine.ram");
+    ASSERT_TRUE(WriteFile(ram, "# a RealAudio metafile\n\none.wav\nhttp://x.invalid/a.rm\n"));
+    const QStringList all = QStringList(files) << ram;
+    Play(all);
+    ASSERT_TRUE(PlayToTheEnd());
+    // Each item was announced in turn, and each showed its length.
     QStringList announced, lengthShown, names;
     QString title;
     for (const QString& write : face.writes) {
@@ -71,77 +375,56 @@ TEST_F(RealPlayer, PlaysEveryFormatAndAnyNameThroughToTheEndOfTheList) {
         if (write == u"_root.TotalTimeTxt=00:01"_s && !lengthShown.contains(title))
             lengthShown << title;
     }
-    for (const QString& file : files)
+    for (const QString& file : all)
         names << QFileInfo(file).fileName();
     EXPECT_EQ(announced, names);
-    EXPECT_EQ(lengthShown, names.mid(0, 4));                   // a RealAudio stream tells no length
+    EXPECT_EQ(lengthShown, names);
     EXPECT_TRUE(face.writes.contains("_root.KnobDisabled=1")); // RealAudio cannot be sought
-    EXPECT_EQ(frm.list().current(), 4);
-    EXPECT_EQ(face.store.value("_root.Play"), u"1"_s);
+    EXPECT_EQ(frm.list().current(), 8);
     EXPECT_EQ(face.store.value("_root.Playing"), u"0"_s);
     EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(u'\n');
 }
 
-TEST_F(RealPlayer, PauseSeekStopAndPlayFromTheStart) {
-    Play({Tone("long.wav", 30)});
-    ASSERT_TRUE(PlayUntil([&] { return Time() > 300; }));
-    Cmd("IDC_FS_Pause");
-    EXPECT_FALSE(engine.isPlaying());
-    // Paused, the time settles and stays.
-    double at = -1;
-    ASSERT_TRUE(PlayUntil([&] {
-        const double before = at;
-        at = Time();
-        QTest::qWait(300);
-        return before == at && Time() == at;
-    }));
-    Cmd("IDC_FS_Pause");
-    EXPECT_TRUE(engine.isPlaying());
-    ASSERT_TRUE(PlayUntil([&] { return Time() > at + 100; }));
-
-    // Half way in at once: playing there alone would take 15 s.
-    face.store.insert(u"_root.KnobPosition"_s, u"50"_s);
-    Cmd("IDC_FS_KnobReleased");
-    EXPECT_TRUE(PlayUntil([&] { return engine.inputPosition().value_or(0) >= 0.5; }, 10000));
-
-    Cmd("IDC_FS_Stop");
-    EXPECT_FALSE(engine.inputTime());
-    EXPECT_EQ(frm.SeekBar(), 0);
-    Cmd("IDC_FS_Play");
-    ASSERT_TRUE(PlayUntil([&] { return engine.inputTime().has_value(); }));
-    EXPECT_LT(Time(), 10000);
+TEST_F(RealPlayer, ARamFileWhoseLocationFailsIsToldAndTheListGoesOn) {
+    const QString ram = dir.filePath("gone.ram");
+    ASSERT_TRUE(WriteFile(ram, "http://127.0.0.1:9/nothing.rm\n"));
+    Play({ram, Tone("after.wav", 0.5)});
+    ASSERT_TRUE(PlayToTheEnd());
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].startsWith(u"file:"_s + ram + u"--cannot be played: "_s))
+        << messages.shown[0];
+    EXPECT_EQ(frm.list().current(), 1);
 }
 
-TEST_F(RealPlayer, ARamFilePlaysWhatItListsAndVolumeAndMuteReachTheEngine) {
-    Tone("target file.wav", 30);
-    const QString ram = dir.filePath("stream.ram");
-    ASSERT_TRUE(
-        WriteFile(ram, "# a RealAudio metafile\n\ntarget file.wav\nhttp://x.invalid/a.rm\n"));
-    Play({ram});
-    ASSERT_TRUE(PlayUntil([&] { return engine.inputLength().value_or(0) > 29000; }));
-    // The sound server confirms each change a moment later.
-    EXPECT_TRUE(PlayUntil([&] { return engine.volume() == 100; })) << engine.volume();
-    face.store.insert(u"_root.VolumePosition"_s, u"2.5"_s);
-    Cmd("IDC_FS_Volume");
-    EXPECT_TRUE(PlayUntil([&] { return engine.volume() == 50; })) << engine.volume();
-    Cmd("IDC_FS_SoundOff");
-    EXPECT_TRUE(PlayUntil([&] { return engine.muted(); }));
-    Cmd("IDC_FS_SoundOn");
-    EXPECT_TRUE(PlayUntil([&] { return !engine.muted(); }));
-}
-
-TEST_F(RealPlayer, WithoutASoundOutputThePlayerSaysSoOnceAndStops) {
-    qputenv("PULSE_SERVER", "unix:/nonexistent/velune");
-    qputenv("ALSA_CONFIG_PATH", "/nonexistent/velune");
-    Play({Tone("a.wav", 1), Tone("b.wav", 1)});
-    const bool stopped = PlayUntil([&] { return !timer.enabled; });
-    qunsetenv("PULSE_SERVER");
-    qunsetenv("ALSA_CONFIG_PATH");
-    ASSERT_TRUE(stopped);
+TEST_F(RealPlayer, ASoundServerThatIsAbsentOrGoesAwayIsToldOnceAndPlayWorksWhenItIsBack) {
+    QTemporaryDir runtime;
+    PrivateServer server(runtime.path());
+    qputenv("PULSE_SERVER", server.Address().toUtf8());
+    qunsetenv("PULSE_SINK");
+    // No server at all.
+    Play({Tone("a.wav", 1), Tone("b.wav", 1), Tone("long.wav", 30)});
+    ASSERT_TRUE(PlayToTheEnd());
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_TRUE(messages.shown[0].startsWith(u"No sound output is available: "_s))
         << messages.shown[0];
     EXPECT_EQ(frm.list().current(), 0);
+
+    // A server that goes away while playing.
+    ASSERT_TRUE(server.Start());
+    Cmd("IDC_FS_SelectedIndex", u"2"_s);
+    ASSERT_TRUE(PlayUntil([&] { return Time() > 300; }));
+    server.Kill();
+    ASSERT_TRUE(PlayToTheEnd());
+    EXPECT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(face.store.value("_root.Playing"), u"0"_s);
+
+    // Back again: Play plays.
+    ASSERT_TRUE(server.Start());
+    Cmd("IDC_FS_Play");
+    EXPECT_TRUE(PlayUntil([&] { return Time() > 300; }));
+    EXPECT_EQ(messages.shown.size(), 2);
+    Cmd("IDC_FS_Stop");
+    qunsetenv("PULSE_SERVER");
 }
 
 } // namespace

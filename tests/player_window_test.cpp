@@ -328,6 +328,51 @@ TEST_F(Player, OpenReplacesTheListAndDroppedFilesJoinIt) {
     EXPECT_EQ(Shown("_root.AddedFiles"), paths[0]);
 }
 
+// The engine always holds the file that follows the current row, by the list's rules,
+// and the face follows the engine the moment it moves on.
+TEST_F(Player, TheEngineKnowsWhatFollowsAndTheFaceFollowsTheEngineAtOnce) {
+    QStringList paths = Files(4);
+    Add(paths);
+    Cmd("IDC_FS_Play");
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        int current; // the row shown as playing
+        int next;    // the row queued after it; -1 none
+    };
+    const std::vector<Step> steps{
+        {"playing the first row", [] {}, 0, 1},
+        {"the engine moves on", [&] { engine.Advance(); }, 1, 2},
+        {"the queued row is removed", [&] { Cmd("IDC_FS_Remove", u"2"_s); }, 1, 2},
+        {"rows added after", [&] { Add({dir.filePath(u"song3.mp3"_s)}); }, 1, 2},
+        {"the engine moves on again", [&] { engine.Advance(); }, 2, 3},
+        {"the engine moves on to the last row", [&] { engine.Advance(); }, 3, -1},
+        {"repeat queues the first row", [&] { Cmd("IDC_FS_Repeat"); }, 3, 0},
+        {"the engine wraps round", [&] { engine.Advance(); }, 0, 1},
+        {"a missing file is not queued",
+         [&] {
+             QFile::remove(paths[1]);
+             Cmd("IDC_FS_Repeat");
+         },
+         0, -1},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        frm.FollowEngine();
+        EXPECT_EQ(frm.list().current(), step.current);
+        EXPECT_EQ(engine.loaded, frm.list().at(step.current));
+        EXPECT_EQ(Title(), QFileInfo(frm.list().at(step.current)).fileName());
+        EXPECT_EQ(engine.next, step.next < 0 ? QString() : frm.list().at(step.next));
+    }
+    ASSERT_TRUE(WriteFile(paths[1]));
+    Cmd("IDC_FS_Repeat");
+    Cmd("IDC_FS_Stop");
+    EXPECT_EQ(engine.next, paths[1]); // stopping keeps what follows
+    Cmd("IDC_FS_RemoveAll");
+    EXPECT_TRUE(engine.next.isEmpty());
+}
+
 TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
@@ -336,7 +381,8 @@ TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
     Cmd("IDC_FS_SelectedIndex", u"1"_s);
     face.store.insert(u"_root.VolumePosition"_s, u"7"_s);
     for (const QString& command :
-         {u"IDC_FS_Repeat"_s, u"IDC_FS_Volume"_s, u"IDC_FS_SoundOff"_s, u"IDC_FS_ShowList"_s})
+         {u"IDC_FS_Repeat"_s, u"IDC_FS_Volume"_s, u"IDC_FS_SoundOff"_s, u"IDC_FS_ShowList"_s,
+          u"IDC_FS_ReplayGain"_s, u"IDC_FS_ReplayGain"_s})
         Cmd(command);
     SaveRemembered(frm.Remember());
 
@@ -354,6 +400,8 @@ TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
     EXPECT_TRUE(again.RepeatOn());
     EXPECT_EQ(form2.geometry, u"336x360 face 336x360"_s);
     EXPECT_EQ(face2.store.value("_root.Muted"), u"1"_s);
+    EXPECT_EQ(face2.store.value("_root.ReplayGainMode"), u"album"_s);
+    EXPECT_EQ(engine2.gain, ReplayGainMode::Album);
     EXPECT_EQ(face2.store.value("_root.AddedFiles"), paths.join(u'|'));
 
     ASSERT_TRUE(WriteFile(

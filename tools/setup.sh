@@ -6,11 +6,11 @@ VELUNE_PACKAGES=(
     qt6-base-dev qt6-declarative-dev
     qml6-module-qtqml qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtqml-models
     qml6-module-qtqml-workerscript
-    libvlc-dev libvlc-bin vlc-plugin-base
+    libpulse-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libvorbis-dev libtag1-dev
     fonts-dejavu-core
 )
-VELUNE_TEST_PACKAGES=(libgtest-dev libgmock-dev pulseaudio dbus ffmpeg vorbis-tools
+VELUNE_TEST_PACKAGES=(libgtest-dev libgmock-dev pulseaudio pulseaudio-utils dbus ffmpeg vorbis-tools lame
     clang-tidy qt6-declarative-dev-tools desktop-file-utils appstream)
 
 velune_install() {

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <string_view>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -14,6 +16,7 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libswresample/swresample.h>
 }
+#include <vorbis/vorbisfile.h>
 
 namespace velune {
 
@@ -39,6 +42,35 @@ QByteArray FfmpegUrl(const QString& location) {
     return QByteArrayLiteral("file:") + QFile::encodeName(location);
 }
 
+// Vorbis orders channels its own way: for each channel in FFmpeg's order of the
+// layout below, the Vorbis channel that holds it.
+struct VorbisChannels {
+    uint64_t mask;
+    std::vector<int> order;
+};
+VorbisChannels VorbisLayout(int channels) {
+    switch (channels) {
+    case 1:
+        return {AV_CH_LAYOUT_MONO, {0}};
+    case 2:
+        return {AV_CH_LAYOUT_STEREO, {0, 1}};
+    case 3:
+        return {AV_CH_LAYOUT_SURROUND, {0, 2, 1}};
+    case 4:
+        return {AV_CH_LAYOUT_QUAD, {0, 1, 2, 3}};
+    case 5:
+        return {AV_CH_LAYOUT_5POINT0_BACK, {0, 2, 1, 3, 4}};
+    case 6:
+        return {AV_CH_LAYOUT_5POINT1_BACK, {0, 2, 1, 5, 3, 4}};
+    case 7:
+        return {AV_CH_LAYOUT_6POINT1, {0, 2, 1, 6, 5, 3, 4}};
+    case 8:
+        return {AV_CH_LAYOUT_7POINT1, {0, 2, 1, 7, 5, 6, 3, 4}};
+    default:
+        return {0, {}};
+    }
+}
+
 AVSampleFormat SampleFormatOf(SampleLayout layout) {
     switch (layout) {
     case SampleLayout::S16:
@@ -55,8 +87,13 @@ AVSampleFormat SampleFormatOf(SampleLayout layout) {
 
 struct AudioDecoder::State {
     ~State() {
+        av_channel_layout_uninit(&vorbisLayout);
         Release();
         avformat_close_input(&format);
+        if (vorbis) {
+            ov_clear(vorbis.get());
+            vorbis.reset();
+        }
     }
     void Release() {
         if (buffer)
@@ -139,21 +176,22 @@ struct AudioDecoder::State {
         }
     }
 
-    // Converts `count` samples of the frame from `skip` on (all that the resampler
-    // still holds for no frame) into the buffer; the number of samples out.
+    // Converts `count` samples of the frame from `skip` on into the buffer.
     int Convert(const AVFrame* f, int skip, int count) {
-        const uint8_t* planes[AV_NUM_DATA_POINTERS] = {};
-        const uint8_t** in = nullptr;
-        if (f) {
-            const auto fmt = static_cast<AVSampleFormat>(f->format);
-            const int bytes = av_get_bytes_per_sample(fmt);
-            const bool planar = av_sample_fmt_is_planar(fmt);
-            const int planesIn = planar ? f->ch_layout.nb_channels : 1;
-            const int step = planar ? bytes : bytes * f->ch_layout.nb_channels;
-            for (int p = 0; p < planesIn && p < AV_NUM_DATA_POINTERS; ++p)
-                planes[p] = f->extended_data[p] + static_cast<ptrdiff_t>(skip) * step;
-            in = planes;
-        }
+        const uint8_t* planes[kMaxPlanes] = {};
+        const auto fmt = static_cast<AVSampleFormat>(f->format);
+        const int bytes = av_get_bytes_per_sample(fmt);
+        const bool planar = av_sample_fmt_is_planar(fmt);
+        const int planesIn = planar ? f->ch_layout.nb_channels : 1;
+        const int step = planar ? bytes : bytes * f->ch_layout.nb_channels;
+        for (int p = 0; p < planesIn && p < kMaxPlanes; ++p)
+            planes[p] = f->extended_data[p] + static_cast<ptrdiff_t>(skip) * step;
+        return Convert(planes, count);
+    }
+
+    // Converts `count` samples of the planes (none: what the resampler still holds)
+    // into the buffer; the number of samples out.
+    int Convert(const uint8_t** in, int count) {
         const int room = swr_get_out_samples(resampler, count);
         if (room <= 0)
             return 0;
@@ -179,8 +217,14 @@ struct AudioDecoder::State {
         return converted;
     }
 
+    static constexpr int kMaxPlanes = 64;
+
     AVFormatContext* format = nullptr;
     int stream = -1;
+    // Ogg Vorbis files are decoded by libvorbisfile, which knows their exact end.
+    std::unique_ptr<OggVorbis_File> vorbis;
+    std::vector<int> vorbisOrder;
+    AVChannelLayout vorbisLayout{};
     AVRational timeBase{1, 1};
     AVCodecContext* decoder = nullptr;
     AVPacket* packet = nullptr;
@@ -192,6 +236,11 @@ struct AudioDecoder::State {
     uint8_t** buffer = nullptr;
     int bufferSamples = 0;
 
+    // How it was opened and what it gives, to open it again.
+    QString location;
+    SampleLayout layout = SampleLayout::Float;
+    int wantedRate = 0;
+    int maxChannels = 0;
     const std::atomic<bool>* cancel = nullptr;
     int timeoutMs = 10000;
     Clock::time_point deadline;
@@ -207,13 +256,22 @@ struct AudioDecoder::State {
     bool resamplerDrained = false;
 };
 
-AudioDecoder::AudioDecoder() : d_(std::make_unique<State>()) {}
+AudioDecoder::AudioDecoder() : d_(std::make_unique<State>()) {
+    // FFmpeg's own messages go to the engine's log; the user is told in words.
+    static const bool quiet = [] {
+        if (!lcEngine().isInfoEnabled())
+            av_log_set_level(AV_LOG_QUIET);
+        return true;
+    }();
+    (void)quiet;
+}
 
 AudioDecoder::~AudioDecoder() = default;
 
 bool AudioDecoder::Open(const QString& location, QString& error, const std::atomic<bool>* cancel,
                         int timeoutMs) {
     State& d = *d_;
+    d.location = location;
     d.cancel = cancel;
     d.timeoutMs = timeoutMs;
     d.format = avformat_alloc_context();
@@ -266,6 +324,25 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
         return error = ErrorText(status), false;
     if (d.decoder->sample_rate <= 0 || d.decoder->ch_layout.nb_channels <= 0)
         return error = kNotAudio, false;
+    // FFmpeg trims the end of an Ogg Vorbis file short by up to 128 samples: the
+    // reference library decodes local ones.
+    if (codec->id == AV_CODEC_ID_VORBIS && !location.contains(QLatin1String("://")) &&
+        std::string_view(d.format->iformat->name) == "ogg") {
+        auto vorbis = std::make_unique<OggVorbis_File>();
+        const QByteArray path = QFile::encodeName(
+            location.startsWith(QLatin1String("file:")) ? QUrl(location).toLocalFile() : location);
+        if (ov_fopen(path.constData(), vorbis.get()) == 0) {
+            const vorbis_info* info = ov_info(vorbis.get(), -1);
+            const VorbisChannels channels = VorbisLayout(info ? info->channels : 0);
+            if (info && info->rate == d.decoder->sample_rate && !channels.order.empty()) {
+                d.vorbis = std::move(vorbis);
+                d.vorbisOrder = channels.order;
+                av_channel_layout_from_mask(&d.vorbisLayout, channels.mask);
+            } else {
+                ov_clear(vorbis.get());
+            }
+        }
+    }
     return true;
 }
 
@@ -281,6 +358,11 @@ std::optional<int64_t> AudioDecoder::DeclaredSamples() const {
     const State& d = *d_;
     if (!d.decoder)
         return std::nullopt;
+    if (d.vorbis) {
+        const ogg_int64_t total = ov_pcm_total(d.vorbis.get(), -1);
+        if (total >= 0)
+            return total;
+    }
     const AVStream* stream = d.format->streams[d.stream];
     const AVRational rate{1, d.decoder->sample_rate};
     if (stream->duration > 0)
@@ -302,6 +384,9 @@ QString AudioDecoder::Tag(const char* name) const {
 
 bool AudioDecoder::SetOutput(SampleLayout layout, int rate, int maxChannels, QString& error) {
     State& d = *d_;
+    d.layout = layout;
+    d.wantedRate = rate;
+    d.maxChannels = maxChannels;
     const int sourceChannels = d.decoder->ch_layout.nb_channels;
     const int channels = maxChannels > 0 ? std::min(sourceChannels, maxChannels) : sourceChannels;
     av_channel_layout_uninit(&d.outLayout);
@@ -309,13 +394,16 @@ bool AudioDecoder::SetOutput(SampleLayout layout, int rate, int maxChannels, QSt
     d.outFormat = SampleFormatOf(layout);
     d.outRate = rate > 0 ? rate : d.decoder->sample_rate;
     AVChannelLayout in{};
-    if (d.decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+    if (d.vorbis)
+        av_channel_layout_copy(&in, &d.vorbisLayout);
+    else if (d.decoder->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
         av_channel_layout_default(&in, sourceChannels);
     else
         av_channel_layout_copy(&in, &d.decoder->ch_layout);
     swr_free(&d.resampler);
     int status = swr_alloc_set_opts2(&d.resampler, &d.outLayout, d.outFormat, d.outRate, &in,
-                                     d.decoder->sample_fmt, d.decoder->sample_rate, 0, nullptr);
+                                     d.vorbis ? AV_SAMPLE_FMT_FLTP : d.decoder->sample_fmt,
+                                     d.decoder->sample_rate, 0, nullptr);
     av_channel_layout_uninit(&in);
     if (status >= 0)
         status = swr_init(d.resampler);
@@ -336,7 +424,32 @@ int AudioDecoder::Read(const uint8_t* const** data) {
     State& d = *d_;
     if (!d.resampler || d.failed)
         return -1;
-    while (d.NextFrame()) {
+    while (d.vorbis) {
+        float** pcm = nullptr;
+        int section = 0;
+        const long count = ov_read_float(d.vorbis.get(), &pcm, 4096, &section);
+        if (count == OV_HOLE)
+            continue; // a damaged page is skipped
+        if (count < 0) {
+            d.error = QStringLiteral("the Ogg Vorbis stream is damaged");
+            d.failed = true;
+            return -1;
+        }
+        if (count == 0)
+            break;
+        const uint8_t* planes[State::kMaxPlanes] = {};
+        for (std::size_t c = 0; c < d.vorbisOrder.size(); ++c)
+            planes[c] = reinterpret_cast<const uint8_t*>(pcm[d.vorbisOrder[c]]);
+        d.position += count;
+        const int converted = d.Convert(planes, static_cast<int>(count));
+        if (converted < 0)
+            return -1;
+        if (converted > 0) {
+            *data = d.buffer;
+            return converted;
+        }
+    }
+    while (!d.vorbis && d.NextFrame()) {
         const int count = d.frame->nb_samples;
         int skip = 0;
         const auto start = d.FrameStart(d.frame);
@@ -363,7 +476,7 @@ int AudioDecoder::Read(const uint8_t* const** data) {
     if (d.resamplerDrained)
         return 0;
     d.resamplerDrained = true;
-    const int converted = d.Convert(nullptr, 0, 0);
+    const int converted = d.Convert(nullptr, 0);
     if (converted > 0)
         *data = d.buffer;
     return converted;
@@ -373,6 +486,16 @@ bool AudioDecoder::Seek(int64_t sample) {
     State& d = *d_;
     if (!d.resampler || d.failed)
         return false;
+    sample = std::max<int64_t>(0, sample);
+    if (d.vorbis) {
+        if (ov_pcm_seek(d.vorbis.get(), sample) != 0)
+            return false;
+        swr_close(d.resampler);
+        swr_init(d.resampler);
+        d.resamplerDrained = false;
+        d.position = sample;
+        return true;
+    }
     // Where samples are counted from is known once the first frame is seen.
     if (d.origin == AV_NOPTS_VALUE) {
         if (!d.NextFrame())
@@ -381,14 +504,29 @@ bool AudioDecoder::Seek(int64_t sample) {
         av_frame_unref(d.frame);
     }
     const int rate = d.decoder->sample_rate;
-    sample = std::max<int64_t>(0, sample);
     // Some codecs need a few frames before the sought one to decode it right.
     const int64_t preroll = rate / 5;
-    const int64_t at = d.origin + av_rescale_q(std::max<int64_t>(0, sample - preroll),
-                                               AVRational{1, rate}, d.timeBase);
+    // Near the start, the file is read again from its start, as on the first play.
+    if (sample < preroll) {
+        std::unique_ptr<State> old = std::move(d_);
+        d_ = std::make_unique<State>();
+        QString error;
+        if (!Open(old->location, error, old->cancel, old->timeoutMs) ||
+            !SetOutput(old->layout, old->wantedRate, old->maxChannels, error)) {
+            d_ = std::move(old);
+            return false;
+        }
+        d_->dropUntil = sample;
+        d_->position = sample;
+        return true;
+    }
+    // Before the first sample too: a codec that primes itself (AAC) needs its priming frames.
+    const int64_t at = d.origin + av_rescale_q(sample - preroll, AVRational{1, rate}, d.timeBase);
     d.Arm();
-    if (avformat_seek_file(d.format, d.stream, INT64_MIN, at, at, 0) < 0 &&
-        av_seek_frame(d.format, d.stream, at, AVSEEK_FLAG_BACKWARD) < 0)
+    bool sought = avformat_seek_file(d.format, d.stream, INT64_MIN, at, at, 0) >= 0;
+    if (!sought && at < d.origin) // some containers take nothing before their start
+        sought = avformat_seek_file(d.format, d.stream, INT64_MIN, d.origin, d.origin, 0) >= 0;
+    if (!sought && av_seek_frame(d.format, d.stream, at, AVSEEK_FLAG_BACKWARD) < 0)
         return false;
     avcodec_flush_buffers(d.decoder);
     // Whatever the resampler held belongs to the old place.

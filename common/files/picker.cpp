@@ -23,13 +23,21 @@ const QString kConverterFilter =
                    "WavPack files (*.wv)|*.wv");
 
 const QString kPlayerFilter =
-    QStringLiteral("All Supported files (*.wav;*.ogg;*.wma;*.mp3;*.ram;*.rm;*.m3u;*.m3u8;*.pls)|"
-                   "*.wav;*.ogg;*.wma;*.mp3;*.ram;*.rm;*.m3u;*.m3u8;*.pls"
+    QStringLiteral("All Supported files (*.wav;*.ogg;*.wma;*.mp3;*.ram;*.rm;*.flac;*.m4a;*.aac;"
+                   "*.opus;*.aiff;*.aif;*.ape;*.wv;*.m3u;*.m3u8;*.pls)|"
+                   "*.wav;*.ogg;*.wma;*.mp3;*.ram;*.rm;*.flac;*.m4a;*.aac;*.opus;*.aiff;*.aif;"
+                   "*.ape;*.wv;*.m3u;*.m3u8;*.pls"
                    "| WAV files (*.wav)|*.wav|"
                    "OGG Vorbis files (*.ogg)|*.ogg|"
                    "WMA  files (*.wma)|*.wma|"
                    "RAM  files (*.ram;*.rm)|*.ram;*.rm|"
                    "Mp3 files(*.mp3)|*.mp3|"
+                   "FLAC files (*.flac)|*.flac|"
+                   "AAC files (*.m4a;*.aac)|*.m4a;*.aac|"
+                   "Opus files (*.opus)|*.opus|"
+                   "AIFF files (*.aiff;*.aif)|*.aiff;*.aif|"
+                   "Monkey's Audio files (*.ape)|*.ape|"
+                   "WavPack files (*.wv)|*.wv|"
                    "Playlists (*.m3u;*.m3u8;*.pls)|*.m3u;*.m3u8;*.pls");
 
 QString QtFilter(const QString& filter) {
