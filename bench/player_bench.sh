@@ -13,7 +13,7 @@ runs=${1:-3}
 seconds=${2:-20}
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-ffmpeg -nostdin -loglevel error -f lavfi -i "sine=frequency=440:duration=120" -ac 2 -b:a 192k "$work/song.mp3"
+ffmpeg -nostdin -loglevel error -f lavfi -i "sine=frequency=440:duration=60" -ac 2 -b:a 192k "$work/song.mp3"
 export XDG_CONFIG_HOME="$work/config" # nothing remembered from another run
 
 export DISPLAY=:77
@@ -30,7 +30,8 @@ cpu() {
     echo "($after - $before) * 100 / $(getconf CLK_TCK) / $seconds" | bc -l
 }
 
-printf "%-4s %10s %10s %9s %9s %10s %10s\n" run "velune ms" "mpv ms" "velune %" "mpv %" "velune MB" "mpv MB"
+printf "%-4s %10s %10s %9s %9s %7s %10s %10s %7s\n" run "velune ms" "mpv ms" "velune %" "mpv %" \
+    "CPU x" "velune MB" "mpv MB" "RSS x"
 for run in $(seq "$runs"); do
     # Velune: from start to its window on screen, playing the file it was given.
     t0=$(now)
@@ -54,6 +55,7 @@ for run in $(seq "$runs"); do
     mpv_mb=$(rss_mb "$mpv")
     kill "$mpv"; wait "$mpv" 2>/dev/null || true
 
-    printf "%-4s %10d %10d %9.2f %9.2f %10s %10s\n" "$run" $(( (t1 - t0) / 1000000 )) \
-        $(( (t3 - t2) / 1000000 )) "$velune_cpu" "$mpv_cpu" "$velune_mb" "$mpv_mb"
+    printf "%-4s %10d %10d %9.2f %9.2f %7.2f %10s %10s %7.2f\n" "$run" $(( (t1 - t0) / 1000000 )) \
+        $(( (t3 - t2) / 1000000 )) "$velune_cpu" "$mpv_cpu" "$(echo "$velune_cpu / $mpv_cpu" | bc -l)" \
+        "$velune_mb" "$mpv_mb" "$(echo "$velune_mb / $mpv_mb" | bc -l)"
 done

@@ -25,6 +25,7 @@ Rectangle {
     property bool muted: false
     property bool listShown: false
     property bool shown: true
+    property string replayGain: "off"
     property var states: ({ "Play": "4", "Pause": "4", "Stop": "4", "Next": "4", "Previous": "4", "Repeat": "1" })
 
     ListModel { id: files }
@@ -91,6 +92,8 @@ Rectangle {
                     files.append({ path: p, name: p.substring(p.lastIndexOf("/") + 1) })
             } else if (name === "_root.Shown") {
                 face.shown = value === "1"
+            } else if (name === "_root.ReplayGainMode") {
+                face.replayGain = value
             } else if (name === "_root.Muted") {
                 face.muted = value === "1"
             } else if (name === "_root.ListShown") {
@@ -403,7 +406,7 @@ Rectangle {
             objectName: "playList"
             Accessible.role: Accessible.List
             Accessible.name: "Playlist"
-            x: 4; y: 4; width: parent.width - 8; height: 148
+            x: 4; y: 4; width: parent.width - 8; height: 122
             clip: true
             model: files
             currentIndex: -1
@@ -444,7 +447,7 @@ Rectangle {
         }
 
         Row {
-            x: 6; y: 160
+            x: 6; y: 132
             spacing: 5
             SmallButton { objectName: "addButton"; label: "Add"; onClicked: face.flash.fsCommand("IDC_FS_Add") }
             SmallButton { objectName: "openButton"; label: "Open"; onClicked: face.flash.fsCommand("IDC_FS_OpenFile") }
@@ -454,6 +457,14 @@ Rectangle {
                 onClicked: face.removeChosen()
             }
             SmallButton { objectName: "removeAllButton"; label: "Remove all"; onClicked: face.flash.fsCommand("IDC_FS_RemoveAll") }
+        }
+
+        // Loudness correction: each press takes the next of off, track and album.
+        SmallButton {
+            objectName: "replayGainButton"
+            x: parent.width - width - 6; y: 162
+            label: "ReplayGain: " + face.replayGain
+            onClicked: face.flash.fsCommand("IDC_FS_ReplayGain")
         }
     }
 

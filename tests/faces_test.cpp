@@ -132,7 +132,9 @@ TEST_F(Faces, ThePlayersTransportWindowAndVolume) {
     ExpectButtons({"repeatButton Repeat", "listButton ShowList", "listButton HideList",
                    "minimizeButton Minimize", "closeButton Close", "dragArea Drag",
                    "muteButton SoundOff", "muteButton SoundOn", "addButton Add",
-                   "openButton OpenFile"});
+                   "openButton OpenFile", "replayGainButton ReplayGain"});
+    face->Write("_root.ReplayGainMode", "album");
+    EXPECT_EQ(face->AccessibleName("replayGainButton"), u"ReplayGain: album"_s);
 
     face->Write("_root.VolumePosition", "5");
     EXPECT_EQ(face->Click("volumeKnob", 0.82), QStringList{"IDC_FS_Volume undefined"});

@@ -71,6 +71,24 @@ VorbisChannels VorbisLayout(int channels) {
     }
 }
 
+// The container a local file's extension names, so that the file is not probed
+// by every demuxer FFmpeg has; none for an unknown extension or an address.
+const AVInputFormat* ContainerOf(const QString& location) {
+    static const std::pair<const char*, const char*> kContainers[] = {
+        {"mp3", "mp3"}, {"ogg", "ogg"},   {"oga", "ogg"},  {"opus", "ogg"}, {"flac", "flac"},
+        {"wav", "wav"}, {"m4a", "mov"},   {"aac", "aac"},  {"wma", "asf"},  {"rm", "rm"},
+        {"ra", "rm"},   {"aiff", "aiff"}, {"aif", "aiff"}, {"ape", "ape"},  {"wv", "wv"}};
+    if (location.contains(QLatin1String("://")))
+        return nullptr;
+    const QString extension = location.section(QLatin1Char('.'), -1).toLower();
+    if (extension.contains(QLatin1Char('/')))
+        return nullptr;
+    for (const auto& [ending, name] : kContainers)
+        if (extension == QLatin1String(ending))
+            return av_find_input_format(name);
+    return nullptr;
+}
+
 AVSampleFormat SampleFormatOf(SampleLayout layout) {
     switch (layout) {
     case SampleLayout::S16:
@@ -282,7 +300,20 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
     av_dict_set_int(&options, "rw_timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
     av_dict_set_int(&options, "timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
     d.Arm();
-    int status = avformat_open_input(&d.format, FfmpegUrl(location).constData(), nullptr, &options);
+    const QByteArray url = FfmpegUrl(location);
+    // The container the name promises first; should the file be another, it is probed.
+    AVDictionary* retry = nullptr;
+    av_dict_copy(&retry, options, 0);
+    int status = avformat_open_input(&d.format, url.constData(), ContainerOf(location), &options);
+    if (status < 0 && status != AVERROR(ENOENT) && status != AVERROR(EACCES) &&
+        ContainerOf(location) && !d.timedOut) {
+        d.format = avformat_alloc_context();
+        if (!d.format)
+            return av_dict_free(&retry), error = ErrorText(AVERROR(ENOMEM)), false;
+        d.format->interrupt_callback = AVIOInterruptCB{&State::Interrupted, &d};
+        status = avformat_open_input(&d.format, url.constData(), nullptr, &retry);
+    }
+    av_dict_free(&retry);
     av_dict_free(&options);
     if (status < 0) {
         if (d.timedOut)
