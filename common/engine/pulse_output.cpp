@@ -282,7 +282,7 @@ QString PulseOutput::Failure() {
     Locked lock(loop_);
     if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)) ||
         !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) {
-        const QString reason = ContextError();
+        QString reason = ContextError();
         qCWarning(lcEngine) << "the sound server went away:" << reason;
         return reason;
     }

@@ -68,7 +68,7 @@ QStringList QtOpenFileDialog::Choose(const QString& title, const QString& filter
 QStringList PickFiles(OpenFileDialog& dialog, MessageBoxes& messages, const QString& title,
                       const QString& filter) {
     QString error;
-    const QStringList paths = dialog.Choose(title, filter, error);
+    QStringList paths = dialog.Choose(title, filter, error);
     if (!error.isEmpty()) {
         messages.Show(error);
         return {};
