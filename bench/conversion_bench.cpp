@@ -39,7 +39,7 @@ double Seconds(const QElapsedTimer& clock) {
 
 // Converts every source with the engine; the time in seconds, or a negative on failure.
 double Engine(int jobs, const QStringList& sources, const QString& folder, TargetFormat format,
-              const QString& extension) {
+              Quality quality, const QString& extension) {
     FfmpegConverter engine(jobs);
     QElapsedTimer clock;
     clock.start();
@@ -47,7 +47,7 @@ double Engine(int jobs, const QStringList& sources, const QString& folder, Targe
         if (!engine.add({source,
                          folder + QLatin1Char('/') + QFileInfo(source).completeBaseName() +
                              QLatin1Char('.') + extension,
-                         format}))
+                         format, quality}))
             return -1;
     if (!engine.start())
         return -1;
@@ -102,14 +102,20 @@ int main(int argc, char* argv[]) {
     };
     struct Target {
         TargetFormat format;
+        Quality quality;
+        QString label;
         QString extension;
         std::vector<Peer> peers;
     };
     const std::vector<Target> targets{
         {TargetFormat::Wav,
+         {},
+         QStringLiteral("wav"),
          QStringLiteral("wav"),
          {ffmpeg({QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")})}},
         {TargetFormat::Mp3,
+         {},
+         QStringLiteral("mp3"),
          QStringLiteral("mp3"),
          {ffmpeg({QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), QStringLiteral("-b:a"),
                   QStringLiteral("192k")}),
@@ -122,7 +128,18 @@ int main(int argc, char* argv[]) {
                                       in,
                                       out};
                }}}},
+        {TargetFormat::Mp3,
+         {Quality::Kind::Vbr, 2},
+         QStringLiteral("mp3-v2"),
+         QStringLiteral("mp3"),
+         {Peer{QStringLiteral("lame"),
+               [](const QString& in, const QString& out) {
+                   return QStringList{QStringLiteral("--quiet"), QStringLiteral("-V"),
+                                      QStringLiteral("2"), in, out};
+               }}}},
         {TargetFormat::Ogg,
+         {},
+         QStringLiteral("ogg"),
          QStringLiteral("ogg"),
          {ffmpeg({QStringLiteral("-c:a"), QStringLiteral("libvorbis"), QStringLiteral("-q:a"),
                   QStringLiteral("5")}),
@@ -143,11 +160,11 @@ int main(int argc, char* argv[]) {
         std::map<QString, double> times;
         for (const Peer& peer : target.peers) {
             if (QStandardPaths::findExecutable(peer.name).isEmpty()) {
-                std::printf("%-6s %-14s %10s\n", qPrintable(target.extension),
-                            qPrintable(peer.name), "missing");
+                std::printf("%-6s %-14s %10s\n", qPrintable(target.label), qPrintable(peer.name),
+                            "missing");
                 continue;
             }
-            const QString out = dir.filePath(peer.name + QLatin1Char('-') + target.extension);
+            const QString out = dir.filePath(peer.name + QLatin1Char('-') + target.label);
             QDir().mkpath(out);
             QElapsedTimer clock;
             clock.start();
@@ -163,16 +180,16 @@ int main(int argc, char* argv[]) {
             if (fastest == 0 || time < fastest)
                 fastest = time;
         for (const int jobs : {1, cores}) {
-            const QString out =
-                dir.filePath(QStringLiteral("velune%1-").arg(jobs) + target.extension);
+            const QString out = dir.filePath(QStringLiteral("velune%1-").arg(jobs) + target.label);
             QDir().mkpath(out);
-            const double time = Engine(jobs, sources, out, target.format, target.extension);
+            const double time =
+                Engine(jobs, sources, out, target.format, target.quality, target.extension);
             if (time < 0)
                 return 1;
             times[QStringLiteral("velune %1 job%2").arg(jobs).arg(jobs == 1 ? "" : "s")] = time;
         }
         for (const auto& [name, time] : times)
-            std::printf("%-6s %-14s %10.2f %8.2f\n", qPrintable(target.extension), qPrintable(name),
+            std::printf("%-6s %-14s %10.2f %8.2f\n", qPrintable(target.label), qPrintable(name),
                         time, time / fastest);
         std::fflush(stdout);
     }

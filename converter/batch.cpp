@@ -55,14 +55,16 @@ QString ProgressLine(const ConverterEngine& engine, const std::vector<QueuedSour
 
 QString BatchUsage() {
     return QStringLiteral(
-        "Usage: VeluneConverter --to wav|mp3|ogg [--out FOLDER] [--jobs N] [--delete-sources] "
-        "FILE...\n"
+        "Usage: VeluneConverter --to wav|mp3|ogg [--quality Q] [--out FOLDER] [--jobs N]\n"
+        "                       [--delete-sources] FILE...\n"
         "\n"
         "Converts audio files without opening the window. Started with no arguments,\n"
         "VeluneConverter opens its window.\n"
         "\n"
         "  --to FORMAT        the format to write: wav (16-bit PCM), mp3 (192 kbit/s)\n"
         "                     or ogg (Vorbis, quality 5)\n"
+        "  --quality Q        mp3: 128, 192, 256 or 320 (kbit/s), v0, v2 or v4 (VBR);\n"
+        "                     ogg: q3 to q8\n"
         "  --out FOLDER       write into FOLDER; by default each output goes beside its source\n"
         "  --jobs N           convert up to N files at once; by default one per core\n"
         "  --delete-sources   delete each source once it has been converted completely\n"
@@ -82,15 +84,16 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
         return parsed;
     };
     bool onlyFiles = false;
+    QString quality;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (onlyFiles || !argument.startsWith(QLatin1String("--"))) {
             options.files << argument;
             continue;
         }
-        const bool takesValue = argument == QLatin1String("--to") ||
-                                argument == QLatin1String("--out") ||
-                                argument == QLatin1String("--jobs");
+        const bool takesValue =
+            argument == QLatin1String("--to") || argument == QLatin1String("--out") ||
+            argument == QLatin1String("--jobs") || argument == QLatin1String("--quality");
         if (takesValue && i + 1 >= arguments.size())
             return fail(argument + QStringLiteral(" needs a value"));
         const QString value = takesValue ? arguments[++i] : QString();
@@ -103,6 +106,8 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
             if (!FormatNamed(value))
                 return fail(QStringLiteral("--to takes wav, mp3 or ogg, not \"%1\"").arg(value));
             options.format = value;
+        } else if (argument == QLatin1String("--quality")) {
+            quality = value;
         } else if (argument == QLatin1String("--out")) {
             if (!QFileInfo(value).isDir())
                 return fail(QStringLiteral("--out: \"%1\" is not a folder").arg(value));
@@ -120,6 +125,16 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
     }
     if (options.format.isEmpty())
         return fail(QStringLiteral("--to is missing"));
+    const TargetFormat format = *FormatNamed(options.format);
+    if (const auto named = QualityNamed(format, quality)) {
+        options.quality = *named;
+    } else {
+        const QStringList taken = QualitiesOf(format);
+        return fail(taken.isEmpty()
+                        ? QStringLiteral("--quality: %1 takes no quality").arg(options.format)
+                        : QStringLiteral("--quality: %1 takes %2, not \"%3\"")
+                              .arg(options.format, taken.join(QStringLiteral(", ")), quality));
+    }
     if (options.files.isEmpty())
         return fail(QStringLiteral("no files to convert"));
     parsed.options = options;
@@ -139,7 +154,7 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
             continue;
         }
         const QString out = OutputPath(source, options.out, options.format, given);
-        if (!engine.add({source, out, format})) {
+        if (!engine.add({source, out, format, options.quality})) {
             Print(output.err, engine.lastError() + QLatin1Char('\n'));
             return 1;
         }

@@ -10,11 +10,13 @@
 namespace velune {
 
 // The converter without its window:
-//   VeluneConverter --to wav|mp3|ogg [--out FOLDER] [--jobs N] [--delete-sources] FILE...
+//   VeluneConverter --to wav|mp3|ogg [--quality Q] [--out FOLDER] [--jobs N] [--delete-sources]
+//                   FILE...
 struct BatchOptions {
     QString format; // "wav", "mp3" or "ogg"
-    QString out;    // "" = beside each source
-    int jobs = 0;   // 0 = one per core
+    Quality quality;
+    QString out;  // "" = beside each source
+    int jobs = 0; // 0 = one per core
     bool deleteSources = false;
     QStringList files;
 };

@@ -21,6 +21,7 @@ struct ConverterSettings {
     bool conversionWindowOpen = false;
     // What the engine writes for targetName; none until the first SetTarget.
     std::optional<TargetFormat> format;
+    Quality quality; // the format's default
 
     // Sets `format` from targetName; an unknown name leaves it as it was.
     void SetTarget();

@@ -21,6 +21,34 @@ std::optional<TargetFormat> FormatNamed(const QString& name) {
     return std::nullopt;
 }
 
+QStringList QualitiesOf(TargetFormat format) {
+    switch (format) {
+    case TargetFormat::Mp3:
+        return {QStringLiteral("128"), QStringLiteral("192"), QStringLiteral("256"),
+                QStringLiteral("320"), QStringLiteral("v0"),  QStringLiteral("v2"),
+                QStringLiteral("v4")};
+    case TargetFormat::Ogg:
+        return {QStringLiteral("q3"), QStringLiteral("q4"), QStringLiteral("q5"),
+                QStringLiteral("q6"), QStringLiteral("q7"), QStringLiteral("q8")};
+    case TargetFormat::Wav:
+        break;
+    }
+    return {};
+}
+
+std::optional<Quality> QualityNamed(TargetFormat format, const QString& text) {
+    const QString spelled = text.trimmed().toLower();
+    if (spelled.isEmpty())
+        return Quality{};
+    if (!QualitiesOf(format).contains(spelled))
+        return std::nullopt;
+    if (spelled.startsWith(QLatin1Char('v')))
+        return Quality{Quality::Kind::Vbr, spelled.mid(1).toInt()};
+    if (spelled.startsWith(QLatin1Char('q')))
+        return Quality{Quality::Kind::Level, spelled.mid(1).toInt()};
+    return Quality{Quality::Kind::BitRate, spelled.toInt()};
+}
+
 QString WithoutApostrophes(QString text) {
     return text.remove(QLatin1Char('\''));
 }

@@ -4,6 +4,7 @@
 
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace velune {
@@ -21,5 +22,12 @@ QString OutputPath(const QString& source, const QString& folder, const QString& 
 
 // The target format a name stands for ("wav", "mp3", "ogg"), exactly as spelled.
 std::optional<TargetFormat> FormatNamed(const QString& name);
+
+// The qualities a format takes, as text: MP3 "128" "192" "256" "320" (kbit/s) and
+// "v0" "v2" "v4" (VBR levels), Ogg Vorbis "q3" to "q8"; WAV none. "" is each
+// format's default.
+QStringList QualitiesOf(TargetFormat format);
+// The quality a text names for the format; none when the format does not take it.
+std::optional<Quality> QualityNamed(TargetFormat format, const QString& text);
 
 } // namespace velune

@@ -67,6 +67,20 @@ inline qint64 DecodedSamples(const QString& path, int channels) {
     return DecodedPcm(path).size() / (2 * channels);
 }
 
+// Samples per channel that another decoder gives: "mpg123", or "gstreamer" (decodebin,
+// as the desktop's players built on GStreamer decode).
+inline qint64 DecodedSamplesBy(const QString& decoder, const QString& path, int channels) {
+    const auto pcm =
+        decoder == "mpg123"_L1
+            ? RunTool(u"mpg123"_s, Args(u"-q -s"_s) << path)
+            : RunTool(u"gst-launch-1.0"_s,
+                      Args(u"-q filesrc"_s)
+                          << u"location="_s + path
+                          << Args(u"! decodebin ! audioconvert ! audio/x-raw,format=S16LE ! "
+                                  "fdsink fd=1"_s));
+    return pcm ? pcm->size() / (2 * channels) : -1;
+}
+
 struct MediaInfo {
     QString codec;
     int channels = 0;

@@ -250,6 +250,15 @@ TEST_F(RealPlayer, TwoHalvesOfOneTonePlayAsOne) {
         EXPECT_EQ(frm.list().current(), 1);
         EXPECT_TRUE(face.writes.contains(u"_root.FileTxt="_s + QFileInfo(halves[1]).fileName()));
     }
+    // Another rate: the stream is opened anew, the one gap allowed, and a short one.
+    ASSERT_TRUE(MakeTone(dir.filePath("48k.wav"), 0.5, 48000, 1));
+    const Heard heard = Measure(Record([&] {
+        Cmd("IDC_FS_RemoveAll");
+        Play({a, dir.filePath("48k.wav")});
+        ASSERT_TRUE(PlayToTheEnd());
+    }));
+    EXPECT_LT(heard.longestSilence, kRate / 20);
+    EXPECT_EQ(frm.list().current(), 1);
 }
 
 TEST_F(RealPlayer, APauseLosesAndRepeatsNoSampleAndASeekLandsAtOnce) {

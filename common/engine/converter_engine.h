@@ -8,11 +8,22 @@ namespace velune {
 // The formats the converter writes.
 enum class TargetFormat { Wav, Mp3, Ogg };
 
-// One conversion: the source file, the file to write, and its format.
+// How hard a lossy format compresses: a bit rate in kbit/s (MP3 CBR), a VBR level
+// (MP3 V0 to V9) or a quality level (Vorbis q-1 to q10); the format's own default
+// when none is chosen.
+struct Quality {
+    enum class Kind { Default, BitRate, Vbr, Level };
+    Kind kind = Kind::Default;
+    int value = 0;
+    bool operator==(const Quality&) const = default;
+};
+
+// One conversion: the source file, the file to write, its format and quality.
 struct ConversionJob {
     QString source;
     QString output;
     TargetFormat format = TargetFormat::Wav;
+    Quality quality;
 };
 
 // The converter's media engine: a queue of jobs converted by workers of their own,

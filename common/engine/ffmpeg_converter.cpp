@@ -131,8 +131,9 @@ void FfmpegConverter::Convert(Item& item) {
     if (temp.isEmpty())
         return Settle(item, false, failure);
     const TagSet tags = ReadTags(item.job.source);
-    const TranscodeResult result = Transcode(item.job.source, temp, item.job.format,
-                                             tags.estimatedBytes(), cancel_, item.progress);
+    const TranscodeResult result =
+        Transcode(item.job.source, temp, item.job.format, item.job.quality, tags.estimatedBytes(),
+                  cancel_, item.progress);
     bool converted = result.ok;
     failure = result.reason;
     if (converted && !tags.empty())

@@ -1,6 +1,7 @@
 #include "transcode.h"
 #include "audio_decoder.h"
 #include "engine_log.h"
+#include "mp3_writer.h"
 #include "vorbis_writer.h"
 
 #include <QFile>
@@ -57,8 +58,8 @@ struct Settings {
 
 Settings SettingsOf(TargetFormat format) {
     switch (format) {
-    case TargetFormat::Mp3:
-        return {"libmp3lame", "mp3", AV_SAMPLE_FMT_FLTP, 2};
+    case TargetFormat::Mp3: // written by Mp3Writer
+        return {nullptr, nullptr, AV_SAMPLE_FMT_FLTP, 2};
     case TargetFormat::Ogg: // written by VorbisWriter
         return {nullptr, nullptr, AV_SAMPLE_FMT_FLTP, 8};
     case TargetFormat::Wav:
@@ -67,8 +68,20 @@ Settings SettingsOf(TargetFormat format) {
     return {"pcm_s16le", "wav", AV_SAMPLE_FMT_S16, INT_MAX};
 }
 
-constexpr int kMp3BitRate = 192000;
-constexpr float kVorbisQuality = 0.5f; // oggenc's -q 5
+// The rates an MP3 can have.
+constexpr int kMp3Rates[] = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
+
+// What each quality means for MP3 (default 192 kbit/s CBR) and Vorbis (default q5).
+Mp3Setting Mp3SettingOf(Quality quality) {
+    if (quality.kind == Quality::Kind::Vbr)
+        return {true, quality.value};
+    if (quality.kind == Quality::Kind::BitRate)
+        return {false, quality.value};
+    return {};
+}
+float VorbisQualityOf(Quality quality) {
+    return quality.kind == Quality::Kind::Level ? static_cast<float>(quality.value) / 10.0f : 0.5f;
+}
 constexpr int kPcmFrameSamples = 4096;
 
 const QString kStopped = QStringLiteral("the conversion was stopped");
@@ -84,14 +97,12 @@ QByteArray FileUrl(const QString& path) {
     return QByteArrayLiteral("file:") + QFile::encodeName(path);
 }
 
-// The rate nearest to `rate` that the encoder takes (any rate when it lists none).
-int NearestRate(const AVCodec* codec, int rate) {
-    if (!codec->supported_samplerates)
-        return rate;
-    int best = codec->supported_samplerates[0];
-    for (const int* r = codec->supported_samplerates; *r; ++r)
-        if (std::abs(*r - rate) < std::abs(best - rate))
-            best = *r;
+// The MP3 rate nearest to `rate`.
+int NearestMp3Rate(int rate) {
+    int best = kMp3Rates[0];
+    for (const int r : kMp3Rates)
+        if (std::abs(r - rate) < std::abs(best - rate))
+            best = r;
     return best;
 }
 
@@ -105,9 +116,9 @@ public:
     Job& operator=(const Job&) = delete;
 
     TranscodeResult Run(const QString& source, const QString& output, TargetFormat format,
-                        qint64 reserveTagBytes) {
-        if (!OpenSource(source) || !OpenTarget(output, format, reserveTagBytes) || !Pump() ||
-            !Finish())
+                        Quality quality, qint64 reserveTagBytes) {
+        if (!OpenSource(source) || !OpenTarget(output, format, quality, reserveTagBytes) ||
+            !Pump() || !Finish())
             return {false, reason_};
         return {true, {}};
     }
@@ -127,7 +138,8 @@ private:
         return true;
     }
 
-    bool OpenTarget(const QString& output, TargetFormat format, qint64 reserveTagBytes) {
+    bool OpenTarget(const QString& output, TargetFormat format, Quality quality,
+                    qint64 reserveTagBytes) {
         const Settings settings = SettingsOf(format);
         const int channels = std::min(decoder_.SourceChannels(), settings.maxChannels);
         av_channel_layout_default(&outLayout_, channels);
@@ -137,7 +149,15 @@ private:
         if (format == TargetFormat::Ogg) {
             vorbis_ = std::make_unique<VorbisWriter>();
             return decoder_.SetOutput(layout, 0, channels, reason_) &&
-                   vorbis_->Open(output, channels, decoder_.SourceRate(), kVorbisQuality, reason_);
+                   vorbis_->Open(output, channels, decoder_.SourceRate(), VorbisQualityOf(quality),
+                                 reason_);
+        }
+        if (format == TargetFormat::Mp3) {
+            const int rate = NearestMp3Rate(decoder_.SourceRate());
+            mp3_ = std::make_unique<Mp3Writer>();
+            return decoder_.SetOutput(layout, rate, channels, reason_) &&
+                   mp3_->Open(output, channels, rate, Mp3SettingOf(quality), reserveTagBytes,
+                              reason_);
         }
         const AVCodec* encoder = avcodec_find_encoder_by_name(settings.encoder);
         if (!encoder)
@@ -156,14 +176,11 @@ private:
         if (!encoder_)
             return Failed(AVERROR(ENOMEM));
         AVCodecContext* enc = encoder_.get();
-        enc->sample_rate = NearestRate(encoder, decoder_.SourceRate());
+        enc->sample_rate = decoder_.SourceRate();
         av_channel_layout_copy(&enc->ch_layout, &outLayout_);
         enc->sample_fmt = outFormat_;
         enc->time_base = AVRational{1, enc->sample_rate};
         enc->thread_count = 1;
-        if (format == TargetFormat::Mp3) {
-            enc->bit_rate = kMp3BitRate;
-        }
         if (output_->oformat->flags & AVFMT_GLOBALHEADER)
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         if (const int status = avcodec_open2(enc, encoder, nullptr); status < 0)
@@ -187,19 +204,7 @@ private:
                 avio_open(&output_->pb, FileUrl(output).constData(), AVIO_FLAG_WRITE);
             status < 0)
             return Failed(status);
-        AVDictionary* options = nullptr;
-        if (format == TargetFormat::Mp3) {
-            // An empty ID3v2 tag up front with room for the source's tags, so that
-            // writing them changes nothing after it; the LAME header carries the
-            // encoder delay and padding, so decoders trim them.
-            output_->metadata_header_padding = static_cast<int>(std::min<qint64>(
-                reserveTagBytes > 0 ? reserveTagBytes + 1024 : 0, 64 * 1024 * 1024));
-            av_dict_set(&options, "id3v2_version", reserveTagBytes > 0 ? "4" : "0", 0);
-            av_dict_set(&options, "write_id3v1", "0", 0);
-        }
-        const int status = avformat_write_header(output_.get(), &options);
-        av_dict_free(&options);
-        if (status < 0)
+        if (const int status = avformat_write_header(output_.get(), nullptr); status < 0)
             return Failed(status);
         return true;
     }
@@ -225,6 +230,8 @@ private:
     bool Write(const uint8_t* const* data, int samples) {
         if (vorbis_)
             return vorbis_->Write(reinterpret_cast<const float* const*>(data), samples, reason_);
+        if (mp3_)
+            return mp3_->Write(reinterpret_cast<const float* const*>(data), samples, reason_);
         if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(const_cast<uint8_t**>(data)),
                                 samples) < samples)
             return Failed(AVERROR(ENOMEM));
@@ -234,7 +241,7 @@ private:
     // Encodes whole frames from the queue; at the end also the last, shorter one,
     // then drains the encoder. One frame and one packet serve the whole file.
     bool Encode(bool end) {
-        if (vorbis_)
+        if (vorbis_ || mp3_)
             return true;
         while (av_audio_fifo_size(fifo_.get()) >= frameSamples_ ||
                (end && av_audio_fifo_size(fifo_.get()) > 0)) {
@@ -290,6 +297,8 @@ private:
     bool Finish() {
         if (vorbis_)
             return vorbis_->Finish(reason_);
+        if (mp3_)
+            return mp3_->Finish(reason_);
         if (const int status = av_write_trailer(output_.get()); status < 0)
             return Failed(status);
         const int pending = output_->pb->error;
@@ -311,6 +320,7 @@ private:
     AVChannelLayout outLayout_{};
     AVSampleFormat outFormat_ = AV_SAMPLE_FMT_NONE;
     std::unique_ptr<VorbisWriter> vorbis_;
+    std::unique_ptr<Mp3Writer> mp3_;
     Fifo fifo_;
     Frame frame_;
     Packet packet_;
@@ -321,10 +331,10 @@ private:
 } // namespace
 
 TranscodeResult Transcode(const QString& source, const QString& output, TargetFormat format,
-                          qint64 reserveTagBytes, const std::atomic<bool>& cancel,
+                          Quality quality, qint64 reserveTagBytes, const std::atomic<bool>& cancel,
                           TranscodeProgress& progress) {
     Job job(cancel, progress);
-    return job.Run(source, output, format, reserveTagBytes);
+    return job.Run(source, output, format, quality, reserveTagBytes);
 }
 
 std::optional<qint64> MediaDuration(const QString& path) {

@@ -20,13 +20,13 @@ struct TranscodeResult {
 };
 
 // Decodes the audio of `source` and writes it to `output` (created or truncated)
-// as `format`: every sample, at the source's rate and channel count where the
+// as `format` at `quality`: every sample, at the source's rate and channel count where the
 // format allows them, else at the nearest it takes. `reserveTagBytes` leaves room
 // for tags at the start where the format keeps them there, so that writing them
 // later changes no audio. Streams: never holds more than a few frames. Stops, with
 // the reason "the conversion was stopped", soon after `cancel` turns true.
 TranscodeResult Transcode(const QString& source, const QString& output, TargetFormat format,
-                          qint64 reserveTagBytes, const std::atomic<bool>& cancel,
+                          Quality quality, qint64 reserveTagBytes, const std::atomic<bool>& cancel,
                           TranscodeProgress& progress);
 
 // The duration of a media file as its container tells it, in ms.
