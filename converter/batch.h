@@ -10,7 +10,8 @@
 namespace velune {
 
 // The converter without its window:
-//   VeluneConverter --to wav|mp3|ogg [--quality Q] [--out FOLDER] [--jobs N] [--delete-sources]
+//   VeluneConverter --to wav|mp3|ogg|flac [--quality Q] [--out FOLDER] [--jobs N]
+//   [--delete-sources]
 //                   FILE...
 struct BatchOptions {
     QString format; // "wav", "mp3" or "ogg"

@@ -128,7 +128,7 @@ TEST_F(MainWindow, StartUpLoadsTheFaceAtTheTopLeftAndWritesFormatsThenVersion) {
     EXPECT_EQ(face.loaded, std::vector<QString>{u"/opt/velune/VeluneC.qml"_s});
     EXPECT_EQ(form.calls, (QStringList{"geometry", "filter"}));
     EXPECT_EQ(form.geometry, u"0,0 620x520 face 620x520"_s);
-    EXPECT_EQ(face.writes, (QStringList{"_root.FillCombo=wav|mp3|ogg", "_root.SetCombo=1",
+    EXPECT_EQ(face.writes, (QStringList{"_root.FillCombo=wav|mp3|ogg|flac", "_root.SetCombo=1",
                                         "_root.VersionNo=Version No.:1.0.0.0"}));
     EXPECT_TRUE(messages.shown.isEmpty());
 }

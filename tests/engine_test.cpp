@@ -54,7 +54,8 @@ const std::vector<std::tuple<TargetFormat, Quality, QString, QString>> kTargets{
     {TargetFormat::Mp3, {Quality::Kind::BitRate, 320}, u"320.mp3"_s, u"mp3 320k"_s},
     {TargetFormat::Mp3, {Quality::Kind::Vbr, 2}, u"v2.mp3"_s, u"mp3 VBR"_s},
     {TargetFormat::Ogg, {}, u"ogg"_s, u"vorbis"_s},
-    {TargetFormat::Ogg, {Quality::Kind::Level, 8}, u"q8.ogg"_s, u"vorbis"_s}};
+    {TargetFormat::Ogg, {Quality::Kind::Level, 8}, u"q8.ogg"_s, u"vorbis"_s},
+    {TargetFormat::Flac, {}, u"flac"_s, u"flac"_s}};
 
 // What a file holds: its codec, and for MP3 its bit rate or "VBR" (a Xing header).
 QString Encoding(const QString& path, const MediaInfo& got) {
@@ -116,8 +117,16 @@ TEST(Engine, EverySourceToEveryTargetKeepsEverySampleRateAndChannels) {
         }
         EXPECT_EQ(Digest(path), before[s]);
     }
-    // A 16-bit WAV comes out sample for sample; nothing but sources and outputs is left.
-    EXPECT_EQ(DecodedPcm(dir.filePath("pcm16.wav.wav")), DecodedPcm(dir.filePath("pcm16.wav")));
+    // 16- and 24-bit sources come out sample for sample where the target is lossless;
+    // nothing but sources and outputs is left.
+    const auto exact = [&](const QString& path) {
+        return RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -i"_s)
+                                        << dir.filePath(path) << Args(u"-f s32le -"_s));
+    };
+    for (const QString& output : {u"pcm16.wav.wav"_s, u"pcm16.wav.flac"_s})
+        EXPECT_EQ(exact(output), exact(u"pcm16.wav"_s)) << output.toStdString();
+    EXPECT_EQ(exact(u"pcm24.wav.flac"_s), exact(u"pcm24.wav"_s));
+    EXPECT_EQ(exact(u"hires.flac.flac"_s), exact(u"hires.flac"_s));
     EXPECT_EQ(Entries(dir.path()).size(), sources.size() * (kTargets.size() + 1));
 }
 
@@ -143,7 +152,8 @@ TEST(Engine, TagsAndTheCoverSurviveEveryHop) {
         {mp3, u"hop1.ogg"_s, TargetFormat::Ogg, vorbis},
         {{}, u"hop2.mp3"_s, TargetFormat::Mp3, u";track=3/12;disc=1/2;cover=yes"_s},
         {{}, u"hop3.wav"_s, TargetFormat::Wav, u";track=3/12;disc=1/2"_s},
-        {flac, u"flac.ogg"_s, TargetFormat::Ogg, vorbis}};
+        {flac, u"flac.ogg"_s, TargetFormat::Ogg, vorbis},
+        {mp3, u"mp3.flac"_s, TargetFormat::Flac, vorbis}};
     QString from;
     for (const auto& [source, name, format, extra] : hops) {
         SCOPED_TRACE(name.toStdString());
@@ -408,8 +418,10 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
         // what, arguments, error ("" = accepted)
         {"files first", u"a.wav --to wav b.mp3"_s, {}},
         {"no format", u"a.wav"_s, u"--to is missing"_s},
-        {"unknown format", u"--to flac a.wav"_s, u"--to takes wav, mp3 or ogg, not \"flac\""_s},
-        {"upper-case format", u"--to MP3 a.wav"_s, u"--to takes wav, mp3 or ogg, not \"MP3\""_s},
+        {"unknown format", u"--to opus a.wav"_s,
+         u"--to takes wav, mp3, ogg or flac, not \"opus\""_s},
+        {"upper-case format", u"--to MP3 a.wav"_s,
+         u"--to takes wav, mp3, ogg or flac, not \"MP3\""_s},
         {"no files", u"--to wav"_s, u"no files to convert"_s},
         {"value missing", u"a.wav --to"_s, u"--to needs a value"_s},
         {"jobs not a number", u"--to wav --jobs two a.wav"_s, jobs},
@@ -480,7 +492,7 @@ TEST(Batch, ExitStatusSummaryAndFailuresFromARealRun) {
     // Bad usage: 2 with the usage text; --help: 0.
     const Result bad = Convert(u"--to aac "_s + corrupt);
     EXPECT_EQ(bad.status, 2);
-    EXPECT_TRUE(bad.err.contains("Usage: VeluneConverter --to wav|mp3|ogg"));
+    EXPECT_TRUE(bad.err.contains("Usage: VeluneConverter --to wav|mp3|ogg|flac"));
     const Result help = Convert(u"--help"_s);
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith(u"Usage:"_s));

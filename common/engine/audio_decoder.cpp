@@ -93,6 +93,8 @@ AVSampleFormat SampleFormatOf(SampleLayout layout) {
     switch (layout) {
     case SampleLayout::S16:
         return AV_SAMPLE_FMT_S16;
+    case SampleLayout::S32:
+        return AV_SAMPLE_FMT_S32;
     case SampleLayout::Float:
         return AV_SAMPLE_FMT_FLT;
     case SampleLayout::FloatPlanar:
@@ -379,6 +381,22 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
 
 int AudioDecoder::SourceRate() const {
     return d_->decoder ? d_->decoder->sample_rate : 0;
+}
+
+int AudioDecoder::SourceBits() const {
+    const AVCodecContext* decoder = d_->decoder;
+    if (!decoder || d_->vorbis)
+        return 0;
+    switch (av_get_packed_sample_fmt(decoder->sample_fmt)) {
+    case AV_SAMPLE_FMT_U8:
+    case AV_SAMPLE_FMT_S16:
+        return decoder->bits_per_raw_sample > 0 ? decoder->bits_per_raw_sample : 16;
+    case AV_SAMPLE_FMT_S32:
+    case AV_SAMPLE_FMT_S64:
+        return decoder->bits_per_raw_sample > 0 ? decoder->bits_per_raw_sample : 32;
+    default:
+        return 0;
+    }
 }
 
 int AudioDecoder::SourceChannels() const {

@@ -11,6 +11,7 @@ namespace velune {
 // How decoded samples are laid out for whoever takes them.
 enum class SampleLayout {
     S16,         // 16-bit integers, channels interleaved
+    S32,         // 32-bit integers (24-bit samples in the top bits), interleaved
     Float,       // 32-bit floats, channels interleaved
     FloatPlanar, // 32-bit floats, one plane per channel
 };
@@ -36,6 +37,9 @@ public:
 
     int SourceRate() const;
     int SourceChannels() const;
+    // Bits of each source sample where the source keeps whole numbers (16, 24); 0
+    // for sources decoded as floats (lossy formats).
+    int SourceBits() const;
     // The length the container declares, in samples at the source's rate.
     std::optional<int64_t> DeclaredSamples() const;
     // A tag's text ("" when absent); names are compared without regard to case.

@@ -171,6 +171,21 @@ bool WriteOgg(const QByteArray& path, const TagSet& tags) {
     return file.save();
 }
 
+bool WriteFlac(const QByteArray& path, const TagSet& tags) {
+    TagLib::FLAC::File file(path.constData(), false);
+    if (!file.isValid())
+        return false;
+    file.xiphComment(true)->setProperties(PropertiesFor(tags, true));
+    if (!tags.cover.isEmpty()) {
+        auto* picture = new TagLib::FLAC::Picture;
+        picture->setType(TagLib::FLAC::Picture::FrontCover);
+        picture->setMimeType(ToTag(tags.coverMime));
+        picture->setData(Bytes(tags.cover));
+        file.addPicture(picture);
+    }
+    return file.save();
+}
+
 bool WriteWav(const QByteArray& path, const TagSet& tags) {
     TagLib::RIFF::WAV::File file(path.constData(), false);
     if (!file.isValid())
@@ -229,6 +244,9 @@ bool WriteTags(const QString& path, TargetFormat format, const TagSet& tags, QSt
         break;
     case TargetFormat::Ogg:
         saved = WriteOgg(native, tags);
+        break;
+    case TargetFormat::Flac:
+        saved = WriteFlac(native, tags);
         break;
     case TargetFormat::Wav:
         saved = WriteWav(native, tags);

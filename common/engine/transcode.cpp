@@ -62,6 +62,8 @@ Settings SettingsOf(TargetFormat format) {
         return {nullptr, nullptr, AV_SAMPLE_FMT_FLTP, 2};
     case TargetFormat::Ogg: // written by VorbisWriter
         return {nullptr, nullptr, AV_SAMPLE_FMT_FLTP, 8};
+    case TargetFormat::Flac: // 24-bit sources are written as S32
+        return {"flac", "flac", AV_SAMPLE_FMT_S16, 8};
     case TargetFormat::Wav:
         break;
     }
@@ -144,8 +146,13 @@ private:
         const int channels = std::min(decoder_.SourceChannels(), settings.maxChannels);
         av_channel_layout_default(&outLayout_, channels);
         outFormat_ = settings.sampleFormat;
-        const SampleLayout layout =
-            outFormat_ == AV_SAMPLE_FMT_S16 ? SampleLayout::S16 : SampleLayout::FloatPlanar;
+        // FLAC keeps what a source of more than 16 bits has: 24 of them.
+        const bool deep = format == TargetFormat::Flac && decoder_.SourceBits() > 16;
+        if (deep)
+            outFormat_ = AV_SAMPLE_FMT_S32;
+        const SampleLayout layout = outFormat_ == AV_SAMPLE_FMT_S16   ? SampleLayout::S16
+                                    : outFormat_ == AV_SAMPLE_FMT_S32 ? SampleLayout::S32
+                                                                      : SampleLayout::FloatPlanar;
         if (format == TargetFormat::Ogg) {
             vorbis_ = std::make_unique<VorbisWriter>();
             return decoder_.SetOutput(layout, 0, channels, reason_) &&
@@ -181,6 +188,10 @@ private:
         enc->sample_fmt = outFormat_;
         enc->time_base = AVRational{1, enc->sample_rate};
         enc->thread_count = 1;
+        if (format == TargetFormat::Flac) {
+            enc->compression_level = 5; // the flac program's default
+            enc->bits_per_raw_sample = deep ? 24 : 16;
+        }
         if (output_->oformat->flags & AVFMT_GLOBALHEADER)
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         if (const int status = avcodec_open2(enc, encoder, nullptr); status < 0)
