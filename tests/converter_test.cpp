@@ -73,7 +73,7 @@ TEST(Naming, OutputNamesNeverTakeAnExistingOrGivenName) {
               u"/Velune-test-song.wav"_s);
     // A format name that the converter does not know as written keeps the last one.
     ConverterSettings mod;
-    for (const char* format : {"ogg", "WAV", "flac"}) {
+    for (const char* format : {"ogg", "WAV", "opus"}) {
         mod.targetName = QString::fromLatin1(format);
         mod.SetTarget();
     }
@@ -253,7 +253,7 @@ TEST_F(MainWindow, BrowseSameDirectoryFormatAndDeleteOption) {
     Cmd("IDC_FS_SameDirectory");
     EXPECT_TRUE(frm.OutputFolder().isEmpty());
 
-    for (const QString& format : {u"mp3"_s, u"undefined"_s, u"flac"_s})
+    for (const QString& format : {u"mp3"_s, u"undefined"_s, u"opus"_s})
         Cmd("IDC_FS_ConvertTo", format);
     EXPECT_EQ(mod.targetName, u"mp3"_s);
 
