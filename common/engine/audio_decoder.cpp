@@ -1,6 +1,7 @@
 #include "audio_decoder.h"
 
 #include "engine_log.h"
+#include "ffmpeg_text.h"
 
 #include <QFile>
 #include <QUrl>
@@ -26,20 +27,14 @@ using Clock = std::chrono::steady_clock;
 
 const QString kNotAudio = QStringLiteral("not an audio file");
 
-QString ErrorText(int error) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(error, text, sizeof text);
-    return QString::fromLocal8Bit(text);
-}
-
 // What FFmpeg opens for a location: addresses as they are, paths through the file
 // protocol whatever characters their names hold.
 QByteArray FfmpegUrl(const QString& location) {
     if (location.startsWith(QLatin1String("file:")))
-        return QByteArrayLiteral("file:") + QFile::encodeName(QUrl(location).toLocalFile());
+        return FfmpegFileUrl(QUrl(location).toLocalFile());
     if (location.contains(QLatin1String("://")))
         return location.toUtf8();
-    return QByteArrayLiteral("file:") + QFile::encodeName(location);
+    return FfmpegFileUrl(location);
 }
 
 // Vorbis orders channels its own way: for each channel in FFmpeg's order of the
@@ -185,7 +180,7 @@ struct AudioDecoder::State {
                 }
                 // A damaged tail ends the audio there, as players do.
                 if (status != AVERROR_EOF)
-                    qCInfo(lcEngine) << "reading stopped early:" << ErrorText(status);
+                    qCInfo(lcEngine) << "reading stopped early:" << FfmpegErrorText(status);
                 demuxDone = true;
                 avcodec_send_packet(decoder, nullptr);
                 continue;
@@ -222,7 +217,7 @@ struct AudioDecoder::State {
             int lineSize = 0;
             if (av_samples_alloc_array_and_samples(&buffer, &lineSize, outLayout.nb_channels, room,
                                                    outFormat, 0) < 0) {
-                error = ErrorText(AVERROR(ENOMEM));
+                error = FfmpegErrorText(AVERROR(ENOMEM));
                 failed = true;
                 return -1;
             }
@@ -230,7 +225,7 @@ struct AudioDecoder::State {
         }
         const int converted = swr_convert(resampler, buffer, room, in, count);
         if (converted < 0) {
-            error = ErrorText(converted);
+            error = FfmpegErrorText(converted);
             failed = true;
             return -1;
         }
@@ -296,7 +291,7 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
     d.timeoutMs = timeoutMs;
     d.format = avformat_alloc_context();
     if (!d.format)
-        return error = ErrorText(AVERROR(ENOMEM)), false;
+        return error = FfmpegErrorText(AVERROR(ENOMEM)), false;
     d.format->interrupt_callback = AVIOInterruptCB{&State::Interrupted, &d};
     AVDictionary* options = nullptr;
     av_dict_set_int(&options, "rw_timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
@@ -311,7 +306,7 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
         ContainerOf(location) && !d.timedOut) {
         d.format = avformat_alloc_context();
         if (!d.format)
-            return av_dict_free(&retry), error = ErrorText(AVERROR(ENOMEM)), false;
+            return av_dict_free(&retry), error = FfmpegErrorText(AVERROR(ENOMEM)), false;
         d.format->interrupt_callback = AVIOInterruptCB{&State::Interrupted, &d};
         status = avformat_open_input(&d.format, url.constData(), nullptr, &retry);
     }
@@ -322,7 +317,7 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
             error = QStringLiteral("no answer within %1 s").arg(timeoutMs / 1000);
         else if (status == AVERROR(ENOENT) || status == AVERROR(EACCES) ||
                  status == AVERROR(EISDIR) || location.contains(QLatin1String("://")))
-            error = ErrorText(status);
+            error = FfmpegErrorText(status);
         else
             error = kNotAudio;
         return false;
@@ -354,7 +349,7 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
     d.decoder->thread_count = 1;
     d.decoder->pkt_timebase = stream->time_base;
     if (status = avcodec_open2(d.decoder, codec, nullptr); status < 0)
-        return error = ErrorText(status), false;
+        return error = FfmpegErrorText(status), false;
     if (d.decoder->sample_rate <= 0 || d.decoder->ch_layout.nb_channels <= 0)
         return error = kNotAudio, false;
     // FFmpeg trims the end of an Ogg Vorbis file short by up to 128 samples: the
@@ -457,7 +452,7 @@ bool AudioDecoder::SetOutput(SampleLayout layout, int rate, int maxChannels, QSt
     if (status >= 0)
         status = swr_init(d.resampler);
     if (status < 0)
-        return error = ErrorText(status), false;
+        return error = FfmpegErrorText(status), false;
     return true;
 }
 

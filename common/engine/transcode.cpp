@@ -1,6 +1,7 @@
 #include "transcode.h"
 #include "audio_decoder.h"
 #include "engine_log.h"
+#include "ffmpeg_text.h"
 #include "mp3_writer.h"
 #include "vorbis_writer.h"
 
@@ -88,17 +89,6 @@ constexpr int kPcmFrameSamples = 4096;
 
 const QString kStopped = QStringLiteral("the conversion was stopped");
 
-QString ErrorText(int error) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(error, text, sizeof text);
-    return QString::fromLocal8Bit(text);
-}
-
-// A path for FFmpeg's file protocol, whatever characters the name holds.
-QByteArray FileUrl(const QString& path) {
-    return QByteArrayLiteral("file:") + QFile::encodeName(path);
-}
-
 // The MP3 rate nearest to `rate`.
 int NearestMp3Rate(int rate) {
     int best = kMp3Rates[0];
@@ -130,7 +120,7 @@ private:
         reason_ = reason;
         return false;
     }
-    bool Failed(int status) { return Fail(ErrorText(status)); }
+    bool Failed(int status) { return Fail(FfmpegErrorText(status)); }
 
     bool OpenSource(const QString& source) {
         if (!decoder_.Open(source, reason_, &cancel_))
@@ -212,7 +202,7 @@ private:
             return Failed(AVERROR(ENOMEM));
 
         if (const int status =
-                avio_open(&output_->pb, FileUrl(output).constData(), AVIO_FLAG_WRITE);
+                avio_open(&output_->pb, FfmpegFileUrl(output).constData(), AVIO_FLAG_WRITE);
             status < 0)
             return Failed(status);
         if (const int status = avformat_write_header(output_.get(), nullptr); status < 0)
