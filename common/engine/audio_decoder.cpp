@@ -27,14 +27,22 @@ using Clock = std::chrono::steady_clock;
 
 const QString kNotAudio = QStringLiteral("not an audio file");
 
-// What FFmpeg opens for a location: addresses as they are, paths through the file
-// protocol whatever characters their names hold.
+// A location on the network (http:, https:, rtsp:, …), not a local file.
+bool IsRemote(const QString& location) {
+    return location.contains(QLatin1String("://")) && !location.startsWith(QLatin1String("file:"));
+}
+
+// The local path a location names: a path as it is, a file: address as its path.
+QString LocalPath(const QString& location) {
+    return location.startsWith(QLatin1String("file:")) ? QUrl(location).toLocalFile() : location;
+}
+
+// What FFmpeg opens for a location: addresses as they are, local files through the
+// file protocol whatever characters their names hold.
 QByteArray FfmpegUrl(const QString& location) {
-    if (location.startsWith(QLatin1String("file:")))
-        return FfmpegFileUrl(QUrl(location).toLocalFile());
-    if (location.contains(QLatin1String("://")))
+    if (IsRemote(location))
         return location.toUtf8();
-    return FfmpegFileUrl(location);
+    return FfmpegFileUrl(LocalPath(location));
 }
 
 // Vorbis orders channels its own way: for each channel in FFmpeg's order of the
@@ -73,7 +81,7 @@ const AVInputFormat* ContainerOf(const QString& location) {
         {"mp3", "mp3"}, {"ogg", "ogg"},   {"oga", "ogg"},  {"opus", "ogg"}, {"flac", "flac"},
         {"wav", "wav"}, {"m4a", "mov"},   {"aac", "aac"},  {"wma", "asf"},  {"rm", "rm"},
         {"ra", "rm"},   {"aiff", "aiff"}, {"aif", "aiff"}, {"ape", "ape"},  {"wv", "wv"}};
-    if (location.contains(QLatin1String("://")))
+    if (IsRemote(location))
         return nullptr;
     const QString extension = location.section(QLatin1Char('.'), -1).toLower();
     if (extension.contains(QLatin1Char('/')))
@@ -120,6 +128,25 @@ struct AudioDecoder::State {
         av_frame_free(&frame);
         av_packet_free(&packet);
         av_channel_layout_uninit(&outLayout);
+    }
+
+    // Opens the location as `container` (none: whatever probing finds), each blocking
+    // call given `timeoutMs`; FFmpeg's status.
+    int OpenInput(const QByteArray& url, const AVInputFormat* container) {
+        format = avformat_alloc_context();
+        if (!format)
+            return AVERROR(ENOMEM);
+        format->interrupt_callback = AVIOInterruptCB{&State::Interrupted, this};
+        AVDictionary* options = nullptr;
+        av_dict_set_int(&options, "rw_timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
+        av_dict_set_int(&options, "timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
+        Arm();
+        const int status = avformat_open_input(&format, url.constData(), container, &options);
+        av_dict_free(&options);
+        return status;
+    }
+    QString NoAnswer() const {
+        return QStringLiteral("no answer within %1 s").arg(timeoutMs / 1000);
     }
 
     // Gives a blocking call of FFmpeg's `timeoutMs` from now.
@@ -289,34 +316,18 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
     d.location = location;
     d.cancel = cancel;
     d.timeoutMs = timeoutMs;
-    d.format = avformat_alloc_context();
-    if (!d.format)
-        return error = FfmpegErrorText(AVERROR(ENOMEM)), false;
-    d.format->interrupt_callback = AVIOInterruptCB{&State::Interrupted, &d};
-    AVDictionary* options = nullptr;
-    av_dict_set_int(&options, "rw_timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
-    av_dict_set_int(&options, "timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
-    d.Arm();
     const QByteArray url = FfmpegUrl(location);
     // The container the name promises first; should the file be another, it is probed.
-    AVDictionary* retry = nullptr;
-    av_dict_copy(&retry, options, 0);
-    int status = avformat_open_input(&d.format, url.constData(), ContainerOf(location), &options);
-    if (status < 0 && status != AVERROR(ENOENT) && status != AVERROR(EACCES) &&
-        ContainerOf(location) && !d.timedOut) {
-        d.format = avformat_alloc_context();
-        if (!d.format)
-            return av_dict_free(&retry), error = FfmpegErrorText(AVERROR(ENOMEM)), false;
-        d.format->interrupt_callback = AVIOInterruptCB{&State::Interrupted, &d};
-        status = avformat_open_input(&d.format, url.constData(), nullptr, &retry);
-    }
-    av_dict_free(&retry);
-    av_dict_free(&options);
+    const AVInputFormat* container = ContainerOf(location);
+    int status = d.OpenInput(url, container);
+    if (status < 0 && container && status != AVERROR(ENOENT) && status != AVERROR(EACCES) &&
+        !d.timedOut)
+        status = d.OpenInput(url, nullptr);
     if (status < 0) {
         if (d.timedOut)
-            error = QStringLiteral("no answer within %1 s").arg(timeoutMs / 1000);
+            error = d.NoAnswer();
         else if (status == AVERROR(ENOENT) || status == AVERROR(EACCES) ||
-                 status == AVERROR(EISDIR) || location.contains(QLatin1String("://")))
+                 status == AVERROR(EISDIR) || IsRemote(location))
             error = FfmpegErrorText(status);
         else
             error = kNotAudio;
@@ -324,9 +335,7 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
     }
     d.Arm();
     if (avformat_find_stream_info(d.format, nullptr) < 0)
-        return error = d.timedOut ? QStringLiteral("no answer within %1 s").arg(timeoutMs / 1000)
-                                  : kNotAudio,
-               false;
+        return error = d.timedOut ? d.NoAnswer() : kNotAudio, false;
     const AVCodec* codec = nullptr;
     d.stream = av_find_best_stream(d.format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
     if (d.stream < 0 || !codec)
@@ -354,11 +363,10 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
         return error = kNotAudio, false;
     // FFmpeg trims the end of an Ogg Vorbis file short by up to 128 samples: the
     // reference library decodes local ones.
-    if (codec->id == AV_CODEC_ID_VORBIS && !location.contains(QLatin1String("://")) &&
+    if (codec->id == AV_CODEC_ID_VORBIS && !IsRemote(location) &&
         std::string_view(d.format->iformat->name) == "ogg") {
         auto vorbis = std::make_unique<OggVorbis_File>();
-        const QByteArray path = QFile::encodeName(
-            location.startsWith(QLatin1String("file:")) ? QUrl(location).toLocalFile() : location);
+        const QByteArray path = QFile::encodeName(LocalPath(location));
         if (ov_fopen(path.constData(), vorbis.get()) == 0) {
             const vorbis_info* info = ov_info(vorbis.get(), -1);
             const VorbisChannels channels = VorbisLayout(info ? info->channels : 0);
@@ -380,7 +388,7 @@ int AudioDecoder::SourceRate() const {
 
 int AudioDecoder::SourceBits() const {
     const AVCodecContext* decoder = d_->decoder;
-    if (!decoder || d_->vorbis)
+    if (!decoder)
         return 0;
     switch (av_get_packed_sample_fmt(decoder->sample_fmt)) {
     case AV_SAMPLE_FMT_U8:

@@ -293,7 +293,6 @@ void GaplessPlayer::Service() {
     if (!playing_ || !heard_)
         return;
     if (const QString failure = out_->Failure(); !failure.isEmpty()) {
-        CloseStream();
         Finish(failure);
         return;
     }
@@ -328,10 +327,8 @@ void GaplessPlayer::Service() {
     bool advanced = false;
     const int64_t heard = out_->Heard();
     if (switching_ && out_->Drained()) {
-        std::unique_ptr<Item> item = std::move(behind_);
-        out_->Close();
+        heard_ = std::move(behind_);
         switching_ = false;
-        heard_ = std::move(item);
         if (!OpenStream(*heard_, false))
             return;
         advanced = true;
@@ -345,9 +342,7 @@ void GaplessPlayer::Service() {
         if ((out_->Written() - heard) * 1000 < static_cast<int64_t>(kDrainAheadMs) * heard_->rate)
             out_->Drain();
         if (out_->Drained()) {
-            const QString failure = heard_->failure;
-            CloseStream();
-            itemFailure_ = failure;
+            itemFailure_ = heard_->failure;
             Finish({});
             return;
         }
@@ -383,7 +378,7 @@ void GaplessPlayer::Publish(bool notify) {
         const double rate = heard_->rate;
         if (heard_->length)
             report.length = static_cast<double>(*heard_->length) * 1000.0 / rate;
-        const int64_t heard = playing_ && !switching_ ? out_->Heard() - heard_->streamStart : 0;
+        const int64_t heard = playing_ ? out_->Heard() - heard_->streamStart : 0;
         report.time =
             static_cast<double>(heard_->from + std::max<int64_t>(0, heard)) * 1000.0 / rate;
         if (report.length >= 0)

@@ -26,6 +26,19 @@ void Forget(pa_operation* operation) {
         pa_operation_unref(operation);
 }
 
+// Waits on the main loop until `state()` is `ready` (true) or has gone bad (false).
+template <typename State, typename Read, typename Good>
+bool Await(pa_threaded_mainloop* loop, Read state, State ready, Good good) {
+    for (;;) {
+        const State now = state();
+        if (now == ready)
+            return true;
+        if (!good(now))
+            return false;
+        pa_threaded_mainloop_wait(loop);
+    }
+}
+
 pa_cvolume Volume(int channels, int percent) {
     pa_cvolume volume;
     const auto level = static_cast<pa_volume_t>(static_cast<uint64_t>(PA_VOLUME_NORM) *
@@ -101,16 +114,12 @@ bool PulseOutput::Connect(QString& error) {
         error = ContextError();
         return false;
     }
-    for (;;) {
-        const pa_context_state_t state = pa_context_get_state(context_);
-        if (state == PA_CONTEXT_READY)
-            return true;
-        if (!PA_CONTEXT_IS_GOOD(state)) {
-            error = ContextError();
-            return false;
-        }
-        pa_threaded_mainloop_wait(loop_);
-    }
+    if (Await(
+            loop_, [this] { return pa_context_get_state(context_); }, PA_CONTEXT_READY,
+            [](pa_context_state_t state) { return PA_CONTEXT_IS_GOOD(state); }))
+        return true;
+    error = ContextError();
+    return false;
 }
 
 void PulseOutput::Disconnect() {
@@ -173,20 +182,16 @@ bool PulseOutput::Open(int rate, int channels, int volumePercent, bool muted, QS
         stream_ = nullptr;
         return false;
     }
-    for (;;) {
-        const pa_stream_state_t state = pa_stream_get_state(stream_);
-        if (state == PA_STREAM_READY)
-            return true;
-        if (!PA_STREAM_IS_GOOD(state)) {
-            error = ContextError();
-            pa_stream_set_state_callback(stream_, nullptr, nullptr);
-            pa_stream_set_write_callback(stream_, nullptr, nullptr);
-            pa_stream_unref(stream_);
-            stream_ = nullptr;
-            return false;
-        }
-        pa_threaded_mainloop_wait(loop_);
-    }
+    if (Await(
+            loop_, [this] { return pa_stream_get_state(stream_); }, PA_STREAM_READY,
+            [](pa_stream_state_t state) { return PA_STREAM_IS_GOOD(state); }))
+        return true;
+    error = ContextError();
+    pa_stream_set_state_callback(stream_, nullptr, nullptr);
+    pa_stream_set_write_callback(stream_, nullptr, nullptr);
+    pa_stream_unref(stream_);
+    stream_ = nullptr;
+    return false;
 }
 
 void PulseOutput::Close() {
