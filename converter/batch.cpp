@@ -55,16 +55,18 @@ QString ProgressLine(const ConverterEngine& engine, const std::vector<QueuedSour
 
 QString BatchUsage() {
     return QStringLiteral(
-        "Usage: VeluneConverter --to wav|mp3|ogg|flac [--quality Q] [--out FOLDER] [--jobs N]\n"
+        "Usage: VeluneConverter --to wav|mp3|ogg|flac|opus [--quality Q] [--out FOLDER] [--jobs "
+        "N]\n"
         "                       [--delete-sources] FILE...\n"
         "\n"
         "Converts audio files without opening the window. Started with no arguments,\n"
         "VeluneConverter opens its window.\n"
         "\n"
         "  --to FORMAT        the format to write: wav (16-bit PCM), mp3 (192 kbit/s),\n"
-        "                     ogg (Vorbis, quality 5) or flac (16 or 24 bits, as the source)\n"
+        "                     ogg (Vorbis, quality 5), flac (16 or 24 bits, as the source)\n"
+        "                     or opus (128 kbit/s, 48 kHz)\n"
         "  --quality Q        mp3: 128, 192, 256 or 320 (kbit/s), v0, v2 or v4 (VBR);\n"
-        "                     ogg: q3 to q8\n"
+        "                     ogg: q3 to q8; opus: 96, 128 or 160 (kbit/s)\n"
         "  --out FOLDER       write into FOLDER; by default each output goes beside its source\n"
         "  --jobs N           convert up to N files at once; by default one per core\n"
         "  --delete-sources   delete each source once it has been converted completely\n"
@@ -104,8 +106,8 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
             onlyFiles = true;
         } else if (argument == QLatin1String("--to")) {
             if (!FormatNamed(value))
-                return fail(
-                    QStringLiteral("--to takes wav, mp3, ogg or flac, not \"%1\"").arg(value));
+                return fail(QStringLiteral("--to takes wav, mp3, ogg, flac or opus, not \"%1\"")
+                                .arg(value));
             options.format = value;
         } else if (argument == QLatin1String("--quality")) {
             quality = value;

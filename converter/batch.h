@@ -10,7 +10,7 @@
 namespace velune {
 
 // The converter without its window:
-//   VeluneConverter --to wav|mp3|ogg|flac [--quality Q] [--out FOLDER] [--jobs N]
+//   VeluneConverter --to wav|mp3|ogg|flac|opus [--quality Q] [--out FOLDER] [--jobs N]
 //   [--delete-sources]
 //                   FILE...
 struct BatchOptions {

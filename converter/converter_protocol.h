@@ -24,7 +24,8 @@ inline constexpr char kUnSelected[] = "IDC_FS_UnSelected"; // keep them
 inline constexpr char kAbout[] = "IDC_FS_About";
 inline constexpr char kPlayer[] = "IDC_FS_Player";
 
-inline constexpr char kFillCombo[] = "_root.FillCombo"; // "wav|mp3|ogg|flac"; trigger kSetCombo
+inline constexpr char kFillCombo[] =
+    "_root.FillCombo"; // "wav|mp3|ogg|flac|opus"; trigger kSetCombo
 inline constexpr char kSetCombo[] = "_root.SetCombo";
 inline constexpr char kVersionNo[] = "_root.VersionNo";
 inline constexpr char kBrowsePath[] = "_root.BrowsePath"; // trigger kSetBrowsePath

@@ -10,7 +10,7 @@ namespace velune {
 // The program's title, the caption of every converter message box.
 inline const QString kConverterTitle = QStringLiteral("VeluneConverter mp3,wav,ogg");
 // The formats the face offers, in its order.
-inline const QString kOfferedFormats = QStringLiteral("wav|mp3|ogg|flac");
+inline const QString kOfferedFormats = QStringLiteral("wav|mp3|ogg|flac|opus");
 
 // Values shared by the converter's main window and its conversion window.
 struct ConverterSettings {

@@ -10,11 +10,12 @@
 namespace velune {
 
 std::optional<TargetFormat> FormatNamed(const QString& name) {
-    static const std::array<std::pair<QLatin1String, TargetFormat>, 4> kTargets{{
+    static const std::array<std::pair<QLatin1String, TargetFormat>, 5> kTargets{{
         {QLatin1String("wav"), TargetFormat::Wav},
         {QLatin1String("mp3"), TargetFormat::Mp3},
         {QLatin1String("ogg"), TargetFormat::Ogg},
         {QLatin1String("flac"), TargetFormat::Flac},
+        {QLatin1String("opus"), TargetFormat::Opus},
     }};
     for (const auto& [spelled, format] : kTargets)
         if (name == spelled)
@@ -31,6 +32,8 @@ QStringList QualitiesOf(TargetFormat format) {
     case TargetFormat::Ogg:
         return {QStringLiteral("q3"), QStringLiteral("q4"), QStringLiteral("q5"),
                 QStringLiteral("q6"), QStringLiteral("q7"), QStringLiteral("q8")};
+    case TargetFormat::Opus:
+        return {QStringLiteral("96"), QStringLiteral("128"), QStringLiteral("160")};
     case TargetFormat::Flac:
     case TargetFormat::Wav:
         break;

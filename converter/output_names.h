@@ -24,7 +24,8 @@ QString OutputPath(const QString& source, const QString& folder, const QString& 
 std::optional<TargetFormat> FormatNamed(const QString& name);
 
 // The qualities a format takes, as text: MP3 "128" "192" "256" "320" (kbit/s) and
-// "v0" "v2" "v4" (VBR levels), Ogg Vorbis "q3" to "q8"; WAV none. "" is each
+// "v0" "v2" "v4" (VBR levels), Ogg Vorbis "q3" to "q8", Opus "96" "128" "160";
+// WAV and FLAC none. "" is each
 // format's default.
 QStringList QualitiesOf(TargetFormat format);
 // The quality a text names for the format; none when the format does not take it.

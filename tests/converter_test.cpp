@@ -73,7 +73,7 @@ TEST(Naming, OutputNamesNeverTakeAnExistingOrGivenName) {
               u"/Velune-test-song.wav"_s);
     // A format name that the converter does not know as written keeps the last one.
     ConverterSettings mod;
-    for (const char* format : {"ogg", "WAV", "opus"}) {
+    for (const char* format : {"ogg", "WAV", "aac"}) {
         mod.targetName = QString::fromLatin1(format);
         mod.SetTarget();
     }
@@ -128,7 +128,7 @@ TEST_F(MainWindow, StartUpLoadsTheFaceAtTheTopLeftAndWritesFormatsThenVersion) {
     EXPECT_EQ(face.loaded, std::vector<QString>{u"/opt/velune/VeluneC.qml"_s});
     EXPECT_EQ(form.calls, (QStringList{"geometry", "filter"}));
     EXPECT_EQ(form.geometry, u"0,0 620x520 face 620x520"_s);
-    EXPECT_EQ(face.writes, (QStringList{"_root.FillCombo=wav|mp3|ogg|flac", "_root.SetCombo=1",
+    EXPECT_EQ(face.writes, (QStringList{"_root.FillCombo=wav|mp3|ogg|flac|opus", "_root.SetCombo=1",
                                         "_root.VersionNo=Version No.:1.0.0.0"}));
     EXPECT_TRUE(messages.shown.isEmpty());
 }
@@ -253,7 +253,7 @@ TEST_F(MainWindow, BrowseSameDirectoryFormatAndDeleteOption) {
     Cmd("IDC_FS_SameDirectory");
     EXPECT_TRUE(frm.OutputFolder().isEmpty());
 
-    for (const QString& format : {u"mp3"_s, u"undefined"_s, u"opus"_s})
+    for (const QString& format : {u"mp3"_s, u"undefined"_s, u"aac"_s})
         Cmd("IDC_FS_ConvertTo", format);
     EXPECT_EQ(mod.targetName, u"mp3"_s);
 

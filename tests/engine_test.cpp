@@ -55,7 +55,9 @@ const std::vector<std::tuple<TargetFormat, Quality, QString, QString>> kTargets{
     {TargetFormat::Mp3, {Quality::Kind::Vbr, 2}, u"v2.mp3"_s, u"mp3 VBR"_s},
     {TargetFormat::Ogg, {}, u"ogg"_s, u"vorbis"_s},
     {TargetFormat::Ogg, {Quality::Kind::Level, 8}, u"q8.ogg"_s, u"vorbis"_s},
-    {TargetFormat::Flac, {}, u"flac"_s, u"flac"_s}};
+    {TargetFormat::Flac, {}, u"flac"_s, u"flac"_s},
+    {TargetFormat::Opus, {}, u"opus"_s, u"opus"_s},
+    {TargetFormat::Opus, {Quality::Kind::BitRate, 96}, u"96.opus"_s, u"opus"_s}};
 
 // What a file holds: its codec, and for MP3 its bit rate or "VBR" (a Xing header).
 QString Encoding(const QString& path, const MediaInfo& got) {
@@ -103,11 +105,16 @@ TEST(Engine, EverySourceToEveryTargetKeepsEverySampleRateAndChannels) {
             ASSERT_EQ(engine.State(item), State::Converted) << engine.FailureReason(item);
             ++item;
             const MediaInfo got = Probe(output);
+            // MP3 takes at most 48 kHz; Opus is always 48 kHz.
             const bool halved = format == TargetFormat::Mp3 && sources[s].rate > 48000;
+            const int rate = format == TargetFormat::Opus ? 48000
+                             : halved                     ? 48000
+                                                          : sources[s].rate;
             EXPECT_EQ(got.channels, sources[s].channels);
-            EXPECT_EQ(got.sampleRate, halved ? 48000 : sources[s].rate);
-            EXPECT_NEAR(DecodedSamples(output, got.channels), halved ? samples / 2 : samples,
-                        halved ? 2 : 0);
+            EXPECT_EQ(got.sampleRate, rate);
+            EXPECT_NEAR(DecodedSamples(output, got.channels),
+                        static_cast<double>(samples) * rate / sources[s].rate,
+                        rate == sources[s].rate ? 0 : 2);
             EXPECT_EQ(Encoding(output, got), encoding);
             // Every MP3 decoder that users have trims what the LAME header says.
             if (format == TargetFormat::Mp3 && sources[s].channels == 2 && !halved) {
@@ -153,7 +160,8 @@ TEST(Engine, TagsAndTheCoverSurviveEveryHop) {
         {{}, u"hop2.mp3"_s, TargetFormat::Mp3, u";track=3/12;disc=1/2;cover=yes"_s},
         {{}, u"hop3.wav"_s, TargetFormat::Wav, u";track=3/12;disc=1/2"_s},
         {flac, u"flac.ogg"_s, TargetFormat::Ogg, vorbis},
-        {mp3, u"mp3.flac"_s, TargetFormat::Flac, vorbis}};
+        {mp3, u"mp3.flac"_s, TargetFormat::Flac, vorbis},
+        {flac, u"flac.opus"_s, TargetFormat::Opus, vorbis}};
     QString from;
     for (const auto& [source, name, format, extra] : hops) {
         SCOPED_TRACE(name.toStdString());
@@ -171,7 +179,7 @@ TEST(Engine, TagsAndTheCoverSurviveEveryHop) {
         if (format == TargetFormat::Mp3)
             tags.remove(u"encoder"_s);
         EXPECT_EQ(tags, expected);
-        EXPECT_EQ(DecodedSamples(output, 2), 88200);
+        EXPECT_EQ(DecodedSamples(output, 2), format == TargetFormat::Opus ? 96000 : 88200);
         from = output;
     }
 }
@@ -418,10 +426,10 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
         // what, arguments, error ("" = accepted)
         {"files first", u"a.wav --to wav b.mp3"_s, {}},
         {"no format", u"a.wav"_s, u"--to is missing"_s},
-        {"unknown format", u"--to opus a.wav"_s,
-         u"--to takes wav, mp3, ogg or flac, not \"opus\""_s},
+        {"unknown format", u"--to aac a.wav"_s,
+         u"--to takes wav, mp3, ogg, flac or opus, not \"aac\""_s},
         {"upper-case format", u"--to MP3 a.wav"_s,
-         u"--to takes wav, mp3, ogg or flac, not \"MP3\""_s},
+         u"--to takes wav, mp3, ogg, flac or opus, not \"MP3\""_s},
         {"no files", u"--to wav"_s, u"no files to convert"_s},
         {"value missing", u"a.wav --to"_s, u"--to needs a value"_s},
         {"jobs not a number", u"--to wav --jobs two a.wav"_s, jobs},
@@ -435,6 +443,7 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
         {"a quality ogg does not take", u"--to ogg --quality q9 a.wav"_s,
          u"--quality: ogg takes q3, q4, q5, q6, q7, q8, not \"q9\""_s},
         {"wav takes none", u"--to wav --quality 320 a.wav"_s, u"--quality: wav takes no quality"_s},
+        {"opus bit rate", u"--to opus --quality 160 a.wav"_s, {}},
     };
     for (const auto& [what, arguments, error] : rows) {
         const BatchArguments parsed = ParseBatchArguments(Args(arguments.arg(dir.path())));
@@ -492,7 +501,7 @@ TEST(Batch, ExitStatusSummaryAndFailuresFromARealRun) {
     // Bad usage: 2 with the usage text; --help: 0.
     const Result bad = Convert(u"--to aac "_s + corrupt);
     EXPECT_EQ(bad.status, 2);
-    EXPECT_TRUE(bad.err.contains("Usage: VeluneConverter --to wav|mp3|ogg|flac"));
+    EXPECT_TRUE(bad.err.contains("Usage: VeluneConverter --to wav|mp3|ogg|flac|opus"));
     const Result help = Convert(u"--help"_s);
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith(u"Usage:"_s));

@@ -155,8 +155,9 @@ bool WriteMp3(const QByteArray& path, const TagSet& tags) {
                      TagLib::File::DoNotDuplicate);
 }
 
-bool WriteOgg(const QByteArray& path, const TagSet& tags) {
-    TagLib::Ogg::Vorbis::File file(path.constData(), false);
+// Ogg Vorbis and Ogg Opus keep their tags as Vorbis comments, the cover as a picture in them.
+template <typename OggFile> bool WriteOgg(const QByteArray& path, const TagSet& tags) {
+    OggFile file(path.constData(), false);
     if (!file.isValid())
         return false;
     TagLib::Ogg::XiphComment* comment = file.tag();
@@ -243,7 +244,10 @@ bool WriteTags(const QString& path, TargetFormat format, const TagSet& tags, QSt
         saved = WriteMp3(native, tags);
         break;
     case TargetFormat::Ogg:
-        saved = WriteOgg(native, tags);
+        saved = WriteOgg<TagLib::Ogg::Vorbis::File>(native, tags);
+        break;
+    case TargetFormat::Opus:
+        saved = WriteOgg<TagLib::Ogg::Opus::File>(native, tags);
         break;
     case TargetFormat::Flac:
         saved = WriteFlac(native, tags);

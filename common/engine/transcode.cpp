@@ -65,6 +65,8 @@ Settings SettingsOf(TargetFormat format) {
         return {nullptr, nullptr, AV_SAMPLE_FMT_FLTP, 8};
     case TargetFormat::Flac: // 24-bit sources are written as S32
         return {"flac", "flac", AV_SAMPLE_FMT_S16, 8};
+    case TargetFormat::Opus:
+        return {"libopus", "ogg", AV_SAMPLE_FMT_FLT, 2};
     case TargetFormat::Wav:
         break;
     }
@@ -142,6 +144,7 @@ private:
             outFormat_ = AV_SAMPLE_FMT_S32;
         const SampleLayout layout = outFormat_ == AV_SAMPLE_FMT_S16   ? SampleLayout::S16
                                     : outFormat_ == AV_SAMPLE_FMT_S32 ? SampleLayout::S32
+                                    : outFormat_ == AV_SAMPLE_FMT_FLT ? SampleLayout::Float
                                                                       : SampleLayout::FloatPlanar;
         if (format == TargetFormat::Ogg) {
             vorbis_ = std::make_unique<VorbisWriter>();
@@ -173,7 +176,8 @@ private:
         if (!encoder_)
             return Failed(AVERROR(ENOMEM));
         AVCodecContext* enc = encoder_.get();
-        enc->sample_rate = decoder_.SourceRate();
+        // Opus is always 48 kHz; its decoders give back the source's rate as 48 kHz.
+        enc->sample_rate = format == TargetFormat::Opus ? 48000 : decoder_.SourceRate();
         av_channel_layout_copy(&enc->ch_layout, &outLayout_);
         enc->sample_fmt = outFormat_;
         enc->time_base = AVRational{1, enc->sample_rate};
@@ -182,6 +186,8 @@ private:
             enc->compression_level = 5; // the flac program's default
             enc->bits_per_raw_sample = deep ? 24 : 16;
         }
+        if (format == TargetFormat::Opus)
+            enc->bit_rate = (quality.kind == Quality::Kind::BitRate ? quality.value : 128) * 1000;
         if (output_->oformat->flags & AVFMT_GLOBALHEADER)
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         if (const int status = avcodec_open2(enc, encoder, nullptr); status < 0)
