@@ -55,9 +55,8 @@ QString ProgressLine(const ConverterEngine& engine, const std::vector<QueuedSour
 
 QString BatchUsage() {
     return QStringLiteral(
-        "Usage: VeluneConverter --to wav|mp3|ogg|flac|opus [--quality Q] [--out FOLDER] [--jobs "
-        "N]\n"
-        "                       [--delete-sources] FILE...\n"
+        "Usage: VeluneConverter --to wav|mp3|ogg|flac|opus [--quality Q] [--replaygain]\n"
+        "                       [--out FOLDER] [--jobs N] [--delete-sources] FILE...\n"
         "\n"
         "Converts audio files without opening the window. Started with no arguments,\n"
         "VeluneConverter opens its window.\n"
@@ -67,6 +66,8 @@ QString BatchUsage() {
         "                     or opus (128 kbit/s, 48 kHz)\n"
         "  --quality Q        mp3: 128, 192, 256 or 320 (kbit/s), v0, v2 or v4 (VBR);\n"
         "                     ogg: q3 to q8; opus: 96, 128 or 160 (kbit/s)\n"
+        "  --replaygain       measure each output's loudness and write ReplayGain tags\n"
+        "                     (album gains for the files of one album)\n"
         "  --out FOLDER       write into FOLDER; by default each output goes beside its source\n"
         "  --jobs N           convert up to N files at once; by default one per core\n"
         "  --delete-sources   delete each source once it has been converted completely\n"
@@ -122,6 +123,8 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
                 return fail(QStringLiteral("--jobs takes a whole number from 1 up"));
         } else if (argument == QLatin1String("--delete-sources")) {
             options.deleteSources = true;
+        } else if (argument == QLatin1String("--replaygain")) {
+            options.replayGain = true;
         } else {
             return fail(QStringLiteral("unknown option ") + argument);
         }
@@ -157,7 +160,7 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
             continue;
         }
         const QString out = OutputPath(source, options.out, options.format, given);
-        if (!engine.add({source, out, format, options.quality})) {
+        if (!engine.add({source, out, format, options.quality, options.replayGain})) {
             Print(output.err, engine.lastError() + QLatin1Char('\n'));
             return 1;
         }

@@ -10,7 +10,8 @@
 namespace velune {
 
 // The converter without its window:
-//   VeluneConverter --to wav|mp3|ogg|flac|opus [--quality Q] [--out FOLDER] [--jobs N]
+//   VeluneConverter --to wav|mp3|ogg|flac|opus [--quality Q] [--replaygain] [--out FOLDER] [--jobs
+//   N]
 //   [--delete-sources]
 //                   FILE...
 struct BatchOptions {
@@ -19,6 +20,7 @@ struct BatchOptions {
     QString out;  // "" = beside each source
     int jobs = 0; // 0 = one per core
     bool deleteSources = false;
+    bool replayGain = false;
     QStringList files;
 };
 

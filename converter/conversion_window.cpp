@@ -57,8 +57,8 @@ bool ConversionWindow::Convert() {
         const QString output = OutputPath(P, p_.outputFolder, settings_.targetName, given);
         settings_.SetTarget();
         const QString source = P.trimmed();
-        if (!settings_.format ||
-            !p_.engine.add({source, output, *settings_.format, settings_.quality}))
+        if (!settings_.format || !p_.engine.add({source, output, *settings_.format,
+                                                 settings_.quality, settings_.replayGain}))
             return EngineFailed();
         deleteFlags_[i] = settings_.deleteSources;
         queued_.push_back({static_cast<int>(i), source, output, IdentityOf(source)});

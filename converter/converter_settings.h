@@ -22,6 +22,7 @@ struct ConverterSettings {
     // What the engine writes for targetName; none until the first SetTarget.
     std::optional<TargetFormat> format;
     Quality quality; // the format's default
+    bool replayGain = false;
 
     // Sets `format` from targetName; an unknown name leaves it as it was.
     void SetTarget();

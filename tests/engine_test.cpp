@@ -12,6 +12,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -181,6 +182,69 @@ TEST(Engine, TagsAndTheCoverSurviveEveryHop) {
         EXPECT_EQ(tags, expected);
         EXPECT_EQ(DecodedSamples(output, 2), format == TargetFormat::Opus ? 96000 : 88200);
         from = output;
+    }
+}
+
+// Gains as loudgain (ReplayGain 2.0) finds them, per track and per album, in the form
+// each container keeps them.
+TEST(Engine, ReplayGainAgreesWithLoudgainPerTrackAndAlbum) {
+    QTemporaryDir dir;
+    QStringList sources;
+    for (const auto& [name, tone] : {std::pair{"loud.flac", "sine=frequency=440:duration=3"},
+                                     {"quiet.flac", "sine=frequency=1000:duration=3,volume=0.3"}}) {
+        const QString plain = dir.filePath(u"plain-"_s + QLatin1String(name));
+        ASSERT_TRUE(RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -y -f lavfi -i"_s)
+                                             << QLatin1String(tone) << u"-ac"_s << u"2"_s
+                                             << plain));
+        sources << dir.filePath(QLatin1String(name));
+        ASSERT_TRUE(Tagged(plain, sources.back(), {u"album=A"_s, u"album_artist=X"_s}));
+    }
+    // loudgain's figures: a row per file, then the album's.
+    QHash<QString, double> expected;
+    const QStringList rows =
+        QString::fromUtf8(
+            RunTool(u"loudgain"_s, QStringList{u"-q"_s, u"-a"_s, u"-O"_s} << sources).value_or(""))
+            .split(u'\n', Qt::SkipEmptyParts);
+    for (const QString& row : rows.mid(1)) {
+        const QStringList cells = row.split(u'\t');
+        ASSERT_GT(cells.size(), 8) << row.toStdString();
+        expected.insert(QFileInfo(cells[0]).completeBaseName(),
+                        cells[8].section(u' ', 0, 0).toDouble());
+    }
+    ASSERT_EQ(expected.size(), 3) << rows.join(u'\n').toStdString();
+
+    FfmpegConverter engine(2);
+    const std::vector<std::pair<TargetFormat, QString>> targets{{TargetFormat::Mp3, u"mp3"_s},
+                                                                {TargetFormat::Ogg, u"ogg"_s},
+                                                                {TargetFormat::Flac, u"flac"_s},
+                                                                {TargetFormat::Opus, u"opus"_s}};
+    for (const QString& source : sources)
+        for (const auto& [format, extension] : targets)
+            ASSERT_TRUE(engine.add({source, source + u'.' + extension, format, {}, true}));
+    RunToEnd(engine);
+    static const QRegularExpression gainForm(u"^-?\\d+\\.\\d\\d dB$"_s);
+    for (const QString& source : sources) {
+        const QString stem = QFileInfo(source).completeBaseName();
+        for (const auto& [format, extension] : targets) {
+            const QString output = source + u'.' + extension;
+            SCOPED_TRACE(output.toStdString());
+            const QHash<QString, QString> tags = Probe(output).tags;
+            double track = 0, album = 0;
+            if (format == TargetFormat::Opus) {
+                EXPECT_FALSE(tags.contains(u"replaygain_track_gain"_s));
+                track = tags.value(u"r128_track_gain"_s).toInt() / 256.0 + 5;
+                album = tags.value(u"r128_album_gain"_s).toInt() / 256.0 + 5;
+            } else {
+                EXPECT_TRUE(gainForm.match(tags.value(u"replaygain_track_gain"_s)).hasMatch())
+                    << tags.value(u"replaygain_track_gain"_s).toStdString();
+                EXPECT_FALSE(tags.value(u"replaygain_track_peak"_s).isEmpty());
+                track = tags.value(u"replaygain_track_gain"_s).section(u' ', 0, 0).toDouble();
+                album = tags.value(u"replaygain_album_gain"_s).section(u' ', 0, 0).toDouble();
+            }
+            EXPECT_NEAR(track, expected.value(stem), 0.1);
+            EXPECT_NEAR(album, expected.value(u"Album"_s), 0.1);
+            EXPECT_EQ(tags.value(u"album"_s), u"A"_s); // the other tags stay
+        }
     }
 }
 
@@ -451,12 +515,14 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
         EXPECT_EQ(parsed.options.has_value(), error.isEmpty()) << what;
     }
     // Every option, and "--" before a file named like one.
-    const auto all = ParseBatchArguments(Args(
-        u"--to ogg --quality q6 --out %1 --jobs 3 --delete-sources -- --to"_s.arg(dir.path())));
+    const auto all = ParseBatchArguments(
+        Args(u"--to ogg --quality q6 --replaygain --out %1 --jobs 3 --delete-sources -- --to"_s.arg(
+            dir.path())));
     ASSERT_TRUE(all.options);
-    EXPECT_EQ(std::tie(all.options->format, all.options->quality, all.options->out,
-                       all.options->jobs, all.options->deleteSources, all.options->files),
-              std::make_tuple(u"ogg"_s, Quality{Quality::Kind::Level, 6}, dir.path(), 3, true,
+    EXPECT_EQ(std::tie(all.options->format, all.options->quality, all.options->replayGain,
+                       all.options->out, all.options->jobs, all.options->deleteSources,
+                       all.options->files),
+              std::make_tuple(u"ogg"_s, Quality{Quality::Kind::Level, 6}, true, dir.path(), 3, true,
                               QStringList{"--to"}));
     EXPECT_TRUE(ParseBatchArguments({u"--help"_s}).help);
 }

@@ -6,12 +6,12 @@ VELUNE_PACKAGES=(
     qt6-base-dev qt6-declarative-dev
     qml6-module-qtqml qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtqml-models
     qml6-module-qtqml-workerscript
-    libpulse-dev libmp3lame-dev
+    libpulse-dev libmp3lame-dev libebur128-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libvorbis-dev libtag1-dev
     fonts-dejavu-core
 )
 VELUNE_TEST_PACKAGES=(libgtest-dev libgmock-dev pulseaudio pulseaudio-utils dbus ffmpeg vorbis-tools lame
-    mpg123 gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    mpg123 gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good loudgain
     clang-tidy qt6-declarative-dev-tools desktop-file-utils appstream)
 
 velune_install() {

@@ -18,12 +18,15 @@ struct Quality {
     bool operator==(const Quality&) const = default;
 };
 
-// One conversion: the source file, the file to write, its format and quality.
+// One conversion: the source file, the file to write, its format and quality, and
+// whether ReplayGain tags are measured and written (album gains for the outputs of
+// one run that share album and album artist).
 struct ConversionJob {
     QString source;
     QString output;
     TargetFormat format = TargetFormat::Wav;
     Quality quality;
+    bool replayGain = false;
 };
 
 // The converter's media engine: a queue of jobs converted by workers of their own,

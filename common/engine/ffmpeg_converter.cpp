@@ -6,8 +6,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <sys/statvfs.h>
 
 namespace velune {
@@ -26,6 +28,23 @@ bool RoomFor(const QString& path, qint64 bytes, QString& error) {
         return true;
     error = QString::fromLocal8Bit(std::strerror(ENOSPC));
     return false;
+}
+
+// What an output's album is known by: its album and album artist; "" for none.
+QString AlbumOf(const TagSet& tags) {
+    QString album, artist;
+    for (const auto& [key, values] : tags.text) {
+        if (key == QLatin1String("ALBUM"))
+            album = values.join(QLatin1Char(';'));
+        else if (key == QLatin1String("ALBUMARTIST"))
+            artist = values.join(QLatin1Char(';'));
+    }
+    return album.isEmpty() ? QString() : album + QChar(0) + artist;
+}
+
+void AddText(TagSet& tags, const std::vector<std::pair<QString, QString>>& pairs) {
+    for (const auto& [key, value] : pairs)
+        tags.text.emplace_back(key, QStringList{value});
 }
 
 } // namespace
@@ -71,6 +90,12 @@ bool FfmpegConverter::start() {
         return false;
     }
     cancel_ = false;
+    {
+        std::lock_guard lock(mutex_);
+        albumsPending_ =
+            std::any_of(items_.begin() + static_cast<std::ptrdiff_t>(next_.load()), items_.end(),
+                        [](const auto& item) { return item->job.replayGain; });
+    }
     const std::size_t count = std::min<std::size_t>(jobs_, items_.size() - next_);
     try {
         for (std::size_t i = 0; i < count; ++i)
@@ -86,9 +111,10 @@ bool FfmpegConverter::start() {
 void FfmpegConverter::cancel() {
     cancel_ = true;
     Join();
-    // Nothing that was left is converted now.
+    // Nothing that was left is converted now, and no album is complete.
     next_ = items_.size();
     std::lock_guard lock(mutex_);
+    albumsPending_ = false;
     for (auto& item : items_) {
         if (item->state == ItemState::Queued || item->state == ItemState::Converting) {
             item->state = ItemState::Failed;
@@ -130,12 +156,17 @@ void FfmpegConverter::Convert(Item& item) {
     const QString temp = ReserveTemporary(item.job.output, failure);
     if (temp.isEmpty())
         return Settle(item, false, failure);
-    const TagSet tags = ReadTags(item.job.source);
+    TagSet tags = ReadTags(item.job.source);
+    // Room for the loudness tags that come with the rest.
     const TranscodeResult result =
-        Transcode(item.job.source, temp, item.job.format, item.job.quality, tags.estimatedBytes(),
-                  cancel_, item.progress);
+        Transcode(item.job.source, temp, item.job.format, item.job.quality, item.job.replayGain,
+                  tags.estimatedBytes() + (item.job.replayGain ? 256 : 0), cancel_, item.progress);
     bool converted = result.ok;
     failure = result.reason;
+    if (converted && result.loudness)
+        AddText(tags,
+                ReplayGainTagsFor(item.job.format == TargetFormat::Opus, QStringLiteral("TRACK"),
+                                  result.loudness->Loudness(), result.loudness->Peak()));
     if (converted && !tags.empty())
         converted = RoomFor(temp, tags.estimatedBytes(), failure) &&
                     WriteTags(temp, item.job.format, tags, failure);
@@ -147,6 +178,8 @@ void FfmpegConverter::Convert(Item& item) {
         converted = PublishNoReplace(temp, item.job.output, failure);
     if (!converted)
         QFile::remove(temp);
+    item.tags = std::move(tags);
+    item.loudness = result.loudness;
     Settle(item, converted, failure);
 }
 
@@ -154,9 +187,40 @@ void FfmpegConverter::Settle(Item& item, bool converted, const QString& failure)
     if (!converted)
         qCWarning(lcEngine) << "cannot convert" << item.job.source << "to" << item.job.output
                             << failure;
+    {
+        std::lock_guard lock(mutex_);
+        item.state = converted ? ItemState::Converted : ItemState::Failed;
+        item.failure = converted ? QString() : failure;
+        // The last item of the run is settled: the album gains are this worker's.
+        if (!albumsPending_ || LowestIndex() >= 0)
+            return;
+    }
+    WriteAlbumGains();
     std::lock_guard lock(mutex_);
-    item.state = converted ? ItemState::Converted : ItemState::Failed;
-    item.failure = converted ? QString() : failure;
+    albumsPending_ = false;
+}
+
+void FfmpegConverter::WriteAlbumGains() {
+    std::map<QString, std::vector<Item*>> albums;
+    for (const auto& item : items_)
+        if (item->state == ItemState::Converted && item->loudness && !AlbumOf(item->tags).isEmpty())
+            albums[AlbumOf(item->tags)].push_back(item.get());
+    for (const auto& [album, members] : albums) {
+        std::vector<const LoudnessMeter*> meters;
+        for (const Item* item : members)
+            meters.push_back(item->loudness.get());
+        const auto [loudness, peak] = LoudnessMeter::Together(meters);
+        for (Item* item : members) {
+            if (cancel_)
+                return;
+            AddText(item->tags, ReplayGainTagsFor(item->job.format == TargetFormat::Opus,
+                                                  QStringLiteral("ALBUM"), loudness, peak));
+            QString error;
+            if (!WriteTags(item->job.output, item->job.format, item->tags, error))
+                qCWarning(lcEngine)
+                    << "cannot write the album gain into" << item->job.output << error;
+        }
+    }
 }
 
 int FfmpegConverter::LowestIndex() const {
@@ -198,7 +262,7 @@ std::optional<int> FfmpegConverter::Time() const {
 
 bool FfmpegConverter::Finished() const {
     std::lock_guard lock(mutex_);
-    return Lowest() == nullptr;
+    return Lowest() == nullptr && !albumsPending_;
 }
 
 ConverterEngine::ItemState FfmpegConverter::State(int item) const {

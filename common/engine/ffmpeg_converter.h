@@ -1,6 +1,7 @@
 #pragma once
 
 #include "converter_engine.h"
+#include "tags.h"
 #include "transcode.h"
 
 #include <QSet>
@@ -51,11 +52,16 @@ private:
         ItemState state = ItemState::Queued;
         QString failure;
         TranscodeProgress progress;
+        // For the album gain: what was written, and the loudness measured.
+        TagSet tags;
+        std::shared_ptr<LoudnessMeter> loudness;
     };
 
     void Work();
     void Convert(Item& item);
     void Settle(Item& item, bool converted, const QString& failure);
+    // Once every item has been converted: the album gains of each album's outputs.
+    void WriteAlbumGains();
     void Join();
     // The lowest unfinished item; the caller holds mutex_.
     int LowestIndex() const;
@@ -69,6 +75,7 @@ private:
     std::atomic<bool> cancel_{false};
     mutable std::mutex mutex_;
     QSet<QString> tidiedFolders_; // guarded by mutex_
+    bool albumsPending_ = false;  // guarded by mutex_: album gains are still to be written
 };
 
 } // namespace velune

@@ -110,11 +110,16 @@ public:
     Job& operator=(const Job&) = delete;
 
     TranscodeResult Run(const QString& source, const QString& output, TargetFormat format,
-                        Quality quality, qint64 reserveTagBytes) {
-        if (!OpenSource(source) || !OpenTarget(output, format, quality, reserveTagBytes) ||
-            !Pump() || !Finish())
-            return {false, reason_};
-        return {true, {}};
+                        Quality quality, bool measureLoudness, qint64 reserveTagBytes) {
+        if (!OpenSource(source) || !OpenTarget(output, format, quality, reserveTagBytes))
+            return {false, reason_, nullptr};
+        // Measured on the samples that are encoded anyway: no second pass.
+        if (measureLoudness)
+            meter_ =
+                std::make_shared<LoudnessMeter>(decoder_.OutputChannels(), decoder_.OutputRate());
+        if (!Pump() || !Finish())
+            return {false, reason_, nullptr};
+        return {true, {}, meter_};
     }
 
 private:
@@ -142,10 +147,11 @@ private:
         const bool deep = format == TargetFormat::Flac && decoder_.SourceBits() > 16;
         if (deep)
             outFormat_ = AV_SAMPLE_FMT_S32;
-        const SampleLayout layout = outFormat_ == AV_SAMPLE_FMT_S16   ? SampleLayout::S16
-                                    : outFormat_ == AV_SAMPLE_FMT_S32 ? SampleLayout::S32
-                                    : outFormat_ == AV_SAMPLE_FMT_FLT ? SampleLayout::Float
-                                                                      : SampleLayout::FloatPlanar;
+        layout_ = outFormat_ == AV_SAMPLE_FMT_S16   ? SampleLayout::S16
+                  : outFormat_ == AV_SAMPLE_FMT_S32 ? SampleLayout::S32
+                  : outFormat_ == AV_SAMPLE_FMT_FLT ? SampleLayout::Float
+                                                    : SampleLayout::FloatPlanar;
+        const SampleLayout layout = layout_;
         if (format == TargetFormat::Ogg) {
             vorbis_ = std::make_unique<VorbisWriter>();
             return decoder_.SetOutput(layout, 0, channels, reason_) &&
@@ -235,6 +241,8 @@ private:
     }
 
     bool Write(const uint8_t* const* data, int samples) {
+        if (meter_)
+            meter_->Add(data, layout_, samples);
         if (vorbis_)
             return vorbis_->Write(reinterpret_cast<const float* const*>(data), samples, reason_);
         if (mp3_)
@@ -328,6 +336,8 @@ private:
     AVSampleFormat outFormat_ = AV_SAMPLE_FMT_NONE;
     std::unique_ptr<VorbisWriter> vorbis_;
     std::unique_ptr<Mp3Writer> mp3_;
+    SampleLayout layout_ = SampleLayout::FloatPlanar;
+    std::shared_ptr<LoudnessMeter> meter_;
     Fifo fifo_;
     Frame frame_;
     Packet packet_;
@@ -338,10 +348,10 @@ private:
 } // namespace
 
 TranscodeResult Transcode(const QString& source, const QString& output, TargetFormat format,
-                          Quality quality, qint64 reserveTagBytes, const std::atomic<bool>& cancel,
-                          TranscodeProgress& progress) {
+                          Quality quality, bool measureLoudness, qint64 reserveTagBytes,
+                          const std::atomic<bool>& cancel, TranscodeProgress& progress) {
     Job job(cancel, progress);
-    return job.Run(source, output, format, quality, reserveTagBytes);
+    return job.Run(source, output, format, quality, measureLoudness, reserveTagBytes);
 }
 
 std::optional<qint64> MediaDuration(const QString& path) {

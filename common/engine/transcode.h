@@ -1,9 +1,11 @@
 #pragma once
 
 #include "converter_engine.h"
+#include "loudness.h"
 
 #include <QString>
 #include <atomic>
+#include <memory>
 #include <optional>
 
 namespace velune {
@@ -17,6 +19,8 @@ struct TranscodeProgress {
 struct TranscodeResult {
     bool ok = false;
     QString reason; // in words for the user, when not ok
+    // The loudness of what was encoded, when it was asked for.
+    std::shared_ptr<LoudnessMeter> loudness;
 };
 
 // Decodes the audio of `source` and writes it to `output` (created or truncated)
@@ -26,8 +30,8 @@ struct TranscodeResult {
 // later changes no audio. Streams: never holds more than a few frames. Stops, with
 // the reason "the conversion was stopped", soon after `cancel` turns true.
 TranscodeResult Transcode(const QString& source, const QString& output, TargetFormat format,
-                          Quality quality, qint64 reserveTagBytes, const std::atomic<bool>& cancel,
-                          TranscodeProgress& progress);
+                          Quality quality, bool measureLoudness, qint64 reserveTagBytes,
+                          const std::atomic<bool>& cancel, TranscodeProgress& progress);
 
 // The duration of a media file as its container tells it, in ms.
 std::optional<qint64> MediaDuration(const QString& path);
