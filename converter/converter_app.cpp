@@ -1,5 +1,7 @@
 #include "converter_app.h"
 
+#include "converter_remembered.h"
+
 namespace velune {
 
 ConverterApp::ConverterApp(const QString& programFolder)
@@ -17,11 +19,16 @@ ConverterApp::ConverterApp(const QString& programFolder)
     QObject::connect(&window_, &FaceWindow::activated, &window_, [this] { main_->Activated(); });
 }
 
-ConverterApp::~ConverterApp() = default;
+ConverterApp::~ConverterApp() {
+    if (running_)
+        SaveConverterChoices(main_->Remember());
+}
 
 bool ConverterApp::Start() {
     if (!main_->Start())
         return false;
+    running_ = true;
+    main_->Restore(LoadConverterChoices());
     window_.show();
     return true;
 }

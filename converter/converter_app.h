@@ -36,6 +36,7 @@ private:
     FfmpegConverter engine_;
     QtConversionDialog conversion_;
     std::unique_ptr<ConverterWindow> main_;
+    bool running_ = false;
 };
 
 } // namespace velune

@@ -15,7 +15,9 @@ inline constexpr char kRemove[] = "IDC_FS_Remove"; // args: the row it removed, 
 inline constexpr char kRemoveAll[] = "IDC_FS_RemoveAll";
 inline constexpr char kDrag[] = "IDC_FS_Drag";
 inline constexpr char kBrowse[] = "IDC_FS_Browse";
-inline constexpr char kConvertTo[] = "IDC_FS_ConvertTo"; // args: "wav", "mp3" or "ogg"
+inline constexpr char kConvertTo[] = "IDC_FS_ConvertTo";   // args: a format of kFillCombo
+inline constexpr char kQuality[] = "IDC_FS_Quality";       // args: a quality of kFillQuality
+inline constexpr char kReplayGain[] = "IDC_FS_ReplayGain"; // args: "on" or "off"
 inline constexpr char kConvert[] = "IDC_FS_Convert";
 inline constexpr char kHelp[] = "IDC_FS_Help";
 inline constexpr char kSameDirectory[] = "IDC_FS_SameDirectory";
@@ -27,6 +29,12 @@ inline constexpr char kPlayer[] = "IDC_FS_Player";
 inline constexpr char kFillCombo[] =
     "_root.FillCombo"; // "wav|mp3|ogg|flac|opus"; trigger kSetCombo
 inline constexpr char kSetCombo[] = "_root.SetCombo";
+inline constexpr char kFormat[] = "_root.Format"; // the format chosen, when the host restores it
+// The qualities the chosen format takes ("" for none) and the one chosen; trigger kSetQuality.
+inline constexpr char kFillQuality[] = "_root.FillQuality"; // "128|192|256|320|v0|v2|v4"
+inline constexpr char kQualityValue[] = "_root.QualityValue";
+inline constexpr char kSetQuality[] = "_root.SetQuality";
+inline constexpr char kReplayGainOn[] = "_root.ReplayGain"; // "1"/"0": ReplayGain tags written
 inline constexpr char kVersionNo[] = "_root.VersionNo";
 inline constexpr char kBrowsePath[] = "_root.BrowsePath"; // trigger kSetBrowsePath
 inline constexpr char kSetBrowsePath[] = "_root.SetBrowsePath";

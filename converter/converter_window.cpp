@@ -57,7 +57,7 @@ void ConverterWindow::Activated() {
 void ConverterWindow::OnFaceCommand(const QString& command, const QString& args) {
     using namespace converter_face;
     using Handler = void (*)(ConverterWindow&, const QString&);
-    static const CommandTable<Handler, 15> kTable{{
+    static const CommandTable<Handler, 17> kTable{{
         {QLatin1String(kClose), [](ConverterWindow& w, const QString&) { w.p_.form.EndProgram(); }},
         {QLatin1String(kMinimize),
          [](ConverterWindow& w, const QString&) { w.p_.form.Minimize(); }},
@@ -69,6 +69,10 @@ void ConverterWindow::OnFaceCommand(const QString& command, const QString& args)
          [](ConverterWindow& w, const QString&) { w.ChooseOutputFolder(); }},
         {QLatin1String(kConvertTo),
          [](ConverterWindow& w, const QString& name) { w.SetTarget(name); }},
+        {QLatin1String(kQuality),
+         [](ConverterWindow& w, const QString& text) { w.SetQuality(text); }},
+        {QLatin1String(kReplayGain),
+         [](ConverterWindow& w, const QString& on) { w.SetReplayGain(on == QLatin1String("on")); }},
         {QLatin1String(kConvert), [](ConverterWindow& w, const QString&) { w.Convert(); }},
         {QLatin1String(kHelp), [](ConverterWindow& w, const QString&) { w.OpenHelp(); }},
         {QLatin1String(kSameDirectory),
@@ -153,10 +157,57 @@ void ConverterWindow::ChooseOutputFolder() {
 void ConverterWindow::SetTarget(const QString& args) {
     // Only a format the converter writes: another name would give its extension
     // to a file of some other format.
-    if (FormatNamed(args))
-        settings_.targetName = args;
-    else
+    if (!FormatNamed(args)) {
         qCWarning(lcConverter) << "no such target format:" << args;
+        return;
+    }
+    settings_.targetName = args;
+    ShowQualities();
+}
+
+void ConverterWindow::ShowQualities() {
+    using namespace converter_face;
+    const TargetFormat format = *FormatNamed(settings_.targetName);
+    const QString chosen = qualities_.value(settings_.targetName, DefaultQualityOf(format));
+    settings_.quality = QualityNamed(format, chosen).value_or(Quality{});
+    p_.face.SetVariable(QLatin1String(kFillQuality), QualitiesOf(format).join(QLatin1Char('|')));
+    SetWithTrigger(p_.face, QLatin1String(kQualityValue), chosen, QLatin1String(kSetQuality));
+}
+
+void ConverterWindow::SetQuality(const QString& text) {
+    const TargetFormat format = *FormatNamed(settings_.targetName);
+    if (text.isEmpty() || !QualityNamed(format, text)) {
+        qCWarning(lcConverter) << "no such quality for" << settings_.targetName << ":" << text;
+        return;
+    }
+    qualities_.insert(settings_.targetName, text.trimmed().toLower());
+    settings_.quality = *QualityNamed(format, text);
+}
+
+void ConverterWindow::SetReplayGain(bool on) {
+    settings_.replayGain = on;
+}
+
+ConverterWindow::Remembered ConverterWindow::Remember() const {
+    return {settings_.targetName, qualities_, settings_.replayGain};
+}
+
+void ConverterWindow::Restore(const Remembered& state) {
+    using namespace converter_face;
+    if (FormatNamed(state.format)) {
+        settings_.targetName = state.format;
+        p_.face.SetVariable(QLatin1String(kFormat), state.format);
+    }
+    // Only what each format takes: a hand-edited file may hold anything.
+    qualities_.clear();
+    for (auto it = state.qualities.begin(); it != state.qualities.end(); ++it)
+        if (const auto format = FormatNamed(it.key());
+            format && !it.value().isEmpty() && QualityNamed(*format, it.value()))
+            qualities_.insert(it.key(), it.value());
+    settings_.replayGain = state.replayGain;
+    p_.face.SetVariable(QLatin1String(kReplayGainOn),
+                        state.replayGain ? QStringLiteral("1") : QStringLiteral("0"));
+    ShowQualities();
 }
 
 void ConverterWindow::Convert() {

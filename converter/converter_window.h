@@ -2,6 +2,7 @@
 
 #include "converter_settings.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +42,16 @@ public:
     // Picks files that join the list.
     void AddFiles();
 
+    // What is remembered between runs: the format, the quality chosen for each
+    // format, and whether ReplayGain tags are written.
+    struct Remembered {
+        QString format = QStringLiteral("wav");
+        QHash<QString, QString> qualities;
+        bool replayGain = false;
+    };
+    Remembered Remember() const;
+    void Restore(const Remembered& state);
+
     const QStringList& Files() const { return files_; }
     // "" when each output goes beside its source.
     const QString& OutputFolder() const { return outputFolder_; }
@@ -50,6 +61,10 @@ private:
     void RemoveAll();
     void ChooseOutputFolder();
     void SetTarget(const QString& name);
+    void SetQuality(const QString& text);
+    void SetReplayGain(bool on);
+    // Tells the face the qualities of the chosen format and which one is chosen.
+    void ShowQualities();
     void Convert();
     void OpenHelp();
     void ShowVersion();
@@ -62,6 +77,7 @@ private:
     Parts p_;
     QStringList files_;
     QString outputFolder_;
+    QHash<QString, QString> qualities_; // the quality chosen for each format, by its name
 };
 
 } // namespace velune

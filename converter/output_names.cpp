@@ -41,6 +41,21 @@ QStringList QualitiesOf(TargetFormat format) {
     return {};
 }
 
+QString DefaultQualityOf(TargetFormat format) {
+    switch (format) {
+    case TargetFormat::Mp3:
+        return QStringLiteral("192");
+    case TargetFormat::Ogg:
+        return QStringLiteral("q5");
+    case TargetFormat::Opus:
+        return QStringLiteral("128");
+    case TargetFormat::Flac:
+    case TargetFormat::Wav:
+        break;
+    }
+    return {};
+}
+
 std::optional<Quality> QualityNamed(TargetFormat format, const QString& text) {
     const QString spelled = text.trimmed().toLower();
     if (spelled.isEmpty())

@@ -28,6 +28,8 @@ std::optional<TargetFormat> FormatNamed(const QString& name);
 // WAV and FLAC none. "" is each
 // format's default.
 QStringList QualitiesOf(TargetFormat format);
+// The quality a format is written at unless another is chosen ("" for none).
+QString DefaultQualityOf(TargetFormat format);
 // The quality a text names for the format; none when the format does not take it.
 std::optional<Quality> QualityNamed(TargetFormat format, const QString& text);
 

@@ -1,22 +1,16 @@
 #include "remembered.h"
 
+#include "user_settings.h"
 #include <QLoggingCategory>
+
 #include <QSettings>
-#include <memory>
 
 Q_DECLARE_LOGGING_CATEGORY(lcPlayer)
 
 namespace velune {
 
-namespace {
-std::unique_ptr<QSettings> Store() {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                       QStringLiteral("Velune"), QStringLiteral("VelunePlayer"));
-}
-} // namespace
-
 PlayerWindow::Remembered LoadRemembered() {
-    const auto settings = Store();
+    const auto settings = UserSettings(QStringLiteral("VelunePlayer"));
     const QSettings& store = *settings;
     PlayerWindow::Remembered state;
     if (store.status() != QSettings::NoError) {
@@ -39,7 +33,7 @@ PlayerWindow::Remembered LoadRemembered() {
 }
 
 void SaveRemembered(const PlayerWindow::Remembered& state) {
-    const auto settings = Store();
+    const auto settings = UserSettings(QStringLiteral("VelunePlayer"));
     QSettings& store = *settings;
     store.clear();
     store.setValue(QStringLiteral("list/rows"), state.rows);

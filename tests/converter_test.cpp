@@ -4,6 +4,7 @@
 // deleted that were not safely converted.
 #include "conversion_dialog.h"
 #include "conversion_window.h"
+#include "converter_remembered.h"
 #include "converter_settings.h"
 #include "converter_window.h"
 #include "fakes.h"
@@ -261,6 +262,59 @@ TEST_F(MainWindow, BrowseSameDirectoryFormatAndDeleteOption) {
     EXPECT_TRUE(mod.deleteSources);
     Cmd("IDC_FS_UnSelected");
     EXPECT_FALSE(mod.deleteSources);
+}
+
+// Each format shows the qualities it takes; a choice is kept per format, refused
+// when the format does not take it, and comes back with ReplayGain at the next start.
+TEST_F(MainWindow, QualityAndReplayGainFollowTheFormatAndAreRemembered) {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    EXPECT_EQ(LoadConverterChoices().format, u"wav"_s); // nothing remembered yet
+    Loaded();
+    const auto shown = [&] {
+        return face.store.value("_root.FillQuality") + u" / "_s +
+               face.store.value("_root.QualityValue");
+    };
+    const std::vector<std::tuple<QString, QString, QString, Quality>> steps{
+        // command, argument, what the face is told, what the engine is given
+        {"IDC_FS_ConvertTo",
+         "mp3",
+         "128|192|256|320|v0|v2|v4 / 192",
+         {Quality::Kind::BitRate, 192}},
+        {"IDC_FS_Quality", "V2", "128|192|256|320|v0|v2|v4 / 192", {Quality::Kind::Vbr, 2}},
+        {"IDC_FS_Quality", "160", "128|192|256|320|v0|v2|v4 / 192", {Quality::Kind::Vbr, 2}},
+        {"IDC_FS_ConvertTo", "flac", " / ", {}},
+        {"IDC_FS_ConvertTo", "ogg", "q3|q4|q5|q6|q7|q8 / q5", {Quality::Kind::Level, 5}},
+        {"IDC_FS_Quality", "q8", "q3|q4|q5|q6|q7|q8 / q5", {Quality::Kind::Level, 8}},
+        {"IDC_FS_ConvertTo", "mp3", "128|192|256|320|v0|v2|v4 / v2", {Quality::Kind::Vbr, 2}},
+    };
+    for (const auto& [command, argument, face, quality] : steps) {
+        Cmd(command, argument);
+        EXPECT_EQ(shown(), face) << command.toStdString() << " " << argument.toStdString();
+        EXPECT_EQ(mod.quality, quality) << command.toStdString() << " " << argument.toStdString();
+    }
+    Cmd("IDC_FS_ReplayGain", u"on"_s);
+    EXPECT_TRUE(mod.replayGain);
+    SaveConverterChoices(frm.Remember());
+
+    // The next start: the face is told the format, its quality and the option.
+    RecordingFace face2;
+    ConverterSettings mod2;
+    ConverterWindow again(mod2, ConverterWindow::Parts{face2, form, messages, dialog, folders,
+                                                       shell, lock, conversion, u"/opt"_s});
+    ASSERT_TRUE(again.Start());
+    again.Restore(LoadConverterChoices());
+    EXPECT_EQ(std::tie(mod2.targetName, mod2.quality, mod2.replayGain),
+              std::make_tuple(u"mp3"_s, Quality{Quality::Kind::Vbr, 2}, true));
+    for (const auto& [name, value] : {std::pair{"_root.Format", "mp3"},
+                                      {"_root.QualityValue", "v2"},
+                                      {"_root.ReplayGain", "1"}})
+        EXPECT_EQ(face2.store.value(QLatin1String(name)), QLatin1String(value)) << name;
+    // Values that no format takes are left out.
+    again.Restore({u"aac"_s, {{u"ogg"_s, u"320"_s}, {u"nope"_s, u"v2"_s}}, false});
+    again.OnFaceCommand(u"IDC_FS_ConvertTo"_s, u"ogg"_s);
+    EXPECT_EQ(face2.store.value("_root.QualityValue"), u"q5"_s);
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(MainWindow, ConvertLiftsTheFilterShowsTheRunAndActivationPutsItBack) {
