@@ -19,9 +19,11 @@ Rectangle {
     property string browsedPath: ""
     property string versionText: ""
     property int currentFormat: 0
+    property string currentQuality: ""
 
     ListModel { id: files }
     ListModel { id: formats }
+    ListModel { id: qualities }
 
     // The face removes its chosen row and tells the host which one (or that none is).
     function removeChosen() {
@@ -60,6 +62,16 @@ Rectangle {
                 for (const f of face.flash.variable("_root.FillCombo").split("|"))
                     if (f.length > 0) formats.append({ format: f })
                 face.currentFormat = 0
+            } else if (name === "_root.Format") {
+                for (let i = 0; i < formats.count; ++i)
+                    if (formats.get(i).format === value) face.currentFormat = i
+            } else if (name === "_root.SetQuality") {
+                qualities.clear()
+                for (const q of face.flash.variable("_root.FillQuality").split("|"))
+                    if (q.length > 0) qualities.append({ quality: q })
+                face.currentQuality = face.flash.variable("_root.QualityValue")
+            } else if (name === "_root.ReplayGain") {
+                replayGainBox.checked = value === "1"
             } else if (name === "_root.SetAddedFiles") {
                 for (const p of FaceList.rows(face.flash.variable("_root.AddedFiles")))
                     files.append({ path: p })
@@ -202,7 +214,7 @@ Rectangle {
                     font.bold: true
                 }
                 Text {
-                    text: "audio to WAV · MP3 · OGG Vorbis"
+                    text: "audio to WAV · MP3 · OGG Vorbis · FLAC · Opus"
                     color: Theme.textDim
                     font.pixelSize: 11
                 }
@@ -228,12 +240,54 @@ Rectangle {
         }
     }
 
+    // A check box with its label; `toggled` follows each press.
+    component FaceCheck: Rectangle {
+        id: check
+        property string label
+        property bool checked: false
+        signal toggled()
+        width: checkLabel.implicitWidth + 30; height: 22
+        color: "transparent"
+        Accessible.role: Accessible.CheckBox
+        Accessible.name: label
+        Accessible.checked: checked
+        Rectangle {
+            width: 18; height: 18; radius: 4
+            anchors.verticalCenter: parent.verticalCenter
+            color: check.checked ? "#c9544f" : "transparent"
+            border.color: check.checked ? "#c9544f" : Theme.textDim
+            Text {
+                anchors.centerIn: parent
+                visible: check.checked
+                text: "✓"
+                color: "white"
+                font.pixelSize: 13
+                font.bold: true
+            }
+        }
+        Text {
+            id: checkLabel
+            x: 26
+            anchors.verticalCenter: parent.verticalCenter
+            text: check.label
+            color: Theme.textMain
+            font.pixelSize: 12
+        }
+        MouseArea {
+            anchors.fill: parent
+            onClicked: {
+                check.checked = !check.checked
+                check.toggled()
+            }
+        }
+    }
+
     // The file list.
     Rectangle {
         id: listPanel
         x: 16; y: 72
         width: parent.width - 32
-        height: 220
+        height: 196
         radius: 10
         color: Theme.panel
         border.color: Theme.panelEdge
@@ -296,7 +350,7 @@ Rectangle {
     }
 
     Row {
-        x: 16; y: 302
+        x: 16; y: 278
         spacing: 8
         FaceButton {
             objectName: "addButton"
@@ -319,9 +373,9 @@ Rectangle {
 
     // Settings: format, output folder, delete option.
     Rectangle {
-        x: 16; y: 348
+        x: 16; y: 324
         width: parent.width - 32
-        height: 104
+        height: 128
         radius: 10
         color: Theme.panel
         border.color: Theme.panelEdge
@@ -337,7 +391,7 @@ Rectangle {
                     required property int index
                     required property string format
                     objectName: "format_" + format
-                    width: 58; height: 28; radius: 14
+                    width: 48; height: 28; radius: 14
                     color: face.currentFormat === index ? Theme.accent : "#202839"
                     border.color: face.currentFormat === index ? Theme.accent : Theme.panelEdge
                     Accessible.role: Accessible.RadioButton
@@ -361,45 +415,53 @@ Rectangle {
             }
         }
 
-        Rectangle {
+        // The qualities the chosen format takes; none for WAV and FLAC.
+        Row {
+            x: 14; y: 66
+            spacing: 4
+            Repeater {
+                model: qualities
+                Rectangle {
+                    id: qualityChip
+                    required property string quality
+                    objectName: "quality_" + quality
+                    readonly property bool chosen: face.currentQuality === quality
+                    width: 36; height: 22; radius: 11
+                    color: chosen ? Theme.accent : "#202839"
+                    border.color: chosen ? Theme.accent : Theme.panelEdge
+                    Accessible.role: Accessible.RadioButton
+                    Accessible.name: "Quality " + quality
+                    Accessible.checked: chosen
+                    Text {
+                        anchors.centerIn: parent
+                        text: qualityChip.quality.toUpperCase()
+                        color: qualityChip.chosen ? "#0d1a17" : Theme.textMain
+                        font.pixelSize: 11
+                    }
+                    MouseArea {
+                        anchors.fill: parent
+                        onClicked: {
+                            face.currentQuality = qualityChip.quality
+                            face.flash.fsCommand("IDC_FS_Quality", qualityChip.quality)
+                        }
+                    }
+                }
+            }
+        }
+
+        FaceCheck {
             id: deleteBox
             objectName: "deleteSourcesCheck"
-            property bool checked: false
-            x: 14; y: 74
-            width: deleteLabel.implicitWidth + 30; height: 22
-            color: "transparent"
-            Accessible.role: Accessible.CheckBox
-            Accessible.name: "Delete source files after conversion"
-            Accessible.checked: checked
-            Rectangle {
-                width: 18; height: 18; radius: 4
-                anchors.verticalCenter: parent.verticalCenter
-                color: deleteBox.checked ? "#c9544f" : "transparent"
-                border.color: deleteBox.checked ? "#c9544f" : Theme.textDim
-                Text {
-                    anchors.centerIn: parent
-                    visible: deleteBox.checked
-                    text: "✓"
-                    color: "white"
-                    font.pixelSize: 13
-                    font.bold: true
-                }
-            }
-            Text {
-                id: deleteLabel
-                x: 26
-                anchors.verticalCenter: parent.verticalCenter
-                text: "Delete source files after conversion"
-                color: Theme.textMain
-                font.pixelSize: 12
-            }
-            MouseArea {
-                anchors.fill: parent
-                onClicked: {
-                    deleteBox.checked = !deleteBox.checked
-                    face.flash.fsCommand(deleteBox.checked ? "IDC_FS_Selected" : "IDC_FS_UnSelected")
-                }
-            }
+            x: 14; y: 98
+            label: "Delete source files after conversion"
+            onToggled: face.flash.fsCommand(checked ? "IDC_FS_Selected" : "IDC_FS_UnSelected")
+        }
+        FaceCheck {
+            id: replayGainBox
+            objectName: "replayGainCheck"
+            x: 306; y: 98
+            label: "Write ReplayGain tags"
+            onToggled: face.flash.fsCommand("IDC_FS_ReplayGain", checked ? "on" : "off")
         }
 
         SectionTitle { x: 306; y: 12; text: "SAVE CONVERTED FILES" }

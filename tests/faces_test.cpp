@@ -46,14 +46,28 @@ protected:
 TEST_F(Faces, TheConvertersMainFace) {
     Load("VeluneC.qml");
     EXPECT_EQ(Size(), QSizeF(620, 520));
-    face->Write("_root.FillCombo", "wav|mp3|ogg");
+    face->Write("_root.FillCombo", "wav|mp3|ogg|flac|opus");
     face->Write("_root.SetCombo", "1");
+    face->Write("_root.FillQuality", "128|192|v2");
+    face->Write("_root.QualityValue", "192");
+    face->Write("_root.SetQuality", "1");
     ExpectButtons({"minimizeButton Minimize", "closeButton Close", "dragArea Drag", "addButton Add",
                    "removeAllButton RemoveAll", "browseButton Browse",
                    "sameFolderButton SameDirectory", "convertButton Convert", "helpButton Help",
-                   "playerButton Player", "format_mp3 ConvertTo mp3", "format_ogg ConvertTo ogg",
-                   "deleteSourcesCheck Selected", "deleteSourcesCheck UnSelected",
-                   "aboutButton About"});
+                   "playerButton Player", "format_mp3 ConvertTo mp3", "format_opus ConvertTo opus",
+                   "quality_v2 Quality v2", "deleteSourcesCheck Selected",
+                   "deleteSourcesCheck UnSelected", "replayGainCheck ReplayGain on",
+                   "replayGainCheck ReplayGain off", "aboutButton About"});
+    // The host restores a format, its quality and the option; the face shows them.
+    const QVariant unchosen = face->Property("format_ogg", "color");
+    face->Write("_root.Format", "ogg");
+    EXPECT_NE(face->Property("format_ogg", "color"), unchosen);
+    EXPECT_EQ(face->Property("format_mp3", "color"), unchosen);
+    face->Write("_root.ReplayGain", "1");
+    EXPECT_TRUE(face->Property("replayGainCheck", "checked").toBool());
+    face->Write("_root.FillQuality", "");
+    face->Write("_root.SetQuality", "1");
+    EXPECT_EQ(face->Item("quality_v2"), nullptr); // WAV and FLAC take none
 
     face->Write("_root.VersionNo", "Version No.:1.0.0.0");
     EXPECT_TRUE(face->Property("aboutPanel", "visible").toBool());

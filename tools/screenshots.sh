@@ -9,7 +9,8 @@ bin=build/bin
 mkdir -p docs
 
 "$shot" "$bin/VeluneC.qml" docs/converter.png \
-    "_root.FillCombo=wav|mp3|ogg" "_root.SetCombo=1" "_root.VersionNo=Version No.:1.0.0.0" \
+    "_root.FillCombo=wav|mp3|ogg|flac|opus" "_root.SetCombo=1" "_root.VersionNo=Version No.:1.0.0.0" \
+    "_root.FillQuality=128|192|256|320|v0|v2|v4" "_root.QualityValue=v2" "_root.SetQuality=1" "_root.ReplayGain=1" \
     "_root.AddedFiles=/home/ana/Music/Morning Walk.wav|/home/ana/Music/Été à Lisbonne.ogg|/home/ana/Music/Rock 'n' Roll Live.mp3|/home/ana/Podcasts/Episode 12 - Field Recordings.wav" \
     "_root.SetAddedFiles=1" click=format_mp3 click=fileRow1 \
     "_root.BrowsePath=/home/ana/Music/Converted" "_root.SetBrowsePath=1"
