@@ -1,7 +1,8 @@
 // Converts a batch of generated audio files to each target format with the
 // converter's engine, with one worker and with one per core, and with ffmpeg,
-// lame and oggenc run one file after another at the same settings on the same
-// files; prints each time and its ratio to the fastest serial peer per format.
+// lame, oggenc, flac and opusenc run one file after another at the same settings
+// on the same files; prints each time and its ratio to the fastest serial peer per
+// format. The "mp3-rg" row measures ReplayGain on (against lame without it).
 // usage: conversion_bench [files=10] [seconds=180]
 #include "ffmpeg_converter.h"
 
@@ -39,7 +40,7 @@ double Seconds(const QElapsedTimer& clock) {
 
 // Converts every source with the engine; the time in seconds, or a negative on failure.
 double Engine(int jobs, const QStringList& sources, const QString& folder, TargetFormat format,
-              Quality quality, const QString& extension) {
+              Quality quality, bool replayGain, const QString& extension) {
     FfmpegConverter engine(jobs);
     QElapsedTimer clock;
     clock.start();
@@ -47,7 +48,7 @@ double Engine(int jobs, const QStringList& sources, const QString& folder, Targe
         if (!engine.add({source,
                          folder + QLatin1Char('/') + QFileInfo(source).completeBaseName() +
                              QLatin1Char('.') + extension,
-                         format, quality}))
+                         format, quality, replayGain}))
             return -1;
     if (!engine.start())
         return -1;
@@ -103,6 +104,7 @@ int main(int argc, char* argv[]) {
     struct Target {
         TargetFormat format;
         Quality quality;
+        bool replayGain;
         QString label;
         QString extension;
         std::vector<Peer> peers;
@@ -110,11 +112,13 @@ int main(int argc, char* argv[]) {
     const std::vector<Target> targets{
         {TargetFormat::Wav,
          {},
+         false,
          QStringLiteral("wav"),
          QStringLiteral("wav"),
          {ffmpeg({QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")})}},
         {TargetFormat::Mp3,
          {},
+         false,
          QStringLiteral("mp3"),
          QStringLiteral("mp3"),
          {ffmpeg({QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), QStringLiteral("-b:a"),
@@ -129,7 +133,22 @@ int main(int argc, char* argv[]) {
                                       out};
                }}}},
         {TargetFormat::Mp3,
+         {},
+         true,
+         QStringLiteral("mp3-rg"),
+         QStringLiteral("mp3"),
+         {Peer{QStringLiteral("lame"),
+               [](const QString& in, const QString& out) {
+                   return QStringList{QStringLiteral("--quiet"),
+                                      QStringLiteral("--cbr"),
+                                      QStringLiteral("-b"),
+                                      QStringLiteral("192"),
+                                      in,
+                                      out};
+               }}}},
+        {TargetFormat::Mp3,
          {Quality::Kind::Vbr, 2},
+         false,
          QStringLiteral("mp3-v2"),
          QStringLiteral("mp3"),
          {Peer{QStringLiteral("lame"),
@@ -137,8 +156,33 @@ int main(int argc, char* argv[]) {
                    return QStringList{QStringLiteral("--quiet"), QStringLiteral("-V"),
                                       QStringLiteral("2"), in, out};
                }}}},
+        {TargetFormat::Flac,
+         {},
+         false,
+         QStringLiteral("flac"),
+         QStringLiteral("flac"),
+         {Peer{QStringLiteral("flac"),
+               [](const QString& in, const QString& out) {
+                   return QStringList{QStringLiteral("-s"),
+                                      QStringLiteral("-5"),
+                                      QStringLiteral("-f"),
+                                      QStringLiteral("-o"),
+                                      out,
+                                      in};
+               }}}},
+        {TargetFormat::Opus,
+         {},
+         false,
+         QStringLiteral("opus"),
+         QStringLiteral("opus"),
+         {Peer{QStringLiteral("opusenc"),
+               [](const QString& in, const QString& out) {
+                   return QStringList{QStringLiteral("--quiet"), QStringLiteral("--bitrate"),
+                                      QStringLiteral("128"), in, out};
+               }}}},
         {TargetFormat::Ogg,
          {},
+         false,
          QStringLiteral("ogg"),
          QStringLiteral("ogg"),
          {ffmpeg({QStringLiteral("-c:a"), QStringLiteral("libvorbis"), QStringLiteral("-q:a"),
@@ -182,8 +226,8 @@ int main(int argc, char* argv[]) {
         for (const int jobs : {1, cores}) {
             const QString out = dir.filePath(QStringLiteral("velune%1-").arg(jobs) + target.label);
             QDir().mkpath(out);
-            const double time =
-                Engine(jobs, sources, out, target.format, target.quality, target.extension);
+            const double time = Engine(jobs, sources, out, target.format, target.quality,
+                                       target.replayGain, target.extension);
             if (time < 0)
                 return 1;
             times[QStringLiteral("velune %1 job%2").arg(jobs).arg(jobs == 1 ? "" : "s")] = time;
