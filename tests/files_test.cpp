@@ -2,6 +2,7 @@
 // files hidden by a filter, a duplicate missed, a playlist read wrong or hanging the
 // player, a list row that is not the file.
 #include "fakes.h"
+#include "folder_walk.h"
 #include "media.h"
 #include "names.h"
 #include "picker.h"
@@ -9,7 +10,9 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace velune;
 using namespace velune::test;
@@ -97,6 +100,48 @@ TEST(Playlists, EntriesAreReadAndBadPlaylistsToldApart) {
                   {u"/x/a.wav"_s, dir.filePath("list.pls"), dir.filePath("missing.m3u")}, errors),
               (QStringList{"/x/a.wav", "/abs/one.wav", root + "/two.wav"}));
     EXPECT_EQ(errors.size(), 1);
+}
+
+// A library tree: natural order per folder, files before subfolders, relative
+// folders kept, a link loop and an unreadable folder skipped with a reason, a name
+// that is not UTF-8 found as its very bytes.
+TEST(Folders, AWalkFindsEveryFileInNaturalOrderAndSkipsLoopsAndUnreadableFolders) {
+    QTemporaryDir dir;
+    const std::filesystem::path root = QFile::encodeName(dir.path()).toStdString();
+    const std::string latin1 = "caf\xe9.wav";
+    for (const std::string& file :
+         {std::string("10 b.wav"), std::string("2 a.wav"), latin1,
+          std::string("Artist/Album 10/01.flac"), std::string("Artist/Album 2/01.flac"),
+          std::string("Artist/Album 2/2.flac"), std::string("locked/x.wav")}) {
+        std::filesystem::create_directories((root / file).parent_path());
+        std::ofstream(root / file) << "x";
+    }
+    std::filesystem::create_directory_symlink(root, root / "Artist" / "loop");
+    std::filesystem::permissions(root / "locked", std::filesystem::perms::none);
+    const bool root_user = ::geteuid() == 0; // reads every folder all the same
+
+    const FolderWalk walk = WalkFolder(root);
+    std::vector<std::string> found;
+    for (const FoundFile& file : walk.files)
+        found.push_back((file.relativeFolder / file.path.filename()).native());
+    std::vector<std::string> expected{"2 a.wav",
+                                      "10 b.wav",
+                                      latin1,
+                                      "Artist/Album 2/01.flac",
+                                      "Artist/Album 2/2.flac",
+                                      "Artist/Album 10/01.flac"};
+    if (root_user)
+        expected.push_back("locked/x.wav");
+    EXPECT_EQ(found, expected);
+    QStringList skipped(walk.skipped.begin(), walk.skipped.end());
+    EXPECT_TRUE(skipped.join(u'\n').contains(u"loop: a link back to a folder already added"_s))
+        << skipped.join(u'\n');
+    EXPECT_EQ(skipped.size(), root_user ? 1 : 2) << skipped.join(u'\n');
+    std::filesystem::permissions(root / "locked", std::filesystem::perms::owner_all);
+    EXPECT_EQ(Readable(root / latin1), dir.path() + u"/caf\ufffd.wav"_s);
+    for (const auto& [a, b] : {std::pair{"track 2", "track 10"}, {"a", "B"}, {"01", "1x"}})
+        EXPECT_TRUE(NaturallyBefore(a, b)) << a << " " << b;
+    std::filesystem::remove_all(root); // QDir cannot name the file that is not UTF-8
 }
 
 } // namespace

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <filesystem>
+#include <vector>
+
+namespace velune {
+
+// A file found below a folder that was added: its path as the system's bytes, and
+// the folder it lies in relative to the added folder ("" directly in it).
+struct FoundFile {
+    std::filesystem::path path;
+    std::filesystem::path relativeFolder;
+};
+
+struct FolderWalk {
+    std::vector<FoundFile> files;
+    // What was passed over, each as "folder: reason", in words for the user.
+    std::vector<QString> skipped;
+};
+
+// Every regular file below `root`, recursively: in each folder its files in natural
+// order ("2" before "10"), then its subfolders in that order. A link back to a
+// folder already walked is not followed again; a folder that cannot be read is
+// skipped with the system's reason. Names are kept as bytes, whatever their encoding.
+FolderWalk WalkFolder(const std::filesystem::path& root);
+
+// Natural order of two names: runs of digits compare as numbers.
+bool NaturallyBefore(const std::string& a, const std::string& b);
+
+// A path for the user to read: its bytes as UTF-8, a replacement character where
+// they are not.
+QString Readable(const std::filesystem::path& path);
+
+} // namespace velune
