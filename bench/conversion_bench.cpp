@@ -19,6 +19,7 @@
 #include <map>
 
 using namespace velune;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -109,93 +110,52 @@ int main(int argc, char* argv[]) {
         QString extension;
         std::vector<Peer> peers;
     };
+    // A peer program that takes its options, then the source and the output, or that
+    // names the output with -o before the source.
+    const auto program = [](const char* name, const QStringList& options, bool outputFirst) {
+        return Peer{
+            QLatin1String(name), [options, outputFirst](const QString& in, const QString& out) {
+                return outputFirst ? QStringList(options) << QStringLiteral("-o") << out << in
+                                   : QStringList(options) << in << out;
+            }};
+    };
+    const auto words = [](const char* text) {
+        return QString::fromLatin1(text).split(QLatin1Char(' '));
+    };
+    const Peer lameCbr = program("lame", words("--quiet --cbr -b 192"), false);
     const std::vector<Target> targets{
-        {TargetFormat::Wav,
-         {},
-         false,
-         QStringLiteral("wav"),
-         QStringLiteral("wav"),
-         {ffmpeg({QStringLiteral("-c:a"), QStringLiteral("pcm_s16le")})}},
+        {TargetFormat::Wav, {}, false, u"wav"_s, u"wav"_s, {ffmpeg(words("-c:a pcm_s16le"))}},
         {TargetFormat::Mp3,
          {},
          false,
-         QStringLiteral("mp3"),
-         QStringLiteral("mp3"),
-         {ffmpeg({QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), QStringLiteral("-b:a"),
-                  QStringLiteral("192k")}),
-          Peer{QStringLiteral("lame"),
-               [](const QString& in, const QString& out) {
-                   return QStringList{QStringLiteral("--quiet"),
-                                      QStringLiteral("--cbr"),
-                                      QStringLiteral("-b"),
-                                      QStringLiteral("192"),
-                                      in,
-                                      out};
-               }}}},
-        {TargetFormat::Mp3,
-         {},
-         true,
-         QStringLiteral("mp3-rg"),
-         QStringLiteral("mp3"),
-         {Peer{QStringLiteral("lame"),
-               [](const QString& in, const QString& out) {
-                   return QStringList{QStringLiteral("--quiet"),
-                                      QStringLiteral("--cbr"),
-                                      QStringLiteral("-b"),
-                                      QStringLiteral("192"),
-                                      in,
-                                      out};
-               }}}},
+         u"mp3"_s,
+         u"mp3"_s,
+         {ffmpeg(words("-c:a libmp3lame -b:a 192k")), lameCbr}},
+        {TargetFormat::Mp3, {}, true, u"mp3-rg"_s, u"mp3"_s, {lameCbr}},
         {TargetFormat::Mp3,
          {Quality::Kind::Vbr, 2},
          false,
-         QStringLiteral("mp3-v2"),
-         QStringLiteral("mp3"),
-         {Peer{QStringLiteral("lame"),
-               [](const QString& in, const QString& out) {
-                   return QStringList{QStringLiteral("--quiet"), QStringLiteral("-V"),
-                                      QStringLiteral("2"), in, out};
-               }}}},
+         u"mp3-v2"_s,
+         u"mp3"_s,
+         {program("lame", words("--quiet -V 2"), false)}},
         {TargetFormat::Flac,
          {},
          false,
-         QStringLiteral("flac"),
-         QStringLiteral("flac"),
-         {Peer{QStringLiteral("flac"),
-               [](const QString& in, const QString& out) {
-                   return QStringList{QStringLiteral("-s"),
-                                      QStringLiteral("-5"),
-                                      QStringLiteral("-f"),
-                                      QStringLiteral("-o"),
-                                      out,
-                                      in};
-               }}}},
+         u"flac"_s,
+         u"flac"_s,
+         {program("flac", words("-s -5 -f"), true)}},
         {TargetFormat::Opus,
          {},
          false,
-         QStringLiteral("opus"),
-         QStringLiteral("opus"),
-         {Peer{QStringLiteral("opusenc"),
-               [](const QString& in, const QString& out) {
-                   return QStringList{QStringLiteral("--quiet"), QStringLiteral("--bitrate"),
-                                      QStringLiteral("128"), in, out};
-               }}}},
+         u"opus"_s,
+         u"opus"_s,
+         {program("opusenc", words("--quiet --bitrate 128"), false)}},
         {TargetFormat::Ogg,
          {},
          false,
-         QStringLiteral("ogg"),
-         QStringLiteral("ogg"),
-         {ffmpeg({QStringLiteral("-c:a"), QStringLiteral("libvorbis"), QStringLiteral("-q:a"),
-                  QStringLiteral("5")}),
-          Peer{QStringLiteral("oggenc"),
-               [](const QString& in, const QString& out) {
-                   return QStringList{QStringLiteral("--quiet"),
-                                      QStringLiteral("-q"),
-                                      QStringLiteral("5"),
-                                      QStringLiteral("-o"),
-                                      out,
-                                      in};
-               }}}},
+         u"ogg"_s,
+         u"ogg"_s,
+         {ffmpeg(words("-c:a libvorbis -q:a 5")), program("oggenc", words("--quiet -q 5"), true)}},
     };
 
     const int cores = FfmpegConverter::DefaultJobs();
