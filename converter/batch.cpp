@@ -1,10 +1,13 @@
 #include "batch.h"
 #include "output_names.h"
 
+#include "audio_decoder.h"
 #include "converter_settings.h"
 #include "ffmpeg_converter.h"
+#include "folder_walk.h"
 #include "sources.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSet>
 #include <atomic>
@@ -51,12 +54,79 @@ QString ProgressLine(const ConverterEngine& engine, const std::vector<QueuedSour
         .arg(name);
 }
 
+// One source to convert, and the folder below the output folder that its output
+// goes into ("" for none).
+struct Source {
+    QString path;
+    QString subfolder;
+};
+
+// What the arguments name: files as they are, folders with every audio file below
+// them. What cannot be taken is said in `notes` (folders passed over) or counted.
+struct Sources {
+    std::vector<Source> sources;
+    QStringList missing; // "name: No such file"
+    QStringList twice;   // named more than once
+    int notAudio = 0;    // files in folders that hold no audio
+    QStringList notes;
+};
+
+bool IsAudio(const QString& path) {
+    AudioDecoder decoder;
+    QString error;
+    return decoder.Open(path, error);
+}
+
+Sources Expand(const QStringList& arguments) {
+    Sources found;
+    QSet<QString> seen;
+    const auto take = [&](const QString& path, const QString& subfolder) {
+        if (seen.contains(path)) {
+            found.twice << path;
+            return;
+        }
+        seen.insert(path);
+        found.sources.push_back({path, subfolder});
+    };
+    for (const QString& argument : arguments) {
+        const QFileInfo info(argument);
+        if (info.isFile()) {
+            take(info.absoluteFilePath(), QString());
+        } else if (info.isDir()) {
+            const FolderWalk walk =
+                WalkFolder(QFile::encodeName(info.absoluteFilePath()).toStdString());
+            for (const QString& note : walk.skipped)
+                found.notes << note;
+            for (const FoundFile& file : walk.files) {
+                const QString path = QFile::decodeName(QByteArray::fromStdString(file.path));
+                if (IsAudio(path))
+                    take(path, QFile::decodeName(QByteArray::fromStdString(file.relativeFolder)));
+                else
+                    ++found.notAudio;
+            }
+        } else {
+            found.missing << argument + QStringLiteral(": No such file");
+        }
+    }
+    return found;
+}
+
+// The output already holds this source converted: it decodes, as long as the source.
+bool AlreadyConverted(ConverterEngine& engine, const QString& source, const QString& output) {
+    if (!QFileInfo(output).isFile())
+        return false;
+    const auto converted = engine.Duration(output);
+    const auto original = engine.Duration(source);
+    return converted && original && std::abs(*converted - *original) <= 500;
+}
+
 } // namespace
 
 QString BatchUsage() {
     return QStringLiteral(
         "Usage: VeluneConverter --to wav|mp3|ogg|flac|opus [--quality Q] [--replaygain]\n"
-        "                       [--out FOLDER] [--jobs N] [--delete-sources] FILE...\n"
+        "                       [--out FOLDER] [--skip-existing] [--jobs N] [--delete-sources]\n"
+        "                       FILE|FOLDER...\n"
         "\n"
         "Converts audio files without opening the window. Started with no arguments,\n"
         "VeluneConverter opens its window.\n"
@@ -68,15 +138,17 @@ QString BatchUsage() {
         "                     ogg: q3 to q8; opus: 96, 128 or 160 (kbit/s)\n"
         "  --replaygain       measure each output's loudness and write ReplayGain tags\n"
         "                     (album gains for the files of one album)\n"
-        "  --out FOLDER       write into FOLDER; by default each output goes beside its source\n"
+        "  --out FOLDER       write into FOLDER (the files of a folder given keep their\n"
+        "                     subfolders there); by default each output goes beside its source\n"
+        "  --skip-existing    skip a file whose output is already there, complete\n"
         "  --jobs N           convert up to N files at once; by default one per core\n"
         "  --delete-sources   delete each source once it has been converted completely\n"
         "  --help             show this text\n"
         "\n"
         "Outputs are named after their sources and never replace a file: Song.mp3 becomes\n"
         "Song.wav, or Song 1.wav when that name is taken. Tags and the front cover are\n"
-        "copied. Exit status: 0 when every file was converted, 1 when some failed,\n"
-        "2 on bad usage.\n");
+        "copied. A folder adds every audio file below it. Exit status: 0 when no file\n"
+        "failed (skipped files are no failures), 1 when some failed, 2 on bad usage.\n");
 }
 
 BatchArguments ParseBatchArguments(const QStringList& arguments) {
@@ -125,6 +197,8 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
             options.deleteSources = true;
         } else if (argument == QLatin1String("--replaygain")) {
             options.replayGain = true;
+        } else if (argument == QLatin1String("--skip-existing")) {
+            options.skipExisting = true;
         } else {
             return fail(QStringLiteral("unknown option ") + argument);
         }
@@ -149,22 +223,36 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
 
 int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOutput& output) {
     const TargetFormat format = *FormatNamed(options.format);
-    QStringList failures;
+    const Sources found = Expand(options.files);
+    QStringList failures = found.missing;
     std::vector<QueuedSource> queued;
     QSet<QString> given;
+    int skipped = 0;
     engine.clear();
-    for (const QString& file : options.files) {
-        const QString source = QFileInfo(file).absoluteFilePath();
-        if (!QFileInfo(source).isFile()) {
-            failures << file + QStringLiteral(": No such file");
+    for (const Source& source : found.sources) {
+        // Files from a folder keep their subfolder under the output folder.
+        QString folder = options.out;
+        if (!folder.isEmpty() && !source.subfolder.isEmpty()) {
+            folder += QLatin1Char('/') + source.subfolder;
+            if (!QDir().mkpath(folder)) {
+                failures << source.path +
+                                QStringLiteral(": the folder %1 cannot be made").arg(folder);
+                continue;
+            }
+        }
+        if (options.skipExisting &&
+            AlreadyConverted(engine, source.path,
+                             PlainOutputPath(source.path, folder, options.format))) {
+            ++skipped;
             continue;
         }
-        const QString out = OutputPath(source, options.out, options.format, given);
-        if (!engine.add({source, out, format, options.quality, options.replayGain})) {
+        const QString out = OutputPath(source.path, folder, options.format, given);
+        if (!engine.add({source.path, out, format, options.quality, options.replayGain})) {
             Print(output.err, engine.lastError() + QLatin1Char('\n'));
             return 1;
         }
-        queued.push_back({static_cast<int>(queued.size()), source, out, IdentityOf(source)});
+        queued.push_back(
+            {static_cast<int>(queued.size()), source.path, out, IdentityOf(source.path)});
     }
     if (!engine.start()) {
         Print(output.err, engine.lastError() + QLatin1Char('\n'));
@@ -173,7 +261,7 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
 
     gInterrupted = false;
     const auto previous = std::signal(SIGINT, OnInterrupt);
-    const int total = static_cast<int>(options.files.size());
+    const int total = static_cast<int>(queued.size());
     while (!engine.Finished()) {
         if (gInterrupted) {
             engine.cancel();
@@ -201,10 +289,22 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
                             engine.FailureReason(static_cast<int>(i));
         }
     }
-    Print(output.out, QStringLiteral("Converted %1 of %2 files.\n").arg(converted).arg(total));
+    const int failed = static_cast<int>(found.missing.size()) + total - converted;
+    Print(output.out, QStringLiteral("Converted %1, skipped %2, failed %3.\n")
+                          .arg(converted)
+                          .arg(skipped)
+                          .arg(failed));
+    if (found.notAudio > 0)
+        Print(output.out, QStringLiteral("%1 files in the folders were passed over: not audio.\n")
+                              .arg(found.notAudio));
+    if (!found.twice.isEmpty())
+        Print(output.out, QStringLiteral("Given more than once, converted once:\n  ") +
+                              found.twice.join(QStringLiteral("\n  ")) + QLatin1Char('\n'));
+    for (const QString& note : found.notes)
+        Print(output.err, note + QLatin1Char('\n'));
     for (const QString& failure : std::as_const(failures))
         Print(output.err, failure + QLatin1Char('\n'));
-    return converted == total && failures.isEmpty() ? 0 : 1;
+    return failures.isEmpty() ? 0 : 1;
 }
 
 int BatchMain(const QStringList& arguments) {

@@ -21,7 +21,8 @@ struct BatchOptions {
     int jobs = 0; // 0 = one per core
     bool deleteSources = false;
     bool replayGain = false;
-    QStringList files;
+    bool skipExisting = false;
+    QStringList files; // files, and folders whose audio files below them all convert
 };
 
 struct BatchArguments {

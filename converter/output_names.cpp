@@ -83,30 +83,49 @@ bool NameTaken(const QString& path) {
 }
 } // namespace
 
+namespace {
+// The output name for a source in a folder, numbered from 1 when `number` is.
+class OutputNamer {
+public:
+    OutputNamer(const QString& source, const QString& folder, const QString& extension)
+        : extension_(extension) {
+        QString name = FileName(source, QLatin1Char('/'));
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        // A leading dot starts a hidden name, not an extension.
+        if (dot > 0)
+            name.truncate(dot);
+        stem_ = WithoutApostrophes(name);
+        into_ = folder.isEmpty() ? source.left(source.lastIndexOf(QLatin1Char('/')) + 1) : folder;
+        if (!into_.isEmpty() && !into_.endsWith(QLatin1Char('/')))
+            into_ += QLatin1Char('/');
+        limit_ = NameLimit(into_.isEmpty() ? QStringLiteral(".") : into_);
+    }
+    QString Name(int number) const {
+        const QString suffix =
+            (number > 0 ? QLatin1Char(' ') + QString::number(number) : QString()) +
+            QLatin1Char('.') + extension_;
+        // A name too long for the file system loses the end of its stem.
+        return into_ + FitName(stem_, limit_ - static_cast<int>(suffix.toUtf8().size())) + suffix;
+    }
+
+private:
+    QString extension_;
+    QString stem_;
+    QString into_;
+    int limit_ = 255;
+};
+} // namespace
+
+QString PlainOutputPath(const QString& source, const QString& folder, const QString& extension) {
+    return OutputNamer(source, folder, extension).Name(0);
+}
+
 QString OutputPath(const QString& source, const QString& folder, const QString& extension,
                    QSet<QString>& given) {
-    QString name = FileName(source, QLatin1Char('/'));
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    // A leading dot starts a hidden name, not an extension.
-    if (dot > 0)
-        name.truncate(dot);
-    const QString stem = WithoutApostrophes(name);
-
-    QString into = folder;
-    if (into.isEmpty())
-        into = source.left(source.lastIndexOf(QLatin1Char('/')) + 1);
-    if (!into.isEmpty() && !into.endsWith(QLatin1Char('/')))
-        into += QLatin1Char('/');
-    // A name too long for the file system loses the end of its stem.
-    const int limit = NameLimit(into.isEmpty() ? QStringLiteral(".") : into);
-    const auto Named = [&](const QString& suffix) {
-        return into + FitName(stem, limit - static_cast<int>(suffix.toUtf8().size())) + suffix;
-    };
-
-    QString candidate = Named(QLatin1Char('.') + extension);
+    const OutputNamer namer(source, folder, extension);
+    QString candidate = namer.Name(0);
     for (int counter = 1; given.contains(candidate) || NameTaken(candidate); ++counter)
-        candidate =
-            Named(QLatin1Char(' ') + QString::number(counter) + QLatin1Char('.') + extension);
+        candidate = namer.Name(counter);
     given.insert(candidate);
     return candidate;
 }

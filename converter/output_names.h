@@ -19,6 +19,8 @@ QString WithoutApostrophes(QString text);
 // to which the chosen name is added.
 QString OutputPath(const QString& source, const QString& folder, const QString& extension,
                    QSet<QString>& given);
+// The name OutputPath gives when nothing is in the way: before any numbering.
+QString PlainOutputPath(const QString& source, const QString& folder, const QString& extension);
 
 // The target format a name stands for ("wav", "mp3", "ogg"), exactly as spelled.
 std::optional<TargetFormat> FormatNamed(const QString& name);

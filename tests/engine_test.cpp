@@ -12,6 +12,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -533,12 +534,15 @@ struct Result {
     QString err;
 };
 
-Result Convert(const QString& arguments) {
+Result Convert(const QStringList& arguments) {
     QProcess process;
-    process.start(QStringLiteral(CONVERTER), Args(arguments));
+    process.start(QStringLiteral(CONVERTER), arguments);
     EXPECT_TRUE(process.waitForFinished(120000));
     return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
             QString::fromLocal8Bit(process.readAllStandardError())};
+}
+Result Convert(const QString& arguments) {
+    return Convert(Args(arguments));
 }
 
 TEST(Batch, ExitStatusSummaryAndFailuresFromARealRun) {
@@ -551,7 +555,7 @@ TEST(Batch, ExitStatusSummaryAndFailuresFromARealRun) {
     // Every file converts: 0, and the source is deleted as asked.
     const Result all = Convert(u"--to mp3 --delete-sources "_s + good);
     EXPECT_EQ(all.status, 0) << all.err;
-    EXPECT_EQ(all.out, u"Converted 1 of 1 files.\n"_s);
+    EXPECT_EQ(all.out, u"Converted 1, skipped 0, failed 0.\n"_s);
     EXPECT_FALSE(QFile::exists(good));
     EXPECT_EQ(DecodedSamples(dir.filePath("good.mp3"), 2), 44100);
 
@@ -559,7 +563,7 @@ TEST(Batch, ExitStatusSummaryAndFailuresFromARealRun) {
     const Result some =
         Convert(u"--to mp3 --jobs 1 %1/good.mp3 %2 %1/gone.wav"_s.arg(dir.path(), corrupt));
     EXPECT_EQ(some.status, 1);
-    EXPECT_EQ(some.out, u"Converted 1 of 3 files.\n"_s);
+    EXPECT_EQ(some.out, u"Converted 1, skipped 0, failed 2.\n"_s);
     EXPECT_TRUE(some.err.contains(corrupt + u": not an audio file"_s)) << some.err;
     EXPECT_TRUE(some.err.contains("gone.wav: No such file")) << some.err;
     EXPECT_TRUE(QFile::exists(dir.filePath("good 1.mp3")));
@@ -571,6 +575,61 @@ TEST(Batch, ExitStatusSummaryAndFailuresFromARealRun) {
     const Result help = Convert(u"--help"_s);
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith(u"Usage:"_s));
+}
+
+// A library: folders mirrored under the output folder, what is no audio passed over,
+// a loop not followed, a file named twice converted once; a second run with
+// --skip-existing writes nothing, one without it numbers its outputs.
+TEST(Batch, ALibraryFolderIsMirroredAndASecondRunSkipsWhatIsDone) {
+    QTemporaryDir dir;
+    const QString library = dir.filePath("library");
+    const QString out = dir.filePath("out");
+    const QStringList songs{"Artist A/Album 1/01 Intro.flac", "Artist A/Album 1/02 Song.flac",
+                            "Artist B/Album 2/01 Intro.flac"};
+    for (const QString& song : songs) {
+        QDir().mkpath(QFileInfo(library + u'/' + song).absolutePath());
+        ASSERT_TRUE(MakeTone(library + u'/' + song, 0.5, 44100, 1));
+    }
+    ASSERT_TRUE(WriteFile(library + u"/notes.txt"_s, "not audio"));
+    ASSERT_TRUE(WriteFile(library + u"/Artist A/cover.jpg"_s, Noise(2048)));
+    ASSERT_TRUE(QFile::link(library, library + u"/Artist B/loop"_s));
+    QDir().mkpath(out);
+    const auto outputs = [&] {
+        QStringList found;
+        QDirIterator it(out, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << QDir(out).relativeFilePath(it.next());
+        found.sort();
+        return found;
+    };
+    const QStringList run{u"--to"_s, u"mp3"_s, u"--out"_s,
+                          out,       library,  library + u"/Artist A/Album 1/02 Song.flac"_s};
+
+    const Result first = Convert(run);
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(first.out, u"Converted 3, skipped 0, failed 0.\n"
+                         "2 files in the folders were passed over: not audio.\n"
+                         "Given more than once, converted once:\n  %1\n"_s.arg(
+                             library + u"/Artist A/Album 1/02 Song.flac"_s));
+    EXPECT_TRUE(first.err.contains(u"loop: a link back to a folder already added"_s)) << first.err;
+    const QStringList mirrored{"Artist A/Album 1/01 Intro.mp3", "Artist A/Album 1/02 Song.mp3",
+                               "Artist B/Album 2/01 Intro.mp3"};
+    EXPECT_EQ(outputs(), mirrored);
+    EXPECT_EQ(DecodedSamples(out + u"/Artist B/Album 2/01 Intro.mp3"_s, 1), 22050);
+
+    const Result again = Convert(QStringList(run) << u"--skip-existing"_s);
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_TRUE(again.out.startsWith(u"Converted 0, skipped 3, failed 0.\n"_s)) << again.out;
+    EXPECT_EQ(outputs(), mirrored);
+
+    // An output cut short is no converted file: that source converts again, numbered.
+    ASSERT_TRUE(WriteFile(out + u"/Artist A/Album 1/01 Intro.mp3"_s, Noise(100)));
+    const Result partly = Convert(QStringList(run) << u"--skip-existing"_s);
+    EXPECT_TRUE(partly.out.startsWith(u"Converted 1, skipped 2, failed 0.\n"_s)) << partly.out;
+    EXPECT_TRUE(QFile::exists(out + u"/Artist A/Album 1/01 Intro 1.mp3"_s));
+    const Result numbered = Convert(run);
+    EXPECT_TRUE(numbered.out.startsWith(u"Converted 3, skipped 0, failed 0.\n"_s));
+    EXPECT_TRUE(QFile::exists(out + u"/Artist B/Album 2/01 Intro 1.mp3"_s));
 }
 
 } // namespace
