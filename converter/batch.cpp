@@ -6,6 +6,7 @@
 #include "ffmpeg_converter.h"
 #include "folder_walk.h"
 #include "sources.h"
+#include "tags.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -111,6 +112,30 @@ Sources Expand(const QStringList& arguments) {
     return found;
 }
 
+// What a naming pattern takes from a source.
+NamingTags NamingTagsOf(const QString& source) {
+    const TagSet tags = ReadTags(source);
+    NamingTags named;
+    for (const auto& [key, values] : tags.text) {
+        const QString value = values.join(QStringLiteral(", "));
+        if (key == QLatin1String("ARTIST"))
+            named.artist = value;
+        else if (key == QLatin1String("ALBUMARTIST"))
+            named.albumArtist = value;
+        else if (key == QLatin1String("ALBUM"))
+            named.album = value;
+        else if (key == QLatin1String("TITLE"))
+            named.title = value;
+        else if (key == QLatin1String("DATE"))
+            named.year = value;
+        else if (key == QLatin1String("GENRE"))
+            named.genre = value;
+    }
+    named.track = tags.track;
+    named.disc = tags.disc;
+    return named;
+}
+
 // The output already holds this source converted: it decodes, as long as the source.
 bool AlreadyConverted(ConverterEngine& engine, const QString& source, const QString& output) {
     if (!QFileInfo(output).isFile())
@@ -141,6 +166,9 @@ QString BatchUsage() {
         "  --out FOLDER       write into FOLDER (the files of a folder given keep their\n"
         "                     subfolders there); by default each output goes beside its source\n"
         "  --skip-existing    skip a file whose output is already there, complete\n"
+        "  --pattern TEXT     name outputs from their tags, below --out or beside each\n"
+        "                     source: {artist} {albumartist} {album} {title} {track}\n"
+        "                     {disc} {year} {genre} {stem} {folder}; {track:02} pads\n"
         "  --jobs N           convert up to N files at once; by default one per core\n"
         "  --delete-sources   delete each source once it has been converted completely\n"
         "  --help             show this text\n"
@@ -168,7 +196,8 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
         }
         const bool takesValue =
             argument == QLatin1String("--to") || argument == QLatin1String("--out") ||
-            argument == QLatin1String("--jobs") || argument == QLatin1String("--quality");
+            argument == QLatin1String("--jobs") || argument == QLatin1String("--quality") ||
+            argument == QLatin1String("--pattern");
         if (takesValue && i + 1 >= arguments.size())
             return fail(argument + QStringLiteral(" needs a value"));
         const QString value = takesValue ? arguments[++i] : QString();
@@ -199,6 +228,10 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
             options.replayGain = true;
         } else if (argument == QLatin1String("--skip-existing")) {
             options.skipExisting = true;
+        } else if (argument == QLatin1String("--pattern")) {
+            if (const QString problem = PatternProblem(value); !problem.isEmpty())
+                return fail(QStringLiteral("--pattern: ") + problem);
+            options.pattern = value;
         } else {
             return fail(QStringLiteral("unknown option ") + argument);
         }
@@ -230,23 +263,32 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
     int skipped = 0;
     engine.clear();
     for (const Source& source : found.sources) {
-        // Files from a folder keep their subfolder under the output folder.
+        // Files from a folder keep their subfolder under the output folder; a pattern
+        // makes the path from the tags instead.
         QString folder = options.out;
-        if (!folder.isEmpty() && !source.subfolder.isEmpty()) {
+        QString relative;
+        if (!options.pattern.isEmpty()) {
+            if (folder.isEmpty())
+                folder = QFileInfo(source.path).absolutePath();
+            relative = PatternPath(options.pattern, NamingTagsOf(source.path), source.path,
+                                   source.subfolder);
+        } else if (!folder.isEmpty() && !source.subfolder.isEmpty()) {
             folder += QLatin1Char('/') + source.subfolder;
-            if (!QDir().mkpath(folder)) {
-                failures << source.path +
-                                QStringLiteral(": the folder %1 cannot be made").arg(folder);
-                continue;
-            }
         }
-        if (options.skipExisting &&
-            AlreadyConverted(engine, source.path,
-                             PlainOutputPath(source.path, folder, options.format))) {
+        const QString plain = relative.isEmpty()
+                                  ? PlainOutputPath(source.path, folder, options.format)
+                                  : PlainPatternOutputPath(folder, relative, options.format);
+        if (const QString into = QFileInfo(plain).absolutePath(); !QDir().mkpath(into)) {
+            failures << source.path + QStringLiteral(": the folder %1 cannot be made").arg(into);
+            continue;
+        }
+        if (options.skipExisting && AlreadyConverted(engine, source.path, plain)) {
             ++skipped;
             continue;
         }
-        const QString out = OutputPath(source.path, folder, options.format, given);
+        const QString out = relative.isEmpty()
+                                ? OutputPath(source.path, folder, options.format, given)
+                                : PatternOutputPath(folder, relative, options.format, given);
         if (!engine.add({source.path, out, format, options.quality, options.replayGain})) {
             Print(output.err, engine.lastError() + QLatin1Char('\n'));
             return 1;

@@ -22,6 +22,7 @@ struct BatchOptions {
     bool deleteSources = false;
     bool replayGain = false;
     bool skipExisting = false;
+    QString pattern;   // names from tags, e.g. "{albumartist}/{album}/{track:02} {title}"; "" none
     QStringList files; // files, and folders whose audio files below them all convert
 };
 

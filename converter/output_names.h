@@ -22,6 +22,27 @@ QString OutputPath(const QString& source, const QString& folder, const QString& 
 // The name OutputPath gives when nothing is in the way: before any numbering.
 QString PlainOutputPath(const QString& source, const QString& folder, const QString& extension);
 
+// What a naming pattern takes from a source's tags.
+struct NamingTags {
+    QString artist, albumArtist, album, title, track, disc, year, genre;
+};
+// What is wrong with a naming pattern such as "{albumartist}/{album}/{disc}-{track:02}
+// {title}"; "" when nothing is. Fields: artist, albumartist, album, title, track,
+// disc, year, genre, stem (the source's name without extension) and folder (the
+// source's folder below the folder that was added); {field:02} pads a number.
+QString PatternProblem(const QString& pattern);
+// The path, relative and without extension, that a pattern gives for a source. A
+// missing tag gives the stem (title), the artist (album artist) or "Unknown"; "/",
+// NUL and a leading dot in a tag become "_"; each part is cut to a name's limit.
+QString PatternPath(const QString& pattern, const NamingTags& tags, const QString& source,
+                    const QString& relativeFolder);
+// The output path for a pattern's result below `base`, never an existing or given
+// name (numbered as OutputPath does); and the same before any numbering.
+QString PatternOutputPath(const QString& base, const QString& relative, const QString& extension,
+                          QSet<QString>& given);
+QString PlainPatternOutputPath(const QString& base, const QString& relative,
+                               const QString& extension);
+
 // The target format a name stands for ("wav", "mp3", "ogg"), exactly as spelled.
 std::optional<TargetFormat> FormatNamed(const QString& name);
 

@@ -81,6 +81,49 @@ TEST(Naming, OutputNamesNeverTakeAnExistingOrGivenName) {
     EXPECT_EQ(mod.format, TargetFormat::Ogg);
 }
 
+// Names from tags: fields, fallbacks for missing tags, characters that cannot stand
+// in a name, each part cut to a name's limit, and patterns that name no field.
+TEST(Naming, PatternsNameOutputsFromTags) {
+    const NamingTags full{"Artist", "Various", "Album", "Song", "3", "1", "1999-05-01", "Jazz"};
+    const QString title300 = QString(300, u'x');
+    const std::vector<std::tuple<const char*, QString, NamingTags, QString>> rows{
+        {"every field", "{albumartist}/{album}/{disc}-{track:02} {title} ({year}, {genre})", full,
+         "Various/Album/1-03 Song (1999, Jazz)"},
+        {"no album artist, no title, no album",
+         "{albumartist}/{album}/{title}",
+         {"Artist", "", "", "", "", "", "", ""},
+         "Artist/Unknown/01 Intro"},
+        {"nothing at all", "{artist} - {track:02} {title}", {}, "Unknown - Unknown 01 Intro"},
+        {"a slash and a leading dot in tags",
+         "{artist}/{title}",
+         {"AC/DC", "", "", ".hidden", "", "", "", ""},
+         "AC_DC/_hidden"},
+        {"the source's folder and stem", "{folder}/{stem}", {}, "Rock/Live/01 Intro"},
+        {"a title too long for a name",
+         "{title}",
+         {"", "", "", title300, "", "", "", ""},
+         QString(255, u'x')},
+    };
+    for (const auto& [what, pattern, tags, expected] : rows) {
+        EXPECT_EQ(PatternProblem(pattern), QString()) << what;
+        EXPECT_EQ(PatternPath(pattern, tags, u"/m/Rock/Live/01 Intro.flac"_s, u"Rock/Live"_s),
+                  expected)
+            << what;
+    }
+    EXPECT_EQ(PatternProblem(u"{artist}/{nope}"_s),
+              u"no field {nope}; the fields are {artist}, {albumartist}, {album}, {title}, "
+              "{track}, {disc}, {year}, {genre}, {stem}, {folder}"_s);
+    EXPECT_EQ(PatternProblem(u" "_s), u"the pattern is empty"_s);
+    // The result is numbered like any other name.
+    QTemporaryDir dir;
+    QSet<QString> given;
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("A")) && WriteFile(dir.filePath("A/Song.mp3")));
+    EXPECT_EQ(PatternOutputPath(dir.path(), u"A/Song"_s, u"mp3"_s, given),
+              dir.filePath("A/Song 1.mp3"));
+    EXPECT_EQ(PlainPatternOutputPath(dir.path(), u"A/Song"_s, u"mp3"_s),
+              dir.filePath("A/Song.mp3"));
+}
+
 // Shows and unloads the conversion window as the real one does, noting each.
 struct RecordingConversion : ConversionDialog {
     RecordingConversion(QStringList& c, ConverterSettings& m) : calls(c), mod(m) {}

@@ -509,6 +509,9 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
          u"--quality: ogg takes q3, q4, q5, q6, q7, q8, not \"q9\""_s},
         {"wav takes none", u"--to wav --quality 320 a.wav"_s, u"--quality: wav takes no quality"_s},
         {"opus bit rate", u"--to opus --quality 160 a.wav"_s, {}},
+        {"a pattern with a field that is none", u"--to mp3 --pattern {artist}/{nope} a.wav"_s,
+         u"--pattern: no field {nope}; the fields are {artist}, {albumartist}, {album}, {title}, "
+         "{track}, {disc}, {year}, {genre}, {stem}, {folder}"_s},
     };
     for (const auto& [what, arguments, error] : rows) {
         const BatchArguments parsed = ParseBatchArguments(Args(arguments.arg(dir.path())));
@@ -630,6 +633,27 @@ TEST(Batch, ALibraryFolderIsMirroredAndASecondRunSkipsWhatIsDone) {
     const Result numbered = Convert(run);
     EXPECT_TRUE(numbered.out.startsWith(u"Converted 3, skipped 0, failed 0.\n"_s));
     EXPECT_TRUE(QFile::exists(out + u"/Artist B/Album 2/01 Intro 1.mp3"_s));
+
+    // Names from tags: a tagged song, one with a "/" in its title, one without tags.
+    const QString tagged = dir.filePath("tagged");
+    QDir().mkpath(tagged);
+    ASSERT_TRUE(Tagged(library + u'/' + songs[0], tagged + u"/a.flac"_s,
+                       {u"artist=Ana"_s, u"album=First"_s, u"title=Intro"_s, u"track=1"_s}));
+    ASSERT_TRUE(Tagged(library + u'/' + songs[1], tagged + u"/b.flac"_s,
+                       {u"artist=Ana"_s, u"album=First"_s, u"title=Live/Studio"_s, u"track=12"_s}));
+    ASSERT_TRUE(QFile::copy(library + u'/' + songs[2], tagged + u"/c.flac"_s));
+    const QString named = dir.filePath("named");
+    QDir().mkpath(named);
+    const Result patterned = Convert({u"--to"_s, u"ogg"_s, u"--out"_s, named, u"--pattern"_s,
+                                      u"{albumartist}/{album}/{track:02} {title}"_s, tagged});
+    EXPECT_EQ(patterned.status, 0) << patterned.err;
+    QStringList byTags;
+    QDirIterator it(named, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        byTags << QDir(named).relativeFilePath(it.next());
+    byTags.sort();
+    EXPECT_EQ(byTags, (QStringList{"Ana/First/01 Intro.ogg", "Ana/First/12 Live_Studio.ogg",
+                                   "Unknown/Unknown/Unknown c.ogg"}));
 }
 
 } // namespace
