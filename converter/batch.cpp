@@ -1,10 +1,9 @@
 #include "batch.h"
 #include "output_names.h"
 
-#include "audio_decoder.h"
 #include "converter_settings.h"
 #include "ffmpeg_converter.h"
-#include "folder_walk.h"
+#include "library.h"
 #include "sources.h"
 #include "tags.h"
 
@@ -72,12 +71,6 @@ struct Sources {
     QStringList notes;
 };
 
-bool IsAudio(const QString& path) {
-    AudioDecoder decoder;
-    QString error;
-    return decoder.Open(path, error);
-}
-
 Sources Expand(const QStringList& arguments) {
     Sources found;
     QSet<QString> seen;
@@ -94,17 +87,11 @@ Sources Expand(const QStringList& arguments) {
         if (info.isFile()) {
             take(info.absoluteFilePath(), QString());
         } else if (info.isDir()) {
-            const FolderWalk walk =
-                WalkFolder(QFile::encodeName(info.absoluteFilePath()).toStdString());
-            for (const QString& note : walk.skipped)
-                found.notes << note;
-            for (const FoundFile& file : walk.files) {
-                const QString path = QFile::decodeName(QByteArray::fromStdString(file.path));
-                if (IsAudio(path))
-                    take(path, QFile::decodeName(QByteArray::fromStdString(file.relativeFolder)));
-                else
-                    ++found.notAudio;
-            }
+            const LibraryScan scan = ScanFolder(info.absoluteFilePath());
+            found.notes << scan.skippedFolders;
+            found.notAudio += scan.notAudio;
+            for (const LibraryFile& file : scan.files)
+                take(file.path, file.subfolder);
         } else {
             found.missing << argument + QStringLiteral(": No such file");
         }

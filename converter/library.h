@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace velune {
+
+// An audio file found below a folder that was added, and its folder relative to it.
+struct LibraryFile {
+    QString path;
+    QString subfolder; // "" directly in the added folder
+};
+
+// What a folder holds for the converter.
+struct LibraryScan {
+    std::vector<LibraryFile> files; // audio files, folder by folder in natural order
+    int notAudio = 0;               // other files, passed over
+    QStringList skippedFolders;     // "folder: reason"
+};
+
+// Every file below `folder` in which FFmpeg finds audio. Slow for large folders:
+// call it away from the window.
+LibraryScan ScanFolder(const QString& folder);
+
+// What the user is told after adding a folder: how many files came and what was
+// passed over; "" when nothing was.
+QString ScanReport(int added, const LibraryScan& scan);
+
+} // namespace velune
