@@ -369,6 +369,12 @@ Rectangle {
             label: "Remove all"
             onClicked: face.flash.fsCommand("IDC_FS_RemoveAll")
         }
+        FaceButton {
+            objectName: "addFolderButton"
+            label: "Add folder"
+            glyph: "+"
+            onClicked: face.flash.fsCommand("IDC_FS_AddFolder")
+        }
     }
 
     // Settings: format, output folder, delete option.
@@ -583,6 +589,26 @@ Rectangle {
                     color: Theme.textDim
                     font.pixelSize: 11
                 }
+            }
+        }
+    }
+
+    // Files and folders dragged from a file manager: the window hands them to the host.
+    DropArea {
+        id: drop
+        objectName: "dropArea"
+        anchors.fill: parent
+        Rectangle {
+            anchors.fill: parent
+            visible: drop.containsDrag
+            color: "#3335c7a5"
+            border.color: Theme.accent
+            border.width: 2
+            Text {
+                anchors.centerIn: parent
+                text: "Drop files or folders to add them to the list"
+                color: Theme.textMain
+                font.pixelSize: 14; font.bold: true
             }
         }
     }

@@ -7,6 +7,7 @@
 #include "form.h"
 #include "messages.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSet>
@@ -54,7 +55,14 @@ bool ConversionWindow::Convert() {
             p_.messages.Show(QStringLiteral("Input file dosen't exist"));
             continue;
         }
-        const QString output = OutputPath(P, p_.outputFolder, settings_.targetName, given);
+        // A row added with its folder keeps that folder below the output folder.
+        QString folder = p_.outputFolder;
+        if (!folder.isEmpty() && i < p_.subfolders.size() && !p_.subfolders[i].isEmpty()) {
+            folder += QLatin1Char('/') + p_.subfolders[i];
+            if (!QDir().mkpath(folder))
+                qCWarning(lcConverter) << "cannot make the folder" << folder;
+        }
+        const QString output = OutputPath(P, folder, settings_.targetName, given);
         settings_.SetTarget();
         const QString source = P.trimmed();
         if (!settings_.format || !p_.engine.add({source, output, *settings_.format,

@@ -27,6 +27,7 @@ public:
         ConverterEngine& engine;
         Ticker& ticker;
         const QStringList& files;
+        const QStringList& subfolders; // each row's folder below the output folder
         const QString& outputFolder;
         QString programFolder;
     };

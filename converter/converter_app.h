@@ -1,5 +1,6 @@
 #pragma once
 
+#include "background.h"
 #include "converter_settings.h"
 #include "converter_window.h"
 #include "facewindow.h"
@@ -12,9 +13,20 @@
 #include "shell.h"
 
 #include <QCoreApplication>
+#include <functional>
 #include <memory>
 
 namespace velune {
+
+// Hands the paths dropped on a face to `onDrop`, once the drop is over.
+class DropsToList : public QObject {
+    Q_OBJECT
+public:
+    std::function<void(const QStringList&)> onDrop;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
 
 // The converter put together from its real parts.
 class ConverterApp {
@@ -35,6 +47,8 @@ private:
     UserInstanceLock instance_;
     FfmpegConverter engine_;
     QtConversionDialog conversion_;
+    PooledBackground background_;
+    DropsToList drops_;
     std::unique_ptr<ConverterWindow> main_;
     bool running_ = false;
 };

@@ -11,7 +11,8 @@ namespace converter_face {
 inline constexpr char kClose[] = "IDC_FS_Close";
 inline constexpr char kMinimize[] = "IDC_FS_Minimize";
 inline constexpr char kAdd[] = "IDC_FS_Add";
-inline constexpr char kRemove[] = "IDC_FS_Remove"; // args: the row it removed, or "undefined"
+inline constexpr char kAddFolder[] = "IDC_FS_AddFolder"; // every audio file below a folder
+inline constexpr char kRemove[] = "IDC_FS_Remove";       // args: the row it removed, or "undefined"
 inline constexpr char kRemoveAll[] = "IDC_FS_RemoveAll";
 inline constexpr char kDrag[] = "IDC_FS_Drag";
 inline constexpr char kBrowse[] = "IDC_FS_Browse";

@@ -1,12 +1,14 @@
 #include "converter_window.h"
 #include "output_names.h"
 
+#include "background.h"
 #include "conversion_dialog.h"
 #include "converter_protocol.h"
 #include "face.h"
 #include "folder_chooser.h"
 #include "form.h"
 #include "instance_lock.h"
+#include "library.h"
 #include "messages.h"
 #include "names.h"
 #include "picker.h"
@@ -57,11 +59,12 @@ void ConverterWindow::Activated() {
 void ConverterWindow::OnFaceCommand(const QString& command, const QString& args) {
     using namespace converter_face;
     using Handler = void (*)(ConverterWindow&, const QString&);
-    static const CommandTable<Handler, 17> kTable{{
+    static const CommandTable<Handler, 18> kTable{{
         {QLatin1String(kClose), [](ConverterWindow& w, const QString&) { w.p_.form.EndProgram(); }},
         {QLatin1String(kMinimize),
          [](ConverterWindow& w, const QString&) { w.p_.form.Minimize(); }},
         {QLatin1String(kAdd), [](ConverterWindow& w, const QString&) { w.AddFiles(); }},
+        {QLatin1String(kAddFolder), [](ConverterWindow& w, const QString&) { w.AddFolder(); }},
         {QLatin1String(kRemove), [](ConverterWindow& w, const QString& row) { w.Remove(row); }},
         {QLatin1String(kRemoveAll), [](ConverterWindow& w, const QString&) { w.RemoveAll(); }},
         {QLatin1String(kDrag), [](ConverterWindow& w, const QString&) { w.p_.form.DragWindow(); }},
@@ -87,10 +90,9 @@ void ConverterWindow::OnFaceCommand(const QString& command, const QString& args)
     Dispatch(kTable, command, args, [&](Handler handler) { handler(*this, args); });
 }
 
-bool ConverterWindow::Acceptable(const QString& path) {
+bool ConverterWindow::Acceptable(const QString& path, QStringList& listed) {
     if (IsListed(files_, path)) {
-        p_.messages.Show(QStringLiteral("File:") + path +
-                         QStringLiteral("already exist in your list"));
+        listed << path;
         return false;
     }
     const QFileInfo info(path);
@@ -110,16 +112,65 @@ bool ConverterWindow::Acceptable(const QString& path) {
 }
 
 void ConverterWindow::AddFiles() {
-    const QStringList picked =
-        PickFiles(p_.dialog, p_.messages, QStringLiteral("Input Audio File"), kConverterFilter);
+    std::vector<std::pair<QString, QString>> rows;
+    for (const QString& path :
+         PickFiles(p_.dialog, p_.messages, QStringLiteral("Input Audio File"), kConverterFilter))
+        rows.emplace_back(path, QString());
+    AddRows(rows);
+}
+
+void ConverterWindow::AddFolder() {
+    const QString folder = p_.folders.Choose(QStringLiteral("Add Folder"), QString());
+    if (!folder.isEmpty())
+        AddPaths({folder});
+}
+
+void ConverterWindow::AddPaths(const QStringList& paths) {
+    std::vector<std::pair<QString, QString>> files;
+    for (const QString& path : paths)
+        if (!QFileInfo(path).isDir())
+            files.emplace_back(path, QString());
+    AddRows(files);
+    for (const QString& path : paths)
+        if (QFileInfo(path).isDir())
+            ScanAndAdd(path);
+}
+
+void ConverterWindow::ScanAndAdd(const QString& folder) {
+    // Walking and probing a library takes a while: the face answers meanwhile.
+    p_.background.Run([this, folder]() -> Background::Then {
+        const LibraryScan scan = ScanFolder(folder);
+        return [this, scan] {
+            std::vector<std::pair<QString, QString>> rows;
+            for (const LibraryFile& file : scan.files)
+                rows.emplace_back(file.path, file.subfolder);
+            const int before = static_cast<int>(files_.size());
+            AddRows(rows);
+            if (const QString report = ScanReport(static_cast<int>(files_.size()) - before, scan);
+                !report.isEmpty())
+                p_.messages.Show(report);
+        };
+    });
+}
+
+void ConverterWindow::AddRows(const std::vector<std::pair<QString, QString>>& rows) {
     QStringList added;
-    for (const QString& path : picked) {
-        if (path.isEmpty() || !Acceptable(path))
+    QStringList listed;
+    for (const auto& [path, subfolder] : rows) {
+        if (path.isEmpty() || !Acceptable(path, listed))
             continue;
         files_.append(path);
+        subfolders_.append(subfolder);
         added << path;
     }
     SendRows(p_.face, added);
+    // Files already listed are told once for the whole add.
+    if (listed.size() == 1)
+        p_.messages.Show(QStringLiteral("File:") + listed.front() +
+                         QStringLiteral("already exist in your list"));
+    else if (!listed.isEmpty())
+        p_.messages.Show(QStringLiteral("These files already exist in your list:\n") +
+                         listed.join(QLatin1Char('\n')));
 }
 
 void ConverterWindow::Remove(const QString& args) {
@@ -132,8 +183,10 @@ void ConverterWindow::Remove(const QString& args) {
     // The face has already removed its own row; a row that is not one of ours is ignored.
     bool whole = false;
     const int row = args.trimmed().toInt(&whole);
-    if (whole && row >= 0 && row < files_.size())
+    if (whole && row >= 0 && row < files_.size()) {
         files_.removeAt(row);
+        subfolders_.removeAt(row);
+    }
 }
 
 void ConverterWindow::RemoveAll() {
@@ -143,6 +196,7 @@ void ConverterWindow::RemoveAll() {
         return;
     p_.face.SetVariable(QLatin1String(converter_face::kClearList), QStringLiteral("1"));
     files_.clear();
+    subfolders_.clear();
 }
 
 void ConverterWindow::ChooseOutputFolder() {

@@ -5,9 +5,12 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <utility>
+#include <vector>
 
 namespace velune {
 
+class Background;
 class ConversionDialog;
 class Face;
 class FolderChooser;
@@ -29,6 +32,7 @@ public:
         Shell& shell;
         InstanceLock& instance;
         ConversionDialog& conversion;
+        Background& background;
         QString programFolder;
     };
 
@@ -41,6 +45,11 @@ public:
     void OnFaceCommand(const QString& command, const QString& args);
     // Picks files that join the list.
     void AddFiles();
+    // Picks a folder whose audio files, found on a worker, join the list.
+    void AddFolder();
+    // Files and folders from outside (dropped on the face): files join the list as
+    // they are, each folder with the audio files below it.
+    void AddPaths(const QStringList& paths);
 
     // What is remembered between runs: the format, the quality chosen for each
     // format, and whether ReplayGain tags are written.
@@ -53,6 +62,9 @@ public:
     void Restore(const Remembered& state);
 
     const QStringList& Files() const { return files_; }
+    // For each row, its folder below the folder it was added with ("" for a file
+    // added on its own): its output goes there below the output folder.
+    const QStringList& Subfolders() const { return subfolders_; }
     // "" when each output goes beside its source.
     const QString& OutputFolder() const { return outputFolder_; }
 
@@ -70,12 +82,17 @@ private:
     void ShowVersion();
     void StartPlayer();
 
-    // Whether the picked path may join the list; if not, the user is told why.
-    bool Acceptable(const QString& path);
+    // Whether the picked path may join the list; if not, the user is told why (a
+    // path already listed is noted in `listed`, to be told once for the whole add).
+    bool Acceptable(const QString& path, QStringList& listed);
+    void ScanAndAdd(const QString& folder);
+    // Appends the rows to the list and the face; duplicates are told in one message.
+    void AddRows(const std::vector<std::pair<QString, QString>>& rows);
 
     ConverterSettings& settings_;
     Parts p_;
     QStringList files_;
+    QStringList subfolders_;
     QString outputFolder_;
     QHash<QString, QString> qualities_; // the quality chosen for each format, by its name
 };

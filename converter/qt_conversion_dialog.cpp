@@ -14,9 +14,9 @@ void QtConversionDialog::ShowModal() {
             conversion_->Tick();
     });
     conversion_ = std::make_unique<ConversionWindow>(
-        settings_,
-        ConversionWindow::Parts{window_->faceView(), *window_, *messages_, engine_, *timer_,
-                                main_->Files(), main_->OutputFolder(), programFolder_});
+        settings_, ConversionWindow::Parts{window_->faceView(), *window_, *messages_, engine_,
+                                           *timer_, main_->Files(), main_->Subfolders(),
+                                           main_->OutputFolder(), programFolder_});
     QObject::connect(&window_->faceView(), &FaceView::command, window_.get(),
                      [this](const QString& command, const QString& args) {
                          conversion_->OnFaceCommand(command, args);

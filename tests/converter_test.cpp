@@ -142,7 +142,7 @@ protected:
     MainWindow()
         : conversion(form.calls, mod),
           frm(mod, ConverterWindow::Parts{face, form, messages, dialog, folders, shell, lock,
-                                          conversion, u"/opt/velune"_s}) {}
+                                          conversion, background, u"/opt/velune"_s}) {}
 
     QString Audio(const QString& name, const QByteArray& bytes = "RIFF....WAVE") {
         EXPECT_TRUE(WriteFile(dir.filePath(name), bytes));
@@ -307,6 +307,41 @@ TEST_F(MainWindow, BrowseSameDirectoryFormatAndDeleteOption) {
     EXPECT_FALSE(mod.deleteSources);
 }
 
+// A folder: its audio files in order with their subfolders, found on a worker; what is
+// no audio counted; files already listed told in one message, however many.
+TEST_F(MainWindow, AddFolderTakesEveryAudioFileBelowItAndTellsDuplicatesOnce) {
+    Loaded();
+    const QString library = dir.filePath("library");
+    for (const QString& song : {u"B/10 x.wav"_s, u"B/2 y.wav"_s, u"1.wav"_s, u"A/z.ogg"_s}) {
+        QDir().mkpath(QFileInfo(library + u'/' + song).absolutePath());
+        ASSERT_TRUE(MakeTone(library + u'/' + song, 0.1, 8000, 1));
+    }
+    ASSERT_TRUE(WriteFile(library + u"/A/notes.txt"_s, "not audio"));
+    Cmd("IDC_FS_AddFolder"); // cancelled
+    EXPECT_TRUE(frm.Files().isEmpty());
+    folders.answer = library;
+    Cmd("IDC_FS_AddFolder");
+    EXPECT_EQ(folders.titles.back(), u"Add Folder"_s);
+    EXPECT_EQ(frm.Files(), (QStringList{library + u"/1.wav"_s, library + u"/A/z.ogg"_s,
+                                        library + u"/B/2 y.wav"_s, library + u"/B/10 x.wav"_s}));
+    EXPECT_EQ(frm.Subfolders(), (QStringList{"", "A", "B", "B"}));
+    EXPECT_EQ(messages.shown, QStringList{"4 files added, 1 skipped: not audio"});
+    EXPECT_EQ(face.store.value("_root.AddedFiles").count(u'|'), 3);
+    messages.shown.clear();
+    Cmd("IDC_FS_AddFolder");
+    EXPECT_EQ(frm.Files().size(), 4);
+    ASSERT_EQ(messages.shown.size(), 2);
+    EXPECT_TRUE(messages.shown[0].startsWith(u"These files already exist in your list:\n"_s));
+    EXPECT_EQ(messages.shown[0].count(u'\n'), 4);
+    EXPECT_EQ(messages.shown[1], u"0 files added, 1 skipped: not audio"_s);
+    // Dropped: a file joins as it is, a folder as above.
+    messages.shown.clear();
+    const QString single = Audio("single.wav");
+    frm.AddPaths({single, library + u"/A"_s});
+    EXPECT_EQ(frm.Files().mid(4), QStringList{single});
+    EXPECT_EQ(messages.shown.size(), 2); // z.ogg listed already; notes.txt no audio
+}
+
 // Each format shows the qualities it takes; a choice is kept per format, refused
 // when the format does not take it, and comes back with ReplayGain at the next start.
 TEST_F(MainWindow, QualityAndReplayGainFollowTheFormatAndAreRemembered) {
@@ -343,8 +378,9 @@ TEST_F(MainWindow, QualityAndReplayGainFollowTheFormatAndAreRemembered) {
     // The next start: the face is told the format, its quality and the option.
     RecordingFace face2;
     ConverterSettings mod2;
-    ConverterWindow again(mod2, ConverterWindow::Parts{face2, form, messages, dialog, folders,
-                                                       shell, lock, conversion, u"/opt"_s});
+    ConverterWindow again(mod2,
+                          ConverterWindow::Parts{face2, form, messages, dialog, folders, shell,
+                                                 lock, conversion, background, u"/opt"_s});
     ASSERT_TRUE(again.Start());
     again.Restore(LoadConverterChoices());
     EXPECT_EQ(std::tie(mod2.targetName, mod2.quality, mod2.replayGain),
@@ -419,7 +455,7 @@ protected:
     }
     void Load() {
         frm = std::make_unique<ConversionWindow>(
-            mod, ConversionWindow::Parts{face, form, messages, engine, timer, list, out,
+            mod, ConversionWindow::Parts{face, form, messages, engine, timer, list, subfolders, out,
                                          u"/opt/velune"_s});
         EXPECT_TRUE(frm->Start());
     }
@@ -429,6 +465,7 @@ protected:
     ConverterSettings mod;
     ScriptedEngine engine;
     QStringList list;
+    QStringList subfolders; // none: every row added on its own
     QString out;
     std::unique_ptr<ConversionWindow> frm;
 };
@@ -451,6 +488,18 @@ TEST_F(QtConversionDialog, LoadQueuesExistingFilesInOrderThenStartsTheEngine) {
                                         song + to + "Song 1.mp3 mp3"}));
     EXPECT_TRUE(timer.enabled);
     EXPECT_TRUE(mod.conversionWindowOpen);
+}
+
+// Rows added with their folder keep it below the output folder, made when missing;
+// rows added on their own go straight into it, and beside the source nothing changes.
+TEST_F(QtConversionDialog, RowsFromAFolderKeepTheirSubfolderBelowTheOutputFolder) {
+    list = {File("a.wav"), File("b.wav")};
+    subfolders = {QString(), u"Artist/Album"_s};
+    out = dir.filePath("out");
+    Load();
+    EXPECT_EQ(engine.jobs, (QStringList{list[0] + u" > "_s + out + u"/a.wav"_s,
+                                        list[1] + u" > "_s + out + u"/Artist/Album/b.wav"_s}));
+    EXPECT_TRUE(QFileInfo(out + u"/Artist/Album"_s).isDir());
 }
 
 TEST_F(QtConversionDialog, NothingQueuedCompletesAtOnce) {

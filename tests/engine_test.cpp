@@ -431,7 +431,7 @@ protected:
         mod.targetName = QString::fromLatin1(format);
         mod.deleteSources = true;
         frm = std::make_unique<ConversionWindow>(
-            mod, ConversionWindow::Parts{face, form, messages, engine, timer, list, out,
+            mod, ConversionWindow::Parts{face, form, messages, engine, timer, list, subfolders, out,
                                          QStringLiteral(VELUNE_PROGRAM_DIR)});
         ASSERT_TRUE(frm->Start());
     }
@@ -443,6 +443,7 @@ protected:
     ConverterSettings mod;
     FfmpegConverter engine{2};
     QStringList list;
+    QStringList subfolders;
     QString out;
     std::unique_ptr<ConversionWindow> frm;
 };

@@ -57,7 +57,8 @@ TEST_F(Faces, TheConvertersMainFace) {
                    "playerButton Player", "format_mp3 ConvertTo mp3", "format_opus ConvertTo opus",
                    "quality_v2 Quality v2", "deleteSourcesCheck Selected",
                    "deleteSourcesCheck UnSelected", "replayGainCheck ReplayGain on",
-                   "replayGainCheck ReplayGain off", "aboutButton About"});
+                   "replayGainCheck ReplayGain off", "addFolderButton AddFolder",
+                   "aboutButton About"});
     // The host restores a format, its quality and the option; the face shows them.
     const QVariant unchosen = face->Property("format_ogg", "color");
     face->Write("_root.Format", "ogg");

@@ -2,6 +2,7 @@
 
 // Scripted and recording stand-ins for the parts around a window's host logic.
 
+#include "background.h"
 #include "face.h"
 #include "folder_chooser.h"
 #include "form.h"
@@ -214,6 +215,11 @@ public:
     QList<double> seeks;
 };
 
+// Runs the work at once, on the caller's thread.
+struct ImmediateBackground : Background {
+    void Run(std::function<Then()> work) override { work()(); }
+};
+
 // Everything around a window's host logic but its engine.
 struct Around {
     Around() { messages.timer = &timer; }
@@ -224,6 +230,7 @@ struct Around {
     ScriptedDialog dialog;
     ScriptedFolders folders;
     RecordingShell shell;
+    ImmediateBackground background;
     ScriptedLock lock;
 };
 
