@@ -4,6 +4,7 @@
 #include "dropped.h"
 
 #include <QDropEvent>
+#include <QThreadPool>
 #include <QTimer>
 
 namespace velune {
@@ -38,6 +39,8 @@ bool DropsToList::eventFilter(QObject* watched, QEvent* event) {
 }
 
 ConverterApp::~ConverterApp() {
+    // A folder still being read hands its rows to nobody: let it finish first.
+    QThreadPool::globalInstance()->waitForDone();
     window_.faceView().removeEventFilter(&drops_);
     if (running_)
         SaveConverterChoices(main_->Remember());

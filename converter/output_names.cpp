@@ -192,7 +192,7 @@ QString PatternProblem(const QString& pattern) {
 
 QString PatternPath(const QString& pattern, const NamingTags& tags, const QString& source,
                     const QString& relativeFolder) {
-    const QString stem = StemOf(source);
+    QString stem = StemOf(source);
     const QString unknown = QStringLiteral("Unknown");
     const auto value = [&](const QString& field) -> QString {
         const auto or_ = [&](const QString& text, const QString& fallback) {
