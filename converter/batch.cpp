@@ -5,10 +5,9 @@
 #include "ffmpeg_converter.h"
 #include "library.h"
 #include "sources.h"
+#include "system_names.h"
 #include "tags.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QSet>
 #include <atomic>
 #include <chrono>
@@ -27,7 +26,8 @@ void OnInterrupt(int) {
 }
 
 void Print(std::FILE* file, const QString& text) {
-    std::fputs(text.toLocal8Bit().constData(), file);
+    // Paths are printed as the bytes they were given as.
+    std::fputs(SystemName(text).constData(), file);
     std::fflush(file);
 }
 
@@ -45,7 +45,7 @@ QString ProgressLine(const ConverterEngine& engine, const std::vector<QueuedSour
     const double fraction = current >= 0 ? engine.Position().value_or(0.0f) : 0.0;
     const int percent = total > 0 ? static_cast<int>(100.0 * (done + fraction) / total) : 100;
     const QString name = current >= 0 && current < static_cast<int>(queued.size())
-                             ? QFileInfo(queued[current].source).fileName()
+                             ? queued[current].source.section(QLatin1Char('/'), -1)
                              : QString();
     return QStringLiteral("\r\033[K%1/%2 files, %3% %4")
         .arg(done)
@@ -83,11 +83,10 @@ Sources Expand(const QStringList& arguments) {
         found.sources.push_back({path, subfolder});
     };
     for (const QString& argument : arguments) {
-        const QFileInfo info(argument);
-        if (info.isFile()) {
-            take(info.absoluteFilePath(), QString());
-        } else if (info.isDir()) {
-            const LibraryScan scan = ScanFolder(info.absoluteFilePath());
+        if (IsFile(argument)) {
+            take(AbsolutePath(argument), QString());
+        } else if (IsFolder(argument)) {
+            const LibraryScan scan = ScanFolder(AbsolutePath(argument));
             found.notes << scan.skippedFolders;
             found.notAudio += scan.notAudio;
             for (const LibraryFile& file : scan.files)
@@ -125,7 +124,7 @@ NamingTags NamingTagsOf(const QString& source) {
 
 // The output already holds this source converted: it decodes, as long as the source.
 bool AlreadyConverted(ConverterEngine& engine, const QString& source, const QString& output) {
-    if (!QFileInfo(output).isFile())
+    if (!IsFile(output))
         return false;
     const auto converted = engine.Duration(output);
     const auto original = engine.Duration(source);
@@ -201,9 +200,9 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
         } else if (argument == QLatin1String("--quality")) {
             quality = value;
         } else if (argument == QLatin1String("--out")) {
-            if (!QFileInfo(value).isDir())
+            if (!IsFolder(value))
                 return fail(QStringLiteral("--out: \"%1\" is not a folder").arg(value));
-            options.out = QFileInfo(value).absoluteFilePath();
+            options.out = AbsolutePath(value);
         } else if (argument == QLatin1String("--jobs")) {
             bool whole = false;
             options.jobs = value.toInt(&whole);
@@ -256,7 +255,7 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
         QString relative;
         if (!options.pattern.isEmpty()) {
             if (folder.isEmpty())
-                folder = QFileInfo(source.path).absolutePath();
+                folder = FolderOf(source.path);
             relative = PatternPath(options.pattern, NamingTagsOf(source.path), source.path,
                                    source.subfolder);
         } else if (!folder.isEmpty() && !source.subfolder.isEmpty()) {
@@ -265,7 +264,7 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
         const QString plain = relative.isEmpty()
                                   ? PlainOutputPath(source.path, folder, options.format)
                                   : PlainPatternOutputPath(folder, relative, options.format);
-        if (const QString into = QFileInfo(plain).absolutePath(); !QDir().mkpath(into)) {
+        if (const QString into = FolderOf(plain); !MakeFolders(into)) {
             failures << source.path + QStringLiteral(": the folder %1 cannot be made").arg(into);
             continue;
         }

@@ -6,9 +6,8 @@
 #include "face.h"
 #include "form.h"
 #include "messages.h"
+#include "system_names.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSet>
 #include <cmath>
@@ -51,7 +50,7 @@ bool ConversionWindow::Convert() {
     const qsizetype count = p_.files.size();
     for (qsizetype i = 0; i < count; ++i) {
         const QString& P = p_.files[i];
-        if (!QFileInfo(P).isFile()) {
+        if (!IsFile(P)) {
             p_.messages.Show(QStringLiteral("Input file dosen't exist"));
             continue;
         }
@@ -59,7 +58,7 @@ bool ConversionWindow::Convert() {
         QString folder = p_.outputFolder;
         if (!folder.isEmpty() && i < p_.subfolders.size() && !p_.subfolders[i].isEmpty()) {
             folder += QLatin1Char('/') + p_.subfolders[i];
-            if (!QDir().mkpath(folder))
+            if (!MakeFolders(folder))
                 qCWarning(lcConverter) << "cannot make the folder" << folder;
         }
         const QString output = OutputPath(P, folder, settings_.targetName, given);
@@ -126,8 +125,8 @@ void ConversionWindow::Tick() {
     const int k = p_.engine.LowestUnfinished();
     if (k < 0 || k >= static_cast<int>(queued_.size()))
         return;
-    SetWithTrigger(p_.face, QLatin1String(conversion_face::kFileTxt), p_.files[queued_[k].row],
-                   QLatin1String(conversion_face::kSetFileTxt));
+    SetWithTrigger(p_.face, QLatin1String(conversion_face::kFileTxt),
+                   Readable(p_.files[queued_[k].row]), QLatin1String(conversion_face::kSetFileTxt));
     if (const auto position = p_.engine.Position()) {
         const double q = std::floor(static_cast<double>(*position) * 100.0);
         if (q > -1)
@@ -154,7 +153,7 @@ void ConversionWindow::Complete() {
         if (queued_[j].outcome != ConverterEngine::ItemState::Failed)
             continue;
         const QString reason = p_.engine.FailureReason(static_cast<int>(j));
-        failed << p_.files[queued_[j].row] +
+        failed << Readable(p_.files[queued_[j].row]) +
                       (reason.isEmpty() ? QString()
                                         : QStringLiteral(" (") + reason + QLatin1Char(')'));
     }

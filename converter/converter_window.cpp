@@ -13,9 +13,8 @@
 #include "names.h"
 #include "picker.h"
 #include "shell.h"
+#include "system_names.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QLoggingCategory>
 #include <array>
 #include <utility>
@@ -92,19 +91,17 @@ void ConverterWindow::OnFaceCommand(const QString& command, const QString& args)
 
 bool ConverterWindow::Acceptable(const QString& path, QStringList& listed) {
     if (IsListed(files_, path)) {
-        listed << path;
+        listed << Readable(path);
         return false;
     }
-    const QFileInfo info(path);
-    QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        p_.messages.Show(QStringLiteral("File:'") + path +
+    if (!IsReadableFile(path)) {
+        p_.messages.Show(QStringLiteral("File:'") + Readable(path) +
                          QStringLiteral("' does not exist or cannot be read, therefore the list "
                                         "will not contain it."));
         return false;
     }
-    if (info.size() == 0) {
-        p_.messages.Show(QStringLiteral("File:'") + path +
+    if (FileSize(path) == 0) {
+        p_.messages.Show(QStringLiteral("File:'") + Readable(path) +
                          QStringLiteral("' has zero byte therefor the list will not contain it."));
         return false;
     }
@@ -128,11 +125,11 @@ void ConverterWindow::AddFolder() {
 void ConverterWindow::AddPaths(const QStringList& paths) {
     std::vector<std::pair<QString, QString>> files;
     for (const QString& path : paths)
-        if (!QFileInfo(path).isDir())
+        if (!IsFolder(path))
             files.emplace_back(path, QString());
     AddRows(files);
     for (const QString& path : paths)
-        if (QFileInfo(path).isDir())
+        if (IsFolder(path))
             ScanAndAdd(path);
 }
 
@@ -161,7 +158,7 @@ void ConverterWindow::AddRows(const std::vector<std::pair<QString, QString>>& ro
             continue;
         files_.append(path);
         subfolders_.append(subfolder);
-        added << path;
+        added << Readable(path);
     }
     SendRows(p_.face, added);
     // Files already listed are told once for the whole add.

@@ -3,7 +3,7 @@
 #include "audio_decoder.h"
 #include "folder_walk.h"
 
-#include <QFile>
+#include "system_names.h"
 
 namespace velune {
 
@@ -17,14 +17,13 @@ bool IsAudio(const QString& path) {
 
 LibraryScan ScanFolder(const QString& folder) {
     LibraryScan scan;
-    const FolderWalk walk = WalkFolder(QFile::encodeName(folder).toStdString());
+    const FolderWalk walk = WalkFolder(SystemPath(folder));
     for (const QString& skipped : walk.skipped)
         scan.skippedFolders << skipped;
     for (const FoundFile& file : walk.files) {
-        const QString path = QFile::decodeName(QByteArray::fromStdString(file.path));
+        const QString path = PathFromSystem(file.path);
         if (IsAudio(path))
-            scan.files.push_back(
-                {path, QFile::decodeName(QByteArray::fromStdString(file.relativeFolder))});
+            scan.files.push_back({path, PathFromSystem(file.relativeFolder)});
         else
             ++scan.notAudio;
     }

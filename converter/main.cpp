@@ -1,5 +1,6 @@
 #include "batch.h"
 #include "converter_app.h"
+#include "system_names.h"
 
 #include <QApplication>
 
@@ -7,7 +8,11 @@ int main(int argc, char* argv[]) {
     // With arguments it converts without a window, and needs no display.
     if (argc > 1) {
         QCoreApplication app(argc, argv);
-        return velune::BatchMain(QCoreApplication::arguments().mid(1));
+        // File names are taken as the bytes they are, whatever their encoding.
+        QStringList arguments;
+        for (int i = 1; i < argc; ++i)
+            arguments << velune::PathFromSystem(QByteArray(argv[i]));
+        return velune::BatchMain(arguments);
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VeluneConverter"));

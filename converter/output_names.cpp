@@ -2,8 +2,8 @@
 
 #include "names.h"
 #include "publish.h"
+#include "system_names.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <array>
 #include <filesystem>
@@ -75,16 +75,6 @@ QString WithoutApostrophes(QString text) {
 }
 
 namespace {
-// Something already has this name on disk: a file, a folder or a dangling link.
-bool NameTaken(const QString& path) {
-    std::error_code error;
-    const auto status =
-        std::filesystem::symlink_status(QFile::encodeName(path).toStdString(), error);
-    return std::filesystem::exists(status);
-}
-} // namespace
-
-namespace {
 // A file name without its extension. A leading dot starts a hidden name, not an extension.
 QString StemOf(const QString& path) {
     QString name = FileName(path, QLatin1Char('/'));
@@ -113,7 +103,8 @@ public:
             (number > 0 ? QLatin1Char(' ') + QString::number(number) : QString()) +
             QLatin1Char('.') + extension_;
         // A name too long for the file system loses the end of its stem.
-        return into_ + FitName(stem_, limit_ - static_cast<int>(suffix.toUtf8().size())) + suffix;
+        return into_ + FitName(stem_, limit_ - static_cast<int>(SystemName(suffix).size())) +
+               suffix;
     }
 
 private:

@@ -1,7 +1,6 @@
 #include "sources.h"
+#include "system_names.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QLoggingCategory>
 #include <cstdlib>
 #include <filesystem>
@@ -18,7 +17,7 @@ constexpr int kDeleteAttempts = 3;
 
 // The user may not change the file: no write permission for anybody, or none for us.
 bool ReadOnly(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = SystemName(path);
     std::error_code error;
     const auto permissions = std::filesystem::status(native.toStdString(), error).permissions();
     if (error)
@@ -29,7 +28,7 @@ bool ReadOnly(const QString& path) {
 }
 
 bool SafeToDelete(ConverterEngine& engine, const QueuedSource& item) {
-    if (item.outcome != ConverterEngine::ItemState::Converted || !QFileInfo(item.output).isFile())
+    if (item.outcome != ConverterEngine::ItemState::Converted || !IsFile(item.output))
         return false;
     if (!item.identity || IdentityOf(item.source) != item.identity || ReadOnly(item.source))
         return false;
@@ -43,9 +42,9 @@ bool SafeToDelete(ConverterEngine& engine, const QueuedSource& item) {
 bool DeleteConvertedSource(ConverterEngine& engine, const QueuedSource& item) {
     if (!SafeToDelete(engine, item))
         return false;
-    for (int attempt = 0; attempt < kDeleteAttempts && QFileInfo::exists(item.source); ++attempt)
-        QFile::remove(item.source);
-    if (QFileInfo::exists(item.source)) {
+    for (int attempt = 0; attempt < kDeleteAttempts && NameTaken(item.source); ++attempt)
+        RemoveFile(item.source);
+    if (NameTaken(item.source)) {
         qCWarning(lcConverter) << "cannot delete" << item.source;
         return false;
     }

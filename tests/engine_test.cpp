@@ -9,6 +9,7 @@
 #include "ffmpeg_converter.h"
 #include "media.h"
 #include "replay_gain.h"
+#include "system_names.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -515,8 +516,9 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
          "{track}, {disc}, {year}, {genre}, {stem}, {folder}"_s},
     };
     for (const auto& [what, arguments, error] : rows) {
-        const BatchArguments parsed = ParseBatchArguments(Args(arguments.arg(dir.path())));
-        EXPECT_EQ(parsed.error, error.arg(dir.path())) << what;
+        const BatchArguments parsed =
+            ParseBatchArguments(Args(QString(arguments).replace(u"%1"_s, dir.path())));
+        EXPECT_EQ(parsed.error, QString(error).replace(u"%1"_s, dir.path())) << what;
         EXPECT_EQ(parsed.options.has_value(), error.isEmpty()) << what;
     }
     // Every option, and "--" before a file named like one.
@@ -582,8 +584,9 @@ TEST(Batch, ExitStatusSummaryAndFailuresFromARealRun) {
 }
 
 // A library: folders mirrored under the output folder, what is no audio passed over,
-// a loop not followed, a file named twice converted once; a second run with
-// --skip-existing writes nothing, one without it numbers its outputs.
+// a loop not followed, a file named twice converted once, a name that is not UTF-8
+// kept to its bytes; a second run with --skip-existing writes nothing, one without it
+// numbers its outputs.
 TEST(Batch, ALibraryFolderIsMirroredAndASecondRunSkipsWhatIsDone) {
     QTemporaryDir dir;
     const QString library = dir.filePath("library");
@@ -597,12 +600,16 @@ TEST(Batch, ALibraryFolderIsMirroredAndASecondRunSkipsWhatIsDone) {
     ASSERT_TRUE(WriteFile(library + u"/notes.txt"_s, "not audio"));
     ASSERT_TRUE(WriteFile(library + u"/Artist A/cover.jpg"_s, Noise(2048)));
     ASSERT_TRUE(QFile::link(library, library + u"/Artist B/loop"_s));
+    ASSERT_TRUE(MakeTone(library + u"/Artist B/cafe.wav"_s, 0.5, 44100, 1));
+    const QString latin1 = PathFromSystem(QByteArray("caf\xe9"));
+    std::filesystem::rename(SystemPath(library + u"/Artist B/cafe.wav"_s),
+                            SystemPath(library + u"/Artist B/"_s + latin1 + u".wav"_s));
     QDir().mkpath(out);
     const auto outputs = [&] {
         QStringList found;
-        QDirIterator it(out, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext())
-            found << QDir(out).relativeFilePath(it.next());
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(SystemPath(out)))
+            if (entry.is_regular_file())
+                found << PathFromSystem(entry.path().lexically_relative(SystemPath(out)));
         found.sort();
         return found;
     };
@@ -611,29 +618,46 @@ TEST(Batch, ALibraryFolderIsMirroredAndASecondRunSkipsWhatIsDone) {
 
     const Result first = Convert(run);
     EXPECT_EQ(first.status, 0) << first.err;
-    EXPECT_EQ(first.out, u"Converted 3, skipped 0, failed 0.\n"
+    EXPECT_EQ(first.out, u"Converted 4, skipped 0, failed 0.\n"
                          "2 files in the folders were passed over: not audio.\n"
                          "Given more than once, converted once:\n  %1\n"_s.arg(
                              library + u"/Artist A/Album 1/02 Song.flac"_s));
     EXPECT_TRUE(first.err.contains(u"loop: a link back to a folder already added"_s)) << first.err;
     const QStringList mirrored{"Artist A/Album 1/01 Intro.mp3", "Artist A/Album 1/02 Song.mp3",
-                               "Artist B/Album 2/01 Intro.mp3"};
+                               "Artist B/Album 2/01 Intro.mp3", "Artist B/" + latin1 + ".mp3"};
     EXPECT_EQ(outputs(), mirrored);
     EXPECT_EQ(DecodedSamples(out + u"/Artist B/Album 2/01 Intro.mp3"_s, 1), 22050);
 
     const Result again = Convert(QStringList(run) << u"--skip-existing"_s);
     EXPECT_EQ(again.status, 0) << again.err;
-    EXPECT_TRUE(again.out.startsWith(u"Converted 0, skipped 3, failed 0.\n"_s)) << again.out;
+    EXPECT_TRUE(again.out.startsWith(u"Converted 0, skipped 4, failed 0.\n"_s)) << again.out;
     EXPECT_EQ(outputs(), mirrored);
 
     // An output cut short is no converted file: that source converts again, numbered.
     ASSERT_TRUE(WriteFile(out + u"/Artist A/Album 1/01 Intro.mp3"_s, Noise(100)));
     const Result partly = Convert(QStringList(run) << u"--skip-existing"_s);
-    EXPECT_TRUE(partly.out.startsWith(u"Converted 1, skipped 2, failed 0.\n"_s)) << partly.out;
+    EXPECT_TRUE(partly.out.startsWith(u"Converted 1, skipped 3, failed 0.\n"_s)) << partly.out;
     EXPECT_TRUE(QFile::exists(out + u"/Artist A/Album 1/01 Intro 1.mp3"_s));
     const Result numbered = Convert(run);
-    EXPECT_TRUE(numbered.out.startsWith(u"Converted 3, skipped 0, failed 0.\n"_s));
+    EXPECT_TRUE(numbered.out.startsWith(u"Converted 4, skipped 0, failed 0.\n"_s));
     EXPECT_TRUE(QFile::exists(out + u"/Artist B/Album 2/01 Intro 1.mp3"_s));
+    EXPECT_TRUE(NameTaken(out + u"/Artist B/"_s + latin1 + u" 1.mp3"_s));
+
+    // The same name on the command line, as its bytes: converted beside it, and deleted.
+    const QString source = library + u"/Artist B/"_s + latin1 + u".wav"_s;
+    QProcess shell;
+    shell.start(u"/bin/sh"_s, {u"-c"_s,
+                               u"exec \"$0\" --to ogg --delete-sources \"$(printf "
+                               u"'%s/Artist B/caf\\351.wav' \"$1\")\""_s,
+                               QStringLiteral(CONVERTER), library});
+    ASSERT_TRUE(shell.waitForFinished(120000));
+    EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().constData();
+    EXPECT_EQ(shell.readAllStandardOutput(), "Converted 1, skipped 0, failed 0.\n");
+    EXPECT_FALSE(NameTaken(source));
+    const QString ascii = dir.filePath("latin1.ogg");
+    std::filesystem::copy_file(SystemPath(library + u"/Artist B/"_s + latin1 + u".ogg"_s),
+                               SystemPath(ascii));
+    EXPECT_EQ(DecodedSamples(ascii, 1), 22050);
 
     // Names from tags: a tagged song, one with a "/" in its title, one without tags.
     const QString tagged = dir.filePath("tagged");
@@ -655,6 +679,7 @@ TEST(Batch, ALibraryFolderIsMirroredAndASecondRunSkipsWhatIsDone) {
     byTags.sort();
     EXPECT_EQ(byTags, (QStringList{"Ana/First/01 Intro.ogg", "Ana/First/12 Live_Studio.ogg",
                                    "Unknown/Unknown/Unknown c.ogg"}));
+    std::filesystem::remove_all(SystemPath(dir.path())); // QDir cannot name every file
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "names.h"
 #include "picker.h"
 #include "playlist_files.h"
+#include "system_names.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -138,10 +139,43 @@ TEST(Folders, AWalkFindsEveryFileInNaturalOrderAndSkipsLoopsAndUnreadableFolders
         << skipped.join(u'\n');
     EXPECT_EQ(skipped.size(), root_user ? 1 : 2) << skipped.join(u'\n');
     std::filesystem::permissions(root / "locked", std::filesystem::perms::owner_all);
-    EXPECT_EQ(Readable(root / latin1), dir.path() + u"/caf\ufffd.wav"_s);
+    EXPECT_EQ(Readable(PathFromSystem(root / latin1)), dir.path() + u"/caf\ufffd.wav"_s);
     for (const auto& [a, b] : {std::pair{"track 2", "track 10"}, {"a", "B"}, {"01", "1x"}})
         EXPECT_TRUE(NaturallyBefore(a, b)) << a << " " << b;
     std::filesystem::remove_all(root); // QDir cannot name the file that is not UTF-8
+}
+
+// Names in any encoding travel as text and come back as the very bytes they were;
+// only what the user reads has replacement characters.
+TEST(Folders, EveryNameComesBackAsItsBytes) {
+    const struct {
+        QByteArray bytes;
+        QString readable;
+    } kNames[] = {
+        {"/m/plain.wav", u"/m/plain.wav"_s},
+        {"/m/\xc3\x89t\xc3\xa9.flac", u"/m/\u00c9t\u00e9.flac"_s}, // UTF-8
+        {"/m/caf\xe9.wav", u"/m/caf\ufffd.wav"_s},                 // Latin-1
+        {"/m/\xff\xfe", u"/m/\ufffd\ufffd"_s},                     // no UTF-8 lead
+        {"/m/\xe2\x82", u"/m/\ufffd\ufffd"_s},                     // cut short
+        {"/m/\xc0\xaf", u"/m/\ufffd\ufffd"_s},                     // overlong "/"
+        {"/m/\xed\xa0\x80", u"/m/\ufffd\ufffd\ufffd"_s},           // a surrogate
+        {"/m/\xf0\x9f\x8e\xb5\xe9", u"/m/\U0001f3b5\ufffd"_s},     // 4 bytes, then one
+    };
+    for (const auto& name : kNames) {
+        const QString path = PathFromSystem(name.bytes);
+        EXPECT_EQ(SystemName(path), name.bytes) << name.bytes.toHex().constData();
+        EXPECT_EQ(Readable(path), name.readable) << name.bytes.toHex().constData();
+    }
+    // A file of such a name is reached through the same text.
+    QTemporaryDir dir;
+    const QString latin1 = PathFromSystem(SystemName(dir.path()) + "/caf\xe9/x\xe9.wav");
+    ASSERT_TRUE(MakeFolders(FolderOf(latin1)));
+    std::ofstream(SystemPath(latin1)) << "abc";
+    EXPECT_TRUE(IsReadableFile(latin1));
+    EXPECT_EQ(FileSize(latin1), 3);
+    EXPECT_TRUE(RemoveFile(latin1));
+    EXPECT_FALSE(NameTaken(latin1));
+    std::filesystem::remove_all(SystemPath(dir.path()));
 }
 
 } // namespace

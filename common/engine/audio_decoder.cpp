@@ -1,9 +1,9 @@
 #include "audio_decoder.h"
+#include "system_names.h"
 
 #include "engine_log.h"
 #include "ffmpeg_text.h"
 
-#include <QFile>
 #include <QUrl>
 #include <algorithm>
 #include <cerrno>
@@ -366,7 +366,7 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
     if (codec->id == AV_CODEC_ID_VORBIS && !IsRemote(location) &&
         std::string_view(d.format->iformat->name) == "ogg") {
         auto vorbis = std::make_unique<OggVorbis_File>();
-        const QByteArray path = QFile::encodeName(LocalPath(location));
+        const QByteArray path = SystemName(LocalPath(location));
         if (ov_fopen(path.constData(), vorbis.get()) == 0) {
             const vorbis_info* info = ov_info(vorbis.get(), -1);
             const VorbisChannels channels = VorbisLayout(info ? info->channels : 0);

@@ -1,11 +1,10 @@
 #include "ffmpeg_converter.h"
+#include "system_names.h"
 
 #include "engine_log.h"
 #include "publish.h"
 #include "tags.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -22,7 +21,7 @@ const QString kStopped = QStringLiteral("the conversion was stopped");
 // must have room for it.
 bool RoomFor(const QString& path, qint64 bytes, QString& error) {
     struct statvfs fs {};
-    if (::statvfs(QFile::encodeName(path).constData(), &fs) != 0)
+    if (::statvfs(SystemName(path).constData(), &fs) != 0)
         return true;
     if (static_cast<qint64>(fs.f_bavail) * static_cast<qint64>(fs.f_frsize) >= 2 * bytes)
         return true;
@@ -141,7 +140,7 @@ void FfmpegConverter::Work() {
 }
 
 void FfmpegConverter::Convert(Item& item) {
-    const QString folder = QFileInfo(item.job.output).absolutePath();
+    const QString folder = FolderOf(item.job.output);
     bool tidy = false;
     {
         std::lock_guard lock(mutex_);
@@ -177,7 +176,7 @@ void FfmpegConverter::Convert(Item& item) {
     if (converted)
         converted = PublishNoReplace(temp, item.job.output, failure);
     if (!converted)
-        QFile::remove(temp);
+        RemoveFile(temp);
     item.tags = std::move(tags);
     item.loudness = result.loudness;
     Settle(item, converted, failure);

@@ -3,8 +3,9 @@
 // What FFmpeg's codes and paths are in the engine's two FFmpeg adapters.
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
+
+#include "system_names.h"
 
 extern "C" {
 #include <libavutil/error.h>
@@ -21,7 +22,7 @@ inline QString FfmpegErrorText(int error) {
 
 // A local path for FFmpeg's file protocol, whatever characters the name holds.
 inline QByteArray FfmpegFileUrl(const QString& path) {
-    return QByteArrayLiteral("file:") + QFile::encodeName(path);
+    return QByteArrayLiteral("file:") + SystemName(path);
 }
 
 } // namespace velune

@@ -1,6 +1,6 @@
 #include "mp3_writer.h"
+#include "system_names.h"
 
-#include <QFile>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -80,8 +80,7 @@ bool Mp3Writer::Open(const QString& path, int channels, int rate, Mp3Setting set
             QStringLiteral("the MP3 encoder takes no %1 channels at %2 Hz").arg(channels).arg(rate);
         return false;
     }
-    s.fd =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    s.fd = ::open(SystemName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (s.fd < 0) {
         error = SystemError(errno);
         return false;

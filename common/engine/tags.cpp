@@ -1,7 +1,7 @@
 #include "tags.h"
 #include "engine_log.h"
+#include "system_names.h"
 
-#include <QFile>
 #include <array>
 #include <memory>
 #include <taglib/attachedpictureframe.h>
@@ -209,7 +209,7 @@ qint64 TagSet::estimatedBytes() const {
 
 TagSet ReadTags(const QString& path) {
     TagSet tags;
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = SystemName(path);
     TagLib::FileRef ref(native.constData(), false);
     if (ref.isNull())
         return tags;
@@ -237,7 +237,7 @@ TagSet ReadTags(const QString& path) {
 bool WriteTags(const QString& path, TargetFormat format, const TagSet& tags, QString& error) {
     if (tags.empty())
         return true;
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = SystemName(path);
     bool saved = false;
     switch (format) {
     case TargetFormat::Mp3:

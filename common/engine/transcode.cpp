@@ -5,7 +5,6 @@
 #include "mp3_writer.h"
 #include "vorbis_writer.h"
 
-#include <QFile>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>

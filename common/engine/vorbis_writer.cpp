@@ -1,6 +1,6 @@
 #include "vorbis_writer.h"
+#include "system_names.h"
 
-#include <QFile>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -94,8 +94,7 @@ bool VorbisWriter::Open(const QString& path, int channels, int rate, float quali
     ogg_stream_init(&s_->stream, static_cast<int>(random()));
     s_->streaming = true;
 
-    s_->fd =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    s_->fd = ::open(SystemName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (s_->fd < 0) {
         error = SystemReason(errno);
         return false;

@@ -1,14 +1,52 @@
 #include "dropped.h"
 
+#include "system_names.h"
+
 #include <QMimeData>
+#include <QSysInfo>
 #include <QUrl>
 
 namespace velune {
+
+namespace {
+// The path of a "file:" URI, decoded to the bytes it names. Qt's own URL class
+// decodes to UTF-8 and would lose a name in another encoding.
+QString LocalPathOf(const QByteArray& uri) {
+    QByteArray rest = uri;
+    if (!rest.startsWith("file:"))
+        return {};
+    rest.remove(0, 5);
+    if (rest.startsWith("//")) {
+        // An authority: empty or this machine's name, then the path.
+        const qsizetype slash = rest.indexOf('/', 2);
+        if (slash < 0)
+            return {};
+        const QByteArray host = rest.mid(2, slash - 2);
+        if (!host.isEmpty() && host != "localhost" &&
+            QString::fromLatin1(host) != QSysInfo::machineHostName())
+            return {};
+        rest.remove(0, slash);
+    }
+    return PathFromSystem(QByteArray::fromPercentEncoding(rest));
+}
+} // namespace
 
 QStringList DroppedFiles(const QMimeData* data) {
     QStringList files;
     if (!data || !data->hasUrls())
         return files;
+    // The URI list's own bytes, one URI a line, "#" for comments.
+    const QByteArray list = data->data(QStringLiteral("text/uri-list"));
+    if (!list.isEmpty()) {
+        for (const QByteArray& line : list.split('\n')) {
+            const QByteArray uri = line.trimmed();
+            if (uri.isEmpty() || uri.startsWith('#'))
+                continue;
+            if (const QString path = LocalPathOf(uri); !path.isEmpty())
+                files << path;
+        }
+        return files;
+    }
     for (const QUrl& url : data->urls())
         if (url.isLocalFile())
             files << url.toLocalFile();

@@ -1,6 +1,7 @@
 #include "folder_walk.h"
 
-#include <QStringDecoder>
+#include "system_names.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -50,11 +51,6 @@ bool NaturallyBefore(const std::string& a, const std::string& b) {
     return a < b; // the same but for case: a fixed order all the same
 }
 
-QString Readable(const fs::path& path) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    return utf8(QByteArray::fromStdString(path.native()));
-}
-
 namespace {
 
 struct Walker {
@@ -97,7 +93,7 @@ struct Walker {
     }
 
     void Skip(const fs::path& folder, const QString& reason) {
-        result.skipped.push_back(Readable(folder) + QStringLiteral(": ") + reason);
+        result.skipped.push_back(Readable(PathFromSystem(folder)) + QStringLiteral(": ") + reason);
     }
 };
 

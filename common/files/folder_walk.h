@@ -28,8 +28,4 @@ FolderWalk WalkFolder(const std::filesystem::path& root);
 // Natural order of two names: runs of digits compare as numbers.
 bool NaturallyBefore(const std::string& a, const std::string& b);
 
-// A path for the user to read: its bytes as UTF-8, a replacement character where
-// they are not.
-QString Readable(const std::filesystem::path& path);
-
 } // namespace velune

@@ -1,8 +1,6 @@
 #include "publish.h"
+#include "system_names.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <atomic>
@@ -33,7 +31,7 @@ std::atomic<quint64> gSerial{0};
 
 QString FitName(const QString& name, int bytes) {
     QString fitted = name;
-    while (!fitted.isEmpty() && fitted.toUtf8().size() > bytes) {
+    while (!fitted.isEmpty() && SystemName(fitted).size() > bytes) {
         fitted.chop(1);
         if (!fitted.isEmpty() && fitted.back().isHighSurrogate())
             fitted.chop(1);
@@ -42,22 +40,23 @@ QString FitName(const QString& name, int bytes) {
 }
 
 int NameLimit(const QString& folder) {
-    const long limit = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
+    const long limit = ::pathconf(SystemName(folder).constData(), _PC_NAME_MAX);
     return limit > 0 ? static_cast<int>(limit) : kDefaultNameLimit;
 }
 
 QString ReserveTemporary(const QString& output, QString& error) {
-    const QFileInfo info(output);
-    const QString folder = info.absolutePath();
+    const QString folder = FolderOf(output);
     const int limit = NameLimit(folder);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString tail =
             kTemporaryMark + QStringLiteral("%1-%2").arg(getpid()).arg(++gSerial) + kTemporaryEnd;
-        const int room = limit - 1 - static_cast<int>(tail.toUtf8().size());
-        const QString name = QLatin1Char('.') + FitName(info.fileName(), room) + tail;
+        const int room = limit - 1 - static_cast<int>(tail.size());
+        const QString name = QLatin1Char('.') +
+                             FitName(output.mid(output.lastIndexOf(QLatin1Char('/')) + 1), room) +
+                             tail;
         QString path = folder + QLatin1Char('/') + name;
-        const int fd = ::open(QFile::encodeName(path).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const int fd =
+            ::open(SystemName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {
             ::close(fd);
             return path;
@@ -73,8 +72,8 @@ QString ReserveTemporary(const QString& output, QString& error) {
 }
 
 bool PublishNoReplace(const QString& temp, const QString& output, QString& error) {
-    const QByteArray from = QFile::encodeName(temp);
-    const QByteArray to = QFile::encodeName(output);
+    const QByteArray from = SystemName(temp);
+    const QByteArray to = SystemName(output);
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return true;
     int reason = errno;
@@ -95,16 +94,19 @@ bool PublishNoReplace(const QString& temp, const QString& output, QString& error
 int RemoveStaleTemporaries(const QString& folder) {
     static const QRegularExpression ours(QStringLiteral("^\\..*\\.velune-(\\d+)-\\d+\\.part$"));
     int removed = 0;
-    const QStringList names =
-        QDir(folder).entryList({QStringLiteral(".*.part")}, QDir::Files | QDir::Hidden);
-    for (const QString& name : names) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(SystemPath(folder), error)) {
+        std::error_code kind;
+        if (!entry.is_regular_file(kind))
+            continue;
+        const QString name = PathFromSystem(entry.path().filename());
         const auto match = ours.match(name);
         if (!match.hasMatch())
             continue;
         const pid_t pid = match.captured(1).toInt();
         if (pid <= 0 || pid == getpid() || ::kill(pid, 0) == 0 || errno != ESRCH)
             continue;
-        if (QFile::remove(folder + QLatin1Char('/') + name))
+        if (RemoveFile(folder + QLatin1Char('/') + name))
             ++removed;
         else
             qCWarning(lcFiles) << "cannot remove the leftover" << name << "in" << folder;
@@ -114,7 +116,7 @@ int RemoveStaleTemporaries(const QString& folder) {
 
 std::optional<FileIdentity> IdentityOf(const QString& path) {
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+    if (::stat(SystemName(path).constData(), &st) != 0)
         return std::nullopt;
     return FileIdentity{st.st_dev, st.st_ino, st.st_size,
                         static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};

@@ -1,0 +1,183 @@
+#include "system_names.h"
+
+#include <QDir>
+#include <fcntl.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace velune {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char16_t kEscapeBase = 0xDC00;
+
+// The length of the valid UTF-8 sequence at `at`, 0 when none starts there.
+int Utf8SequenceAt(const QByteArray& bytes, qsizetype at, char32_t& code) {
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(at);
+    int length = 0;
+    char32_t lowest = 0;
+    if (lead < 0x80) {
+        code = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, code = lead & 0x1F, lowest = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, code = lead & 0x0F, lowest = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, code = lead & 0x07, lowest = 0x10000;
+    } else {
+        return 0;
+    }
+    if (at + length > bytes.size())
+        return 0;
+    for (int i = 1; i < length; ++i) {
+        const unsigned char next = byte(at + i);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (next & 0x3F);
+    }
+    // Overlong forms, UTF-16 surrogates and code points beyond Unicode are not UTF-8.
+    if (code < lowest || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+        return 0;
+    return length;
+}
+
+void AppendUtf8(QByteArray& out, char32_t code) {
+    if (code < 0x80) {
+        out.append(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.append(static_cast<char>(0xC0 | (code >> 6)));
+        out.append(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.append(static_cast<char>(0xE0 | (code >> 12)));
+        out.append(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.append(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.append(static_cast<char>(0xF0 | (code >> 18)));
+        out.append(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.append(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.append(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+bool IsEscapedByte(char16_t unit) {
+    return unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF;
+}
+
+} // namespace
+
+QString PathFromSystem(const QByteArray& bytes) {
+    QString path;
+    path.reserve(bytes.size());
+    for (qsizetype at = 0; at < bytes.size();) {
+        char32_t code = 0;
+        if (const int length = Utf8SequenceAt(bytes, at, code); length > 0) {
+            path.append(QString::fromUcs4(&code, 1));
+            at += length;
+        } else {
+            path.append(
+                QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[at]))));
+            ++at;
+        }
+    }
+    return path;
+}
+
+QString PathFromSystem(const fs::path& path) {
+    return PathFromSystem(QByteArray::fromStdString(path.native()));
+}
+
+QByteArray SystemName(const QString& path) {
+    QByteArray bytes;
+    bytes.reserve(path.size());
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const char16_t unit = path[i].unicode();
+        if (QChar::isHighSurrogate(unit) && i + 1 < path.size() &&
+            QChar::isLowSurrogate(path[i + 1].unicode())) {
+            AppendUtf8(bytes, QChar::surrogateToUcs4(unit, path[i + 1].unicode()));
+            ++i;
+        } else if (IsEscapedByte(unit)) {
+            bytes.append(static_cast<char>(unit - kEscapeBase));
+        } else if (QChar::isSurrogate(unit)) {
+            AppendUtf8(bytes, QChar::ReplacementCharacter);
+        } else {
+            AppendUtf8(bytes, unit);
+        }
+    }
+    return bytes;
+}
+
+fs::path SystemPath(const QString& path) {
+    return fs::path(SystemName(path).toStdString());
+}
+
+QString Readable(const QString& path) {
+    QString text = path;
+    for (QChar& c : text)
+        if (IsEscapedByte(c.unicode()))
+            c = QChar(QChar::ReplacementCharacter);
+    return text;
+}
+
+QString AbsolutePath(const QString& path) {
+    if (path.startsWith(QLatin1Char('/')))
+        return QDir::cleanPath(path);
+    // The working folder itself may have any bytes in its name.
+    std::error_code error;
+    const fs::path here = fs::current_path(error);
+    return QDir::cleanPath(PathFromSystem(here) + QLatin1Char('/') + path);
+}
+
+QString FolderOf(const QString& path) {
+    const QString absolute = AbsolutePath(path);
+    const qsizetype slash = absolute.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : absolute.left(slash);
+}
+
+bool IsFile(const QString& path) {
+    std::error_code error;
+    return fs::is_regular_file(SystemPath(path), error);
+}
+
+bool IsFolder(const QString& path) {
+    std::error_code error;
+    return fs::is_directory(SystemPath(path), error);
+}
+
+bool IsReadableFile(const QString& path) {
+    if (!IsFile(path))
+        return false;
+    const int fd = ::open(SystemName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+bool NameTaken(const QString& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(SystemPath(path), error));
+}
+
+qint64 FileSize(const QString& path) {
+    std::error_code error;
+    const auto size = fs::file_size(SystemPath(path), error);
+    return error ? -1 : static_cast<qint64>(size);
+}
+
+bool RemoveFile(const QString& path) {
+    std::error_code error;
+    fs::remove(SystemPath(path), error);
+    return !NameTaken(path);
+}
+
+bool MakeFolders(const QString& path) {
+    std::error_code error;
+    fs::create_directories(SystemPath(path), error);
+    return IsFolder(path);
+}
+
+} // namespace velune

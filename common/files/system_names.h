@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <filesystem>
+
+namespace velune {
+
+// A file name on Linux is bytes. Most libraries name their files in UTF-8, but one
+// ripped on another system may hold names in another encoding ("caf\xe9.wav" in
+// Latin-1), which Qt's file classes cannot reach: they decode such a name into
+// another one. So a path travels through the programs as a QString that keeps every
+// byte: valid UTF-8 as its characters, and each other byte b as the lone surrogate
+// U+DC00 + b (a scheme known as "surrogateescape"). Such a path is converted back to
+// bytes wherever it meets the system, with the functions here, and is shown to the
+// user through Readable(). Paths that are valid UTF-8 are ordinary QStrings.
+
+// The path that the system's bytes name.
+QString PathFromSystem(const QByteArray& bytes);
+QString PathFromSystem(const std::filesystem::path& path);
+// The system's bytes of a path, exactly as they were found.
+QByteArray SystemName(const QString& path);
+std::filesystem::path SystemPath(const QString& path);
+// The path for the user to read: a replacement character for each byte that is not UTF-8.
+QString Readable(const QString& path);
+// The path made absolute against the working folder, "." and ".." resolved.
+QString AbsolutePath(const QString& path);
+
+// The folder that holds the path, made absolute.
+QString FolderOf(const QString& path);
+
+// Questions to the file system about such paths (links followed).
+bool IsFile(const QString& path);
+bool IsFolder(const QString& path);
+// The file is there and this process may read it.
+bool IsReadableFile(const QString& path);
+// Something, even a dangling link, has the name.
+bool NameTaken(const QString& path);
+// -1 when the file cannot be reached.
+qint64 FileSize(const QString& path);
+// True when the file is gone afterwards.
+bool RemoveFile(const QString& path);
+// Makes the folder and the folders above it; true when it exists afterwards.
+bool MakeFolders(const QString& path);
+
+} // namespace velune
