@@ -4,9 +4,9 @@
 #include "converter_settings.h"
 #include "ffmpeg_converter.h"
 #include "library.h"
+#include "output_plan.h"
 #include "sources.h"
 #include "system_names.h"
-#include "tags.h"
 
 #include <QSet>
 #include <atomic>
@@ -54,17 +54,10 @@ QString ProgressLine(const ConverterEngine& engine, const std::vector<QueuedSour
         .arg(name);
 }
 
-// One source to convert, and the folder below the output folder that its output
-// goes into ("" for none).
-struct Source {
-    QString path;
-    QString subfolder;
-};
-
 // What the arguments name: files as they are, folders with every audio file below
 // them. What cannot be taken is said in `notes` (folders passed over) or counted.
 struct Sources {
-    std::vector<Source> sources;
+    std::vector<PlannedSource> sources;
     QStringList missing; // "name: No such file"
     QStringList twice;   // named more than once
     int notAudio = 0;    // files in folders that hold no audio
@@ -96,39 +89,6 @@ Sources Expand(const QStringList& arguments) {
         }
     }
     return found;
-}
-
-// What a naming pattern takes from a source.
-NamingTags NamingTagsOf(const QString& source) {
-    const TagSet tags = ReadTags(source);
-    NamingTags named;
-    for (const auto& [key, values] : tags.text) {
-        const QString value = values.join(QStringLiteral(", "));
-        if (key == QLatin1String("ARTIST"))
-            named.artist = value;
-        else if (key == QLatin1String("ALBUMARTIST"))
-            named.albumArtist = value;
-        else if (key == QLatin1String("ALBUM"))
-            named.album = value;
-        else if (key == QLatin1String("TITLE"))
-            named.title = value;
-        else if (key == QLatin1String("DATE"))
-            named.year = value;
-        else if (key == QLatin1String("GENRE"))
-            named.genre = value;
-    }
-    named.track = tags.track;
-    named.disc = tags.disc;
-    return named;
-}
-
-// The output already holds this source converted: it decodes, as long as the source.
-bool AlreadyConverted(ConverterEngine& engine, const QString& source, const QString& output) {
-    if (!IsFile(output))
-        return false;
-    const auto converted = engine.Duration(output);
-    const auto original = engine.Duration(source);
-    return converted && original && std::abs(*converted - *original) <= 500;
 }
 
 } // namespace
@@ -245,36 +205,28 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
     const Sources found = Expand(options.files);
     QStringList failures = found.missing;
     std::vector<QueuedSource> queued;
-    QSet<QString> given;
     int skipped = 0;
+    int notQueued = 0; // failed before they were handed to the engine
     engine.clear();
-    for (const Source& source : found.sources) {
-        // Files from a folder keep their subfolder under the output folder; a pattern
-        // makes the path from the tags instead.
-        QString folder = options.out;
-        QString relative;
-        if (!options.pattern.isEmpty()) {
-            if (folder.isEmpty())
-                folder = FolderOf(source.path);
-            relative = PatternPath(options.pattern, NamingTagsOf(source.path), source.path,
-                                   source.subfolder);
-        } else if (!folder.isEmpty() && !source.subfolder.isEmpty()) {
-            folder += QLatin1Char('/') + source.subfolder;
-        }
-        const QString plain = relative.isEmpty()
-                                  ? PlainOutputPath(source.path, folder, options.format)
-                                  : PlainPatternOutputPath(folder, relative, options.format);
-        if (const QString into = FolderOf(plain); !MakeFolders(into)) {
-            failures << source.path + QStringLiteral(": the folder %1 cannot be made").arg(into);
-            continue;
-        }
-        if (options.skipExisting && AlreadyConverted(engine, source.path, plain)) {
+    const std::vector<PlannedOutput> plan = PlanOutputs(
+        found.sources, {options.out, options.format, options.pattern, options.skipExisting},
+        [&engine](const QString& path) { return engine.Duration(path); });
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        const PlannedSource& source = found.sources[i];
+        const PlannedOutput& planned = plan[i];
+        if (planned.kind == PlannedOutput::Kind::Skip) {
             ++skipped;
             continue;
         }
-        const QString out = relative.isEmpty()
-                                ? OutputPath(source.path, folder, options.format, given)
-                                : PatternOutputPath(folder, relative, options.format, given);
+        if (planned.kind != PlannedOutput::Kind::Convert) {
+            ++notQueued;
+            failures << source.path + QStringLiteral(": ") +
+                            (planned.kind == PlannedOutput::Kind::Missing
+                                 ? QStringLiteral("No such file")
+                                 : planned.reason);
+            continue;
+        }
+        const QString& out = planned.output;
         if (!engine.add({source.path, out, format, options.quality, options.replayGain})) {
             Print(output.err, engine.lastError() + QLatin1Char('\n'));
             return 1;
@@ -317,7 +269,7 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
                             engine.FailureReason(static_cast<int>(i));
         }
     }
-    const int failed = static_cast<int>(found.missing.size()) + total - converted;
+    const int failed = static_cast<int>(found.missing.size()) + notQueued + total - converted;
     Print(output.out, QStringLiteral("Converted %1, skipped %2, failed %3.\n")
                           .arg(converted)
                           .arg(skipped)

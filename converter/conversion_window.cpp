@@ -1,6 +1,7 @@
 #include "conversion_window.h"
 #include "output_names.h"
 
+#include "background.h"
 #include "converter_protocol.h"
 
 #include "face.h"
@@ -9,7 +10,6 @@
 #include "system_names.h"
 
 #include <QLoggingCategory>
-#include <QSet>
 #include <cmath>
 
 Q_LOGGING_CATEGORY(lcConverter, "velune.converter", QtCriticalMsg)
@@ -30,9 +30,8 @@ bool ConversionWindow::Start() {
     p_.form.SetGeometry(QPoint(0, 0), kWindowSize, kWindowSize);
     deleteFlags_.assign(p_.files.size(), false);
     p_.form.InstallFilter();
-    if (!Convert())
-        StopAndHide();
     settings_.conversionWindowOpen = true;
+    Plan();
     return true;
 }
 
@@ -44,26 +43,45 @@ bool ConversionWindow::EngineFailed() {
     return false;
 }
 
-bool ConversionWindow::Convert() {
+void ConversionWindow::Plan() {
     p_.engine.clear();
-    QSet<QString> given;
-    const qsizetype count = p_.files.size();
-    for (qsizetype i = 0; i < count; ++i) {
-        const QString& P = p_.files[i];
-        if (!IsFile(P)) {
+    settings_.SetTarget();
+    std::vector<PlannedSource> sources;
+    for (qsizetype i = 0; i < p_.files.size(); ++i)
+        sources.push_back({p_.files[i], i < p_.subfolders.size() ? p_.subfolders[i] : QString()});
+    const OutputRules rules{p_.outputFolder, settings_.targetName, settings_.pattern,
+                            settings_.skipExisting};
+    // Names from tags and the lengths of earlier outputs take a while for a library:
+    // they are read on a worker, and the window answers meanwhile.
+    ConverterEngine& engine = p_.engine;
+    p_.background.Run([this, sources, rules, &engine]() -> Background::Then {
+        std::vector<PlannedOutput> plan = PlanOutputs(
+            sources, rules, [&engine](const QString& path) { return engine.Duration(path); });
+        return [this, plan = std::move(plan)] {
+            if (!closed_ && !Queue(plan))
+                StopAndHide();
+        };
+    });
+}
+
+bool ConversionWindow::Queue(const std::vector<PlannedOutput>& plan) {
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        const QString& path = p_.files[static_cast<qsizetype>(i)];
+        switch (plan[i].kind) {
+        case PlannedOutput::Kind::Missing:
             p_.messages.Show(QStringLiteral("Input file dosen't exist"));
             continue;
+        case PlannedOutput::Kind::Skip:
+            ++skipped_;
+            continue;
+        case PlannedOutput::Kind::Failed:
+            notQueued_ << Readable(path) + QStringLiteral(" (") + plan[i].reason + QLatin1Char(')');
+            continue;
+        case PlannedOutput::Kind::Convert:
+            break;
         }
-        // A row added with its folder keeps that folder below the output folder.
-        QString folder = p_.outputFolder;
-        if (!folder.isEmpty() && i < p_.subfolders.size() && !p_.subfolders[i].isEmpty()) {
-            folder += QLatin1Char('/') + p_.subfolders[i];
-            if (!MakeFolders(folder))
-                qCWarning(lcConverter) << "cannot make the folder" << folder;
-        }
-        const QString output = OutputPath(P, folder, settings_.targetName, given);
-        settings_.SetTarget();
-        const QString source = P.trimmed();
+        const QString source = path.trimmed();
+        const QString& output = plan[i].output;
         if (!settings_.format || !p_.engine.add({source, output, *settings_.format,
                                                  settings_.quality, settings_.replayGain}))
             return EngineFailed();
@@ -139,6 +157,10 @@ void ConversionWindow::Tick() {
 
 void ConversionWindow::Complete() {
     p_.ticker.SetEnabled(false);
+    // A tick already on its way when the run ended finds it told.
+    if (completed_)
+        return;
+    completed_ = true;
     SetWithTrigger(p_.face, QLatin1String(conversion_face::kFileTxt),
                    QStringLiteral("Conversion complete"),
                    QLatin1String(conversion_face::kSetFileTxt));
@@ -148,7 +170,7 @@ void ConversionWindow::Complete() {
     p_.face.SetVariable(QLatin1String(conversion_face::kArrowPlay), QStringLiteral("0"));
 
     RecordOutcomes();
-    QStringList failed;
+    QStringList failed = notQueued_;
     for (std::size_t j = 0; j < queued_.size(); ++j) {
         if (queued_[j].outcome != ConverterEngine::ItemState::Failed)
             continue;
@@ -160,6 +182,8 @@ void ConversionWindow::Complete() {
     if (!failed.isEmpty())
         p_.messages.Show(QStringLiteral("These files could not be converted:\n\n") +
                          failed.join(QLatin1Char('\n')));
+    if (skipped_ > 0)
+        p_.messages.Show(QStringLiteral("%1 files were skipped: already converted.").arg(skipped_));
 }
 
 void ConversionWindow::Unload() {

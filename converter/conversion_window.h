@@ -2,6 +2,7 @@
 
 #include "converter_engine.h"
 #include "converter_settings.h"
+#include "output_plan.h"
 #include "sources.h"
 
 #include <QString>
@@ -10,6 +11,7 @@
 
 namespace velune {
 
+class Background;
 class Face;
 class Form;
 class MessageBoxes;
@@ -29,6 +31,7 @@ public:
         const QStringList& files;
         const QStringList& subfolders; // each row's folder below the output folder
         const QString& outputFolder;
+        Background& background;
         QString programFolder;
     };
 
@@ -46,7 +49,9 @@ public:
     bool Closed() const { return closed_; }
 
 private:
-    bool Convert();
+    // Decides every output on a worker, then queues them.
+    void Plan();
+    bool Queue(const std::vector<PlannedOutput>& plan);
     void StopAndHide();
     void Complete();
     void RecordOutcomes();
@@ -56,7 +61,10 @@ private:
     Parts p_;
     std::vector<bool> deleteFlags_;
     std::vector<QueuedSource> queued_;
+    int skipped_ = 0;       // already converted
+    QStringList notQueued_; // failed before the engine had them: "path (reason)"
     bool closed_ = false;
+    bool completed_ = false;
 };
 
 } // namespace velune

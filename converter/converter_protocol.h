@@ -19,6 +19,10 @@ inline constexpr char kBrowse[] = "IDC_FS_Browse";
 inline constexpr char kConvertTo[] = "IDC_FS_ConvertTo";   // args: a format of kFillCombo
 inline constexpr char kQuality[] = "IDC_FS_Quality";       // args: a quality of kFillQuality
 inline constexpr char kReplayGain[] = "IDC_FS_ReplayGain"; // args: "on" or "off"
+// args: a naming pattern such as "{artist}/{album}/{track:02} {title}"; "" for names
+// after the sources
+inline constexpr char kPattern[] = "IDC_FS_Pattern";
+inline constexpr char kSkipExisting[] = "IDC_FS_SkipExisting"; // args: "on" or "off"
 inline constexpr char kConvert[] = "IDC_FS_Convert";
 inline constexpr char kHelp[] = "IDC_FS_Help";
 inline constexpr char kSameDirectory[] = "IDC_FS_SameDirectory";
@@ -36,6 +40,12 @@ inline constexpr char kFillQuality[] = "_root.FillQuality"; // "128|192|256|320|
 inline constexpr char kQualityValue[] = "_root.QualityValue";
 inline constexpr char kSetQuality[] = "_root.SetQuality";
 inline constexpr char kReplayGainOn[] = "_root.ReplayGain"; // "1"/"0": ReplayGain tags written
+// The naming patterns offered, "|" between them, the first "" (names after the
+// sources); trigger kSetPatterns.
+inline constexpr char kFillPatterns[] = "_root.FillPatterns";
+inline constexpr char kSetPatterns[] = "_root.SetPatterns";
+inline constexpr char kPatternText[] = "_root.Pattern";         // the pattern in force, "" for none
+inline constexpr char kSkipExistingOn[] = "_root.SkipExisting"; // "1"/"0"
 inline constexpr char kVersionNo[] = "_root.VersionNo";
 inline constexpr char kBrowsePath[] = "_root.BrowsePath"; // trigger kSetBrowsePath
 inline constexpr char kSetBrowsePath[] = "_root.SetBrowsePath";

@@ -1,5 +1,6 @@
 #include "converter_remembered.h"
 
+#include "system_names.h"
 #include "user_settings.h"
 
 #include <QLoggingCategory>
@@ -22,6 +23,14 @@ ConverterWindow::Remembered LoadConverterChoices() {
     for (auto it = qualities.begin(); it != qualities.end(); ++it)
         state.qualities.insert(it.key(), it.value().toString());
     state.replayGain = store.value(QStringLiteral("target/replayGain"), false).toBool();
+    // Paths are kept as the system's bytes: a folder's name need not be UTF-8.
+    const auto path = [&](const char* key) {
+        return PathFromSystem(store.value(QLatin1String(key)).toByteArray());
+    };
+    state.outputFolder = path("output/folder");
+    state.pattern = store.value(QStringLiteral("output/pattern")).toString();
+    state.skipExisting = store.value(QStringLiteral("output/skipExisting"), false).toBool();
+    state.lastFolder = path("input/lastFolder");
     return state;
 }
 
@@ -34,6 +43,10 @@ void SaveConverterChoices(const ConverterWindow::Remembered& state) {
     store.setValue(QStringLiteral("target/format"), state.format);
     store.setValue(QStringLiteral("target/qualities"), qualities);
     store.setValue(QStringLiteral("target/replayGain"), state.replayGain);
+    store.setValue(QStringLiteral("output/folder"), SystemName(state.outputFolder));
+    store.setValue(QStringLiteral("output/pattern"), state.pattern);
+    store.setValue(QStringLiteral("output/skipExisting"), state.skipExisting);
+    store.setValue(QStringLiteral("input/lastFolder"), SystemName(state.lastFolder));
     store.sync();
     if (store.status() != QSettings::NoError)
         qCWarning(lcConverter) << "the choices cannot be remembered in" << store.fileName();

@@ -23,6 +23,8 @@ struct ConverterSettings {
     std::optional<TargetFormat> format;
     Quality quality; // the format's default
     bool replayGain = false;
+    QString pattern; // outputs named from tags; "" = after their sources
+    bool skipExisting = false;
 
     // Sets `format` from targetName; an unknown name leaves it as it was.
     void SetTarget();

@@ -16,6 +16,7 @@
 #include "system_names.h"
 
 #include <QLoggingCategory>
+#include <QStandardPaths>
 #include <array>
 #include <utility>
 
@@ -26,6 +27,13 @@ namespace velune {
 namespace {
 const QSize kWindowSize{620, 520};
 const QString kUndefined = QStringLiteral("undefined");
+// The naming patterns offered; the user may write another.
+const QStringList kOfferedPatterns{
+    QString(),
+    QStringLiteral("{albumartist}/{album}/{track:02} {title}"),
+    QStringLiteral("{albumartist}/{album}/{disc}-{track:02} {title}"),
+    QStringLiteral("{artist} - {title}"),
+};
 } // namespace
 
 bool ConverterWindow::Start() {
@@ -42,6 +50,9 @@ bool ConverterWindow::Start() {
     SetWithTrigger(p_.face, QLatin1String(converter_face::kFillCombo), kOfferedFormats,
                    QLatin1String(converter_face::kSetCombo));
     p_.face.SetVariable(QLatin1String(converter_face::kVersionNo), VersionText());
+    SetWithTrigger(p_.face, QLatin1String(converter_face::kFillPatterns),
+                   kOfferedPatterns.join(QLatin1Char('|')),
+                   QLatin1String(converter_face::kSetPatterns));
     settings_.targetName = QStringLiteral("wav");
     p_.form.InstallFilter();
     settings_.conversionWindowOpen = false;
@@ -58,7 +69,7 @@ void ConverterWindow::Activated() {
 void ConverterWindow::OnFaceCommand(const QString& command, const QString& args) {
     using namespace converter_face;
     using Handler = void (*)(ConverterWindow&, const QString&);
-    static const CommandTable<Handler, 18> kTable{{
+    static const CommandTable<Handler, 20> kTable{{
         {QLatin1String(kClose), [](ConverterWindow& w, const QString&) { w.p_.form.EndProgram(); }},
         {QLatin1String(kMinimize),
          [](ConverterWindow& w, const QString&) { w.p_.form.Minimize(); }},
@@ -75,6 +86,12 @@ void ConverterWindow::OnFaceCommand(const QString& command, const QString& args)
          [](ConverterWindow& w, const QString& text) { w.SetQuality(text); }},
         {QLatin1String(kReplayGain),
          [](ConverterWindow& w, const QString& on) { w.SetReplayGain(on == QLatin1String("on")); }},
+        {QLatin1String(kPattern),
+         [](ConverterWindow& w, const QString& text) { w.SetPattern(text); }},
+        {QLatin1String(kSkipExisting),
+         [](ConverterWindow& w, const QString& on) {
+             w.settings_.skipExisting = on == QLatin1String("on");
+         }},
         {QLatin1String(kConvert), [](ConverterWindow& w, const QString&) { w.Convert(); }},
         {QLatin1String(kHelp), [](ConverterWindow& w, const QString&) { w.OpenHelp(); }},
         {QLatin1String(kSameDirectory),
@@ -110,16 +127,21 @@ bool ConverterWindow::Acceptable(const QString& path, QStringList& listed) {
 
 void ConverterWindow::AddFiles() {
     std::vector<std::pair<QString, QString>> rows;
-    for (const QString& path :
-         PickFiles(p_.dialog, p_.messages, QStringLiteral("Input Audio File"), kConverterFilter))
+    const QStringList picked = PickFiles(p_.dialog, p_.messages, QStringLiteral("Input Audio File"),
+                                         kConverterFilter, StartFolder());
+    for (const QString& path : picked)
         rows.emplace_back(path, QString());
+    if (!picked.isEmpty())
+        lastFolder_ = FolderOf(picked.front());
     AddRows(rows);
 }
 
 void ConverterWindow::AddFolder() {
-    const QString folder = p_.folders.Choose(QStringLiteral("Add Folder"), QString());
-    if (!folder.isEmpty())
-        AddPaths({folder});
+    const QString folder = p_.folders.Choose(QStringLiteral("Add Folder"), StartFolder());
+    if (folder.isEmpty())
+        return;
+    lastFolder_ = folder;
+    AddPaths({folder});
 }
 
 void ConverterWindow::AddPaths(const QStringList& paths) {
@@ -197,11 +219,12 @@ void ConverterWindow::RemoveAll() {
 }
 
 void ConverterWindow::ChooseOutputFolder() {
-    const QString folder = p_.folders.Choose(QStringLiteral("Output Path"), QString());
+    const QString folder = p_.folders.Choose(
+        QStringLiteral("Output Path"), outputFolder_.isEmpty() ? StartFolder() : outputFolder_);
     if (folder.isEmpty())
         return;
     outputFolder_ = folder;
-    SetWithTrigger(p_.face, QLatin1String(converter_face::kBrowsePath), folder,
+    SetWithTrigger(p_.face, QLatin1String(converter_face::kBrowsePath), Readable(folder),
                    QLatin1String(converter_face::kSetBrowsePath));
 }
 
@@ -239,8 +262,30 @@ void ConverterWindow::SetReplayGain(bool on) {
     settings_.replayGain = on;
 }
 
+void ConverterWindow::SetPattern(const QString& text) {
+    const QString pattern = text == kUndefined ? QString() : text.trimmed();
+    if (!pattern.isEmpty()) {
+        if (const QString problem = PatternProblem(pattern); !problem.isEmpty()) {
+            p_.messages.Show(QStringLiteral("The naming pattern cannot be used: ") + problem);
+            // The face shows the pattern still in force.
+            p_.face.SetVariable(QLatin1String(converter_face::kPatternText), settings_.pattern);
+            return;
+        }
+    }
+    settings_.pattern = pattern;
+}
+
+QString ConverterWindow::StartFolder() const {
+    if (!lastFolder_.isEmpty() && IsFolder(lastFolder_))
+        return lastFolder_;
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    return IsFolder(music) ? music : QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
+}
+
 ConverterWindow::Remembered ConverterWindow::Remember() const {
-    return {settings_.targetName, qualities_, settings_.replayGain};
+    return {settings_.targetName, qualities_,        settings_.replayGain,
+            outputFolder_,        settings_.pattern, settings_.skipExisting,
+            lastFolder_};
 }
 
 void ConverterWindow::Restore(const Remembered& state) {
@@ -259,6 +304,20 @@ void ConverterWindow::Restore(const Remembered& state) {
     p_.face.SetVariable(QLatin1String(kReplayGainOn),
                         state.replayGain ? QStringLiteral("1") : QStringLiteral("0"));
     ShowQualities();
+    // An output folder that is gone since means beside the sources.
+    if (!state.outputFolder.isEmpty() && IsFolder(state.outputFolder)) {
+        outputFolder_ = state.outputFolder;
+        SetWithTrigger(p_.face, QLatin1String(kBrowsePath), Readable(outputFolder_),
+                       QLatin1String(kSetBrowsePath));
+    }
+    if (state.pattern.isEmpty() || PatternProblem(state.pattern).isEmpty()) {
+        settings_.pattern = state.pattern;
+        p_.face.SetVariable(QLatin1String(kPatternText), state.pattern);
+    }
+    settings_.skipExisting = state.skipExisting;
+    p_.face.SetVariable(QLatin1String(kSkipExistingOn),
+                        state.skipExisting ? QStringLiteral("1") : QStringLiteral("0"));
+    lastFolder_ = state.lastFolder;
 }
 
 void ConverterWindow::Convert() {

@@ -52,11 +52,17 @@ public:
     void AddPaths(const QStringList& paths);
 
     // What is remembered between runs: the format, the quality chosen for each
-    // format, and whether ReplayGain tags are written.
+    // format, whether ReplayGain tags are written, the output folder ("" beside the
+    // sources), the naming pattern, whether converted files are skipped, and the
+    // folder that Add and Add folder used last.
     struct Remembered {
         QString format = QStringLiteral("wav");
         QHash<QString, QString> qualities;
         bool replayGain = false;
+        QString outputFolder;
+        QString pattern;
+        bool skipExisting = false;
+        QString lastFolder;
     };
     Remembered Remember() const;
     void Restore(const Remembered& state);
@@ -75,6 +81,9 @@ private:
     void SetTarget(const QString& name);
     void SetQuality(const QString& text);
     void SetReplayGain(bool on);
+    void SetPattern(const QString& text);
+    // Where the file and folder dialogs open: the folder used last, else the Music folder.
+    QString StartFolder() const;
     // Tells the face the qualities of the chosen format and which one is chosen.
     void ShowQualities();
     void Convert();
@@ -94,6 +103,7 @@ private:
     QStringList files_;
     QStringList subfolders_;
     QString outputFolder_;
+    QString lastFolder_;
     QHash<QString, QString> qualities_; // the quality chosen for each format, by its name
 };
 

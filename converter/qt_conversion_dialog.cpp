@@ -13,10 +13,11 @@ void QtConversionDialog::ShowModal() {
         if (conversion_)
             conversion_->Tick();
     });
+    background_ = std::make_unique<PooledBackground>(window_.get());
     conversion_ = std::make_unique<ConversionWindow>(
         settings_, ConversionWindow::Parts{window_->faceView(), *window_, *messages_, engine_,
                                            *timer_, main_->Files(), main_->Subfolders(),
-                                           main_->OutputFolder(), programFolder_});
+                                           main_->OutputFolder(), *background_, programFolder_});
     QObject::connect(&window_->faceView(), &FaceView::command, window_.get(),
                      [this](const QString& command, const QString& args) {
                          conversion_->OnFaceCommand(command, args);
@@ -32,6 +33,7 @@ void QtConversionDialog::Unload() {
         conversion_->Unload();
     conversion_.reset();
     timer_.reset();
+    background_.reset();
     window_.reset();
     messages_.reset();
 }

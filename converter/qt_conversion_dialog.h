@@ -1,5 +1,6 @@
 #pragma once
 
+#include "background.h"
 #include "conversion_dialog.h"
 #include "conversion_window.h"
 #include "facewindow.h"
@@ -34,6 +35,7 @@ private:
     std::unique_ptr<FaceWindow> window_;
     std::unique_ptr<QtMessageBoxes> messages_;
     std::unique_ptr<SecondTicker> timer_;
+    std::unique_ptr<PooledBackground> background_;
     std::unique_ptr<ConversionWindow> conversion_;
 };
 

@@ -10,6 +10,7 @@
 #include "fakes.h"
 #include "media.h"
 #include "output_names.h"
+#include "system_names.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -172,8 +173,12 @@ TEST_F(MainWindow, StartUpLoadsTheFaceAtTheTopLeftAndWritesFormatsThenVersion) {
     EXPECT_EQ(face.loaded, std::vector<QString>{u"/opt/velune/VeluneC.qml"_s});
     EXPECT_EQ(form.calls, (QStringList{"geometry", "filter"}));
     EXPECT_EQ(form.geometry, u"0,0 620x520 face 620x520"_s);
-    EXPECT_EQ(face.writes, (QStringList{"_root.FillCombo=wav|mp3|ogg|flac|opus", "_root.SetCombo=1",
-                                        "_root.VersionNo=Version No.:1.0.0.0"}));
+    EXPECT_EQ(face.writes.mid(0, 3),
+              (QStringList{"_root.FillCombo=wav|mp3|ogg|flac|opus", "_root.SetCombo=1",
+                           "_root.VersionNo=Version No.:1.0.0.0"}));
+    // Then the naming patterns offered, before their trigger.
+    EXPECT_EQ(face.writes.mid(3).join(u'\n').section(u'=', 0, 0), u"_root.FillPatterns"_s);
+    EXPECT_EQ(face.writes.back(), u"_root.SetPatterns=1"_s);
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
@@ -343,12 +348,24 @@ TEST_F(MainWindow, AddFolderTakesEveryAudioFileBelowItAndTellsDuplicatesOnce) {
 }
 
 // Each format shows the qualities it takes; a choice is kept per format, refused
-// when the format does not take it, and comes back with ReplayGain at the next start.
-TEST_F(MainWindow, QualityAndReplayGainFollowTheFormatAndAreRemembered) {
+// when the format does not take it, and comes back at the next start with ReplayGain,
+// the output folder, the naming pattern, the skip option and the last folder added.
+TEST_F(MainWindow, ChoicesFollowTheFormatAndAreRemembered) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     EXPECT_EQ(LoadConverterChoices().format, u"wav"_s); // nothing remembered yet
+    // Nothing used yet: the dialogs open in the Music folder.
+    const QString music = dir.filePath("Music");
+    QDir().mkpath(music);
+    ASSERT_TRUE(
+        WriteFile(config.filePath("user-dirs.dirs"), "XDG_MUSIC_DIR=\"" + music.toUtf8() + "\"\n"));
     Loaded();
+    EXPECT_EQ(face.store.value("_root.FillPatterns").split(u'|').mid(0, 2),
+              (QStringList{"", "{albumartist}/{album}/{track:02} {title}"}));
+    Cmd("IDC_FS_Add");
+    Cmd("IDC_FS_Browse");
+    EXPECT_EQ(dialog.startFolders, QStringList{music});
+    EXPECT_EQ(folders.startPaths, QStringList{music});
     const auto shown = [&] {
         return face.store.value("_root.FillQuality") + u" / "_s +
                face.store.value("_root.QualityValue");
@@ -373,6 +390,21 @@ TEST_F(MainWindow, QualityAndReplayGainFollowTheFormatAndAreRemembered) {
     }
     Cmd("IDC_FS_ReplayGain", u"on"_s);
     EXPECT_TRUE(mod.replayGain);
+    // A pattern with a field that is none is refused; the face shows the one in force.
+    Cmd("IDC_FS_Pattern", u"{artist} - {title}"_s);
+    Cmd("IDC_FS_Pattern", u"{artist}/{nope}"_s);
+    EXPECT_EQ(messages.shown.back().left(52),
+              u"The naming pattern cannot be used: no field {nope}; "_s);
+    EXPECT_EQ(face.store.value("_root.Pattern"), u"{artist} - {title}"_s);
+    EXPECT_EQ(mod.pattern, u"{artist} - {title}"_s);
+    Cmd("IDC_FS_SkipExisting", u"on"_s);
+    EXPECT_TRUE(mod.skipExisting);
+    // Folders whose names are not UTF-8 are remembered as their bytes.
+    const QString latin1 = PathFromSystem(SystemName(dir.path()) + "/caf\xe9");
+    ASSERT_TRUE(MakeFolders(latin1));
+    folders.answer = latin1;
+    Cmd("IDC_FS_Browse");
+    Cmd("IDC_FS_AddFolder");
     SaveConverterChoices(frm.Remember());
 
     // The next start: the face is told the format, its quality and the option.
@@ -385,14 +417,32 @@ TEST_F(MainWindow, QualityAndReplayGainFollowTheFormatAndAreRemembered) {
     again.Restore(LoadConverterChoices());
     EXPECT_EQ(std::tie(mod2.targetName, mod2.quality, mod2.replayGain),
               std::make_tuple(u"mp3"_s, Quality{Quality::Kind::Vbr, 2}, true));
-    for (const auto& [name, value] : {std::pair{"_root.Format", "mp3"},
-                                      {"_root.QualityValue", "v2"},
-                                      {"_root.ReplayGain", "1"}})
-        EXPECT_EQ(face2.store.value(QLatin1String(name)), QLatin1String(value)) << name;
-    // Values that no format takes are left out.
-    again.Restore({u"aac"_s, {{u"ogg"_s, u"320"_s}, {u"nope"_s, u"v2"_s}}, false});
+    EXPECT_EQ(std::tie(mod2.pattern, mod2.skipExisting), std::make_tuple(mod.pattern, true));
+    EXPECT_EQ(again.OutputFolder(), latin1);
+    for (const auto& [name, value] : {std::pair{"_root.Format", u"mp3"_s},
+                                      {"_root.QualityValue", u"v2"_s},
+                                      {"_root.ReplayGain", u"1"_s},
+                                      {"_root.Pattern", mod.pattern},
+                                      {"_root.SkipExisting", u"1"_s},
+                                      {"_root.BrowsePath", Readable(latin1)}})
+        EXPECT_EQ(face2.store.value(QLatin1String(name)), value) << name;
+    folders.answer.clear();
+    again.OnFaceCommand(u"IDC_FS_AddFolder"_s, u"undefined"_s);
+    EXPECT_EQ(folders.startPaths.back(), latin1);
+    // Values that no format takes, a pattern with a field that is none and an output
+    // folder that is gone are left out; a last folder that is gone gives the Music folder.
+    again.Restore({.format = u"aac"_s,
+                   .qualities = {{u"ogg"_s, u"320"_s}, {u"nope"_s, u"v2"_s}},
+                   .outputFolder = dir.filePath("gone"),
+                   .pattern = u"{nope}"_s,
+                   .lastFolder = dir.filePath("gone")});
+    again.OnFaceCommand(u"IDC_FS_AddFolder"_s, u"undefined"_s);
+    EXPECT_EQ(folders.startPaths.back(), music);
     again.OnFaceCommand(u"IDC_FS_ConvertTo"_s, u"ogg"_s);
     EXPECT_EQ(face2.store.value("_root.QualityValue"), u"q5"_s);
+    EXPECT_EQ(std::tie(mod2.pattern, mod2.skipExisting), std::make_tuple(mod.pattern, false));
+    EXPECT_EQ(again.OutputFolder(), latin1);
+    std::filesystem::remove(SystemPath(latin1));
     qunsetenv("XDG_CONFIG_HOME");
 }
 
@@ -456,7 +506,7 @@ protected:
     void Load() {
         frm = std::make_unique<ConversionWindow>(
             mod, ConversionWindow::Parts{face, form, messages, engine, timer, list, subfolders, out,
-                                         u"/opt/velune"_s});
+                                         background, u"/opt/velune"_s});
         EXPECT_TRUE(frm->Start());
     }
     QString Shown(const QString& name) { return face.store.value(name); }

@@ -428,12 +428,12 @@ protected:
         EXPECT_TRUE(MakeTone(path, seconds, 44100, channels));
         return path;
     }
-    void Open(const char* format) {
+    void Open(const char* format, bool deleteSources = true) {
         mod.targetName = QString::fromLatin1(format);
-        mod.deleteSources = true;
+        mod.deleteSources = deleteSources;
         frm = std::make_unique<ConversionWindow>(
             mod, ConversionWindow::Parts{face, form, messages, engine, timer, list, subfolders, out,
-                                         QStringLiteral(VELUNE_PROGRAM_DIR)});
+                                         background, QStringLiteral(VELUNE_PROGRAM_DIR)});
         ASSERT_TRUE(frm->Start());
     }
     QStringList Files(const QString& folder) {
@@ -474,6 +474,37 @@ TEST_F(Conversion, ARunConvertsExactlyReportsTheFailureAndDeletesOnlyWhatWasConv
     EXPECT_EQ(DecodedSamples(dir.filePath("in/mono.mp3"), 1), 88200);
     // The converted sources went as asked; the one that failed stayed.
     EXPECT_EQ(Files(u"in"_s), (QStringList{"Rock n Roll — 東京.mp3", "corrupt.mp3", "mono.mp3"}));
+}
+
+// Through the window as in batch mode: outputs named from tags (a name that is not
+// UTF-8 kept as its bytes for the title), then a run that skips them all and deletes
+// none of their sources.
+TEST_F(Conversion, APatternNamesTheOutputsAndASecondRunSkipsThem) {
+    const QString latin1 = PathFromSystem(SystemName(dir.path()) + "/in/caf\xe9.wav");
+    std::filesystem::rename(SystemPath(Tone("in/cafe.wav", 0.5, 1)), SystemPath(latin1));
+    const QString tagged = dir.filePath("in/a.wav");
+    ASSERT_TRUE(Tagged(Tone("plain.wav", 1.0), tagged, {u"artist=Ana"_s, u"title=One"_s}));
+    list = {tagged, latin1};
+    out = dir.filePath("out");
+    QDir().mkpath(out);
+    mod.pattern = u"{artist}/{title}"_s;
+    const QString unnamed = out + u"/Unknown/"_s + PathFromSystem(QByteArray("caf\xe9.ogg"));
+    for (const bool skip : {false, true}) {
+        mod.skipExisting = skip;
+        Open("ogg", skip);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return engine.Finished(); }, 120000));
+        frm->Tick();
+        frm->OnFaceCommand(u"IDC_FS_OK"_s, u"undefined"_s);
+        frm->Unload();
+        EXPECT_EQ(Files(u"out/Ana"_s), QStringList{"One.ogg"});
+        EXPECT_TRUE(NameTaken(unnamed));
+        const auto unknown = std::filesystem::directory_iterator(SystemPath(out + u"/Unknown"_s));
+        EXPECT_EQ(std::distance(begin(unknown), end(unknown)), 1);
+    }
+    EXPECT_EQ(messages.shown, QStringList{"2 files were skipped: already converted."});
+    EXPECT_TRUE(NameTaken(latin1) && QFile::exists(tagged));
+    EXPECT_EQ(DecodedSamples(out + u"/Ana/One.ogg"_s, 2), 44100);
+    std::filesystem::remove_all(SystemPath(dir.path()));
 }
 
 TEST_F(Conversion, AnAbandonedRunKeepsEverySourceAndLeavesNoPartialFile) {

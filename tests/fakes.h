@@ -94,9 +94,11 @@ public:
 // Hands out scripted dialog results and errors, one per call (nothing once they run out).
 class ScriptedDialog : public OpenFileDialog {
 public:
-    QStringList Choose(const QString& title, const QString& filter, QString& error) override {
+    QStringList Choose(const QString& title, const QString& filter, const QString& startFolder,
+                       QString& error) override {
         titles << title;
         filters << filter;
+        startFolders << startFolder;
         if (results.empty())
             return {};
         const auto [paths, failure] = results.front();
@@ -110,16 +112,19 @@ public:
     std::deque<std::pair<QStringList, QString>> results;
     QStringList titles;
     QStringList filters;
+    QStringList startFolders;
 };
 
 class ScriptedFolders : public FolderChooser {
 public:
-    QString Choose(const QString& title, const QString&) override {
+    QString Choose(const QString& title, const QString& startPath) override {
         titles << title;
+        startPaths << startPath;
         return answer;
     }
     QString answer;
     QStringList titles;
+    QStringList startPaths;
 };
 
 class RecordingShell : public Shell {

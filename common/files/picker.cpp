@@ -61,14 +61,14 @@ QString QtFilter(const QString& filter) {
 }
 
 QStringList QtOpenFileDialog::Choose(const QString& title, const QString& filter,
-                                     QString& /*error*/) {
-    return QFileDialog::getOpenFileNames(owner_, title, QString(), QtFilter(filter));
+                                     const QString& startFolder, QString& /*error*/) {
+    return QFileDialog::getOpenFileNames(owner_, title, startFolder, QtFilter(filter));
 }
 
 QStringList PickFiles(OpenFileDialog& dialog, MessageBoxes& messages, const QString& title,
-                      const QString& filter) {
+                      const QString& filter, const QString& startFolder) {
     QString error;
-    QStringList paths = dialog.Choose(title, filter, error);
+    QStringList paths = dialog.Choose(title, filter, startFolder, error);
     if (!error.isEmpty()) {
         messages.Show(error);
         return {};

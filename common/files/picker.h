@@ -17,14 +17,17 @@ class OpenFileDialog {
 public:
     virtual ~OpenFileDialog() = default;
     // The chosen files as full paths; none when the user cancelled. On failure
-    // there are none and `error` describes what went wrong.
-    virtual QStringList Choose(const QString& title, const QString& filter, QString& error) = 0;
+    // there are none and `error` describes what went wrong. The dialog opens in
+    // `startFolder` ("" for the toolkit's choice).
+    virtual QStringList Choose(const QString& title, const QString& filter,
+                               const QString& startFolder, QString& error) = 0;
 };
 
 class QtOpenFileDialog : public OpenFileDialog {
 public:
     explicit QtOpenFileDialog(QWidget* owner = nullptr) : owner_(owner) {}
-    QStringList Choose(const QString& title, const QString& filter, QString& error) override;
+    QStringList Choose(const QString& title, const QString& filter, const QString& startFolder,
+                       QString& error) override;
     void SetOwner(QWidget* owner) { owner_ = owner; }
 
 private:
@@ -38,6 +41,6 @@ QString QtFilter(const QString& filter);
 // Shows the dialog and returns the chosen full paths. A failure is shown in a
 // message box and gives no paths.
 QStringList PickFiles(OpenFileDialog& dialog, MessageBoxes& messages, const QString& title,
-                      const QString& filter);
+                      const QString& filter, const QString& startFolder = QString());
 
 } // namespace velune

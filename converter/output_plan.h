@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace velune {
+
+// How a run names its outputs.
+struct OutputRules {
+    QString outputFolder; // "" = beside each source
+    QString extension;    // the target format's name
+    QString pattern;      // names from tags, e.g. "{artist}/{album}/{track:02} {title}"; "" none
+    bool skipExisting = false;
+};
+
+// A source of the run and its folder below the folder it was added with ("" none).
+struct PlannedSource {
+    QString path;
+    QString subfolder;
+};
+
+// What becomes of one source.
+struct PlannedOutput {
+    enum class Kind {
+        Convert, // into `output`
+        Skip,    // its output is there already, complete
+        Missing, // the source is no file (any more)
+        Failed,  // `reason` says why
+    };
+    Kind kind = Kind::Convert;
+    QString output;
+    QString reason;
+};
+
+// The length of a media file in ms, as the engine reads it; none when it cannot.
+using LengthOf = std::function<std::optional<qint64>(const QString& path)>;
+
+// Decides, in the sources' order, each one's output: below the output folder in its
+// subfolder, or named by the pattern from its tags; never an existing name nor one
+// given to an earlier source; folders made as needed. With skipExisting, a source
+// whose output, before any numbering, already decodes to its length (within 0.5 s)
+// is skipped. Reads tags and lengths: call it away from the window.
+std::vector<PlannedOutput> PlanOutputs(const std::vector<PlannedSource>& sources,
+                                       const OutputRules& rules, const LengthOf& lengthOf);
+
+} // namespace velune
