@@ -24,6 +24,7 @@ Rectangle {
     ListModel { id: files }
     ListModel { id: formats }
     ListModel { id: qualities }
+    ListModel { id: patterns }
 
     // The face removes its chosen row and tells the host which one (or that none is).
     function removeChosen() {
@@ -72,6 +73,14 @@ Rectangle {
                 face.currentQuality = face.flash.variable("_root.QualityValue")
             } else if (name === "_root.ReplayGain") {
                 replayGainBox.checked = value === "1"
+            } else if (name === "_root.SetPatterns") {
+                patterns.clear()
+                for (const p of face.flash.variable("_root.FillPatterns").split("|"))
+                    patterns.append({ pattern: p })
+            } else if (name === "_root.Pattern") {
+                patternField.text = value
+            } else if (name === "_root.SkipExisting") {
+                skipBox.checked = value === "1"
             } else if (name === "_root.SetAddedFiles") {
                 for (const p of FaceList.rows(face.flash.variable("_root.AddedFiles")))
                     files.append({ path: p })
@@ -287,7 +296,7 @@ Rectangle {
         id: listPanel
         x: 16; y: 72
         width: parent.width - 32
-        height: 196
+        height: 140
         radius: 10
         color: Theme.panel
         border.color: Theme.panelEdge
@@ -350,7 +359,7 @@ Rectangle {
     }
 
     Row {
-        x: 16; y: 278
+        x: 16; y: 222
         spacing: 8
         FaceButton {
             objectName: "addButton"
@@ -377,11 +386,12 @@ Rectangle {
         }
     }
 
-    // Settings: format, output folder, delete option.
+    // Settings: format, output folder, options, names.
     Rectangle {
-        x: 16; y: 324
+        id: settingsPanel
+        x: 16; y: 266
         width: parent.width - 32
-        height: 128
+        height: 190
         radius: 10
         color: Theme.panel
         border.color: Theme.panelEdge
@@ -470,6 +480,65 @@ Rectangle {
             onToggled: face.flash.fsCommand("IDC_FS_ReplayGain", checked ? "on" : "off")
         }
 
+        FaceCheck {
+            id: skipBox
+            objectName: "skipExistingCheck"
+            x: 14; y: 126
+            label: "Skip files already converted"
+            onToggled: face.flash.fsCommand("IDC_FS_SkipExisting", checked ? "on" : "off")
+        }
+
+        // Names: after the sources (empty), or a pattern typed or chosen from the offers.
+        Text {
+            x: 14; y: 154
+            height: 26
+            verticalAlignment: Text.AlignVCenter
+            text: "Names"
+            color: Theme.textMain
+            font.pixelSize: 12
+        }
+        Rectangle {
+            x: 64; y: 154
+            width: parent.width - 64 - 14 - 104
+            height: 26
+            radius: 6
+            color: "#0f131b"
+            border.color: patternField.activeFocus ? Theme.accent : Theme.panelEdge
+            TextInput {
+                id: patternField
+                objectName: "patternField"
+                anchors { fill: parent; leftMargin: 8; rightMargin: 8 }
+                verticalAlignment: TextInput.AlignVCenter
+                clip: true
+                color: Theme.textMain
+                selectionColor: Theme.accentDark
+                font.pixelSize: 12
+                Accessible.role: Accessible.EditableText
+                Accessible.name: "Naming pattern"
+                // Enter hands the text over rather than starting the conversion.
+                Keys.onReturnPressed: (event) => { face.forceActiveFocus(); event.accepted = true }
+                Keys.onEnterPressed: (event) => { face.forceActiveFocus(); event.accepted = true }
+                onEditingFinished: face.flash.fsCommand("IDC_FS_Pattern", text)
+            }
+            Text {
+                anchors { fill: parent; leftMargin: 8; rightMargin: 8 }
+                verticalAlignment: Text.AlignVCenter
+                visible: patternField.text === "" && !patternField.activeFocus
+                text: "Named after the source files, or type a pattern: {artist}/{album}/{track:02} {title}"
+                elide: Text.ElideRight
+                color: Theme.textDim
+                font.pixelSize: 12
+            }
+        }
+        FaceButton {
+            objectName: "patternsButton"
+            x: parent.width - 14 - 96; y: 153
+            label: "Patterns ▾"
+            implicitWidth: 96
+            implicitHeight: 28
+            onClicked: patternMenu.visible = !patternMenu.visible
+        }
+
         SectionTitle { x: 306; y: 12; text: "SAVE CONVERTED FILES" }
         Row {
             x: 306; y: 32
@@ -545,6 +614,57 @@ Rectangle {
         implicitHeight: 40
         anchors { right: parent.right; rightMargin: 16; bottom: parent.bottom; bottomMargin: 13 }
         onClicked: face.flash.fsCommand("IDC_FS_Convert")
+    }
+
+    // The naming patterns offered; a choice is sent as if typed.
+    Rectangle {
+        id: patternMenu
+        objectName: "patternMenu"
+        visible: false
+        x: settingsPanel.x + settingsPanel.width - width - 14
+        y: settingsPanel.y + 150 - height
+        width: 360
+        height: patternColumn.height + 12
+        radius: 8
+        color: "#202839"
+        border.color: Theme.accent
+        Column {
+            id: patternColumn
+            x: 6; y: 6
+            width: parent.width - 12
+            Repeater {
+                model: patterns
+                Rectangle {
+                    id: offer
+                    required property int index
+                    required property string pattern
+                    objectName: "pattern" + index
+                    width: patternColumn.width
+                    height: 26
+                    radius: 5
+                    color: offerArea.containsMouse ? "#2c3650" : "transparent"
+                    Accessible.role: Accessible.MenuItem
+                    Accessible.name: offerText.text
+                    Text {
+                        id: offerText
+                        anchors { left: parent.left; leftMargin: 8; verticalCenter: parent.verticalCenter }
+                        text: offer.pattern === "" ? "Named after the source files" : offer.pattern
+                        color: Theme.textMain
+                        font.pixelSize: 12
+                    }
+                    MouseArea {
+                        id: offerArea
+                        anchors.fill: parent
+                        hoverEnabled: true
+                        onClicked: {
+                            patternMenu.visible = false
+                            patternField.text = offer.pattern
+                            face.flash.fsCommand("IDC_FS_Pattern", offer.pattern)
+                        }
+                    }
+                }
+            }
+        }
     }
 
     // About panel: shows the version the host wrote.

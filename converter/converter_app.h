@@ -37,6 +37,9 @@ public:
     // Runs the main window's start-up and shows it; false when the program must end.
     bool Start();
 
+    FaceView& faceView() { return window_.faceView(); }
+    const ConverterWindow& window() const { return *main_; }
+
 private:
     ConverterSettings settings_;
     FaceWindow window_;

@@ -1,19 +1,47 @@
 // Both programs put together from their real parts start and close again; the
 // sanitizer build checks everything the closing touches.
 #include "converter_app.h"
+#include "media.h"
 #include "player_app.h"
 #include "qt_print.h"
+#include "system_names.h"
 
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
 
+// A folder dropped on the converter's face: its audio files join the list, found on
+// a worker, a name that is not UTF-8 as its bytes.
 TEST(Apps, BothProgramsStartAndCloseCleanly) {
     {
+        QTemporaryDir dir;
+        const QString album = dir.filePath(u"Album"_s);
+        QDir().mkpath(album);
+        ASSERT_TRUE(velune::test::MakeTone(album + u"/1.wav"_s, 0.2));
+        ASSERT_TRUE(velune::test::MakeTone(album + u"/2.wav"_s, 0.2));
+        const QString latin1 = velune::PathFromSystem(velune::SystemName(album) + "/caf\xe9.wav");
+        std::filesystem::rename(velune::SystemPath(album + u"/2.wav"_s),
+                                velune::SystemPath(latin1));
+
         velune::ConverterApp converter(QStringLiteral(VELUNE_PROGRAM_DIR));
         ASSERT_TRUE(converter.Start());
-        QTest::qWait(50);
+        QMimeData data;
+        data.setData(u"text/uri-list"_s,
+                     "file://" + QUrl::toPercentEncoding(velune::SystemName(album), "/") + "\r\n");
+        QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(&converter.faceView(), &enter);
+        QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&converter.faceView(), &drop);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return converter.window().Files().size() == 2; }, 20000));
+        EXPECT_EQ(converter.window().Files(), (QStringList{album + u"/1.wav"_s, latin1}));
+        std::filesystem::remove_all(velune::SystemPath(dir.path()));
     }
     {
         velune::PlayerApp player(QStringLiteral(VELUNE_PROGRAM_DIR));

@@ -7,6 +7,7 @@
 #include "facewindow.h"
 #include "names.h"
 #include "right_click_filter.h"
+#include "system_names.h"
 
 #include <QDragEnterEvent>
 #include <QKeyEvent>
@@ -51,14 +52,30 @@ TEST_F(Faces, TheConvertersMainFace) {
     face->Write("_root.FillQuality", "128|192|v2");
     face->Write("_root.QualityValue", "192");
     face->Write("_root.SetQuality", "1");
-    ExpectButtons({"minimizeButton Minimize", "closeButton Close", "dragArea Drag", "addButton Add",
-                   "removeAllButton RemoveAll", "browseButton Browse",
-                   "sameFolderButton SameDirectory", "convertButton Convert", "helpButton Help",
-                   "playerButton Player", "format_mp3 ConvertTo mp3", "format_opus ConvertTo opus",
-                   "quality_v2 Quality v2", "deleteSourcesCheck Selected",
-                   "deleteSourcesCheck UnSelected", "replayGainCheck ReplayGain on",
-                   "replayGainCheck ReplayGain off", "addFolderButton AddFolder",
+    ExpectButtons({"minimizeButton Minimize",
+                   "closeButton Close",
+                   "dragArea Drag",
+                   "addButton Add",
+                   "removeAllButton RemoveAll",
+                   "browseButton Browse",
+                   "sameFolderButton SameDirectory",
+                   "convertButton Convert",
+                   "helpButton Help",
+                   "playerButton Player",
+                   "format_mp3 ConvertTo mp3",
+                   "format_opus ConvertTo opus",
+                   "quality_v2 Quality v2",
+                   "deleteSourcesCheck Selected",
+                   "deleteSourcesCheck UnSelected",
+                   "replayGainCheck ReplayGain on",
+                   "replayGainCheck ReplayGain off",
+                   "addFolderButton AddFolder",
+                   "skipExistingCheck SkipExisting on",
+                   "skipExistingCheck SkipExisting off",
                    "aboutButton About"});
+    face->Write("_root.SkipExisting", "1");
+    EXPECT_TRUE(face->Property("skipExistingCheck", "checked").toBool());
+
     // The host restores a format, its quality and the option; the face shows them.
     const QVariant unchosen = face->Property("format_ogg", "color");
     face->Write("_root.Format", "ogg");
@@ -75,6 +92,24 @@ TEST_F(Faces, TheConvertersMainFace) {
     EXPECT_EQ(Text("versionText"), u"Version No.:1.0.0.0"_s);
     face->Click("aboutClose");
     EXPECT_FALSE(face->Property("aboutPanel", "visible").toBool());
+
+    // Naming patterns: one of the host's offers, or typed and handed over by Enter
+    // (which then does not convert); the host's pattern is shown.
+    face->Write("_root.FillPatterns",
+                "|{albumartist}/{album}/{track:02} {title}|{artist} - {title}");
+    face->Write("_root.SetPatterns", "1");
+    face->Click("patternsButton");
+    EXPECT_TRUE(face->Property("patternMenu", "visible").toBool());
+    EXPECT_EQ(face->AccessibleName("pattern0"), u"Named after the source files"_s);
+    EXPECT_EQ(face->Click("pattern2"), QStringList{"IDC_FS_Pattern {artist} - {title}"});
+    EXPECT_FALSE(face->Property("patternMenu", "visible").toBool());
+    EXPECT_EQ(Text("patternField"), u"{artist} - {title}"_s);
+    face->Click("patternField");
+    QTest::keyClick(&face->view, Qt::Key_End);
+    QTest::keyClicks(&face->view, u"/{stem}"_s);
+    EXPECT_EQ(face->Key(Qt::Key_Return), QStringList{"IDC_FS_Pattern {artist} - {title}/{stem}"});
+    face->Write("_root.Pattern", "{title}");
+    EXPECT_EQ(Text("patternField"), u"{title}"_s);
 
     face->Write("_root.BrowsePath", "/home/me/Bob's Music");
     EXPECT_NE(Text("outputFolderText"), u"/home/me/Bob's Music"_s);
@@ -214,6 +249,12 @@ TEST_F(Faces, ThePlayersDisplayListAndDrops) {
     QMimeData text;
     text.setText(u"not files"_s);
     EXPECT_TRUE(DroppedFiles(&text).isEmpty());
+    // A file manager's own list: a name that is not UTF-8 comes as its bytes.
+    QMimeData raw;
+    raw.setData(u"text/uri-list"_s, "# dragged\r\nfile:///m/caf%E9.wav\r\n"
+                                    "file://localhost/m/x%20y.mp3\r\nhttp://h/z.mp3\r\n");
+    EXPECT_EQ(DroppedFiles(&raw),
+              (QStringList{PathFromSystem(QByteArray("/m/caf\xe9.wav")), "/m/x y.mp3"}));
     QDragEnterEvent enter(QPoint(150, 250), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&face->view, &enter);
     EXPECT_TRUE(enter.isAccepted());
