@@ -82,8 +82,9 @@ Rectangle {
             } else if (name === "_root.SkipExisting") {
                 skipBox.checked = value === "1"
             } else if (name === "_root.SetAddedFiles") {
-                for (const p of FaceList.rows(face.flash.variable("_root.AddedFiles")))
-                    files.append({ path: p })
+                // One append for the whole batch: a library's rows come at once.
+                files.append(FaceList.rows(face.flash.variable("_root.AddedFiles"))
+                             .map(p => ({ path: p })))
             } else if (name === "_root.RemoveAll") {
                 files.clear()
                 fileList.currentIndex = -1

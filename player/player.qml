@@ -88,8 +88,8 @@ Rectangle {
             } else if (name === "_root.VolumePosition") {
                 face.volume = Math.max(0, Math.min(10, Math.round(Number(value) || 0)))
             } else if (name === "_root.SetAddedFiles") {
-                for (const p of FaceList.rows(face.flash.variable("_root.AddedFiles")))
-                    files.append({ path: p, name: p.substring(p.lastIndexOf("/") + 1) })
+                files.append(FaceList.rows(face.flash.variable("_root.AddedFiles"))
+                             .map(p => ({ path: p, name: p.substring(p.lastIndexOf("/") + 1) })))
             } else if (name === "_root.Shown") {
                 face.shown = value === "1"
             } else if (name === "_root.ReplayGainMode") {
