@@ -6,10 +6,12 @@
 #include "qt_print.h"
 #include "system_names.h"
 
+#include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -17,7 +19,8 @@
 namespace {
 
 // A folder dropped on the converter's face: its audio files join the list, found on
-// a worker, a name that is not UTF-8 as its bytes.
+// a worker, a name that is not UTF-8 as its bytes; Convert decides the outputs on a
+// worker while the progress window is up, converts them, and OK closes it.
 TEST(Apps, BothProgramsStartAndCloseCleanly) {
     {
         QTemporaryDir dir;
@@ -41,6 +44,19 @@ TEST(Apps, BothProgramsStartAndCloseCleanly) {
         QCoreApplication::sendEvent(&converter.faceView(), &drop);
         EXPECT_TRUE(QTest::qWaitFor([&] { return converter.window().Files().size() == 2; }, 20000));
         EXPECT_EQ(converter.window().Files(), (QStringList{album + u"/1.wav"_s, latin1}));
+
+        const QString outputs[] = {album + u"/1.ogg"_s, latin1.chopped(3) + u"ogg"_s};
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            QWidget* progress = QApplication::activeModalWidget();
+            auto* face = progress ? progress->findChild<velune::FaceView*>() : nullptr;
+            if (face && velune::NameTaken(outputs[0]) && velune::NameTaken(outputs[1]))
+                emit face->command(u"IDC_FS_OK"_s, u"undefined"_s);
+        });
+        closer.start(50);
+        emit converter.faceView().command(u"IDC_FS_ConvertTo"_s, u"ogg"_s);
+        emit converter.faceView().command(u"IDC_FS_Convert"_s, u"undefined"_s); // until closed
+        EXPECT_TRUE(velune::IsFile(outputs[0]) && velune::IsFile(outputs[1]));
         std::filesystem::remove_all(velune::SystemPath(dir.path()));
     }
     {

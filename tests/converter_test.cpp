@@ -406,6 +406,7 @@ TEST_F(MainWindow, ChoicesFollowTheFormatAndAreRemembered) {
     Cmd("IDC_FS_Browse");
     Cmd("IDC_FS_AddFolder");
     SaveConverterChoices(frm.Remember());
+    EXPECT_TRUE(QFile::exists(config.filePath("Velune/VeluneConverter.conf")));
 
     // The next start: the face is told the format, its quality and the option.
     RecordingFace face2;

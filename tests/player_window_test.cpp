@@ -7,6 +7,7 @@
 #include "player_window.h"
 #include "playlist.h"
 #include "remembered.h"
+#include "user_settings.h"
 
 #include <QFileInfo>
 #include <QSettings>
@@ -404,10 +405,8 @@ TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
     EXPECT_EQ(engine2.gain, ReplayGainMode::Album);
     EXPECT_EQ(face2.store.value("_root.AddedFiles"), paths.join(u'|'));
 
-    ASSERT_TRUE(WriteFile(
-        QSettings(QSettings::IniFormat, QSettings::UserScope, u"Velune"_s, u"VelunePlayer"_s)
-            .fileName(),
-        QByteArray("\0\xff[list\nrows=\"\x01\nvolume=-3e999\n", 30)));
+    ASSERT_TRUE(WriteFile(UserSettings(u"VelunePlayer"_s)->fileName(),
+                          QByteArray("\0\xff[list\nrows=\"\x01\nvolume=-3e999\n", 30)));
     const PlayerWindow::Remembered defaults = LoadRemembered();
     EXPECT_TRUE(defaults.rows.isEmpty());
     EXPECT_EQ(defaults.volume, 5.0);
