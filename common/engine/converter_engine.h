@@ -60,7 +60,8 @@ public:
     virtual ItemState State(int item) const = 0;
     // Why the item failed, in words for the user.
     virtual QString FailureReason(int item) const = 0;
-    // The duration of a media file as the engine reads it, in ms.
+    // The duration of a media file as the engine reads it, in ms. It reads the file
+    // alone and may be asked from a worker thread.
     virtual std::optional<qint64> Duration(const QString& path) = 0;
 };
 
