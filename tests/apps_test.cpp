@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,9 +47,17 @@ TEST(Apps, BothProgramsStartAndCloseCleanly) {
         EXPECT_EQ(converter.window().Files(), (QStringList{album + u"/1.wav"_s, latin1}));
 
         const QString outputs[] = {album + u"/1.ogg"_s, latin1.chopped(3) + u"ogg"_s};
+        // Closes the progress window once both outputs are there; a message box that
+        // should not have come up is noted and closed, so that nothing waits for it.
+        QStringList told;
         QTimer closer;
         QObject::connect(&closer, &QTimer::timeout, [&] {
             QWidget* progress = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(progress)) {
+                told << box->text();
+                box->close();
+                return;
+            }
             auto* face = progress ? progress->findChild<velune::FaceView*>() : nullptr;
             if (face && velune::NameTaken(outputs[0]) && velune::NameTaken(outputs[1]))
                 emit face->command(u"IDC_FS_OK"_s, u"undefined"_s);
@@ -57,6 +66,7 @@ TEST(Apps, BothProgramsStartAndCloseCleanly) {
         emit converter.faceView().command(u"IDC_FS_ConvertTo"_s, u"ogg"_s);
         emit converter.faceView().command(u"IDC_FS_Convert"_s, u"undefined"_s); // until closed
         EXPECT_TRUE(velune::IsFile(outputs[0]) && velune::IsFile(outputs[1]));
+        EXPECT_TRUE(told.isEmpty()) << told.join(u'\n');
         std::filesystem::remove_all(velune::SystemPath(dir.path()));
     }
     {
