@@ -53,6 +53,9 @@ void ConversionWindow::Plan() {
                             settings_.skipExisting};
     // Names from tags and the lengths of earlier outputs take a while for a library:
     // they are read on a worker, and the window answers meanwhile.
+    SetWithTrigger(p_.face, QLatin1String(conversion_face::kFileTxt),
+                   QStringLiteral("Reading the files to convert…"),
+                   QLatin1String(conversion_face::kSetFileTxt));
     ConverterEngine& engine = p_.engine;
     p_.background.Run([this, sources, rules, &engine]() -> Background::Then {
         std::vector<PlannedOutput> plan = PlanOutputs(
