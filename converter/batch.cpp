@@ -210,7 +210,7 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
     engine.clear();
     const std::vector<PlannedOutput> plan = PlanOutputs(
         found.sources, {options.out, options.format, options.pattern, options.skipExisting},
-        [&engine](const QString& path) { return engine.Duration(path); });
+        LengthsOf(engine));
     for (std::size_t i = 0; i < plan.size(); ++i) {
         const PlannedSource& source = found.sources[i];
         const PlannedOutput& planned = plan[i];

@@ -56,15 +56,14 @@ void ConversionWindow::Plan() {
     SetWithTrigger(p_.face, QLatin1String(conversion_face::kFileTxt),
                    QStringLiteral("Reading the files to convert…"),
                    QLatin1String(conversion_face::kSetFileTxt));
-    ConverterEngine& engine = p_.engine;
-    p_.background.Run([this, sources, rules, &engine]() -> Background::Then {
-        std::vector<PlannedOutput> plan = PlanOutputs(
-            sources, rules, [&engine](const QString& path) { return engine.Duration(path); });
-        return [this, plan = std::move(plan)] {
-            if (!closed_ && !Queue(plan))
-                StopAndHide();
-        };
-    });
+    p_.background.Run(
+        [this, sources, rules, lengthOf = LengthsOf(p_.engine)]() -> Background::Then {
+            std::vector<PlannedOutput> plan = PlanOutputs(sources, rules, lengthOf);
+            return [this, plan = std::move(plan)] {
+                if (!closed_ && !Queue(plan))
+                    StopAndHide();
+            };
+        });
 }
 
 bool ConversionWindow::Queue(const std::vector<PlannedOutput>& plan) {

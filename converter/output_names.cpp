@@ -6,7 +6,6 @@
 
 #include <QRegularExpression>
 #include <array>
-#include <filesystem>
 
 namespace velune {
 

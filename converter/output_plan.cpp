@@ -1,18 +1,15 @@
 #include "output_plan.h"
 
 #include "output_names.h"
+#include "sources.h"
 #include "system_names.h"
 #include "tags.h"
 
 #include <QSet>
-#include <cstdlib>
 
 namespace velune {
 
 namespace {
-
-// A converted file may be shorter or longer than its source by this much (ms).
-constexpr qint64 kLengthSlack = 500;
 
 // What a naming pattern takes from a source.
 NamingTags NamingTagsOf(const QString& source) {
@@ -36,15 +33,6 @@ NamingTags NamingTagsOf(const QString& source) {
     named.track = tags.track;
     named.disc = tags.disc;
     return named;
-}
-
-// The output already holds this source converted: it decodes, as long as the source.
-bool AlreadyConverted(const LengthOf& lengthOf, const QString& source, const QString& output) {
-    if (!IsFile(output))
-        return false;
-    const auto converted = lengthOf(output);
-    const auto original = lengthOf(source);
-    return converted && original && std::llabs(*converted - *original) <= kLengthSlack;
 }
 
 } // namespace
@@ -80,7 +68,7 @@ std::vector<PlannedOutput> PlanOutputs(const std::vector<PlannedSource>& sources
             planned.reason = QStringLiteral("the folder %1 cannot be made").arg(Readable(into));
             continue;
         }
-        if (rules.skipExisting && AlreadyConverted(lengthOf, source.path, plain)) {
+        if (rules.skipExisting && ConvertedWhole(lengthOf, source.path, plain)) {
             planned.kind = PlannedOutput::Kind::Skip;
             continue;
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sources.h"
+
 #include <QString>
 #include <functional>
 #include <optional>
@@ -33,9 +35,6 @@ struct PlannedOutput {
     QString output;
     QString reason;
 };
-
-// The length of a media file in ms, as the engine reads it; none when it cannot.
-using LengthOf = std::function<std::optional<qint64>(const QString& path)>;
 
 // Decides, in the sources' order, each one's output: below the output folder in its
 // subfolder, or named by the pattern from its tags; never an existing name nor one

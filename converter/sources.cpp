@@ -12,39 +12,45 @@ namespace velune {
 
 namespace {
 // A converted file may be shorter or longer than its source by this much (ms).
-constexpr qint64 kDurationSlack = 500;
+constexpr qint64 kLengthSlack = 500;
 constexpr int kDeleteAttempts = 3;
 
 // The user may not change the file: no write permission for anybody, or none for us.
 bool ReadOnly(const QString& path) {
-    const QByteArray native = SystemName(path);
     std::error_code error;
-    const auto permissions = std::filesystem::status(native.toStdString(), error).permissions();
+    const auto permissions = std::filesystem::status(SystemPath(path), error).permissions();
     if (error)
         return true;
     using std::filesystem::perms;
     const perms write = perms::owner_write | perms::group_write | perms::others_write;
-    return (permissions & write) == perms::none || ::access(native.constData(), W_OK) != 0;
+    return (permissions & write) == perms::none ||
+           ::access(SystemName(path).constData(), W_OK) != 0;
 }
 
 bool SafeToDelete(ConverterEngine& engine, const QueuedSource& item) {
-    if (item.outcome != ConverterEngine::ItemState::Converted || !IsFile(item.output))
+    if (item.outcome != ConverterEngine::ItemState::Converted)
         return false;
     if (!item.identity || IdentityOf(item.source) != item.identity || ReadOnly(item.source))
         return false;
-    const auto sourceLength = engine.Duration(item.source);
-    const auto outputLength = engine.Duration(item.output);
-    return sourceLength && outputLength &&
-           std::llabs(*sourceLength - *outputLength) <= kDurationSlack;
+    return ConvertedWhole(LengthsOf(engine), item.source, item.output);
 }
 } // namespace
+
+bool ConvertedWhole(const LengthOf& lengthOf, const QString& source, const QString& output) {
+    if (!IsFile(output))
+        return false;
+    const auto converted = lengthOf(output);
+    const auto original = lengthOf(source);
+    return converted && original && std::llabs(*converted - *original) <= kLengthSlack;
+}
 
 bool DeleteConvertedSource(ConverterEngine& engine, const QueuedSource& item) {
     if (!SafeToDelete(engine, item))
         return false;
-    for (int attempt = 0; attempt < kDeleteAttempts && NameTaken(item.source); ++attempt)
-        RemoveFile(item.source);
-    if (NameTaken(item.source)) {
+    bool gone = false;
+    for (int attempt = 0; attempt < kDeleteAttempts && !gone; ++attempt)
+        gone = RemoveFile(item.source);
+    if (!gone) {
         qCWarning(lcConverter) << "cannot delete" << item.source;
         return false;
     }

@@ -4,9 +4,21 @@
 #include "publish.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace velune {
+
+// The length of a media file in ms, as the engine reads it; none when it cannot.
+using LengthOf = std::function<std::optional<qint64>(const QString& path)>;
+// The engine's reading of lengths (the engine outlives what is returned).
+inline LengthOf LengthsOf(ConverterEngine& engine) {
+    return [&engine](const QString& path) { return engine.Duration(path); };
+}
+
+// The output holds the source converted whole: it is a file, and both decode to the
+// same length within half a second.
+bool ConvertedWhole(const LengthOf& lengthOf, const QString& source, const QString& output);
 
 // One source handed to the engine, as it was when it was handed over.
 struct QueuedSource {

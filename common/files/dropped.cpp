@@ -4,7 +4,6 @@
 
 #include <QMimeData>
 #include <QSysInfo>
-#include <QUrl>
 
 namespace velune {
 
@@ -35,21 +34,14 @@ QStringList DroppedFiles(const QMimeData* data) {
     QStringList files;
     if (!data || !data->hasUrls())
         return files;
-    // The URI list's own bytes, one URI a line, "#" for comments.
-    const QByteArray list = data->data(QStringLiteral("text/uri-list"));
-    if (!list.isEmpty()) {
-        for (const QByteArray& line : list.split('\n')) {
-            const QByteArray uri = line.trimmed();
-            if (uri.isEmpty() || uri.startsWith('#'))
-                continue;
-            if (const QString path = LocalPathOf(uri); !path.isEmpty())
-                files << path;
-        }
-        return files;
+    // The URI list's own bytes (what hasUrls() looks for), one URI a line, "#" for comments.
+    for (const QByteArray& line : data->data(QStringLiteral("text/uri-list")).split('\n')) {
+        const QByteArray uri = line.trimmed();
+        if (uri.isEmpty() || uri.startsWith('#'))
+            continue;
+        if (const QString path = LocalPathOf(uri); !path.isEmpty())
+            files << path;
     }
-    for (const QUrl& url : data->urls())
-        if (url.isLocalFile())
-            files << url.toLocalFile();
     return files;
 }
 
