@@ -1,12 +1,11 @@
 #pragma once
 
+#include "target_format.h"
+
 #include <QString>
 #include <optional>
 
 namespace velune {
-
-// The formats the converter writes.
-enum class TargetFormat { Wav, Mp3, Ogg, Flac, Opus };
 
 // How hard a lossy format compresses: a bit rate in kbit/s (MP3 CBR, Opus), a VBR level
 // (MP3 V0 to V9) or a quality level (Vorbis q-1 to q10); the format's own default

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "converter_engine.h"
+#include "target_format.h"
 
 #include <QByteArray>
 #include <QString>
