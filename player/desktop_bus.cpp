@@ -224,23 +224,34 @@ bool MprisPlayer::CanSeek() const {
     return bus_->player().CanSeek();
 }
 
+// Play and Pause do what they say whatever the state; only PlayPause toggles.
 void MprisPlayer::Play() {
-    if (bus_->player().PlaybackStatus() == PlayerWindow::Status::Paused)
-        Command(player_face::kPause); // the face's Pause button resumes
-    else if (bus_->player().PlaybackStatus() == PlayerWindow::Status::Stopped)
-        Command(player_face::kPlay);
+    Later(this, [this] {
+        PlayerWindow& player = bus_->player();
+        if (player.PlaybackStatus() == PlayerWindow::Status::Paused)
+            player.SetPaused(false);
+        else if (player.PlaybackStatus() == PlayerWindow::Status::Stopped)
+            player.Play();
+        bus_->Refresh();
+    });
 }
 
 void MprisPlayer::Pause() {
-    if (bus_->player().PlaybackStatus() == PlayerWindow::Status::Playing)
-        Command(player_face::kPause);
+    Later(this, [this] {
+        bus_->player().SetPaused(true);
+        bus_->Refresh();
+    });
 }
 
 void MprisPlayer::PlayPause() {
-    if (bus_->player().PlaybackStatus() == PlayerWindow::Status::Stopped)
-        Command(player_face::kPlay);
-    else
-        Command(player_face::kPause);
+    Later(this, [this] {
+        PlayerWindow& player = bus_->player();
+        if (player.PlaybackStatus() == PlayerWindow::Status::Stopped)
+            player.Play();
+        else
+            player.Pause();
+        bus_->Refresh();
+    });
 }
 
 void MprisPlayer::Stop() {

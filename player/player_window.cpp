@@ -10,8 +10,8 @@
 #include "player_protocol.h"
 #include "playlist_files.h"
 #include "replay_gain.h"
+#include "system_names.h"
 
-#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <algorithm>
@@ -84,7 +84,6 @@ bool PlayerWindow::Start() {
     p_.face.SetVariable(Var(kVolumePosition), QStringLiteral("5"));
     p_.engine.setVolume(100);
     p_.face.SetVariable(Var(kReplayGainMode), ModeName(replayGain_));
-    stopped_ = true;
     p_.form.InstallFilter();
     return true;
 }
@@ -145,11 +144,22 @@ void PlayerWindow::DisableTransport() {
 }
 
 void PlayerWindow::Tell(const QString& text) {
-    const bool ticking = p_.ticker.Enabled();
-    p_.ticker.SetEnabled(false);
-    p_.messages.Show(text);
-    if (ticking)
-        p_.ticker.SetEnabled(true);
+    p_.messages.Inform(text);
+}
+
+void PlayerWindow::TellFailure(const QString& path, const ItemFailure& failure) {
+    qCWarning(lcPlayer) << "cannot play" << path << failure.reason;
+    Tell(QStringLiteral("file:") + Readable(path) +
+         (failure.missing ? QStringLiteral("--dosen't exist")
+                          : QStringLiteral("--cannot be played: ") + failure.reason));
+}
+
+bool PlayerWindow::Loaded() const {
+    return p_.engine.hasItem();
+}
+
+bool PlayerWindow::Stopped() const {
+    return !HasInput(p_.engine.state());
 }
 
 // Both times or neither: the trigger is never written without its data.
@@ -217,19 +227,21 @@ void PlayerWindow::Play() {
         return;
     // Nothing loaded (its row was removed, or its file was missing): play from the
     // row that is now at its place.
-    if (!loaded_) {
+    if (!Loaded()) {
         const int row = list_.start();
         if (row < 0 || !PlayFrom(row))
             return;
     }
-    p_.engine.play();
-    if (stopped_) {
-        elapsedTicks_ = 0;
+    const bool afresh = Stopped();
+    if (p_.engine.state() == PlaybackState::Paused)
+        p_.engine.resume();
+    else
+        p_.engine.play();
+    if (afresh) {
         ShowRow();
         p_.face.SetVariable(Var(kKnobDisabled),
                             StreamItem() ? QStringLiteral("1") : QStringLiteral("0"));
     }
-    stopped_ = false;
     p_.ticker.SetEnabled(true);
     SetButton(Button::Play, QStringLiteral("3"));
     for (const Button button : {Button::Pause, Button::Stop, Button::Next, Button::Previous})
@@ -237,28 +249,28 @@ void PlayerWindow::Play() {
 }
 
 void PlayerWindow::Pause() {
+    SetPaused(p_.engine.state() != PlaybackState::Paused);
+}
+
+void PlayerWindow::SetPaused(bool paused) {
     if (list_.isEmpty())
         return;
-    p_.engine.togglePause();
-    stopped_ = false;
-    if (p_.engine.isPlaying()) {
-        p_.ticker.SetEnabled(true);
-        p_.face.SetVariable(Var(kPlaying), QStringLiteral("1"));
-        SetButton(Button::Play, QStringLiteral("3"));
-        SetButton(Button::Pause, QStringLiteral("1"));
-    } else {
-        p_.ticker.SetEnabled(false);
-        p_.face.SetVariable(Var(kPlaying), QStringLiteral("0"));
-        SetButton(Button::Play, QStringLiteral("1"));
-        SetButton(Button::Pause, QStringLiteral("3"));
-    }
+    if (paused ? !p_.engine.pause() : !p_.engine.resume())
+        return; // nothing plays, or nothing holds
+    ShowPlaying(!paused);
+}
+
+void PlayerWindow::ShowPlaying(bool playing) {
+    p_.ticker.SetEnabled(playing);
+    p_.face.SetVariable(Var(kPlaying), playing ? QStringLiteral("1") : QStringLiteral("0"));
+    SetButton(Button::Play, playing ? QStringLiteral("3") : QStringLiteral("1"));
+    SetButton(Button::Pause, playing ? QStringLiteral("1") : QStringLiteral("3"));
 }
 
 void PlayerWindow::Stop() {
     if (list_.isEmpty())
         return;
     p_.engine.stop();
-    stopped_ = true;
     p_.ticker.SetEnabled(false);
     p_.face.SetVariable(Var(kPlaying), QStringLiteral("0"));
     SetTitle(QString());
@@ -331,27 +343,37 @@ void PlayerWindow::SetReplayGain(ReplayGainMode mode) {
     p_.face.SetVariable(Var(kReplayGainMode), ModeName(mode));
 }
 
-void PlayerWindow::QueueNext() {
-    const int row = loaded_ ? list_.after(list_.current(), repeatOn_) : -1;
-    // A missing file is not queued: reached in turn, it is told and skipped as always.
-    const bool present = row >= 0 && QFileInfo(list_.at(row)).isFile();
-    nextRow_ = present ? row : -1;
-    nextPath_ = present ? list_.at(row).trimmed() : QString();
-    p_.engine.setNext(nextPath_);
+void PlayerWindow::QueueNext(std::optional<int> after) {
+    // A file that cannot be played is left out by the engine, which says so.
+    const int row = Loaded() ? list_.after(after.value_or(list_.current()), repeatOn_) : -1;
+    list_.setQueued(row);
+    p_.engine.setNext(row >= 0 ? list_.at(row).trimmed() : QString());
+}
+
+// The row that holds a file the engine names: the queued one, or, should the list have
+// changed in the very moment, the first that holds it.
+static int RowOf(const Playlist& list, const QString& uri) {
+    if (list.at(list.queued()).trimmed() == uri)
+        return list.queued();
+    for (int row = 0; row < list.size(); ++row)
+        if (list.at(row).trimmed() == uri)
+            return row;
+    return -1;
 }
 
 bool PlayerWindow::FollowEngine() {
+    while (const auto skipped = p_.engine.TakeSkipped()) {
+        const int row = RowOf(list_, skipped->uri);
+        TellFailure(row >= 0 ? list_.at(row) : skipped->uri, skipped->failure);
+        if (row >= 0 && row != list_.current())
+            QueueNext(row);
+    }
     while (const auto uri = p_.engine.TakeAdvance()) {
-        // The row that was queued; should the list have changed in the very moment
-        // the engine moved on, the row that holds the file.
-        const int row = *uri == nextPath_ && list_.contains(nextRow_)
-                            ? nextRow_
-                            : static_cast<int>(list_.rows().indexOf(*uri));
+        const int row = RowOf(list_, *uri);
         if (row < 0)
             continue;
         list_.setCurrent(row);
         list_.choose(row);
-        elapsedTicks_ = 0;
         SetSeekBar(0);
         ShowRow();
         p_.face.SetVariable(Var(kKnobDisabled),
@@ -359,15 +381,28 @@ bool PlayerWindow::FollowEngine() {
         SetTimes(p_.engine.inputLength(), p_.engine.inputTime());
         QueueNext();
     }
-    if (!loaded_ || stopped_ || !p_.engine.Ended())
+    if (const auto mixer = p_.engine.TakeMixerChange())
+        FollowMixer(mixer->first, mixer->second);
+    if (!Loaded() || !p_.engine.Ended())
         return false;
     EndOfItem();
     return true;
 }
 
+void PlayerWindow::FollowMixer(int percent, bool muted) {
+    // The face's knob is the volume / 20; the mixer is the truth.
+    p_.face.SetVariable(Var(kVolumePosition), QString::number(percent / 20.0, 'g', 4));
+    if (muted != muted_) {
+        muted_ = muted;
+        p_.face.SetVariable(Var(kMuted), muted ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+}
+
 void PlayerWindow::HaltPlaying() {
     p_.ticker.SetEnabled(false);
-    stopped_ = true;
+    // Play starts the row afresh.
+    if (Loaded())
+        p_.engine.stop();
     ClearDisplay();
     SetButton(Button::Play, QStringLiteral("1"));
     SetButton(Button::Pause, QStringLiteral("1"));
@@ -383,12 +418,10 @@ void PlayerWindow::EndOfItem() {
         Tell(QStringLiteral("No sound output is available: ") + failure);
         return;
     }
-    if (const QString reason = p_.engine.ItemFailure(); !reason.isEmpty()) {
-        qCWarning(lcPlayer) << "cannot play" << list_.at(list_.current()) << reason;
-        Tell(QStringLiteral("file:") + list_.at(list_.current()) +
-             QStringLiteral("--cannot be played: ") + reason);
-    }
-    const int row = list_.after(list_.current(), repeatOn_);
+    if (const ItemFailure failure = p_.engine.ItemFailed(); failure.failed())
+        TellFailure(list_.at(list_.current()), failure);
+    // The row queued to follow (past any that were left out), else the one after.
+    const int row = list_.queued() >= 0 ? list_.queued() : list_.after(list_.current(), repeatOn_);
     if (row >= 0 && PlayFrom(row)) {
         Play();
         ShowRow();
@@ -400,21 +433,17 @@ void PlayerWindow::EndOfItem() {
 // Playlist -------------------------------------------------------------------
 
 bool PlayerWindow::LoadRow(int row) {
-    p_.engine.itemsClear();
-    loaded_ = false;
     list_.setCurrent(row);
+    list_.setQueued(-1);
     const QString path = list_.at(row);
-    if (!QFileInfo(path).isFile()) {
-        qCWarning(lcPlayer) << "missing file" << path;
-        Tell(QStringLiteral("file:") + path + QStringLiteral("--dosen't exist"));
+    if (!IsFile(path)) {
+        p_.engine.itemsClear();
+        TellFailure(path, {QString(), true});
         return false;
     }
-    p_.engine.playlistAdd(path.trimmed());
-    loaded_ = true;
     // A new item starts afresh: announced, its knob set for its kind.
-    stopped_ = true;
+    p_.engine.playlistAdd(path.trimmed());
     list_.choose(row);
-    elapsedTicks_ = 0;
     SetSeekBar(0);
     QueueNext();
     return true;
@@ -473,9 +502,7 @@ void PlayerWindow::PlayFiles(const QStringList& paths) {
 
 void PlayerWindow::Unload() {
     p_.engine.itemsClear();
-    loaded_ = false;
-    nextRow_ = -1;
-    nextPath_.clear();
+    list_.setQueued(-1);
     SetSeekBar(0);
     HaltPlaying();
 }
@@ -492,7 +519,7 @@ void PlayerWindow::OpenFiles() {
         return;
     // The picked files replace the list, in the face too; what played goes with it.
     p_.face.SetVariable(Var(kClearList), QStringLiteral("1"));
-    if (loaded_)
+    if (Loaded())
         Unload();
     list_.clear();
     AppendRows(picked);
@@ -505,7 +532,7 @@ void PlayerWindow::RemoveRow(const QString& args) {
     const int row = list_.chosen();
     if (row < 0)
         return;
-    const bool loadedRow = row == list_.current() && loaded_;
+    const bool loadedRow = row == list_.current() && Loaded();
     const bool playing = loadedRow && p_.engine.isPlaying();
     list_.remove(row);
     if (list_.isEmpty()) {
@@ -550,32 +577,26 @@ bool PlayerWindow::StreamItem() const {
 
 void PlayerWindow::Tick() {
     // A tick left over from before a stop has nothing to follow.
-    if (!loaded_ || stopped_)
+    if (!Loaded() || (Stopped() && !p_.engine.Ended()))
         return;
     // Moving on is the engine's: the knob only shows it.
     if (FollowEngine())
         return;
-    const auto length = p_.engine.inputLength();
-    if (StreamItem()) {
-        ++elapsedTicks_;
-        if (length && *length > 0)
-            SetSeekBar(std::min(
-                99, static_cast<int>(std::nearbyint(elapsedTicks_ * 1000.0 / *length * 100.0))));
-        SetTimes(length, elapsedTicks_ * 1000.0);
-        return;
-    }
     if (const auto position = p_.engine.inputPosition())
         SetSeekBar(std::min(99, static_cast<int>(std::nearbyint(*position * 100.0))));
-    p_.face.SetVariable(Var(kKnobDisabled), QStringLiteral("0"));
-    SetTimes(length, p_.engine.inputTime());
+    // A stream's knob stays disabled; its time is what the engine has played of it.
+    if (!StreamItem())
+        p_.face.SetVariable(Var(kKnobDisabled), QStringLiteral("0"));
+    SetTimes(p_.engine.inputLength(), p_.engine.inputTime());
 }
 
 // What the desktop reads and sets ----------------------------------------------
 
 PlayerWindow::Status PlayerWindow::PlaybackStatus() const {
-    if (!loaded_ || stopped_)
-        return Status::Stopped;
-    return p_.engine.isPlaying() ? Status::Playing : Status::Paused;
+    const PlaybackState state = p_.engine.state();
+    if (IsRunning(state))
+        return Status::Playing;
+    return state == PlaybackState::Paused ? Status::Paused : Status::Stopped;
 }
 
 double PlayerWindow::VolumeLevel() const {
@@ -597,7 +618,7 @@ void PlayerWindow::SetRepeat(bool on) {
 }
 
 bool PlayerWindow::CanSeek() const {
-    return loaded_ && !StreamItem() && Length().has_value();
+    return Loaded() && !StreamItem() && Length().has_value();
 }
 
 void PlayerWindow::SeekBy(const QString& args) {
@@ -615,15 +636,15 @@ void PlayerWindow::SeekTo(double ms) {
 }
 
 std::optional<double> PlayerWindow::Length() const {
-    return loaded_ ? p_.engine.inputLength() : std::nullopt;
+    return p_.engine.inputLength();
 }
 
 std::optional<double> PlayerWindow::Elapsed() const {
-    return loaded_ ? p_.engine.inputTime() : std::nullopt;
+    return p_.engine.inputTime();
 }
 
 TrackInfo PlayerWindow::Info() const {
-    return loaded_ ? p_.engine.Info() : TrackInfo{};
+    return p_.engine.Info();
 }
 
 PlayerWindow::Remembered PlayerWindow::Remember() const {

@@ -46,7 +46,10 @@ public:
     void ToggleList();
     // The transport; each does nothing while the list is empty.
     void Play();
+    // The face's Pause button: pauses what plays, resumes what is paused.
     void Pause();
+    // Pauses (true) or resumes (false); nothing when there is nothing to pause or resume.
+    void SetPaused(bool paused);
     void Stop();
     void Next();
     void Previous();
@@ -57,8 +60,9 @@ public:
     // Loads a row into the engine; false (after telling the user) when its file is missing.
     bool LoadRow(int row);
     void Tick();
-    // Takes what the engine did since it was last asked: the next row heard, or the
-    // end of the item. True when the item ended.
+    // Takes what the engine did since it was last asked: the next row heard, a
+    // queued row left out, the mixer's volume, or the end of the item. True when
+    // the item ended.
     bool FollowEngine();
     void SetReplayGain(ReplayGainMode mode);
     ReplayGainMode ReplayGain() const { return replayGain_; }
@@ -102,9 +106,10 @@ public:
     // State, for the window and for checks.
     const Playlist& list() const { return list_; }
     // The engine holds the current row's file.
-    bool Loaded() const { return loaded_; }
+    bool Loaded() const;
     int SeekBar() const { return seekBar_; }
-    bool Stopped() const { return stopped_; }
+    // Play starts the loaded item afresh (nothing plays or holds).
+    bool Stopped() const;
     bool RepeatOn() const { return repeatOn_; }
 
 private:
@@ -126,8 +131,10 @@ private:
     void SetTitle(const QString& text);
     void ShowRow();
     void DisableTransport();
-    // A message box; the timer does not tick while it is open.
+    // A message box that informs and holds nothing up.
     void Tell(const QString& text);
+    // Tells why the row's file cannot be played.
+    void TellFailure(const QString& path, const ItemFailure& failure);
     // Appends rows to the list and the face (playlists read, unknown kinds refused);
     // into an empty list the first is loaded. Returns the first new row, or -1.
     int AppendRows(const QStringList& paths);
@@ -145,21 +152,18 @@ private:
     void SetTimes(std::optional<double> total, std::optional<double> played);
 
     void FlipRepeat();
-    // Tells the engine which file follows the current row, by the list's rules.
-    void QueueNext();
+    // Tells the engine which file follows the current row (or the row `after`), by
+    // the list's rules.
+    void QueueNext(std::optional<int> after = std::nullopt);
+    void FollowMixer(int percent, bool muted);
+    void ShowPlaying(bool playing);
 
     Parts p_;
     Playlist list_;
-    bool loaded_ = false;
     bool repeatOn_ = false;
-    bool stopped_ = true;
     bool listShown_ = false;
     bool muted_ = false;
     ReplayGainMode replayGain_ = ReplayGainMode::Off;
-    // The row queued in the engine to follow the current one, and its file.
-    int nextRow_ = -1;
-    QString nextPath_;
-    std::int32_t elapsedTicks_ = 0;
     int seekBar_ = 0;
 };
 

@@ -22,7 +22,7 @@ void Playlist::insert(int at, const QStringList& paths) {
     const int count = static_cast<int>(paths.size());
     for (int i = 0; i < count; ++i)
         rows_.insert(at + i, paths[i]);
-    for (int* row : {&current_, &successor_, &chosen_})
+    for (int* row : {&current_, &successor_, &chosen_, &queued_})
         if (*row >= at)
             *row += count;
 }
@@ -41,16 +41,18 @@ bool Playlist::remove(int row) {
             --successor_;
         successor_ = std::min(successor_, size() - 1);
     }
-    if (row == chosen_)
-        chosen_ = -1;
-    else if (row < chosen_)
-        --chosen_;
+    for (int* other : {&chosen_, &queued_}) {
+        if (row == *other)
+            *other = -1;
+        else if (row < *other)
+            --*other;
+    }
     return true;
 }
 
 void Playlist::clear() {
     rows_.clear();
-    current_ = successor_ = chosen_ = -1;
+    current_ = successor_ = chosen_ = queued_ = -1;
 }
 
 int Playlist::after(int row, bool wrap) const {

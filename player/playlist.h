@@ -6,8 +6,9 @@
 namespace velune {
 
 // The player's list: its rows (full paths, in the order added), the current row
-// (the one the engine holds) and the chosen row (the one picked in the face's
-// list). Every edit keeps both on the same file. When the current row itself is
+// (the one the engine holds), the chosen row (the one picked in the face's list)
+// and the queued row (the one the engine is told follows). Every edit keeps them
+// on the same file. When the current row itself is
 // removed there is no current row until the next is set, and successor() names
 // the row that took its place.
 class Playlist {
@@ -27,10 +28,13 @@ public:
     // Where playing starts: the current row, else the successor, else the first row.
     int start() const;
     int chosen() const { return chosen_; }
+    // The row named to the engine to follow the current one; -1 when none.
+    int queued() const { return queued_; }
 
     // Makes a row current (-1: none).
     void setCurrent(int row);
     void choose(int row) { chosen_ = contains(row) ? row : -1; }
+    void setQueued(int row) { queued_ = contains(row) ? row : -1; }
 
     void insert(int at, const QStringList& paths);
     void append(const QStringList& paths) { insert(size(), paths); }
@@ -46,6 +50,7 @@ private:
     int current_ = -1;
     int successor_ = -1;
     int chosen_ = -1;
+    int queued_ = -1;
 };
 
 } // namespace velune

@@ -76,6 +76,7 @@ public:
         tickedUnder = tickedUnder || (timer && timer->Enabled());
         shown << text;
     }
+    void Inform(const QString& text) override { shown << text; }
     bool AskYesNo(const QString& text) override {
         asked << text;
         const bool answer = !answers.empty() && answers.front();
@@ -149,11 +150,22 @@ public:
 };
 
 // Holds the loaded item and the one queued after it; the test says when the engine
-// moves on, when an item ends and what it reports.
+// moves on, when an item ends, what it reports and what the mixer does.
 class ScriptedPlayer : public PlayerEngine {
 public:
+    PlaybackState state() const override {
+        if (ended)
+            return soundFailure.isEmpty() ? PlaybackState::Ended : PlaybackState::Failed;
+        if (playing)
+            return PlaybackState::Playing;
+        return paused ? PlaybackState::Paused : PlaybackState::Idle;
+    }
+    bool hasItem() const override { return !loaded.isEmpty(); }
     bool setVolume(int v) override { return Set(volume, v); }
     bool setMute(bool m) override { return Set(muted, m); }
+    std::optional<std::pair<int, bool>> TakeMixerChange() override {
+        return std::exchange(mixer, std::nullopt);
+    }
     void setReplayGain(ReplayGainMode mode) override { gain = mode; }
     void setNext(const QString& uri) override { next = uri; }
     std::optional<QString> TakeAdvance() override {
@@ -164,8 +176,19 @@ public:
         loaded = uri;
         return uri;
     }
+    std::optional<SkippedItem> TakeSkipped() override {
+        if (skipped.empty())
+            return std::nullopt;
+        SkippedItem item = skipped.front();
+        skipped.pop_front();
+        return item;
+    }
     // The queued item is heard.
     void Advance() { advances.push_back(std::exchange(next, QString())); }
+    // The queued item cannot be opened.
+    void Skip(bool missing = true) {
+        skipped.push_back({std::exchange(next, QString()), {u"broken"_s, missing}});
+    }
     bool playlistAdd(const QString& uri) override {
         playing = paused = ended = false;
         next.clear();
@@ -176,14 +199,19 @@ public:
         ++plays;
         return playing = !loaded.isEmpty();
     }
-    bool stop() override { return Set(paused, false) && Set(playing, false); }
-    bool togglePause() override {
-        if (!playing && !paused)
+    bool pause() override {
+        if (!playing)
             return false;
-        playing = std::exchange(paused, !paused);
-        return true;
+        playing = false;
+        return paused = true;
     }
-    bool isPlaying() const override { return playing && !ended; }
+    bool resume() override {
+        if (!paused)
+            return false;
+        paused = false;
+        return playing = true;
+    }
+    bool stop() override { return Set(ended, false) && Set(paused, false) && !Set(playing, false); }
     bool itemsClear() override {
         playing = paused = ended = false;
         next.clear();
@@ -196,9 +224,10 @@ public:
         seeks << p;
         return true;
     }
-    bool Ended() const override { return ended; }
     QString SoundFailure() const override { return ended ? soundFailure : QString(); }
-    QString ItemFailure() const override { return ended ? itemFailure : QString(); }
+    ItemFailure ItemFailed() const override {
+        return ended && !itemFailure.isEmpty() ? ItemFailure{itemFailure, false} : ItemFailure{};
+    }
     TrackInfo Info() const override { return {}; }
     std::optional<double> Input(std::optional<double> value) const {
         return playing || paused ? value : std::nullopt;
@@ -215,6 +244,8 @@ public:
     QString itemFailure;
     QString next;
     std::deque<QString> advances;
+    std::deque<SkippedItem> skipped;
+    std::optional<std::pair<int, bool>> mixer;
     ReplayGainMode gain = ReplayGainMode::Off;
     std::optional<double> length, time, position;
     QList<double> seeks;

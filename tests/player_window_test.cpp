@@ -350,12 +350,13 @@ TEST_F(Player, TheEngineKnowsWhatFollowsAndTheFaceFollowsTheEngineAtOnce) {
         {"the engine moves on to the last row", [&] { engine.Advance(); }, 3, -1},
         {"repeat queues the first row", [&] { Cmd("IDC_FS_Repeat"); }, 3, 0},
         {"the engine wraps round", [&] { engine.Advance(); }, 0, 1},
-        {"a missing file is not queued",
+        {"a queued file that cannot be opened is told and the row after it queued",
          [&] {
              QFile::remove(paths[1]);
-             Cmd("IDC_FS_Repeat");
+             engine.Skip();
          },
-         0, -1},
+         0, 2},
+        {"that row follows", [&] { engine.Advance(); }, 2, 3},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
@@ -366,10 +367,15 @@ TEST_F(Player, TheEngineKnowsWhatFollowsAndTheFaceFollowsTheEngineAtOnce) {
         EXPECT_EQ(Title(), QFileInfo(frm.list().at(step.current)).fileName());
         EXPECT_EQ(engine.next, step.next < 0 ? QString() : frm.list().at(step.next));
     }
-    ASSERT_TRUE(WriteFile(paths[1]));
-    Cmd("IDC_FS_Repeat");
+    EXPECT_EQ(messages.shown, QStringList{"file:" + paths[1] + "--dosen't exist"});
     Cmd("IDC_FS_Stop");
-    EXPECT_EQ(engine.next, paths[1]); // stopping keeps what follows
+    EXPECT_EQ(engine.next, paths[3]); // stopping keeps what follows
+    // The desktop's mixer is the truth for the knob and the mute.
+    engine.mixer = {{60, true}};
+    frm.FollowEngine();
+    EXPECT_EQ(Shown("_root.VolumePosition"), u"3"_s);
+    EXPECT_EQ(Shown("_root.Muted"), u"1"_s);
+    EXPECT_DOUBLE_EQ(frm.VolumeLevel(), 0.3);
     Cmd("IDC_FS_RemoveAll");
     EXPECT_TRUE(engine.next.isEmpty());
 }

@@ -441,8 +441,6 @@ bool AudioDecoder::SetOutput(SampleLayout layout, int rate, int maxChannels, QSt
     d.maxChannels = maxChannels;
     const int sourceChannels = d.decoder->ch_layout.nb_channels;
     const int channels = maxChannels > 0 ? std::min(sourceChannels, maxChannels) : sourceChannels;
-    av_channel_layout_uninit(&d.outLayout);
-    av_channel_layout_default(&d.outLayout, channels);
     d.outFormat = SampleFormatOf(layout);
     d.outRate = rate > 0 ? rate : d.decoder->sample_rate;
     AVChannelLayout in{};
@@ -452,6 +450,12 @@ bool AudioDecoder::SetOutput(SampleLayout layout, int rate, int maxChannels, QSt
         av_channel_layout_default(&in, sourceChannels);
     else
         av_channel_layout_copy(&in, &d.decoder->ch_layout);
+    av_channel_layout_uninit(&d.outLayout);
+    // The source's own places where it names them, so that nothing is remixed on the way.
+    if (channels == sourceChannels && in.order == AV_CHANNEL_ORDER_NATIVE)
+        av_channel_layout_copy(&d.outLayout, &in);
+    else
+        av_channel_layout_default(&d.outLayout, channels);
     swr_free(&d.resampler);
     int status = swr_alloc_set_opts2(&d.resampler, &d.outLayout, d.outFormat, d.outRate, &in,
                                      d.vorbis ? AV_SAMPLE_FMT_FLTP : d.decoder->sample_fmt,
@@ -470,6 +474,40 @@ int AudioDecoder::OutputRate() const {
 
 int AudioDecoder::OutputChannels() const {
     return d_->outLayout.nb_channels;
+}
+
+SpeakerLayout AudioDecoder::OutputSpeakers() const {
+    static const std::pair<AVChannel, Speaker> kPlaces[] = {
+        {AV_CHAN_FRONT_LEFT, Speaker::FrontLeft},
+        {AV_CHAN_FRONT_RIGHT, Speaker::FrontRight},
+        {AV_CHAN_FRONT_CENTER, Speaker::FrontCenter},
+        {AV_CHAN_LOW_FREQUENCY, Speaker::LowFrequency},
+        {AV_CHAN_BACK_LEFT, Speaker::BackLeft},
+        {AV_CHAN_BACK_RIGHT, Speaker::BackRight},
+        {AV_CHAN_FRONT_LEFT_OF_CENTER, Speaker::FrontLeftOfCenter},
+        {AV_CHAN_FRONT_RIGHT_OF_CENTER, Speaker::FrontRightOfCenter},
+        {AV_CHAN_BACK_CENTER, Speaker::BackCenter},
+        {AV_CHAN_SIDE_LEFT, Speaker::SideLeft},
+        {AV_CHAN_SIDE_RIGHT, Speaker::SideRight},
+        {AV_CHAN_TOP_CENTER, Speaker::TopCenter},
+        {AV_CHAN_TOP_FRONT_LEFT, Speaker::TopFrontLeft},
+        {AV_CHAN_TOP_FRONT_CENTER, Speaker::TopFrontCenter},
+        {AV_CHAN_TOP_FRONT_RIGHT, Speaker::TopFrontRight},
+        {AV_CHAN_TOP_BACK_LEFT, Speaker::TopBackLeft},
+        {AV_CHAN_TOP_BACK_CENTER, Speaker::TopBackCenter},
+        {AV_CHAN_TOP_BACK_RIGHT, Speaker::TopBackRight},
+    };
+    SpeakerLayout speakers;
+    const AVChannelLayout& layout = d_->outLayout;
+    for (int i = 0; i < layout.nb_channels; ++i) {
+        const AVChannel channel = av_channel_layout_channel_from_index(&layout, i);
+        Speaker speaker = Speaker::Unknown;
+        for (const auto& [place, named] : kPlaces)
+            if (place == channel)
+                speaker = named;
+        speakers.push_back(speaker);
+    }
+    return speakers;
 }
 
 int AudioDecoder::Read(const uint8_t* const** data) {

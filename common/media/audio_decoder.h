@@ -1,5 +1,7 @@
 #pragma once
 
+#include "speakers.h"
+
 #include <QString>
 #include <atomic>
 #include <cstdint>
@@ -49,6 +51,9 @@ public:
     bool SetOutput(SampleLayout layout, int rate, int maxChannels, QString& error);
     int OutputRate() const;
     int OutputChannels() const;
+    // Where each output channel is meant to sound: the source's own layout, or the
+    // usual layout of the channel count when the source names none or is mixed down.
+    SpeakerLayout OutputSpeakers() const;
 
     // The next samples (per channel), valid until the next call: 0 at the end,
     // -1 when reading failed (see Error()). `data` gets one pointer per plane.

@@ -6,12 +6,14 @@ class QWidget;
 
 namespace velune {
 
-// Modal message boxes with the program's title as caption.
+// Message boxes with the program's title as caption.
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
-    // OK button only.
+    // OK button only; returns once the user has closed it.
     virtual void Show(const QString& text) = 0;
+    // OK button only; returns at once, the box stays until the user closes it.
+    virtual void Inform(const QString& text) = 0;
     // Yes and No with the question icon; true on Yes.
     virtual bool AskYesNo(const QString& text) = 0;
 };
@@ -21,6 +23,7 @@ public:
     QtMessageBoxes(QString caption, QWidget* owner = nullptr)
         : caption_(std::move(caption)), owner_(owner) {}
     void Show(const QString& text) override;
+    void Inform(const QString& text) override;
     bool AskYesNo(const QString& text) override;
     void SetOwner(QWidget* owner) { owner_ = owner; }
 

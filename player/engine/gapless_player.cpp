@@ -1,74 +1,30 @@
+// The window's side of the player engine, and the engine thread's loop.
 #include "gapless_player.h"
 
-#include "audio_decoder.h"
-#include "engine_log.h"
+#include "engine_item.h"
 #include "pulse_output.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QMetaObject>
-#include <atomic>
+#include <algorithm>
 #include <chrono>
-#include <cmath>
-#include <malloc.h>
 
 namespace velune {
 
 namespace {
-// How long a network source may stay silent before it counts as gone.
-constexpr int kNetworkTimeoutMs = 10000;
-// What the stream still holds when the last item is played out.
-constexpr int kDrainAheadMs = 150;
 // How often a playing engine looks at what is heard.
 constexpr auto kServiceInterval = std::chrono::milliseconds(50);
-// Channels beyond these are mixed down.
-constexpr int kMaxChannels = 8;
 } // namespace
 
-QString FirstRamLocation(const QString& ramFile) {
-    QFile file(ramFile);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    // A metafile is a few lines; a large file is not one.
-    const QByteArray text = file.read(64 * 1024);
-    for (const QByteArray& raw : text.split('\n')) {
-        QString line = QString::fromUtf8(raw).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')) ||
-            line.startsWith(QLatin1String("--stop--")))
-            continue;
-        if (line.contains(QLatin1String("://")) || line.startsWith(QLatin1String("file:")))
-            return line;
-        return QFileInfo(line).isAbsolute() ? line
-                                            : QFileInfo(ramFile).absoluteDir().filePath(line);
-    }
-    return {};
+GaplessPlayer::GaplessPlayer(OutputMaker makeOutput) {
+    const auto wake = [this] { Wake(); };
+    out_ = makeOutput ? makeOutput(wake) : std::make_unique<PulseOutput>(wake);
+    thread_ = std::thread(&GaplessPlayer::Run, this);
 }
 
-// One item as the engine thread holds it.
-struct GaplessPlayer::Item {
-    QString uri;
-    AudioDecoder decoder;
-    int rate = 0;
-    int channels = 0;
-    std::optional<int64_t> length; // in frames; known from the container or once decoded
-    ReplayGainTags gains;
-    float gain = 1.0f;
-    TrackInfo info;
-    int64_t streamStart = 0; // where in the stream its first written frame lies
-    int64_t from = 0;        // which of its frames that is
-    int64_t fed = 0;         // its frames written since
-    bool decoded = false;    // the decoder has given all it has
-    QString failure;         // why reading it stopped early
-};
-
-GaplessPlayer::GaplessPlayer()
-    : out_(std::make_unique<PulseOutput>([this] { Wake(); })), thread_(&GaplessPlayer::Run, this) {}
-
 GaplessPlayer::~GaplessPlayer() {
+    // Whatever the engine waits on gives up now.
     stopping_ = true;
     Post([this] {
-        out_->Close();
         behind_.reset();
         heard_.reset();
         out_.reset();
@@ -80,8 +36,6 @@ GaplessPlayer::~GaplessPlayer() {
     wake_.notify_all();
     thread_.join();
 }
-
-// The engine thread ------------------------------------------------------------
 
 void GaplessPlayer::Run() {
     std::unique_lock lock(mutex_);
@@ -106,7 +60,7 @@ void GaplessPlayer::Run() {
         lock.unlock();
         if (out_)
             Service();
-        active = playing_ && !paused_;
+        active = IsRunning(state_);
         lock.lock();
         busy_ = false;
         if (tasks_.empty())
@@ -130,272 +84,24 @@ void GaplessPlayer::Post(std::function<void()> task) {
     wake_.notify_one();
 }
 
-void GaplessPlayer::Command(std::function<void(quint64 command)> task) {
+void GaplessPlayer::Command(PlaybackEvent event, std::function<void()> task) {
+    commanded_ = Transition(state(), event);
     const quint64 command = ++commands_;
-    Post([command, task = std::move(task)] { task(command); });
+    latest_ = command;
+    Post([this, command, task = std::move(task)] {
+        command_ = command;
+        task();
+        Publish();
+    });
+}
+
+bool GaplessPlayer::Superseded() const {
+    return stopping_ || latest_ > command_;
 }
 
 void GaplessPlayer::Settle() {
     std::unique_lock lock(mutex_);
     idle_.wait(lock, [this] { return tasks_.empty() && !busy_; });
-}
-
-std::unique_ptr<GaplessPlayer::Item> GaplessPlayer::OpenItem(const QString& uri, QString& error) {
-    QString location = uri;
-    if (QFileInfo(uri).suffix().compare(QLatin1String("ram"), Qt::CaseInsensitive) == 0) {
-        location = FirstRamLocation(uri);
-        if (location.isEmpty()) {
-            error = QStringLiteral("the RAM file lists no location");
-            return nullptr;
-        }
-    }
-    auto item = std::make_unique<Item>();
-    item->uri = uri;
-    if (!item->decoder.Open(location, error, &stopping_, kNetworkTimeoutMs) ||
-        !item->decoder.SetOutput(SampleLayout::Float, 0, kMaxChannels, error)) {
-        qCWarning(lcEngine) << "cannot play" << location << error;
-        return nullptr;
-    }
-    item->rate = item->decoder.OutputRate();
-    item->channels = item->decoder.OutputChannels();
-    item->length = item->decoder.DeclaredSamples();
-    item->gains = ReadReplayGain([&item](const char* name) { return item->decoder.Tag(name); });
-    item->gain = static_cast<float>(GainFactor(item->gains, gainMode_));
-    item->info = {item->decoder.Tag("title"), item->decoder.Tag("artist"),
-                  item->decoder.Tag("album")};
-    // Probing a file takes buffers that are freed at once: give their pages back.
-    malloc_trim(0);
-    return item;
-}
-
-void GaplessPlayer::CloseStream() {
-    out_->Close();
-    playing_ = paused_ = switching_ = false;
-    behind_.reset();
-    pending_.clear();
-    pendingAt_ = 0;
-}
-
-void GaplessPlayer::Load(quint64 command, const QString& uri) {
-    CloseStream();
-    command_ = command;
-    ended_ = false;
-    soundFailure_.clear();
-    itemFailure_.clear();
-    next_.clear();
-    heard_ = OpenItem(uri, itemFailure_);
-    Publish();
-}
-
-bool GaplessPlayer::OpenStream(Item& item, bool paused) {
-    QString error;
-    if (!out_->Open(item.rate, item.channels, volume_, mute_, error)) {
-        qCWarning(lcEngine) << "no sound output:" << error;
-        Finish(error);
-        return false;
-    }
-    if (paused)
-        out_->SetPaused(true);
-    if (item.decoded || item.decoder.Position() != item.from) {
-        item.decoder.Seek(item.from);
-        item.decoded = false;
-    }
-    item.streamStart = 0;
-    item.fed = 0;
-    playing_ = true;
-    paused_ = paused;
-    return true;
-}
-
-void GaplessPlayer::Start(quint64 command) {
-    command_ = command;
-    if (!heard_) {
-        ended_ = true;
-        Publish(true);
-        return;
-    }
-    if (playing_ && paused_) {
-        out_->SetPaused(false);
-        paused_ = false;
-    } else if (!playing_) {
-        ended_ = false;
-        soundFailure_.clear();
-        itemFailure_.clear();
-        if (!OpenStream(*heard_, false))
-            return;
-    }
-    Publish();
-}
-
-void GaplessPlayer::Halt(quint64 command) {
-    CloseStream();
-    command_ = command;
-    ended_ = false;
-    if (heard_) {
-        heard_->from = 0;
-        heard_->failure.clear();
-    }
-    Publish();
-}
-
-void GaplessPlayer::SeekTo(double fraction) {
-    if (!heard_ || !heard_->length || ended_)
-        return;
-    const int64_t target = std::clamp<int64_t>(
-        std::llround(fraction * static_cast<double>(*heard_->length)), 0, *heard_->length);
-    const bool wasPlaying = playing_;
-    const bool wasPaused = paused_;
-    CloseStream();
-    if (!heard_->decoder.Seek(target)) {
-        qCWarning(lcEngine) << "cannot seek in" << heard_->uri;
-        heard_->decoder.Seek(0);
-        heard_->from = 0;
-    } else {
-        heard_->from = target;
-    }
-    heard_->decoded = false;
-    if (wasPlaying)
-        OpenStream(*heard_, wasPaused);
-    Publish();
-}
-
-bool GaplessPlayer::Feed(Item& item, std::size_t& room) {
-    if (pendingAt_ >= pending_.size()) {
-        const uint8_t* const* data = nullptr;
-        const int frames = item.decoder.Read(&data);
-        if (frames <= 0) {
-            item.decoded = true;
-            if (frames < 0)
-                item.failure = item.decoder.Error();
-            if (!item.length || frames == 0)
-                item.length = item.from + item.fed;
-            return false;
-        }
-        const auto* samples = reinterpret_cast<const float*>(data[0]);
-        const std::size_t count = static_cast<std::size_t>(frames) * item.channels;
-        pending_.assign(samples, samples + count);
-        if (item.gain != 1.0f)
-            for (float& sample : pending_)
-                sample *= item.gain;
-        pendingAt_ = 0;
-    }
-    const std::size_t available = (pending_.size() - pendingAt_) / item.channels;
-    const std::size_t frames = std::min(room, available);
-    if (!out_->Write(pending_.data() + pendingAt_, frames))
-        return false;
-    pendingAt_ += frames * item.channels;
-    room -= frames;
-    item.fed += static_cast<int64_t>(frames);
-    return true;
-}
-
-void GaplessPlayer::Service() {
-    if (!playing_ || !heard_)
-        return;
-    if (const QString failure = out_->Failure(); !failure.isEmpty()) {
-        Finish(failure);
-        return;
-    }
-    if (!paused_ && !switching_) {
-        std::size_t room = out_->Writable();
-        while (room > 0) {
-            Item& writer = behind_ ? *behind_ : *heard_;
-            if (!writer.decoded) {
-                Feed(writer, room);
-                continue;
-            }
-            // What follows is named by the window once the item behind is heard.
-            if (behind_ || next_.isEmpty())
-                break;
-            QString error;
-            std::unique_ptr<Item> item = OpenItem(next_, error);
-            next_.clear();
-            if (!item)
-                break; // the window moves on once this item has ended, and says why
-            behind_ = std::move(item);
-            if (behind_->rate == out_->Rate() && behind_->channels == out_->Channels()) {
-                behind_->streamStart = out_->Written();
-                continue;
-            }
-            // Another rate or channel count: the stream plays out, then opens anew.
-            switching_ = true;
-            out_->Drain();
-            break;
-        }
-    }
-
-    bool advanced = false;
-    const int64_t heard = out_->Heard();
-    if (switching_ && out_->Drained()) {
-        heard_ = std::move(behind_);
-        switching_ = false;
-        if (!OpenStream(*heard_, false))
-            return;
-        advanced = true;
-    } else if (behind_ && !switching_ && heard >= behind_->streamStart) {
-        heard_ = std::move(behind_);
-        advanced = true;
-    }
-    // The last item: once it is all written, the stream plays out what it holds.
-    if (!behind_ && !switching_ && heard_->decoded && next_.isEmpty() &&
-        pendingAt_ >= pending_.size()) {
-        if ((out_->Written() - heard) * 1000 < static_cast<int64_t>(kDrainAheadMs) * heard_->rate)
-            out_->Drain();
-        if (out_->Drained()) {
-            itemFailure_ = heard_->failure;
-            Finish({});
-            return;
-        }
-    }
-    Publish(advanced);
-}
-
-void GaplessPlayer::Finish(const QString& soundFailure) {
-    CloseStream();
-    if (heard_) {
-        heard_->from = 0; // Play starts it afresh
-        heard_->failure.clear();
-    }
-    ended_ = true;
-    soundFailure_ = soundFailure;
-    Publish(true);
-}
-
-void GaplessPlayer::Publish(bool notify) {
-    Report report;
-    report.command = command_;
-    if (!heard_)
-        report.state = ended_ ? State::Ended : State::Idle;
-    else if (ended_)
-        report.state = State::Ended;
-    else if (playing_)
-        report.state = paused_ ? State::Paused : State::Playing;
-    else
-        report.state = State::Loaded;
-    report.soundFailure = soundFailure_;
-    report.itemFailure = itemFailure_;
-    if (heard_) {
-        const double rate = heard_->rate;
-        if (heard_->length)
-            report.length = static_cast<double>(*heard_->length) * 1000.0 / rate;
-        const int64_t heard = playing_ ? out_->Heard() - heard_->streamStart : 0;
-        report.time =
-            static_cast<double>(heard_->from + std::max<int64_t>(0, heard)) * 1000.0 / rate;
-        if (report.length >= 0)
-            report.time = std::min(report.time, report.length);
-        report.info = heard_->info;
-    }
-    {
-        std::lock_guard lock(mutex_);
-        if (command_ < report_.command)
-            return;
-        report.advances = std::move(report_.advances);
-        if (notify && heard_ && playing_)
-            report.advances.push_back(heard_->uri);
-        report_ = std::move(report);
-    }
-    if (notify)
-        QMetaObject::invokeMethod(this, &GaplessPlayer::changed, Qt::QueuedConnection);
 }
 
 // The window's side ------------------------------------------------------------
@@ -404,18 +110,26 @@ bool GaplessPlayer::setVolume(int volume) {
     if (volume < 0)
         return false;
     Post([this, volume] {
-        volume_ = volume;
-        out_->SetVolume(volume);
+        level_.percent = volume;
+        out_->SetLevel(level_);
     });
     return true;
 }
 
 bool GaplessPlayer::setMute(bool mute) {
     Post([this, mute] {
-        mute_ = mute;
-        out_->SetMute(mute);
+        level_.muted = mute;
+        out_->SetLevel(level_);
     });
     return true;
+}
+
+std::optional<std::pair<int, bool>> GaplessPlayer::TakeMixerChange() {
+    std::lock_guard lock(mutex_);
+    const auto level = std::exchange(report_.mixer, std::nullopt);
+    if (!level)
+        return std::nullopt;
+    return std::pair{level->percent, level->muted};
 }
 
 void GaplessPlayer::setReplayGain(ReplayGainMode mode) {
@@ -423,68 +137,81 @@ void GaplessPlayer::setReplayGain(ReplayGainMode mode) {
         gainMode_ = mode;
         for (Item* item : {heard_.get(), behind_.get()})
             if (item)
-                item->gain = static_cast<float>(GainFactor(item->gains, mode));
+                item->gain.reset(); // taken anew from its tags before its next samples
     });
 }
 
 bool GaplessPlayer::playlistAdd(const QString& uri) {
     if (uri.isEmpty())
         return false;
-    phase_ = Phase::Loaded;
-    Command([this, uri](quint64 command) { Load(command, uri); });
+    hasItem_ = true;
+    ++loads_;
+    Command(PlaybackEvent::Load, [this, uri] { Load(uri); });
+    return true;
+}
+
+bool GaplessPlayer::itemsClear() {
+    hasItem_ = false;
+    ++loads_;
+    Command(PlaybackEvent::Clear, [this] { Clear(); });
     return true;
 }
 
 void GaplessPlayer::setNext(const QString& uri) {
     Post([this, uri] {
         // An item already written behind the heard one stays: it is as good as heard.
-        if (!behind_)
-            next_ = uri;
+        if (behind_ && behind_->inStream)
+            return;
+        if (behind_ && behind_->uri != uri)
+            behind_.reset();
+        next_ = behind_ ? QString() : uri;
+        if (state_ != PlaybackState::Draining || uri.isEmpty())
+            return;
+        // Named while the last item plays out: joined where the stream still takes it.
+        Move(out_->Draining() ? PlaybackEvent::FormatChange : PlaybackEvent::NextNamed);
+        Publish();
     });
 }
 
 bool GaplessPlayer::play() {
-    if (phase_ == Phase::Empty)
+    if (!hasItem_)
         return false;
-    phase_ = Phase::Playing;
-    Command([this](quint64 command) { Start(command); });
+    Command(PlaybackEvent::Play, [this] { Start(); });
+    return true;
+}
+
+bool GaplessPlayer::pause() {
+    if (!IsRunning(state()))
+        return false;
+    Command(PlaybackEvent::Pause, [this] { Pause(); });
+    return true;
+}
+
+bool GaplessPlayer::resume() {
+    if (state() != PlaybackState::Paused)
+        return false;
+    Command(PlaybackEvent::Resume, [this] {
+        if (state_ != PlaybackState::Paused)
+            return;
+        Move(PlaybackEvent::Resume);
+        TryStart();
+    });
     return true;
 }
 
 bool GaplessPlayer::stop() {
-    if (phase_ != Phase::Empty)
-        phase_ = Phase::Loaded;
-    Command([this](quint64 command) { Halt(command); });
+    Command(PlaybackEvent::Stop, [this] { Halt(); });
     return true;
 }
 
-bool GaplessPlayer::itemsClear() {
-    phase_ = Phase::Empty;
-    Command([this](quint64 command) {
-        CloseStream();
-        heard_.reset();
-        next_.clear();
-        command_ = command;
-        ended_ = false;
-        soundFailure_.clear();
-        itemFailure_.clear();
-        Publish();
-    });
-    return true;
-}
-
-bool GaplessPlayer::togglePause() {
-    if (phase_ != Phase::Playing && phase_ != Phase::Paused)
+bool GaplessPlayer::setInputPosition(double position) {
+    if (!HasInput(state()) || !(position >= 0 && position <= 1))
         return false;
-    const bool pause = phase_ == Phase::Playing;
-    phase_ = pause ? Phase::Paused : Phase::Playing;
-    Post([this, pause] {
-        if (!playing_)
-            return;
-        paused_ = pause;
-        out_->SetPaused(pause);
-        Publish();
-    });
+    {
+        std::lock_guard lock(mutex_);
+        seek_ = position; // seeks not yet carried out fold into this one
+    }
+    Command(PlaybackEvent::Seek, [this] { SeekTo(); });
     return true;
 }
 
@@ -492,25 +219,20 @@ bool GaplessPlayer::Current() const {
     return report_.command == commands_;
 }
 
-bool GaplessPlayer::isPlaying() const {
-    return phase_ == Phase::Playing && !Ended();
-}
-
-bool GaplessPlayer::Ended() const {
-    if (phase_ != Phase::Playing && phase_ != Phase::Paused)
-        return false;
+PlaybackState GaplessPlayer::state() const {
     std::lock_guard lock(mutex_);
-    return Current() && report_.state == State::Ended;
+    return Current() ? report_.state : commanded_;
 }
 
 QString GaplessPlayer::SoundFailure() const {
     std::lock_guard lock(mutex_);
-    return Current() && report_.state == State::Ended ? report_.soundFailure : QString();
+    return Current() && report_.state == PlaybackState::Failed ? report_.soundFailure : QString();
 }
 
-QString GaplessPlayer::ItemFailure() const {
+ItemFailure GaplessPlayer::ItemFailed() const {
     std::lock_guard lock(mutex_);
-    return Current() && report_.state == State::Ended ? report_.itemFailure : QString();
+    return Current() && report_.state == PlaybackState::Ended ? report_.itemFailure
+                                                               : ItemFailure{};
 }
 
 TrackInfo GaplessPlayer::Info() const {
@@ -520,19 +242,28 @@ TrackInfo GaplessPlayer::Info() const {
 
 std::optional<QString> GaplessPlayer::TakeAdvance() {
     std::lock_guard lock(mutex_);
-    if (!Current() || report_.advances.empty())
+    // An advance from before the window loaded another item is stale.
+    while (!report_.advances.empty() && report_.advances.front().first < loads_)
+        report_.advances.pop_front();
+    if (report_.advances.empty())
         return std::nullopt;
-    QString uri = std::move(report_.advances.front());
+    QString uri = std::move(report_.advances.front().second);
     report_.advances.pop_front();
     return uri;
 }
 
-std::optional<double> GaplessPlayer::Read(double Report::*field) const {
-    if (phase_ != Phase::Playing && phase_ != Phase::Paused)
-        return std::nullopt;
+std::optional<SkippedItem> GaplessPlayer::TakeSkipped() {
     std::lock_guard lock(mutex_);
-    const bool input = report_.state == State::Playing || report_.state == State::Paused;
-    if (!Current() || !input || report_.*field < 0)
+    if (report_.skipped.empty())
+        return std::nullopt;
+    SkippedItem skipped = std::move(report_.skipped.front());
+    report_.skipped.pop_front();
+    return skipped;
+}
+
+std::optional<double> GaplessPlayer::Read(double Report::*field) const {
+    std::lock_guard lock(mutex_);
+    if (!Current() || !HasInput(report_.state) || report_.*field < 0)
         return std::nullopt;
     return report_.*field;
 }
@@ -551,13 +282,6 @@ std::optional<double> GaplessPlayer::inputPosition() const {
     if (!length || !time || *length <= 0)
         return std::nullopt;
     return std::clamp(*time / *length, 0.0, 1.0);
-}
-
-bool GaplessPlayer::setInputPosition(double position) {
-    if ((phase_ != Phase::Playing && phase_ != Phase::Paused) || !(position >= 0 && position <= 1))
-        return false;
-    Post([this, position] { SeekTo(position); });
-    return true;
 }
 
 } // namespace velune

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "player_engine.h"
+#include "sound_output.h"
 
 #include <QObject>
 #include <atomic>
@@ -10,135 +11,141 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace velune {
 
-class PulseOutput;
+class ItemReader;
 
-// The player engine: FFmpeg's libraries decode, libpulse plays. Everything runs
-// on the engine's own thread, in the order the window asked for it, so that the
-// window never waits for a file, the network or the sound server. While an item
-// plays, the one after it is opened and written into the same stream behind it,
-// so that its first sample follows the last sample of the one before; the
-// stream is opened anew only where the rate or the channel count changes.
-// The window's reads come from what the engine thread last reported, and tell
-// nothing about an item until the engine has loaded it.
+// The player engine: items are opened and decoded by readers of their own, and
+// written into one stream of the sound output by the engine's thread, in the
+// order the window asked for, so that the window never waits for a file, the
+// network or the sound server. While an item plays, the one after it is opened
+// and written into the same stream behind it, so that its first sample follows
+// the last sample of the one before; the stream is opened anew only where the
+// format changes. Where playback stands is one PlaybackState, moved on the
+// engine's thread by Transition() alone; every command is numbered, and a
+// newer one cuts short any wait of the engine on the server.
 class GaplessPlayer : public QObject, public PlayerEngine {
     Q_OBJECT
 public:
-    GaplessPlayer();
+    using OutputMaker = std::function<std::unique_ptr<SoundOutput>(std::function<void()> wake)>;
+    // The desktop's sound server, unless another output is given.
+    explicit GaplessPlayer(OutputMaker makeOutput = {});
     ~GaplessPlayer() override;
     GaplessPlayer(const GaplessPlayer&) = delete;
     GaplessPlayer& operator=(const GaplessPlayer&) = delete;
 
+    PlaybackState state() const override;
+    bool hasItem() const override { return hasItem_; }
     bool setVolume(int volume) override;
     bool setMute(bool mute) override;
+    std::optional<std::pair<int, bool>> TakeMixerChange() override;
     void setReplayGain(ReplayGainMode mode) override;
     bool playlistAdd(const QString& uri) override;
     void setNext(const QString& uri) override;
     bool play() override;
+    bool pause() override;
+    bool resume() override;
     bool stop() override;
-    bool togglePause() override;
-    bool isPlaying() const override;
     bool itemsClear() override;
     std::optional<double> inputLength() const override;
     std::optional<double> inputTime() const override;
     std::optional<double> inputPosition() const override;
     bool setInputPosition(double position) override;
     std::optional<QString> TakeAdvance() override;
-    bool Ended() const override;
+    std::optional<SkippedItem> TakeSkipped() override;
     QString SoundFailure() const override;
-    QString ItemFailure() const override;
+    ItemFailure ItemFailed() const override;
     TrackInfo Info() const override;
 
     // Waits until the engine thread has done everything asked of it so far.
     void Settle();
 
 signals:
-    // The next item is heard, or the last one ended: the window reads the engine now.
+    // Where playback stands has changed, or there is news: the window reads the engine now.
     void changed();
 
 private:
-    // What the window asked for last.
-    enum class Phase { Empty, Loaded, Playing, Paused };
-    // What the engine reports about the loaded item, guarded by mutex_.
-    enum class State { Idle, Loaded, Playing, Paused, Ended };
     struct Report {
         quint64 command = 0; // the last command the engine thread has carried out
-        State state = State::Idle;
+        PlaybackState state = PlaybackState::Idle;
         double length = -1;
         double time = -1;
         QString soundFailure;
-        QString itemFailure;
+        ItemFailure itemFailure;
         TrackInfo info;
-        std::deque<QString> advances;
+        std::deque<std::pair<quint64, QString>> advances; // with the load they follow
+        std::deque<SkippedItem> skipped;
+        std::optional<MixerLevel> mixer;
     };
     struct Item;
 
     void Post(std::function<void()> task);
-    // The same for a change of what plays: the task gets its number, and reports
-    // made before it has applied that number go unread.
-    void Command(std::function<void(quint64 command)> task);
+    // A command: it moves the window's view of the state at once, and the engine's
+    // when its thread comes to it.
+    void Command(PlaybackEvent event, std::function<void()> task);
     void Run();
     bool Current() const;
     std::optional<double> Read(double Report::*field) const;
 
     // On the engine thread.
-    std::unique_ptr<Item> OpenItem(const QString& uri, QString& error);
-    void Load(quint64 command, const QString& uri);
-    void Start(quint64 command);
-    void Halt(quint64 command);
-    void SeekTo(double fraction);
-    // Opens the stream for the item, from its `from` frame on.
-    bool OpenStream(Item& item, bool paused);
+    std::unique_ptr<Item> NewItem(const QString& uri);
+    void Move(PlaybackEvent event);
+    void Load(const QString& uri);
+    void Clear();
+    void Start();
+    void Pause();
+    void Halt();
+    void SeekTo();
+    // In Opening: once the item is open, its stream runs (or it failed).
+    void TryStart();
     void CloseStream();
     // Writes what the stream takes, moves on to the next item, notes what is heard.
     void Service();
-    // Writes decoded samples of the item; false once it has no more.
-    bool Feed(Item& item, std::size_t& room);
-    // The loaded item has ended: played out, or its sound had nowhere to go.
-    void Finish(const QString& soundFailure);
-    // Reports to the window; `notify` tells it to look at once.
-    void Publish(bool notify = false);
+    void Feed(std::size_t room);
+    // Writes up to `room` frames of the item; how many, or none when the output refused them.
+    std::optional<std::size_t> Write(Item& item, std::size_t room);
+    void SoundFailed(const QString& reason);
+    void Advance();
+    // Reports to the window; it is told to look when anything it shows has changed.
+    void Publish(bool news = false);
     void Wake();
+    bool Superseded() const;
 
     // Owned by the window's thread.
-    Phase phase_ = Phase::Empty;
     quint64 commands_ = 0;
+    quint64 loads_ = 0; // loads and clears asked for: advances from before them are stale
+    PlaybackState commanded_ = PlaybackState::Idle;
+    bool hasItem_ = false;
 
     // Owned by the engine thread.
-    std::unique_ptr<PulseOutput> out_;
+    std::unique_ptr<SoundOutput> out_;
     std::unique_ptr<Item> heard_;  // the item being heard (or loaded)
-    std::unique_ptr<Item> behind_; // the item written behind it, not yet heard
-    QString next_;                 // what follows the last item written
-    quint64 command_ = 0;          // the command the reports belong to
-    bool playing_ = false;         // the stream runs (or is paused)
-    bool paused_ = false;
-    bool switching_ = false; // the stream drains before it opens for `behind_`
-    bool ended_ = false;
+    std::unique_ptr<Item> behind_; // the item that follows it, opened or written, not yet heard
+    QString next_;                 // what follows, not yet opened
+    std::optional<double> waitingSeek_; // asked for while the item was still opening
+    PlaybackState state_ = PlaybackState::Idle;
+    quint64 command_ = 0; // the command the reports belong to
+    quint64 load_ = 0;
     QString soundFailure_;
-    QString itemFailure_;
-    int volume_ = 100;
-    bool mute_ = false;
+    ItemFailure itemFailure_;
+    MixerLevel level_;
     ReplayGainMode gainMode_ = ReplayGainMode::Off;
-    std::vector<float> pending_; // decoded samples the stream did not take yet
-    std::size_t pendingAt_ = 0;
+    std::vector<float> scratch_;
+    bool news_ = false;
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;
     std::deque<std::function<void()>> tasks_; // guarded by mutex_
+    std::optional<double> seek_;              // guarded by mutex_: the last seek asked for
     bool busy_ = false;                       // guarded by mutex_
     bool quit_ = false;                       // guarded by mutex_
     bool poked_ = false;                      // guarded by mutex_
     Report report_;                           // guarded by mutex_
+    std::atomic<quint64> latest_{0};          // the newest command asked for
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };
-
-// The first location a RAM file lists: an address, or a path (relative ones
-// are taken from the RAM file's folder). "" when it lists none.
-QString FirstRamLocation(const QString& ramFile);
 
 } // namespace velune

@@ -1,0 +1,228 @@
+#include "item_reader.h"
+
+#include "audio_decoder.h"
+#include "engine_log.h"
+#include "system_names.h"
+
+#include <fstream>
+#include <malloc.h>
+
+namespace velune {
+
+namespace {
+// How long a network source may stay silent before it counts as gone.
+constexpr int kNetworkTimeoutMs = 10000;
+// Channels beyond these are mixed down.
+constexpr int kMaxChannels = 8;
+// How far the reader decodes ahead of what was taken, in seconds.
+constexpr int kAheadSeconds = 1;
+// What a source above the output's highest rate is resampled to.
+constexpr int kFallbackRate = 192000;
+
+bool IsAddress(const QString& location) {
+    return location.contains(QLatin1String("://")) || location.startsWith(QLatin1String("file:"));
+}
+} // namespace
+
+QString FirstRamLocation(const QString& ramFile) {
+    std::ifstream file(SystemPath(ramFile), std::ios::binary);
+    if (!file)
+        return {};
+    // A metafile is a few lines; a large file is not one.
+    std::string line;
+    for (int read = 0; read < 64 * 1024 && std::getline(file, line); read += int(line.size()) + 1) {
+        const QByteArray raw = QByteArray::fromStdString(line).trimmed();
+        if (raw.isEmpty() || raw.startsWith('#') || raw.startsWith("--stop--"))
+            continue;
+        if (IsAddress(QString::fromLatin1(raw)))
+            return QString::fromUtf8(raw);
+        const QString path = PathFromSystem(raw);
+        return path.startsWith(QLatin1Char('/')) ? path : FolderOf(ramFile) + u'/' + path;
+    }
+    return {};
+}
+
+ItemReader::ItemReader(QString uri, int maxRate, std::function<void()> wake)
+    : uri_(std::move(uri)), maxRate_(maxRate), wake_(std::move(wake)),
+      thread_(&ItemReader::Run, this) {}
+
+ItemReader::~ItemReader() {
+    {
+        std::lock_guard lock(mutex_);
+        cancel_ = true;
+    }
+    more_.notify_all();
+    thread_.join();
+}
+
+ItemReader::Status ItemReader::status() const {
+    std::lock_guard lock(mutex_);
+    return status_;
+}
+
+ItemFailure ItemReader::failure() const {
+    std::lock_guard lock(mutex_);
+    return failure_;
+}
+
+ItemReader::Facts ItemReader::facts() const {
+    std::lock_guard lock(mutex_);
+    return facts_;
+}
+
+bool ItemReader::Finished() const {
+    std::lock_guard lock(mutex_);
+    return status_ == Status::Failed ||
+           (status_ == Status::Ready && decoded_ && queued_ == 0 && !seekTo_);
+}
+
+int64_t ItemReader::Position() const {
+    std::lock_guard lock(mutex_);
+    return seekTo_.value_or(position_);
+}
+
+void ItemReader::Seek(int64_t frame) {
+    {
+        std::lock_guard lock(mutex_);
+        seekTo_ = std::max<int64_t>(0, frame);
+        ++seeks_;
+        blocks_.clear();
+        taken_ = queued_ = 0;
+    }
+    more_.notify_all();
+}
+
+std::size_t ItemReader::Take(float* out, std::size_t frames) {
+    std::size_t done = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (seekTo_ || status_ != Status::Ready)
+            return 0;
+        const auto channels = facts_.speakers.size();
+        while (done < frames && !blocks_.empty()) {
+            const std::vector<float>& block = blocks_.front();
+            const std::size_t count = std::min(frames - done, (block.size() - taken_) / channels);
+            std::copy_n(block.data() + taken_, count * channels, out + done * channels);
+            taken_ += count * channels;
+            done += count;
+            if (taken_ == block.size()) {
+                blocks_.pop_front();
+                taken_ = 0;
+            }
+        }
+        queued_ -= done;
+        position_ += static_cast<int64_t>(done);
+    }
+    more_.notify_all();
+    return done;
+}
+
+void ItemReader::Run() {
+    AudioDecoder decoder;
+    QString location = uri_;
+    QString error;
+    bool missing = false;
+    if (uri_.endsWith(QLatin1String(".ram"), Qt::CaseInsensitive))
+        location = FirstRamLocation(uri_);
+    if (location.isEmpty()) {
+        error = QStringLiteral("the RAM file lists no location");
+        missing = !IsFile(uri_);
+    } else if (!IsAddress(location) && !IsFile(location)) {
+        error = QStringLiteral("no such file");
+        missing = true;
+    } else if (decoder.Open(location, error, &cancel_, kNetworkTimeoutMs)) {
+        const int rate = decoder.SourceRate() > maxRate_ ? std::min(kFallbackRate, maxRate_) : 0;
+        if (!decoder.SetOutput(SampleLayout::Float, rate, kMaxChannels, error))
+            error = error.isEmpty() ? QStringLiteral("its audio cannot be converted") : error;
+        else
+            error.clear();
+    } else if (error.isEmpty()) {
+        error = QStringLiteral("it could not be opened");
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (!error.isEmpty()) {
+            if (!cancel_)
+                qCWarning(lcEngine) << "cannot play" << location << error;
+            status_ = Status::Failed;
+            failure_ = {error, missing};
+        } else {
+            status_ = Status::Ready;
+            facts_.rate = decoder.OutputRate();
+            facts_.speakers = decoder.OutputSpeakers();
+            if (const auto declared = decoder.DeclaredSamples())
+                facts_.length = decoder.OutputRate() == decoder.SourceRate()
+                                    ? *declared
+                                    : *declared * decoder.OutputRate() / decoder.SourceRate();
+            facts_.gains = ReadReplayGain([&decoder](const char* name) { return decoder.Tag(name); });
+            facts_.info = {decoder.Tag("title"), decoder.Tag("artist"), decoder.Tag("album")};
+        }
+    }
+    // Probing a file takes buffers that are freed at once: give their pages back.
+    malloc_trim(0);
+    wake_();
+    if (!error.isEmpty())
+        return;
+
+    const std::size_t channels = facts_.speakers.size();
+    const std::size_t ahead = static_cast<std::size_t>(facts_.rate) * kAheadSeconds;
+    int64_t decodedUpTo = 0; // frames decoded from the start (or the last seek) on
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        more_.wait(lock, [&] { return cancel_ || seekTo_ || (!decoded_ && queued_ < ahead); });
+        if (cancel_)
+            return;
+        if (seekTo_) {
+            int64_t target = *seekTo_;
+            const uint64_t asked = seeks_;
+            lock.unlock();
+            // Seeks count the source's frames; the output's differ only where resampled.
+            if (!decoder.Seek(target * decoder.SourceRate() / decoder.OutputRate())) {
+                qCWarning(lcEngine) << "cannot seek in" << uri_;
+                decoder.Seek(0);
+                target = 0;
+            }
+            lock.lock();
+            if (seeks_ != asked)
+                continue; // a newer seek came meanwhile: it is done next
+            seekTo_.reset();
+            blocks_.clear();
+            taken_ = queued_ = 0;
+            position_ = decodedUpTo = target;
+            decoded_ = false;
+            lock.unlock();
+            wake_();
+            lock.lock();
+            continue;
+        }
+        const uint64_t asked = seeks_;
+        lock.unlock();
+        const uint8_t* const* data = nullptr;
+        const int frames = decoder.Read(&data);
+        std::vector<float> block;
+        if (frames > 0) {
+            const auto* samples = reinterpret_cast<const float*>(data[0]);
+            block.assign(samples, samples + static_cast<std::size_t>(frames) * channels);
+        }
+        lock.lock();
+        if (seeks_ != asked || cancel_)
+            continue; // read for a place that is no longer wanted
+        if (frames <= 0) {
+            decoded_ = true;
+            if (frames < 0 && !cancel_)
+                failure_ = {decoder.Error(), false};
+            // The length is what was decoded, where the container did not say or was wrong.
+            if (!facts_.length || frames == 0)
+                facts_.length = decodedUpTo;
+        } else {
+            decodedUpTo += frames;
+            queued_ += static_cast<std::size_t>(frames);
+            blocks_.push_back(std::move(block));
+        }
+        lock.unlock();
+        wake_();
+        lock.lock();
+    }
+}
+
+} // namespace velune

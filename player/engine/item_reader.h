@@ -1,0 +1,83 @@
+#pragma once
+
+#include "player_engine.h"
+#include "speakers.h"
+
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace velune {
+
+// One item of the list, opened and decoded ahead on a thread of its own, so that
+// neither a slow open (a network address, a stalled share) nor a slow read holds
+// whoever plays it. Dropping the reader cuts short whatever it waits on.
+class ItemReader {
+public:
+    // `maxRate`: a source above it is resampled to a rate below. `wake` is called
+    // from the reader's thread once it has opened, failed, or has more samples.
+    ItemReader(QString uri, int maxRate, std::function<void()> wake);
+    ~ItemReader();
+    ItemReader(const ItemReader&) = delete;
+    ItemReader& operator=(const ItemReader&) = delete;
+
+    enum class Status { Opening, Ready, Failed };
+    Status status() const;
+    // Why it could not be opened or read on; `missing` when there is no such file.
+    ItemFailure failure() const;
+
+    // Known once Ready.
+    struct Facts {
+        int rate = 0;
+        SpeakerLayout speakers;
+        std::optional<int64_t> length; // in frames, from the container until decoded
+        ReplayGainTags gains;
+        TrackInfo info;
+    };
+    Facts facts() const;
+
+    // Moves up to `frames` decoded frames into `out` (interleaved floats); how many.
+    std::size_t Take(float* out, std::size_t frames);
+    // All its samples were taken (or reading stopped early: see failure()).
+    bool Finished() const;
+    // Goes to a frame; the frames taken next start there. Where that fails, at the start.
+    void Seek(int64_t frame);
+    // The frame that the next Take starts with.
+    int64_t Position() const;
+
+private:
+    void Run();
+    std::optional<QString> Open();
+
+    const QString uri_;
+    const int maxRate_;
+    const std::function<void()> wake_;
+    std::atomic<bool> cancel_{false};
+
+    mutable std::mutex mutex_;
+    std::condition_variable more_;
+    Status status_ = Status::Opening; // guarded by mutex_, and all below
+    ItemFailure failure_;
+    Facts facts_;
+    std::deque<std::vector<float>> blocks_;
+    std::size_t taken_ = 0;  // samples of the front block already taken
+    std::size_t queued_ = 0; // frames decoded and not taken
+    int64_t position_ = 0;
+    bool decoded_ = false;
+    std::optional<int64_t> seekTo_;
+    uint64_t seeks_ = 0; // how many seeks were asked for
+    std::thread thread_;
+};
+
+// The first location a RAM file lists: an address, or a path (relative ones
+// are taken from the RAM file's folder). "" when it lists none.
+QString FirstRamLocation(const QString& ramFile);
+
+} // namespace velune

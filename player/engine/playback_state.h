@@ -1,0 +1,45 @@
+#pragma once
+
+namespace velune {
+
+// Where playback stands. One value, moved only by Transition().
+enum class PlaybackState {
+    Idle,      // nothing plays; an item may be loaded, ready to start
+    Opening,   // asked to play: the item opens and the stream starts
+    Playing,   // the stream runs
+    Paused,    // the stream holds where it is
+    Switching, // the stream plays out before it opens anew for another format
+    Draining,  // the last item is all written: the stream plays out what it holds
+    Ended,     // the item was played to its end, or could not be played at all
+    Failed,    // the sound server refused the stream or went away
+};
+
+// What moves it: the window's commands, and what the decoder and the server report.
+enum class PlaybackEvent {
+    Load,         // command: an item is loaded, not played
+    Clear,        // command: nothing is loaded
+    Play,         // command: start the loaded item afresh (a paused one resumes)
+    Pause,        // command
+    Resume,       // command
+    Stop,         // command
+    StreamReady,  // the item is open and its stream runs (or holds, when paused)
+    ItemFailed,   // the item could not be opened or read
+    SoundFailed,  // the sound server refused the stream or went away
+    FormatChange, // what follows needs a stream of another format
+    AllWritten,   // the last item is all written and nothing is named to follow
+    NextNamed,    // something to follow was named in time to be joined
+    Drained,      // the stream has played out all it held
+    Seek,         // command: the item goes on from another place
+};
+
+PlaybackState Transition(PlaybackState state, PlaybackEvent event);
+
+// Whether the state is on its way to sound or making it (not idle, paused or ended).
+bool IsRunning(PlaybackState state);
+// Whether the engine has a current input whose time and length can be read.
+bool HasInput(PlaybackState state);
+
+const char* StateName(PlaybackState state);
+const char* EventName(PlaybackEvent event);
+
+} // namespace velune
