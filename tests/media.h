@@ -4,6 +4,7 @@
 // ffprobe, and decoded to count their samples.
 
 #include "qt_print.h"
+#include "system_names.h"
 
 #include <QFile>
 #include <QHash>
@@ -12,6 +13,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
+#include <fstream>
 
 namespace velune::test {
 
@@ -123,8 +125,8 @@ inline MediaInfo Probe(const QString& path) {
 
 // Writes a file of the given bytes (none: empty); false when it cannot.
 inline bool WriteFile(const QString& path, const QByteArray& bytes = {}) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    std::ofstream file(SystemPath(path), std::ios::binary | std::ios::trunc);
+    return file.write(bytes.constData(), bytes.size()) && file.flush();
 }
 
 // Bytes that no decoder takes for audio.
