@@ -1,7 +1,10 @@
 #include "desktop_bus.h"
 
+#include "dropped.h"
+#include "names.h"
 #include "player_protocol.h"
 #include "player_window.h"
+#include "system_names.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -65,7 +68,11 @@ bool DesktopBus::HandOver(const QStringList& files) {
     QDBusInterface player(QLatin1String(kService), kPath, QStringLiteral("org.velune.VelunePlayer"),
                           bus);
     player.setTimeout(kHandOverTimeoutMs);
-    const QDBusMessage reply = player.call(QStringLiteral("Open"), files);
+    // D-Bus text is UTF-8: names in another encoding travel as file: URIs of their bytes.
+    QStringList uris;
+    for (const QString& file : files)
+        uris << FileUriOf(file);
+    const QDBusMessage reply = player.call(QStringLiteral("Open"), uris);
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
@@ -96,14 +103,14 @@ QVariantMap DesktopBus::Metadata() {
         return metadata;
     }
     const TrackInfo info = player_.Info();
-    const QString title = info.title.isEmpty() ? QFileInfo(path).fileName() : info.title;
+    const QString title = info.title.isEmpty() ? Readable(FileName(path, QLatin1Char('/'))) : info.title;
     if (!info.artist.isEmpty())
         metadata.insert(QStringLiteral("xesam:artist"), QStringList{info.artist});
     if (!info.album.isEmpty())
         metadata.insert(QStringLiteral("xesam:album"), info.album);
     metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId()));
     metadata.insert(QStringLiteral("xesam:title"), title);
-    metadata.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(path).toString());
+    metadata.insert(QStringLiteral("xesam:url"), FileUriOf(path));
     if (const auto length = player_.Length(); length && *length > 0)
         metadata.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(*length * 1000));
     return metadata;
@@ -291,12 +298,11 @@ void MprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position) 
 }
 
 void MprisPlayer::OpenUri(const QString& uri) {
-    const QUrl url(uri);
-    if (!url.isLocalFile()) {
+    const QString path = PathOfFileUri(uri.toUtf8());
+    if (path.isEmpty()) {
         qCWarning(lcPlayer) << "OpenUri: not a local file:" << uri;
         return;
     }
-    const QString path = url.toLocalFile();
     Later(this, [this, path] {
         bus_->player().PlayFiles({path});
         bus_->Refresh();
@@ -305,7 +311,10 @@ void MprisPlayer::OpenUri(const QString& uri) {
 
 // org.velune.VelunePlayer ------------------------------------------------------
 
-void HandOverAdaptor::Open(const QStringList& files) {
+void HandOverAdaptor::Open(const QStringList& uris) {
+    QStringList files;
+    for (const QString& uri : uris)
+        files << (uri.startsWith(QLatin1String("file:")) ? PathOfFileUri(uri.toUtf8()) : uri);
     Later(this, [this, files] {
         bus_->player().PlayFiles(files);
         bus_->Raise();

@@ -145,7 +145,8 @@ public:
     explicit HandOverAdaptor(DesktopBus* bus) : QDBusAbstractAdaptor(bus), bus_(bus) {}
 
 public slots:
-    void Open(const QStringList& files);
+    // The files as file: URIs (or plain paths, when their names are UTF-8).
+    void Open(const QStringList& uris);
 
 private:
     DesktopBus* bus_;

@@ -1,19 +1,26 @@
 #include "player_app.h"
 
+#include "dropped.h"
+#include "quit_signals.h"
+#include "system_names.h"
+
 #include <QApplication>
-#include <QFileInfo>
-#include <QUrl>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VelunePlayer"));
     QApplication::setDesktopFileName(QStringLiteral("velune-player"));
-    // Files from the command line or a file manager ("Open with"), as full paths.
+    // Files from the command line or a file manager ("Open with"), as full paths that
+    // keep every byte of their names (Qt's decoded arguments would not).
     QStringList files;
-    for (const QString& argument : QApplication::arguments().mid(1))
-        files << (argument.startsWith(QLatin1String("file:"))
-                      ? QUrl(argument).toLocalFile()
-                      : QFileInfo(argument).absoluteFilePath());
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        files << (argument.startsWith("file:") ? velune::PathOfFileUri(argument)
+                                               : velune::AbsolutePath(velune::PathFromSystem(argument)));
+    }
+    files.removeAll(QString());
+    // A logout ends the player as closing it does: what it remembers is saved.
+    velune::QuitOnTerminationSignals();
     velune::PlayerApp player;
     switch (player.Start(files)) {
     case velune::PlayerApp::Started::Failed:

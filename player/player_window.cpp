@@ -133,7 +133,7 @@ void PlayerWindow::SetTitle(const QString& text) {
 }
 
 void PlayerWindow::ShowRow() {
-    SetTitle(FileName(list_.at(list_.current()), QLatin1Char('/')));
+    SetTitle(Readable(FileName(list_.at(list_.current()), QLatin1Char('/'))));
     p_.face.SetVariable(Var(kPlaying), QStringLiteral("1"));
 }
 

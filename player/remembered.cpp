@@ -1,5 +1,6 @@
 #include "remembered.h"
 
+#include "dropped.h"
 #include "user_settings.h"
 #include <QLoggingCategory>
 
@@ -17,7 +18,14 @@ PlayerWindow::Remembered LoadRemembered() {
         qCWarning(lcPlayer) << "the remembered state cannot be read:" << store.fileName();
         return state;
     }
-    state.rows = store.value(QStringLiteral("list/rows")).toStringList();
+    // Rows as file: URIs keep every byte of their names; plain paths came before.
+    if (store.contains(QStringLiteral("list/uris"))) {
+        for (const QString& uri : store.value(QStringLiteral("list/uris")).toStringList())
+            if (const QString path = PathOfFileUri(uri.toLatin1()); !path.isEmpty())
+                state.rows << path;
+    } else {
+        state.rows = store.value(QStringLiteral("list/rows")).toStringList();
+    }
     bool number = false;
     state.current = store.value(QStringLiteral("list/current"), -1).toInt(&number);
     if (!number || state.current < 0 || state.current >= state.rows.size())
@@ -36,7 +44,10 @@ void SaveRemembered(const PlayerWindow::Remembered& state) {
     const auto settings = UserSettings(QStringLiteral("VelunePlayer"));
     QSettings& store = *settings;
     store.clear();
-    store.setValue(QStringLiteral("list/rows"), state.rows);
+    QStringList uris;
+    for (const QString& row : state.rows)
+        uris << FileUriOf(row);
+    store.setValue(QStringLiteral("list/uris"), uris);
     store.setValue(QStringLiteral("list/current"), state.current);
     store.setValue(QStringLiteral("list/repeat"), state.repeat);
     store.setValue(QStringLiteral("sound/volume"), state.volume);

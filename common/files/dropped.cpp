@@ -7,10 +7,7 @@
 
 namespace velune {
 
-namespace {
-// The path of a "file:" URI, decoded to the bytes it names. Qt's own URL class
-// decodes to UTF-8 and would lose a name in another encoding.
-QString LocalPathOf(const QByteArray& uri) {
+QString PathOfFileUri(const QByteArray& uri) {
     QByteArray rest = uri;
     if (!rest.startsWith("file:"))
         return {};
@@ -28,7 +25,11 @@ QString LocalPathOf(const QByteArray& uri) {
     }
     return PathFromSystem(QByteArray::fromPercentEncoding(rest));
 }
-} // namespace
+
+QString FileUriOf(const QString& path) {
+    return QStringLiteral("file://") +
+           QString::fromLatin1(SystemName(path).toPercentEncoding("/"));
+}
 
 QStringList DroppedFiles(const QMimeData* data) {
     QStringList files;
@@ -39,7 +40,7 @@ QStringList DroppedFiles(const QMimeData* data) {
         const QByteArray uri = line.trimmed();
         if (uri.isEmpty() || uri.startsWith('#'))
             continue;
-        if (const QString path = LocalPathOf(uri); !path.isEmpty())
+        if (const QString path = PathOfFileUri(uri); !path.isEmpty())
             files << path;
     }
     return files;

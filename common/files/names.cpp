@@ -1,5 +1,7 @@
 #include "names.h"
 
+#include "system_names.h"
+
 #include "face.h"
 
 namespace velune {
@@ -20,7 +22,11 @@ QString JoinFaceList(const QStringList& paths) {
 void SendRows(Face& face, const QStringList& paths) {
     if (paths.isEmpty())
         return;
-    SetWithTrigger(face, QStringLiteral("_root.AddedFiles"), JoinFaceList(paths),
+    // The face shows the rows: a name that is not UTF-8 is shown readable.
+    QStringList shown;
+    for (const QString& path : paths)
+        shown << Readable(path);
+    SetWithTrigger(face, QStringLiteral("_root.AddedFiles"), JoinFaceList(shown),
                    QStringLiteral("_root.SetAddedFiles"));
 }
 
