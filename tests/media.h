@@ -129,6 +129,12 @@ inline bool WriteFile(const QString& path, const QByteArray& bytes = {}) {
     return file.write(bytes.constData(), bytes.size()) && file.flush();
 }
 
+// The bytes of a file; none when it cannot be read.
+inline QByteArray ReadBytes(const QString& path) {
+    std::ifstream file(SystemPath(path), std::ios::binary);
+    return QByteArray::fromStdString(std::string(std::istreambuf_iterator<char>(file), {}));
+}
+
 // Bytes that no decoder takes for audio.
 inline QByteArray Noise(int size) {
     QByteArray bytes(size, '\0');

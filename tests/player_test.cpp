@@ -13,7 +13,11 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <arpa/inet.h>
 #include <cmath>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 using namespace velune;
@@ -99,14 +103,16 @@ private:
 
 class RealPlayer : public ::testing::Test, protected Around {
 protected:
-    RealPlayer()
+    // Users' servers rewind what they hold when a stream changes; a test sink need not.
+    explicit RealPlayer(bool rewinds = false)
         : sink(u"velune_test_%1"_s.arg(QCoreApplication::applicationPid())),
           frm(PlayerWindow::Parts{face, form, messages, dialog, lock, engine, timer,
                                   QStringLiteral(VELUNE_PROGRAM_DIR)}) {
         // A sink of this test's own: nothing else plays into what it records.
         const auto module = RunTool(
             u"pactl"_s, Args(u"load-module module-null-sink sink_name=%1 rate=44100 channels=2 "
-                             "format=s16le norewinds=1"_s.arg(sink)));
+                             "format=s16le"_s.arg(sink) +
+                             (rewinds ? QString() : u" norewinds=1"_s)));
         module_ = module ? QString::fromUtf8(*module).trimmed() : QString();
         qputenv("PULSE_SINK", sink.toUtf8());
         QObject::connect(&engine, &GaplessPlayer::changed, [this] { frm.FollowEngine(); });
@@ -174,8 +180,8 @@ protected:
         }
         return Samples(bytes);
     }
-    // The stream's volume and mute as the sound server shows them.
-    QString StreamOnTheServer() {
+    // What the sound server shows of the player's stream on the test's sink: "" when none.
+    QString StreamBlock() {
         const QString sinks =
             QString::fromUtf8(RunTool(u"pactl"_s, Args(u"list short sinks"_s)).value_or(""));
         QString index;
@@ -184,15 +190,29 @@ protected:
                 index = line.section(u'\t', 0, 0);
         const QString list =
             QString::fromUtf8(RunTool(u"pactl"_s, Args(u"list sink-inputs"_s)).value_or(""));
+        // The newest: a stream closed a moment ago may still be listed.
+        QString newest;
         for (const QString& input : list.split(u"Sink Input #"_s))
-            if (input.contains(u"Velune Player"_s) && input.contains(u"Sink: "_s + index + u'\n')) {
-                static const QRegularExpression volume(u"Volume: \\S+: +\\d+ / +(\\d+%)"_s);
-                static const QRegularExpression mute(u"Mute: (\\w+)"_s);
-                return volume.match(input).captured(1) + u" mute "_s +
-                       mute.match(input).captured(1);
-            }
-        return {};
+            if (input.contains(u"Velune Player"_s) && input.contains(u"Sink: "_s + index + u'\n'))
+                newest = input;
+        return newest;
     }
+    // One line of it: "Channel Map", "Sample Specification", …
+    QString StreamShows(const QString& field) {
+        const QRegularExpression line(QRegularExpression::escape(field) + u": ([^\n]*)"_s);
+        return line.match(StreamBlock()).captured(1).trimmed();
+    }
+    // The stream's volume and mute as the sound server shows them.
+    QString StreamOnTheServer() {
+        const QString input = StreamBlock();
+        if (input.isEmpty())
+            return {};
+        static const QRegularExpression volume(u"Volume: \\S+: +\\d+ / +(\\d+%)"_s);
+        static const QRegularExpression mute(u"Mute: (\\w+)"_s);
+        return volume.match(input).captured(1) + u" mute "_s + mute.match(input).captured(1);
+    }
+    // The sink input's number on the server.
+    QString StreamIndex() { return StreamBlock().section(u'\n', 0, 0).trimmed(); }
 
     QTemporaryDir dir;
     QString sink;
@@ -434,6 +454,222 @@ TEST_F(RealPlayer, ASoundServerThatIsAbsentOrGoesAwayIsToldOnceAndPlayWorksWhenI
     EXPECT_EQ(messages.shown.size(), 2);
     Cmd("IDC_FS_Stop");
     qunsetenv("PULSE_SERVER");
+}
+
+// The same two halves on a sink that rewinds, as users' servers do.
+class RewindingPlayer : public RealPlayer {
+protected:
+    RewindingPlayer() : RealPlayer(true) {}
+};
+
+TEST_F(RewindingPlayer, TwoHalvesOfOneTonePlayAsOne) {
+    const QString whole = Tone("whole.wav", 1.6);
+    const QString a = Cut(whole, "a.wav", u"atrim=end_sample=30001"_s);
+    const QString b = Cut(whole, "b.wav", u"atrim=start_sample=30001,asetpts=N/SR/TB"_s);
+    const int clean = Measure(Samples(DecodedPcm(whole))).largestStep;
+    const Heard heard = Measure(Record([&] {
+        Play({a, b});
+        ASSERT_TRUE(PlayToTheEnd());
+    }));
+    // Where a stream starts, such a server mixes it into what it had already rendered:
+    // the monitor misses up to one block (20 ms) of the start, the sink does not.
+    EXPECT_LE(heard.Length(), kRate * 1.6 + kTolerance);
+    EXPECT_GE(heard.Length(), kRate * 1.58 - kTolerance);
+    EXPECT_LE(heard.longestSilence, kRate / 1000);
+    EXPECT_LE(heard.largestStep, clean * 1.1 + 3);
+}
+
+// Edges of a real library: a file gone from the middle of the list, a short last
+// item, a seek in the last half second: each plays through, and the joins stay gapless.
+TEST_F(RealPlayer, EdgesOfALibraryPlayThroughWithoutAGap) {
+    const QString whole = Tone("whole.wav", 1.5);
+    const QString a = Cut(whole, "a.wav", u"atrim=end_sample=44100"_s);
+    const QString b = Cut(whole, "b.wav", u"atrim=start_sample=44100,asetpts=N/SR/TB"_s);
+    const QString gone = dir.filePath("gone.wav");
+    const QString tail = Cut(whole, "tail.wav", u"atrim=end_sample=3000"_s); // 68 ms
+    const int clean = Measure(Samples(DecodedPcm(whole))).largestStep;
+    struct Case {
+        const char* what;
+        QStringList rows;
+        std::function<void()> before; // once the rows are listed and the next one queued
+        std::function<void()> during; // once the first row plays
+        double seconds;               // heard in all; with a seek, the last stretch checked
+        bool seek;
+        QStringList told;
+    };
+    const auto nothing = [] {};
+    const std::vector<Case> cases{
+        {"a missing file in the middle", {a, gone, b}, nothing, nothing, 1.5, false,
+         {u"file:"_s + gone + u"--dosen't exist"_s}},
+        {"a file deleted after it was queued", {a, tail, b}, [&] { QFile::remove(tail); },
+         nothing, 1.5, false, {u"file:"_s + tail + u"--dosen't exist"_s}},
+        {"a short last item", {a, tail}, nothing, nothing, 1.0 + 3000.0 / kRate, false, {}},
+        {"a short item alone", {tail}, nothing, nothing, 3000.0 / kRate, false, {}},
+        {"a seek in the last half second", {a, b}, nothing,
+         [&] {
+             ASSERT_TRUE(PlayUntil([&] { return Time() > 500; }));
+             engine.setInputPosition(0.8);
+         },
+         0.65, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteFile(tail, ReadBytes(Cut(whole, "tail2.wav", u"atrim=end_sample=3000"_s))));
+        messages.shown.clear();
+        const Pcm pcm = Record([&] {
+            Cmd("IDC_FS_RemoveAll");
+            dialog.Choose(c.rows);
+            Cmd("IDC_FS_Add");
+            c.before();
+            Cmd("IDC_FS_Play");
+            c.during();
+            ASSERT_TRUE(PlayToTheEnd());
+        });
+        const Heard heard = Measure(pcm);
+        const auto last = static_cast<qint64>(c.seconds * kRate);
+        const Heard stretch =
+            Measure(Pcm(pcm.begin() + std::max(heard.first, heard.last + 1 - last),
+                        pcm.begin() + heard.last + 1));
+        if (!c.seek) {
+            EXPECT_NEAR(heard.Length(), last, kTolerance);
+        }
+        EXPECT_LE(stretch.longestSilence, kRate / 1000);
+        EXPECT_LE(stretch.largestStep, clean * 1.1 + 3);
+        EXPECT_EQ(messages.shown, c.told);
+        EXPECT_EQ(frm.list().current(), c.rows.size() - 1);
+        EXPECT_EQ(face.store.value("_root.Playing"), u"0"_s);
+    }
+}
+
+TEST_F(RealPlayer, AnyChannelLayoutAndRateReachesTheServerAsItIs) {
+    struct Layout {
+        const char* file;
+        QString make;    // ffmpeg's filter
+        const char* map; // as the server shows it
+        int rate;        // as the stream has it
+    };
+    const std::vector<Layout> layouts{
+        {"mono.flac", u"aformat=channel_layouts=mono"_s, "mono", 44100},
+        {"quad.flac", u"aformat=channel_layouts=quad"_s, "front-left,front-right,rear-left,rear-right",
+         44100},
+        {"five.flac", u"aformat=channel_layouts=5.0"_s,
+         "front-left,front-right,front-center,rear-left,rear-right", 44100},
+        {"fiveone.flac", u"aformat=channel_layouts=5.1"_s,
+         "front-left,front-right,front-center,lfe,rear-left,rear-right", 44100},
+        {"sevenone.flac", u"aformat=channel_layouts=7.1"_s,
+         "front-left,front-right,front-center,lfe,rear-left,rear-right,side-left,side-right", 44100},
+        {"fast.wav", u"aresample=384000"_s, "mono", 384000},
+        {"faster.wav", u"aresample=768000"_s, "mono", 192000},
+    };
+    QStringList files;
+    for (const Layout& l : layouts) {
+        files << dir.filePath(QString::fromLatin1(l.file));
+        ASSERT_TRUE(RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -y -f lavfi -i "
+                                              "sine=frequency=440:sample_rate=44100:duration=0.6 -af"_s)
+                                             << l.make << files.back()));
+    }
+    std::map<int, QString> seen; // row -> what the server showed while it played
+    Play(files);
+    ASSERT_TRUE(PlayUntil([&] {
+        const int row = frm.list().current();
+        if (engine.state() == PlaybackState::Playing && !seen.count(row)) {
+            const QString shown = StreamShows(u"Channel Map"_s) + u' ' +
+                                  StreamShows(u"Sample Specification"_s).section(u' ', -1);
+            if (!shown.trimmed().isEmpty())
+                seen[row] = shown;
+        }
+        return !timer.enabled;
+    }, 60000));
+    for (std::size_t i = 0; i < layouts.size(); ++i)
+        EXPECT_EQ(seen[static_cast<int>(i)],
+                  u"%1 %2Hz"_s.arg(QLatin1String(layouts[i].map)).arg(layouts[i].rate))
+            << layouts[i].file;
+    EXPECT_EQ(frm.list().current(), static_cast<int>(layouts.size()) - 1);
+    EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(u'\n');
+}
+
+TEST_F(RealPlayer, NamesInAnyEncodingPlayFromADropAndAPlaylist) {
+    const QByteArray folder = QFile::encodeName(dir.path());
+    const QString latin1 = PathFromSystem(folder + "/caf\xe9.wav");
+    ASSERT_TRUE(WriteFile(latin1, ReadBytes(Tone("tone.wav", 1))));
+    const QString playlist = PathFromSystem(folder + "/list\xe9.m3u");
+    ASSERT_TRUE(WriteFile(playlist, "#EXTM3U\ncaf\xe9.wav\n"));
+    for (const QString& dropped : {latin1, playlist}) {
+        Cmd("IDC_FS_RemoveAll");
+        frm.DropFiles({dropped});
+        Cmd("IDC_FS_Play");
+        ASSERT_TRUE(PlayToTheEnd());
+        EXPECT_EQ(frm.list().rows(), QStringList{latin1});
+        EXPECT_TRUE(face.writes.contains(u"_root.FileTxt=caf\ufffd.wav"_s))
+            << face.writes.filter(u"FileTxt"_s).join(u' ');
+        EXPECT_TRUE(face.writes.contains(u"_root.TotalTimeTxt=00:01"_s));
+        EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(u'\n');
+    }
+    RemoveFile(latin1);
+    RemoveFile(playlist);
+}
+
+TEST_F(RealPlayer, TheMixerIsTheTruthForTheVolumeAndAReopenKeepsIt) {
+    ASSERT_TRUE(MakeTone(dir.filePath("48k.wav"), 2, 48000, 1));
+    Play({Tone("one.wav", 2), dir.filePath("48k.wav")});
+    ASSERT_TRUE(PlayUntil([&] { return !StreamIndex().isEmpty(); }, 5000));
+    ASSERT_TRUE(RunTool(u"pactl"_s, {u"set-sink-input-volume"_s, StreamIndex(), u"30%"_s}));
+    EXPECT_TRUE(PlayUntil([&] { return face.store.value("_root.VolumePosition") == u"1.5"_s; }, 5000))
+        << face.store.value("_root.VolumePosition").toStdString();
+    EXPECT_DOUBLE_EQ(frm.VolumeLevel(), 0.15);
+    // The next item has another rate: its stream is new, and as loud as the mixer said.
+    ASSERT_TRUE(PlayUntil([&] { return frm.list().current() == 1; }));
+    EXPECT_TRUE(PlayUntil([&] { return StreamOnTheServer() == u"30% mute no"_s; }, 5000))
+        << StreamOnTheServer().toStdString();
+    Cmd("IDC_FS_Stop");
+}
+
+// The time the engine shows is what the monitor has heard, not what is only buffered.
+TEST_F(RealPlayer, ThePositionIsWhatHasBeenHeard) {
+    const QString tone = Tone("long.wav", 5);
+    double shown = 0;
+    const Heard heard = Measure(Record([&] {
+        Play({tone});
+        ASSERT_TRUE(PlayUntil([&] { return Time() >= 1000; }));
+        shown = Time();
+        Cmd("IDC_FS_Stop");
+        engine.Settle();
+    }));
+    EXPECT_NEAR(heard.Length() * 1000.0 / kRate, shown, 30);
+}
+
+// A RAM file whose server takes the connection and never answers: Stop is answered at
+// once, and the next row plays.
+TEST_F(RealPlayer, AStalledNetworkItemHoldsNoCommand) {
+    // The kernel takes the connection; nobody ever reads or answers it.
+    const int silent = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(listen(silent, 4), 0);
+    ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    const QString ram = dir.filePath("stalled.ram");
+    ASSERT_TRUE(WriteFile(ram, u"http://127.0.0.1:%1/live.rm\n"_s.arg(ntohs(address.sin_port)).toUtf8()));
+    Play({ram, Tone("after.wav", 0.5)});
+    QTest::qWait(300);
+    QElapsedTimer answered;
+    answered.start();
+    Cmd("IDC_FS_Stop");
+    engine.Settle();
+    EXPECT_LT(answered.elapsed(), 100);
+    EXPECT_EQ(engine.state(), PlaybackState::Idle);
+    Cmd("IDC_FS_Play");
+    QTest::qWait(300);
+    answered.restart();
+    Cmd("IDC_FS_Next");
+    engine.Settle();
+    EXPECT_LT(answered.elapsed(), 100);
+    ASSERT_TRUE(PlayToTheEnd());
+    EXPECT_EQ(frm.list().current(), 1);
+    EXPECT_TRUE(face.writes.contains(u"_root.FileTxt=after.wav"_s));
+    close(silent);
 }
 
 } // namespace

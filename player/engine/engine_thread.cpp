@@ -18,10 +18,8 @@ StreamFormat FormatOf(const ItemReader& reader) {
 } // namespace
 
 std::unique_ptr<GaplessPlayer::Item> GaplessPlayer::NewItem(const QString& uri) {
-    auto item = std::make_unique<Item>();
-    item->uri = uri;
-    item->reader = std::make_unique<ItemReader>(uri, out_->MaxRate(), [this] { Wake(); });
-    return item;
+    return std::make_unique<Item>(
+        uri, std::make_unique<ItemReader>(uri, out_->MaxRate(), [this] { Wake(); }), retired_);
 }
 
 void GaplessPlayer::Move(PlaybackEvent event) {
@@ -240,11 +238,13 @@ void GaplessPlayer::Advance() {
     heard_ = std::move(behind_);
     itemFailure_ = {};
     news_ = true;
+    ++heardItems_;
     std::lock_guard lock(mutex_);
     report_.advances.emplace_back(load_, heard_->uri);
 }
 
 void GaplessPlayer::Service() {
+    std::erase_if(retired_, [](const auto& reader) { return reader->Done(); });
     if (const auto level = out_->MixerChange()) {
         level_ = *level;
         std::lock_guard lock(mutex_);
@@ -318,6 +318,7 @@ void GaplessPlayer::Service() {
 void GaplessPlayer::Publish(bool news) {
     Report report;
     report.command = command_;
+    report.heardItems = heardItems_;
     report.state = state_;
     report.soundFailure = soundFailure_;
     report.itemFailure = itemFailure_;
@@ -327,6 +328,7 @@ void GaplessPlayer::Publish(bool news) {
         if (facts.length)
             report.length = static_cast<double>(*facts.length) * 1000.0 / rate;
         const int64_t since = heard_->inStream ? out_->Heard() - heard_->streamStart : 0;
+        report.at = std::chrono::steady_clock::now();
         report.time = static_cast<double>(heard_->from + std::max<int64_t>(0, since)) * 1000.0 / rate;
         if (report.length >= 0)
             report.time = std::min(report.time, report.length);

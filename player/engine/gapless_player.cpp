@@ -27,6 +27,7 @@ GaplessPlayer::~GaplessPlayer() {
     Post([this] {
         behind_.reset();
         heard_.reset();
+        retired_.clear(); // each was told to give up: they end at once
         out_.reset();
     });
     {
@@ -146,6 +147,7 @@ bool GaplessPlayer::playlistAdd(const QString& uri) {
         return false;
     hasItem_ = true;
     ++loads_;
+    ++timeBase_;
     Command(PlaybackEvent::Load, [this, uri] { Load(uri); });
     return true;
 }
@@ -153,6 +155,7 @@ bool GaplessPlayer::playlistAdd(const QString& uri) {
 bool GaplessPlayer::itemsClear() {
     hasItem_ = false;
     ++loads_;
+    ++timeBase_;
     Command(PlaybackEvent::Clear, [this] { Clear(); });
     return true;
 }
@@ -176,6 +179,8 @@ void GaplessPlayer::setNext(const QString& uri) {
 bool GaplessPlayer::play() {
     if (!hasItem_)
         return false;
+    if (!HasInput(state()))
+        ++timeBase_; // starts afresh
     Command(PlaybackEvent::Play, [this] { Start(); });
     return true;
 }
@@ -200,6 +205,7 @@ bool GaplessPlayer::resume() {
 }
 
 bool GaplessPlayer::stop() {
+    ++timeBase_;
     Command(PlaybackEvent::Stop, [this] { Halt(); });
     return true;
 }
@@ -211,6 +217,7 @@ bool GaplessPlayer::setInputPosition(double position) {
         std::lock_guard lock(mutex_);
         seek_ = position; // seeks not yet carried out fold into this one
     }
+    ++timeBase_;
     Command(PlaybackEvent::Seek, [this] { SeekTo(); });
     return true;
 }
@@ -273,7 +280,25 @@ std::optional<double> GaplessPlayer::inputLength() const {
 }
 
 std::optional<double> GaplessPlayer::inputTime() const {
-    return Read(&Report::time);
+    std::lock_guard lock(mutex_);
+    if (!Current() || !HasInput(report_.state) || report_.time < 0)
+        return std::nullopt;
+    double time = report_.time;
+    if (report_.state == PlaybackState::Playing) {
+        // What was heard then, and what has been heard since.
+        const double since = std::chrono::duration<double, std::milli>(
+                                 std::chrono::steady_clock::now() - report_.at)
+                                 .count();
+        time += std::min(since, 100.0);
+        if (report_.length >= 0)
+            time = std::min(time, report_.length);
+    }
+    const std::pair<quint64, quint64> base{timeBase_, report_.heardItems};
+    if (base == shownFor_)
+        time = std::max(time, shownTime_);
+    shownFor_ = base;
+    shownTime_ = time;
+    return time;
 }
 
 std::optional<double> GaplessPlayer::inputPosition() const {

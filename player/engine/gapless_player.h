@@ -1,10 +1,12 @@
 #pragma once
 
 #include "player_engine.h"
+#include "item_reader.h"
 #include "sound_output.h"
 
 #include <QObject>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -13,8 +15,6 @@
 #include <thread>
 
 namespace velune {
-
-class ItemReader;
 
 // The player engine: items are opened and decoded by readers of their own, and
 // written into one stream of the sound output by the engine's thread, in the
@@ -71,6 +71,8 @@ private:
         PlaybackState state = PlaybackState::Idle;
         double length = -1;
         double time = -1;
+        std::chrono::steady_clock::time_point at; // when the time was heard
+        quint64 heardItems = 0;                     // items heard since the engine began
         QString soundFailure;
         ItemFailure itemFailure;
         TrackInfo info;
@@ -115,11 +117,13 @@ private:
     // Owned by the window's thread.
     quint64 commands_ = 0;
     quint64 loads_ = 0; // loads and clears asked for: advances from before them are stale
+    quint64 timeBase_ = 0; // commands that set the time anew (loads, stops, seeks, starts)
     PlaybackState commanded_ = PlaybackState::Idle;
     bool hasItem_ = false;
 
     // Owned by the engine thread.
     std::unique_ptr<SoundOutput> out_;
+    std::vector<std::unique_ptr<ItemReader>> retired_; // told to give up, not yet ended
     std::unique_ptr<Item> heard_;  // the item being heard (or loaded)
     std::unique_ptr<Item> behind_; // the item that follows it, opened or written, not yet heard
     QString next_;                 // what follows, not yet opened
@@ -127,6 +131,7 @@ private:
     PlaybackState state_ = PlaybackState::Idle;
     quint64 command_ = 0; // the command the reports belong to
     quint64 load_ = 0;
+    quint64 heardItems_ = 0;
     QString soundFailure_;
     ItemFailure itemFailure_;
     MixerLevel level_;
@@ -144,6 +149,10 @@ private:
     bool poked_ = false;                      // guarded by mutex_
     Report report_;                           // guarded by mutex_
     std::atomic<quint64> latest_{0};          // the newest command asked for
+    // The last time handed to the window, and the time base and item it belongs to: a
+    // time guessed between two reports never runs back when the next report comes.
+    mutable double shownTime_ = -1;
+    mutable std::pair<quint64, quint64> shownFor_;
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };

@@ -47,12 +47,16 @@ ItemReader::ItemReader(QString uri, int maxRate, std::function<void()> wake)
       thread_(&ItemReader::Run, this) {}
 
 ItemReader::~ItemReader() {
+    Cancel();
+    thread_.join();
+}
+
+void ItemReader::Cancel() {
     {
         std::lock_guard lock(mutex_);
         cancel_ = true;
     }
     more_.notify_all();
-    thread_.join();
 }
 
 ItemReader::Status ItemReader::status() const {
@@ -118,6 +122,10 @@ std::size_t ItemReader::Take(float* out, std::size_t frames) {
 }
 
 void ItemReader::Run() {
+    struct Finish {
+        std::atomic<bool>& done;
+        ~Finish() { done = true; }
+    } finish{done_};
     AudioDecoder decoder;
     QString location = uri_;
     QString error;

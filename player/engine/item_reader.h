@@ -24,6 +24,7 @@ public:
     // `maxRate`: a source above it is resampled to a rate below. `wake` is called
     // from the reader's thread once it has opened, failed, or has more samples.
     ItemReader(QString uri, int maxRate, std::function<void()> wake);
+    // Waits for the reader's thread, which gives up whatever it waits on.
     ~ItemReader();
     ItemReader(const ItemReader&) = delete;
     ItemReader& operator=(const ItemReader&) = delete;
@@ -52,6 +53,11 @@ public:
     // The frame that the next Take starts with.
     int64_t Position() const;
 
+    // Tells the reader's thread to give up, without waiting for it.
+    void Cancel();
+    // The reader's thread has ended: dropping the reader takes no time.
+    bool Done() const { return done_; }
+
 private:
     void Run();
     std::optional<QString> Open();
@@ -60,6 +66,7 @@ private:
     const int maxRate_;
     const std::function<void()> wake_;
     std::atomic<bool> cancel_{false};
+    std::atomic<bool> done_{false};
 
     mutable std::mutex mutex_;
     std::condition_variable more_;
