@@ -154,6 +154,8 @@ public:
 class ScriptedPlayer : public PlayerEngine {
 public:
     PlaybackState state() const override {
+        if (forced)
+            return *forced;
         if (ended)
             return soundFailure.isEmpty() ? PlaybackState::Ended : PlaybackState::Failed;
         if (playing)
@@ -234,6 +236,7 @@ public:
     }
 
     QString loaded;
+    std::optional<PlaybackState> forced; // a state the test puts the engine in
     bool playing = false;
     bool paused = false;
     bool ended = false;

@@ -3,16 +3,23 @@
 // through without a sound output, times or rows off by one, a message box with the
 // timer ticking under it, settings lost between runs.
 #include "fakes.h"
+#include "gapless_player.h"
 #include "media.h"
 #include "player_window.h"
 #include "playlist.h"
+#include "recording_output.h"
 #include "remembered.h"
 #include "user_settings.h"
 
 #include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTest>
 #include <functional>
+#include <sys/resource.h>
 #include <gtest/gtest.h>
 
 using namespace velune;
@@ -416,6 +423,218 @@ TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
     const PlayerWindow::Remembered defaults = LoadRemembered();
     EXPECT_TRUE(defaults.rows.isEmpty());
     EXPECT_EQ(defaults.volume, 5.0);
+}
+
+// Where each event leaves each state. Letters: i idle, o opening, p playing, z paused,
+// s switching, d draining, e ended, f failed; one row a state, one letter an event.
+TEST(PlaybackStates, EveryEventMovesEveryStateByOneTable) {
+    using E = PlaybackEvent;
+    const std::vector<E> events{E::Load,        E::Clear,      E::Play,       E::Pause,
+                                E::Resume,      E::Stop,       E::Seek,       E::StreamReady,
+                                E::ItemFailed,  E::SoundFailed, E::FormatChange, E::AllWritten,
+                                E::NextNamed,   E::Drained};
+    const char* const kLetters = "iopzsdef";
+    // clang-format off
+    const std::vector<std::pair<PlaybackState, const char*>> rows{
+        //                          load clear play pause resume stop seek ready itemfail soundfail format written next drained
+        {PlaybackState::Idle,      "i" "i" "o" "i" "i" "i" "i" "i" "i" "i" "i" "i" "i" "i"},
+        {PlaybackState::Opening,   "i" "i" "o" "z" "o" "i" "o" "p" "e" "f" "o" "o" "o" "o"},
+        {PlaybackState::Playing,   "i" "i" "p" "z" "p" "i" "o" "p" "e" "f" "s" "d" "p" "p"},
+        {PlaybackState::Paused,    "i" "i" "o" "z" "o" "i" "z" "z" "e" "f" "z" "z" "z" "z"},
+        {PlaybackState::Switching, "i" "i" "s" "z" "s" "i" "o" "s" "e" "f" "s" "d" "s" "o"},
+        {PlaybackState::Draining,  "i" "i" "d" "z" "d" "i" "o" "d" "e" "f" "s" "d" "p" "e"},
+        {PlaybackState::Ended,     "i" "i" "o" "e" "e" "i" "e" "e" "e" "f" "e" "e" "e" "e"},
+        {PlaybackState::Failed,    "i" "i" "o" "f" "f" "i" "f" "f" "e" "f" "f" "f" "f" "f"},
+    };
+    // clang-format on
+    for (const auto& [state, expected] : rows)
+        for (std::size_t e = 0; e < events.size(); ++e) {
+            const PlaybackState after = Transition(state, events[e]);
+            EXPECT_EQ(kLetters[static_cast<int>(after)], expected[e])
+                << StateName(state) << " + " << EventName(events[e]) << " -> " << StateName(after);
+        }
+}
+
+// What the window shows of each state, and what its Play and Pause buttons ask for.
+TEST_F(Player, TheWindowMirrorsTheEnginesState) {
+    Add(Files(2));
+    struct Row {
+        PlaybackState state;
+        PlayerWindow::Status status;
+        bool stopped; // Play starts afresh
+    };
+    using S = PlayerWindow::Status;
+    const std::vector<Row> rows{
+        {PlaybackState::Idle, S::Stopped, true},      {PlaybackState::Opening, S::Playing, false},
+        {PlaybackState::Playing, S::Playing, false},  {PlaybackState::Paused, S::Paused, false},
+        {PlaybackState::Switching, S::Playing, false}, {PlaybackState::Draining, S::Playing, false},
+        {PlaybackState::Ended, S::Stopped, true},     {PlaybackState::Failed, S::Stopped, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(StateName(row.state));
+        engine.forced = row.state;
+        EXPECT_EQ(frm.PlaybackStatus(), row.status);
+        EXPECT_EQ(frm.Stopped(), row.stopped);
+    }
+    // Pause while nothing plays changes nothing: Play then starts afresh, announced.
+    engine.forced.reset();
+    Cmd("IDC_FS_Pause");
+    EXPECT_FALSE(engine.paused);
+    EXPECT_NE(Shown("_root.Pause"), u"3"_s);
+    frm.SetPaused(false); // MPRIS Play's resume, with nothing paused
+    EXPECT_FALSE(engine.playing);
+    Cmd("IDC_FS_Play");
+    EXPECT_EQ(Title(), u"song0.mp3"_s);
+    frm.SetPaused(true);
+    frm.SetPaused(true); // twice is once
+    EXPECT_TRUE(engine.paused);
+    EXPECT_EQ(Shown("_root.Playing"), u"0"_s);
+}
+
+// The real engine under thousands of random commands against an output that plays
+// in real time into nothing, on files that include missing, corrupt, empty, short,
+// multichannel and other-rate ones: every command answered in order, the time never
+// running back but by a seek, one stream at most, the end of the list told once, no
+// spinning feed, and a clean shutdown in any state.
+TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
+    const quint32 seed = qEnvironmentVariableIsSet("VELUNE_SEED")
+                             ? qgetenv("VELUNE_SEED").toUInt()
+                             : QRandomGenerator::global()->generate();
+    const int commands = qEnvironmentVariableIsSet("VELUNE_COMMANDS")
+                             ? qEnvironmentVariableIntValue("VELUNE_COMMANDS")
+                             : 10000;
+    std::printf("random command sequence: VELUNE_SEED=%u, %d commands\n", seed, commands);
+    QRandomGenerator random(seed);
+    QTemporaryDir dir;
+    const auto file = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+    ASSERT_TRUE(MakeTone(file("a.wav"), 0.3, 44100, 1));
+    ASSERT_TRUE(MakeTone(file("b.flac"), 0.2, 48000, 2));
+    ASSERT_TRUE(MakeTone(file("six.flac"), 0.2, 44100, 6));
+    ASSERT_TRUE(MakeTone(file("short.ogg"), 0.02, 44100, 2));
+    ASSERT_TRUE(WriteFile(file("corrupt.mp3"), Noise(4000)));
+    ASSERT_TRUE(WriteFile(file("empty.wav")));
+    const QStringList files{file("a.wav"),       file("b.flac"),    file("six.flac"),
+                            file("short.ogg"),   file("corrupt.mp3"), file("empty.wav"),
+                            file("missing.wav"), file("a.wav")};
+
+    struct Player {
+        Around around;
+        GaplessPlayer engine{[](std::function<void()>) -> std::unique_ptr<SoundOutput> {
+            return std::make_unique<RecordingOutput>();
+        }};
+        PlayerWindow window{{around.face, around.form, around.messages, around.dialog,
+                             around.lock, engine, around.timer, u"/opt/velune"_s}};
+        Player() {
+            QObject::connect(&engine, &GaplessPlayer::changed, [this] { window.FollowEngine(); });
+            window.Start();
+        }
+    };
+    auto player = std::make_unique<Player>();
+    const auto pick = [&](int n) { return static_cast<int>(random.bounded(n)); };
+    double lastTime = -1; // none
+    int lastRow = -1;
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    QElapsedTimer wall;
+    wall.start();
+    for (int i = 0; i < commands; ++i) {
+        PlayerWindow& w = player->window;
+        Around& a = player->around;
+        bool timeMayJump = true;
+        switch (pick(16)) {
+        case 0: w.OnFaceCommand(u"IDC_FS_Play"_s, u"undefined"_s); break;
+        case 1: w.OnFaceCommand(u"IDC_FS_Pause"_s, u"undefined"_s); timeMayJump = false; break;
+        case 2: w.SetPaused(pick(2) == 0); timeMayJump = false; break;
+        case 3: w.OnFaceCommand(u"IDC_FS_Stop"_s, u"undefined"_s); break;
+        case 4: w.OnFaceCommand(u"IDC_FS_Next"_s, u"undefined"_s); break;
+        case 5: w.OnFaceCommand(u"IDC_FS_Previous"_s, u"undefined"_s); break;
+        case 6:
+            a.face.store.insert(u"_root.KnobPosition"_s, QString::number(pick(101)));
+            w.OnFaceCommand(u"IDC_FS_KnobReleased"_s, u"undefined"_s);
+            break;
+        case 7: w.OnFaceCommand(u"IDC_FS_SeekBy"_s, QString::number(pick(2) ? 5000 : -5000)); break;
+        case 8: {
+            QStringList some;
+            for (int n = pick(4) + 1; n > 0; --n)
+                some << files[pick(files.size())];
+            a.dialog.Choose(some);
+            w.OnFaceCommand(u"IDC_FS_Add"_s, u"undefined"_s);
+            timeMayJump = false;
+            break;
+        }
+        case 9: w.OnFaceCommand(u"IDC_FS_SelectedIndex"_s, QString::number(pick(8))); break;
+        case 10: w.OnFaceCommand(u"IDC_FS_Remove"_s, QString::number(pick(8))); break;
+        case 11:
+            if (pick(8) == 0)
+                w.OnFaceCommand(u"IDC_FS_RemoveAll"_s, u"undefined"_s);
+            break;
+        case 12: w.OnFaceCommand(u"IDC_FS_Repeat"_s, u"undefined"_s); timeMayJump = false; break;
+        case 13: w.OnFaceCommand(u"IDC_FS_ReplayGain"_s, u"undefined"_s); timeMayJump = false; break;
+        case 14:
+            w.Tick();
+            timeMayJump = false;
+            break;
+        default: // time passes: items play, end and follow each other
+            QTest::qWait(pick(30));
+            timeMayJump = false;
+            break;
+        }
+        QCoreApplication::processEvents();
+        // The time runs back only by a command that says so, or for a new item.
+        const auto time = player->engine.inputTime();
+        const int row = w.list().current();
+        const bool announced = a.face.writes.contains(u"_root.SetFileTxt=1"_s);
+        a.face.writes.clear();
+        if (time && lastTime >= 0 && !timeMayJump && !announced && row == lastRow) {
+            ASSERT_GE(*time, lastTime - 1) << "command " << i;
+        }
+        lastTime = time.value_or(-1);
+        lastRow = row;
+        ASSERT_LE(RecordingOutput::maxOpen.load(), 1) << "command " << i;
+        ASSERT_TRUE(w.list().current() < w.list().size()) << "command " << i;
+        // Every command is carried out, in order, and soon.
+        if (i % 97 == 0) {
+            QElapsedTimer settle;
+            settle.start();
+            player->engine.Settle();
+            ASSERT_LT(settle.elapsed(), 1000) << "command " << i;
+        }
+        // Shut down in whatever state it is in.
+        if (i % 1009 == 1008) {
+            QElapsedTimer down;
+            down.start();
+            player.reset();
+            ASSERT_LT(down.elapsed(), 1000) << "command " << i;
+            player = std::make_unique<Player>();
+            lastTime = -1;
+        }
+    }
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    std::printf("%d commands in %.1f s wall, %.1f s CPU\n", commands, wall.elapsed() / 1000.0,
+                seconds(after.ru_utime) + seconds(after.ru_stime) - seconds(before.ru_utime) -
+                    seconds(before.ru_stime));
+
+    // Played to its end, a list says so once; meanwhile the feed does not spin.
+    Player& last = *player;
+    last.window.OnFaceCommand(u"IDC_FS_RemoveAll"_s, u"undefined"_s);
+    last.window.SetRepeat(false);
+    last.around.dialog.Choose({file("a.wav"), file("corrupt.mp3"), file("b.flac")});
+    last.around.messages.shown.clear();
+    last.window.OnFaceCommand(u"IDC_FS_Add"_s, u"undefined"_s);
+    last.around.face.writes.clear();
+    getrusage(RUSAGE_SELF, &before);
+    last.window.OnFaceCommand(u"IDC_FS_Play"_s, u"undefined"_s);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !last.around.timer.enabled; }, 10000));
+    QTest::qWait(300);
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_EQ(last.around.face.writes.count(u"_root.FileTxt= "_s), 1) << last.around.face.writes.join(u' ');
+    EXPECT_EQ(last.around.messages.shown.size(), 1) << last.around.messages.shown.join(u'\n');
+    EXPECT_EQ(last.window.list().current(), 2);
+    EXPECT_LT(seconds(after.ru_utime) + seconds(after.ru_stime) - seconds(before.ru_utime) -
+                  seconds(before.ru_stime),
+              0.5);
 }
 
 } // namespace
