@@ -1,0 +1,200 @@
+#include "player_window.h"
+
+#include "face.h"
+#include "form.h"
+#include "messages.h"
+#include "names.h"
+#include "player_engine.h"
+#include "player_protocol.h"
+#include "player_window_text.h"
+#include "system_names.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace velune {
+
+using namespace player_face;
+using namespace player_text;
+
+// What the engine did: the next row heard, a row left out, the end of an item.
+
+void PlayerWindow::QueueNext(std::optional<int> after) {
+    // A file that cannot be played is left out by the engine, which says so.
+    const int row = Loaded() ? list_.after(after.value_or(list_.current()), repeatOn_) : -1;
+    list_.setQueued(row);
+    p_.engine.setNext(row >= 0 ? list_.at(row).trimmed() : QString());
+}
+
+// The row that holds a file the engine names: the queued one, or, should the list have
+// changed in the very moment, the first that holds it.
+static int RowOf(const Playlist& list, const QString& uri) {
+    if (list.at(list.queued()).trimmed() == uri)
+        return list.queued();
+    for (int row = 0; row < list.size(); ++row)
+        if (list.at(row).trimmed() == uri)
+            return row;
+    return -1;
+}
+
+bool PlayerWindow::FollowEngine() {
+    while (const auto skipped = p_.engine.TakeSkipped()) {
+        const int row = RowOf(list_, skipped->uri);
+        TellFailure(row >= 0 ? list_.at(row) : skipped->uri, skipped->failure);
+        if (row >= 0 && row != list_.current())
+            QueueNext(row);
+    }
+    while (const auto uri = p_.engine.TakeAdvance()) {
+        const int row = RowOf(list_, *uri);
+        if (row < 0)
+            continue;
+        list_.setCurrent(row);
+        list_.choose(row);
+        SetSeekBar(0);
+        ShowRow();
+        p_.face.SetVariable(Var(kKnobDisabled),
+                            StreamItem() ? QStringLiteral("1") : QStringLiteral("0"));
+        SetTimes(p_.engine.inputLength(), p_.engine.inputTime());
+        QueueNext();
+    }
+    if (const auto mixer = p_.engine.TakeMixerChange())
+        FollowMixer(mixer->first, mixer->second);
+    if (!Loaded() || !p_.engine.Ended())
+        return false;
+    EndOfItem();
+    return true;
+}
+
+void PlayerWindow::FollowMixer(int percent, bool muted) {
+    // The face's knob is the volume / 20; the mixer is the truth.
+    p_.face.SetVariable(Var(kVolumePosition), QString::number(percent / 20.0, 'g', 4));
+    if (muted != muted_) {
+        muted_ = muted;
+        p_.face.SetVariable(Var(kMuted), muted ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+}
+
+void PlayerWindow::HaltPlaying() {
+    p_.ticker.SetEnabled(false);
+    // Play starts the row afresh.
+    if (Loaded())
+        p_.engine.stop();
+    ClearDisplay();
+    SetButton(Button::Play, QStringLiteral("1"));
+    SetButton(Button::Pause, QStringLiteral("1"));
+}
+
+void PlayerWindow::EndOfItem() {
+    SetSeekBar(100);
+    const QString failure = p_.engine.SoundFailure();
+    if (!failure.isEmpty()) {
+        // Every other file would fail alike: stop here and say why, once.
+        qCWarning(lcPlayer) << "no sound output:" << failure;
+        HaltPlaying();
+        Tell(QStringLiteral("No sound output is available: ") + failure);
+        return;
+    }
+    if (const ItemFailure failure = p_.engine.ItemFailed(); failure.failed())
+        TellFailure(list_.at(list_.current()), failure);
+    // The row queued to follow (past any that were left out), else the one after.
+    const int row = list_.queued() >= 0 ? list_.queued() : list_.after(list_.current(), repeatOn_);
+    if (row >= 0 && PlayFrom(row)) {
+        Play();
+        ShowRow();
+        return;
+    }
+    HaltPlaying();
+}
+
+// Time display and seek --------------------------------------------------------
+
+bool PlayerWindow::StreamItem() const {
+    const QString extension = FileName(list_.at(list_.current()), QLatin1Char('.')).toUpper();
+    return extension == QLatin1String("RAM") || extension == QLatin1String("RM");
+}
+
+void PlayerWindow::Tick() {
+    // A tick left over from before a stop has nothing to follow.
+    if (!Loaded() || (Stopped() && !p_.engine.Ended()))
+        return;
+    // Moving on is the engine's: the knob only shows it.
+    if (FollowEngine())
+        return;
+    if (const auto position = p_.engine.inputPosition())
+        SetSeekBar(std::min(99, static_cast<int>(std::nearbyint(*position * 100.0))));
+    // A stream's knob stays disabled; its time is what the engine has played of it.
+    if (!StreamItem())
+        p_.face.SetVariable(Var(kKnobDisabled), QStringLiteral("0"));
+    SetTimes(p_.engine.inputLength(), p_.engine.inputTime());
+}
+
+// What the desktop reads and sets ----------------------------------------------
+
+PlayerWindow::Status PlayerWindow::PlaybackStatus() const {
+    const PlaybackState state = p_.engine.state();
+    if (IsRunning(state))
+        return Status::Playing;
+    return state == PlaybackState::Paused ? Status::Paused : Status::Stopped;
+}
+
+double PlayerWindow::VolumeLevel() const {
+    return std::clamp(LeadingNumber(p_.face.GetVariable(Var(kVolumePosition))) / 10.0, 0.0, 1.0);
+}
+
+void PlayerWindow::SetVolumeLevel(double level) {
+    if (!std::isfinite(level))
+        return;
+    p_.face.SetVariable(Var(kVolumePosition),
+                        QString::number(std::clamp(level, 0.0, 1.0) * 10.0, 'g', 4));
+    VolumeChanged();
+}
+
+void PlayerWindow::SetRepeat(bool on) {
+    // The Repeat button's own step: it needs no rows.
+    if (on != repeatOn_)
+        FlipRepeat();
+}
+
+bool PlayerWindow::CanSeek() const {
+    return Loaded() && !StreamItem() && Length().has_value();
+}
+
+void PlayerWindow::SeekBy(const QString& args) {
+    bool number = false;
+    const double delta = args.toDouble(&number);
+    if (const auto elapsed = Elapsed(); number && elapsed)
+        SeekTo(*elapsed + delta);
+}
+
+void PlayerWindow::SeekTo(double ms) {
+    const auto length = Length();
+    if (!CanSeek() || !length || *length <= 0 || !std::isfinite(ms))
+        return;
+    p_.engine.setInputPosition(std::clamp(ms / *length, 0.0, 1.0));
+}
+
+std::optional<double> PlayerWindow::Length() const {
+    return p_.engine.inputLength();
+}
+
+std::optional<double> PlayerWindow::Elapsed() const {
+    return p_.engine.inputTime();
+}
+
+TrackInfo PlayerWindow::Info() const {
+    return p_.engine.Info();
+}
+
+void PlayerWindow::SetSeekBar(int value) {
+    if (value == seekBar_ || value < 0 || value > 100)
+        return;
+    seekBar_ = value;
+    SeekBarChanged();
+}
+
+void PlayerWindow::SeekBarChanged() {
+    p_.face.SetVariable(Var(kKnobPosition), QLatin1Char(' ') + QString::number(seekBar_));
+}
+
+} // namespace velune
