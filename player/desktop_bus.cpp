@@ -103,7 +103,8 @@ QVariantMap DesktopBus::Metadata() {
         return metadata;
     }
     const TrackInfo info = player_.Info();
-    const QString title = info.title.isEmpty() ? Readable(FileName(path, QLatin1Char('/'))) : info.title;
+    const QString title =
+        info.title.isEmpty() ? Readable(FileName(path, QLatin1Char('/'))) : info.title;
     if (!info.artist.isEmpty())
         metadata.insert(QStringLiteral("xesam:artist"), QStringList{info.artist});
     if (!info.album.isEmpty())

@@ -15,8 +15,9 @@ int main(int argc, char* argv[]) {
     QStringList files;
     for (int i = 1; i < argc; ++i) {
         const QByteArray argument(argv[i]);
-        files << (argument.startsWith("file:") ? velune::PathOfFileUri(argument)
-                                               : velune::AbsolutePath(velune::PathFromSystem(argument)));
+        files << (argument.startsWith("file:")
+                      ? velune::PathOfFileUri(argument)
+                      : velune::AbsolutePath(velune::PathFromSystem(argument)));
     }
     files.removeAll(QString());
     // A logout ends the player as closing it does: what it remembers is saved.

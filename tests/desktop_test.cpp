@@ -130,8 +130,9 @@ TEST_F(Desktop, MprisDrivesAndReadsThePlayerAndASecondStartHandsItsFilesOver) {
     ASSERT_TRUE(tone.open(QIODevice::ReadOnly));
     ASSERT_TRUE(WriteFile(PathFromSystem(latin1), tone.readAll()));
     second.setProcessEnvironment(first.processEnvironment());
-    second.start(u"sh"_s, {u"-c"_s, u"exec \"$0\" \"$(printf '%1/caf\\351.wav')\""_s.arg(dir.path()),
-                           QStringLiteral(VELUNE_PROGRAM_DIR "/VelunePlayer")});
+    second.start(u"sh"_s,
+                 {u"-c"_s, u"exec \"$0\" \"$(printf '%1/caf\\351.wav')\""_s.arg(dir.path()),
+                  QStringLiteral(VELUNE_PROGRAM_DIR "/VelunePlayer")});
     ASSERT_TRUE(second.waitForFinished(30000));
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_TRUE(Soon([&] { return Title() == u"caf\ufffd.wav"_s; })) << Title().toStdString();

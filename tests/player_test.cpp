@@ -15,10 +15,10 @@
 #include <QTest>
 #include <arpa/inet.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <gtest/gtest.h>
 
 using namespace velune;
 using namespace velune::test;
@@ -499,22 +499,37 @@ TEST_F(RealPlayer, EdgesOfALibraryPlayThroughWithoutAGap) {
     };
     const auto nothing = [] {};
     const std::vector<Case> cases{
-        {"a missing file in the middle", {a, gone, b}, nothing, nothing, 1.5, false,
+        {"a missing file in the middle",
+         {a, gone, b},
+         nothing,
+         nothing,
+         1.5,
+         false,
          {u"file:"_s + gone + u"--dosen't exist"_s}},
-        {"a file deleted after it was queued", {a, tail, b}, [&] { QFile::remove(tail); },
-         nothing, 1.5, false, {u"file:"_s + tail + u"--dosen't exist"_s}},
+        {"a file deleted after it was queued",
+         {a, tail, b},
+         [&] { QFile::remove(tail); },
+         nothing,
+         1.5,
+         false,
+         {u"file:"_s + tail + u"--dosen't exist"_s}},
         {"a short last item", {a, tail}, nothing, nothing, 1.0 + 3000.0 / kRate, false, {}},
         {"a short item alone", {tail}, nothing, nothing, 3000.0 / kRate, false, {}},
-        {"a seek in the last half second", {a, b}, nothing,
+        {"a seek in the last half second",
+         {a, b},
+         nothing,
          [&] {
              ASSERT_TRUE(PlayUntil([&] { return Time() > 500; }));
              engine.setInputPosition(0.8);
          },
-         0.65, true, {}},
+         0.65,
+         true,
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ASSERT_TRUE(WriteFile(tail, ReadBytes(Cut(whole, "tail2.wav", u"atrim=end_sample=3000"_s))));
+        ASSERT_TRUE(
+            WriteFile(tail, ReadBytes(Cut(whole, "tail2.wav", u"atrim=end_sample=3000"_s))));
         messages.shown.clear();
         const Pcm pcm = Record([&] {
             Cmd("IDC_FS_RemoveAll");
@@ -550,36 +565,40 @@ TEST_F(RealPlayer, AnyChannelLayoutAndRateReachesTheServerAsItIs) {
     };
     const std::vector<Layout> layouts{
         {"mono.flac", u"aformat=channel_layouts=mono"_s, "mono", 44100},
-        {"quad.flac", u"aformat=channel_layouts=quad"_s, "front-left,front-right,rear-left,rear-right",
-         44100},
+        {"quad.flac", u"aformat=channel_layouts=quad"_s,
+         "front-left,front-right,rear-left,rear-right", 44100},
         {"five.flac", u"aformat=channel_layouts=5.0"_s,
          "front-left,front-right,front-center,rear-left,rear-right", 44100},
         {"fiveone.flac", u"aformat=channel_layouts=5.1"_s,
          "front-left,front-right,front-center,lfe,rear-left,rear-right", 44100},
         {"sevenone.flac", u"aformat=channel_layouts=7.1"_s,
-         "front-left,front-right,front-center,lfe,rear-left,rear-right,side-left,side-right", 44100},
+         "front-left,front-right,front-center,lfe,rear-left,rear-right,side-left,side-right",
+         44100},
         {"fast.wav", u"aresample=384000"_s, "mono", 384000},
         {"faster.wav", u"aresample=768000"_s, "mono", 192000},
     };
     QStringList files;
     for (const Layout& l : layouts) {
         files << dir.filePath(QString::fromLatin1(l.file));
-        ASSERT_TRUE(RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -y -f lavfi -i "
-                                              "sine=frequency=440:sample_rate=44100:duration=0.6 -af"_s)
-                                             << l.make << files.back()));
+        ASSERT_TRUE(
+            RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -y -f lavfi -i "
+                                      "sine=frequency=440:sample_rate=44100:duration=0.6 -af"_s)
+                                     << l.make << files.back()));
     }
     std::map<int, QString> seen; // row -> what the server showed while it played
     Play(files);
-    ASSERT_TRUE(PlayUntil([&] {
-        const int row = frm.list().current();
-        if (engine.state() == PlaybackState::Playing && !seen.count(row)) {
-            const QString shown = StreamShows(u"Channel Map"_s) + u' ' +
-                                  StreamShows(u"Sample Specification"_s).section(u' ', -1);
-            if (!shown.trimmed().isEmpty())
-                seen[row] = shown;
-        }
-        return !timer.enabled;
-    }, 60000));
+    ASSERT_TRUE(PlayUntil(
+        [&] {
+            const int row = frm.list().current();
+            if (engine.state() == PlaybackState::Playing && !seen.count(row)) {
+                const QString shown = StreamShows(u"Channel Map"_s) + u' ' +
+                                      StreamShows(u"Sample Specification"_s).section(u' ', -1);
+                if (!shown.trimmed().isEmpty())
+                    seen[row] = shown;
+            }
+            return !timer.enabled;
+        },
+        60000));
     for (std::size_t i = 0; i < layouts.size(); ++i)
         EXPECT_EQ(seen[static_cast<int>(i)],
                   u"%1 %2Hz"_s.arg(QLatin1String(layouts[i].map)).arg(layouts[i].rate))
@@ -614,7 +633,8 @@ TEST_F(RealPlayer, TheMixerIsTheTruthForTheVolumeAndAReopenKeepsIt) {
     Play({Tone("one.wav", 2), dir.filePath("48k.wav")});
     ASSERT_TRUE(PlayUntil([&] { return !StreamIndex().isEmpty(); }, 5000));
     ASSERT_TRUE(RunTool(u"pactl"_s, {u"set-sink-input-volume"_s, StreamIndex(), u"30%"_s}));
-    EXPECT_TRUE(PlayUntil([&] { return face.store.value("_root.VolumePosition") == u"1.5"_s; }, 5000))
+    EXPECT_TRUE(
+        PlayUntil([&] { return face.store.value("_root.VolumePosition") == u"1.5"_s; }, 5000))
         << face.store.value("_root.VolumePosition").toStdString();
     EXPECT_DOUBLE_EQ(frm.VolumeLevel(), 0.15);
     // The next item has another rate: its stream is new, and as loud as the mixer said.
@@ -651,7 +671,8 @@ TEST_F(RealPlayer, AStalledNetworkItemHoldsNoCommand) {
     ASSERT_EQ(listen(silent, 4), 0);
     ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size), 0);
     const QString ram = dir.filePath("stalled.ram");
-    ASSERT_TRUE(WriteFile(ram, u"http://127.0.0.1:%1/live.rm\n"_s.arg(ntohs(address.sin_port)).toUtf8()));
+    ASSERT_TRUE(
+        WriteFile(ram, u"http://127.0.0.1:%1/live.rm\n"_s.arg(ntohs(address.sin_port)).toUtf8()));
     Play({ram, Tone("after.wav", 0.5)});
     QTest::qWait(300);
     QElapsedTimer answered;

@@ -11,16 +11,16 @@
 #include "remembered.h"
 #include "user_settings.h"
 
-#include <QFileInfo>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
-#include <sys/resource.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using namespace velune;
 using namespace velune::test;
@@ -429,10 +429,10 @@ TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
 // s switching, d draining, e ended, f failed; one row a state, one letter an event.
 TEST(PlaybackStates, EveryEventMovesEveryStateByOneTable) {
     using E = PlaybackEvent;
-    const std::vector<E> events{E::Load,        E::Clear,      E::Play,       E::Pause,
-                                E::Resume,      E::Stop,       E::Seek,       E::StreamReady,
-                                E::ItemFailed,  E::SoundFailed, E::FormatChange, E::AllWritten,
-                                E::NextNamed,   E::Drained};
+    const std::vector<E> events{E::Load,       E::Clear,       E::Play,         E::Pause,
+                                E::Resume,     E::Stop,        E::Seek,         E::StreamReady,
+                                E::ItemFailed, E::SoundFailed, E::FormatChange, E::AllWritten,
+                                E::NextNamed,  E::Drained};
     const char* const kLetters = "iopzsdef";
     // clang-format off
     const std::vector<std::pair<PlaybackState, const char*>> rows{
@@ -465,10 +465,10 @@ TEST_F(Player, TheWindowMirrorsTheEnginesState) {
     };
     using S = PlayerWindow::Status;
     const std::vector<Row> rows{
-        {PlaybackState::Idle, S::Stopped, true},      {PlaybackState::Opening, S::Playing, false},
-        {PlaybackState::Playing, S::Playing, false},  {PlaybackState::Paused, S::Paused, false},
+        {PlaybackState::Idle, S::Stopped, true},       {PlaybackState::Opening, S::Playing, false},
+        {PlaybackState::Playing, S::Playing, false},   {PlaybackState::Paused, S::Paused, false},
         {PlaybackState::Switching, S::Playing, false}, {PlaybackState::Draining, S::Playing, false},
-        {PlaybackState::Ended, S::Stopped, true},     {PlaybackState::Failed, S::Stopped, true},
+        {PlaybackState::Ended, S::Stopped, true},      {PlaybackState::Failed, S::Stopped, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(StateName(row.state));
@@ -513,7 +513,7 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
     ASSERT_TRUE(MakeTone(file("short.ogg"), 0.02, 44100, 2));
     ASSERT_TRUE(WriteFile(file("corrupt.mp3"), Noise(4000)));
     ASSERT_TRUE(WriteFile(file("empty.wav")));
-    const QStringList files{file("a.wav"),       file("b.flac"),    file("six.flac"),
+    const QStringList files{file("a.wav"),       file("b.flac"),      file("six.flac"),
                             file("short.ogg"),   file("corrupt.mp3"), file("empty.wav"),
                             file("missing.wav"), file("a.wav")};
 
@@ -522,8 +522,8 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
         GaplessPlayer engine{[](std::function<void()>) -> std::unique_ptr<SoundOutput> {
             return std::make_unique<RecordingOutput>();
         }};
-        PlayerWindow window{{around.face, around.form, around.messages, around.dialog,
-                             around.lock, engine, around.timer, u"/opt/velune"_s}};
+        PlayerWindow window{{around.face, around.form, around.messages, around.dialog, around.lock,
+                             engine, around.timer, u"/opt/velune"_s}};
         Player() {
             QObject::connect(&engine, &GaplessPlayer::changed, [this] { window.FollowEngine(); });
             window.Start();
@@ -542,17 +542,33 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
         Around& a = player->around;
         bool timeMayJump = true;
         switch (pick(16)) {
-        case 0: w.OnFaceCommand(u"IDC_FS_Play"_s, u"undefined"_s); break;
-        case 1: w.OnFaceCommand(u"IDC_FS_Pause"_s, u"undefined"_s); timeMayJump = false; break;
-        case 2: w.SetPaused(pick(2) == 0); timeMayJump = false; break;
-        case 3: w.OnFaceCommand(u"IDC_FS_Stop"_s, u"undefined"_s); break;
-        case 4: w.OnFaceCommand(u"IDC_FS_Next"_s, u"undefined"_s); break;
-        case 5: w.OnFaceCommand(u"IDC_FS_Previous"_s, u"undefined"_s); break;
+        case 0:
+            w.OnFaceCommand(u"IDC_FS_Play"_s, u"undefined"_s);
+            break;
+        case 1:
+            w.OnFaceCommand(u"IDC_FS_Pause"_s, u"undefined"_s);
+            timeMayJump = false;
+            break;
+        case 2:
+            w.SetPaused(pick(2) == 0);
+            timeMayJump = false;
+            break;
+        case 3:
+            w.OnFaceCommand(u"IDC_FS_Stop"_s, u"undefined"_s);
+            break;
+        case 4:
+            w.OnFaceCommand(u"IDC_FS_Next"_s, u"undefined"_s);
+            break;
+        case 5:
+            w.OnFaceCommand(u"IDC_FS_Previous"_s, u"undefined"_s);
+            break;
         case 6:
             a.face.store.insert(u"_root.KnobPosition"_s, QString::number(pick(101)));
             w.OnFaceCommand(u"IDC_FS_KnobReleased"_s, u"undefined"_s);
             break;
-        case 7: w.OnFaceCommand(u"IDC_FS_SeekBy"_s, QString::number(pick(2) ? 5000 : -5000)); break;
+        case 7:
+            w.OnFaceCommand(u"IDC_FS_SeekBy"_s, QString::number(pick(2) ? 5000 : -5000));
+            break;
         case 8: {
             QStringList some;
             for (int n = pick(4) + 1; n > 0; --n)
@@ -562,14 +578,24 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
             timeMayJump = false;
             break;
         }
-        case 9: w.OnFaceCommand(u"IDC_FS_SelectedIndex"_s, QString::number(pick(8))); break;
-        case 10: w.OnFaceCommand(u"IDC_FS_Remove"_s, QString::number(pick(8))); break;
+        case 9:
+            w.OnFaceCommand(u"IDC_FS_SelectedIndex"_s, QString::number(pick(8)));
+            break;
+        case 10:
+            w.OnFaceCommand(u"IDC_FS_Remove"_s, QString::number(pick(8)));
+            break;
         case 11:
             if (pick(8) == 0)
                 w.OnFaceCommand(u"IDC_FS_RemoveAll"_s, u"undefined"_s);
             break;
-        case 12: w.OnFaceCommand(u"IDC_FS_Repeat"_s, u"undefined"_s); timeMayJump = false; break;
-        case 13: w.OnFaceCommand(u"IDC_FS_ReplayGain"_s, u"undefined"_s); timeMayJump = false; break;
+        case 12:
+            w.OnFaceCommand(u"IDC_FS_Repeat"_s, u"undefined"_s);
+            timeMayJump = false;
+            break;
+        case 13:
+            w.OnFaceCommand(u"IDC_FS_ReplayGain"_s, u"undefined"_s);
+            timeMayJump = false;
+            break;
         case 14:
             w.Tick();
             timeMayJump = false;
@@ -629,7 +655,8 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !last.around.timer.enabled; }, 10000));
     QTest::qWait(300);
     getrusage(RUSAGE_SELF, &after);
-    EXPECT_EQ(last.around.face.writes.count(u"_root.FileTxt= "_s), 1) << last.around.face.writes.join(u' ');
+    EXPECT_EQ(last.around.face.writes.count(u"_root.FileTxt= "_s), 1)
+        << last.around.face.writes.join(u' ');
     EXPECT_EQ(last.around.messages.shown.size(), 1) << last.around.messages.shown.join(u'\n');
     EXPECT_EQ(last.window.list().current(), 2);
     EXPECT_LT(seconds(after.ru_utime) + seconds(after.ru_stime) - seconds(before.ru_utime) -

@@ -27,8 +27,7 @@ QString PathOfFileUri(const QByteArray& uri) {
 }
 
 QString FileUriOf(const QString& path) {
-    return QStringLiteral("file://") +
-           QString::fromLatin1(SystemName(path).toPercentEncoding("/"));
+    return QStringLiteral("file://") + QString::fromLatin1(SystemName(path).toPercentEncoding("/"));
 }
 
 QStringList DroppedFiles(const QMimeData* data) {

@@ -66,8 +66,7 @@ QList<QByteArray> PlsEntries(const QByteArray& bytes) {
     for (const QByteArray& line : Lines(bytes)) {
         const auto match = fileLine.match(QString::fromLatin1(line));
         if (match.hasMatch())
-            numbered.insert(match.captured(1).toInt(),
-                            line.mid(match.capturedLength(0)).trimmed());
+            numbered.insert(match.captured(1).toInt(), line.mid(match.capturedLength(0)).trimmed());
     }
     return numbered.values();
 }

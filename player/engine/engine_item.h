@@ -11,7 +11,8 @@ namespace velune {
 // One item as the engine thread holds it: its reader, and where its samples
 // stand in the stream.
 struct GaplessPlayer::Item {
-    Item(QString uri_, std::unique_ptr<ItemReader> reader_, std::vector<std::unique_ptr<ItemReader>>& retired_)
+    Item(QString uri_, std::unique_ptr<ItemReader> reader_,
+         std::vector<std::unique_ptr<ItemReader>>& retired_)
         : uri(std::move(uri_)), reader(std::move(reader_)), retired(retired_) {}
     // A reader still opening or reading is told to give up and left to end by itself,
     // so that dropping an item never waits on the network.

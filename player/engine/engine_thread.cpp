@@ -158,7 +158,8 @@ void GaplessPlayer::TryStart() {
         return;
     }
     QString error;
-    if (!out_->Open(FormatOf(*heard_->reader), level_, [this] { return Superseded(); }, error)) {
+    if (!out_->Open(
+            FormatOf(*heard_->reader), level_, [this] { return Superseded(); }, error)) {
         if (Superseded())
             return; // a newer command decides what happens now
         SoundFailed(error);
@@ -329,7 +330,8 @@ void GaplessPlayer::Publish(bool news) {
             report.length = static_cast<double>(*facts.length) * 1000.0 / rate;
         const int64_t since = heard_->inStream ? out_->Heard() - heard_->streamStart : 0;
         report.at = std::chrono::steady_clock::now();
-        report.time = static_cast<double>(heard_->from + std::max<int64_t>(0, since)) * 1000.0 / rate;
+        report.time =
+            static_cast<double>(heard_->from + std::max<int64_t>(0, since)) * 1000.0 / rate;
         if (report.length >= 0)
             report.time = std::min(report.time, report.length);
         report.info = facts.info;

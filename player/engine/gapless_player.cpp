@@ -238,8 +238,7 @@ QString GaplessPlayer::SoundFailure() const {
 
 ItemFailure GaplessPlayer::ItemFailed() const {
     std::lock_guard lock(mutex_);
-    return Current() && report_.state == PlaybackState::Ended ? report_.itemFailure
-                                                               : ItemFailure{};
+    return Current() && report_.state == PlaybackState::Ended ? report_.itemFailure : ItemFailure{};
 }
 
 TrackInfo GaplessPlayer::Info() const {
@@ -286,9 +285,9 @@ std::optional<double> GaplessPlayer::inputTime() const {
     double time = report_.time;
     if (report_.state == PlaybackState::Playing) {
         // What was heard then, and what has been heard since.
-        const double since = std::chrono::duration<double, std::milli>(
-                                 std::chrono::steady_clock::now() - report_.at)
-                                 .count();
+        const double since =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - report_.at)
+                .count();
         time += std::min(since, 100.0);
         if (report_.length >= 0)
             time = std::min(time, report_.length);

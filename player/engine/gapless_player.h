@@ -1,7 +1,7 @@
 #pragma once
 
-#include "player_engine.h"
 #include "item_reader.h"
+#include "player_engine.h"
 #include "sound_output.h"
 
 #include <QObject>
@@ -72,7 +72,7 @@ private:
         double length = -1;
         double time = -1;
         std::chrono::steady_clock::time_point at; // when the time was heard
-        quint64 heardItems = 0;                     // items heard since the engine began
+        quint64 heardItems = 0;                   // items heard since the engine began
         QString soundFailure;
         ItemFailure itemFailure;
         TrackInfo info;
@@ -116,7 +116,7 @@ private:
 
     // Owned by the window's thread.
     quint64 commands_ = 0;
-    quint64 loads_ = 0; // loads and clears asked for: advances from before them are stale
+    quint64 loads_ = 0;    // loads and clears asked for: advances from before them are stale
     quint64 timeBase_ = 0; // commands that set the time anew (loads, stops, seeks, starts)
     PlaybackState commanded_ = PlaybackState::Idle;
     bool hasItem_ = false;
@@ -124,7 +124,7 @@ private:
     // Owned by the engine thread.
     std::unique_ptr<SoundOutput> out_;
     std::vector<std::unique_ptr<ItemReader>> retired_; // told to give up, not yet ended
-    std::unique_ptr<Item> heard_;  // the item being heard (or loaded)
+    std::unique_ptr<Item> heard_;                      // the item being heard (or loaded)
     std::unique_ptr<Item> behind_; // the item that follows it, opened or written, not yet heard
     QString next_;                 // what follows, not yet opened
     std::optional<double> waitingSeek_; // asked for while the item was still opening

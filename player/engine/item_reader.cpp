@@ -162,7 +162,8 @@ void ItemReader::Run() {
                 facts_.length = decoder.OutputRate() == decoder.SourceRate()
                                     ? *declared
                                     : *declared * decoder.OutputRate() / decoder.SourceRate();
-            facts_.gains = ReadReplayGain([&decoder](const char* name) { return decoder.Tag(name); });
+            facts_.gains =
+                ReadReplayGain([&decoder](const char* name) { return decoder.Tag(name); });
             facts_.info = {decoder.Tag("title"), decoder.Tag("artist"), decoder.Tag("album")};
         }
     }

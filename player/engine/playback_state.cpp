@@ -60,9 +60,9 @@ const char* StateName(PlaybackState state) {
 
 const char* EventName(PlaybackEvent event) {
     static const char* const kNames[] = {
-        "load",       "clear",        "play",        "pause",      "resume",
-        "stop",       "stream ready", "item failed", "sound failed", "format change",
-        "all written", "next named",  "drained",     "seek"};
+        "load",        "clear",        "play",        "pause",        "resume",
+        "stop",        "stream ready", "item failed", "sound failed", "format change",
+        "all written", "next named",   "drained",     "seek"};
     return kNames[static_cast<int>(event)];
 }
 

@@ -212,9 +212,9 @@ bool PulseOutput::Connect(const std::function<bool()>& cancelled, QString& error
         error = ContextError();
         return false;
     }
-    const bool ready = Await([this] { return pa_context_get_state(context_) == PA_CONTEXT_READY; },
-                             [this] { return !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)); },
-                             cancelled);
+    const bool ready =
+        Await([this] { return pa_context_get_state(context_) == PA_CONTEXT_READY; },
+              [this] { return !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)); }, cancelled);
     if (!ready) {
         error = pa_context_get_state(context_) == PA_CONTEXT_READY ||
                         !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_))
@@ -295,9 +295,9 @@ bool PulseOutput::Open(const StreamFormat& format, MixerLevel level,
         stream_ = nullptr;
         return false;
     }
-    const bool ready = Await([this] { return pa_stream_get_state(stream_) == PA_STREAM_READY; },
-                             [this] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)); },
-                             cancelled);
+    const bool ready =
+        Await([this] { return pa_stream_get_state(stream_) == PA_STREAM_READY; },
+              [this] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)); }, cancelled);
     if (ready) {
         streamIndex_ = pa_stream_get_index(stream_);
         return true;

@@ -47,7 +47,8 @@ private:
     bool Connect(const std::function<bool()>& cancelled, QString& error);
     void Disconnect();
     QString ContextError() const;
-    // Waits on the main loop (its lock held) until `ready()`, `broken()`, a cancel or the time limit.
+    // Waits on the main loop (its lock held) until `ready()`, `broken()`, a cancel or the time
+    // limit.
     bool Await(const std::function<bool()>& ready, const std::function<bool()>& broken,
                const std::function<bool()>& cancelled);
     static void OnContextState(pa_context* context, void* self);
@@ -66,10 +67,10 @@ private:
     int64_t written_ = 0;
     bool paused_ = false;
     bool draining_ = false;
-    bool drained_ = false;   // guarded by the main loop's lock
-    uint32_t streamIndex_ = 0; // guarded by the main loop's lock
-    MixerLevel level_;       // what the stream was last set to, or the mixer last showed
-    MixerLevel shown_;       // guarded by the main loop's lock: what the server shows
+    bool drained_ = false;      // guarded by the main loop's lock
+    uint32_t streamIndex_ = 0;  // guarded by the main loop's lock
+    MixerLevel level_;          // what the stream was last set to, or the mixer last showed
+    MixerLevel shown_;          // guarded by the main loop's lock: what the server shows
     bool shownChanged_ = false; // guarded by the main loop's lock
 };
 
