@@ -32,10 +32,10 @@ QString LocalPath(const QByteArray& entry, const QString& folder) {
     const auto absolute = [&folder](const QString& path) {
         return AbsolutePath(path.startsWith(QLatin1Char('/')) ? path : folder + u'/' + path);
     };
-    const QString exact = absolute(PathFromSystem(entry));
+    QString exact = absolute(PathFromSystem(entry));
     // Written in Latin-1 for a file whose name was since made UTF-8: that file.
     if (exact != absolute(QString::fromUtf8(entry)) && !IsFile(exact)) {
-        const QString decoded = absolute(QString::fromLatin1(entry));
+        QString decoded = absolute(QString::fromLatin1(entry));
         if (IsFile(decoded))
             return decoded;
     }

@@ -15,7 +15,7 @@ namespace {
 constexpr auto kServiceInterval = std::chrono::milliseconds(50);
 } // namespace
 
-GaplessPlayer::GaplessPlayer(OutputMaker makeOutput) {
+GaplessPlayer::GaplessPlayer(const OutputMaker& makeOutput) {
     const auto wake = [this] { Wake(); };
     out_ = makeOutput ? makeOutput(wake) : std::make_unique<PulseOutput>(wake);
     thread_ = std::thread(&GaplessPlayer::Run, this);

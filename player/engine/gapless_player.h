@@ -30,7 +30,7 @@ class GaplessPlayer : public QObject, public PlayerEngine {
 public:
     using OutputMaker = std::function<std::unique_ptr<SoundOutput>(std::function<void()> wake)>;
     // The desktop's sound server, unless another output is given.
-    explicit GaplessPlayer(OutputMaker makeOutput = {});
+    explicit GaplessPlayer(const OutputMaker& makeOutput = {});
     ~GaplessPlayer() override;
     GaplessPlayer(const GaplessPlayer&) = delete;
     GaplessPlayer& operator=(const GaplessPlayer&) = delete;
