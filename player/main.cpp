@@ -5,8 +5,11 @@
 #include "system_names.h"
 
 #include <QApplication>
+#include <malloc.h>
 
 int main(int argc, char* argv[]) {
+    // Each item is decoded on a thread of its own: one heap for all of them, not one each.
+    mallopt(M_ARENA_MAX, 2);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VelunePlayer"));
     QApplication::setDesktopFileName(QStringLiteral("velune-player"));

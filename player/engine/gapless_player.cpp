@@ -12,7 +12,7 @@ namespace velune {
 
 namespace {
 // How often a playing engine looks at what is heard.
-constexpr auto kServiceInterval = std::chrono::milliseconds(50);
+constexpr auto kServiceInterval = std::chrono::milliseconds(100);
 } // namespace
 
 GaplessPlayer::GaplessPlayer(const OutputMaker& makeOutput) {

@@ -14,8 +14,9 @@ namespace {
 constexpr int kNetworkTimeoutMs = 10000;
 // Channels beyond these are mixed down.
 constexpr int kMaxChannels = 8;
-// How far the reader decodes ahead of what was taken, in seconds.
-constexpr int kAheadSeconds = 1;
+// How far the reader decodes ahead of what was taken, in milliseconds; once that is
+// reached, it rests until half of it was taken, and decodes in one go again.
+constexpr int kAheadMs = 400;
 // What a source above the output's highest rate is resampled to.
 constexpr int kFallbackRate = 192000;
 
@@ -116,6 +117,8 @@ std::size_t ItemReader::Take(float* out, std::size_t frames) {
         }
         queued_ -= done;
         position_ += static_cast<int64_t>(done);
+        if (queued_ >= low_)
+            return done;
     }
     more_.notify_all();
     return done;
@@ -157,6 +160,7 @@ void ItemReader::Run() {
         } else {
             status_ = Status::Ready;
             facts_.rate = decoder.OutputRate();
+            low_ = static_cast<std::size_t>(facts_.rate) * kAheadMs / 2000;
             facts_.speakers = decoder.OutputSpeakers();
             if (const auto declared = decoder.DeclaredSamples())
                 facts_.length = decoder.OutputRate() == decoder.SourceRate()
@@ -174,11 +178,15 @@ void ItemReader::Run() {
         return;
 
     const std::size_t channels = facts_.speakers.size();
-    const std::size_t ahead = static_cast<std::size_t>(facts_.rate) * kAheadSeconds;
+    const std::size_t ahead = static_cast<std::size_t>(facts_.rate) * kAheadMs / 1000;
+    bool filling = true;
     int64_t decodedUpTo = 0; // frames decoded from the start (or the last seek) on
     std::unique_lock lock(mutex_);
     for (;;) {
-        more_.wait(lock, [&] { return cancel_ || seekTo_ || (!decoded_ && queued_ < ahead); });
+        more_.wait(lock, [&] {
+            return cancel_ || seekTo_ || (!decoded_ && queued_ < (filling ? ahead : low_));
+        });
+        filling = queued_ < ahead;
         if (cancel_)
             return;
         if (seekTo_) {
@@ -225,8 +233,12 @@ void ItemReader::Run() {
                 facts_.length = decodedUpTo;
         } else {
             decodedUpTo += frames;
+            const bool starved = queued_ == 0;
             queued_ += static_cast<std::size_t>(frames);
             blocks_.push_back(std::move(block));
+            // Whoever takes the samples looks by itself while there are some.
+            if (!starved)
+                continue;
         }
         lock.unlock();
         wake_();

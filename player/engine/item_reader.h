@@ -76,6 +76,7 @@ private:
     std::deque<std::vector<float>> blocks_;
     std::size_t taken_ = 0;  // samples of the front block already taken
     std::size_t queued_ = 0; // frames decoded and not taken
+    std::size_t low_ = 0;    // below this many, the reader decodes again
     int64_t position_ = 0;
     bool decoded_ = false;
     std::optional<int64_t> seekTo_;
