@@ -9,7 +9,7 @@
 
 int main(int argc, char* argv[]) {
     // Each item is decoded on a thread of its own: one heap for all of them, not one each.
-    mallopt(M_ARENA_MAX, 2);
+    mallopt(M_ARENA_MAX, 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VelunePlayer"));
     QApplication::setDesktopFileName(QStringLiteral("velune-player"));

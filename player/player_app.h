@@ -25,6 +25,8 @@ public:
     // adding `files` and playing the first. When another player runs, the files
     // go to it instead.
     Started Start(const QStringList& files = {});
+    // For benchmarks and checks: the window's logic, as the face drives it.
+    PlayerWindow& window() { return player_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

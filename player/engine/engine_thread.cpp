@@ -10,6 +10,8 @@ namespace velune {
 namespace {
 // What the stream still holds when the last item is played out.
 constexpr int kDrainAheadMs = 150;
+// The most frames written in one go.
+constexpr std::size_t kWriteFrames = 4096;
 
 StreamFormat FormatOf(const ItemReader& reader) {
     const ItemReader::Facts facts = reader.facts();
@@ -187,6 +189,8 @@ std::optional<std::size_t> GaplessPlayer::Write(Item& item, std::size_t room) {
     const std::size_t channels = out_->Format().speakers.size();
     if (!item.gain)
         item.gain = static_cast<float>(GainFactor(item.reader->facts().gains, gainMode_));
+    // A few thousand frames at a time: what the stream takes is written in a loop.
+    room = std::min<std::size_t>(room, kWriteFrames);
     scratch_.resize(room * channels);
     const std::size_t frames = item.reader->Take(scratch_.data(), room);
     if (*item.gain != 1.0f)
@@ -266,7 +270,9 @@ void GaplessPlayer::Service() {
         Publish();
         return;
     }
-    if (!behind_ && !next_.isEmpty())
+    // What follows is opened once the item before it is all decoded: in time to be
+    // joined, and without holding a second decoder for the whole of an item.
+    if (!behind_ && !next_.isEmpty() && heard_->reader->Decoded())
         behind_ = NewItem(std::exchange(next_, QString()));
     if (behind_ && behind_->Failed()) {
         // Named to follow, but it cannot be played: left out, and the window told.

@@ -16,7 +16,7 @@ constexpr int kNetworkTimeoutMs = 10000;
 constexpr int kMaxChannels = 8;
 // How far the reader decodes ahead of what was taken, in milliseconds; once that is
 // reached, it rests until half of it was taken, and decodes in one go again.
-constexpr int kAheadMs = 400;
+constexpr int kAheadMs = 200;
 // What a source above the output's highest rate is resampled to.
 constexpr int kFallbackRate = 192000;
 
@@ -79,6 +79,11 @@ bool ItemReader::Finished() const {
     std::lock_guard lock(mutex_);
     return status_ == Status::Failed ||
            (status_ == Status::Ready && decoded_ && queued_ == 0 && !seekTo_);
+}
+
+bool ItemReader::Decoded() const {
+    std::lock_guard lock(mutex_);
+    return status_ == Status::Failed || (status_ == Status::Ready && decoded_ && !seekTo_);
 }
 
 int64_t ItemReader::Position() const {

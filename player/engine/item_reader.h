@@ -48,6 +48,8 @@ public:
     std::size_t Take(float* out, std::size_t frames);
     // All its samples were taken (or reading stopped early: see failure()).
     bool Finished() const;
+    // Everything is decoded (or reading stopped early); some may not be taken yet.
+    bool Decoded() const;
     // Goes to a frame; the frames taken next start there. Where that fails, at the start.
     void Seek(int64_t frame);
     // The frame that the next Take starts with.
