@@ -23,8 +23,9 @@ using namespace velune;
 
 namespace {
 bool Make(const QString& path, const QString& source, const QString& filter = {}) {
-    QStringList args{QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
-                     QStringLiteral("-y"),       QStringLiteral("-f"), QStringLiteral("lavfi"),
+    QStringList args{QStringLiteral("-nostdin"), QStringLiteral("-v"),
+                     QStringLiteral("error"),    QStringLiteral("-y"),
+                     QStringLiteral("-f"),       QStringLiteral("lavfi"),
                      QStringLiteral("-i"),       source};
     if (!filter.isEmpty())
         args << QStringLiteral("-af") << filter;
@@ -87,9 +88,9 @@ int main(int argc, char* argv[]) {
             if (qobject_cast<QMessageBox*>(widget) && widget->isVisible())
                 widget->close();
     });
-    const char* const kCommands[] = {"IDC_FS_Play", "IDC_FS_Next",  "IDC_FS_Pause", "IDC_FS_Pause",
-                                     "IDC_FS_Stop", "IDC_FS_Previous", "IDC_FS_SeekBy",
-                                     "IDC_FS_SelectedIndex", "IDC_FS_Play", "IDC_FS_Play"};
+    const char* const kCommands[] = {
+        "IDC_FS_Play",     "IDC_FS_Next",   "IDC_FS_Pause",         "IDC_FS_Pause", "IDC_FS_Stop",
+        "IDC_FS_Previous", "IDC_FS_SeekBy", "IDC_FS_SelectedIndex", "IDC_FS_Play",  "IDC_FS_Play"};
     QRandomGenerator random(7);
     int sent = 0;
     QTimer commands;

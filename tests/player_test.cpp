@@ -15,6 +15,7 @@
 #include <QTest>
 #include <arpa/inet.h>
 #include <cmath>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -88,9 +89,14 @@ public:
             },
             10000);
     }
+    // The server hangs (or goes on again): it holds its connections and answers nothing.
+    void Hang(bool hung) {
+        ::kill(static_cast<pid_t>(server_.processId()), hung ? SIGSTOP : SIGCONT);
+    }
     void Kill() {
         if (server_.state() == QProcess::NotRunning)
             return;
+        Hang(false);
         server_.kill();
         server_.waitForFinished(5000);
         QFile::remove(dir_ + u"/native"_s);
@@ -453,6 +459,26 @@ TEST_F(RealPlayer, ASoundServerThatIsAbsentOrGoesAwayIsToldOnceAndPlayWorksWhenI
     EXPECT_TRUE(PlayUntil([&] { return Time() > 300; }));
     EXPECT_EQ(messages.shown.size(), 2);
     Cmd("IDC_FS_Stop");
+
+    // A server that hangs: the next row waits on it, Stop is answered at once, and an
+    // engine that ends meanwhile ends within a second.
+    server.Hang(true);
+    Cmd("IDC_FS_SelectedIndex", u"1"_s);
+    QTest::qWait(300);
+    QElapsedTimer answered;
+    answered.start();
+    Cmd("IDC_FS_Stop");
+    engine.Settle();
+    EXPECT_LT(answered.elapsed(), 100);
+    {
+        GaplessPlayer another;
+        another.playlistAdd(dir.filePath("b.wav"));
+        another.play();
+        QTest::qWait(300);
+        answered.restart();
+    }
+    EXPECT_LT(answered.elapsed(), 1000);
+    server.Hang(false);
     qunsetenv("PULSE_SERVER");
 }
 
