@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/setup.sh
-velune_install "${VELUNE_PACKAGES[@]}" "${VELUNE_TEST_PACKAGES[@]}"
+velune_install "${VELUNE_PACKAGES[@]}" "${VELUNE_TEST_PACKAGES[@]}" "${VELUNE_PACKAGE_TOOLS[@]}"
 velune_start_sound
 
 jobs=$(nproc)
@@ -27,6 +27,9 @@ desktop-file-validate "$prefix"/share/applications/*.desktop
 appstreamcli validate --no-net "$prefix"/share/metainfo/*.xml >/dev/null
 test -x "$prefix/bin/VelunePlayer" && test -f "$prefix/lib/velune/player.qml"
 rm -rf "$prefix"
+
+echo "== The Debian package: its files, the programs from a staged root, lintian"
+tools/check_package.sh build
 
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELUNE_WERROR=ON -DVELUNE_SANITIZE=ON >/dev/null

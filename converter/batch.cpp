@@ -96,8 +96,8 @@ Sources Expand(const QStringList& arguments) {
 QString BatchUsage() {
     return QStringLiteral(
         "Usage: VeluneConverter --to wav|mp3|ogg|flac|opus [--quality Q] [--replaygain]\n"
-        "                       [--out FOLDER] [--skip-existing] [--jobs N] [--delete-sources]\n"
-        "                       FILE|FOLDER...\n"
+        "                       [--out FOLDER] [--skip-existing] [--pattern TEXT] [--jobs N]\n"
+        "                       [--delete-sources] FILE|FOLDER...\n"
         "\n"
         "Converts audio files without opening the window. Started with no arguments,\n"
         "VeluneConverter opens its window.\n"
@@ -117,6 +117,7 @@ QString BatchUsage() {
         "                     {disc} {year} {genre} {stem} {folder}; {track:02} pads\n"
         "  --jobs N           convert up to N files at once; by default one per core\n"
         "  --delete-sources   delete each source once it has been converted completely\n"
+        "  --version          show the version\n"
         "  --help             show this text\n"
         "\n"
         "Outputs are named after their sources and never replace a file: Song.mp3 becomes\n"
@@ -149,6 +150,9 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
         const QString value = takesValue ? arguments[++i] : QString();
         if (argument == QLatin1String("--help")) {
             parsed.help = true;
+            return parsed;
+        } else if (argument == QLatin1String("--version")) {
+            parsed.version = true;
             return parsed;
         } else if (argument == QLatin1String("--")) {
             onlyFiles = true;
@@ -291,6 +295,12 @@ int BatchMain(const QStringList& arguments) {
     const BatchArguments parsed = ParseBatchArguments(arguments);
     if (parsed.help) {
         Print(stdout, BatchUsage());
+        return 0;
+    }
+    if (parsed.version) {
+        Print(stdout, QStringLiteral("VeluneConverter %1.%2\n")
+                          .arg(VELUNE_VERSION_MAJOR)
+                          .arg(VELUNE_VERSION_MINOR));
         return 0;
     }
     if (!parsed.options) {

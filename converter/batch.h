@@ -27,8 +27,9 @@ struct BatchOptions {
 };
 
 struct BatchArguments {
-    std::optional<BatchOptions> options; // none: help asked for, or a usage error
+    std::optional<BatchOptions> options; // none: help or the version asked for, or a usage error
     bool help = false;
+    bool version = false;
     QString error; // what is wrong with the arguments
 };
 

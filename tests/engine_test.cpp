@@ -563,6 +563,24 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
               std::make_tuple(u"ogg"_s, Quality{Quality::Kind::Level, 6}, true, dir.path(), 3, true,
                               QStringList{"--to"}));
     EXPECT_TRUE(ParseBatchArguments({u"--help"_s}).help);
+    EXPECT_TRUE(ParseBatchArguments({u"--version"_s}).version);
+
+    // The help and the manual page name the same options.
+    const auto options = [](const QString& text) {
+        static const QRegularExpression option(u"^\\s*\\*?(--[a-z-]+)"_s,
+                                               QRegularExpression::MultilineOption);
+        QStringList found;
+        for (auto it = option.globalMatch(text); it.hasNext();)
+            found << it.next().captured(1);
+        found.removeDuplicates();
+        found.sort();
+        return found;
+    };
+    QFile manual(QStringLiteral(MANUAL_DIR "/VeluneConverter.1.scd"));
+    ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
+    const QStringList help = options(BatchUsage());
+    EXPECT_EQ(help.size(), 10) << help.join(u' ');
+    EXPECT_EQ(options(QString::fromUtf8(manual.readAll())), help);
 }
 
 struct Result {
