@@ -15,6 +15,8 @@ VELUNE_TEST_PACKAGES=(libgtest-dev libgmock-dev pulseaudio pulseaudio-utils dbus
     clang-tidy qt6-declarative-dev-tools desktop-file-utils appstream)
 # What makes and checks the Debian package (./package.sh, and a step of ./test.sh).
 VELUNE_PACKAGE_TOOLS=(scdoc dpkg-dev lintian file)
+# What builds and runs the fuzz targets (tests/fuzz/run.sh, and a step of ./test.sh).
+VELUNE_FUZZ_PACKAGES=(clang libclang-rt-14-dev ffmpeg)
 
 velune_install() {
     local missing=() pkg

@@ -1,0 +1,52 @@
+#pragma once
+
+// What the fuzz targets share: the input cut into pieces, and the property checks
+// that end a run with the input that broke them.
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace velune::fuzz {
+
+// The input, taken piece by piece: a byte, or text up to a separator.
+class Input {
+public:
+    Input(const uint8_t* data, std::size_t size)
+        : bytes_(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)) {}
+    bool empty() const { return at_ >= bytes_.size(); }
+    uint8_t Byte() { return empty() ? 0 : static_cast<uint8_t>(bytes_[at_++]); }
+    // The bytes up to the next `separator` (dropped), or the rest.
+    QByteArray Piece(char separator = '\0') {
+        const qsizetype end = bytes_.indexOf(separator, at_);
+        const QByteArray piece = bytes_.mid(at_, end < 0 ? -1 : end - at_);
+        at_ = end < 0 ? bytes_.size() : end + 1;
+        return piece;
+    }
+    QByteArray Rest() {
+        const QByteArray rest = bytes_.mid(at_);
+        at_ = bytes_.size();
+        return rest;
+    }
+
+private:
+    QByteArray bytes_;
+    qsizetype at_ = 0;
+};
+
+// A property that must hold: when it does not, say which and stop (libFuzzer keeps the input).
+inline void Require(bool holds, const char* property, const QString& detail = {}) {
+    if (holds)
+        return;
+    std::fprintf(stderr, "property broken: %s %s\n", property, detail.toUtf8().constData());
+    std::abort();
+}
+
+// A path the system can name: absolute, and no NUL in it.
+inline bool PlainAbsolute(const QString& path) {
+    return path.startsWith(QLatin1Char('/')) && !path.contains(QChar(0));
+}
+
+} // namespace velune::fuzz

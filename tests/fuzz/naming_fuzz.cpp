@@ -1,0 +1,33 @@
+// Naming patterns and tags as users type and files carry them: an accepted pattern
+// gives a relative path below the output folder, with no "..", no empty part, no
+// NUL, and every part within a name's limit.
+#include "fuzz_input.h"
+#include "output_names.h"
+#include "system_names.h"
+
+using namespace velune;
+using namespace velune::fuzz;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    Input input(data, size);
+    const QString pattern = QString::fromUtf8(input.Piece());
+    NamingTags tags;
+    for (QString* tag : {&tags.artist, &tags.albumArtist, &tags.album, &tags.title, &tags.track,
+                         &tags.disc, &tags.year, &tags.genre})
+        *tag = PathFromSystem(input.Piece());
+    const QString source = QStringLiteral("/music/") + PathFromSystem(input.Piece()) + QStringLiteral(".flac");
+    const QString relativeFolder = PathFromSystem(input.Piece());
+    if (!PatternProblem(pattern).isEmpty())
+        return 0;
+    const QString relative = PatternPath(pattern, tags, source, relativeFolder);
+    Require(!relative.isEmpty() && !relative.startsWith(QLatin1Char('/')), "relative", relative);
+    for (const QString& part : relative.split(QLatin1Char('/'))) {
+        Require(!part.isEmpty(), "no empty part", relative);
+        Require(part != QLatin1String("..") && part != QLatin1String("."), "no dot part", relative);
+        Require(!part.contains(QChar(0)), "no NUL", relative);
+        Require(SystemName(part).size() <= 255 - 5, "each part within a name's limit", part);
+    }
+    const QString output = PlainPatternOutputPath(QStringLiteral("/out"), relative, QStringLiteral("mp3"));
+    Require(output.startsWith(QStringLiteral("/out/")), "below the output folder", output);
+    return 0;
+}

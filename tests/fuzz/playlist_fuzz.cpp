@@ -1,0 +1,36 @@
+// Playlist files (M3U, M3U8, PLS) and RAM files as users and the internet hand them
+// over: never a crash, and every entry an absolute local path without a NUL.
+#include "fuzz_input.h"
+#include "item_reader.h"
+#include "playlist_files.h"
+#include "system_names.h"
+
+#include <QTemporaryDir>
+#include <fstream>
+
+using namespace velune;
+using namespace velune::fuzz;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    static QTemporaryDir dir;
+    Input input(data, size);
+    static const char* const kKinds[] = {"list.m3u", "list.m3u8", "list.pls", "stream.ram"};
+    const char* kind = kKinds[input.Byte() % 4];
+    const QString path = dir.filePath(QString::fromLatin1(kind));
+    const QByteArray text = input.Rest();
+    std::ofstream(SystemPath(path), std::ios::binary | std::ios::trunc)
+        .write(text.constData(), text.size());
+    if (IsPlaylistFile(path)) {
+        const PlaylistEntries entries = ReadPlaylistFile(path);
+        for (const QString& file : entries.files)
+            Require(PlainAbsolute(file), "a playlist's entry is an absolute path", file);
+        Require(!entries.files.isEmpty() || !entries.error.isEmpty(),
+                "an empty playlist is told");
+    } else {
+        const QString location = FirstRamLocation(path);
+        Require(location.isEmpty() || PlainAbsolute(location) ||
+                    location.contains(QLatin1String(":")),
+                "a RAM file gives an address or an absolute path", location);
+    }
+    return 0;
+}
