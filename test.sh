@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/setup.sh
-velune_install "${VELUNE_PACKAGES[@]}" "${VELUNE_TEST_PACKAGES[@]}" "${VELUNE_PACKAGE_TOOLS[@]}"
+velune_install "${VELUNE_PACKAGES[@]}" "${VELUNE_TEST_PACKAGES[@]}" "${VELUNE_PACKAGE_TOOLS[@]}" \
+    "${VELUNE_FUZZ_PACKAGES[@]}"
 velune_start_sound
 
 jobs=$(nproc)
@@ -30,6 +31,9 @@ rm -rf "$prefix"
 
 echo "== The Debian package: its files, the programs from a staged root, lintian"
 tools/check_package.sh build
+
+echo "== Fuzz targets (clang's libFuzzer with ASan and UBSan), a fixed number of inputs each"
+tests/fuzz/run.sh --ci
 
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELUNE_WERROR=ON -DVELUNE_SANITIZE=ON >/dev/null

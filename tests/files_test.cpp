@@ -1,6 +1,7 @@
 // The shared file helpers: paths lost or split on their way from the dialog, upper-case
 // files hidden by a filter, a duplicate missed, a playlist read wrong or hanging the
 // player, a list row that is not the file.
+#include "dropped.h"
 #include "fakes.h"
 #include "folder_walk.h"
 #include "media.h"
@@ -167,12 +168,18 @@ TEST(Folders, EveryNameComesBackAsItsBytes) {
         {"/m/\xc0\xaf", u"/m/\ufffd\ufffd"_s},                     // overlong "/"
         {"/m/\xed\xa0\x80", u"/m/\ufffd\ufffd\ufffd"_s},           // a surrogate
         {"/m/\xf0\x9f\x8e\xb5\xe9", u"/m/\U0001f3b5\ufffd"_s},     // 4 bytes, then one
+        {"/m/\xf0\x90\x82\x80", u"/m/\U00010080"_s}, // its second half looks like a byte's
     };
     for (const auto& name : kNames) {
         const QString path = PathFromSystem(name.bytes);
         EXPECT_EQ(SystemName(path), name.bytes) << name.bytes.toHex().constData();
         EXPECT_EQ(Readable(path), name.readable) << name.bytes.toHex().constData();
     }
+    // A file: URI keeps the bytes; one whose name holds a NUL names no file.
+    EXPECT_EQ(PathOfFileUri(FileUriOf(PathFromSystem(QByteArray("/m/caf\xe9 %.wav"))).toLatin1()),
+              PathFromSystem(QByteArray("/m/caf\xe9 %.wav")));
+    EXPECT_TRUE(PathOfFileUri("file:///m/a%00b.wav").isEmpty());
+    EXPECT_TRUE(PathOfFileUri("file::///m/a.wav").isEmpty());
     // A file of such a name is reached through the same text.
     QTemporaryDir dir;
     const QString latin1 = PathFromSystem(SystemName(dir.path()) + "/caf\xe9/x\xe9.wav");

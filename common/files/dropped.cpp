@@ -23,7 +23,9 @@ QString PathOfFileUri(const QByteArray& uri) {
             return {};
         rest.remove(0, slash);
     }
-    return PathFromSystem(QByteArray::fromPercentEncoding(rest));
+    // Only a whole path names a file; and a NUL ends a name where the system reads it.
+    const QByteArray path = QByteArray::fromPercentEncoding(rest);
+    return path.startsWith('/') && !path.contains('\0') ? PathFromSystem(path) : QString();
 }
 
 QString FileUriOf(const QString& path) {

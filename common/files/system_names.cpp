@@ -116,9 +116,13 @@ fs::path SystemPath(const QString& path) {
 
 QString Readable(const QString& path) {
     QString text = path;
-    for (QChar& c : text)
-        if (IsEscapedByte(c.unicode()))
-            c = QChar(QChar::ReplacementCharacter);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // A character beyond the first plane is a pair, whatever its second half.
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (IsEscapedByte(text[i].unicode()))
+            text[i] = QChar(QChar::ReplacementCharacter);
+    }
     return text;
 }
 

@@ -33,6 +33,8 @@ QString FirstRamLocation(const QString& ramFile) {
     std::string line;
     for (int read = 0; read < 64 * 1024 && std::getline(file, line); read += int(line.size()) + 1) {
         const QByteArray raw = QByteArray::fromStdString(line).trimmed();
+        if (raw.contains('\0'))
+            return {}; // a metafile is text
         if (raw.isEmpty() || raw.startsWith('#') || raw.startsWith("--stop--"))
             continue;
         if (IsAddress(QString::fromLatin1(raw)))

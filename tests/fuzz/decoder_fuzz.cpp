@@ -15,8 +15,8 @@ using namespace velune::fuzz;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static QTemporaryDir dir;
     Input input(data, size);
-    static const char* const kNames[] = {"a.wav", "a.mp3", "a.ogg",  "a.flac", "a.opus",
-                                         "a.m4a", "a.wma", "a.rm",   "a.ape",  "a.wv"};
+    static const char* const kNames[] = {"a.wav", "a.mp3", "a.ogg", "a.flac", "a.opus",
+                                         "a.m4a", "a.wma", "a.rm",  "a.ape",  "a.wv"};
     const QString path = dir.filePath(QString::fromLatin1(kNames[input.Byte() % 10]));
     const QByteArray bytes = input.Rest();
     std::ofstream(SystemPath(path), std::ios::binary | std::ios::trunc)

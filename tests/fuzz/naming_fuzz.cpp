@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (QString* tag : {&tags.artist, &tags.albumArtist, &tags.album, &tags.title, &tags.track,
                          &tags.disc, &tags.year, &tags.genre})
         *tag = PathFromSystem(input.Piece());
-    const QString source = QStringLiteral("/music/") + PathFromSystem(input.Piece()) + QStringLiteral(".flac");
+    const QString source =
+        QStringLiteral("/music/") + PathFromSystem(input.Piece()) + QStringLiteral(".flac");
     const QString relativeFolder = PathFromSystem(input.Piece());
     if (!PatternProblem(pattern).isEmpty())
         return 0;
@@ -25,9 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         Require(!part.isEmpty(), "no empty part", relative);
         Require(part != QLatin1String("..") && part != QLatin1String("."), "no dot part", relative);
         Require(!part.contains(QChar(0)), "no NUL", relative);
-        Require(SystemName(part).size() <= 255 - 5, "each part within a name's limit", part);
+        Require(SystemName(part).size() <= 255, "each part within a name's limit", part);
     }
-    const QString output = PlainPatternOutputPath(QStringLiteral("/out"), relative, QStringLiteral("mp3"));
+    const QString output =
+        PlainPatternOutputPath(QStringLiteral("/out"), relative, QStringLiteral("mp3"));
     Require(output.startsWith(QStringLiteral("/out/")), "below the output folder", output);
+    Require(SystemName(output.section(QLatin1Char('/'), -1)).size() <= 255,
+            "the file's name, with its extension, within a name's limit", output);
     return 0;
 }

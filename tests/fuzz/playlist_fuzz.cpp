@@ -24,8 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         const PlaylistEntries entries = ReadPlaylistFile(path);
         for (const QString& file : entries.files)
             Require(PlainAbsolute(file), "a playlist's entry is an absolute path", file);
-        Require(!entries.files.isEmpty() || !entries.error.isEmpty(),
-                "an empty playlist is told");
+        Require(!entries.files.isEmpty() || !entries.error.isEmpty(), "an empty playlist is told");
     } else {
         const QString location = FirstRamLocation(path);
         Require(location.isEmpty() || PlainAbsolute(location) ||
