@@ -223,9 +223,11 @@ QString PatternPath(const QString& pattern, const NamingTags& tags, const QStrin
     }
     result += pattern.mid(at);
     // Each part of the path stands as a name of its own, within the system's limit.
+    // A part that is only blanks names nothing, and is left out.
     QStringList parts;
     for (const QString& part : result.split(QLatin1Char('/'), Qt::SkipEmptyParts))
-        parts << FitName(AsPathPart(part), kPartLimit);
+        if (QString name = FitName(AsPathPart(part), kPartLimit); !name.isEmpty())
+            parts << name;
     return parts.isEmpty() ? stem : parts.join(QLatin1Char('/'));
 }
 

@@ -100,6 +100,7 @@ TEST(Naming, PatternsNameOutputsFromTags) {
          {"AC/DC", "", "", ".hidden", "", "", "", ""},
          "AC_DC/_hidden"},
         {"the source's folder and stem", "{folder}/{stem}", {}, "Rock/Live/01 Intro"},
+        {"a part that is only blanks", "{artist}/ \t/{title}", full, "Artist/Song"},
         {"a title too long for a name",
          "{title}",
          {"", "", "", title300, "", "", "", ""},

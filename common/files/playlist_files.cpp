@@ -5,7 +5,6 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <fstream>
-#include <string>
 
 namespace velune {
 
@@ -91,9 +90,13 @@ PlaylistEntries ReadPlaylistFile(const QString& path) {
             QStringLiteral("The playlist '%1' does not exist or cannot be read.").arg(shown);
         return result;
     }
-    std::string text(static_cast<std::size_t>(kMaxBytes + 1), '\0');
-    file.read(text.data(), kMaxBytes + 1);
-    const QByteArray bytes(text.data(), static_cast<qsizetype>(file.gcount()));
+    // Read as far as a playlist may go, and no buffer of that size made for a small one.
+    QByteArray bytes;
+    char chunk[64 * 1024];
+    while (file && bytes.size() <= kMaxBytes) {
+        file.read(chunk, sizeof chunk);
+        bytes.append(chunk, static_cast<qsizetype>(file.gcount()));
+    }
     if (bytes.size() > kMaxBytes || bytes.contains('\0')) {
         result.error = QStringLiteral("'%1' is not a playlist.").arg(shown);
         return result;
