@@ -166,6 +166,14 @@ protected:
         return PlayUntil([&] { return !timer.enabled; }, 60000);
     }
     double Time() const { return engine.inputTime().value_or(-1); }
+    // How long a command takes to be carried out, in milliseconds.
+    qint64 AnsweredIn(const QString& command) {
+        QElapsedTimer answered;
+        answered.start();
+        Cmd(command);
+        engine.Settle();
+        return answered.elapsed();
+    }
 
     // Records the sink's monitor while `play` runs, and a moment after.
     Pcm Record(const std::function<void()>& play) {
@@ -203,9 +211,9 @@ protected:
                 newest = input;
         return newest;
     }
-    // One line of it: "Channel Map", "Sample Specification", …
+    // One line of it, by the first words of its name: "Channel Map", "Sample Spec", …
     QString StreamShows(const QString& field) {
-        const QRegularExpression line(QRegularExpression::escape(field) + u": ([^\n]*)"_s);
+        const QRegularExpression line(QRegularExpression::escape(field) + u"\\w*: ([^\\n]*)"_s);
         return line.match(StreamBlock()).captured(1).trimmed();
     }
     // The stream's volume and mute as the sound server shows them.
@@ -465,19 +473,16 @@ TEST_F(RealPlayer, ASoundServerThatIsAbsentOrGoesAwayIsToldOnceAndPlayWorksWhenI
     server.Hang(true);
     Cmd("IDC_FS_SelectedIndex", u"1"_s);
     QTest::qWait(300);
-    QElapsedTimer answered;
-    answered.start();
-    Cmd("IDC_FS_Stop");
-    engine.Settle();
-    EXPECT_LT(answered.elapsed(), 100);
+    EXPECT_LT(AnsweredIn(u"IDC_FS_Stop"_s), 100);
+    QElapsedTimer ended;
     {
         GaplessPlayer another;
         another.playlistAdd(dir.filePath("b.wav"));
         another.play();
         QTest::qWait(300);
-        answered.restart();
+        ended.start();
     }
-    EXPECT_LT(answered.elapsed(), 1000);
+    EXPECT_LT(ended.elapsed(), 1000);
     server.Hang(false);
     qunsetenv("PULSE_SERVER");
 }
@@ -618,7 +623,7 @@ TEST_F(RealPlayer, AnyChannelLayoutAndRateReachesTheServerAsItIs) {
             const int row = frm.list().current();
             if (engine.state() == PlaybackState::Playing && !seen.count(row)) {
                 const QString shown = StreamShows(u"Channel Map"_s) + u' ' +
-                                      StreamShows(u"Sample Specification"_s).section(u' ', -1);
+                                      StreamShows(u"Sample Spec"_s).section(u' ', -1);
                 if (!shown.trimmed().isEmpty())
                     seen[row] = shown;
             }
@@ -701,18 +706,11 @@ TEST_F(RealPlayer, AStalledNetworkItemHoldsNoCommand) {
         WriteFile(ram, u"http://127.0.0.1:%1/live.rm\n"_s.arg(ntohs(address.sin_port)).toUtf8()));
     Play({ram, Tone("after.wav", 0.5)});
     QTest::qWait(300);
-    QElapsedTimer answered;
-    answered.start();
-    Cmd("IDC_FS_Stop");
-    engine.Settle();
-    EXPECT_LT(answered.elapsed(), 100);
+    EXPECT_LT(AnsweredIn(u"IDC_FS_Stop"_s), 100);
     EXPECT_EQ(engine.state(), PlaybackState::Idle);
     Cmd("IDC_FS_Play");
     QTest::qWait(300);
-    answered.restart();
-    Cmd("IDC_FS_Next");
-    engine.Settle();
-    EXPECT_LT(answered.elapsed(), 100);
+    EXPECT_LT(AnsweredIn(u"IDC_FS_Next"_s), 100);
     ASSERT_TRUE(PlayToTheEnd());
     EXPECT_EQ(frm.list().current(), 1);
     EXPECT_TRUE(face.writes.contains(u"_root.FileTxt=after.wav"_s));

@@ -540,71 +540,46 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
     for (int i = 0; i < commands; ++i) {
         PlayerWindow& w = player->window;
         Around& a = player->around;
-        bool timeMayJump = true;
-        switch (pick(16)) {
-        case 0:
-            w.OnFaceCommand(u"IDC_FS_Play"_s, u"undefined"_s);
-            break;
-        case 1:
-            w.OnFaceCommand(u"IDC_FS_Pause"_s, u"undefined"_s);
-            timeMayJump = false;
-            break;
-        case 2:
-            w.SetPaused(pick(2) == 0);
-            timeMayJump = false;
-            break;
-        case 3:
-            w.OnFaceCommand(u"IDC_FS_Stop"_s, u"undefined"_s);
-            break;
-        case 4:
-            w.OnFaceCommand(u"IDC_FS_Next"_s, u"undefined"_s);
-            break;
-        case 5:
-            w.OnFaceCommand(u"IDC_FS_Previous"_s, u"undefined"_s);
-            break;
-        case 6:
-            a.face.store.insert(u"_root.KnobPosition"_s, QString::number(pick(101)));
-            w.OnFaceCommand(u"IDC_FS_KnobReleased"_s, u"undefined"_s);
-            break;
-        case 7:
-            w.OnFaceCommand(u"IDC_FS_SeekBy"_s, QString::number(pick(2) ? 5000 : -5000));
-            break;
-        case 8: {
-            QStringList some;
-            for (int n = pick(4) + 1; n > 0; --n)
-                some << files[pick(files.size())];
-            a.dialog.Choose(some);
-            w.OnFaceCommand(u"IDC_FS_Add"_s, u"undefined"_s);
-            timeMayJump = false;
-            break;
-        }
-        case 9:
-            w.OnFaceCommand(u"IDC_FS_SelectedIndex"_s, QString::number(pick(8)));
-            break;
-        case 10:
-            w.OnFaceCommand(u"IDC_FS_Remove"_s, QString::number(pick(8)));
-            break;
-        case 11:
-            if (pick(8) == 0)
-                w.OnFaceCommand(u"IDC_FS_RemoveAll"_s, u"undefined"_s);
-            break;
-        case 12:
-            w.OnFaceCommand(u"IDC_FS_Repeat"_s, u"undefined"_s);
-            timeMayJump = false;
-            break;
-        case 13:
-            w.OnFaceCommand(u"IDC_FS_ReplayGain"_s, u"undefined"_s);
-            timeMayJump = false;
-            break;
-        case 14:
-            w.Tick();
-            timeMayJump = false;
-            break;
-        default: // time passes: items play, end and follow each other
-            QTest::qWait(pick(30));
-            timeMayJump = false;
-            break;
-        }
+        // Each step: what it does, and whether the time may start again after it.
+        const auto face = [&](const char* command, QString args = u"undefined"_s) {
+            w.OnFaceCommand(QString::fromLatin1(command), args);
+        };
+        const std::vector<std::pair<std::function<void()>, bool>> steps{
+            {[&] { face("IDC_FS_Play"); }, true},
+            {[&] { face("IDC_FS_Pause"); }, false},
+            {[&] { w.SetPaused(pick(2) == 0); }, false},
+            {[&] { face("IDC_FS_Stop"); }, true},
+            {[&] { face("IDC_FS_Next"); }, true},
+            {[&] { face("IDC_FS_Previous"); }, true},
+            {[&] {
+                 a.face.store.insert(u"_root.KnobPosition"_s, QString::number(pick(101)));
+                 face("IDC_FS_KnobReleased");
+             },
+             true},
+            {[&] { face("IDC_FS_SeekBy", QString::number(pick(2) ? 5000 : -5000)); }, true},
+            {[&] {
+                 QStringList some;
+                 for (int n = pick(4) + 1; n > 0; --n)
+                     some << files[pick(files.size())];
+                 a.dialog.Choose(some);
+                 face("IDC_FS_Add");
+             },
+             false},
+            {[&] { face("IDC_FS_SelectedIndex", QString::number(pick(8))); }, true},
+            {[&] { face("IDC_FS_Remove", QString::number(pick(8))); }, true},
+            {[&] {
+                 if (pick(8) == 0)
+                     face("IDC_FS_RemoveAll");
+             },
+             true},
+            {[&] { face("IDC_FS_Repeat"); }, false},
+            {[&] { face("IDC_FS_ReplayGain"); }, false},
+            {[&] { w.Tick(); }, false},
+            {[&] { QTest::qWait(pick(30)); }, false}, // time passes: items play, end, follow
+            {[&] { QTest::qWait(pick(30)); }, false},
+        };
+        const auto& [step, timeMayJump] = steps[pick(static_cast<int>(steps.size()))];
+        step();
         QCoreApplication::processEvents();
         // The time runs back only by a command that says so, or for a new item.
         const auto time = player->engine.inputTime();
