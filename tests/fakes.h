@@ -186,10 +186,14 @@ public:
         return item;
     }
     // The queued item is heard.
-    void Advance() { advances.push_back(std::exchange(next, QString())); }
+    void Advance() {
+        if (!next.isEmpty())
+            advances.push_back(std::exchange(next, QString()));
+    }
     // The queued item cannot be opened.
     void Skip(bool missing = true) {
-        skipped.push_back({std::exchange(next, QString()), {u"broken"_s, missing}});
+        if (!next.isEmpty())
+            skipped.push_back({std::exchange(next, QString()), {u"broken"_s, missing}});
     }
     bool playlistAdd(const QString& uri) override {
         playing = paused = ended = false;
