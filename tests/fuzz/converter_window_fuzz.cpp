@@ -1,0 +1,110 @@
+// The converter window's command table, driven by the input: face commands with
+// their arguments, and the dialogs' and folder chooser's answers (files, missing
+// ones, a folder of the library). After every step: the face's list is the
+// window's, and no trigger is written without its data.
+#include "conversion_dialog.h"
+#include "converter_settings.h"
+#include "converter_window.h"
+#include "fakes.h"
+#include "fuzz_input.h"
+#include "media.h"
+
+#include <QTemporaryDir>
+
+using namespace velune;
+using namespace velune::fuzz;
+using namespace velune::test;
+
+namespace {
+
+struct StubConversion : ConversionDialog {
+    explicit StubConversion(ConverterSettings& s) : settings(s) {}
+    void ShowModal() override { settings.conversionWindowOpen = true; }
+    void Unload() override { settings.conversionWindowOpen = false; }
+    ConverterSettings& settings;
+};
+
+QStringList SplitFaceRows(const QString& text) {
+    QStringList rows{QString()};
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\\' && i + 1 < text.size())
+            rows.back() += text[++i];
+        else if (text[i] == u'|')
+            rows << QString();
+        else
+            rows.back() += text[i];
+    }
+    return rows;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    static QTemporaryDir dir;
+    static const QStringList files = [] {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
+        QStringList made;
+        for (const char* name : {"a.mp3", "b.wav", "c|d.ogg", "sub/e\\f.flac", "sub/g.txt"}) {
+            made << dir.filePath(QString::fromLatin1(name));
+            MakeFolders(FolderOf(made.back()));
+            WriteFile(made.back(), "RIFF....WAVE");
+        }
+        return made << dir.filePath(QStringLiteral("missing.wav"));
+    }();
+    static const char* const kCommands[] = {
+        "IDC_FS_Add",      "IDC_FS_AddFolder",    "IDC_FS_Remove",  "IDC_FS_RemoveAll",
+        "IDC_FS_Browse",   "IDC_FS_ConvertTo",    "IDC_FS_Quality", "IDC_FS_ReplayGain",
+        "IDC_FS_Pattern",  "IDC_FS_SkipExisting", "IDC_FS_Convert", "IDC_FS_SameDirectory",
+        "IDC_FS_Selected", "IDC_FS_UnSelected",   "IDC_FS_About",   "IDC_FS_Unknown"};
+    Input input(data, size);
+    Around around;
+    ConverterSettings settings;
+    StubConversion conversion(settings);
+    ConverterWindow window(settings, {around.face, around.form, around.messages, around.dialog,
+                                      around.folders, around.shell, around.lock, conversion,
+                                      around.background, QStringLiteral("/opt/velune")});
+    window.Start();
+    QStringList faceRows;
+    for (int step = 0; step < 100 && !input.empty(); ++step) {
+        around.face.writes.clear();
+        const std::size_t which = input.Byte() % std::size(kCommands);
+        const QString command = QString::fromLatin1(kCommands[which]);
+        const QString args = QString::fromUtf8(input.Piece());
+        QStringList chosen;
+        for (int n = input.Byte() % 4; n > 0; --n)
+            chosen << files[input.Byte() % files.size()];
+        around.dialog.Choose(chosen);
+        around.folders.answer = input.Byte() % 2 ? dir.path() : QString();
+        // The face removes its own row before it says so.
+        bool whole = false;
+        const int row = args.trimmed().toInt(&whole);
+        if (command == QLatin1String("IDC_FS_Remove") && whole && row >= 0 && row < faceRows.size())
+            faceRows.removeAt(row);
+        window.OnFaceCommand(command, args);
+        if (settings.conversionWindowOpen)
+            window.Activated(); // the conversion window closed again
+        QString added;
+        QSet<QString> since;
+        for (const QString& write : std::as_const(around.face.writes)) {
+            const QString name = write.section(u'=', 0, 0);
+            if (write == QLatin1String("_root.RemoveAll=1"))
+                faceRows.clear();
+            else if (name == QLatin1String("_root.AddedFiles"))
+                added = write.mid(17);
+            else if (write == QLatin1String("_root.SetAddedFiles=1"))
+                faceRows << SplitFaceRows(added);
+            if (name.startsWith(QLatin1String("_root.Set"))) {
+                Require(!since.isEmpty(), "a trigger after its data", name);
+                since.clear();
+            } else {
+                since.insert(name);
+            }
+        }
+        QStringList readable;
+        for (const QString& file : window.Files())
+            readable << Readable(file);
+        Require(faceRows == readable, "the face's list is the window's",
+                faceRows.join(u',') + QStringLiteral(" / ") + readable.join(u','));
+    }
+    return 0;
+}
