@@ -24,19 +24,6 @@ struct StubConversion : ConversionDialog {
     ConverterSettings& settings;
 };
 
-QStringList SplitFaceRows(const QString& text) {
-    QStringList rows{QString()};
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\\' && i + 1 < text.size())
-            rows.back() += text[++i];
-        else if (text[i] == u'|')
-            rows << QString();
-        else
-            rows.back() += text[i];
-    }
-    return rows;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -47,6 +48,21 @@ inline void Require(bool holds, const char* property, const QString& detail = {}
 // A path the system can name: absolute, and no NUL in it.
 inline bool PlainAbsolute(const QString& path) {
     return path.startsWith(QLatin1Char('/')) && !path.contains(QChar(0));
+}
+
+// The face's list as a face keeps it from the rows the host sends ("|" between rows,
+// a backslash before a "|" or a backslash inside one).
+inline QStringList SplitFaceRows(const QString& text) {
+    QStringList rows{QString()};
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\\' && i + 1 < text.size())
+            rows.back() += text[++i];
+        else if (text[i] == u'|')
+            rows << QString();
+        else
+            rows.back() += text[i];
+    }
+    return rows;
 }
 
 } // namespace velune::fuzz

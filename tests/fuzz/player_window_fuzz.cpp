@@ -16,20 +16,6 @@ using namespace velune::test;
 
 namespace {
 
-// The face's list as a face keeps it: rows appended, emptied, or one removed by itself.
-QStringList SplitFaceRows(const QString& text) {
-    QStringList rows{QString()};
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\\' && i + 1 < text.size())
-            rows.back() += text[++i];
-        else if (text[i] == u'|')
-            rows << QString();
-        else
-            rows.back() += text[i];
-    }
-    return rows;
-}
-
 void CheckTriggers(const QStringList& writes) {
     // Each trigger and the data it must come after, since its last writing.
     const std::pair<const char*, std::vector<const char*>> kTriggers[] = {

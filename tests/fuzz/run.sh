@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # tests/fuzz/run.sh TARGET [SECONDS=60] — a fuzzing campaign of one target (names_fuzz,
 # playlist_fuzz, drop_fuzz, naming_fuzz, batch_fuzz, decoder_fuzz, player_window_fuzz,
-# converter_window_fuzz), growing its corpus
-# in tests/fuzz/corpus/TARGET; a crash leaves its input in build-fuzz/crashes/.
+# converter_window_fuzz), growing its corpus in build-fuzz/corpus/TARGET from the seeds in
+# tests/fuzz/corpus/TARGET; a crash leaves its input in build-fuzz/crashes/.
 # tests/fuzz/run.sh --ci — every target over its corpus, a fixed number of inputs each
 # (as ./test.sh does): a crash fails and prints the input.
 set -euo pipefail
@@ -57,6 +57,8 @@ fi
 
 target=${1:?usage: tests/fuzz/run.sh TARGET [SECONDS] | --ci}
 seconds=${2:-60}
-mkdir -p "$corpus/$target" build-fuzz/crashes
+# The campaign's corpus grows in build-fuzz/corpus/TARGET; the checked-in one keeps the
+# seeds and the inputs that once broke something (copy a crash there as regression-*).
+mkdir -p "build-fuzz/corpus/$target" build-fuzz/crashes
 "$bin/$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix=build-fuzz/crashes/ "$corpus/$target" $( [ "$target" = decoder_fuzz ] && echo "$media")
+    -artifact_prefix=build-fuzz/crashes/ "build-fuzz/corpus/$target" $(corpus_of "$target")
