@@ -109,11 +109,18 @@ QVariantMap DesktopBus::Metadata() {
         metadata.insert(QStringLiteral("xesam:artist"), QStringList{info.artist});
     if (!info.album.isEmpty())
         metadata.insert(QStringLiteral("xesam:album"), info.album);
+    if (info.track > 0)
+        metadata.insert(QStringLiteral("xesam:trackNumber"), info.track);
+    if (!info.artUrl.isEmpty())
+        metadata.insert(QStringLiteral("mpris:artUrl"), info.artUrl);
     metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId()));
     metadata.insert(QStringLiteral("xesam:title"), title);
     metadata.insert(QStringLiteral("xesam:url"), FileUriOf(path));
     if (const auto length = player_.Length(); length && *length > 0)
         metadata.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(*length * 1000));
+    else if (info.lengthMs > 0)
+        metadata.insert(QStringLiteral("mpris:length"),
+                        static_cast<qlonglong>(info.lengthMs * 1000));
     return metadata;
 }
 
@@ -122,6 +129,7 @@ QVariantMap DesktopBus::PlayerProperties() {
     return {
         {QStringLiteral("PlaybackStatus"), player->PlaybackStatus()},
         {QStringLiteral("LoopStatus"), player->LoopStatus()},
+        {QStringLiteral("Shuffle"), player->Shuffle()},
         {QStringLiteral("Volume"), player->Volume()},
         {QStringLiteral("Metadata"), Metadata()},
         {QStringLiteral("CanGoNext"), player->CanGoNext()},
@@ -192,6 +200,20 @@ void MprisPlayer::SetLoopStatus(const QString& status) {
     const bool on = status != QLatin1String("None");
     Later(this, [this, on] {
         bus_->player().SetRepeat(on);
+        bus_->Refresh();
+    });
+}
+
+bool MprisPlayer::Shuffle() const {
+    return bus_->player().Shuffle() != ShuffleMode::Off;
+}
+
+void MprisPlayer::SetShuffle(bool on) {
+    // On keeps shuffling by album where it was; off is off.
+    Later(this, [this, on] {
+        PlayerWindow& player = bus_->player();
+        if (on != (player.Shuffle() != ShuffleMode::Off))
+            player.SetShuffle(on ? ShuffleMode::Tracks : ShuffleMode::Off);
         bus_->Refresh();
     });
 }

@@ -105,8 +105,8 @@ public:
     void SetLoopStatus(const QString& status);
     double Rate() const { return 1.0; }
     void SetRate(double) {}
-    bool Shuffle() const { return false; }
-    void SetShuffle(bool) {}
+    bool Shuffle() const;
+    void SetShuffle(bool on);
     QVariantMap Metadata() const { return bus_->Metadata(); }
     double Volume() const;
     void SetVolume(double volume);

@@ -11,13 +11,13 @@ Rectangle {
     // The host: what the face sends and the variables it reads.
     property FaceBridge flash: null
     width: 336
-    height: 360
+    height: 560
     color: "#10131b"
 
 
     property string title: ""
     property string played: "00:00"
-    property string total: "00:00"
+    property string totalTime: "00:00"
     property bool playing: false
     property bool knobDisabled: false
     property int knob: 0
@@ -26,6 +26,14 @@ Rectangle {
     property bool listShown: false
     property bool shown: true
     property string replayGain: "off"
+    property string shuffle: "off"
+    property string sortOrder: "added"
+    property string total: ""
+    property int playingRow: -1
+    property string cover: ""
+    // What each order is called on the sort menu, by the name the host takes.
+    readonly property var sortNames: ({ "added": "As added", "artist": "Artist", "album": "Album",
+                                        "title": "Title", "length": "Length", "file": "File name" })
     property var states: ({ "Play": "4", "Pause": "4", "Stop": "4", "Next": "4", "Previous": "4", "Repeat": "1" })
 
     ListModel { id: files }
@@ -44,8 +52,18 @@ Rectangle {
         if (row < 0) return
         files.remove(row)
         fileList.currentIndex = -1
+        if (face.playingRow > row) face.playingRow -= 1
+        else if (face.playingRow === row) face.playingRow = -1
         face.flash.fsCommand("IDC_FS_Remove", String(row))
     }
+    function joined(a, b, separator) {
+        return a.length > 0 && b.length > 0 ? a + separator + b : a + b
+    }
+    function playNextChosen() {
+        if (fileList.currentIndex >= 0)
+            face.flash.fsCommand("IDC_FS_PlayNext", String(fileList.currentIndex))
+    }
+    readonly property var rowFields: ["path", "title", "artist", "album", "track", "length", "queue"]
 
     // Keys: each sends what its button or slider sends.
     focus: true
@@ -66,6 +84,14 @@ Rectangle {
             face.flash.fsCommand("IDC_FS_SelectedIndex", String(fileList.currentIndex))
         else if (key === Qt.Key_O && (event.modifiers & Qt.ControlModifier))
             face.flash.fsCommand("IDC_FS_OpenFile")
+        else if (key === Qt.Key_F && (event.modifiers & Qt.ControlModifier))
+            search.forceActiveFocus()
+        else if (key === Qt.Key_S && (event.modifiers & Qt.ControlModifier))
+            face.flash.fsCommand("IDC_FS_SaveList")
+        else if (key === Qt.Key_S)
+            face.flash.fsCommand("IDC_FS_Shuffle")
+        else if (key === Qt.Key_Q)
+            face.playNextChosen()
         else
             return
         event.accepted = true
@@ -78,7 +104,7 @@ Rectangle {
                 face.title = face.flash.variable("_root.FileTxt")
             } else if (name === "_root.SetTimeTxt") {
                 face.played = face.flash.variable("_root.TimePlayedTxt")
-                face.total = face.flash.variable("_root.TotalTimeTxt")
+                face.totalTime = face.flash.variable("_root.TotalTimeTxt")
             } else if (name === "_root.Playing") {
                 face.playing = value === "1"
             } else if (name === "_root.KnobDisabled") {
@@ -87,9 +113,28 @@ Rectangle {
                 if (!seek.dragging) face.knob = Math.max(0, Math.min(100, Number(value.trim()) || 0))
             } else if (name === "_root.VolumePosition") {
                 face.volume = Math.max(0, Math.min(10, Math.round(Number(value) || 0)))
-            } else if (name === "_root.SetAddedFiles") {
-                files.append(FaceList.rows(face.flash.variable("_root.AddedFiles"))
-                             .map(p => ({ path: p, name: p.substring(p.lastIndexOf("/") + 1) })))
+            } else if (name === "_root.SetListRows") {
+                files.clear()
+                files.append(FaceList.records(face.flash.variable("_root.ListRows"), face.rowFields))
+                fileList.currentIndex = -1
+            } else if (name === "_root.SetListChanges") {
+                const changes = FaceList.records(face.flash.variable("_root.ListChanges"),
+                                                 ["row"].concat(face.rowFields))
+                for (const change of changes) {
+                    const row = Number(change.row)
+                    delete change.row
+                    if (row >= 0 && row < files.count) files.set(row, change)
+                }
+            } else if (name === "_root.ListTotal") {
+                face.total = value
+            } else if (name === "_root.PlayingRow") {
+                face.playingRow = Number(value)
+            } else if (name === "_root.Shuffle") {
+                face.shuffle = value
+            } else if (name === "_root.SortOrder") {
+                face.sortOrder = value
+            } else if (name === "_root.CoverUrl") {
+                face.cover = value
             } else if (name === "_root.Shown") {
                 face.shown = value === "1"
             } else if (name === "_root.ReplayGainMode") {
@@ -101,6 +146,7 @@ Rectangle {
             } else if (name === "_root.RemoveAll") {
                 files.clear()
                 fileList.currentIndex = -1
+                face.playingRow = -1
             } else if (name.startsWith("_root.") && face.states[name.substring(6)] !== undefined) {
                 const s = Object.assign({}, face.states)
                 s[name.substring(6)] = value
@@ -250,10 +296,22 @@ Rectangle {
                 }
             }
         }
+        Image {
+            objectName: "cover"
+            x: parent.width - 48; y: 4; width: 44; height: 44
+            visible: face.cover.length > 0 && status === Image.Ready
+            source: face.cover
+            sourceSize.width: 88
+            sourceSize.height: 88
+            fillMode: Image.PreserveAspectCrop
+            asynchronous: true
+            Accessible.role: Accessible.Graphic
+            Accessible.name: "Cover"
+        }
         Text {
             objectName: "titleText"
             x: 34; y: 8
-            width: parent.width - 44
+            width: parent.width - (face.cover.length > 0 ? 94 : 44)
             text: face.title.trim().length > 0 ? face.title : "No file playing"
             elide: Text.ElideRight
             color: face.title.trim().length > 0 ? Theme.textMain : Theme.textDim
@@ -264,12 +322,12 @@ Rectangle {
         Text {
             objectName: "timeText"
             x: 34; y: 29
-            text: face.played + " / " + face.total
+            text: face.played + " / " + face.totalTime
             color: Theme.accent
             font.pixelSize: 12
             font.family: "monospace"
             Accessible.role: Accessible.StaticText
-            Accessible.name: "Elapsed " + face.played + " of " + face.total
+            Accessible.name: "Elapsed " + face.played + " of " + face.totalTime
         }
     }
 
@@ -396,37 +454,138 @@ Rectangle {
 
     // The list panel, seen when the window is tall.
     Rectangle {
-        x: 8; y: 160; width: parent.width - 16; height: 192
+        id: panel
+        x: 8; y: 160; width: parent.width - 16; height: parent.height - 168
         radius: 8
         color: Theme.panel
         border.color: Theme.panelEdge
+
+        // Find as you type: the host finds, the face shows what it sends back.
+        Rectangle {
+            x: 6; y: 6; width: parent.width - 118; height: 24; radius: 12
+            color: "#0b0e14"
+            border.color: search.activeFocus ? Theme.accent : Theme.panelEdge
+            TextInput {
+                id: search
+                objectName: "searchField"
+                anchors { fill: parent; leftMargin: 10; rightMargin: 10 }
+                verticalAlignment: TextInput.AlignVCenter
+                color: Theme.textMain
+                font.pixelSize: 12
+                clip: true
+                Accessible.role: Accessible.EditableText
+                Accessible.name: "Find in the list"
+                onTextEdited: face.flash.fsCommand("IDC_FS_Find", text)
+                Keys.onPressed: (event) => {
+                    if (event.key === Qt.Key_Escape) {
+                        search.text = ""
+                        face.flash.fsCommand("IDC_FS_Find", "")
+                        face.forceActiveFocus()
+                    } else if (event.key === Qt.Key_Return || event.key === Qt.Key_Enter) {
+                        face.flash.fsCommand("IDC_FS_PlayFound")
+                    } else {
+                        return
+                    }
+                    event.accepted = true
+                }
+                Text {
+                    anchors.verticalCenter: parent.verticalCenter
+                    visible: search.text.length === 0
+                    text: "Find (Ctrl+F)"
+                    color: Theme.textDim
+                    font.pixelSize: 12
+                }
+            }
+        }
+        SmallButton {
+            objectName: "shuffleButton"
+            x: parent.width - width - 6; y: 6; width: 100
+            label: "Shuffle: " + face.shuffle
+            onClicked: face.flash.fsCommand("IDC_FS_Shuffle")
+        }
+        SmallButton {
+            objectName: "sortButton"
+            x: 6; y: 36; width: 130
+            label: "Sort: " + (face.sortNames[face.sortOrder] || face.sortOrder)
+            onClicked: sortMenu.visible = !sortMenu.visible
+        }
+        // Loudness correction: each press takes the next of off, track and album.
+        SmallButton {
+            objectName: "replayGainButton"
+            x: parent.width - width - 6; y: 36
+            label: "ReplayGain: " + face.replayGain
+            onClicked: face.flash.fsCommand("IDC_FS_ReplayGain")
+        }
+        Text {
+            objectName: "totalText"
+            anchors { right: parent.right; rightMargin: 10 }
+            y: parent.height - 84
+            text: face.total
+            color: Theme.textDim
+            font.pixelSize: 11
+            Accessible.role: Accessible.StaticText
+            Accessible.name: "List length " + face.total
+        }
 
         ListView {
             id: fileList
             objectName: "playList"
             Accessible.role: Accessible.List
             Accessible.name: "Playlist"
-            x: 4; y: 4; width: parent.width - 8; height: 122
+            x: 4; y: 66; width: parent.width - 8; height: parent.height - 156
             clip: true
             model: files
             currentIndex: -1
             highlightMoveDuration: 0
+            reuseItems: true
             delegate: Rectangle {
                 id: row
                 required property int index
                 required property string path
-                required property string name
+                required property string title
+                required property string artist
+                required property string album
+                required property string track
+                required property string length
+                required property string queue
                 objectName: "playRow" + index
-                width: fileList.width; height: 22; radius: 4
+                width: fileList.width; height: 34; radius: 4
                 color: ListView.isCurrentItem ? "#4a3613" : (index % 2 ? "#1e2431" : "transparent")
                 Accessible.role: Accessible.ListItem
                 Accessible.name: path
+                Accessible.description: (queue.length > 0 ? "queued " + queue + ", " : "") +
+                                        face.joined(artist, album, ", ")
                 Text {
-                    anchors { left: parent.left; leftMargin: 8; right: parent.right; rightMargin: 8; verticalCenter: parent.verticalCenter }
-                    text: (row.index + 1) + ".  " + row.name
-                    elide: Text.ElideMiddle
-                    color: Theme.textMain
+                    x: 8; y: 3
+                    width: parent.width - 64
+                    text: (row.track.length > 0 ? row.track + ". " : "") + row.title
+                    elide: Text.ElideRight
+                    color: row.index === face.playingRow ? Theme.accent : Theme.textMain
                     font.pixelSize: 12
+                    font.bold: row.index === face.playingRow
+                }
+                Text {
+                    x: 8; y: 18
+                    width: parent.width - 64
+                    text: face.joined(row.artist, row.album, " — ")
+                    elide: Text.ElideRight
+                    color: Theme.textDim
+                    font.pixelSize: 10
+                }
+                Text {
+                    anchors { right: parent.right; rightMargin: 8; top: parent.top; topMargin: 3 }
+                    text: row.length
+                    color: Theme.textDim
+                    font.pixelSize: 11
+                    font.family: "monospace"
+                }
+                Rectangle {
+                    objectName: "queueMark" + row.index
+                    visible: row.queue.length > 0
+                    anchors { right: parent.right; rightMargin: 8; bottom: parent.bottom; bottomMargin: 3 }
+                    width: 18; height: 13; radius: 6
+                    color: Theme.accent
+                    Text { anchors.centerIn: parent; text: row.queue; color: "#1b1204"; font.pixelSize: 9; font.bold: true }
                 }
                 MouseArea {
                     anchors.fill: parent
@@ -440,31 +599,55 @@ Rectangle {
             Text {
                 anchors.centerIn: parent
                 visible: files.count === 0
-                text: "Add files, or drop them here"
+                text: "Add files or folders, or drop them here"
                 color: Theme.textDim
                 font.pixelSize: 12
             }
         }
 
-        Row {
-            x: 6; y: 132
+        // The orders, over the list while chosen.
+        Rectangle {
+            id: sortMenu
+            objectName: "sortMenu"
+            visible: false
+            x: 6; y: 62; width: 130; height: sortColumn.height + 8
+            radius: 6
+            color: "#171b26"
+            border.color: Theme.accent
+            Column {
+                id: sortColumn
+                x: 4; y: 4
+                spacing: 2
+                Repeater {
+                    model: ["artist", "album", "title", "length", "file", "added"]
+                    SmallButton {
+                        required property string modelData
+                        objectName: "sort_" + modelData
+                        width: 122
+                        label: face.sortNames[modelData]
+                        onClicked: {
+                            sortMenu.visible = false
+                            face.flash.fsCommand("IDC_FS_Sort", modelData)
+                        }
+                    }
+                }
+            }
+        }
+
+        Flow {
+            x: 6; y: parent.height - 64; width: parent.width - 12
             spacing: 5
             SmallButton { objectName: "addButton"; label: "Add"; onClicked: face.flash.fsCommand("IDC_FS_Add") }
+            SmallButton { objectName: "addFolderButton"; label: "Add folder"; onClicked: face.flash.fsCommand("IDC_FS_AddFolder") }
             SmallButton { objectName: "openButton"; label: "Open"; onClicked: face.flash.fsCommand("IDC_FS_OpenFile") }
+            SmallButton { objectName: "saveButton"; label: "Save"; onClicked: face.flash.fsCommand("IDC_FS_SaveList") }
+            SmallButton { objectName: "playNextButton"; label: "Play next"; onClicked: face.playNextChosen() }
             SmallButton {
                 objectName: "removeButton"
                 label: "Remove"
                 onClicked: face.removeChosen()
             }
             SmallButton { objectName: "removeAllButton"; label: "Remove all"; onClicked: face.flash.fsCommand("IDC_FS_RemoveAll") }
-        }
-
-        // Loudness correction: each press takes the next of off, track and album.
-        SmallButton {
-            objectName: "replayGainButton"
-            x: parent.width - width - 6; y: 162
-            label: "ReplayGain: " + face.replayGain
-            onClicked: face.flash.fsCommand("IDC_FS_ReplayGain")
         }
     }
 

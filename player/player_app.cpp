@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QStandardPaths>
 #include <QTimer>
 
 namespace velune {
@@ -13,9 +14,12 @@ namespace velune {
 PlayerApp::PlayerApp(const QString& programFolder)
     : window_(QStringLiteral("Velune Player")), messages_(kPlayerTitle, &window_),
       dialog_(&window_), instance_(QStringLiteral("VelunePlayer")),
-      timer_([this] { player_.Tick(); }),
-      player_(PlayerWindow::Parts{window_.faceView(), window_, messages_, dialog_, instance_,
-                                  engine_, timer_, programFolder}),
+      timer_([this] { player_.Tick(); }), folders_(&window_), background_(this),
+      player_(PlayerWindow::Parts{
+          window_.faceView(), window_, messages_, dialog_, instance_, engine_, timer_,
+          programFolder, folders_, background_,
+          QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+              QStringLiteral("/Velune")}),
       bus_(player_, [this] {
           window_.showNormal();
           window_.raise();
@@ -51,8 +55,10 @@ PlayerApp::Started PlayerApp::Start(const QStringList& files) {
 }
 
 PlayerApp::~PlayerApp() {
-    if (running_)
+    if (running_) {
         SaveRemembered(player_.Remember());
+        player_.SaveTagCache();
+    }
     // The window outlives this object's other members: it must not call back into them.
     window_.faceView().removeEventFilter(this);
     window_.removeEventFilter(this);

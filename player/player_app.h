@@ -1,7 +1,9 @@
 #pragma once
 
+#include "background.h"
 #include "desktop_bus.h"
 #include "facewindow.h"
+#include "folder_chooser.h"
 #include "gapless_player.h"
 #include "instance_lock.h"
 #include "messages.h"
@@ -38,6 +40,8 @@ private:
     UserInstanceLock instance_;
     GaplessPlayer engine_;
     SecondTicker timer_;
+    QtFolderChooser folders_;
+    PooledBackground background_;
     PlayerWindow player_;
     DesktopBus bus_;
     bool running_ = false;

@@ -22,7 +22,7 @@ using namespace player_text;
 
 void PlayerWindow::QueueNext(std::optional<int> after) {
     // A file that cannot be played is left out by the engine, which says so.
-    const int row = Loaded() ? list_.after(after.value_or(list_.current()), repeatOn_) : -1;
+    const int row = Loaded() ? RowAfter(after.value_or(list_.current())) : -1;
     list_.setQueued(row);
     p_.engine.setNext(row >= 0 ? list_.at(row).trimmed() : QString());
 }
@@ -42,8 +42,10 @@ bool PlayerWindow::FollowEngine() {
     while (const auto skipped = p_.engine.TakeSkipped()) {
         const int row = RowOf(list_, skipped->uri);
         TellFailure(row >= 0 ? list_.at(row) : skipped->uri, skipped->failure);
-        if (row >= 0 && row != list_.current())
+        if (row >= 0 && row != list_.current()) {
+            order_.Heard(list_.id(row)); // its turn has passed
             QueueNext(row);
+        }
     }
     while (const auto uri = p_.engine.TakeAdvance()) {
         const int row = RowOf(list_, *uri);
@@ -51,8 +53,11 @@ bool PlayerWindow::FollowEngine() {
             continue;
         list_.setCurrent(row);
         list_.choose(row);
+        order_.Heard(list_.id(row));
         SetSeekBar(0);
         ShowRow();
+        ShowCover();
+        SendPlayingRow();
         p_.face.SetVariable(Var(kKnobDisabled),
                             StreamItem() ? QStringLiteral("1") : QStringLiteral("0"));
         SetTimes(p_.engine.inputLength(), p_.engine.inputTime());
@@ -98,7 +103,7 @@ void PlayerWindow::EndOfItem() {
     if (const ItemFailure failure = p_.engine.ItemFailed(); failure.failed())
         TellFailure(list_.at(list_.current()), failure);
     // The row queued to follow (past any that were left out), else the one after.
-    const int row = list_.queued() >= 0 ? list_.queued() : list_.after(list_.current(), repeatOn_);
+    const int row = list_.queued() >= 0 ? list_.queued() : RowAfter(list_.current());
     if (row >= 0 && PlayFrom(row)) {
         Play();
         ShowRow();
@@ -183,7 +188,20 @@ std::optional<double> PlayerWindow::Elapsed() const {
 }
 
 TrackInfo PlayerWindow::Info() const {
-    return p_.engine.Info();
+    // The tags read for the list, else what the engine found in the stream.
+    TrackInfo info = p_.engine.Info();
+    if (const auto it = tags_.constFind(list_.at(list_.current())); it != tags_.constEnd()) {
+        for (auto [field, tag] :
+             {std::pair{&info.title, &it->title},
+              {&info.album, &it->album},
+              {&info.artist, it->artist.isEmpty() ? &it->albumArtist : &it->artist}})
+            if (!tag->isEmpty())
+                *field = *tag;
+        info.track = it->track;
+        info.lengthMs = it->lengthMs;
+    }
+    info.artUrl = coverUrl_;
+    return info;
 }
 
 void PlayerWindow::SetSeekBar(int value) {

@@ -8,7 +8,6 @@
 #include "player_engine.h"
 #include "player_protocol.h"
 #include "player_window_text.h"
-#include "playlist_files.h"
 #include "system_names.h"
 
 #include <algorithm>
@@ -21,9 +20,11 @@ using namespace player_text;
 
 // Playlist -------------------------------------------------------------------
 
-bool PlayerWindow::LoadRow(int row) {
+bool PlayerWindow::LoadRow(int row, bool back) {
     list_.setCurrent(row);
     list_.setQueued(-1);
+    order_.Heard(list_.id(row), back);
+    SendPlayingRow();
     const QString path = list_.at(row);
     if (!IsFile(path)) {
         p_.engine.itemsClear();
@@ -34,59 +35,13 @@ bool PlayerWindow::LoadRow(int row) {
     p_.engine.playlistAdd(path.trimmed());
     list_.choose(row);
     SetSeekBar(0);
+    ShowCover();
     QueueNext();
     return true;
 }
 
-int PlayerWindow::AppendRows(const QStringList& paths) {
-    // The player's own formats, then what else FFmpeg plays that libraries hold.
-    static const QStringList kSupported{
-        QStringLiteral("wav"),  QStringLiteral("mp3"),  QStringLiteral("ogg"),
-        QStringLiteral("ram"),  QStringLiteral("rm"),   QStringLiteral("wma"),
-        QStringLiteral("flac"), QStringLiteral("m4a"),  QStringLiteral("aac"),
-        QStringLiteral("opus"), QStringLiteral("aiff"), QStringLiteral("aif"),
-        QStringLiteral("ape"),  QStringLiteral("wv")};
-    QStringList problems;
-    QStringList added;
-    bool unsupported = false;
-    for (const QString& path : ExpandPlaylists(paths, problems)) {
-        if (path.isEmpty())
-            continue;
-        if (kSupported.contains(FileName(path, QLatin1Char('.')).toLower()))
-            added << path;
-        else
-            unsupported = true;
-    }
-    if (unsupported)
-        problems << QStringLiteral("The Player not support this format");
-    for (const QString& problem : std::as_const(problems))
-        Tell(problem);
-    if (added.isEmpty())
-        return -1;
-    const bool wasEmpty = list_.isEmpty();
-    const int first = list_.size();
-    list_.append(added);
-    SendRows(p_.face, added);
-    // Into an empty list: its first row is loaded, ready to play.
-    if (wasEmpty) {
-        if (LoadRow(0))
-            SetButton(Button::Play, QStringLiteral("1"));
-        else
-            Next();
-    } else {
-        QueueNext();
-    }
-    return first;
-}
-
 void PlayerWindow::PlayFiles(const QStringList& paths) {
-    const int first = AppendRows(paths);
-    if (first < 0)
-        return;
-    if (LoadRow(first))
-        Play();
-    else
-        Next();
+    AddPaths(paths, AddAction::Play);
 }
 
 void PlayerWindow::Unload() {
@@ -97,44 +52,41 @@ void PlayerWindow::Unload() {
 }
 
 void PlayerWindow::AddFiles() {
-    AppendRows(
-        PickFiles(p_.dialog, p_.messages, QStringLiteral("Input Audio File"), kPlayerFilter));
+    AddPaths(PickFiles(p_.dialog, p_.messages, QStringLiteral("Input Audio File"), kPlayerFilter),
+             AddAction::Append);
 }
 
 void PlayerWindow::OpenFiles() {
-    const QStringList picked =
-        PickFiles(p_.dialog, p_.messages, QStringLiteral("Open Audio File"), kPlayerFilter);
-    if (picked.isEmpty())
-        return;
-    // The picked files replace the list, in the face too; what played goes with it.
-    p_.face.SetVariable(Var(kClearList), QStringLiteral("1"));
-    if (Loaded())
-        Unload();
-    list_.clear();
-    AppendRows(picked);
+    // The picked files replace the list once they are read.
+    AddPaths(PickFiles(p_.dialog, p_.messages, QStringLiteral("Open Audio File"), kPlayerFilter),
+             AddAction::Replace);
 }
 
 void PlayerWindow::RemoveRow(const QString& args) {
     // The face sends the row it removed: the host removes the same one.
-    if (const int row = RowNumber(args, list_.size()); row >= 0)
+    if (const int row = ListRowOf(args); row >= 0)
         list_.choose(row);
     const int row = list_.chosen();
     if (row < 0)
         return;
     const bool loadedRow = row == list_.current() && Loaded();
     const bool playing = loadedRow && p_.engine.isPlaying();
+    const int id = list_.id(row);
     list_.remove(row);
     if (list_.isEmpty()) {
         RemoveAll();
         return;
     }
+    RowGone(row, id);
     if (!loadedRow) {
         QueueNext(); // the row that follows may have gone
         return;
     }
     if (playing) {
-        // The row that took its place plays on (the first with repeat after the last).
-        const int next = row < list_.size() ? row : list_.after(row - 1, repeatOn_);
+        // The row that took its place plays on (the first with repeat after the last),
+        // unless the play queue or the shuffle name another.
+        const int inPlace = row < list_.size() ? row : list_.after(row - 1, repeatOn_);
+        const int next = list_.rowOf(order_.Next(0, repeatOn_, list_.id(inPlace)));
         if (next >= 0 && PlayFrom(next)) {
             Play();
             ShowRow();
@@ -147,19 +99,21 @@ void PlayerWindow::RemoveRow(const QString& args) {
 
 void PlayerWindow::RemoveAll() {
     list_.clear();
+    order_.Clear();
     p_.face.SetVariable(Var(kClearList), QStringLiteral("1"));
+    SendList();
     Unload();
     DisableTransport();
 }
 
 void PlayerWindow::DropFiles(const QStringList& files) {
-    // Dropped files join the list as added ones do, in the face too.
-    AppendRows(files);
+    // Dropped files and folders join the list as added ones do, in the face too.
+    AddPaths(files, AddAction::Append);
 }
 
 PlayerWindow::Remembered PlayerWindow::Remember() const {
     return {list_.rows(), list_.current(), VolumeLevel() * 10.0, muted_,
-            repeatOn_,    listShown_,      replayGain_};
+            repeatOn_,    listShown_,      replayGain_,          order_.mode()};
 }
 
 void PlayerWindow::Restore(const Remembered& state) {
@@ -175,12 +129,20 @@ void PlayerWindow::Restore(const Remembered& state) {
         p_.face.SetVariable(Var(kListShown),
                             listShown_ ? QStringLiteral("1") : QStringLiteral("0"));
     }
-    if (state.rows.isEmpty())
+    p_.face.SetVariable(Var(kShuffleMode), ShuffleName(state.shuffle));
+    if (state.rows.isEmpty()) {
+        SetShuffle(state.shuffle);
         return;
+    }
     list_.append(state.rows);
     SendRows(p_.face, state.rows);
+    // The tags of the list come back from the cache, and only changed files are read.
+    cache_->Load();
+    SendList();
+    RequestTags(state.rows);
     // The remembered row is loaded, not played; a file that has gone is told as always.
     LoadRow(list_.contains(state.current) ? state.current : 0);
+    SetShuffle(state.shuffle);
     SetButton(Button::Play, QStringLiteral("1"));
 }
 

@@ -30,6 +30,18 @@ inline constexpr char kRemoveAll[] = "IDC_FS_RemoveAll";
 inline constexpr char kSeekBy[] = "IDC_FS_SeekBy";         // args: milliseconds, "-5000" or "5000"
 inline constexpr char kReplayGain[] = "IDC_FS_ReplayGain"; // the next loudness mode
 
+// The list as a library. Rows named by the face are rows as it shows them (after
+// finding): the host maps them to its list.
+inline constexpr char kAddFolder[] = "IDC_FS_AddFolder";
+inline constexpr char kFind[] = "IDC_FS_Find";           // args: the text typed ("" clears)
+inline constexpr char kPlayFound[] = "IDC_FS_PlayFound"; // plays the first row shown
+inline constexpr char kSort[] = "IDC_FS_Sort"; // args: "artist", "album", "title", "length",
+                                               // "file" or "added"
+inline constexpr char kShuffle[] =
+    "IDC_FS_Shuffle"; // args: "off", "tracks", "albums"; else the next
+inline constexpr char kPlayNext[] = "IDC_FS_PlayNext"; // args: the row, joins the play queue
+inline constexpr char kSaveList[] = "IDC_FS_SaveList";
+
 // Variables the host writes.
 inline constexpr char kFileTxt[] = "_root.FileTxt"; // title; trigger kSetFileTxt
 inline constexpr char kSetFileTxt[] = "_root.SetFileTxt";
@@ -49,5 +61,21 @@ inline constexpr char kReplayGainMode[] = "_root.ReplayGainMode"; // "off", "tra
 inline constexpr const char* kButtons[] = {"_root.Play", "_root.Pause",    "_root.Stop",
                                            "_root.Next", "_root.Previous", "_root.Repeat"};
 // Rows added: "_root.AddedFiles" with its trigger "_root.SetAddedFiles" (SendRows).
+
+// The list as a library. The rows shown (every row, or those found) replace the
+// face's list: kRowFields fields a row, escaped and joined as "_root.AddedFiles" is.
+inline constexpr char kListRows[] = "_root.ListRows";
+inline constexpr char kSetListRows[] = "_root.SetListRows";
+// Rows whose fields changed (tags read, queue places): the row as shown, then its fields.
+inline constexpr char kListChanges[] = "_root.ListChanges";
+inline constexpr char kSetListChanges[] = "_root.SetListChanges";
+// A row's fields: path, title (the file name while untagged), artist, album, track
+// number, length "mm:ss", place in the play queue ("" when not queued).
+inline constexpr int kRowFields = 7;
+inline constexpr char kListTotal[] = "_root.ListTotal";   // "12 files · 48:05"
+inline constexpr char kPlayingRow[] = "_root.PlayingRow"; // the current row as shown, "-1" for none
+inline constexpr char kShuffleMode[] = "_root.Shuffle";   // "off", "tracks" or "albums"
+inline constexpr char kSortOrder[] = "_root.SortOrder"; // the order last chosen, as kSort takes it
+inline constexpr char kCover[] = "_root.CoverUrl";      // a file: URL of the cover, "" for none
 
 } // namespace velune::player_face

@@ -65,7 +65,7 @@ void PlayerWindow::Close() {
 
 void PlayerWindow::OnFaceCommand(const QString& command, const QString& args) {
     using Handler = void (*)(PlayerWindow&, const QString&);
-    static const CommandTable<Handler, 22> kTable{{
+    static const CommandTable<Handler, 29> kTable{{
         {QLatin1String(kClose), [](PlayerWindow& w, const QString&) { w.p_.form.EndProgram(); }},
         {QLatin1String(kMinimize), [](PlayerWindow& w, const QString&) { w.p_.form.Minimize(); }},
         {QLatin1String(kDrag), [](PlayerWindow& w, const QString&) { w.p_.form.DragWindow(); }},
@@ -89,6 +89,20 @@ void PlayerWindow::OnFaceCommand(const QString& command, const QString& args) {
         {QLatin1String(kRemoveAll), [](PlayerWindow& w, const QString&) { w.RemoveAll(); }},
         {QLatin1String(kSeekBy), [](PlayerWindow& w, const QString& ms) { w.SeekBy(ms); }},
         {QLatin1String(kReplayGain), [](PlayerWindow& w, const QString&) { w.CycleReplayGain(); }},
+        {QLatin1String(kAddFolder), [](PlayerWindow& w, const QString&) { w.AddFolder(); }},
+        {QLatin1String(kFind), [](PlayerWindow& w, const QString& text) { w.Find(text); }},
+        {QLatin1String(kPlayFound),
+         [](PlayerWindow& w, const QString&) { w.PlaySelected(QStringLiteral("0")); }},
+        {QLatin1String(kSort),
+         [](PlayerWindow& w, const QString& order) {
+             if (const auto named = SortNamed(order))
+                 w.SortBy(*named);
+         }},
+        {QLatin1String(kShuffle),
+         [](PlayerWindow& w, const QString& mode) { w.CycleShuffle(mode); }},
+        {QLatin1String(kPlayNext),
+         [](PlayerWindow& w, const QString& row) { w.PlayNext(w.ListRowOf(row)); }},
+        {QLatin1String(kSaveList), [](PlayerWindow& w, const QString&) { w.AskSaveList(); }},
     }};
     Dispatch(kTable, command, args, [&](Handler handler) { handler(*this, args); });
 }
@@ -145,6 +159,9 @@ void PlayerWindow::SetTimes(std::optional<double> total, std::optional<double> p
 }
 
 void PlayerWindow::ClearDisplay() {
+    ++coverAsked_;
+    coverUrl_.clear();
+    p_.face.SetVariable(Var(kCover), QString());
     SetTimes(0, 0);
     p_.face.SetVariable(Var(kPlaying), QStringLiteral("0"));
     SetTitle(QStringLiteral(" "));
@@ -180,7 +197,7 @@ void PlayerWindow::KnobReleased() {
 }
 
 void PlayerWindow::PlaySelected(const QString& args) {
-    const int row = RowNumber(args, list_.size());
+    const int row = ListRowOf(args);
     if (row < 0)
         return;
     list_.choose(row);
@@ -255,7 +272,7 @@ bool PlayerWindow::PlayFrom(int row) {
     for (int tried = 0; row >= 0 && tried < list_.size(); ++tried) {
         if (LoadRow(row))
             return true;
-        row = list_.after(row, repeatOn_);
+        row = RowAfter(row);
     }
     SetButton(Button::Play, QStringLiteral("1"));
     return false;
@@ -265,7 +282,7 @@ void PlayerWindow::Next() {
     if (list_.isEmpty())
         return;
     const int from = list_.current() >= 0 ? list_.current() : list_.successor() - 1;
-    const int row = list_.after(from, repeatOn_);
+    const int row = RowAfter(from);
     if (row < 0) {
         // The end of the list, without repeat: the last row stays.
         SetButton(Button::Play, QStringLiteral("1"));
@@ -281,9 +298,11 @@ void PlayerWindow::Previous() {
     if (list_.isEmpty())
         return;
     const int from = list_.current() >= 0 ? list_.current() : list_.successor();
-    if (from - 1 < 0)
+    // With shuffle on, back through the rows heard.
+    const int row = list_.rowOf(order_.Previous(list_.id(list_.current()), list_.id(from - 1)));
+    if (row < 0)
         return;
-    if (!LoadRow(from - 1)) {
+    if (!LoadRow(row, true)) {
         Next();
         return;
     }
@@ -300,6 +319,20 @@ void PlayerWindow::FlipRepeat() {
     repeatOn_ = !repeatOn_;
     SetButton(Button::Repeat, repeatOn_ ? QStringLiteral("3") : QStringLiteral("1"));
     QueueNext();
+}
+
+void PlayerWindow::CycleShuffle(const QString& mode) {
+    const ShuffleMode now = order_.mode();
+    SetShuffle(ShuffleNamed(mode).value_or(now == ShuffleMode::Off      ? ShuffleMode::Tracks
+                                           : now == ShuffleMode::Tracks ? ShuffleMode::Albums
+                                                                        : ShuffleMode::Off));
+}
+
+void PlayerWindow::AskSaveList() {
+    if (list_.isEmpty())
+        return;
+    SaveList(p_.dialog.ChooseSave(QStringLiteral("Save Playlist"), kPlaylistSaveFilter,
+                                  QStringLiteral("Playlist.m3u8")));
 }
 
 void PlayerWindow::CycleReplayGain() {

@@ -1,17 +1,25 @@
 #pragma once
 
+#include "list_order.h"
+#include "play_order.h"
 #include "player_engine.h"
 #include "playlist.h"
 
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace velune {
 
+class Background;
 class Face;
+class FolderChooser;
 class Form;
+class TagCache;
 class InstanceLock;
 class MessageBoxes;
 class OpenFileDialog;
@@ -34,9 +42,13 @@ public:
         PlayerEngine& engine;
         Ticker& ticker;
         QString programFolder;
+        FolderChooser& folders;
+        Background& background; // reads folders, tags and covers
+        QString cacheFolder;    // the tag cache and the covers taken out of files
     };
 
-    explicit PlayerWindow(Parts parts) : p_(std::move(parts)) {}
+    explicit PlayerWindow(Parts parts);
+    ~PlayerWindow();
 
     // Start-up; false when the program must end (another copy runs, no face).
     bool Start();
@@ -57,8 +69,10 @@ public:
     // Picks files that join the list, or that replace it.
     void AddFiles();
     void OpenFiles();
+    void AddFolder();
     // Loads a row into the engine; false (after telling the user) when its file is missing.
-    bool LoadRow(int row);
+    // `back`: reached by Previous.
+    bool LoadRow(int row, bool back = false);
     void Tick();
     // Takes what the engine did since it was last asked: the next row heard, a
     // queued row left out, the mixer's volume, or the end of the item. True when
@@ -74,8 +88,24 @@ public:
     static std::optional<QString> FormatTime(double ms);
 
     // Files from outside (the command line, another copy, the desktop): playlists are
-    // read, the files join the list and the first of them plays.
+    // read, folders walked, the files join the list and the first of them plays.
     void PlayFiles(const QStringList& paths);
+
+    // The list as a library: finding, ordering, shuffling and the play queue.
+    void Find(const QString& text);
+    void SortBy(SortOrder order);
+    void SetShuffle(ShuffleMode mode);
+    ShuffleMode Shuffle() const { return order_.mode(); }
+    // "Play next": the row joins the play queue.
+    void PlayNext(int row);
+    // Saves the list as a playlist file; false (after telling the user) when it cannot.
+    bool SaveList(const QString& path);
+    // The rows as the face shows them (list rows), and the tags read so far.
+    const std::vector<int>& ShownRows() const { return shown_; }
+    const KnownTags& Tags() const { return tags_; }
+    const PlayOrder& Order() const { return order_; }
+    // Keeps the tags of the list's files for the next start.
+    void SaveTagCache() const;
 
     // What the desktop reads and sets; each change takes the face's own path.
     enum class Status { Stopped, Playing, Paused };
@@ -98,6 +128,7 @@ public:
         bool repeat = false;
         bool listShown = false;
         ReplayGainMode replayGain = ReplayGainMode::Off;
+        ShuffleMode shuffle = ShuffleMode::Off;
     };
     Remembered Remember() const;
     // Restores the list (its current row loaded, not playing) and the settings.
@@ -125,6 +156,8 @@ private:
     void RemoveAll();
     void SeekBy(const QString& milliseconds);
     void CycleReplayGain();
+    void CycleShuffle(const QString& mode);
+    void AskSaveList();
 
     void SetSeekBar(int value);
     void SetButton(Button button, const QString& state);
@@ -135,9 +168,36 @@ private:
     void Tell(const QString& text);
     // Tells why the row's file cannot be played.
     void TellFailure(const QString& path, const ItemFailure& failure);
-    // Appends rows to the list and the face (playlists read, unknown kinds refused);
-    // into an empty list the first is loaded. Returns the first new row, or -1.
+    // What to do with the files of an add once its folders and playlists are read.
+    enum class AddAction { Append, Play, Replace };
+    struct Expanded {
+        QStringList files;
+        QStringList problems;
+    };
+    // Reads folders and playlists on a worker; adds are carried out in the order asked.
+    void AddPaths(const QStringList& paths, AddAction action);
+    static Expanded Expand(const QStringList& paths);
+    void FinishAdd(AddAction action, const Expanded& expanded);
+    // Appends rows to the list and the face; into an empty list the first is
+    // loaded. Returns the first new row, or -1.
     int AppendRows(const QStringList& paths);
+    // The face's row as shown -> the list's row; -1 for none.
+    int ListRowOf(const QString& shownRow) const;
+    // Tells the face the rows shown, or the fields of some rows.
+    void SendList();
+    void SendChanges(const std::vector<int>& rows);
+    QStringList RowFields(int row) const;
+    void SendTotal();
+    void SendPlayingRow();
+    // Reads the tags of these files on workers; the rows change as they come.
+    void RequestTags(const QStringList& paths);
+    void TakeTags(const QList<std::pair<QString, RowTags>>& read);
+    void ShowCover();
+    std::vector<OrderRow> OrderRows(int from = 0) const;
+    // The row to hear after `row` (the play queue, the shuffle, the list), and before.
+    int RowAfter(int row) const;
+    // A row left the list: the play order and the rows shown follow.
+    void RowGone(int row, int id);
     // The engine drops its item; the display and the timer stop.
     void Unload();
     // Loads the first row from `row` on whose file exists and plays it; false when
@@ -160,6 +220,17 @@ private:
 
     Parts p_;
     Playlist list_;
+    PlayOrder order_;
+    KnownTags tags_;
+    std::shared_ptr<TagCache> cache_;
+    QString find_;
+    std::vector<int> shown_; // the list rows the face shows, in order
+    SortOrder sort_ = SortOrder::Added;
+    int addsAsked_ = 0;
+    int addsDone_ = 0;
+    std::map<int, std::pair<AddAction, Expanded>> addsWaiting_;
+    int coverAsked_ = 0;
+    QString coverUrl_;
     bool repeatOn_ = false;
     bool listShown_ = false;
     bool muted_ = false;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace velune {
 
@@ -36,6 +38,14 @@ public:
     void choose(int row) { chosen_ = contains(row) ? row : -1; }
     void setQueued(int row) { queued_ = contains(row) ? row : -1; }
 
+    // The row's own number (0 when there is no such row), and the row that has one
+    // (-1 when none has).
+    int id(int row) const { return contains(row) ? ids_[row] : 0; }
+    int rowOf(int id) const { return id > 0 ? static_cast<int>(ids_.indexOf(id)) : -1; }
+    // Puts the rows in a new order: `order[i]` is the row that becomes row i. An
+    // order that is not a permutation of the rows changes nothing.
+    bool reorder(const std::vector<int>& order);
+
     void insert(int at, const QStringList& paths);
     void append(const QStringList& paths) { insert(size(), paths); }
     // Removes a row; false when there is no such row.
@@ -47,6 +57,8 @@ public:
 
 private:
     QStringList rows_;
+    QList<int> ids_;
+    int lastId_ = 0;
     int current_ = -1;
     int successor_ = -1;
     int chosen_ = -1;

@@ -37,6 +37,8 @@ PlayerWindow::Remembered LoadRemembered() {
     state.listShown = store.value(QStringLiteral("window/listShown"), false).toBool();
     state.replayGain = ModeNamed(store.value(QStringLiteral("sound/replayGain")).toString())
                            .value_or(ReplayGainMode::Off);
+    state.shuffle = ShuffleNamed(store.value(QStringLiteral("list/shuffle")).toString())
+                        .value_or(ShuffleMode::Off);
     return state;
 }
 
@@ -50,6 +52,7 @@ void SaveRemembered(const PlayerWindow::Remembered& state) {
     store.setValue(QStringLiteral("list/uris"), uris);
     store.setValue(QStringLiteral("list/current"), state.current);
     store.setValue(QStringLiteral("list/repeat"), state.repeat);
+    store.setValue(QStringLiteral("list/shuffle"), ShuffleName(state.shuffle));
     store.setValue(QStringLiteral("sound/volume"), state.volume);
     store.setValue(QStringLiteral("sound/muted"), state.muted);
     store.setValue(QStringLiteral("window/listShown"), state.listShown);

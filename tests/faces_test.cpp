@@ -169,7 +169,7 @@ TEST_F(Faces, TheConversionFace) {
 
 TEST_F(Faces, ThePlayersTransportWindowAndVolume) {
     Load("player.qml");
-    EXPECT_EQ(Size(), QSizeF(336, 360));
+    EXPECT_EQ(Size(), QSizeF(336, 560));
     for (const QString& tag : {u"Play"_s, u"Pause"_s, u"Stop"_s, u"Next"_s, u"Previous"_s}) {
         const QString button = tag.toLower() + u"Button"_s;
         face->Write("_root." + tag, u"4"_s); // disabled
@@ -221,16 +221,31 @@ TEST_F(Faces, ThePlayersDisplayListAndDrops) {
         EXPECT_EQ(face->Property("playingIndicator", "active").toBool(), playing);
     }
 
-    // A "|" or "\" in a name stays in its one row.
-    face->Write("_root.AddedFiles",
-                JoinFaceList({u"/m/a.wav"_s, u"/m/pi|pe\\.mp3"_s, u"/m/d'e.rm"_s}));
-    face->Write("_root.SetAddedFiles", "1");
+    // The host's rows: a "|" or "\" in a name stays in its one row, empty fields stay empty.
+    const auto row = [](QStringList fields) { return fields; };
+    face->Write("_root.ListRows",
+                JoinFaceList(row({u"/m/a.wav"_s, u"a.wav"_s, "", "", "", "", ""}) +
+                             row({u"/m/pi|pe\\.mp3"_s, u"Pipe"_s, u"Ana"_s, u"Été"_s, u"2"_s,
+                                  u"03:10"_s, ""}) +
+                             row({u"/m/d'e.rm"_s, u"d'e.rm"_s, "", "", "", "", u"1"_s})));
+    face->Write("_root.SetListRows", "1");
     ASSERT_EQ(Count("playList"), 3);
     EXPECT_EQ(face->AccessibleName("playRow1"), u"/m/pi|pe\\.mp3"_s);
+    EXPECT_TRUE(face->Property("queueMark2", "visible").toBool());
+    EXPECT_FALSE(face->Property("queueMark1", "visible").toBool());
+    // A row's tags arrive and it joins the play queue.
+    face->Write("_root.ListChanges", JoinFaceList({u"0"_s, u"/m/a.wav"_s, u"Aria"_s, u"Bo"_s,
+                                                   u"Cé"_s, u"1"_s, u"01:00"_s, u"2"_s}));
+    face->Write("_root.SetListChanges", "1");
+    EXPECT_TRUE(face->Property("queueMark0", "visible").toBool());
+    face->Write("_root.ListTotal", "3 files · 04:10");
+    EXPECT_EQ(Text("totalText"), u"3 files · 04:10"_s);
     EXPECT_TRUE(face->Click("removeButton").isEmpty()); // no row chosen
     face->commands.clear();
     QTest::mouseDClick(&face->view, Qt::LeftButton, Qt::NoModifier, face->At("playRow2"));
     EXPECT_TRUE(face->commands.contains("IDC_FS_SelectedIndex 2")) << face->commands.join(u',');
+    EXPECT_EQ(face->Key(Qt::Key_Q), QStringList{"IDC_FS_PlayNext 2"});
+    EXPECT_EQ(face->Click("playNextButton"), QStringList{"IDC_FS_PlayNext 2"});
     EXPECT_EQ(face->Click("removeButton"), QStringList{"IDC_FS_Remove 2"});
     face->Click("playRow1");
     EXPECT_EQ(face->Key(Qt::Key_Return), QStringList{"IDC_FS_SelectedIndex 1"});
@@ -240,6 +255,29 @@ TEST_F(Faces, ThePlayersDisplayListAndDrops) {
     EXPECT_EQ(Count("playList"), 1);
     face->Write("_root.RemoveAll", "1");
     EXPECT_EQ(Count("playList"), 0);
+
+    // Finding: what is typed goes to the host; Enter plays the first found, Escape clears.
+    EXPECT_TRUE(face->Key(Qt::Key_F, Qt::ControlModifier).isEmpty());
+    EXPECT_TRUE(face->Property("searchField", "activeFocus").toBool());
+    face->commands.clear();
+    QTest::keyClicks(&face->view, u"ete"_s);
+    EXPECT_EQ(face->commands, (QStringList{"IDC_FS_Find e", "IDC_FS_Find et", "IDC_FS_Find ete"}));
+    EXPECT_EQ(face->Key(Qt::Key_Return), QStringList{"IDC_FS_PlayFound undefined"});
+    EXPECT_EQ(face->Key(Qt::Key_Escape), QStringList{"IDC_FS_Find "});
+    EXPECT_EQ(Text("searchField"), QString());
+    EXPECT_FALSE(face->Property("searchField", "activeFocus").toBool());
+    // Shuffle, sort and save send their commands and show what the host says.
+    EXPECT_EQ(face->Key(Qt::Key_S), QStringList{"IDC_FS_Shuffle undefined"});
+    EXPECT_EQ(face->Click("shuffleButton"), QStringList{"IDC_FS_Shuffle undefined"});
+    face->Write("_root.Shuffle", "albums");
+    EXPECT_EQ(face->AccessibleName("shuffleButton"), u"Shuffle: albums"_s);
+    EXPECT_TRUE(face->Click("sortButton").isEmpty());
+    EXPECT_EQ(face->Click("sort_artist"), QStringList{"IDC_FS_Sort artist"});
+    EXPECT_FALSE(face->Property("sortMenu", "visible").toBool());
+    face->Write("_root.SortOrder", "artist");
+    EXPECT_EQ(face->AccessibleName("sortButton"), u"Sort: Artist"_s);
+    EXPECT_EQ(face->Key(Qt::Key_S, Qt::ControlModifier), QStringList{"IDC_FS_SaveList undefined"});
+    EXPECT_EQ(face->Click("addFolderButton"), QStringList{"IDC_FS_AddFolder undefined"});
 
     // Files dragged from a file manager; anything else is not taken.
     QMimeData data;

@@ -15,6 +15,7 @@
 
 #include <QHash>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <deque>
 #include <utility>
 #include <vector>
@@ -109,6 +110,11 @@ public:
     }
     // Chooses these full paths at the next call.
     void Choose(const QStringList& paths) { results.emplace_back(paths, QString()); }
+    QString ChooseSave(const QString& title, const QString&, const QString&) override {
+        titles << title;
+        return saveAs;
+    }
+    QString saveAs; // the name given to a save dialog
 
     std::deque<std::pair<QStringList, QString>> results;
     QStringList titles;
@@ -275,6 +281,7 @@ struct Around {
     RecordingShell shell;
     ImmediateBackground background;
     ScriptedLock lock;
+    QTemporaryDir cache; // the player's tag cache and covers
 };
 
 } // namespace velune::test

@@ -113,7 +113,8 @@ protected:
     explicit RealPlayer(bool rewinds = false)
         : sink(u"velune_test_%1"_s.arg(QCoreApplication::applicationPid())),
           frm(PlayerWindow::Parts{face, form, messages, dialog, lock, engine, timer,
-                                  QStringLiteral(VELUNE_PROGRAM_DIR)}) {
+                                  QStringLiteral(VELUNE_PROGRAM_DIR), folders, background,
+                                  cache.path()}) {
         // A sink of this test's own: nothing else plays into what it records.
         const auto module = RunTool(
             u"pactl"_s, Args(u"load-module module-null-sink sink_name=%1 rate=44100 channels=2 "

@@ -86,7 +86,8 @@ protected:
     Player() : frm(Parts(face, form, engine)) { EXPECT_TRUE(frm.Start()); }
 
     PlayerWindow::Parts Parts(Face& f, Form& w, PlayerEngine& e) {
-        return {f, w, messages, dialog, lock, e, timer, u"/opt/velune"_s};
+        return {f,       w,          messages,    dialog, lock, e, timer, u"/opt/velune"_s,
+                folders, background, cache.path()};
     }
     QStringList Files(int count) {
         QStringList paths;
@@ -118,7 +119,7 @@ protected:
 
 TEST_F(Player, StartsWithItsFaceAndTheTransportFollowsTheEngine) {
     EXPECT_EQ(face.loaded, std::vector<QString>{u"/opt/velune/player.qml"_s});
-    EXPECT_EQ(form.geometry, u"336x156 face 336x360"_s);
+    EXPECT_EQ(form.geometry, u"336x156 face 336x560"_s);
     EXPECT_EQ(Shown("_root.Play"), u"4"_s);
     EXPECT_EQ(engine.volume, 100);
     Cmd("IDC_FS_Play"); // nothing to play
@@ -412,7 +413,7 @@ TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
     EXPECT_EQ(engine2.volume, 140);
     EXPECT_TRUE(engine2.muted);
     EXPECT_TRUE(again.RepeatOn());
-    EXPECT_EQ(form2.geometry, u"336x360 face 336x360"_s);
+    EXPECT_EQ(form2.geometry, u"336x560 face 336x560"_s);
     EXPECT_EQ(face2.store.value("_root.Muted"), u"1"_s);
     EXPECT_EQ(face2.store.value("_root.ReplayGainMode"), u"album"_s);
     EXPECT_EQ(engine2.gain, ReplayGainMode::Album);
@@ -523,7 +524,8 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
             return std::make_unique<RecordingOutput>();
         }};
         PlayerWindow window{{around.face, around.form, around.messages, around.dialog, around.lock,
-                             engine, around.timer, u"/opt/velune"_s}};
+                             engine, around.timer, u"/opt/velune"_s, around.folders,
+                             around.background, around.cache.path()}};
         Player() {
             QObject::connect(&engine, &GaplessPlayer::changed, [this] { window.FollowEngine(); });
             window.Start();

@@ -24,9 +24,9 @@ const QString kConverterFilter =
 
 const QString kPlayerFilter =
     QStringLiteral("All Supported files (*.wav;*.ogg;*.wma;*.mp3;*.ram;*.rm;*.flac;*.m4a;*.aac;"
-                   "*.opus;*.aiff;*.aif;*.ape;*.wv;*.m3u;*.m3u8;*.pls)|"
+                   "*.opus;*.aiff;*.aif;*.ape;*.wv;*.m3u;*.m3u8;*.pls;*.xspf)|"
                    "*.wav;*.ogg;*.wma;*.mp3;*.ram;*.rm;*.flac;*.m4a;*.aac;*.opus;*.aiff;*.aif;"
-                   "*.ape;*.wv;*.m3u;*.m3u8;*.pls"
+                   "*.ape;*.wv;*.m3u;*.m3u8;*.pls;*.xspf"
                    "| WAV files (*.wav)|*.wav|"
                    "OGG Vorbis files (*.ogg)|*.ogg|"
                    "WMA  files (*.wma)|*.wma|"
@@ -38,7 +38,11 @@ const QString kPlayerFilter =
                    "AIFF files (*.aiff;*.aif)|*.aiff;*.aif|"
                    "Monkey's Audio files (*.ape)|*.ape|"
                    "WavPack files (*.wv)|*.wv|"
-                   "Playlists (*.m3u;*.m3u8;*.pls)|*.m3u;*.m3u8;*.pls");
+                   "Playlists (*.m3u;*.m3u8;*.pls;*.xspf)|*.m3u;*.m3u8;*.pls;*.xspf");
+
+const QString kPlaylistSaveFilter =
+    QStringLiteral("M3U8 playlist (*.m3u8)|*.m3u8|PLS playlist (*.pls)|*.pls|"
+                   "XSPF playlist (*.xspf)|*.xspf");
 
 QString QtFilter(const QString& filter) {
     const QStringList items = filter.split(QLatin1Char('|'));
@@ -63,6 +67,11 @@ QString QtFilter(const QString& filter) {
 QStringList QtOpenFileDialog::Choose(const QString& title, const QString& filter,
                                      const QString& startFolder, QString& /*error*/) {
     return QFileDialog::getOpenFileNames(owner_, title, startFolder, QtFilter(filter));
+}
+
+QString QtOpenFileDialog::ChooseSave(const QString& title, const QString& filter,
+                                     const QString& suggested) {
+    return QFileDialog::getSaveFileName(owner_, title, suggested, QtFilter(filter));
 }
 
 QStringList PickFiles(OpenFileDialog& dialog, MessageBoxes& messages, const QString& title,

@@ -12,6 +12,7 @@ class MessageBoxes;
 // Dialog filters: description and pattern pairs, every item separated by "|".
 extern const QString kConverterFilter;
 extern const QString kPlayerFilter;
+extern const QString kPlaylistSaveFilter;
 // The open-file dialog with multiple selection.
 class OpenFileDialog {
 public:
@@ -21,6 +22,10 @@ public:
     // `startFolder` ("" for the toolkit's choice).
     virtual QStringList Choose(const QString& title, const QString& filter,
                                const QString& startFolder, QString& error) = 0;
+    // A name to save a file under, `suggested` offered; "" when the user cancelled.
+    // The dialog asks before a file of that name is replaced.
+    virtual QString ChooseSave(const QString& title, const QString& filter,
+                               const QString& suggested) = 0;
 };
 
 class QtOpenFileDialog : public OpenFileDialog {
@@ -28,6 +33,8 @@ public:
     explicit QtOpenFileDialog(QWidget* owner = nullptr) : owner_(owner) {}
     QStringList Choose(const QString& title, const QString& filter, const QString& startFolder,
                        QString& error) override;
+    QString ChooseSave(const QString& title, const QString& filter,
+                       const QString& suggested) override;
     void SetOwner(QWidget* owner) { owner_ = owner; }
 
 private:

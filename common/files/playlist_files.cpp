@@ -1,9 +1,16 @@
 #include "playlist_files.h"
 
+#include "dropped.h"
+#include "publish.h"
 #include "system_names.h"
 
 #include <QMap>
 #include <QRegularExpression>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 
 namespace velune {
@@ -70,6 +77,24 @@ QList<QByteArray> PlsEntries(const QByteArray& bytes) {
     return numbered.values();
 }
 
+// XSPF: each track's <location>, a URI; a relative one is taken from the
+// playlist's folder.
+QList<QByteArray> XspfEntries(const QByteArray& bytes) {
+    QList<QByteArray> entries;
+    QXmlStreamReader xml(bytes);
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement &&
+            xml.name() == QLatin1String("location")) {
+            const QByteArray uri = xml.readElementText().trimmed().toUtf8();
+            if (uri.left(5).toLower() == "file:" || uri.contains("://"))
+                entries << uri;
+            else if (!uri.isEmpty())
+                entries << QByteArray::fromPercentEncoding(uri);
+        }
+    }
+    return entries;
+}
+
 bool HasSuffix(const QString& path, const char* suffix) {
     return path.section(QLatin1Char('.'), -1).compare(QLatin1String(suffix), Qt::CaseInsensitive) ==
                0 &&
@@ -78,7 +103,8 @@ bool HasSuffix(const QString& path, const char* suffix) {
 } // namespace
 
 bool IsPlaylistFile(const QString& path) {
-    return HasSuffix(path, "m3u") || HasSuffix(path, "m3u8") || HasSuffix(path, "pls");
+    return HasSuffix(path, "m3u") || HasSuffix(path, "m3u8") || HasSuffix(path, "pls") ||
+           HasSuffix(path, "xspf");
 }
 
 PlaylistEntries ReadPlaylistFile(const QString& path) {
@@ -102,7 +128,10 @@ PlaylistEntries ReadPlaylistFile(const QString& path) {
         return result;
     }
     const QString folder = FolderOf(path);
-    for (const QByteArray& entry : HasSuffix(path, "pls") ? PlsEntries(bytes) : M3uEntries(bytes)) {
+    const QList<QByteArray> entries = HasSuffix(path, "pls")    ? PlsEntries(bytes)
+                                      : HasSuffix(path, "xspf") ? XspfEntries(bytes)
+                                                                : M3uEntries(bytes);
+    for (const QByteArray& entry : entries) {
         const QString local = LocalPath(entry, folder);
         if (local.isEmpty() || IsPlaylistFile(local))
             ++result.skipped;
@@ -128,6 +157,100 @@ QStringList ExpandPlaylists(const QStringList& paths, QStringList& errors) {
             errors << entries.error;
     }
     return files;
+}
+
+} // namespace velune
+
+namespace velune {
+
+namespace {
+
+// The entry's name as the playlist writes it: relative below its folder, else whole.
+QByteArray EntryName(const QString& file, const QString& folder) {
+    const QByteArray bytes = SystemName(AbsolutePath(file));
+    const QByteArray base = SystemName(folder) + '/';
+    return bytes.startsWith(base) && bytes.size() > base.size() ? bytes.mid(base.size()) : bytes;
+}
+
+QByteArray Described(const PlaylistEntry& entry) {
+    const QString title =
+        entry.title.isEmpty() ? Readable(entry.path.section(QLatin1Char('/'), -1)) : entry.title;
+    return (entry.artist.isEmpty() ? title : entry.artist + QStringLiteral(" - ") + title)
+        .toUtf8()
+        .replace('\n', ' ')
+        .replace('\r', ' ');
+}
+
+QByteArray Seconds(const PlaylistEntry& entry) {
+    return QByteArray::number(entry.lengthMs < 0 ? -1 : (entry.lengthMs + 500) / 1000);
+}
+
+QByteArray M3u8Text(const QList<PlaylistEntry>& entries, const QString& folder) {
+    QByteArray text = "#EXTM3U\n";
+    for (const PlaylistEntry& entry : entries)
+        text += "#EXTINF:" + Seconds(entry) + ',' + Described(entry) + '\n' +
+                EntryName(entry.path, folder) + '\n';
+    return text;
+}
+
+QByteArray PlsText(const QList<PlaylistEntry>& entries, const QString& folder) {
+    QByteArray text = "[playlist]\n";
+    for (int i = 0; i < entries.size(); ++i) {
+        const QByteArray n = QByteArray::number(i + 1);
+        text += "File" + n + '=' + EntryName(entries[i].path, folder) + '\n' + "Title" + n + '=' +
+                Described(entries[i]) + '\n' + "Length" + n + '=' + Seconds(entries[i]) + '\n';
+    }
+    return text + "NumberOfEntries=" + QByteArray::number(entries.size()) + "\nVersion=2\n";
+}
+
+QByteArray XspfText(const QList<PlaylistEntry>& entries, const QString& folder) {
+    QByteArray text;
+    QXmlStreamWriter xml(&text);
+    xml.setAutoFormatting(true);
+    xml.writeStartDocument();
+    xml.writeStartElement(QStringLiteral("playlist"));
+    xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1"));
+    xml.writeDefaultNamespace(QStringLiteral("http://xspf.org/ns/0/"));
+    xml.writeStartElement(QStringLiteral("trackList"));
+    for (const PlaylistEntry& entry : entries) {
+        xml.writeStartElement(QStringLiteral("track"));
+        const QByteArray name = EntryName(entry.path, folder);
+        xml.writeTextElement(QStringLiteral("location"),
+                             name.startsWith('/')
+                                 ? FileUriOf(entry.path)
+                                 : QString::fromLatin1(name.toPercentEncoding("/")));
+        if (!entry.title.isEmpty())
+            xml.writeTextElement(QStringLiteral("title"), entry.title);
+        if (!entry.artist.isEmpty())
+            xml.writeTextElement(QStringLiteral("creator"), entry.artist);
+        if (entry.lengthMs >= 0)
+            xml.writeTextElement(QStringLiteral("duration"), QString::number(entry.lengthMs));
+        xml.writeEndElement();
+    }
+    xml.writeEndDocument();
+    return text;
+}
+
+} // namespace
+
+bool WritePlaylistFile(const QString& path, const QList<PlaylistEntry>& entries, QString& error) {
+    const QString folder = FolderOf(path);
+    const QByteArray text = HasSuffix(path, "xspf")  ? XspfText(entries, folder)
+                            : HasSuffix(path, "pls") ? PlsText(entries, folder)
+                                                     : M3u8Text(entries, folder);
+    const QString temp = ReserveTemporary(path, error);
+    if (temp.isEmpty())
+        return false;
+    std::FILE* file = std::fopen(SystemName(temp).constData(), "wb");
+    bool written = file && std::fwrite(text.constData(), 1, text.size(), file) ==
+                               static_cast<std::size_t>(text.size());
+    written = file && std::fclose(file) == 0 && written;
+    if (!written || std::rename(SystemName(temp).constData(), SystemName(path).constData()) != 0) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        RemoveFile(temp);
+        return false;
+    }
+    return true;
 }
 
 } // namespace velune

@@ -5,7 +5,7 @@
 
 namespace velune {
 
-// Whether the path names a playlist file (M3U, M3U8 or PLS), by its extension.
+// Whether the path names a playlist file (M3U, M3U8, PLS or XSPF), by its extension.
 bool IsPlaylistFile(const QString& path);
 
 // The local files a playlist file lists, in its order. Relative paths are taken
@@ -23,5 +23,25 @@ PlaylistEntries ReadPlaylistFile(const QString& path);
 // The paths with every playlist file replaced by what it lists; what could not be
 // read is added to `errors`.
 QStringList ExpandPlaylists(const QStringList& paths, QStringList& errors);
+
+} // namespace velune
+
+namespace velune {
+
+// A file as a playlist lists it.
+struct PlaylistEntry {
+    QString path;
+    qint64 lengthMs = -1; // -1 when unknown
+    QString artist;
+    QString title; // "" when unknown: readers show the file's name
+};
+
+// Writes a playlist in the form its extension names: XSPF for .xspf, PLS for .pls,
+// else M3U8 (UTF-8, #EXTM3U, #EXTINF with "Artist - Title"). Files below the
+// playlist's folder are named relative to it. A name that is not UTF-8 is written
+// as its own bytes (an XSPF address as its bytes percent-encoded), so it is found
+// again. The playlist replaces a file of its name only once it is whole. False with
+// the system's reason.
+bool WritePlaylistFile(const QString& path, const QList<PlaylistEntry>& entries, QString& error);
 
 } // namespace velune

@@ -208,11 +208,26 @@ qint64 TagSet::estimatedBytes() const {
 }
 
 TagSet ReadTags(const QString& path) {
-    TagSet tags;
+    return ReadFileTags(path, true).tags;
+}
+
+QString FirstText(const TagSet& tags, const char* key) {
+    for (const auto& [name, values] : tags.text)
+        if (name == QLatin1String(key) && !values.isEmpty())
+            return values.front();
+    return {};
+}
+
+FileTags ReadFileTags(const QString& path, bool withCover) {
+    FileTags read;
+    TagSet& tags = read.tags;
     const QByteArray native = SystemName(path);
-    TagLib::FileRef ref(native.constData(), false);
+    TagLib::FileRef ref(native.constData(), true, TagLib::AudioProperties::Fast);
     if (ref.isNull())
-        return tags;
+        return read;
+    if (const TagLib::AudioProperties* audio = ref.audioProperties();
+        audio && audio->lengthInMilliseconds() > 0)
+        read.lengthMs = audio->lengthInMilliseconds();
     const TagLib::PropertyMap map = ref.file()->properties();
     for (const char* key : kTextKeys) {
         auto it = map.find(key);
@@ -230,8 +245,9 @@ TagSet ReadTags(const QString& path) {
                 tags.trackTotal);
     SplitNumber(First(map, {"DISCNUMBER"}), First(map, {"DISCTOTAL", "TOTALDISCS"}), tags.disc,
                 tags.discTotal);
-    ReadCover(tags, ref.file());
-    return tags;
+    if (withCover)
+        ReadCover(tags, ref.file());
+    return read;
 }
 
 bool WriteTags(const QString& path, TargetFormat format, const TagSet& tags, QString& error) {

@@ -28,6 +28,17 @@ struct TagSet {
 // The tags of any file TagLib reads; none when it reads none.
 TagSet ReadTags(const QString& path);
 
+// The tags with the length TagLib finds in the file's header (-1 when it finds
+// none); the cover only when asked, as lists of files read thousands of them.
+struct FileTags {
+    TagSet tags;
+    qint64 lengthMs = -1;
+};
+FileTags ReadFileTags(const QString& path, bool withCover);
+
+// The first value of a text tag ("TITLE", "ARTIST", ...); "" when there is none.
+QString FirstText(const TagSet& tags, const char* key);
+
 // Writes the tags into a file of the given format (WAV takes text only). False
 // with the reason when the file could not be saved.
 bool WriteTags(const QString& path, TargetFormat format, const TagSet& tags, QString& error);

@@ -175,7 +175,9 @@ void ItemReader::Run() {
                                     : *declared * decoder.OutputRate() / decoder.SourceRate();
             facts_.gains =
                 ReadReplayGain([&decoder](const char* name) { return decoder.Tag(name); });
-            facts_.info = {decoder.Tag("title"), decoder.Tag("artist"), decoder.Tag("album")};
+            facts_.info.title = decoder.Tag("title");
+            facts_.info.artist = decoder.Tag("artist");
+            facts_.info.album = decoder.Tag("album");
         }
     }
     // Probing a file takes buffers that are freed at once: give their pages back.

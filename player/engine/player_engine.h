@@ -13,6 +13,9 @@ struct TrackInfo {
     QString title;
     QString artist;
     QString album;
+    int track = 0;        // 0 when unknown
+    qint64 lengthMs = -1; // as the file's header declares it; -1 when unknown
+    QString artUrl;       // a file: URL of the cover, "" when there is none
 };
 
 // Why an item could not be played.

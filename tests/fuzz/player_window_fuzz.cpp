@@ -22,6 +22,8 @@ void CheckTriggers(const QStringList& writes) {
         {"_root.SetFileTxt", {"_root.FileTxt"}},
         {"_root.SetTimeTxt", {"_root.TotalTimeTxt", "_root.TimePlayedTxt"}},
         {"_root.SetAddedFiles", {"_root.AddedFiles"}},
+        {"_root.SetListRows", {"_root.ListRows"}},
+        {"_root.SetListChanges", {"_root.ListChanges"}},
     };
     for (const auto& [trigger, data] : kTriggers) {
         QSet<QString> since;
@@ -53,16 +55,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                     << dir.filePath(QStringLiteral("notes.txt"));
     }();
     static const char* const kCommands[] = {
-        "IDC_FS_Play",      "IDC_FS_Pause",  "IDC_FS_Stop",          "IDC_FS_Previous",
-        "IDC_FS_Next",      "IDC_FS_Repeat", "IDC_FS_SoundOff",      "IDC_FS_SoundOn",
-        "IDC_FS_ShowList",  "IDC_FS_Volume", "IDC_FS_KnobReleased",  "IDC_FS_OpenFile",
-        "IDC_FS_HideList",  "IDC_FS_Add",    "IDC_FS_SelectedIndex", "IDC_FS_Remove",
-        "IDC_FS_RemoveAll", "IDC_FS_SeekBy", "IDC_FS_ReplayGain",    "IDC_FS_Unknown"};
+        "IDC_FS_Play",      "IDC_FS_Pause",    "IDC_FS_Stop",          "IDC_FS_Previous",
+        "IDC_FS_Next",      "IDC_FS_Repeat",   "IDC_FS_SoundOff",      "IDC_FS_SoundOn",
+        "IDC_FS_ShowList",  "IDC_FS_Volume",   "IDC_FS_KnobReleased",  "IDC_FS_OpenFile",
+        "IDC_FS_HideList",  "IDC_FS_Add",      "IDC_FS_SelectedIndex", "IDC_FS_Remove",
+        "IDC_FS_RemoveAll", "IDC_FS_SeekBy",   "IDC_FS_ReplayGain",    "IDC_FS_Unknown",
+        "IDC_FS_AddFolder", "IDC_FS_Find",     "IDC_FS_PlayFound",     "IDC_FS_Sort",
+        "IDC_FS_Shuffle",   "IDC_FS_PlayNext", "IDC_FS_SaveList"};
+    static const char* const kWords[] = {"",      "a",      "mp3",  "added", "artist", "album",
+                                         "title", "length", "file", "off",   "tracks", "albums"};
     Input input(data, size);
     Around around;
     ScriptedPlayer engine;
+    around.folders.answer = dir.path();
+    around.dialog.saveAs = dir.filePath(QStringLiteral("saved.m3u8"));
     PlayerWindow window({around.face, around.form, around.messages, around.dialog, around.lock,
-                         engine, around.timer, QStringLiteral("/opt/velune")});
+                         engine, around.timer, QStringLiteral("/opt/velune"), around.folders,
+                         around.background, around.cache.path()});
     window.Start();
     QStringList faceRows;
     for (int step = 0; step < 200 && !input.empty(); ++step) {
@@ -70,7 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         const uint8_t what = input.Byte();
         if (what < 160) {
             const char* command = kCommands[what % std::size(kCommands)];
-            const QString args = QString::fromUtf8(input.Piece());
+            // The library's commands mostly take words they know.
+            const QString args = input.Byte() % 2 ? QString::fromUtf8(input.Piece())
+                                                  : QLatin1String(kWords[input.Byte() % 12]);
             if (what % std::size(kCommands) == 13 || what % std::size(kCommands) == 11) {
                 QStringList chosen;
                 for (int n = input.Byte() % 4; n > 0; --n)
@@ -80,14 +91,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             around.face.store.insert(QStringLiteral("_root.KnobPosition"), args);
             around.face.store.insert(QStringLiteral("_root.VolumePosition"), args);
             // The face removes its own row before it says so: the one it names, else
-            // the one chosen in it (the host's chosen row).
+            // the one chosen in it (the host's chosen row, as shown).
             if (QLatin1String(command) == QLatin1String("IDC_FS_Remove")) {
                 bool whole = false;
                 int row = args.trimmed().toInt(&whole);
-                if (!whole || row < 0 || row >= faceRows.size())
-                    row = window.list().chosen();
-                if (row >= 0 && row < faceRows.size())
-                    faceRows.removeAt(row);
+                const auto& shown = window.ShownRows();
+                if (!whole || row < 0 || row >= int(shown.size())) {
+                    const auto at = std::ranges::find(shown, window.list().chosen());
+                    row = at == shown.end() ? -1 : int(at - shown.begin());
+                }
+                if (row >= 0 && row * 7 + 7 <= faceRows.size())
+                    faceRows.remove(row * 7, 7);
             }
             window.OnFaceCommand(QString::fromLatin1(command), args);
         } else {
@@ -121,22 +135,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             engine.soundFailure.clear();
             engine.itemFailure.clear();
         }
-        // What the face was told.
-        QString added;
+        // What the face was told: the rows shown, each row's path and queue place.
+        QString rows, changes;
         for (const QString& write : std::as_const(around.face.writes)) {
-            if (write == QLatin1String("_root.RemoveAll=1"))
-                faceRows.clear();
-            else if (write.startsWith(QLatin1String("_root.AddedFiles=")))
-                added = write.mid(17);
-            else if (write == QLatin1String("_root.SetAddedFiles=1"))
-                faceRows << SplitFaceRows(added);
+            if (write.startsWith(QLatin1String("_root.ListRows=")))
+                rows = write.mid(15);
+            else if (write.startsWith(QLatin1String("_root.ListChanges=")))
+                changes = write.mid(18);
+            else if (write == QLatin1String("_root.SetListRows=1"))
+                faceRows = rows.isEmpty() ? QStringList() : SplitFaceRows(rows);
+            else if (write == QLatin1String("_root.SetListChanges=1")) {
+                const QStringList fields = SplitFaceRows(changes);
+                for (qsizetype i = 0; i + 7 < fields.size(); i += 8) {
+                    const qsizetype at = fields[i].toInt() * 7;
+                    Require(at >= 0 && at + 7 <= faceRows.size(), "a changed row is shown");
+                    for (int f = 0; f < 7; ++f)
+                        faceRows[at + f] = fields[i + 1 + f];
+                }
+            }
         }
         CheckTriggers(around.face.writes);
         const Playlist& list = window.list();
-        QStringList readable;
-        for (const QString& row : list.rows())
-            readable << Readable(row);
-        Require(faceRows == readable, "the face's list is the window's");
+        Require(faceRows.size() == qsizetype(window.ShownRows().size()) * 7,
+                "the face shows the rows found");
+        for (std::size_t i = 0; i < window.ShownRows().size(); ++i) {
+            const int row = window.ShownRows()[i];
+            Require(list.contains(row) && faceRows[i * 7] == Readable(list.at(row)),
+                    "the face's row is the window's");
+            const int place = window.Order().QueuePlace(list.id(row));
+            Require(faceRows[i * 7 + 6] == (place > 0 ? QString::number(place) : QString()),
+                    "a queued row shows its place");
+        }
         for (const int row : {list.current(), list.chosen(), list.queued()})
             Require(row == -1 || list.contains(row), "a row that exists, or none");
         Require(!engine.playing || list.contains(list.current()), "what plays is a row");

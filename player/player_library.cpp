@@ -1,0 +1,374 @@
+// The list as a music library: folders and playlists read on workers, rows from
+// tags, finding, ordering, shuffling, the play queue, covers and saved playlists.
+#include "background.h"
+#include "dropped.h"
+#include "face.h"
+#include "folder_chooser.h"
+#include "folder_walk.h"
+#include "messages.h"
+#include "names.h"
+#include "picker.h"
+#include "player_protocol.h"
+#include "player_window.h"
+#include "player_window_text.h"
+#include "playlist_files.h"
+#include "system_names.h"
+#include "track_tags.h"
+
+#include <QUrl>
+
+namespace velune {
+
+using namespace player_face;
+using namespace player_text;
+
+namespace {
+
+// The player's own formats, then what else FFmpeg plays that libraries hold.
+bool PlayableKind(const QString& path) {
+    static const QStringList kSupported{
+        QStringLiteral("wav"),  QStringLiteral("mp3"),  QStringLiteral("ogg"),
+        QStringLiteral("ram"),  QStringLiteral("rm"),   QStringLiteral("wma"),
+        QStringLiteral("flac"), QStringLiteral("m4a"),  QStringLiteral("aac"),
+        QStringLiteral("opus"), QStringLiteral("aiff"), QStringLiteral("aif"),
+        QStringLiteral("ape"),  QStringLiteral("wv")};
+    return kSupported.contains(FileName(path, QLatin1Char('.')).toLower());
+}
+
+// Tags are read in batches, so that rows change in steps the face keeps up with.
+constexpr int kTagBatch = 64;
+
+// "1:02:03" past an hour, else "02:03".
+QString LongTime(qint64 ms) {
+    const qint64 s = (ms + 500) / 1000;
+    if (s < 3600)
+        return TwoDigits(s / 60) + u':' + TwoDigits(s % 60);
+    return QString::number(s / 3600) + u':' + TwoDigits(s / 60 % 60) + u':' + TwoDigits(s % 60);
+}
+
+} // namespace
+
+PlayerWindow::PlayerWindow(Parts parts)
+    : p_(std::move(parts)),
+      cache_(std::make_shared<TagCache>(p_.cacheFolder + QStringLiteral("/tags.cache"))) {}
+
+PlayerWindow::~PlayerWindow() = default;
+
+// Adding ------------------------------------------------------------------------
+
+PlayerWindow::Expanded PlayerWindow::Expand(const QStringList& paths) {
+    Expanded expanded;
+    int notAudio = 0;
+    bool unsupported = false;
+    QStringList passedOver;
+    for (const QString& path : ExpandPlaylists(paths, expanded.problems)) {
+        if (path.isEmpty())
+            continue;
+        if (IsFolder(path)) {
+            const FolderWalk walk = WalkFolder(SystemPath(path));
+            passedOver << QStringList(walk.skipped.begin(), walk.skipped.end());
+            for (const FoundFile& found : walk.files) {
+                const QString file = PathFromSystem(found.path);
+                if (PlayableKind(file))
+                    expanded.files << file;
+                else
+                    ++notAudio;
+            }
+        } else if (PlayableKind(path)) {
+            expanded.files << path;
+        } else {
+            unsupported = true;
+        }
+    }
+    if (unsupported)
+        expanded.problems << QStringLiteral("The Player not support this format");
+    if (notAudio > 0 || !passedOver.isEmpty()) {
+        QString report = QStringLiteral("%1 files added, %2 skipped: not audio")
+                             .arg(expanded.files.size())
+                             .arg(notAudio);
+        if (!passedOver.isEmpty())
+            report += QStringLiteral("\n\nFolders passed over:\n") + passedOver.join(u'\n');
+        expanded.problems << report;
+    }
+    return expanded;
+}
+
+void PlayerWindow::AddPaths(const QStringList& paths, AddAction action) {
+    if (paths.isEmpty())
+        return;
+    const int ticket = ++addsAsked_;
+    p_.background.Run([this, paths, action, ticket]() -> Background::Then {
+        Expanded expanded = Expand(paths);
+        return [this, action, ticket, expanded = std::move(expanded)] {
+            addsWaiting_.emplace(ticket, std::pair(action, expanded));
+            // In the order asked, whichever walk ended first.
+            for (auto next = addsWaiting_.find(addsDone_ + 1); next != addsWaiting_.end();
+                 next = addsWaiting_.find(addsDone_ + 1)) {
+                const auto [nextAction, nextFiles] = next->second;
+                addsWaiting_.erase(next);
+                ++addsDone_;
+                FinishAdd(nextAction, nextFiles);
+            }
+        };
+    });
+}
+
+void PlayerWindow::FinishAdd(AddAction action, const Expanded& expanded) {
+    for (const QString& problem : expanded.problems)
+        Tell(problem);
+    if (expanded.files.isEmpty())
+        return;
+    if (action == AddAction::Replace) {
+        // The files replace the list, in the face too; what played goes with it.
+        p_.face.SetVariable(Var(kClearList), QStringLiteral("1"));
+        if (Loaded())
+            Unload();
+        list_.clear();
+        order_.Clear();
+    }
+    const int first = AppendRows(expanded.files);
+    if (action != AddAction::Play || first < 0)
+        return;
+    if (LoadRow(first))
+        Play();
+    else
+        Next();
+}
+
+int PlayerWindow::AppendRows(const QStringList& added) {
+    if (added.isEmpty())
+        return -1;
+    const bool wasEmpty = list_.isEmpty();
+    const int first = list_.size();
+    list_.append(added);
+    order_.Joined(OrderRows(first));
+    SendRows(p_.face, added);
+    SendList();
+    RequestTags(added);
+    // Into an empty list: its first row is loaded, ready to play.
+    if (wasEmpty) {
+        if (LoadRow(0))
+            SetButton(Button::Play, QStringLiteral("1"));
+        else
+            Next();
+    } else {
+        QueueNext();
+    }
+    return first;
+}
+
+void PlayerWindow::AddFolder() {
+    const QString folder = p_.folders.Choose(QStringLiteral("Add Folder"), QString());
+    if (!folder.isEmpty())
+        AddPaths({folder}, AddAction::Append);
+}
+
+// The rows shown ------------------------------------------------------------------
+
+int PlayerWindow::ListRowOf(const QString& shownRow) const {
+    const int shown = RowNumber(shownRow, static_cast<int>(shown_.size()));
+    return shown < 0 ? -1 : shown_[shown];
+}
+
+QStringList PlayerWindow::RowFields(int row) const {
+    const QString path = list_.at(row);
+    const auto it = tags_.constFind(path);
+    const RowTags* tags = it == tags_.constEnd() ? nullptr : &*it;
+    const int place = order_.QueuePlace(list_.id(row));
+    return {Readable(path),
+            ShownTitle(path, tags),
+            tags ? (tags->artist.isEmpty() ? tags->albumArtist : tags->artist) : QString(),
+            tags ? tags->album : QString(),
+            tags && tags->track > 0 ? QString::number(tags->track) : QString(),
+            tags && tags->lengthMs >= 0 ? LongTime(tags->lengthMs) : QString(),
+            place > 0 ? QString::number(place) : QString()};
+}
+
+void PlayerWindow::SendList() {
+    shown_ = MatchingRows(list_, tags_, find_);
+    QStringList fields;
+    fields.reserve(static_cast<qsizetype>(shown_.size()) * kRowFields);
+    for (const int row : shown_)
+        fields << RowFields(row);
+    SetWithTrigger(p_.face, Var(kListRows), JoinFaceList(fields), Var(kSetListRows));
+    SendTotal();
+    SendPlayingRow();
+}
+
+void PlayerWindow::SendChanges(const std::vector<int>& rows) {
+    if (!find_.trimmed().isEmpty() && MatchingRows(list_, tags_, find_) != shown_) {
+        SendList(); // what is found changed with what was read
+        return;
+    }
+    QStringList fields;
+    for (const int row : rows)
+        if (const auto at = std::ranges::find(shown_, row); at != shown_.end())
+            fields << QString::number(at - shown_.begin()) << RowFields(row);
+    if (!fields.isEmpty())
+        SetWithTrigger(p_.face, Var(kListChanges), JoinFaceList(fields), Var(kSetListChanges));
+    SendTotal();
+}
+
+void PlayerWindow::SendTotal() {
+    qint64 total = 0;
+    for (int row = 0; row < list_.size(); ++row)
+        if (const auto it = tags_.constFind(list_.at(row)); it != tags_.constEnd())
+            total += std::max<qint64>(it->lengthMs, 0);
+    const QString files =
+        list_.size() == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(list_.size());
+    p_.face.SetVariable(Var(kListTotal), files + QStringLiteral(" · ") + LongTime(total));
+}
+
+void PlayerWindow::SendPlayingRow() {
+    const auto at = std::ranges::find(shown_, list_.current());
+    p_.face.SetVariable(Var(kPlayingRow),
+                        QString::number(list_.current() < 0 || at == shown_.end()
+                                            ? -1
+                                            : static_cast<int>(at - shown_.begin())));
+}
+
+void PlayerWindow::RowGone(int row, int id) {
+    order_.Left(id);
+    // The face removed its own row; the rows shown after it move up.
+    std::erase(shown_, row);
+    for (int& shown : shown_)
+        if (shown > row)
+            --shown;
+    std::vector<int> queued;
+    for (const int queuedId : order_.queue())
+        queued.push_back(list_.rowOf(queuedId));
+    SendChanges(queued);
+    SendPlayingRow();
+}
+
+// Tags and covers ---------------------------------------------------------------------
+
+void PlayerWindow::RequestTags(const QStringList& paths) {
+    for (qsizetype from = 0; from < paths.size(); from += kTagBatch) {
+        const QStringList batch = paths.mid(from, kTagBatch);
+        p_.background.Run([this, batch, cache = cache_]() -> Background::Then {
+            QList<std::pair<QString, RowTags>> read;
+            for (const QString& path : batch)
+                if (const auto tags = cache->Get(path))
+                    read.append({path, *tags});
+            return [this, read] { TakeTags(read); };
+        });
+    }
+}
+
+void PlayerWindow::TakeTags(const QList<std::pair<QString, RowTags>>& read) {
+    QSet<QString> changed;
+    for (const auto& [path, tags] : read) {
+        auto it = tags_.find(path);
+        if (it == tags_.end() || *it != tags) {
+            tags_.insert(path, tags);
+            changed.insert(path);
+        }
+    }
+    if (changed.isEmpty())
+        return;
+    std::vector<int> rows;
+    for (int row = 0; row < list_.size(); ++row)
+        if (changed.contains(list_.at(row)))
+            rows.push_back(row);
+    SendChanges(rows);
+}
+
+void PlayerWindow::ShowCover() {
+    const QString path = list_.at(list_.current());
+    const int ticket = ++coverAsked_;
+    if (path.isEmpty()) {
+        coverUrl_.clear();
+        p_.face.SetVariable(Var(kCover), QString());
+        return;
+    }
+    p_.background.Run([this, path, ticket,
+                       covers = p_.cacheFolder + QStringLiteral("/covers")]() -> Background::Then {
+        const QString cover = FindCover(path, covers);
+        return [this, ticket, cover] {
+            if (ticket != coverAsked_)
+                return;
+            coverUrl_ = cover.isEmpty() ? QString() : FileUriOf(cover);
+            p_.face.SetVariable(Var(kCover), coverUrl_);
+        };
+    });
+}
+
+void PlayerWindow::SaveTagCache() const {
+    cache_->Save(list_.rows());
+}
+
+// Finding, ordering, shuffling, the queue -------------------------------------------
+
+void PlayerWindow::Find(const QString& text) {
+    find_ = text == QLatin1String("undefined") ? QString() : text;
+    SendList();
+}
+
+void PlayerWindow::SortBy(SortOrder order) {
+    sort_ = order;
+    list_.reorder(SortedRows(list_, tags_, order));
+    p_.face.SetVariable(Var(kSortOrder), SortName(order));
+    SendList();
+    QueueNext();
+}
+
+std::vector<OrderRow> PlayerWindow::OrderRows(int from) const {
+    std::vector<OrderRow> rows;
+    for (int row = from; row < list_.size(); ++row) {
+        const QString path = list_.at(row);
+        const RowTags tags = tags_.value(path);
+        // An album is its title and its artist, or else the folder it is in.
+        const QString album =
+            tags.album.isEmpty()
+                ? FolderOf(path)
+                : tags.album + u'\n' +
+                      (tags.albumArtist.isEmpty() ? FolderOf(path) : tags.albumArtist);
+        rows.push_back({list_.id(row), album, tags.disc, tags.track});
+    }
+    return rows;
+}
+
+void PlayerWindow::SetShuffle(ShuffleMode mode) {
+    order_.SetMode(mode, OrderRows(), list_.id(list_.current()));
+    p_.face.SetVariable(Var(kShuffleMode), ShuffleName(mode));
+    QueueNext();
+}
+
+void PlayerWindow::PlayNext(int row) {
+    if (!list_.contains(row))
+        return;
+    order_.Enqueue(list_.id(row));
+    SendChanges({row});
+    QueueNext();
+}
+
+int PlayerWindow::RowAfter(int row) const {
+    const int listNext = list_.after(row, repeatOn_);
+    return list_.rowOf(order_.Next(list_.id(row), repeatOn_, list_.id(listNext)));
+}
+
+// Saving -------------------------------------------------------------------------------
+
+bool PlayerWindow::SaveList(const QString& chosen) {
+    if (chosen.isEmpty() || list_.isEmpty())
+        return false;
+    QString path = chosen;
+    if (!IsPlaylistFile(path))
+        path += QStringLiteral(".m3u8");
+    QList<PlaylistEntry> entries;
+    for (const QString& row : list_.rows()) {
+        const RowTags tags = tags_.value(row);
+        entries.append({row, tags.lengthMs, tags.artist.isEmpty() ? tags.albumArtist : tags.artist,
+                        tags.title});
+    }
+    QString error;
+    if (!WritePlaylistFile(path, entries, error)) {
+        qCWarning(lcPlayer) << "cannot save the playlist" << path << error;
+        Tell(QStringLiteral("The playlist '%1' could not be saved: %2").arg(Readable(path), error));
+        return false;
+    }
+    return true;
+}
+
+} // namespace velune
