@@ -90,6 +90,7 @@ SortKey KeyOf(const QString& path, int id, const RowTags* tags, SortOrder order)
     case SortOrder::Length:
         key.missing = t.lengthMs < 0;
         key.length = t.lengthMs;
+        key.disc = key.track = 0;
         break;
     case SortOrder::FileName:
         key.disc = key.track = 0;
@@ -114,9 +115,7 @@ bool Before(const SortKey& a, const SortKey& b, SortOrder order) {
     const auto fields = [](const SortKey& k) {
         return std::tie(k.length, k.first, k.second, k.disc, k.track);
     };
-    if (fields(a) != fields(b))
-        return fields(a) < fields(b);
-    return a.name != b.name && NaturallyBefore(a.name, b.name);
+    return fields(a) < fields(b);
 }
 
 } // namespace

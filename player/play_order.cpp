@@ -124,12 +124,13 @@ void PlayOrder::Clear() {
     nextRound_.clear();
     queue_.clear();
     position_ = -1;
+    place_ = 0;
 }
 
-int PlayOrder::Next(int current, bool repeat, int listNext) const {
-    for (const int id : queue_)
-        if (id != current)
-            return id;
+int PlayOrder::Next(bool repeat, int listNext) const {
+    // A queued row is heard again even when it is the one heard now.
+    if (!queue_.isEmpty())
+        return queue_.front();
     if (mode_ == ShuffleMode::Off)
         return listNext;
     if (position_ + 1 < static_cast<int>(round_.size()))
@@ -147,8 +148,13 @@ int PlayOrder::Previous(int current, int listPrevious) const {
     return at > 0 && at - 1 < static_cast<int>(round_.size()) ? round_[at - 1] : 0;
 }
 
+int PlayOrder::ListPlace(int current) const {
+    return place_ > 0 && place_ != current && rows_.contains(place_) ? place_ : current;
+}
+
 void PlayOrder::Heard(int id, bool back) {
-    queue_.removeAll(id);
+    if (queue_.removeAll(id) == 0)
+        place_ = id;
     if (mode_ == ShuffleMode::Off || !rows_.contains(id))
         return;
     if (position_ + 1 >= static_cast<int>(round_.size()) && !back && !round_.empty() &&

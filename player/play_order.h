@@ -42,16 +42,19 @@ public:
     void Left(int id);
     void Clear();
 
-    // The row to hear after `current`: the queue's first, else the round's next (a
-    // new round's first after the last with `repeat`), else with shuffle off
+    // The row to hear after the one heard: the queue's first, else the round's next
+    // (a new round's first after the last with `repeat`), else with shuffle off
     // `listNext` (the row after it in the list); 0 at the end.
-    int Next(int current, bool repeat, int listNext) const;
+    int Next(bool repeat, int listNext) const;
     // The row to hear before `current`: the round's previous with shuffle on, else
     // `listPrevious`; 0 at the start.
     int Previous(int current, int listPrevious) const;
     // `id` is now the one heard: it leaves the queue and takes its place in the round
     // (`back`: reached by Previous, so the round is walked back, not reordered).
     void Heard(int id, bool back = false);
+    // Where the list goes on from after `current`: the row heard last in its turn when
+    // `current` came from the queue, else `current`.
+    int ListPlace(int current) const;
 
     // "Play next": the row joins the end of the queue; a row already queued stays.
     void Enqueue(int id);
@@ -74,6 +77,7 @@ private:
     int position_ = -1;          // the round's row heard last, -1 before its first
     std::vector<int> nextRound_; // the round after this one, made when its last row is heard
     QList<int> queue_;
+    int place_ = 0; // the row heard last in its turn (not from the queue)
 };
 
 } // namespace velune

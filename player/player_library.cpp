@@ -344,8 +344,10 @@ void PlayerWindow::PlayNext(int row) {
 }
 
 int PlayerWindow::RowAfter(int row) const {
-    const int listNext = list_.after(row, repeatOn_);
-    return list_.rowOf(order_.Next(list_.id(row), repeatOn_, list_.id(listNext)));
+    // After a queued row the list goes on from where it was.
+    const int place = list_.rowOf(order_.ListPlace(list_.id(row)));
+    const int listNext = list_.after(place >= 0 ? place : row, repeatOn_);
+    return list_.rowOf(order_.Next(repeatOn_, list_.id(listNext)));
 }
 
 // Saving -------------------------------------------------------------------------------

@@ -86,7 +86,7 @@ void PlayerWindow::RemoveRow(const QString& args) {
         // The row that took its place plays on (the first with repeat after the last),
         // unless the play queue or the shuffle name another.
         const int inPlace = row < list_.size() ? row : list_.after(row - 1, repeatOn_);
-        const int next = list_.rowOf(order_.Next(0, repeatOn_, list_.id(inPlace)));
+        const int next = list_.rowOf(order_.Next(repeatOn_, list_.id(inPlace)));
         if (next >= 0 && PlayFrom(next)) {
             Play();
             ShowRow();

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 using namespace velune;
@@ -30,13 +31,14 @@ protected:
         ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run under dbus-run-session";
         ASSERT_TRUE(MakeTone(dir.filePath("a.wav"), 4.0));
         ASSERT_TRUE(Tagged(dir.filePath("a.wav"), dir.filePath("b.mp3"),
-                           {u"title=Été à Lisbonne"_s, u"artist=Ana"_s}));
+                           {u"title=Été à Lisbonne"_s, u"artist=Ana"_s, u"track=3"_s}));
         ASSERT_TRUE(MakeTone(dir.filePath("c.ogg"), 4.0));
     }
     void Start(QProcess& player, const QStringList& files) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         env.insert(u"XDG_CONFIG_HOME"_s, config.path());
+        env.insert(u"XDG_CACHE_HOME"_s, config.filePath(u"cache"_s));
         player.setProcessEnvironment(env);
         player.start(QStringLiteral(VELUNE_PROGRAM_DIR "/VelunePlayer"), files);
         ASSERT_TRUE(player.waitForStarted());
@@ -94,6 +96,7 @@ TEST_F(Desktop, MprisDrivesAndReadsThePlayerAndASecondStartHandsItsFilesOver) {
     Call("Next");
     ASSERT_TRUE(Soon([&] { return Title() == u"Été à Lisbonne"_s; }));
     EXPECT_EQ(Metadata().value("xesam:artist").toStringList(), QStringList{"Ana"});
+    EXPECT_TRUE(Soon([&] { return Metadata().value("xesam:trackNumber").toInt() == 3; }));
     EXPECT_TRUE(Soon([&] { return Metadata().value("mpris:length").toLongLong() > 3'900'000; }));
 
     Call("PlayPause");
@@ -111,6 +114,8 @@ TEST_F(Desktop, MprisDrivesAndReadsThePlayerAndASecondStartHandsItsFilesOver) {
     EXPECT_TRUE(Becomes("Volume", 0.3));
     Set("LoopStatus", u"Playlist"_s);
     EXPECT_TRUE(Becomes("LoopStatus", u"Playlist"_s));
+    Set("Shuffle", true);
+    EXPECT_TRUE(Becomes("Shuffle", true));
 
     // Seeks: forward by a second; an unknown track or a position past the end is ignored.
     ASSERT_TRUE(Soon([&] { return Get("CanSeek").toBool(); }));
@@ -150,10 +155,15 @@ TEST_F(Desktop, MprisDrivesAndReadsThePlayerAndASecondStartHandsItsFilesOver) {
     ASSERT_TRUE(OnBus());
     EXPECT_TRUE(Becomes("Volume", 0.3));
     EXPECT_EQ(Get("LoopStatus"), u"Playlist"_s);
+    EXPECT_EQ(Get("Shuffle"), true);
+    EXPECT_TRUE(QFile::exists(config.filePath(u"cache/Velune/tags.cache"_s)));
     EXPECT_EQ(Get("PlaybackStatus"), u"Stopped"_s);
     EXPECT_EQ(Title(), u"caf\ufffd.wav"_s);
     Call("Play");
     EXPECT_TRUE(Becomes("PlaybackStatus", u"Playing"_s));
+    // A folder from the desktop: every file below it joins the list, the first plays.
+    Call("OpenUri", {QUrl::fromLocalFile(dir.path()).toString()});
+    EXPECT_TRUE(Soon([&] { return Title() == u"a.wav"_s; })) << Title().toStdString();
     first.kill();
     first.waitForFinished(5000);
     EXPECT_TRUE(RemoveFile(PathFromSystem(latin1)));

@@ -77,6 +77,12 @@ TEST(Playlists, EntriesAreReadAndBadPlaylistsToldApart) {
         {"empty.pls", "", {}, 0, true},
         {"binary.m3u", QByteArray("ID3\x04\0\0\0\0", 8), {}, 0, true},
         {"only-streams.m3u", "http://a.invalid/x.mp3\n", {}, 1, true},
+        {"mix.xspf", "<?xml version=\"1.0\"?><playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
+                     "<trackList><track><location>sub/%C3%A9t%C3%A9%20a.flac</location></track>"
+                     "<track><location>file:///abs/b.ogg</location><title>B</title></track>"
+                     "<track><location>http://radio.invalid/x</location></track></trackList></playlist>",
+         {"sub/été a.flac", "/abs/b.ogg"}, 1, false},
+        {"broken.xspf", "<playlist><trackList><track><location>", {}, 0, true},
     };
     // clang-format on
     for (const Row& row : rows) {
@@ -109,6 +115,43 @@ TEST(Playlists, EntriesAreReadAndBadPlaylistsToldApart) {
                   {u"/x/a.wav"_s, dir.filePath("list.pls"), dir.filePath("missing.m3u")}, errors),
               (QStringList{"/x/a.wav", "/abs/one.wav", root + "/two.wav"}));
     EXPECT_EQ(errors.size(), 1);
+}
+
+// A saved list read back names the same files, in each form: relative below the
+// playlist's folder, whole elsewhere, names that are not UTF-8 as their bytes, a file
+// that is missing kept as it was.
+TEST(Playlists, SavedListsComeBackWhole) {
+    QTemporaryDir dir;
+    const QByteArray root = QFile::encodeName(dir.path());
+    const QList<PlaylistEntry> entries{
+        {dir.filePath(u"Album/01 Été.flac"_s), 184400, u"Ana"_s, u"Été"_s},
+        {PathFromSystem(root + "/Album/caf\xe9 | 2.mp3"), -1, QString(), QString()},
+        {u"/elsewhere/Live #1.ogg"_s, 61000, QString(), u"Live"_s},
+        {dir.filePath(u"missing.wav"_s), 5000, u"X"_s, u"Y"_s},
+    };
+    for (const char* name : {"list.m3u8", "list.pls", "list.xspf", "plain.m3u"}) {
+        SCOPED_TRACE(name);
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QString error;
+        ASSERT_TRUE(WritePlaylistFile(path, entries, error)) << error;
+        QStringList expected;
+        for (const PlaylistEntry& entry : entries)
+            expected << entry.path;
+        EXPECT_EQ(ReadPlaylistFile(path).files, expected);
+        // Written again over itself: replaced whole, nothing left beside it.
+        ASSERT_TRUE(WritePlaylistFile(path, entries.mid(0, 1), error)) << error;
+        EXPECT_EQ(ReadPlaylistFile(path).files, QStringList{entries[0].path});
+    }
+    QString error;
+    ASSERT_TRUE(WritePlaylistFile(dir.filePath("list.m3u8"), entries, error));
+    const QByteArray m3u8 = ReadBytes(dir.filePath("list.m3u8"));
+    EXPECT_TRUE(m3u8.startsWith("#EXTM3U\n#EXTINF:184,Ana - \xc3\x89t\xc3\xa9\nAlbum/01 "))
+        << m3u8.toStdString();
+    EXPECT_TRUE(m3u8.contains("#EXTINF:-1,caf\xef\xbf\xbd | 2.mp3\nAlbum/caf\xe9 | 2.mp3\n"));
+    EXPECT_TRUE(m3u8.contains("\n/elsewhere/Live #1.ogg\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).size(), 4); // no leftovers
+    EXPECT_FALSE(WritePlaylistFile(u"/no/such/folder/x.m3u8"_s, entries, error));
+    EXPECT_FALSE(error.isEmpty());
 }
 
 // A library tree: natural order per folder, files before subfolders, relative

@@ -2,13 +2,17 @@
 // on the wrong file after an edit, a removed file played or shown, the list run
 // through without a sound output, times or rows off by one, a message box with the
 // timer ticking under it, settings lost between runs.
+#include "dropped.h"
 #include "fakes.h"
 #include "gapless_player.h"
+#include "list_order.h"
 #include "media.h"
+#include "play_order.h"
 #include "player_window.h"
 #include "playlist.h"
 #include "recording_output.h"
 #include "remembered.h"
+#include "track_tags.h"
 #include "user_settings.h"
 
 #include <QCoreApplication>
@@ -18,9 +22,13 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <numeric>
+#include <set>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace velune;
 using namespace velune::test;
@@ -79,6 +87,166 @@ TEST(Playlist, EditsKeepTheCurrentAndChosenRowsOnTheirFiles) {
     EXPECT_EQ(one.after(0, true), 0);
     one.setCurrent(3); // no such row
     EXPECT_EQ(one.current(), -1);
+}
+
+// Five rows as added (x y z w v) with tags alike, apart and missing.
+struct Library {
+    Library() {
+        list.append(
+            {"/m/b/10 x.mp3", "/m/a/2 y.mp3", "/m/a/1 z.mp3", "/m/c/9 w.mp3", "/m/a/3 v.mp3"});
+        tags.insert("/m/b/10 x.mp3", {"Écho", "beta", "Été", "", 1, 2, 3000});
+        tags.insert("/m/a/2 y.mp3", {"delta", "Alpha", "Zeta", "", 1, 1, 1000});
+        tags.insert("/m/a/1 z.mp3", {"", "alpha", "Alpha", "", 2, 1, 2000});
+        tags.insert("/m/a/3 v.mp3", {"Charlie", "Älpha", "Alpha", "", 1, 5, 2000});
+    }
+    QString Names(const std::vector<int>& rows) const {
+        QString names;
+        for (const int row : rows)
+            names += list.at(row).at(list.at(row).size() - 5);
+        return names;
+    }
+    Playlist list;
+    KnownTags tags;
+};
+
+TEST(ListOrder, SortsKeepRowsAlikeAsTheyCameAndMissingTagsLast) {
+    const std::vector<std::pair<SortOrder, const char*>> orders{
+        {SortOrder::Artist, "vzyxw"},   // alpha (accents and case alike): album, disc; beta; none
+        {SortOrder::Album, "vzxyw"},    // Alpha d1 d2, Été, Zeta, none
+        {SortOrder::Title, "zwvyx"},    // "1 z.mp3", "9 w.mp3" (file names), Charlie, delta, Écho
+        {SortOrder::Length, "yzvxw"},   // 1 s, 2 s as they came, 3 s, unknown
+        {SortOrder::FileName, "zyvwx"}, // 1, 2, 3, 9, 10
+        {SortOrder::Added, "xyzwv"},
+    };
+    Library lib;
+    lib.list.setCurrent(1); // y
+    for (const auto& [order, expected] : orders) {
+        SCOPED_TRACE(SortName(order).toStdString());
+        EXPECT_EQ(SortNamed(SortName(order)), order);
+        ASSERT_TRUE(lib.list.reorder(SortedRows(lib.list, lib.tags, order)));
+        std::vector<int> all(lib.list.size());
+        std::iota(all.begin(), all.end(), 0);
+        EXPECT_EQ(lib.Names(all), QLatin1String(expected));
+        EXPECT_TRUE(lib.list.at(lib.list.current()).endsWith(u"y.mp3"));
+    }
+    EXPECT_FALSE(lib.list.reorder({0, 0, 1, 2, 3})); // not every row once
+}
+
+TEST(ListOrder, FindingIgnoresCaseAndAccentsAndLooksAtFileNames) {
+    const std::vector<std::pair<const char*, const char*>> finds{
+        {"", "xyzwv"}, {"   ", "xyzwv"}, {"ete", "x"},     {"ÉTÉ", "x"},     {"alpha zeta", "y"},
+        {"9 w", "w"},  {"MP3", "xyzwv"}, {"charlie", "v"}, {"alpha", "yzv"}, {"nothing", ""},
+    };
+    Library lib;
+    for (const auto& [find, expected] : finds)
+        EXPECT_EQ(lib.Names(MatchingRows(lib.list, lib.tags, QString::fromUtf8(find))),
+                  QLatin1String(expected))
+            << find;
+    EXPECT_EQ(SearchFolded(u"Ångström Ĳ Ça"_s), u"angstrom ij ca"_s);
+}
+
+// Twelve rows in three albums of four, listed album by album, tracks reversed.
+std::vector<OrderRow> Albums() {
+    std::vector<OrderRow> rows;
+    for (int id = 1; id <= 12; ++id)
+        rows.push_back({id, QString::number((id - 1) / 4), 1, 5 - (id - 1) % 4});
+    return rows;
+}
+
+TEST(PlayOrder, EveryRowOncePerRoundAlbumsInTrackOrderAndPreviousWalksBack) {
+    for (const ShuffleMode mode : {ShuffleMode::Tracks, ShuffleMode::Albums}) {
+        for (const quint32 seed : {1u, 2u, 3u}) {
+            SCOPED_TRACE(ShuffleName(mode).toStdString() + std::to_string(seed));
+            PlayOrder order(seed);
+            order.SetMode(mode, Albums(), 6);
+            order.Heard(6);
+            std::vector<int> heard{6};
+            for (int id; (id = order.Next(false, 0)) != 0;) {
+                order.Heard(id);
+                heard.push_back(id);
+            }
+            std::vector<int> sorted = heard;
+            std::ranges::sort(sorted);
+            std::vector<int> all(12);
+            std::iota(all.begin(), all.end(), 1);
+            EXPECT_EQ(sorted, all);
+            if (mode == ShuffleMode::Albums) {
+                // Each album at one go, its tracks by number (listed in reverse).
+                for (std::size_t i = 1; i < heard.size(); ++i)
+                    if ((heard[i] - 1) / 4 == (heard[i - 1] - 1) / 4)
+                        EXPECT_EQ(heard[i], heard[i - 1] - 1);
+                    else
+                        EXPECT_EQ((heard[i] - 1) % 4, 3); // an album starts at its first
+            }
+            // Back through what was heard, and forward again the same way.
+            for (std::size_t i = heard.size() - 1; i > 6; --i) {
+                EXPECT_EQ(order.Previous(heard[i], 0), heard[i - 1]);
+                order.Heard(heard[i - 1], true);
+            }
+            EXPECT_EQ(order.Next(false, 0), heard[7]);
+            // With repeat a new round follows, not starting with the row just heard.
+            order.Heard(heard[7]);
+            for (std::size_t i = 8; i < heard.size(); ++i)
+                order.Heard(order.Next(false, 0));
+            const int first = order.Next(true, 0);
+            EXPECT_NE(first, 0);
+            EXPECT_NE(first, heard.back());
+            order.Heard(first);
+            EXPECT_EQ(order.round().size(), 12u);
+            EXPECT_EQ(order.position(), 0);
+        }
+    }
+}
+
+TEST(PlayOrder, TheQueueComesFirstLeavesWithItsRowsAndTheListGoesOnWhereItWas) {
+    struct Case {
+        const char* what;
+        ShuffleMode mode;
+        std::function<void(PlayOrder&)> steps;
+        std::vector<int> next; // what follows, step by step, as the rows are heard
+    };
+    const std::vector<Case> cases{
+        {"queued rows first, then the list after the row heard before them",
+         ShuffleMode::Off,
+         [](PlayOrder& o) { o.Enqueue(9), o.Enqueue(4), o.Enqueue(9); },
+         {9, 4, 2}},
+        {"a queued row that left the list",
+         ShuffleMode::Off,
+         [](PlayOrder& o) { o.Enqueue(9), o.Enqueue(4), o.Left(9); },
+         {4, 2}},
+        {"the row heard, queued, is heard again",
+         ShuffleMode::Off,
+         [](PlayOrder& o) { o.Enqueue(1), o.Enqueue(5); },
+         {1, 5, 2}},
+        {"queued rows before the shuffle, each heard once in the round",
+         ShuffleMode::Tracks,
+         [](PlayOrder& o) { o.Enqueue(7); },
+         {7}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PlayOrder order(7);
+        order.SetMode(c.mode, Albums(), 1);
+        order.Heard(1);
+        c.steps(order);
+        int current = 1;
+        for (const int expected : c.next) {
+            // With shuffle off the list's next is the row after the place it goes on from.
+            const int next = order.Next(false, order.ListPlace(current) + 1);
+            EXPECT_EQ(next, expected);
+            order.Heard(next);
+            current = next;
+        }
+        EXPECT_TRUE(order.queue().isEmpty());
+        if (c.mode != ShuffleMode::Off) {
+            std::set<int> heard{1, current};
+            for (int id; (id = order.Next(false, 0)) != 0; current = id) {
+                order.Heard(id);
+                EXPECT_TRUE(heard.insert(id).second) << id;
+            }
+            EXPECT_EQ(heard.size(), 12u);
+        }
+    }
 }
 
 class Player : public ::testing::Test, protected Around {
@@ -388,6 +556,194 @@ TEST_F(Player, TheEngineKnowsWhatFollowsAndTheFaceFollowsTheEngineAtOnce) {
     EXPECT_TRUE(engine.next.isEmpty());
 }
 
+// The face's rows as the host last wrote them (fields of kRowFields), by path.
+QStringList ShownPaths(const RecordingFace& face) {
+    const QString text = face.store.value(u"_root.ListRows"_s);
+    QStringList paths;
+    const QStringList fields = text.isEmpty() ? QStringList() : text.split(u'|');
+    for (qsizetype i = 0; i + 7 <= fields.size(); i += 7)
+        paths << fields[i];
+    return paths;
+}
+
+TEST_F(Player, TheEngineIsToldWhatFollowsByTheQueueTheShuffleAndTheList) {
+    const QStringList f = Files(6);
+    Add(f);
+    const auto next = [&] { return static_cast<int>(f.indexOf(engine.next)); };
+    const auto advance = [&] {
+        engine.Advance();
+        frm.FollowEngine();
+        return static_cast<int>(f.indexOf(engine.loaded));
+    };
+    Cmd("IDC_FS_Play");
+    EXPECT_EQ(next(), 1);
+    Cmd("IDC_FS_PlayNext", u"3"_s);
+    Cmd("IDC_FS_PlayNext", u"5"_s);
+    EXPECT_EQ(next(), 3);
+    EXPECT_TRUE(Shown("_root.ListChanges").endsWith(u"|2"_s)); // row 5, second in the queue
+    EXPECT_EQ(advance(), 3);
+    EXPECT_EQ(next(), 5);
+    Cmd("IDC_FS_Remove", u"5"_s); // a queued row removed leaves the queue
+    EXPECT_EQ(next(), 1);         // and the list goes on from where it was
+    EXPECT_EQ(advance(), 1);
+    EXPECT_EQ(next(), 2);
+
+    // Shuffle: the rest of the round, each row once, then nothing without repeat.
+    Cmd("IDC_FS_Shuffle", u"tracks"_s);
+    EXPECT_EQ(Shown("_root.Shuffle"), u"tracks"_s);
+    std::set<int> heard{1};
+    std::vector<int> order{1};
+    while (next() >= 0) {
+        order.push_back(advance());
+        EXPECT_TRUE(heard.insert(order.back()).second);
+    }
+    EXPECT_EQ(heard.size(), 5u);
+    Cmd("IDC_FS_PlayNext", u"1"_s); // the queue goes before the shuffle
+    EXPECT_EQ(next(), 1);
+    Cmd("IDC_FS_Repeat");
+    Cmd("IDC_FS_Previous"); // back through the round
+    EXPECT_EQ(f.indexOf(engine.loaded), order[order.size() - 2]);
+    EXPECT_EQ(next(), 1);
+    Cmd("IDC_FS_Shuffle"); // tracks -> albums -> off
+    Cmd("IDC_FS_Shuffle");
+    EXPECT_EQ(frm.Shuffle(), ShuffleMode::Off);
+    EXPECT_EQ(frm.Remember().shuffle, ShuffleMode::Off);
+    Cmd("IDC_FS_Shuffle", u"albums"_s);
+    EXPECT_EQ(frm.Remember().shuffle, ShuffleMode::Albums);
+}
+
+TEST_F(Player, FindingShowsTheRowsFoundAndTheFacesRowsAreThose) {
+    const QStringList f = Files(5);
+    Add(f);
+    EXPECT_EQ(ShownPaths(face), f);
+    EXPECT_EQ(Shown("_root.ListTotal"), u"5 files · 00:00"_s);
+    Cmd("IDC_FS_Find", u"SONG3"_s);
+    EXPECT_EQ(ShownPaths(face), QStringList{f[3]});
+    Cmd("IDC_FS_PlayFound");
+    EXPECT_EQ(engine.loaded, f[3]);
+    EXPECT_EQ(Shown("_root.PlayingRow"), u"0"_s);
+    Cmd("IDC_FS_Find", u"song"_s);
+    EXPECT_EQ(Shown("_root.PlayingRow"), u"3"_s);
+    Cmd("IDC_FS_Find", u"song1"_s);
+    EXPECT_EQ(Shown("_root.PlayingRow"), u"-1"_s);
+    Cmd("IDC_FS_SelectedIndex", u"0"_s); // the row as shown
+    EXPECT_EQ(engine.loaded, f[1]);
+    Cmd("IDC_FS_Remove", u"0"_s);
+    EXPECT_EQ(frm.list().rows(), (QStringList{f[0], f[2], f[3], f[4]}));
+    EXPECT_TRUE(frm.ShownRows().empty());
+    Cmd("IDC_FS_SelectedIndex", u"0"_s); // nothing shown, nothing played
+    Cmd("IDC_FS_Find", u""_s);
+    EXPECT_EQ(ShownPaths(face), (QStringList{f[0], f[2], f[3], f[4]}));
+    Cmd("IDC_FS_Sort", u"bogus"_s); // an order it does not know changes nothing
+    EXPECT_EQ(Shown("_root.SortOrder"), QString());
+}
+
+TEST_F(Player, AFolderAddsItsAudioWithTagsCoversAndASavedList) {
+    const QString music = dir.filePath(u"Music"_s);
+    const QString cover = dir.filePath(u"front.png"_s);
+    ASSERT_TRUE(RunTool(u"ffmpeg"_s, Args(u"-v error -y -f lavfi -i color=c=red:s=8x8 "
+                                          "-frames:v 1"_s)
+                                         << cover));
+    ASSERT_TRUE(QDir().mkpath(music + u"/A"_s) && QDir().mkpath(music + u"/B"_s));
+    const QString tone = dir.filePath(u"tone.flac"_s);
+    ASSERT_TRUE(MakeTone(tone, 1.5));
+    ASSERT_TRUE(Tagged(tone, music + u"/A/01 a.flac"_s,
+                       {u"title=Été"_s, u"artist=Ana"_s, u"album=Sol"_s, u"track=1"_s}, cover));
+    ASSERT_TRUE(Tagged(tone, music + u"/A/02 b.flac"_s, {u"title=Bis"_s, u"track=2"_s}));
+    ASSERT_TRUE(MakeTone(music + u"/B/10 c.wav"_s, 0.5) && MakeTone(music + u"/B/2 d.wav"_s, 0.5));
+    for (const QString& other : {u"/notes.txt"_s, u"/B/cover.png"_s, u"/A/rip.cue"_s})
+        ASSERT_TRUE(WriteFile(music + other, "x"));
+    folders.answer = music;
+    Cmd("IDC_FS_AddFolder");
+    const QStringList rows{music + u"/A/01 a.flac"_s, music + u"/A/02 b.flac"_s,
+                           music + u"/B/2 d.wav"_s, music + u"/B/10 c.wav"_s};
+    EXPECT_EQ(frm.list().rows(), rows);
+    EXPECT_EQ(messages.shown, QStringList{u"4 files added, 3 skipped: not audio"_s});
+    EXPECT_EQ(Shown("_root.ListTotal"), u"4 files · 00:04"_s);
+    EXPECT_EQ(frm.Tags().value(rows[0]).title, u"Été"_s);
+    EXPECT_EQ(frm.Tags().value(rows[3]).lengthMs, 500);
+    // The row shows its tags; an untagged one its file name.
+    EXPECT_TRUE(face.writes.filter(u"_root.ListChanges="_s)
+                    .join(u'\n')
+                    .contains(u"|Été|Ana|Sol|1|00:02|"_s));
+    Cmd("IDC_FS_Play");
+    const QString art = Shown("_root.CoverUrl");
+    EXPECT_TRUE(art.startsWith(u"file://"_s + cache.path() + u"/covers/"_s)) << art;
+    EXPECT_EQ(ReadBytes(PathOfFileUri(art.toUtf8())), ReadBytes(cover));
+    const TrackInfo info = frm.Info();
+    EXPECT_EQ(std::tuple(info.title, info.artist, info.album, info.track, info.artUrl),
+              std::tuple(u"Été"_s, u"Ana"_s, u"Sol"_s, 1, art));
+    Cmd("IDC_FS_SelectedIndex", u"2"_s); // a file with a picture beside it
+    EXPECT_EQ(Shown("_root.CoverUrl"), FileUriOf(music + u"/B/cover.png"_s));
+
+    dialog.saveAs = music + u"/All"_s;
+    Cmd("IDC_FS_SaveList");
+    EXPECT_EQ(ReadBytes(music + u"/All.m3u8"_s),
+              "#EXTM3U\n#EXTINF:2,Ana - \xc3\x89t\xc3\xa9\nA/01 a.flac\n#EXTINF:2,Bis\n"
+              "A/02 b.flac\n#EXTINF:1,2 d.wav\nB/2 d.wav\n#EXTINF:1,10 c.wav\nB/10 c.wav\n");
+    dialog.saveAs = u"/no/such/folder/x.pls"_s;
+    Cmd("IDC_FS_SaveList");
+    EXPECT_TRUE(
+        messages.shown.back().startsWith(u"The playlist '/no/such/folder/x.pls' could not"_s));
+
+    // Sorted by title; the order they came in comes back.
+    Cmd("IDC_FS_Sort", u"title"_s);
+    EXPECT_EQ(frm.list().rows(), (QStringList{rows[3], rows[2], rows[1], rows[0]}));
+    EXPECT_EQ(frm.list().at(frm.list().current()), rows[2]);
+    Cmd("IDC_FS_Sort", u"added"_s);
+    EXPECT_EQ(frm.list().rows(), rows);
+    // A dropped folder or file: one message for the add, files refused as before.
+    messages.shown.clear();
+    frm.DropFiles({music + u"/B"_s, music + u"/notes.txt"_s});
+    EXPECT_EQ(frm.list().size(), 6);
+    EXPECT_EQ(messages.shown, (QStringList{u"The Player not support this format"_s,
+                                           u"2 files added, 1 skipped: not audio"_s}));
+}
+
+TEST(TagCache, ChangedFilesAreReadAgainAndRemovedOnesDropped) {
+    QTemporaryDir dir;
+    const QString a = dir.filePath(u"a.flac"_s), b = dir.filePath(u"b.flac"_s);
+    const QString tone = dir.filePath(u"tone.flac"_s);
+    ASSERT_TRUE(MakeTone(tone, 0.3));
+    ASSERT_TRUE(Tagged(tone, a, {u"title=One"_s}) && Tagged(tone, b, {u"title=Two"_s}));
+    const QString file = dir.filePath(u"cache/tags.cache"_s);
+    TagCache first(file);
+    EXPECT_EQ(first.Get(a)->title, u"One"_s);
+    EXPECT_EQ(first.Get(b)->title, u"Two"_s);
+    ASSERT_TRUE(first.Save({a, b, dir.filePath(u"never-read.wav"_s)}));
+
+    // Same size and time: the cached tags, not the file's (so the file is not read).
+    struct stat before {};
+    ASSERT_EQ(stat(QFile::encodeName(a).constData(), &before), 0);
+    ASSERT_TRUE(Tagged(tone, a, {u"title=Neu"_s}));
+    const auto setTime = [&](long seconds) {
+        const timespec times[2] = {before.st_atim,
+                                   {before.st_mtim.tv_sec + seconds, before.st_mtim.tv_nsec}};
+        return utimensat(AT_FDCWD, QFile::encodeName(a).constData(), times, 0) == 0;
+    };
+    ASSERT_TRUE(setTime(0));
+    TagCache second(file);
+    second.Load();
+    EXPECT_TRUE(second.Holds(a) && second.Holds(b));
+    EXPECT_EQ(second.Get(a)->title, u"One"_s);
+    // Changed: read again. Removed: dropped, and not kept by the next save.
+    ASSERT_TRUE(setTime(60));
+    EXPECT_EQ(second.Get(a)->title, u"Neu"_s);
+    ASSERT_TRUE(QFile::remove(b));
+    EXPECT_FALSE(second.Get(b));
+    EXPECT_FALSE(second.Holds(b));
+    ASSERT_TRUE(second.Save({a, b}));
+    TagCache third(file);
+    third.Load();
+    EXPECT_TRUE(third.Holds(a));
+    EXPECT_FALSE(third.Holds(b));
+    // A damaged cache is read as none.
+    ASSERT_TRUE(WriteFile(file, QByteArray("VTC1\xff\xff", 6)));
+    TagCache damaged(file);
+    damaged.Load();
+    EXPECT_FALSE(damaged.Holds(a));
+}
+
 TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
@@ -397,9 +753,10 @@ TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
     face.store.insert(u"_root.VolumePosition"_s, u"7"_s);
     for (const QString& command :
          {u"IDC_FS_Repeat"_s, u"IDC_FS_Volume"_s, u"IDC_FS_SoundOff"_s, u"IDC_FS_ShowList"_s,
-          u"IDC_FS_ReplayGain"_s, u"IDC_FS_ReplayGain"_s})
+          u"IDC_FS_ReplayGain"_s, u"IDC_FS_ReplayGain"_s, u"IDC_FS_Shuffle"_s})
         Cmd(command);
     SaveRemembered(frm.Remember());
+    frm.SaveTagCache();
 
     RecordingFace face2;
     RecordingForm form2;
@@ -418,6 +775,10 @@ TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
     EXPECT_EQ(face2.store.value("_root.ReplayGainMode"), u"album"_s);
     EXPECT_EQ(engine2.gain, ReplayGainMode::Album);
     EXPECT_EQ(face2.store.value("_root.AddedFiles"), paths.join(u'|'));
+    EXPECT_EQ(ShownPaths(face2), paths);
+    EXPECT_EQ(again.Shuffle(), ShuffleMode::Tracks);
+    EXPECT_EQ(face2.store.value("_root.Shuffle"), u"tracks"_s);
+    EXPECT_EQ(again.Order().round().front(), again.list().id(1)); // the round starts where it was
 
     ASSERT_TRUE(WriteFile(UserSettings(u"VelunePlayer"_s)->fileName(),
                           QByteArray("\0\xff[list\nrows=\"\x01\nvolume=-3e999\n", 30)));
