@@ -212,6 +212,9 @@ TEST(Folders, EveryNameComesBackAsItsBytes) {
         {"/m/\xed\xa0\x80", u"/m/\ufffd\ufffd\ufffd"_s},           // a surrogate
         {"/m/\xf0\x9f\x8e\xb5\xe9", u"/m/\U0001f3b5\ufffd"_s},     // 4 bytes, then one
         {"/m/\xf0\x90\x82\x80", u"/m/\U00010080"_s}, // its second half looks like a byte's
+        {"/m/\xef\xbb\xbf"
+         "a\xce\xef\xbb\xbf",
+         u"/m/\ufeffa\ufffd\ufeff"_s}, // U+FEFF kept
     };
     for (const auto& name : kNames) {
         const QString path = PathFromSystem(name.bytes);

@@ -165,11 +165,19 @@ namespace velune {
 
 namespace {
 
-// The entry's name as the playlist writes it: relative below its folder, else whole.
+// The entry's name as the playlist writes it: relative below its folder, else whole;
+// as a file: address where a line of text would not give it back (a name that
+// begins like a comment or an address, ends in blanks or holds a line break).
 QByteArray EntryName(const QString& file, const QString& folder) {
     const QByteArray bytes = SystemName(AbsolutePath(file));
     const QByteArray base = SystemName(folder) + '/';
-    return bytes.startsWith(base) && bytes.size() > base.size() ? bytes.mid(base.size()) : bytes;
+    const QByteArray name =
+        bytes.startsWith(base) && bytes.size() > base.size() ? bytes.mid(base.size()) : bytes;
+    const bool plain = !name.startsWith('#') && name.trimmed() == name && !name.contains('\n') &&
+                       !name.contains('\r') && !name.contains("://") &&
+                       name.left(5).toLower() != "file:" && !name.contains("/../") &&
+                       !name.startsWith("../") && name != "..";
+    return plain ? name : FileUriOf(AbsolutePath(file)).toUtf8();
 }
 
 QByteArray Described(const PlaylistEntry& entry) {

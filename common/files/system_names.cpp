@@ -75,7 +75,14 @@ QString PathFromSystem(const QByteArray& bytes) {
     for (qsizetype at = 0; at < bytes.size();) {
         char32_t code = 0;
         if (const int length = Utf8SequenceAt(bytes, at, code); length > 0) {
-            path.append(QString::fromUcs4(&code, 1));
+            // Each character as it is: fromUcs4() would take a U+FEFF for a byte order
+            // mark and drop it, and the name would lose three bytes.
+            if (code < 0x10000) {
+                path.append(QChar(static_cast<char16_t>(code)));
+            } else {
+                path.append(QChar(QChar::highSurrogate(code)));
+                path.append(QChar(QChar::lowSurrogate(code)));
+            }
             at += length;
         } else {
             path.append(

@@ -1,5 +1,6 @@
-// Playlist files (M3U, M3U8, PLS) and RAM files as users and the internet hand them
-// over: never a crash, and every entry an absolute local path without a NUL.
+// Playlist files (M3U, M3U8, PLS, XSPF) and RAM files as users and the internet hand
+// them over: never a crash, every entry an absolute local path without a NUL, and what
+// was read, saved in each form, reads back the same.
 #include "fuzz_input.h"
 #include "item_reader.h"
 #include "playlist_files.h"
@@ -14,8 +15,9 @@ using namespace velune::fuzz;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static QTemporaryDir dir;
     Input input(data, size);
-    static const char* const kKinds[] = {"list.m3u", "list.m3u8", "list.pls", "stream.ram"};
-    const char* kind = kKinds[input.Byte() % 4];
+    static const char* const kKinds[] = {"list.m3u", "list.m3u8", "list.pls", "list.xspf",
+                                         "stream.ram"};
+    const char* kind = kKinds[input.Byte() % 5];
     const QString path = dir.filePath(QString::fromLatin1(kind));
     const QByteArray text = input.Rest();
     std::ofstream(SystemPath(path), std::ios::binary | std::ios::trunc)
@@ -25,6 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         for (const QString& file : entries.files)
             Require(PlainAbsolute(file), "a playlist's entry is an absolute path", file);
         Require(!entries.files.isEmpty() || !entries.error.isEmpty(), "an empty playlist is told");
+        QList<PlaylistEntry> saved;
+        for (const QString& file : entries.files)
+            saved.append({file, -1, QString(), QString()});
+        for (const char* form : {"saved.m3u8", "saved.pls", "saved.xspf"}) {
+            const QString copy = dir.filePath(QString::fromLatin1(form));
+            QString error;
+            Require(saved.isEmpty() || WritePlaylistFile(copy, saved, error), "a list is saved",
+                    error);
+            Require(saved.isEmpty() || ReadPlaylistFile(copy).files == entries.files,
+                    "a saved list reads back the same", QString::fromLatin1(form));
+        }
     } else {
         const QString location = FirstRamLocation(path);
         Require(location.isEmpty() || PlainAbsolute(location) ||
