@@ -36,7 +36,7 @@ bool PlayableKind(const QString& path) {
 }
 
 // Tags are read in batches, so that rows change in steps the face keeps up with.
-constexpr int kTagBatch = 64;
+constexpr int kTagBatch = 256;
 
 // "1:02:03" past an hour, else "02:03".
 QString LongTime(qint64 ms) {
@@ -200,10 +200,15 @@ void PlayerWindow::SendChanges(const std::vector<int>& rows) {
         SendList(); // what is found changed with what was read
         return;
     }
+    // Where each row is shown: at its own place while every row is shown.
+    const bool all = static_cast<int>(shown_.size()) == list_.size();
+    QHash<int, int> placeOf;
+    for (std::size_t i = 0; !all && i < shown_.size(); ++i)
+        placeOf.insert(shown_[i], static_cast<int>(i));
     QStringList fields;
     for (const int row : rows)
-        if (const auto at = std::ranges::find(shown_, row); at != shown_.end())
-            fields << QString::number(at - shown_.begin()) << RowFields(row);
+        if (const int place = all ? row : placeOf.value(row, -1); place >= 0)
+            fields << QString::number(place) << RowFields(row);
     if (!fields.isEmpty())
         SetWithTrigger(p_.face, Var(kListChanges), JoinFaceList(fields), Var(kSetListChanges));
     SendTotal();
