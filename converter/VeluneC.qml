@@ -10,8 +10,10 @@ Rectangle {
 
     // The host: what the face sends and the variables it reads.
     property FaceBridge flash: null
+    // The output's shape as the host last said it: rate, channels, bits.
+    property var shape: ({ "Rate": "source", "Channels": "source", "Bits": "auto" })
     width: 620
-    height: 520
+    height: 548
     color: "#12161f"
 
 
@@ -81,6 +83,14 @@ Rectangle {
                 patternField.text = value
             } else if (name === "_root.SkipExisting") {
                 skipBox.checked = value === "1"
+            } else if (name === "_root.CopySame") {
+                copyBox.checked = value === "1"
+            } else if (name === "_root.KeepTimes") {
+                keepTimesBox.checked = value === "1"
+            } else if (name === "_root.Rate" || name === "_root.Channels" || name === "_root.Bits") {
+                const shape = Object.assign({}, face.shape)
+                shape[name.substring(6)] = value
+                face.shape = shape
             } else if (name === "_root.SetAddedFiles") {
                 // One append for the whole batch: a library's rows come at once.
                 files.append(FaceList.rows(face.flash.variable("_root.AddedFiles"))
@@ -392,7 +402,7 @@ Rectangle {
         id: settingsPanel
         x: 16; y: 266
         width: parent.width - 32
-        height: 190
+        height: 218
         radius: 10
         color: Theme.panel
         border.color: Theme.panelEdge
@@ -489,9 +499,57 @@ Rectangle {
             onToggled: face.flash.fsCommand("IDC_FS_SkipExisting", checked ? "on" : "off")
         }
 
+        FaceCheck {
+            id: copyBox
+            objectName: "copySameCheck"
+            x: 306; y: 126
+            label: "Copy files already in the target format"
+            onToggled: face.flash.fsCommand("IDC_FS_CopySame", checked ? "on" : "off")
+        }
+        FaceCheck {
+            id: keepTimesBox
+            objectName: "keepTimesCheck"
+            x: 14; y: 154
+            label: "Keep the sources' times"
+            onToggled: face.flash.fsCommand("IDC_FS_KeepTimes", checked ? "on" : "off")
+        }
+        // The output's shape: each press takes the next choice; the host says which holds.
+        Row {
+            x: 306; y: 154
+            spacing: 4
+            Repeater {
+                model: [{ tag: "Rate", choices: ["source", "44100", "48000"], shown: ["Rate: source", "44.1 kHz", "48 kHz"] },
+                        { tag: "Channels", choices: ["source", "stereo", "mono"], shown: ["Channels: source", "Stereo", "Mono"] },
+                        { tag: "Bits", choices: ["auto", "16", "24"], shown: ["Bits: auto", "16 bits", "24 bits"] }]
+                Rectangle {
+                    id: shapeChip
+                    required property var modelData
+                    readonly property int at: Math.max(0, modelData.choices.indexOf(face.shape[modelData.tag] || modelData.choices[0]))
+                    objectName: "shape" + modelData.tag
+                    width: shapeText.implicitWidth + 16; height: 22; radius: 11
+                    color: at > 0 ? Theme.accent : "#202839"
+                    border.color: at > 0 ? Theme.accent : Theme.panelEdge
+                    Accessible.role: Accessible.Button
+                    Accessible.name: modelData.shown[at]
+                    Text {
+                        id: shapeText
+                        anchors.centerIn: parent
+                        text: shapeChip.modelData.shown[shapeChip.at]
+                        color: shapeChip.at > 0 ? "#0d1a17" : Theme.textMain
+                        font.pixelSize: 11
+                    }
+                    MouseArea {
+                        anchors.fill: parent
+                        onClicked: face.flash.fsCommand("IDC_FS_" + shapeChip.modelData.tag,
+                            shapeChip.modelData.choices[(shapeChip.at + 1) % shapeChip.modelData.choices.length])
+                    }
+                }
+            }
+        }
+
         // Names: after the sources (empty), or a pattern typed or chosen from the offers.
         Text {
-            x: 14; y: 154
+            x: 14; y: 182
             height: 26
             verticalAlignment: Text.AlignVCenter
             text: "Names"
@@ -499,7 +557,7 @@ Rectangle {
             font.pixelSize: 12
         }
         Rectangle {
-            x: 64; y: 154
+            x: 64; y: 182
             width: parent.width - 64 - 14 - 104
             height: 26
             radius: 6
@@ -533,7 +591,7 @@ Rectangle {
         }
         FaceButton {
             objectName: "patternsButton"
-            x: parent.width - 14 - 96; y: 153
+            x: parent.width - 14 - 96; y: 181
             label: "Patterns ▾"
             implicitWidth: 96
             implicitHeight: 28
@@ -623,7 +681,7 @@ Rectangle {
         objectName: "patternMenu"
         visible: false
         x: settingsPanel.x + settingsPanel.width - width - 14
-        y: settingsPanel.y + 150 - height
+        y: settingsPanel.y + 178 - height
         width: 360
         height: patternColumn.height + 12
         radius: 8

@@ -97,7 +97,8 @@ QString BatchUsage() {
     return QStringLiteral(
         "Usage: VeluneConverter --to wav|mp3|ogg|flac|opus [--quality Q] [--replaygain]\n"
         "                       [--out FOLDER] [--skip-existing] [--pattern TEXT] [--jobs N]\n"
-        "                       [--delete-sources] FILE|FOLDER...\n"
+        "                       [--rate R] [--channels C] [--bits B] [--copy-same]\n"
+        "                       [--keep-times] [--delete-sources] FILE|FOLDER...\n"
         "\n"
         "Converts audio files without opening the window. Started with no arguments,\n"
         "VeluneConverter opens its window.\n"
@@ -116,6 +117,13 @@ QString BatchUsage() {
         "                     source: {artist} {albumartist} {album} {title} {track}\n"
         "                     {disc} {year} {genre} {stem} {folder}; {track:02} pads\n"
         "  --jobs N           convert up to N files at once; by default one per core\n"
+        "  --rate R           source (the default), 44100 or 48000 (Hz)\n"
+        "  --channels C       source (the default), stereo or mono\n"
+        "  --bits B           wav and flac: auto (16 for wav, the source's for flac), 16\n"
+        "                     or 24; fewer bits than the source's are dithered\n"
+        "  --copy-same        copy an mp3, ogg or opus source already in the target format\n"
+        "                     as it is instead of encoding it again\n"
+        "  --keep-times       give each output its source's modification time\n"
         "  --delete-sources   delete each source once it has been converted completely\n"
         "  --version          show the version\n"
         "  --help             show this text\n"
@@ -144,7 +152,8 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
         const bool takesValue =
             argument == QLatin1String("--to") || argument == QLatin1String("--out") ||
             argument == QLatin1String("--jobs") || argument == QLatin1String("--quality") ||
-            argument == QLatin1String("--pattern");
+            argument == QLatin1String("--pattern") || argument == QLatin1String("--rate") ||
+            argument == QLatin1String("--channels") || argument == QLatin1String("--bits");
         if (takesValue && i + 1 >= arguments.size())
             return fail(argument + QStringLiteral(" needs a value"));
         const QString value = takesValue ? arguments[++i] : QString();
@@ -178,6 +187,26 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
             options.replayGain = true;
         } else if (argument == QLatin1String("--skip-existing")) {
             options.skipExisting = true;
+        } else if (argument == QLatin1String("--rate") || argument == QLatin1String("--channels") ||
+                   argument == QLatin1String("--bits")) {
+            OutputShape& shape = options.output.shape;
+            const bool rate = argument == QLatin1String("--rate");
+            const bool channels = argument == QLatin1String("--channels");
+            const auto named = rate       ? ChoiceNamed(kRateChoices, value)
+                               : channels ? ChoiceNamed(kChannelChoices, value)
+                                          : ChoiceNamed(kBitChoices, value);
+            if (!named)
+                return fail(QStringLiteral("%1 takes %2, not \"%3\"")
+                                .arg(argument,
+                                     rate       ? ChoiceNames(kRateChoices)
+                                     : channels ? ChoiceNames(kChannelChoices)
+                                                : ChoiceNames(kBitChoices),
+                                     value));
+            (rate ? shape.rate : channels ? shape.channels : shape.bits) = *named;
+        } else if (argument == QLatin1String("--copy-same")) {
+            options.output.copySame = true;
+        } else if (argument == QLatin1String("--keep-times")) {
+            options.output.keepTimes = true;
         } else if (argument == QLatin1String("--pattern")) {
             if (const QString problem = PatternProblem(value); !problem.isEmpty())
                 return fail(QStringLiteral("--pattern: ") + problem);
@@ -231,7 +260,8 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
             continue;
         }
         const QString& out = planned.output;
-        if (!engine.add({source.path, out, format, options.quality, options.replayGain})) {
+        if (!engine.add(
+                {source.path, out, format, options.quality, options.replayGain, options.output})) {
             Print(output.err, engine.lastError() + QLatin1Char('\n'));
             return 1;
         }
@@ -260,11 +290,13 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
         Print(output.out, ProgressLine(engine, queued, total) + QLatin1Char('\n'));
 
     int converted = 0;
+    int copied = 0;
     for (std::size_t i = 0; i < queued.size(); ++i) {
         QueuedSource& item = queued[i];
         item.outcome = engine.State(static_cast<int>(i));
         if (item.outcome == ConverterEngine::ItemState::Converted) {
             ++converted;
+            copied += engine.Copied(static_cast<int>(i)) ? 1 : 0;
             if (options.deleteSources && !DeleteConvertedSource(engine, item))
                 failures << item.source + QStringLiteral(": converted, but kept (it could not "
                                                          "be safely deleted)");
@@ -274,10 +306,13 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
         }
     }
     const int failed = static_cast<int>(found.missing.size()) + notQueued + total - converted;
-    Print(output.out, QStringLiteral("Converted %1, skipped %2, failed %3.\n")
-                          .arg(converted)
+    // Copies are counted apart when copying was asked for.
+    Print(output.out, QStringLiteral("Converted %1, %4skipped %2, failed %3.\n")
+                          .arg(converted - copied)
                           .arg(skipped)
-                          .arg(failed));
+                          .arg(failed)
+                          .arg(options.output.copySame ? QStringLiteral("copied %1, ").arg(copied)
+                                                       : QString()));
     if (found.notAudio > 0)
         Print(output.out, QStringLiteral("%1 files in the folders were passed over: not audio.\n")
                               .arg(found.notAudio));

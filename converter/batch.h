@@ -22,8 +22,9 @@ struct BatchOptions {
     bool deleteSources = false;
     bool replayGain = false;
     bool skipExisting = false;
-    QString pattern;   // names from tags, e.g. "{albumartist}/{album}/{track:02} {title}"; "" none
-    QStringList files; // files, and folders whose audio files below them all convert
+    QString pattern; // names from tags, e.g. "{albumartist}/{album}/{track:02} {title}"; "" none
+    OutputOptions output = {}; // --rate, --channels, --bits, --copy-same, --keep-times
+    QStringList files;         // files, and folders whose audio files below them all convert
 };
 
 struct BatchArguments {

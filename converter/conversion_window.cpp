@@ -84,8 +84,9 @@ bool ConversionWindow::Queue(const std::vector<PlannedOutput>& plan) {
         }
         const QString source = path.trimmed();
         const QString& output = plan[i].output;
-        if (!settings_.format || !p_.engine.add({source, output, *settings_.format,
-                                                 settings_.quality, settings_.replayGain}))
+        if (!settings_.format ||
+            !p_.engine.add({source, output, *settings_.format, settings_.quality,
+                            settings_.replayGain, settings_.output}))
             return EngineFailed();
         deleteFlags_[i] = settings_.deleteSources;
         queued_.push_back({static_cast<int>(i), source, output, IdentityOf(source)});

@@ -23,6 +23,12 @@ inline constexpr char kReplayGain[] = "IDC_FS_ReplayGain"; // args: "on" or "off
 // after the sources
 inline constexpr char kPattern[] = "IDC_FS_Pattern";
 inline constexpr char kSkipExisting[] = "IDC_FS_SkipExisting"; // args: "on" or "off"
+// The output's shape and how it is made; the host answers with the variables below.
+inline constexpr char kRate[] = "IDC_FS_Rate";           // args: "source", "44100", "48000"
+inline constexpr char kChannels[] = "IDC_FS_Channels";   // args: "source", "stereo", "mono"
+inline constexpr char kBits[] = "IDC_FS_Bits";           // args: "auto", "16", "24"
+inline constexpr char kCopySame[] = "IDC_FS_CopySame";   // args: "on" or "off"
+inline constexpr char kKeepTimes[] = "IDC_FS_KeepTimes"; // args: "on" or "off"
 inline constexpr char kConvert[] = "IDC_FS_Convert";
 inline constexpr char kHelp[] = "IDC_FS_Help";
 inline constexpr char kSameDirectory[] = "IDC_FS_SameDirectory";
@@ -46,6 +52,11 @@ inline constexpr char kFillPatterns[] = "_root.FillPatterns";
 inline constexpr char kSetPatterns[] = "_root.SetPatterns";
 inline constexpr char kPatternText[] = "_root.Pattern";         // the pattern in force, "" for none
 inline constexpr char kSkipExistingOn[] = "_root.SkipExisting"; // "1"/"0"
+inline constexpr char kRateValue[] = "_root.Rate";              // as kRate takes it
+inline constexpr char kChannelsValue[] = "_root.Channels";      // as kChannels takes it
+inline constexpr char kBitsValue[] = "_root.Bits";              // as kBits takes it
+inline constexpr char kCopySameOn[] = "_root.CopySame";         // "1"/"0"
+inline constexpr char kKeepTimesOn[] = "_root.KeepTimes";       // "1"/"0"
 inline constexpr char kVersionNo[] = "_root.VersionNo";
 inline constexpr char kBrowsePath[] = "_root.BrowsePath"; // trigger kSetBrowsePath
 inline constexpr char kSetBrowsePath[] = "_root.SetBrowsePath";

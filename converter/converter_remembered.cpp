@@ -1,5 +1,6 @@
 #include "converter_remembered.h"
 
+#include "converter_settings.h"
 #include "system_names.h"
 #include "user_settings.h"
 
@@ -31,6 +32,18 @@ ConverterWindow::Remembered LoadConverterChoices() {
     state.pattern = store.value(QStringLiteral("output/pattern")).toString();
     state.skipExisting = store.value(QStringLiteral("output/skipExisting"), false).toBool();
     state.lastFolder = path("input/lastFolder");
+    // The output's shape by its names; a name it does not know keeps the source's.
+    OutputOptions& output = state.output;
+    output.shape.rate =
+        ChoiceNamed(kRateChoices, store.value(QStringLiteral("output/rate")).toString())
+            .value_or(0);
+    output.shape.channels =
+        ChoiceNamed(kChannelChoices, store.value(QStringLiteral("output/channels")).toString())
+            .value_or(0);
+    output.shape.bits =
+        ChoiceNamed(kBitChoices, store.value(QStringLiteral("output/bits")).toString()).value_or(0);
+    output.copySame = store.value(QStringLiteral("output/copySame"), false).toBool();
+    output.keepTimes = store.value(QStringLiteral("output/keepTimes"), false).toBool();
     return state;
 }
 
@@ -47,6 +60,13 @@ void SaveConverterChoices(const ConverterWindow::Remembered& state) {
     store.setValue(QStringLiteral("output/pattern"), state.pattern);
     store.setValue(QStringLiteral("output/skipExisting"), state.skipExisting);
     store.setValue(QStringLiteral("input/lastFolder"), SystemName(state.lastFolder));
+    store.setValue(QStringLiteral("output/rate"),
+                   ChoiceName(kRateChoices, state.output.shape.rate));
+    store.setValue(QStringLiteral("output/channels"),
+                   ChoiceName(kChannelChoices, state.output.shape.channels));
+    store.setValue(QStringLiteral("output/bits"), ChoiceName(kBitChoices, state.output.shape.bits));
+    store.setValue(QStringLiteral("output/copySame"), state.output.copySame);
+    store.setValue(QStringLiteral("output/keepTimes"), state.output.keepTimes);
     store.sync();
     if (store.status() != QSettings::NoError)
         qCWarning(lcConverter) << "the choices cannot be remembered in" << store.fileName();

@@ -25,7 +25,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcConverter)
 namespace velune {
 
 namespace {
-const QSize kWindowSize{620, 520};
+const QSize kWindowSize{620, 548};
 const QString kUndefined = QStringLiteral("undefined");
 // The naming patterns offered; the user may write another.
 const QStringList kOfferedPatterns{
@@ -69,7 +69,7 @@ void ConverterWindow::Activated() {
 void ConverterWindow::OnFaceCommand(const QString& command, const QString& args) {
     using namespace converter_face;
     using Handler = void (*)(ConverterWindow&, const QString&);
-    static const CommandTable<Handler, 20> kTable{{
+    static const CommandTable<Handler, 25> kTable{{
         {QLatin1String(kClose), [](ConverterWindow& w, const QString&) { w.p_.form.EndProgram(); }},
         {QLatin1String(kMinimize),
          [](ConverterWindow& w, const QString&) { w.p_.form.Minimize(); }},
@@ -91,6 +91,37 @@ void ConverterWindow::OnFaceCommand(const QString& command, const QString& args)
         {QLatin1String(kSkipExisting),
          [](ConverterWindow& w, const QString& on) {
              w.settings_.skipExisting = on == QLatin1String("on");
+         }},
+        {QLatin1String(kRate),
+         [](ConverterWindow& w, const QString& name) {
+             OutputOptions output = w.settings_.output;
+             output.shape.rate = ChoiceNamed(kRateChoices, name).value_or(output.shape.rate);
+             w.SetOutputOptions(output);
+         }},
+        {QLatin1String(kChannels),
+         [](ConverterWindow& w, const QString& name) {
+             OutputOptions output = w.settings_.output;
+             output.shape.channels =
+                 ChoiceNamed(kChannelChoices, name).value_or(output.shape.channels);
+             w.SetOutputOptions(output);
+         }},
+        {QLatin1String(kBits),
+         [](ConverterWindow& w, const QString& name) {
+             OutputOptions output = w.settings_.output;
+             output.shape.bits = ChoiceNamed(kBitChoices, name).value_or(output.shape.bits);
+             w.SetOutputOptions(output);
+         }},
+        {QLatin1String(kCopySame),
+         [](ConverterWindow& w, const QString& on) {
+             OutputOptions output = w.settings_.output;
+             output.copySame = on == QLatin1String("on");
+             w.SetOutputOptions(output);
+         }},
+        {QLatin1String(kKeepTimes),
+         [](ConverterWindow& w, const QString& on) {
+             OutputOptions output = w.settings_.output;
+             output.keepTimes = on == QLatin1String("on");
+             w.SetOutputOptions(output);
          }},
         {QLatin1String(kConvert), [](ConverterWindow& w, const QString&) { w.Convert(); }},
         {QLatin1String(kHelp), [](ConverterWindow& w, const QString&) { w.OpenHelp(); }},
@@ -285,7 +316,7 @@ QString ConverterWindow::StartFolder() const {
 ConverterWindow::Remembered ConverterWindow::Remember() const {
     return {settings_.targetName, qualities_,        settings_.replayGain,
             outputFolder_,        settings_.pattern, settings_.skipExisting,
-            lastFolder_};
+            lastFolder_,          settings_.output};
 }
 
 void ConverterWindow::Restore(const Remembered& state) {
@@ -318,6 +349,19 @@ void ConverterWindow::Restore(const Remembered& state) {
     p_.face.SetVariable(QLatin1String(kSkipExistingOn),
                         state.skipExisting ? QStringLiteral("1") : QStringLiteral("0"));
     lastFolder_ = state.lastFolder;
+    SetOutputOptions(state.output);
+}
+
+void ConverterWindow::SetOutputOptions(const OutputOptions& output) {
+    using namespace converter_face;
+    settings_.output = output;
+    const auto onOff = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
+    p_.face.SetVariable(QLatin1String(kRateValue), ChoiceName(kRateChoices, output.shape.rate));
+    p_.face.SetVariable(QLatin1String(kChannelsValue),
+                        ChoiceName(kChannelChoices, output.shape.channels));
+    p_.face.SetVariable(QLatin1String(kBitsValue), ChoiceName(kBitChoices, output.shape.bits));
+    p_.face.SetVariable(QLatin1String(kCopySameOn), onOff(output.copySame));
+    p_.face.SetVariable(QLatin1String(kKeepTimesOn), onOff(output.keepTimes));
 }
 
 void ConverterWindow::Convert() {

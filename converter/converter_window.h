@@ -63,9 +63,12 @@ public:
         QString pattern;
         bool skipExisting = false;
         QString lastFolder;
+        OutputOptions output = {};
     };
     Remembered Remember() const;
     void Restore(const Remembered& state);
+    // The output's shape, copies and times as chosen; each is shown on the face.
+    void SetOutputOptions(const OutputOptions& output);
 
     const QStringList& Files() const { return files_; }
     // For each row, its folder below the folder it was added with ("" for a file

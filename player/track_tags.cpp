@@ -93,7 +93,7 @@ RowTags ReadRowTags(const QString& path) {
 QString FindCover(const QString& path, const QString& coversFolder) {
     const FileTags read = ReadFileTags(path, true);
     if (read.tags.cover.isEmpty()) {
-        const QString beside = FolderCover(path);
+        QString beside = FolderCover(path);
         // The face reaches files by UTF-8 names; another name is shown through a copy.
         if (beside.isEmpty() || IsUtf8(SystemName(beside)))
             return beside;
@@ -101,7 +101,7 @@ QString FindCover(const QString& path, const QString& coversFolder) {
         if (!source.open(QIODevice::ReadOnly))
             return {};
         const QByteArray image = source.read(32 * 1024 * 1024);
-        const QString copy =
+        QString copy =
             coversFolder + u'/' +
             QCryptographicHash::hash(SystemName(beside), QCryptographicHash::Sha1).toHex() + u'.' +
             FileName(beside, QLatin1Char('.')).toLower();
@@ -112,10 +112,10 @@ QString FindCover(const QString& path, const QString& coversFolder) {
         return copy;
     }
     const QByteArray key = SystemName(path) + QByteArray::number(FileSize(path));
-    const QString copy =
-        coversFolder + u'/' + QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex() +
-        (read.tags.coverMime.contains(QLatin1String("png")) ? QStringLiteral(".png")
-                                                            : QStringLiteral(".jpg"));
+    QString copy = coversFolder + u'/' +
+                   QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex() +
+                   (read.tags.coverMime.contains(QLatin1String("png")) ? QStringLiteral(".png")
+                                                                       : QStringLiteral(".jpg"));
     if (IsFile(copy))
         return copy;
     QSaveFile out(copy);

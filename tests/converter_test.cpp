@@ -173,7 +173,7 @@ TEST_F(MainWindow, StartUpLoadsTheFaceAtTheTopLeftAndWritesFormatsThenVersion) {
     ASSERT_TRUE(frm.Start());
     EXPECT_EQ(face.loaded, std::vector<QString>{u"/opt/velune/VeluneC.qml"_s});
     EXPECT_EQ(form.calls, (QStringList{"geometry", "filter"}));
-    EXPECT_EQ(form.geometry, u"0,0 620x520 face 620x520"_s);
+    EXPECT_EQ(form.geometry, u"0,0 620x548 face 620x548"_s);
     EXPECT_EQ(face.writes.mid(0, 3),
               (QStringList{"_root.FillCombo=wav|mp3|ogg|flac|opus", "_root.SetCombo=1",
                            "_root.VersionNo=Version No.:1.0.0.0"}));
@@ -400,6 +400,18 @@ TEST_F(MainWindow, ChoicesFollowTheFormatAndAreRemembered) {
     EXPECT_EQ(mod.pattern, u"{artist} - {title}"_s);
     Cmd("IDC_FS_SkipExisting", u"on"_s);
     EXPECT_TRUE(mod.skipExisting);
+    // The output's shape: names it knows change it, others leave it.
+    for (const auto& [command, argument] : {std::pair{"IDC_FS_Rate", u"48000"_s},
+                                            {"IDC_FS_Channels", u"mono"_s},
+                                            {"IDC_FS_Bits", u"24"_s},
+                                            {"IDC_FS_Bits", u"32"_s},
+                                            {"IDC_FS_Rate", u"22050"_s},
+                                            {"IDC_FS_CopySame", u"on"_s},
+                                            {"IDC_FS_KeepTimes", u"on"_s}})
+        Cmd(QLatin1String(command), argument);
+    const OutputOptions chosen{{48000, 1, 24}, true, true};
+    EXPECT_EQ(mod.output, chosen);
+    EXPECT_EQ(face.store.value("_root.Bits"), u"24"_s);
     // Folders whose names are not UTF-8 are remembered as their bytes.
     const QString latin1 = PathFromSystem(SystemName(dir.path()) + "/caf\xe9");
     ASSERT_TRUE(MakeFolders(latin1));
@@ -420,8 +432,13 @@ TEST_F(MainWindow, ChoicesFollowTheFormatAndAreRemembered) {
     EXPECT_EQ(std::tie(mod2.targetName, mod2.quality, mod2.replayGain),
               std::make_tuple(u"mp3"_s, Quality{Quality::Kind::Vbr, 2}, true));
     EXPECT_EQ(std::tie(mod2.pattern, mod2.skipExisting), std::make_tuple(mod.pattern, true));
+    EXPECT_EQ(mod2.output, chosen);
     EXPECT_EQ(again.OutputFolder(), latin1);
     for (const auto& [name, value] : {std::pair{"_root.Format", u"mp3"_s},
+                                      {"_root.Rate", u"48000"_s},
+                                      {"_root.Channels", u"mono"_s},
+                                      {"_root.CopySame", u"1"_s},
+                                      {"_root.KeepTimes", u"1"_s},
                                       {"_root.QualityValue", u"v2"_s},
                                       {"_root.ReplayGain", u"1"_s},
                                       {"_root.Pattern", mod.pattern},
@@ -466,6 +483,7 @@ public:
     bool add(const ConversionJob& job) override {
         jobs << job.source + u" > "_s + job.output +
                     (job.format == TargetFormat::Mp3 ? " mp3" : "");
+        options = job.options;
         return Call(u"add"_s);
     }
     bool start() override { return Call(u"start"_s); }
@@ -486,7 +504,8 @@ public:
     }
 
     QStringList calls;
-    QStringList jobs; // "source > output", " mp3" when so
+    QStringList jobs;      // "source > output", " mp3" when so
+    OutputOptions options; // the last job's
     QString failing;
     int index = -1;
     std::optional<float> position;
@@ -529,6 +548,7 @@ TEST_F(QtConversionDialog, LoadQueuesExistingFilesInOrderThenStartsTheEngine) {
     const QString song = File("Song.mp3");
     list = {a, dir.filePath("b.wav"), c, File("Song.mp3 ")};
     mod.targetName = u"mp3"_s;
+    mod.output = {{44100, 2, 0}, true, false};
     Load();
     EXPECT_EQ(face.loaded, std::vector<QString>{u"/opt/velune/VeluneC1.qml"_s});
     EXPECT_EQ(form.geometry, u"0,0 338x187 face 338x187"_s);
@@ -538,6 +558,7 @@ TEST_F(QtConversionDialog, LoadQueuesExistingFilesInOrderThenStartsTheEngine) {
     const QString to = u" > "_s + dir.path() + u'/';
     EXPECT_EQ(engine.jobs, (QStringList{a + to + "a 1.mp3 mp3", c + to + "c.mp3 mp3",
                                         song + to + "Song 1.mp3 mp3"}));
+    EXPECT_EQ(engine.options, mod.output); // the window's choices go with each job
     EXPECT_TRUE(timer.enabled);
     EXPECT_TRUE(mod.conversionWindowOpen);
 }

@@ -542,6 +542,14 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
          u"--quality: ogg takes q3, q4, q5, q6, q7, q8, not \"q9\""_s},
         {"wav takes none", u"--to wav --quality 320 a.wav"_s, u"--quality: wav takes no quality"_s},
         {"opus bit rate", u"--to opus --quality 160 a.wav"_s, {}},
+        {"shape", u"--to flac --rate 48000 --channels mono --bits 24 a.flac"_s, {}},
+        {"copies and times", u"--to mp3 --copy-same --keep-times a.mp3"_s, {}},
+        {"a rate it does not take", u"--to wav --rate 22050 a.wav"_s,
+         u"--rate takes source, 44100, 48000, not \"22050\""_s},
+        {"channels by number", u"--to wav --channels 2 a.wav"_s,
+         u"--channels takes source, stereo, mono, not \"2\""_s},
+        {"bits it does not take", u"--to wav --bits 32 a.wav"_s,
+         u"--bits takes auto, 16, 24, not \"32\""_s},
         {"a pattern with a field that is none", u"--to mp3 --pattern {artist}/{nope} a.wav"_s,
          u"--pattern: no field {nope}; the fields are {artist}, {albumartist}, {album}, {title}, "
          "{track}, {disc}, {year}, {genre}, {stem}, {folder}"_s},
@@ -564,6 +572,10 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
                               QStringList{"--to"}));
     EXPECT_TRUE(ParseBatchArguments({u"--help"_s}).help);
     EXPECT_TRUE(ParseBatchArguments({u"--version"_s}).version);
+    const auto shaped = ParseBatchArguments(
+        Args(u"--to flac --rate 44100 --channels mono --bits 16 --copy-same --keep-times a"_s));
+    ASSERT_TRUE(shaped.options);
+    EXPECT_EQ(shaped.options->output, (OutputOptions{{44100, 1, 16}, true, true}));
 
     // The help and the manual page name the same options.
     const auto options = [](const QString& text) {
@@ -579,8 +591,99 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
     QFile manual(QStringLiteral(MANUAL_DIR "/VeluneConverter.1.scd"));
     ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
     const QStringList help = options(BatchUsage());
-    EXPECT_EQ(help.size(), 10) << help.join(u' ');
+    EXPECT_EQ(help.size(), 15) << help.join(u' ');
     EXPECT_EQ(options(QString::fromUtf8(manual.readAll())), help);
+}
+
+// The output's shape as asked: another rate, fewer channels, other bits (dithered
+// going down); lossy sources already in the target format copied bit for bit, with
+// ReplayGain tags only where asked; outputs with their sources' times.
+TEST(Engine, TheOutputsShapeCopiesAndTimesAreAsAsked) {
+    QTemporaryDir dir;
+    const auto file = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+    ASSERT_TRUE(MakeTone(file("hires.flac"), 2.0, 96000, 2, Args(u"-sample_fmt s32"_s)));
+    ASSERT_TRUE(MakeTone(file("cd.wav"), 2.0, 48000, 2));
+    ASSERT_TRUE(MakeTone(file("lossy.mp3"), 2.0, 44100, 2));
+    ASSERT_TRUE(MakeTone(file("lossy.ogg"), 2.0, 44100, 2));
+    ASSERT_TRUE(MakeTone(file("lossy.opus"), 2.0, 48000, 2));
+    struct Row {
+        const char* source;
+        const char* output;
+        TargetFormat format;
+        OutputOptions options;
+        bool replayGain;
+        // What comes out: rate, channels, sample format, copied as it is.
+        int rate, channels;
+        const char* sampleFormat;
+        bool copied;
+    };
+    const OutputOptions copy{{}, true, false};
+    const std::vector<Row> rows{
+        {"hires.flac",
+         "a.flac",
+         TargetFormat::Flac,
+         {{44100, 0, 16}},
+         false,
+         44100,
+         2,
+         "s16",
+         false},
+        {"hires.flac", "b.wav", TargetFormat::Wav, {{0, 1, 24}}, false, 96000, 1, "s32", false},
+        {"hires.flac", "c.flac", TargetFormat::Flac, {}, false, 96000, 2, "s32", false},
+        {"cd.wav", "d.mp3", TargetFormat::Mp3, {{44100, 1, 0}}, false, 44100, 1, "fltp", false},
+        {"cd.wav", "e.ogg", TargetFormat::Ogg, {{44100, 0, 0}}, false, 44100, 2, "fltp", false},
+        {"lossy.mp3", "f.mp3", TargetFormat::Mp3, copy, false, 44100, 2, "fltp", true},
+        {"lossy.ogg", "g.ogg", TargetFormat::Ogg, copy, true, 44100, 2, "fltp", true},
+        {"lossy.opus", "h.opus", TargetFormat::Opus, copy, false, 48000, 2, "fltp", true},
+        {"lossy.ogg", "i.mp3", TargetFormat::Mp3, copy, false, 44100, 2, "fltp", false},
+        {"hires.flac", "j.ogg", TargetFormat::Ogg, copy, false, 96000, 2, "fltp", false},
+    };
+    FfmpegConverter engine(2);
+    for (const Row& row : rows) {
+        OutputOptions options = row.options;
+        options.keepTimes = true;
+        ASSERT_TRUE(engine.add(
+            {file(row.source), file(row.output), row.format, {}, row.replayGain, options}));
+    }
+    // Sources from another day: their outputs take that day.
+    const QDateTime day(QDate(2001, 2, 3), QTime(4, 5, 6));
+    for (const char* source : {"hires.flac", "cd.wav", "lossy.mp3", "lossy.ogg", "lossy.opus"}) {
+        QFile f(file(source));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite) &&
+                    f.setFileTime(day, QFileDevice::FileModificationTime));
+    }
+    RunToEnd(engine);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        const QString output = file(row.output);
+        SCOPED_TRACE(row.output);
+        ASSERT_EQ(engine.State(static_cast<int>(i)), State::Converted)
+            << engine.FailureReason(static_cast<int>(i));
+        EXPECT_EQ(engine.Copied(static_cast<int>(i)), row.copied);
+        const MediaInfo got = Probe(output);
+        EXPECT_EQ(std::tuple(got.sampleRate, got.channels, got.sampleFormat),
+                  std::tuple(row.rate, row.channels, QString::fromLatin1(row.sampleFormat)));
+        EXPECT_EQ(QFileInfo(output).lastModified(), day);
+        const qint64 source = DecodedSamples(file(row.source), 2);
+        const qint64 rate = Probe(file(row.source)).sampleRate;
+        EXPECT_NEAR(DecodedSamples(output, row.channels), double(source) * row.rate / rate,
+                    row.rate == rate ? 0 : 2);
+        if (row.copied && !row.replayGain) {
+            EXPECT_EQ(Digest(output), Digest(file(row.source)));
+        }
+        if (row.copied && row.replayGain) {
+            EXPECT_EQ(DecodedPcm(output), DecodedPcm(file(row.source)));
+            EXPECT_TRUE(got.tags.contains(u"replaygain_track_gain"_s));
+        }
+    }
+    // Going down to 16 bits is dithered: not the samples cut short.
+    FfmpegConverter again(2);
+    ASSERT_TRUE(
+        again.add({file("hires.flac"), file("k.wav"), TargetFormat::Wav, {}, false, {{0, 0, 16}}}));
+    ASSERT_TRUE(again.add({file("hires.flac"), file("l.wav"), TargetFormat::Wav, {}}));
+    RunToEnd(again);
+    EXPECT_NE(Digest(file("k.wav")), Digest(file("l.wav")));
+    EXPECT_EQ(DecodedSamples(file("k.wav"), 2), DecodedSamples(file("l.wav"), 2));
 }
 
 struct Result {
@@ -622,6 +725,13 @@ TEST(Batch, ExitStatusSummaryAndFailuresFromARealRun) {
     EXPECT_TRUE(some.err.contains(corrupt + u": not an audio file"_s)) << some.err;
     EXPECT_TRUE(some.err.contains("gone.wav: No such file")) << some.err;
     EXPECT_TRUE(QFile::exists(dir.filePath("good 1.mp3")));
+
+    // An MP3 for an MP3 target, copied as asked, and counted so.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"copies"_s));
+    const Result copied =
+        Convert(u"--to mp3 --copy-same --out %1/copies %1/good.mp3"_s.arg(dir.path()));
+    EXPECT_EQ(copied.out, u"Converted 0, copied 1, skipped 0, failed 0.\n"_s);
+    EXPECT_EQ(Digest(dir.filePath("copies/good.mp3")), Digest(dir.filePath("good.mp3")));
 
     // Bad usage: 2 with the usage text; --help: 0.
     const Result bad = Convert(u"--to aac "_s + corrupt);

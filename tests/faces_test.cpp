@@ -46,12 +46,17 @@ protected:
 
 TEST_F(Faces, TheConvertersMainFace) {
     Load("VeluneC.qml");
-    EXPECT_EQ(Size(), QSizeF(620, 520));
+    EXPECT_EQ(Size(), QSizeF(620, 548));
     face->Write("_root.FillCombo", "wav|mp3|ogg|flac|opus");
     face->Write("_root.SetCombo", "1");
     face->Write("_root.FillQuality", "128|192|v2");
     face->Write("_root.QualityValue", "192");
     face->Write("_root.SetQuality", "1");
+    // The shape shows what the host says; a press asks for the next choice.
+    face->Write("_root.Rate", "48000");
+    face->Write("_root.CopySame", "1");
+    EXPECT_EQ(face->AccessibleName("shapeRate"), u"48 kHz"_s);
+    EXPECT_TRUE(face->Property("copySameCheck", "checked").toBool());
     ExpectButtons({"minimizeButton Minimize",
                    "closeButton Close",
                    "dragArea Drag",
@@ -72,6 +77,11 @@ TEST_F(Faces, TheConvertersMainFace) {
                    "addFolderButton AddFolder",
                    "skipExistingCheck SkipExisting on",
                    "skipExistingCheck SkipExisting off",
+                   "copySameCheck CopySame off",
+                   "keepTimesCheck KeepTimes on",
+                   "shapeRate Rate source",
+                   "shapeChannels Channels stereo",
+                   "shapeBits Bits 16",
                    "aboutButton About"});
     face->Write("_root.SkipExisting", "1");
     EXPECT_TRUE(face->Property("skipExistingCheck", "checked").toBool());

@@ -88,6 +88,7 @@ struct MediaInfo {
     int channels = 0;
     int sampleRate = 0;
     int bitRate = 0;
+    QString sampleFormat; // "s16", "s32", "fltp", ...
     // Every tag of the file and of its audio stream by lower-case name; "cover" is
     // "yes" when it holds an attached picture.
     QHash<QString, QString> tags;
@@ -119,6 +120,7 @@ inline MediaInfo Probe(const QString& path) {
         info.channels = s.value("channels"_L1).toInt();
         info.sampleRate = s.value("sample_rate"_L1).toString().toInt();
         info.bitRate = s.value("bit_rate"_L1).toString().toInt();
+        info.sampleFormat = s.value("sample_fmt"_L1).toString();
     }
     return info;
 }

@@ -15,6 +15,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 #include <vorbis/vorbisfile.h>
@@ -283,6 +284,7 @@ struct AudioDecoder::State {
     SampleLayout layout = SampleLayout::Float;
     int wantedRate = 0;
     int maxChannels = 0;
+    bool dither = false;
     const std::atomic<bool>* cancel = nullptr;
     int timeoutMs = 10000;
     Clock::time_point deadline;
@@ -434,9 +436,22 @@ QString AudioDecoder::Tag(const char* name) const {
     return entry ? QString::fromUtf8(entry->value) : QString();
 }
 
-bool AudioDecoder::SetOutput(SampleLayout layout, int rate, int maxChannels, QString& error) {
+QString AudioDecoder::SourceKind() const {
+    const State& d = *d_;
+    if (!d.format)
+        return {};
+    const QString container = QString::fromLatin1(d.format->iformat->name).section(u',', 0, 0);
+    const QString codec = d.vorbis    ? QStringLiteral("vorbis")
+                          : d.decoder ? QString::fromLatin1(avcodec_get_name(d.decoder->codec_id))
+                                      : QString();
+    return container + u'/' + codec;
+}
+
+bool AudioDecoder::SetOutput(SampleLayout layout, int rate, int maxChannels, QString& error,
+                             bool dither) {
     State& d = *d_;
     d.layout = layout;
+    d.dither = dither;
     d.wantedRate = rate;
     d.maxChannels = maxChannels;
     const int sourceChannels = d.decoder->ch_layout.nb_channels;
@@ -461,6 +476,8 @@ bool AudioDecoder::SetOutput(SampleLayout layout, int rate, int maxChannels, QSt
                                      d.vorbis ? AV_SAMPLE_FMT_FLTP : d.decoder->sample_fmt,
                                      d.decoder->sample_rate, 0, nullptr);
     av_channel_layout_uninit(&in);
+    if (status >= 0 && dither)
+        status = av_opt_set_int(d.resampler, "dither_method", SWR_DITHER_TRIANGULAR, 0);
     if (status >= 0)
         status = swr_init(d.resampler);
     if (status < 0)
@@ -602,7 +619,7 @@ bool AudioDecoder::Seek(int64_t sample) {
         d_ = std::make_unique<State>();
         QString error;
         if (!Open(old->location, error, old->cancel, old->timeoutMs) ||
-            !SetOutput(old->layout, old->wantedRate, old->maxChannels, error)) {
+            !SetOutput(old->layout, old->wantedRate, old->maxChannels, error, old->dither)) {
             d_ = std::move(old);
             return false;
         }

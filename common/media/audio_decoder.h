@@ -47,8 +47,12 @@ public:
     // A tag's text ("" when absent); names are compared without regard to case.
     QString Tag(const char* name) const;
 
-    // What Read hands out; rate and channels 0 keep the source's.
-    bool SetOutput(SampleLayout layout, int rate, int maxChannels, QString& error);
+    // What Read hands out; rate and channels 0 keep the source's. With `dither`,
+    // samples made shorter (to 16 bits) get triangular dither.
+    bool SetOutput(SampleLayout layout, int rate, int maxChannels, QString& error,
+                   bool dither = false);
+    // The container and codec, "ogg/vorbis", "mp3/mp3", "ogg/opus": what a file is.
+    QString SourceKind() const;
     int OutputRate() const;
     int OutputChannels() const;
     // Where each output channel is meant to sound: the source's own layout, or the

@@ -17,6 +17,23 @@ struct Quality {
     bool operator==(const Quality&) const = default;
 };
 
+// What the output's audio is made to be; 0 keeps what the source has (bits: what the
+// format keeps by default, 16 for WAV, the source's for FLAC).
+struct OutputShape {
+    int rate = 0;     // 44100 or 48000
+    int channels = 0; // 2 or 1
+    int bits = 0;     // WAV and FLAC: 16 or 24; fewer than the source's are dithered
+    bool operator==(const OutputShape&) const = default;
+};
+
+// How the outputs of a run are made beyond their format and quality.
+struct OutputOptions {
+    OutputShape shape;
+    bool copySame = false;  // a source already in the target format is copied, not encoded
+    bool keepTimes = false; // the output takes its source's modification time
+    bool operator==(const OutputOptions&) const = default;
+};
+
 // One conversion: the source file, the file to write, its format and quality, and
 // whether ReplayGain tags are measured and written (album gains for the outputs of
 // one run that share album and album artist).
@@ -26,6 +43,7 @@ struct ConversionJob {
     TargetFormat format = TargetFormat::Wav;
     Quality quality;
     bool replayGain = false;
+    OutputOptions options = {};
 };
 
 // The converter's media engine: a queue of jobs converted by workers of their own,
@@ -57,6 +75,8 @@ public:
     // True when every queued item has been converted or has failed (and with none queued).
     virtual bool Finished() const = 0;
     virtual ItemState State(int item) const = 0;
+    // The item's source was copied as it is (already in the target format).
+    virtual bool Copied(int /*item*/) const { return false; }
     // Why the item failed, in words for the user.
     virtual QString FailureReason(int item) const = 0;
     // The duration of a media file as the engine reads it, in ms. It reads the file

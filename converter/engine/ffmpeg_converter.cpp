@@ -1,6 +1,7 @@
 #include "ffmpeg_converter.h"
 #include "system_names.h"
 
+#include "audio_decoder.h"
 #include "engine_log.h"
 #include "publish.h"
 #include "tags.h"
@@ -8,7 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <map>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 
 namespace velune {
@@ -44,6 +47,77 @@ QString AlbumOf(const TagSet& tags) {
 void AddText(TagSet& tags, const std::vector<std::pair<QString, QString>>& pairs) {
     for (const auto& [key, value] : pairs)
         tags.text.emplace_back(key, QStringList{value});
+}
+
+// A lossy source already in the target format: copying it loses nothing, encoding
+// it again would.
+bool AlreadyInFormat(const QString& source, TargetFormat format) {
+    const char* kind = format == TargetFormat::Mp3    ? "mp3/mp3"
+                       : format == TargetFormat::Ogg  ? "ogg/vorbis"
+                       : format == TargetFormat::Opus ? "ogg/opus"
+                                                      : nullptr;
+    AudioDecoder decoder;
+    QString error;
+    return kind && decoder.Open(source, error) && decoder.SourceKind() == QLatin1String(kind);
+}
+
+// Copies the file's bytes; false with the system's reason.
+bool CopyBytes(const QString& source, const QString& target, const std::atomic<bool>& cancel,
+               TranscodeProgress& progress, QString& error) {
+    std::FILE* in = std::fopen(SystemName(source).constData(), "rb");
+    std::FILE* out = in ? std::fopen(SystemName(target).constData(), "wb") : nullptr;
+    const qint64 size = std::max<qint64>(FileSize(source), 1);
+    progress.totalMs = size;
+    std::vector<char> chunk(1 << 20);
+    bool ok = in && out;
+    for (qint64 done = 0; ok && !cancel;) {
+        const std::size_t read = std::fread(chunk.data(), 1, chunk.size(), in);
+        ok = std::fwrite(chunk.data(), 1, read, out) == read && !std::ferror(in);
+        progress.doneMs = done += static_cast<qint64>(read);
+        if (read < chunk.size())
+            break;
+    }
+    error = ok ? QString() : QString::fromLocal8Bit(std::strerror(errno));
+    if (in)
+        std::fclose(in);
+    if (out && std::fclose(out) != 0 && ok) {
+        ok = false;
+        error = QString::fromLocal8Bit(std::strerror(errno));
+    }
+    if (cancel) {
+        ok = false;
+        error = kStopped;
+    }
+    return ok;
+}
+
+// The loudness of a file as it decodes.
+std::shared_ptr<LoudnessMeter> MeasureLoudness(const QString& path, const std::atomic<bool>& cancel,
+                                               QString& error) {
+    AudioDecoder decoder;
+    if (!decoder.Open(path, error, &cancel) ||
+        !decoder.SetOutput(SampleLayout::FloatPlanar, 0, 0, error))
+        return nullptr;
+    auto meter = std::make_shared<LoudnessMeter>(decoder.OutputChannels(), decoder.OutputRate());
+    const uint8_t* const* data = nullptr;
+    int samples = 0;
+    while ((samples = decoder.Read(&data)) > 0 && !cancel)
+        meter->Add(data, SampleLayout::FloatPlanar, samples);
+    if (samples < 0 || cancel) {
+        error = cancel ? kStopped : decoder.Error();
+        return nullptr;
+    }
+    return meter;
+}
+
+// The output takes the source's modification time.
+void KeepTime(const QString& source, const QString& output) {
+    struct stat info {};
+    if (::stat(SystemName(source).constData(), &info) != 0)
+        return;
+    const timespec times[2] = {{0, UTIME_NOW}, info.st_mtim};
+    if (::utimensat(AT_FDCWD, SystemName(output).constData(), times, 0) != 0)
+        qCWarning(lcEngine) << "cannot give" << output << "the time of" << source;
 }
 
 } // namespace
@@ -156,10 +230,24 @@ void FfmpegConverter::Convert(Item& item) {
     if (temp.isEmpty())
         return Settle(item, false, failure);
     TagSet tags = ReadTags(item.job.source);
-    // Room for the loudness tags that come with the rest.
-    const TranscodeResult result =
-        Transcode(item.job.source, temp, item.job.format, item.job.quality, item.job.replayGain,
-                  tags.estimatedBytes() + (item.job.replayGain ? 256 : 0), cancel_, item.progress);
+    const OutputOptions& options = item.job.options;
+    TranscodeResult result;
+    item.copied = options.copySame && AlreadyInFormat(item.job.source, item.job.format);
+    if (item.copied) {
+        // Bit for bit; only the loudness tags, when asked, are written into the copy.
+        result.ok = CopyBytes(item.job.source, temp, cancel_, item.progress, result.reason);
+        if (result.ok && item.job.replayGain)
+            result.ok = (result.loudness =
+                             MeasureLoudness(item.job.source, cancel_, result.reason)) != nullptr;
+        if (!item.job.replayGain)
+            tags = TagSet();
+    } else {
+        // Room for the loudness tags that come with the rest.
+        result =
+            Transcode(item.job.source, temp, item.job.format, item.job.quality, options.shape,
+                      item.job.replayGain, tags.estimatedBytes() + (item.job.replayGain ? 256 : 0),
+                      cancel_, item.progress);
+    }
     bool converted = result.ok;
     failure = result.reason;
     if (converted && result.loudness)
@@ -173,6 +261,8 @@ void FfmpegConverter::Convert(Item& item) {
         converted = false;
         failure = kStopped;
     }
+    if (converted && options.keepTimes)
+        KeepTime(item.job.source, temp);
     if (converted)
         converted = PublishNoReplace(temp, item.job.output, failure);
     if (!converted)
@@ -269,6 +359,12 @@ ConverterEngine::ItemState FfmpegConverter::State(int item) const {
     if (item < 0 || item >= static_cast<int>(items_.size()))
         return ItemState::Failed;
     return items_[item]->state;
+}
+
+bool FfmpegConverter::Copied(int item) const {
+    std::lock_guard lock(mutex_);
+    return item >= 0 && item < static_cast<int>(items_.size()) &&
+           items_[item]->state == ItemState::Converted && items_[item]->copied;
 }
 
 QString FfmpegConverter::FailureReason(int item) const {

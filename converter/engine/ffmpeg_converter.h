@@ -40,6 +40,7 @@ public:
     bool Finished() const override;
     ItemState State(int item) const override;
     QString FailureReason(int item) const override;
+    bool Copied(int item) const override;
     std::optional<qint64> Duration(const QString& path) override;
 
     int jobs() const { return jobs_; }
@@ -55,6 +56,7 @@ private:
         // For the album gain: what was written, and the loudness measured.
         TagSet tags;
         std::shared_ptr<LoudnessMeter> loudness;
+        bool copied = false; // its source was copied as it is
     };
 
     void Work();

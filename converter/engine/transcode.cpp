@@ -109,8 +109,9 @@ public:
     Job& operator=(const Job&) = delete;
 
     TranscodeResult Run(const QString& source, const QString& output, TargetFormat format,
-                        Quality quality, bool measureLoudness, qint64 reserveTagBytes) {
-        if (!OpenSource(source) || !OpenTarget(output, format, quality, reserveTagBytes))
+                        Quality quality, OutputShape shape, bool measureLoudness,
+                        qint64 reserveTagBytes) {
+        if (!OpenSource(source) || !OpenTarget(output, format, quality, shape, reserveTagBytes))
             return {false, reason_, nullptr};
         // Measured on the samples that are encoded anyway: no second pass.
         if (measureLoudness)
@@ -136,16 +137,27 @@ private:
         return true;
     }
 
-    bool OpenTarget(const QString& output, TargetFormat format, Quality quality,
+    bool OpenTarget(const QString& output, TargetFormat format, Quality quality, OutputShape shape,
                     qint64 reserveTagBytes) {
-        const Settings settings = SettingsOf(format);
-        const int channels = std::min(decoder_.SourceChannels(), settings.maxChannels);
+        Settings settings = SettingsOf(format);
+        int channels = std::min(decoder_.SourceChannels(), settings.maxChannels);
+        if (shape.channels > 0)
+            channels = std::min(channels, shape.channels);
+        const int rate = shape.rate > 0 ? shape.rate : decoder_.SourceRate();
         av_channel_layout_default(&outLayout_, channels);
         outFormat_ = settings.sampleFormat;
-        // FLAC keeps what a source of more than 16 bits has: 24 of them.
-        const bool deep = format == TargetFormat::Flac && decoder_.SourceBits() > 16;
+        // FLAC keeps what a source of more than 16 bits has, 24 of them; WAV and FLAC
+        // take 16 or 24 when asked. Fewer bits than the source's are dithered.
+        const bool pcm = format == TargetFormat::Flac || format == TargetFormat::Wav;
+        const int sourceBits = decoder_.SourceBits();
+        const bool deep =
+            pcm && (shape.bits == 24 ||
+                    (shape.bits == 0 && format == TargetFormat::Flac && sourceBits > 16));
+        const bool dither = pcm && shape.bits == 16 && (sourceBits == 0 || sourceBits > 16);
         if (deep)
             outFormat_ = AV_SAMPLE_FMT_S32;
+        if (deep && format == TargetFormat::Wav)
+            settings.encoder = "pcm_s24le";
         layout_ = outFormat_ == AV_SAMPLE_FMT_S16   ? SampleLayout::S16
                   : outFormat_ == AV_SAMPLE_FMT_S32 ? SampleLayout::S32
                   : outFormat_ == AV_SAMPLE_FMT_FLT ? SampleLayout::Float
@@ -153,15 +165,14 @@ private:
         const SampleLayout layout = layout_;
         if (format == TargetFormat::Ogg) {
             vorbis_ = std::make_unique<VorbisWriter>();
-            return decoder_.SetOutput(layout, 0, channels, reason_) &&
-                   vorbis_->Open(output, channels, decoder_.SourceRate(), VorbisQualityOf(quality),
-                                 reason_);
+            return decoder_.SetOutput(layout, rate, channels, reason_) &&
+                   vorbis_->Open(output, channels, rate, VorbisQualityOf(quality), reason_);
         }
         if (format == TargetFormat::Mp3) {
-            const int rate = NearestMp3Rate(decoder_.SourceRate());
+            const int mp3Rate = NearestMp3Rate(rate);
             mp3_ = std::make_unique<Mp3Writer>();
-            return decoder_.SetOutput(layout, rate, channels, reason_) &&
-                   mp3_->Open(output, channels, rate, Mp3SettingOf(quality), reserveTagBytes,
+            return decoder_.SetOutput(layout, mp3Rate, channels, reason_) &&
+                   mp3_->Open(output, channels, mp3Rate, Mp3SettingOf(quality), reserveTagBytes,
                               reason_);
         }
         const AVCodec* encoder = avcodec_find_encoder_by_name(settings.encoder);
@@ -182,7 +193,7 @@ private:
             return Failed(AVERROR(ENOMEM));
         AVCodecContext* enc = encoder_.get();
         // Opus is always 48 kHz; its decoders give back the source's rate as 48 kHz.
-        enc->sample_rate = format == TargetFormat::Opus ? 48000 : decoder_.SourceRate();
+        enc->sample_rate = format == TargetFormat::Opus ? 48000 : rate;
         av_channel_layout_copy(&enc->ch_layout, &outLayout_);
         enc->sample_fmt = outFormat_;
         enc->time_base = AVRational{1, enc->sample_rate};
@@ -205,7 +216,7 @@ private:
         if (const int status = avcodec_parameters_from_context(stream->codecpar, enc); status < 0)
             return Failed(status);
 
-        if (!decoder_.SetOutput(layout, enc->sample_rate, channels, reason_))
+        if (!decoder_.SetOutput(layout, enc->sample_rate, channels, reason_, dither))
             return false;
         frameSamples_ = enc->frame_size > 0 ? enc->frame_size : kPcmFrameSamples;
         fifo_.reset(av_audio_fifo_alloc(enc->sample_fmt, channels, frameSamples_));
@@ -347,10 +358,11 @@ private:
 } // namespace
 
 TranscodeResult Transcode(const QString& source, const QString& output, TargetFormat format,
-                          Quality quality, bool measureLoudness, qint64 reserveTagBytes,
-                          const std::atomic<bool>& cancel, TranscodeProgress& progress) {
+                          Quality quality, OutputShape shape, bool measureLoudness,
+                          qint64 reserveTagBytes, const std::atomic<bool>& cancel,
+                          TranscodeProgress& progress) {
     Job job(cancel, progress);
-    return job.Run(source, output, format, quality, measureLoudness, reserveTagBytes);
+    return job.Run(source, output, format, quality, shape, measureLoudness, reserveTagBytes);
 }
 
 std::optional<qint64> MediaDuration(const QString& path) {

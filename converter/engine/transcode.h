@@ -25,13 +25,15 @@ struct TranscodeResult {
 
 // Decodes the audio of `source` and writes it to `output` (created or truncated)
 // as `format` at `quality`: every sample, at the source's rate and channel count where the
-// format allows them, else at the nearest it takes. `reserveTagBytes` leaves room
+// format allows them, else at the nearest it takes; `shape` asks for another rate,
+// fewer channels or another bit depth. `reserveTagBytes` leaves room
 // for tags at the start where the format keeps them there, so that writing them
 // later changes no audio. Streams: never holds more than a few frames. Stops, with
 // the reason "the conversion was stopped", soon after `cancel` turns true.
 TranscodeResult Transcode(const QString& source, const QString& output, TargetFormat format,
-                          Quality quality, bool measureLoudness, qint64 reserveTagBytes,
-                          const std::atomic<bool>& cancel, TranscodeProgress& progress);
+                          Quality quality, OutputShape shape, bool measureLoudness,
+                          qint64 reserveTagBytes, const std::atomic<bool>& cancel,
+                          TranscodeProgress& progress);
 
 // The duration of a media file as its container tells it, in ms.
 std::optional<qint64> MediaDuration(const QString& path);
