@@ -2,6 +2,7 @@
 #include "output_names.h"
 
 #include "converter_settings.h"
+#include "cue_sheet.h"
 #include "ffmpeg_converter.h"
 #include "library.h"
 #include "output_plan.h"
@@ -58,7 +59,7 @@ QString ProgressLine(const ConverterEngine& engine, const std::vector<QueuedSour
 // them. What cannot be taken is said in `notes` (folders passed over) or counted.
 struct Sources {
     std::vector<PlannedSource> sources;
-    QStringList missing; // "name: No such file"
+    QStringList missing; // "name: No such file", and sheets that cannot be used
     QStringList twice;   // named more than once
     int notAudio = 0;    // files in folders that hold no audio
     QStringList notes;
@@ -67,6 +68,7 @@ struct Sources {
 Sources Expand(const QStringList& arguments) {
     Sources found;
     QSet<QString> seen;
+    QSet<QString> images; // audio that sheets stand for: listed once, as their tracks
     const auto take = [&](const QString& path, const QString& subfolder) {
         if (seen.contains(path)) {
             found.twice << path;
@@ -75,20 +77,57 @@ Sources Expand(const QStringList& arguments) {
         seen.insert(path);
         found.sources.push_back({path, subfolder});
     };
+    const auto takeSheet = [&](const QString& sheet, const SheetTracks& read,
+                               const QString& subfolder) {
+        if (seen.contains(sheet)) {
+            found.twice << sheet;
+            return;
+        }
+        seen.insert(sheet);
+        if (!read.error.isEmpty())
+            found.missing << read.error;
+        for (const SheetTrack& track : read.tracks) {
+            images.insert(track.audio);
+            found.sources.push_back({track.audio, subfolder, track});
+        }
+    };
     for (const QString& argument : arguments) {
-        if (IsFile(argument)) {
-            take(AbsolutePath(argument), QString());
+        const QString path = AbsolutePath(argument);
+        if (IsFile(argument) && IsCueFile(argument)) {
+            takeSheet(path, ReadCueFile(path), QString());
+        } else if (IsFile(argument)) {
+            const SheetTracks embedded = ReadEmbeddedSheet(path);
+            if (embedded.tracks.empty() && embedded.error.isEmpty())
+                take(path, QString());
+            else
+                takeSheet(path, embedded, QString());
         } else if (IsFolder(argument)) {
-            const LibraryScan scan = ScanFolder(AbsolutePath(argument));
+            const LibraryScan scan = ScanFolder(path);
             found.notes << scan.skippedFolders;
-            found.notAudio += scan.notAudio;
-            for (const LibraryFile& file : scan.files)
-                take(file.path, file.subfolder);
+            found.notAudio += scan.notAudio - static_cast<int>(scan.sheets.size());
+            for (const LibraryFile& file : scan.files) {
+                if (file.hasSheet)
+                    takeSheet(file.path, ReadEmbeddedSheet(file.path), file.subfolder);
+                else
+                    take(file.path, file.subfolder);
+            }
+            for (const LibraryFile& sheet : scan.sheets)
+                takeSheet(sheet.path, ReadCueFile(sheet.path), sheet.subfolder);
         } else {
             found.missing << argument + QStringLiteral(": No such file");
         }
     }
+    // An image beside its own sheet is converted as its tracks only.
+    std::erase_if(found.sources, [&images](const PlannedSource& source) {
+        return !source.track && images.contains(source.path);
+    });
     return found;
+}
+
+bool IsTrackItem(const Sources& found, const QueuedSource& item) {
+    return std::ranges::any_of(found.sources, [&item](const PlannedSource& source) {
+        return source.track && source.path == item.source;
+    });
 }
 
 } // namespace
@@ -98,7 +137,7 @@ QString BatchUsage() {
         "Usage: VeluneConverter --to wav|mp3|ogg|flac|opus [--quality Q] [--replaygain]\n"
         "                       [--out FOLDER] [--skip-existing] [--pattern TEXT] [--jobs N]\n"
         "                       [--rate R] [--channels C] [--bits B] [--copy-same]\n"
-        "                       [--keep-times] [--delete-sources] FILE|FOLDER...\n"
+        "                       [--keep-times] [--delete-sources] FILE|SHEET|FOLDER...\n"
         "\n"
         "Converts audio files without opening the window. Started with no arguments,\n"
         "VeluneConverter opens its window.\n"
@@ -130,7 +169,9 @@ QString BatchUsage() {
         "\n"
         "Outputs are named after their sources and never replace a file: Song.mp3 becomes\n"
         "Song.wav, or Song 1.wav when that name is taken. Tags and the front cover are\n"
-        "copied. A folder adds every audio file below it. Exit status: 0 when no file\n"
+        "copied. A folder adds every audio file below it. A CUE sheet (a .cue file, or a\n"
+        "FLAC, WavPack or APE image whose tags hold one) stands for its tracks: each\n"
+        "becomes a file named \"NN Title\" with the sheet's tags. Exit status: 0 when no file\n"
         "failed (skipped files are no failures), 1 when some failed, 2 on bad usage.\n");
 }
 
@@ -260,8 +301,15 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
             continue;
         }
         const QString& out = planned.output;
-        if (!engine.add(
-                {source.path, out, format, options.quality, options.replayGain, options.output})) {
+        const SheetTrack* track = source.track ? &*source.track : nullptr;
+        ConversionJob job{source.path,        out,           format, options.quality,
+                          options.replayGain, options.output};
+        if (track) {
+            job.startFrame = track->startFrame;
+            job.endFrame = track->endFrame;
+            job.tags = track->tags;
+        }
+        if (!engine.add(job)) {
             Print(output.err, engine.lastError() + QLatin1Char('\n'));
             return 1;
         }
@@ -297,7 +345,9 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
         if (item.outcome == ConverterEngine::ItemState::Converted) {
             ++converted;
             copied += engine.Copied(static_cast<int>(i)) ? 1 : 0;
-            if (options.deleteSources && !DeleteConvertedSource(engine, item))
+            // A CD image holds every track of its sheet: it is not deleted for one.
+            if (options.deleteSources && !IsTrackItem(found, item) &&
+                !DeleteConvertedSource(engine, item))
                 failures << item.source + QStringLiteral(": converted, but kept (it could not "
                                                          "be safely deleted)");
         } else {

@@ -1,6 +1,7 @@
 #include "library.h"
 
 #include "audio_decoder.h"
+#include "cue_sheet.h"
 #include "folder_walk.h"
 
 #include "system_names.h"
@@ -8,10 +9,13 @@
 namespace velune {
 
 namespace {
-bool IsAudio(const QString& path) {
+// Whether FFmpeg finds audio in the file, and whether its tags hold a cue sheet.
+std::pair<bool, bool> IsAudio(const QString& path) {
     AudioDecoder decoder;
     QString error;
-    return decoder.Open(path, error);
+    if (!decoder.Open(path, error))
+        return {false, false};
+    return {true, !decoder.Tag("cuesheet").trimmed().isEmpty()};
 }
 } // namespace
 
@@ -22,10 +26,14 @@ LibraryScan ScanFolder(const QString& folder) {
         scan.skippedFolders << skipped;
     for (const FoundFile& file : walk.files) {
         const QString path = PathFromSystem(file.path);
-        if (IsAudio(path))
-            scan.files.push_back({path, PathFromSystem(file.relativeFolder)});
-        else
-            ++scan.notAudio;
+        const QString subfolder = PathFromSystem(file.relativeFolder);
+        if (const auto [audio, sheet] = IsAudio(path); audio) {
+            scan.files.push_back({path, subfolder, sheet});
+            continue;
+        }
+        ++scan.notAudio;
+        if (IsCueFile(path))
+            scan.sheets.push_back({path, subfolder});
     }
     return scan;
 }

@@ -9,14 +9,16 @@ namespace velune {
 // An audio file found below a folder that was added, and its folder relative to it.
 struct LibraryFile {
     QString path;
-    QString subfolder; // "" directly in the added folder
+    QString subfolder;     // "" directly in the added folder
+    bool hasSheet = false; // its tags hold a cue sheet: it is a CD image
 };
 
 // What a folder holds for the converter.
 struct LibraryScan {
-    std::vector<LibraryFile> files; // audio files, folder by folder in natural order
-    int notAudio = 0;               // other files, passed over
-    QStringList skippedFolders;     // "folder: reason"
+    std::vector<LibraryFile> files;  // audio files, folder by folder in natural order
+    int notAudio = 0;                // other files, passed over (cue sheets among them)
+    QStringList skippedFolders;      // "folder: reason"
+    std::vector<LibraryFile> sheets; // the .cue files among those
 };
 
 // Every file below `folder` in which FFmpeg finds audio. Slow for large folders:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cue_sheet.h"
 #include "sources.h"
 
 #include <QString>
@@ -21,6 +22,7 @@ struct OutputRules {
 struct PlannedSource {
     QString path;
     QString subfolder;
+    std::optional<SheetTrack> track = std::nullopt; // a track of a CD image, `path` its audio
 };
 
 // What becomes of one source.

@@ -7,6 +7,7 @@
 #include "converter_remembered.h"
 #include "converter_settings.h"
 #include "converter_window.h"
+#include "cue_sheet.h"
 #include "fakes.h"
 #include "media.h"
 #include "output_names.h"
@@ -84,6 +85,67 @@ TEST(Naming, OutputNamesNeverTakeAnExistingOrGivenName) {
 
 // Names from tags: fields, fallbacks for missing tags, characters that cannot stand
 // in a name, each part cut to a name's limit, and patterns that name no field.
+// Sheets as rippers write them, and broken ones: each gives its tracks (their
+// starts in CD frames, the first track's title and performer) or a reason.
+TEST(CueSheets, EveryFormGivesItsTracksOrAReason) {
+    const QByteArray body = "FILE \"My Disc.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                            "  TRACK 02 AUDIO\n    INDEX 00 01:02:03\n    INDEX 01 01:04:70\n";
+    const QString text16 = u"TITLE \"x\"\nFILE a.wav WAVE\nTRACK 1 AUDIO\nINDEX 01 00:00:00\n"_s;
+    const QByteArray utf16(reinterpret_cast<const char*>(text16.utf16()), 2 * text16.size());
+    struct Row {
+        const char* what;
+        QByteArray sheet;
+        std::vector<qint64> starts; // INDEX 01 of each track; none: refused
+        QString title, performer;   // the first track's, else the sheet's
+        const char* error;
+    };
+    // clang-format off
+    const std::vector<Row> rows{
+        {"UTF-8 with a mark", "\xef\xbb\xbfTITLE \"\xc3\x89t\xc3\xa9\"\n" + body, {0, 4870}, "", "", ""},
+        {"UTF-8", "PERFORMER \"\xe6\x9d\xb1\xe4\xba\xac\"\n" + body, {0, 4870}, "", "東京", ""},
+        {"Latin-1", "PERFORMER \"Caf\xe9\"\n" + body, {0, 4870}, "", "Café", ""},
+        {"CP1252 quotes", "PERFORMER \"\x93Hi\x94\"\n" + body, {0, 4870}, "", "“Hi”", ""},
+        {"UTF-16 with a mark", QByteArray("\xff\xfe", 2) + utf16, {0}, "", "", ""},
+        {"CRLF, lower case, no quotes", "file My Disc.wav wave\r\ntrack 01 audio\r\ntitle One Two\r\n"
+                                        "index 01 00:00:00\r\n", {0}, "One Two", "", ""},
+        {"a quote in a title, unknown commands", "CATALOG 1\nFILE a.wav WAVE\nTRACK 01 AUDIO\n"
+         "TITLE \"Say \"hi\"\"\nFLAGS DCP\nISRC X\nFOO bar\nINDEX 01 00:00:00\n", {0}, "Say \"hi\"", "", ""},
+        {"a data track passed over", "FILE a.bin BINARY\nTRACK 01 MODE1/2352\nINDEX 01 00:00:00\n"
+         "FILE b.wav WAVE\nTRACK 02 AUDIO\nINDEX 01 00:00:00\n", {0}, "", "", ""},
+        {"several files", "FILE a.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nFILE b.wav WAVE\n"
+         "TRACK 02 AUDIO\nINDEX 01 00:00:00\n", {0, 0}, "", "", ""},
+        {"past 99 minutes", "FILE a.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
+         "INDEX 01 108:48:69\n", {0, 489669}, "", "", ""},
+        {"no INDEX 01", "FILE a.wav WAVE\nTRACK 01 AUDIO\nINDEX 00 00:00:00\n", {}, "", "",
+         "track 1 has no INDEX 01"},
+        {"no time", "FILE a.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:61:00\n", {}, "", "",
+         "track 1: \"00:61:00\" is no time (mm:ss:ff)"},
+        {"out of order", "FILE a.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:05:00\nTRACK 02 AUDIO\n"
+         "INDEX 01 00:04:00\n", {}, "", "", "track 2 starts before the end of track 1"},
+        {"no tracks", "TITLE x\n", {}, "", "", "it lists no audio tracks"},
+        {"a track before its file", "TRACK 01 AUDIO\nINDEX 01 00:00:00\n", {}, "", "",
+         "track 1 comes before any FILE"},
+        {"binary", QByteArray("\x00\x01\x02", 3), {}, "", "", "it lists no audio tracks"},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const CueSheet sheet = ParseCueSheet(row.sheet);
+        EXPECT_EQ(sheet.error, QString::fromUtf8(row.error));
+        std::vector<qint64> starts;
+        for (const CueTrack& track : sheet.tracks)
+            starts.push_back(track.index01);
+        EXPECT_EQ(starts, row.starts);
+        if (sheet.tracks.empty())
+            continue;
+        EXPECT_EQ(sheet.tracks[0].title.isEmpty() ? sheet.title : sheet.tracks[0].title,
+                  row.title.isEmpty() && !sheet.title.isEmpty() ? sheet.title : row.title);
+        EXPECT_EQ(sheet.performer, row.performer);
+    }
+    EXPECT_EQ(ParseCueSheet(rows[0].sheet).title, u"Été"_s);
+    EXPECT_EQ(ParseCueSheet(rows[0].sheet).tracks[1].index00, 4653);
+}
+
 TEST(Naming, PatternsNameOutputsFromTags) {
     const NamingTags full{"Artist", "Various", "Album", "Song", "3", "1", "1999-05-01", "Jazz"};
     const QString title300 = QString(300, u'x');

@@ -742,6 +742,78 @@ TEST(Batch, ExitStatusSummaryAndFailuresFromARealRun) {
     EXPECT_TRUE(help.out.startsWith(u"Usage:"_s));
 }
 
+// CD images with their sheets: three tracks whose marks are no whole seconds, one
+// with a pregap. Lossless tracks join to the image sample for sample; MP3 and Opus
+// tracks decode to their exact lengths; the tags come from the sheet; an image
+// beside its sheet converts once, as its tracks; a sheet without its audio says so.
+TEST(Batch, ACueSheetSplitsItsImageIntoExactTracks) {
+    QTemporaryDir dir;
+    const auto file = [&](const QString& name) { return dir.filePath(name); };
+    ASSERT_TRUE(QDir(dir.path()).mkpath(u"rip"_s) && QDir(dir.path()).mkpath(u"out"_s));
+    ASSERT_TRUE(MakeTone(file(u"rip/Disc.flac"_s), 9.5, 44100, 2, Args(u"-sample_fmt s16"_s)));
+    ASSERT_TRUE(MakeTone(file(u"rip/Disc.wav"_s), 9.5, 44100, 2));
+    const QByteArray sheet = "REM DATE 1999\r\nREM DISCNUMBER 2\r\nPERFORMER \"Ana\"\r\n"
+                             "TITLE \"Caf\xe9\"\r\nFILE \"Disc.wav\" WAVE\r\n"
+                             "  TRACK 01 AUDIO\r\n    TITLE \"Intro\"\r\n    INDEX 01 00:00:00\r\n"
+                             "  TRACK 02 AUDIO\r\n    TITLE \"Two\"\r\n    PERFORMER \"Bo\"\r\n"
+                             "    INDEX 00 00:02:40\r\n    INDEX 01 00:03:17\r\n"
+                             "  TRACK 03 AUDIO\r\n    INDEX 01 00:06:74\r\n";
+    ASSERT_TRUE(WriteFile(file(u"rip/Disc.cue"_s), sheet));
+    // Written for the WAV: the FLAC beside it (same name, another extension) serves too.
+    const qint64 lengths[] = {242 * 588, (524 - 242) * 588, 418950 - 524 * 588};
+    const QStringList names{u"01 Intro"_s, u"02 Two"_s, u"03 Track 3"_s};
+    for (const char* to : {"flac", "wav", "mp3", "opus"}) {
+        SCOPED_TRACE(to);
+        const QString out = file(u"out/"_s + QLatin1String(to));
+        ASSERT_TRUE(QDir().mkpath(out));
+        const Result run =
+            Convert(u"--to %1 --out %2 %3"_s.arg(QLatin1String(to), out, file(u"rip/Disc.cue"_s)));
+        ASSERT_EQ(run.out, u"Converted 3, skipped 0, failed 0.\n"_s) << run.err;
+        QByteArray joined;
+        for (int t = 0; t < 3; ++t) {
+            const QString track = out + u'/' + names[t] + u'.' + QLatin1String(to);
+            const bool opus = QLatin1String(to) == "opus"_L1;
+            EXPECT_EQ(DecodedSamples(track, 2), opus ? lengths[t] * 48000 / 44100 : lengths[t])
+                << names[t].toStdString();
+            if (QLatin1String(to) == "mp3"_L1) {
+                EXPECT_EQ(DecodedSamplesBy(u"mpg123"_s, track, 2), lengths[t]);
+            }
+            joined += DecodedPcm(track);
+        }
+        if (QLatin1String(to) == "flac"_L1 || QLatin1String(to) == "wav"_L1) {
+            EXPECT_TRUE(joined == DecodedPcm(file(u"rip/Disc.wav"_s)));
+        }
+        const MediaInfo two = Probe(out + u"/02 Two."_s + QLatin1String(to));
+        EXPECT_EQ(two.tags.value(u"title"_s), u"Two"_s);
+        EXPECT_EQ(two.tags.value(u"artist"_s), u"Bo"_s);
+        EXPECT_EQ(two.tags.value(u"album"_s), u"Café"_s);
+        EXPECT_EQ(two.tags.value(u"date"_s), u"1999"_s);
+        EXPECT_TRUE(two.tags.value(u"track"_s).startsWith(u"2"_s));
+    }
+    // A folder with the sheet beside its images: the tracks, not the images.
+    ASSERT_TRUE(QDir().mkpath(file(u"out/folder"_s)));
+    const Result folder =
+        Convert(u"--to mp3 --out %1 %2"_s.arg(file(u"out/folder"_s), file(u"rip"_s)));
+    EXPECT_TRUE(folder.out.startsWith(u"Converted 4, skipped 0, failed 0.\n"_s)) << folder.out;
+    // The WAV that the sheet names stands for its tracks; the FLAC beside it is its own file.
+    EXPECT_TRUE(QFile::exists(file(u"out/folder/01 Intro.mp3"_s)));
+    EXPECT_TRUE(QFile::exists(file(u"out/folder/Disc.mp3"_s)));
+    // An image whose tags hold its sheet.
+    ASSERT_TRUE(Tagged(file(u"rip/Disc.flac"_s), file(u"Image.flac"_s),
+                       {u"CUESHEET="_s + QString::fromLatin1(sheet)}));
+    const Result embedded =
+        Convert(u"--to wav --out %1 %2"_s.arg(file(u"out"_s), file(u"Image.flac"_s)));
+    EXPECT_EQ(embedded.out, u"Converted 3, skipped 0, failed 0.\n"_s) << embedded.err;
+    // The audio gone: the message names the sheet and the file it names.
+    ASSERT_TRUE(QFile::remove(file(u"rip/Disc.wav"_s)) && QFile::remove(file(u"rip/Disc.flac"_s)));
+    const Result missing =
+        Convert(u"--to mp3 --out %1 %2"_s.arg(file(u"out"_s), file(u"rip/Disc.cue"_s)));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains(
+        u"The audio of the cue sheet '%1' is missing: 'Disc.wav'"_s.arg(file(u"rip/Disc.cue"_s))))
+        << missing.err;
+}
+
 // A library: folders mirrored under the output folder, what is no audio passed over,
 // a loop not followed, a file named twice converted once, a name that is not UTF-8
 // kept to its bytes; a second run with --skip-existing writes nothing, one without it

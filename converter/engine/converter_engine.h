@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tags.h"
 #include "target_format.h"
 
 #include <QString>
@@ -44,6 +45,12 @@ struct ConversionJob {
     Quality quality;
     bool replayGain = false;
     OutputOptions options = {};
+    // A part of the source only (a track of a CD image), in CD frames (1/75 s) from
+    // its start; endFrame -1 runs to its end.
+    qint64 startFrame = 0;
+    qint64 endFrame = -1;
+    // The tags to write instead of the source's own (a track's, from its sheet).
+    std::optional<TagSet> tags = std::nullopt;
 };
 
 // The converter's media engine: a queue of jobs converted by workers of their own,

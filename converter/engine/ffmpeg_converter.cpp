@@ -229,10 +229,11 @@ void FfmpegConverter::Convert(Item& item) {
     const QString temp = ReserveTemporary(item.job.output, failure);
     if (temp.isEmpty())
         return Settle(item, false, failure);
-    TagSet tags = ReadTags(item.job.source);
+    TagSet tags = item.job.tags ? *item.job.tags : ReadTags(item.job.source);
     const OutputOptions& options = item.job.options;
+    const bool part = item.job.startFrame > 0 || item.job.endFrame >= 0;
     TranscodeResult result;
-    item.copied = options.copySame && AlreadyInFormat(item.job.source, item.job.format);
+    item.copied = options.copySame && !part && AlreadyInFormat(item.job.source, item.job.format);
     if (item.copied) {
         // Bit for bit; only the loudness tags, when asked, are written into the copy.
         result.ok = CopyBytes(item.job.source, temp, cancel_, item.progress, result.reason);
@@ -243,10 +244,10 @@ void FfmpegConverter::Convert(Item& item) {
             tags = TagSet();
     } else {
         // Room for the loudness tags that come with the rest.
-        result =
-            Transcode(item.job.source, temp, item.job.format, item.job.quality, options.shape,
-                      item.job.replayGain, tags.estimatedBytes() + (item.job.replayGain ? 256 : 0),
-                      cancel_, item.progress);
+        result = Transcode(item.job.source, temp, item.job.format, item.job.quality, options.shape,
+                           {item.job.startFrame, item.job.endFrame}, item.job.replayGain,
+                           tags.estimatedBytes() + (item.job.replayGain ? 256 : 0), cancel_,
+                           item.progress);
     }
     bool converted = result.ok;
     failure = result.reason;

@@ -20,6 +20,10 @@ extern "C" {
 
 namespace velune {
 
+qint64 FrameToSample(qint64 frame, int rate) {
+    return frame * rate / 75;
+}
+
 namespace {
 
 // Handles released by their owner.
@@ -109,9 +113,10 @@ public:
     Job& operator=(const Job&) = delete;
 
     TranscodeResult Run(const QString& source, const QString& output, TargetFormat format,
-                        Quality quality, OutputShape shape, bool measureLoudness,
+                        Quality quality, OutputShape shape, FrameRange range, bool measureLoudness,
                         qint64 reserveTagBytes) {
-        if (!OpenSource(source) || !OpenTarget(output, format, quality, shape, reserveTagBytes))
+        if (!OpenSource(source, range) ||
+            !OpenTarget(output, format, quality, shape, reserveTagBytes) || !SeekToPart())
             return {false, reason_, nullptr};
         // Measured on the samples that are encoded anyway: no second pass.
         if (measureLoudness)
@@ -129,12 +134,30 @@ private:
     }
     bool Failed(int status) { return Fail(FfmpegErrorText(status)); }
 
-    bool OpenSource(const QString& source) {
+    bool OpenSource(const QString& source, FrameRange range) {
         if (!decoder_.Open(source, reason_, &cancel_))
             return false;
+        const int rate = decoder_.SourceRate();
         const auto samples = decoder_.DeclaredSamples();
-        progress_.totalMs = samples ? *samples * 1000 / decoder_.SourceRate() : 0;
+        first_ = FrameToSample(range.start, rate);
+        if (range.end >= 0)
+            last_ = FrameToSample(range.end, rate);
+        else if (range.start > 0)
+            last_ = samples.value_or(-1);
+        if (samples && first_ >= *samples && first_ > 0)
+            return Fail(QStringLiteral("the track starts past the end of its audio"));
+        const qint64 total = last_ >= 0 ? last_ - first_ : samples.value_or(0);
+        progress_.totalMs = total * 1000 / rate;
         return true;
+    }
+
+    // Goes to the part's first sample, once the output is set.
+    bool SeekToPart() {
+        if (first_ == 0 || decoder_.Seek(first_))
+            return true;
+        const QString error = decoder_.Error();
+        return Fail(error.isEmpty() ? QStringLiteral("the track cannot be reached in its audio")
+                                    : error);
     }
 
     bool OpenTarget(const QString& output, TargetFormat format, Quality quality, OutputShape shape,
@@ -232,12 +255,19 @@ private:
         return true;
     }
 
-    // Decodes the whole source into the encoder.
+    // Decodes the source, or its part, into the encoder: a part ends at its last
+    // sample exactly (counted at the output's rate).
     bool Pump() {
         const uint8_t* const* data = nullptr;
+        const qint64 wanted =
+            last_ >= 0 ? (last_ - first_) * decoder_.OutputRate() / decoder_.SourceRate() : -1;
+        qint64 written = 0;
         int samples = 0;
-        while ((samples = decoder_.Read(&data)) > 0) {
-            progress_.doneMs = decoder_.Position() * 1000 / decoder_.SourceRate();
+        while ((wanted < 0 || written < wanted) && (samples = decoder_.Read(&data)) > 0) {
+            if (wanted >= 0)
+                samples = static_cast<int>(std::min<qint64>(samples, wanted - written));
+            written += samples;
+            progress_.doneMs = written * 1000 / decoder_.OutputRate();
             if (cancel_)
                 return Fail(kStopped);
             if (!Write(data, samples) || !Encode(false))
@@ -245,7 +275,7 @@ private:
         }
         if (samples < 0)
             return Fail(cancel_ ? kStopped : decoder_.Error());
-        if (decoder_.Position() == 0)
+        if (written == 0)
             return Fail(QStringLiteral("no audio could be read from it"));
         return Encode(true);
     }
@@ -353,16 +383,18 @@ private:
     Packet packet_;
     int frameSamples_ = 0;
     int64_t nextPts_ = 0;
+    qint64 first_ = 0; // the part's first and end samples at the source's rate
+    qint64 last_ = -1; // -1: to the source's end
 };
 
 } // namespace
 
 TranscodeResult Transcode(const QString& source, const QString& output, TargetFormat format,
-                          Quality quality, OutputShape shape, bool measureLoudness,
-                          qint64 reserveTagBytes, const std::atomic<bool>& cancel,
-                          TranscodeProgress& progress) {
+                          Quality quality, OutputShape shape, FrameRange range,
+                          bool measureLoudness, qint64 reserveTagBytes,
+                          const std::atomic<bool>& cancel, TranscodeProgress& progress) {
     Job job(cancel, progress);
-    return job.Run(source, output, format, quality, shape, measureLoudness, reserveTagBytes);
+    return job.Run(source, output, format, quality, shape, range, measureLoudness, reserveTagBytes);
 }
 
 std::optional<qint64> MediaDuration(const QString& path) {

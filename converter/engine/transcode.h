@@ -30,10 +30,19 @@ struct TranscodeResult {
 // for tags at the start where the format keeps them there, so that writing them
 // later changes no audio. Streams: never holds more than a few frames. Stops, with
 // the reason "the conversion was stopped", soon after `cancel` turns true.
+// A part of a source in CD frames (1/75 s); end -1 runs to the source's end.
+struct FrameRange {
+    qint64 start = 0;
+    qint64 end = -1;
+};
+
 TranscodeResult Transcode(const QString& source, const QString& output, TargetFormat format,
-                          Quality quality, OutputShape shape, bool measureLoudness,
-                          qint64 reserveTagBytes, const std::atomic<bool>& cancel,
-                          TranscodeProgress& progress);
+                          Quality quality, OutputShape shape, FrameRange range,
+                          bool measureLoudness, qint64 reserveTagBytes,
+                          const std::atomic<bool>& cancel, TranscodeProgress& progress);
+
+// The first sample of a CD frame (1/75 s) at a rate: exact for 44.1, 48, 88.2 and 96 kHz.
+qint64 FrameToSample(qint64 frame, int rate);
 
 // The duration of a media file as its container tells it, in ms.
 std::optional<qint64> MediaDuration(const QString& path);
