@@ -68,56 +68,38 @@ struct Sources {
 Sources Expand(const QStringList& arguments) {
     Sources found;
     QSet<QString> seen;
-    QSet<QString> images; // audio that sheets stand for: listed once, as their tracks
-    const auto take = [&](const QString& path, const QString& subfolder) {
-        if (seen.contains(path)) {
-            found.twice << path;
+    // A file or sheet named twice converts once; a track is known by its sheet and number.
+    const auto take = [&](const SourceRow& row, const QString& named) {
+        const QString key =
+            row.track ? row.track->sheet + u'#' + QString::number(row.track->number) : row.path;
+        if (seen.contains(key)) {
+            if (!row.track || row.track->number == 1)
+                found.twice << named;
             return;
         }
-        seen.insert(path);
-        found.sources.push_back({path, subfolder});
-    };
-    const auto takeSheet = [&](const QString& sheet, const SheetTracks& read,
-                               const QString& subfolder) {
-        if (seen.contains(sheet)) {
-            found.twice << sheet;
-            return;
-        }
-        seen.insert(sheet);
-        if (!read.error.isEmpty())
-            found.missing << read.error;
-        for (const SheetTrack& track : read.tracks) {
-            images.insert(track.audio);
-            found.sources.push_back({track.audio, subfolder, track});
-        }
+        seen.insert(key);
+        found.sources.push_back({row.path, row.subfolder, row.track});
     };
     for (const QString& argument : arguments) {
         const QString path = AbsolutePath(argument);
-        if (IsFile(argument) && IsCueFile(argument)) {
-            takeSheet(path, ReadCueFile(path), QString());
-        } else if (IsFile(argument)) {
-            const SheetTracks embedded = ReadEmbeddedSheet(path);
-            if (embedded.tracks.empty() && embedded.error.isEmpty())
-                take(path, QString());
-            else
-                takeSheet(path, embedded, QString());
+        if (IsFile(argument)) {
+            for (const SourceRow& row : RowsOfFile(path, QString(), found.missing))
+                take(row, path);
         } else if (IsFolder(argument)) {
             const LibraryScan scan = ScanFolder(path);
             found.notes << scan.skippedFolders;
             found.notAudio += scan.notAudio - static_cast<int>(scan.sheets.size());
-            for (const LibraryFile& file : scan.files) {
-                if (file.hasSheet)
-                    takeSheet(file.path, ReadEmbeddedSheet(file.path), file.subfolder);
-                else
-                    take(file.path, file.subfolder);
-            }
-            for (const LibraryFile& sheet : scan.sheets)
-                takeSheet(sheet.path, ReadCueFile(sheet.path), sheet.subfolder);
+            for (const SourceRow& row : RowsOfScan(scan, found.missing))
+                take(row, row.path);
         } else {
             found.missing << argument + QStringLiteral(": No such file");
         }
     }
-    // An image beside its own sheet is converted as its tracks only.
+    // An image named beside its own sheet converts as its tracks only.
+    QSet<QString> images;
+    for (const PlannedSource& source : found.sources)
+        if (source.track)
+            images.insert(source.path);
     std::erase_if(found.sources, [&images](const PlannedSource& source) {
         return !source.track && images.contains(source.path);
     });

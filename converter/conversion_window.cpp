@@ -48,7 +48,9 @@ void ConversionWindow::Plan() {
     settings_.SetTarget();
     std::vector<PlannedSource> sources;
     for (qsizetype i = 0; i < p_.files.size(); ++i)
-        sources.push_back({p_.files[i], i < p_.subfolders.size() ? p_.subfolders[i] : QString()});
+        sources.push_back(
+            {p_.files[i], i < p_.subfolders.size() ? p_.subfolders[i] : QString(),
+             static_cast<std::size_t>(i) < p_.tracks.size() ? p_.tracks[i] : std::nullopt});
     const OutputRules rules{p_.outputFolder, settings_.targetName, settings_.pattern,
                             settings_.skipExisting};
     // Names from tags and the lengths of earlier outputs take a while for a library:
@@ -84,11 +86,21 @@ bool ConversionWindow::Queue(const std::vector<PlannedOutput>& plan) {
         }
         const QString source = path.trimmed();
         const QString& output = plan[i].output;
-        if (!settings_.format ||
-            !p_.engine.add({source, output, *settings_.format, settings_.quality,
-                            settings_.replayGain, settings_.output}))
+        if (!settings_.format)
             return EngineFailed();
-        deleteFlags_[i] = settings_.deleteSources;
+        ConversionJob job{
+            source,          output, *settings_.format, settings_.quality, settings_.replayGain,
+            settings_.output};
+        const SheetTrack* track = i < p_.tracks.size() && p_.tracks[i] ? &*p_.tracks[i] : nullptr;
+        if (track) {
+            job.startFrame = track->startFrame;
+            job.endFrame = track->endFrame;
+            job.tags = track->tags;
+        }
+        if (!p_.engine.add(job))
+            return EngineFailed();
+        // A CD image holds every track of its sheet: it is not deleted for one.
+        deleteFlags_[i] = settings_.deleteSources && !track;
         queued_.push_back({static_cast<int>(i), source, output, IdentityOf(source)});
     }
     if (!p_.engine.start())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cue_sheet.h"
+
 #include "converter_engine.h"
 #include "converter_settings.h"
 #include "output_plan.h"
@@ -30,6 +32,8 @@ public:
         Ticker& ticker;
         const QStringList& files;
         const QStringList& subfolders; // each row's folder below the output folder
+        // Each row's CD image track, none for a whole file (fewer: none for the rest).
+        const std::vector<std::optional<SheetTrack>>& tracks;
         const QString& outputFolder;
         Background& background;
         QString programFolder;

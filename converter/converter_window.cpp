@@ -137,10 +137,26 @@ void ConverterWindow::OnFaceCommand(const QString& command, const QString& args)
     Dispatch(kTable, command, args, [&](Handler handler) { handler(*this, args); });
 }
 
-bool ConverterWindow::Acceptable(const QString& path, QStringList& listed) {
-    if (IsListed(files_, path)) {
-        listed << Readable(path);
-        return false;
+// What a row is known by in the list: its file, or its sheet and track number.
+static QString RowKey(const SourceRow& row) {
+    return row.track ? row.track->sheet + u'#' + QString::number(row.track->number) : row.path;
+}
+
+// What the face shows of a row: its file, and a track's number and name.
+static QString RowText(const SourceRow& row) {
+    return Readable(row.path) +
+           (row.track ? QStringLiteral(" — %1. %2").arg(row.track->number).arg(row.track->shown)
+                      : QString());
+}
+
+bool ConverterWindow::Acceptable(const SourceRow& row, QStringList& listed) {
+    const QString& path = row.path;
+    for (qsizetype i = 0; i < files_.size(); ++i) {
+        const SourceRow existing{files_[i], subfolders_[i], tracks_[i]};
+        if (RowKey(existing) == RowKey(row)) {
+            listed << RowText(row);
+            return false;
+        }
     }
     if (!IsReadableFile(path)) {
         p_.messages.Show(QStringLiteral("File:'") + Readable(path) +
@@ -157,14 +173,35 @@ bool ConverterWindow::Acceptable(const QString& path, QStringList& listed) {
 }
 
 void ConverterWindow::AddFiles() {
-    std::vector<std::pair<QString, QString>> rows;
     const QStringList picked = PickFiles(p_.dialog, p_.messages, QStringLiteral("Input Audio File"),
                                          kConverterFilter, StartFolder());
-    for (const QString& path : picked)
-        rows.emplace_back(path, QString());
     if (!picked.isEmpty())
         lastFolder_ = FolderOf(picked.front());
-    AddRows(rows);
+    AddFileRows(picked);
+}
+
+void ConverterWindow::AddFileRows(const QStringList& paths) {
+    if (paths.isEmpty())
+        return;
+    // A sheet, or an image whose tags hold one, stands for its tracks; finding out
+    // opens each file, on a worker.
+    p_.background.Run([this, paths]() -> Background::Then {
+        std::vector<SourceRow> rows;
+        QStringList problems;
+        for (const QString& path : paths) {
+            if (path.isEmpty() || !IsReadableFile(path)) {
+                rows.push_back({path, QString()});
+                continue;
+            }
+            const std::vector<SourceRow> found = RowsOfFile(path, QString(), problems);
+            rows.insert(rows.end(), found.begin(), found.end());
+        }
+        return [this, rows = std::move(rows), problems] {
+            for (const QString& problem : problems)
+                p_.messages.Show(problem);
+            AddRows(rows);
+        };
+    });
 }
 
 void ConverterWindow::AddFolder() {
@@ -176,26 +213,28 @@ void ConverterWindow::AddFolder() {
 }
 
 void ConverterWindow::AddPaths(const QStringList& paths) {
-    std::vector<std::pair<QString, QString>> files;
+    QStringList files;
     for (const QString& path : paths)
         if (!IsFolder(path))
-            files.emplace_back(path, QString());
-    AddRows(files);
+            files << path;
+    AddFileRows(files);
     for (const QString& path : paths)
         if (IsFolder(path))
             ScanAndAdd(path);
 }
 
 void ConverterWindow::ScanAndAdd(const QString& folder) {
-    // Walking and probing a library takes a while: the face answers meanwhile.
+    // Walking and probing a library, and reading its sheets, take a while: the face
+    // answers meanwhile.
     p_.background.Run([this, folder]() -> Background::Then {
         const LibraryScan scan = ScanFolder(folder);
-        return [this, scan] {
-            std::vector<std::pair<QString, QString>> rows;
-            for (const LibraryFile& file : scan.files)
-                rows.emplace_back(file.path, file.subfolder);
+        QStringList problems;
+        std::vector<SourceRow> rows = RowsOfScan(scan, problems);
+        return [this, scan, rows = std::move(rows), problems] {
             const int before = static_cast<int>(files_.size());
             AddRows(rows);
+            for (const QString& problem : problems)
+                p_.messages.Show(problem);
             if (const QString report = ScanReport(static_cast<int>(files_.size()) - before, scan);
                 !report.isEmpty())
                 p_.messages.Show(report);
@@ -203,17 +242,21 @@ void ConverterWindow::ScanAndAdd(const QString& folder) {
     });
 }
 
-void ConverterWindow::AddRows(const std::vector<std::pair<QString, QString>>& rows) {
+void ConverterWindow::AddRows(const std::vector<SourceRow>& rows) {
     QStringList added;
     QStringList listed;
-    for (const auto& [path, subfolder] : rows) {
-        if (path.isEmpty() || !Acceptable(path, listed))
+    for (const SourceRow& row : rows) {
+        if (row.path.isEmpty() || !Acceptable(row, listed))
             continue;
-        files_.append(path);
-        subfolders_.append(subfolder);
-        added << Readable(path);
+        files_.append(row.path);
+        subfolders_.append(row.subfolder);
+        tracks_.push_back(row.track);
+        added << RowText(row);
     }
-    SendRows(p_.face, added);
+    // The face shows the rows as given: the text is the row's, already readable.
+    if (!added.isEmpty())
+        SetWithTrigger(p_.face, QStringLiteral("_root.AddedFiles"), JoinFaceList(added),
+                       QStringLiteral("_root.SetAddedFiles"));
     // Files already listed are told once for the whole add.
     if (listed.size() == 1)
         p_.messages.Show(QStringLiteral("File:") + listed.front() +
@@ -236,6 +279,7 @@ void ConverterWindow::Remove(const QString& args) {
     if (whole && row >= 0 && row < files_.size()) {
         files_.removeAt(row);
         subfolders_.removeAt(row);
+        tracks_.erase(tracks_.begin() + row);
     }
 }
 
@@ -247,6 +291,7 @@ void ConverterWindow::RemoveAll() {
     p_.face.SetVariable(QLatin1String(converter_face::kClearList), QStringLiteral("1"));
     files_.clear();
     subfolders_.clear();
+    tracks_.clear();
 }
 
 void ConverterWindow::ChooseOutputFolder() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "converter_settings.h"
+#include "library.h"
 
 #include <QHash>
 #include <QString>
@@ -76,6 +77,9 @@ public:
     const QStringList& Subfolders() const { return subfolders_; }
     // "" when each output goes beside its source.
     const QString& OutputFolder() const { return outputFolder_; }
+    // For each row, the CD image track it stands for (its file is the image's audio),
+    // or none for a whole file.
+    const std::vector<std::optional<SheetTrack>>& Tracks() const { return tracks_; }
 
 private:
     void Remove(const QString& row);
@@ -96,15 +100,18 @@ private:
 
     // Whether the picked path may join the list; if not, the user is told why (a
     // path already listed is noted in `listed`, to be told once for the whole add).
-    bool Acceptable(const QString& path, QStringList& listed);
+    bool Acceptable(const SourceRow& row, QStringList& listed);
     void ScanAndAdd(const QString& folder);
+    // The rows of files picked or dropped: sheets and images as their tracks.
+    void AddFileRows(const QStringList& paths);
     // Appends the rows to the list and the face; duplicates are told in one message.
-    void AddRows(const std::vector<std::pair<QString, QString>>& rows);
+    void AddRows(const std::vector<SourceRow>& rows);
 
     ConverterSettings& settings_;
     Parts p_;
     QStringList files_;
     QStringList subfolders_;
+    std::vector<std::optional<SheetTrack>> tracks_;
     QString outputFolder_;
     QString lastFolder_;
     QHash<QString, QString> qualities_; // the quality chosen for each format, by its name

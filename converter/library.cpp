@@ -6,6 +6,8 @@
 
 #include "system_names.h"
 
+#include <QSet>
+
 namespace velune {
 
 namespace {
@@ -36,6 +38,51 @@ LibraryScan ScanFolder(const QString& folder) {
             scan.sheets.push_back({path, subfolder});
     }
     return scan;
+}
+
+namespace {
+void AddTracks(std::vector<SourceRow>& rows, const SheetTracks& read, const QString& subfolder,
+               QStringList& problems) {
+    if (!read.error.isEmpty())
+        problems << read.error;
+    for (const SheetTrack& track : read.tracks)
+        rows.push_back({track.audio, subfolder, track});
+}
+} // namespace
+
+std::vector<SourceRow> RowsOfFile(const QString& path, const QString& subfolder,
+                                  QStringList& problems) {
+    std::vector<SourceRow> rows;
+    if (IsCueFile(path)) {
+        AddTracks(rows, ReadCueFile(path), subfolder, problems);
+        return rows;
+    }
+    const SheetTracks embedded = ReadEmbeddedSheet(path);
+    if (embedded.tracks.empty() && embedded.error.isEmpty())
+        rows.push_back({path, subfolder});
+    else
+        AddTracks(rows, embedded, subfolder, problems);
+    return rows;
+}
+
+std::vector<SourceRow> RowsOfScan(const LibraryScan& scan, QStringList& problems) {
+    std::vector<SourceRow> rows;
+    for (const LibraryFile& file : scan.files) {
+        if (file.hasSheet)
+            AddTracks(rows, ReadEmbeddedSheet(file.path), file.subfolder, problems);
+        else
+            rows.push_back({file.path, file.subfolder});
+    }
+    QSet<QString> images;
+    for (const LibraryFile& sheet : scan.sheets) {
+        const SheetTracks read = ReadCueFile(sheet.path);
+        for (const SheetTrack& track : read.tracks)
+            images.insert(track.audio);
+        AddTracks(rows, read, sheet.subfolder, problems);
+    }
+    std::erase_if(
+        rows, [&images](const SourceRow& row) { return !row.track && images.contains(row.path); });
+    return rows;
 }
 
 QString ScanReport(int added, const LibraryScan& scan) {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "cue_sheet.h"
+
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 namespace velune {
@@ -28,5 +31,26 @@ LibraryScan ScanFolder(const QString& folder);
 // What the user is told after adding a folder: how many files came and what was
 // passed over; "" when nothing was.
 QString ScanReport(int added, const LibraryScan& scan);
+
+} // namespace velune
+
+namespace velune {
+
+// A source of the converter's list: a file, or a track of a CD image (`path` then
+// names the image's audio).
+struct SourceRow {
+    QString path;
+    QString subfolder;
+    std::optional<SheetTrack> track = std::nullopt;
+};
+
+// What a file stands for: a cue sheet's tracks, an image's tracks when its tags hold
+// a sheet, else the file itself. A sheet that cannot be used adds its reason to
+// `problems`. Opens the file: for many, call it away from the window.
+std::vector<SourceRow> RowsOfFile(const QString& path, const QString& subfolder,
+                                  QStringList& problems);
+// The rows of a folder: its files, with its sheets' tracks in place of the images
+// they cut (an image beside its sheet is listed once, as its tracks).
+std::vector<SourceRow> RowsOfScan(const LibraryScan& scan, QStringList& problems);
 
 } // namespace velune

@@ -15,9 +15,10 @@ void QtConversionDialog::ShowModal() {
     });
     background_ = std::make_unique<PooledBackground>(window_.get());
     conversion_ = std::make_unique<ConversionWindow>(
-        settings_, ConversionWindow::Parts{window_->faceView(), *window_, *messages_, engine_,
-                                           *timer_, main_->Files(), main_->Subfolders(),
-                                           main_->OutputFolder(), *background_, programFolder_});
+        settings_,
+        ConversionWindow::Parts{window_->faceView(), *window_, *messages_, engine_, *timer_,
+                                main_->Files(), main_->Subfolders(), main_->Tracks(),
+                                main_->OutputFolder(), *background_, programFolder_});
     QObject::connect(&window_->faceView(), &FaceView::command, window_.get(),
                      [this](const QString& command, const QString& args) {
                          conversion_->OnFaceCommand(command, args);

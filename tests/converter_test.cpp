@@ -408,6 +408,33 @@ TEST_F(MainWindow, AddFolderTakesEveryAudioFileBelowItAndTellsDuplicatesOnce) {
     frm.AddPaths({single, library + u"/A"_s});
     EXPECT_EQ(frm.Files().mid(4), QStringList{single});
     EXPECT_EQ(messages.shown.size(), 2); // z.ogg listed already; notes.txt no audio
+
+    // A CD image beside its sheet: listed once, as its tracks; the sheet added again
+    // is told as listed; a sheet whose audio is gone names both files.
+    const QString rip = dir.filePath("rip");
+    ASSERT_TRUE(QDir().mkpath(rip) && MakeTone(rip + u"/Disc.flac"_s, 1.0, 44100, 2));
+    ASSERT_TRUE(WriteFile(rip + u"/Disc.cue"_s,
+                          "PERFORMER Ana\nFILE Disc.wav WAVE\nTRACK 01 AUDIO\nTITLE One\n"
+                          "INDEX 01 00:00:00\nTRACK 02 AUDIO\nTITLE Two\nINDEX 01 00:00:40\n"));
+    ASSERT_TRUE(
+        WriteFile(rip + u"/Gone.cue"_s, "FILE Gone.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"));
+    messages.shown.clear();
+    frm.AddPaths({rip});
+    EXPECT_EQ(frm.Files().mid(5), (QStringList{rip + u"/Disc.flac"_s, rip + u"/Disc.flac"_s}));
+    ASSERT_EQ(frm.Tracks().size(), 7u);
+    EXPECT_EQ(frm.Tracks()[6]->stem, u"02 Two"_s);
+    EXPECT_EQ(frm.Tracks()[6]->startFrame, 40);
+    EXPECT_TRUE(face.store.value("_root.AddedFiles").endsWith(u"Disc.flac — 2. Ana - Two"_s));
+    EXPECT_EQ(
+        messages.shown.front(),
+        u"The audio of the cue sheet '%1' is missing: 'Gone.wav'"_s.arg(rip + u"/Gone.cue"_s));
+    dialog.Choose({rip + u"/Disc.cue"_s});
+    Cmd("IDC_FS_Add");
+    EXPECT_EQ(frm.Files().size(), 7);
+    EXPECT_TRUE(messages.shown.back().startsWith(u"These files already exist in your list:"_s));
+    Cmd("IDC_FS_Remove", u"5"_s);
+    EXPECT_EQ(frm.Tracks().size(), 6u);
+    EXPECT_EQ(frm.Tracks()[5]->number, 2);
 }
 
 // Each format shows the qualities it takes; a choice is kept per format, refused
@@ -544,7 +571,10 @@ public:
     void clear() override { calls << u"clear"_s; }
     bool add(const ConversionJob& job) override {
         jobs << job.source + u" > "_s + job.output +
-                    (job.format == TargetFormat::Mp3 ? " mp3" : "");
+                    (job.format == TargetFormat::Mp3 ? " mp3" : "") +
+                    (job.startFrame > 0 || job.endFrame >= 0
+                         ? u" [%1-%2]"_s.arg(job.startFrame).arg(job.endFrame)
+                         : QString());
         options = job.options;
         return Call(u"add"_s);
     }
@@ -588,8 +618,8 @@ protected:
     }
     void Load() {
         frm = std::make_unique<ConversionWindow>(
-            mod, ConversionWindow::Parts{face, form, messages, engine, timer, list, subfolders, out,
-                                         background, u"/opt/velune"_s});
+            mod, ConversionWindow::Parts{face, form, messages, engine, timer, list, subfolders,
+                                         tracks, out, background, u"/opt/velune"_s});
         EXPECT_TRUE(frm->Start());
     }
     QString Shown(const QString& name) { return face.store.value(name); }
@@ -598,7 +628,8 @@ protected:
     ConverterSettings mod;
     ScriptedEngine engine;
     QStringList list;
-    QStringList subfolders; // none: every row added on its own
+    QStringList subfolders;                        // none: every row added on its own
+    std::vector<std::optional<SheetTrack>> tracks; // none: whole files
     QString out;
     std::unique_ptr<ConversionWindow> frm;
 };
@@ -635,6 +666,26 @@ TEST_F(QtConversionDialog, RowsFromAFolderKeepTheirSubfolderBelowTheOutputFolder
     EXPECT_EQ(engine.jobs, (QStringList{list[0] + u" > "_s + out + u"/a.wav"_s,
                                         list[1] + u" > "_s + out + u"/Artist/Album/b.wav"_s}));
     EXPECT_TRUE(QFileInfo(out + u"/Artist/Album"_s).isDir());
+}
+
+TEST_F(QtConversionDialog, TracksOfAnImageConvertAsTheirPartsAndTheImageIsNeverDeleted) {
+    const QString image = File("Disc.flac");
+    SheetTrack one{dir.filePath("Disc.cue"), image, 1, 2, 0, 40, {}, u"01 One"_s, u"One"_s};
+    SheetTrack two{dir.filePath("Disc.cue"), image, 2, 2, 40, -1, {}, u"02 Two"_s, u"Two"_s};
+    list = {image, image};
+    subfolders = {QString(), QString()};
+    tracks = {one, two};
+    mod.deleteSources = true;
+    Load();
+    const QString to = u" > "_s + dir.path() + u'/';
+    EXPECT_EQ(engine.jobs,
+              (QStringList{image + to + "01 One.wav [0-40]", image + to + "02 Two.wav [40--1]"}));
+    engine.states = {ConverterEngine::ItemState::Converted, ConverterEngine::ItemState::Converted};
+    File("01 One.wav"), File("02 Two.wav"); // the outputs
+    engine.finished = true;
+    frm->Tick();
+    frm->Unload();
+    EXPECT_TRUE(QFile::exists(image));
 }
 
 TEST_F(QtConversionDialog, NothingQueuedCompletesAtOnce) {

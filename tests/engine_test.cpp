@@ -432,8 +432,9 @@ protected:
         mod.targetName = QString::fromLatin1(format);
         mod.deleteSources = deleteSources;
         frm = std::make_unique<ConversionWindow>(
-            mod, ConversionWindow::Parts{face, form, messages, engine, timer, list, subfolders, out,
-                                         background, QStringLiteral(VELUNE_PROGRAM_DIR)});
+            mod,
+            ConversionWindow::Parts{face, form, messages, engine, timer, list, subfolders, tracks,
+                                    out, background, QStringLiteral(VELUNE_PROGRAM_DIR)});
         ASSERT_TRUE(frm->Start());
     }
     QStringList Files(const QString& folder) {
@@ -445,6 +446,7 @@ protected:
     FfmpegConverter engine{2};
     QStringList list;
     QStringList subfolders;
+    std::vector<std::optional<SheetTrack>> tracks;
     QString out;
     std::unique_ptr<ConversionWindow> frm;
 };

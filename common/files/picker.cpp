@@ -7,20 +7,21 @@
 namespace velune {
 
 // Anything FFmpeg decodes as audio converts; these are the usual kinds.
-const QString kConverterFilter =
-    QStringLiteral("All Supported files "
-                   "(*.wav;*.ogg;*.mp3;*.flac;*.m4a;*.aac;*.opus;*.wma;*.aiff;*.aif;*.ape;*.wv;)|"
-                   "*.wav;*.ogg;*.mp3;*.flac;*.m4a;*.aac;*.opus;*.wma;*.aiff;*.aif;*.ape;*.wv;"
-                   "| WAV files (*.wav)|*.wav|"
-                   "OGG Vorbis files (*.ogg)|*.ogg|"
-                   "Mp3 files(*.mp3)|*.mp3|"
-                   "FLAC files (*.flac)|*.flac|"
-                   "AAC files (*.m4a;*.aac)|*.m4a;*.aac|"
-                   "Opus files (*.opus)|*.opus|"
-                   "WMA files (*.wma)|*.wma|"
-                   "AIFF files (*.aiff;*.aif)|*.aiff;*.aif|"
-                   "Monkey's Audio files (*.ape)|*.ape|"
-                   "WavPack files (*.wv)|*.wv");
+const QString kConverterFilter = QStringLiteral(
+    "All Supported files "
+    "(*.wav;*.ogg;*.mp3;*.flac;*.m4a;*.aac;*.opus;*.wma;*.aiff;*.aif;*.ape;*.wv;*.cue;)|"
+    "*.wav;*.ogg;*.mp3;*.flac;*.m4a;*.aac;*.opus;*.wma;*.aiff;*.aif;*.ape;*.wv;*.cue;"
+    "| WAV files (*.wav)|*.wav|"
+    "OGG Vorbis files (*.ogg)|*.ogg|"
+    "Mp3 files(*.mp3)|*.mp3|"
+    "FLAC files (*.flac)|*.flac|"
+    "AAC files (*.m4a;*.aac)|*.m4a;*.aac|"
+    "Opus files (*.opus)|*.opus|"
+    "WMA files (*.wma)|*.wma|"
+    "AIFF files (*.aiff;*.aif)|*.aiff;*.aif|"
+    "Monkey's Audio files (*.ape)|*.ape|"
+    "WavPack files (*.wv)|*.wv|"
+    "CUE sheets (*.cue)|*.cue");
 
 const QString kPlayerFilter =
     QStringLiteral("All Supported files (*.wav;*.ogg;*.wma;*.mp3;*.ram;*.rm;*.flac;*.m4a;*.aac;"
