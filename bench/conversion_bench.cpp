@@ -2,7 +2,8 @@
 // converter's engine, with one worker and with one per core, and with ffmpeg,
 // lame, oggenc, flac and opusenc run one file after another at the same settings
 // on the same files; prints each time and its ratio to the fastest serial peer per
-// format. The "mp3-rg" row measures ReplayGain on (against lame without it).
+// format. The "mp3-rg" row measures ReplayGain on, "mp3-tp" ReplayGain with the true
+// peak and clipping prevented (both against lame without it).
 // usage: conversion_bench [files=10] [seconds=180]
 #include "ffmpeg_converter.h"
 
@@ -41,7 +42,7 @@ double Seconds(const QElapsedTimer& clock) {
 
 // Converts every source with the engine; the time in seconds, or a negative on failure.
 double Engine(int jobs, const QStringList& sources, const QString& folder, TargetFormat format,
-              Quality quality, bool replayGain, const QString& extension) {
+              Quality quality, bool replayGain, bool truePeak, const QString& extension) {
     FfmpegConverter engine(jobs);
     QElapsedTimer clock;
     clock.start();
@@ -49,7 +50,10 @@ double Engine(int jobs, const QStringList& sources, const QString& folder, Targe
         if (!engine.add({source,
                          folder + QLatin1Char('/') + QFileInfo(source).completeBaseName() +
                              QLatin1Char('.') + extension,
-                         format, quality, replayGain}))
+                         format,
+                         quality,
+                         replayGain,
+                         {{}, false, false, truePeak, truePeak}}))
             return -1;
     if (!engine.start())
         return -1;
@@ -105,7 +109,7 @@ int main(int argc, char* argv[]) {
     struct Target {
         TargetFormat format;
         Quality quality;
-        bool replayGain;
+        int replayGain; // 0 none, 1 on, 2 with the true peak
         QString label;
         QString extension;
         std::vector<Peer> peers;
@@ -124,35 +128,36 @@ int main(int argc, char* argv[]) {
     };
     const Peer lameCbr = program("lame", words("--quiet --cbr -b 192"), false);
     const std::vector<Target> targets{
-        {TargetFormat::Wav, {}, false, u"wav"_s, u"wav"_s, {ffmpeg(words("-c:a pcm_s16le"))}},
+        {TargetFormat::Wav, {}, 0, u"wav"_s, u"wav"_s, {ffmpeg(words("-c:a pcm_s16le"))}},
         {TargetFormat::Mp3,
          {},
-         false,
+         0,
          u"mp3"_s,
          u"mp3"_s,
          {ffmpeg(words("-c:a libmp3lame -b:a 192k")), lameCbr}},
-        {TargetFormat::Mp3, {}, true, u"mp3-rg"_s, u"mp3"_s, {lameCbr}},
+        {TargetFormat::Mp3, {}, 1, u"mp3-rg"_s, u"mp3"_s, {lameCbr}},
+        {TargetFormat::Mp3, {}, 2, u"mp3-tp"_s, u"mp3"_s, {lameCbr}},
         {TargetFormat::Mp3,
          {Quality::Kind::Vbr, 2},
-         false,
+         0,
          u"mp3-v2"_s,
          u"mp3"_s,
          {program("lame", words("--quiet -V 2"), false)}},
         {TargetFormat::Flac,
          {},
-         false,
+         0,
          u"flac"_s,
          u"flac"_s,
          {program("flac", words("-s -5 -f"), true)}},
         {TargetFormat::Opus,
          {},
-         false,
+         0,
          u"opus"_s,
          u"opus"_s,
          {program("opusenc", words("--quiet --bitrate 128"), false)}},
         {TargetFormat::Ogg,
          {},
-         false,
+         0,
          u"ogg"_s,
          u"ogg"_s,
          {ffmpeg(words("-c:a libvorbis -q:a 5")), program("oggenc", words("--quiet -q 5"), true)}},
@@ -186,8 +191,9 @@ int main(int argc, char* argv[]) {
         for (const int jobs : {1, cores}) {
             const QString out = dir.filePath(QStringLiteral("velune%1-").arg(jobs) + target.label);
             QDir().mkpath(out);
-            const double time = Engine(jobs, sources, out, target.format, target.quality,
-                                       target.replayGain, target.extension);
+            const double time =
+                Engine(jobs, sources, out, target.format, target.quality, target.replayGain > 0,
+                       target.replayGain == 2, target.extension);
             if (time < 0)
                 return 1;
             times[QStringLiteral("velune %1 job%2").arg(jobs).arg(jobs == 1 ? "" : "s")] = time;

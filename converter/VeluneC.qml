@@ -13,7 +13,7 @@ Rectangle {
     // The output's shape as the host last said it: rate, channels, bits.
     property var shape: ({ "Rate": "source", "Channels": "source", "Bits": "auto" })
     width: 620
-    height: 548
+    height: 576
     color: "#12161f"
 
 
@@ -87,6 +87,10 @@ Rectangle {
                 copyBox.checked = value === "1"
             } else if (name === "_root.KeepTimes") {
                 keepTimesBox.checked = value === "1"
+            } else if (name === "_root.TruePeak") {
+                truePeakBox.checked = value === "1"
+            } else if (name === "_root.PreventClipping") {
+                clippingBox.checked = value === "1"
             } else if (name === "_root.Rate" || name === "_root.Channels" || name === "_root.Bits") {
                 const shape = Object.assign({}, face.shape)
                 shape[name.substring(6)] = value
@@ -402,7 +406,7 @@ Rectangle {
         id: settingsPanel
         x: 16; y: 266
         width: parent.width - 32
-        height: 218
+        height: 246
         radius: 10
         color: Theme.panel
         border.color: Theme.panelEdge
@@ -547,9 +551,24 @@ Rectangle {
             }
         }
 
+        FaceCheck {
+            id: truePeakBox
+            objectName: "truePeakCheck"
+            x: 14; y: 182
+            label: "ReplayGain: true peak"
+            onToggled: face.flash.fsCommand("IDC_FS_TruePeak", checked ? "on" : "off")
+        }
+        FaceCheck {
+            id: clippingBox
+            objectName: "preventClippingCheck"
+            x: 306; y: 182
+            label: "ReplayGain: prevent clipping"
+            onToggled: face.flash.fsCommand("IDC_FS_PreventClipping", checked ? "on" : "off")
+        }
+
         // Names: after the sources (empty), or a pattern typed or chosen from the offers.
         Text {
-            x: 14; y: 182
+            x: 14; y: 210
             height: 26
             verticalAlignment: Text.AlignVCenter
             text: "Names"
@@ -557,7 +576,7 @@ Rectangle {
             font.pixelSize: 12
         }
         Rectangle {
-            x: 64; y: 182
+            x: 64; y: 210
             width: parent.width - 64 - 14 - 104
             height: 26
             radius: 6
@@ -591,7 +610,7 @@ Rectangle {
         }
         FaceButton {
             objectName: "patternsButton"
-            x: parent.width - 14 - 96; y: 181
+            x: parent.width - 14 - 96; y: 209
             label: "Patterns ▾"
             implicitWidth: 96
             implicitHeight: 28
@@ -681,7 +700,7 @@ Rectangle {
         objectName: "patternMenu"
         visible: false
         x: settingsPanel.x + settingsPanel.width - width - 14
-        y: settingsPanel.y + 178 - height
+        y: settingsPanel.y + 206 - height
         width: 360
         height: patternColumn.height + 12
         radius: 8

@@ -119,7 +119,8 @@ QString BatchUsage() {
         "Usage: VeluneConverter --to wav|mp3|ogg|flac|opus [--quality Q] [--replaygain]\n"
         "                       [--out FOLDER] [--skip-existing] [--pattern TEXT] [--jobs N]\n"
         "                       [--rate R] [--channels C] [--bits B] [--copy-same]\n"
-        "                       [--keep-times] [--delete-sources] FILE|SHEET|FOLDER...\n"
+        "                       [--keep-times] [--true-peak] [--prevent-clipping]\n"
+        "                       [--delete-sources] FILE|SHEET|FOLDER...\n"
         "\n"
         "Converts audio files without opening the window. Started with no arguments,\n"
         "VeluneConverter opens its window.\n"
@@ -131,6 +132,10 @@ QString BatchUsage() {
         "                     ogg: q3 to q8; opus: 96, 128 or 160 (kbit/s)\n"
         "  --replaygain       measure each output's loudness and write ReplayGain tags\n"
         "                     (album gains for the files of one album)\n"
+        "  --true-peak        with --replaygain, write the true peak (as loudgain does)\n"
+        "                     instead of the highest sample\n"
+        "  --prevent-clipping with --replaygain, lower a gain that would take the true\n"
+        "                     peak above -1 dBTP\n"
         "  --out FOLDER       write into FOLDER (the files of a folder given keep their\n"
         "                     subfolders there); by default each output goes beside its source\n"
         "  --skip-existing    skip a file whose output is already there, complete\n"
@@ -230,6 +235,10 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
             options.output.copySame = true;
         } else if (argument == QLatin1String("--keep-times")) {
             options.output.keepTimes = true;
+        } else if (argument == QLatin1String("--true-peak")) {
+            options.output.truePeak = true;
+        } else if (argument == QLatin1String("--prevent-clipping")) {
+            options.output.preventClipping = true;
         } else if (argument == QLatin1String("--pattern")) {
             if (const QString problem = PatternProblem(value); !problem.isEmpty())
                 return fail(QStringLiteral("--pattern: ") + problem);

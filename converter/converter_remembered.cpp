@@ -44,6 +44,8 @@ ConverterWindow::Remembered LoadConverterChoices() {
         ChoiceNamed(kBitChoices, store.value(QStringLiteral("output/bits")).toString()).value_or(0);
     output.copySame = store.value(QStringLiteral("output/copySame"), false).toBool();
     output.keepTimes = store.value(QStringLiteral("output/keepTimes"), false).toBool();
+    output.truePeak = store.value(QStringLiteral("target/truePeak"), false).toBool();
+    output.preventClipping = store.value(QStringLiteral("target/preventClipping"), false).toBool();
     return state;
 }
 
@@ -67,6 +69,8 @@ void SaveConverterChoices(const ConverterWindow::Remembered& state) {
     store.setValue(QStringLiteral("output/bits"), ChoiceName(kBitChoices, state.output.shape.bits));
     store.setValue(QStringLiteral("output/copySame"), state.output.copySame);
     store.setValue(QStringLiteral("output/keepTimes"), state.output.keepTimes);
+    store.setValue(QStringLiteral("target/truePeak"), state.output.truePeak);
+    store.setValue(QStringLiteral("target/preventClipping"), state.output.preventClipping);
     store.sync();
     if (store.status() != QSettings::NoError)
         qCWarning(lcConverter) << "the choices cannot be remembered in" << store.fileName();

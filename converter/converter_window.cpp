@@ -25,7 +25,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcConverter)
 namespace velune {
 
 namespace {
-const QSize kWindowSize{620, 548};
+const QSize kWindowSize{620, 576};
 const QString kUndefined = QStringLiteral("undefined");
 // The naming patterns offered; the user may write another.
 const QStringList kOfferedPatterns{
@@ -69,7 +69,7 @@ void ConverterWindow::Activated() {
 void ConverterWindow::OnFaceCommand(const QString& command, const QString& args) {
     using namespace converter_face;
     using Handler = void (*)(ConverterWindow&, const QString&);
-    static const CommandTable<Handler, 25> kTable{{
+    static const CommandTable<Handler, 27> kTable{{
         {QLatin1String(kClose), [](ConverterWindow& w, const QString&) { w.p_.form.EndProgram(); }},
         {QLatin1String(kMinimize),
          [](ConverterWindow& w, const QString&) { w.p_.form.Minimize(); }},
@@ -121,6 +121,18 @@ void ConverterWindow::OnFaceCommand(const QString& command, const QString& args)
          [](ConverterWindow& w, const QString& on) {
              OutputOptions output = w.settings_.output;
              output.keepTimes = on == QLatin1String("on");
+             w.SetOutputOptions(output);
+         }},
+        {QLatin1String(kTruePeak),
+         [](ConverterWindow& w, const QString& on) {
+             OutputOptions output = w.settings_.output;
+             output.truePeak = on == QLatin1String("on");
+             w.SetOutputOptions(output);
+         }},
+        {QLatin1String(kPreventClipping),
+         [](ConverterWindow& w, const QString& on) {
+             OutputOptions output = w.settings_.output;
+             output.preventClipping = on == QLatin1String("on");
              w.SetOutputOptions(output);
          }},
         {QLatin1String(kConvert), [](ConverterWindow& w, const QString&) { w.Convert(); }},
@@ -407,6 +419,8 @@ void ConverterWindow::SetOutputOptions(const OutputOptions& output) {
     p_.face.SetVariable(QLatin1String(kBitsValue), ChoiceName(kBitChoices, output.shape.bits));
     p_.face.SetVariable(QLatin1String(kCopySameOn), onOff(output.copySame));
     p_.face.SetVariable(QLatin1String(kKeepTimesOn), onOff(output.keepTimes));
+    p_.face.SetVariable(QLatin1String(kTruePeakOn), onOff(output.truePeak));
+    p_.face.SetVariable(QLatin1String(kPreventClippingOn), onOff(output.preventClipping));
 }
 
 void ConverterWindow::Convert() {

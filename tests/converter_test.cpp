@@ -235,7 +235,7 @@ TEST_F(MainWindow, StartUpLoadsTheFaceAtTheTopLeftAndWritesFormatsThenVersion) {
     ASSERT_TRUE(frm.Start());
     EXPECT_EQ(face.loaded, std::vector<QString>{u"/opt/velune/VeluneC.qml"_s});
     EXPECT_EQ(form.calls, (QStringList{"geometry", "filter"}));
-    EXPECT_EQ(form.geometry, u"0,0 620x548 face 620x548"_s);
+    EXPECT_EQ(form.geometry, u"0,0 620x576 face 620x576"_s);
     EXPECT_EQ(face.writes.mid(0, 3),
               (QStringList{"_root.FillCombo=wav|mp3|ogg|flac|opus", "_root.SetCombo=1",
                            "_root.VersionNo=Version No.:1.0.0.0"}));
@@ -496,9 +496,10 @@ TEST_F(MainWindow, ChoicesFollowTheFormatAndAreRemembered) {
                                             {"IDC_FS_Bits", u"32"_s},
                                             {"IDC_FS_Rate", u"22050"_s},
                                             {"IDC_FS_CopySame", u"on"_s},
-                                            {"IDC_FS_KeepTimes", u"on"_s}})
+                                            {"IDC_FS_KeepTimes", u"on"_s},
+                                            {"IDC_FS_PreventClipping", u"on"_s}})
         Cmd(QLatin1String(command), argument);
-    const OutputOptions chosen{{48000, 1, 24}, true, true};
+    const OutputOptions chosen{{48000, 1, 24}, true, true, false, true};
     EXPECT_EQ(mod.output, chosen);
     EXPECT_EQ(face.store.value("_root.Bits"), u"24"_s);
     // Folders whose names are not UTF-8 are remembered as their bytes.
@@ -528,6 +529,8 @@ TEST_F(MainWindow, ChoicesFollowTheFormatAndAreRemembered) {
                                       {"_root.Channels", u"mono"_s},
                                       {"_root.CopySame", u"1"_s},
                                       {"_root.KeepTimes", u"1"_s},
+                                      {"_root.PreventClipping", u"1"_s},
+                                      {"_root.TruePeak", u"0"_s},
                                       {"_root.QualityValue", u"v2"_s},
                                       {"_root.ReplayGain", u"1"_s},
                                       {"_root.Pattern", mod.pattern},

@@ -203,6 +203,7 @@ TEST(Engine, ReplayGainAgreesWithLoudgainPerTrackAndAlbum) {
     }
     // loudgain's figures: a row per file, then the album's.
     QHash<QString, double> expected;
+
     const QStringList rows =
         QString::fromUtf8(
             RunTool(u"loudgain"_s, QStringList{u"-q"_s, u"-a"_s, u"-O"_s} << sources).value_or(""))
@@ -248,6 +249,47 @@ TEST(Engine, ReplayGainAgreesWithLoudgainPerTrackAndAlbum) {
             EXPECT_EQ(tags.value(u"album"_s), u"A"_s); // the other tags stay
         }
     }
+
+    // The true peak as loudgain measures it; a gain lowered to keep it under -1 dBTP.
+    const QString clicks = dir.filePath(u"clicks.flac"_s);
+    ASSERT_TRUE(RunTool(
+        u"ffmpeg"_s, Args(u"-nostdin -v error -y -f lavfi -i"_s)
+                         << u"aevalsrc=if(lt(t\\,0.02)\\,0.99\\,0.02)*sin(2*PI*997*t):d=3:s=44100"_s
+                         << u"-ac"_s << u"2"_s << clicks));
+    // A quarter of the rate, 45 degrees on: the samples miss the peaks by 3 dB.
+    const QString between = dir.filePath(u"between.flac"_s);
+    ASSERT_TRUE(RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -y -f lavfi -i"_s)
+                                         << u"aevalsrc=0.5*sin(2*PI*11025*t+PI/4):d=3:s=44100"_s
+                                         << u"-ac"_s << u"2"_s << between));
+    const QStringList measured =
+        QString::fromUtf8(RunTool(u"loudgain"_s, {u"-q"_s, u"-O"_s, between}).value_or(""))
+            .split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(measured.size(), 2);
+    const double loudgainPeak = measured[1].split(u'\t').value(4).section(u' ', 0, 0).toDouble();
+    FfmpegConverter peaks(2);
+    const OutputOptions truePeak{{}, false, false, true, false};
+    const OutputOptions safe{{}, false, false, true, true};
+    ASSERT_TRUE(
+        peaks.add({between, dir.filePath(u"tp.flac"_s), TargetFormat::Flac, {}, true, truePeak}));
+    ASSERT_TRUE(peaks.add({between, dir.filePath(u"sp.flac"_s), TargetFormat::Flac, {}, true}));
+    ASSERT_TRUE(peaks.add({clicks, dir.filePath(u"loud.mp3"_s), TargetFormat::Mp3, {}, true}));
+    ASSERT_TRUE(
+        peaks.add({clicks, dir.filePath(u"safe.mp3"_s), TargetFormat::Mp3, {}, true, safe}));
+    ASSERT_TRUE(
+        peaks.add({clicks, dir.filePath(u"safe.opus"_s), TargetFormat::Opus, {}, true, safe}));
+    RunToEnd(peaks);
+    const auto value = [&](const char* file, const char* tag) {
+        return Probe(dir.filePath(QLatin1String(file)))
+            .tags.value(QLatin1String(tag))
+            .section(u' ', 0, 0)
+            .toDouble();
+    };
+    EXPECT_NEAR(20 * std::log10(value("tp.flac", "replaygain_track_peak")), loudgainPeak, 0.1);
+    EXPECT_LT(20 * std::log10(value("sp.flac", "replaygain_track_peak")), loudgainPeak - 2.0);
+    const double peak = value("safe.mp3", "replaygain_track_peak");
+    EXPECT_GT(value("loud.mp3", "replaygain_track_gain"), 5.0); // quiet, with loud clicks
+    EXPECT_NEAR(value("safe.mp3", "replaygain_track_gain") + 20 * std::log10(peak), -1.0, 0.01);
+    EXPECT_NEAR(value("safe.opus", "r128_track_gain") / 256.0 + 20 * std::log10(peak), -1.0, 0.05);
 }
 
 // The decoder both programs share lands on the very sample it is sent to, in every
@@ -575,9 +617,10 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
     EXPECT_TRUE(ParseBatchArguments({u"--help"_s}).help);
     EXPECT_TRUE(ParseBatchArguments({u"--version"_s}).version);
     const auto shaped = ParseBatchArguments(
-        Args(u"--to flac --rate 44100 --channels mono --bits 16 --copy-same --keep-times a"_s));
+        Args(u"--to flac --rate 44100 --channels mono --bits 16 --copy-same --keep-times "
+             "--true-peak --prevent-clipping a"_s));
     ASSERT_TRUE(shaped.options);
-    EXPECT_EQ(shaped.options->output, (OutputOptions{{44100, 1, 16}, true, true}));
+    EXPECT_EQ(shaped.options->output, (OutputOptions{{44100, 1, 16}, true, true, true, true}));
 
     // The help and the manual page name the same options.
     const auto options = [](const QString& text) {
@@ -593,7 +636,7 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
     QFile manual(QStringLiteral(MANUAL_DIR "/VeluneConverter.1.scd"));
     ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
     const QStringList help = options(BatchUsage());
-    EXPECT_EQ(help.size(), 15) << help.join(u' ');
+    EXPECT_EQ(help.size(), 17) << help.join(u' ');
     EXPECT_EQ(options(QString::fromUtf8(manual.readAll())), help);
 }
 

@@ -46,7 +46,7 @@ protected:
 
 TEST_F(Faces, TheConvertersMainFace) {
     Load("VeluneC.qml");
-    EXPECT_EQ(Size(), QSizeF(620, 548));
+    EXPECT_EQ(Size(), QSizeF(620, 576));
     face->Write("_root.FillCombo", "wav|mp3|ogg|flac|opus");
     face->Write("_root.SetCombo", "1");
     face->Write("_root.FillQuality", "128|192|v2");
@@ -79,6 +79,8 @@ TEST_F(Faces, TheConvertersMainFace) {
                    "skipExistingCheck SkipExisting off",
                    "copySameCheck CopySame off",
                    "keepTimesCheck KeepTimes on",
+                   "truePeakCheck TruePeak on",
+                   "preventClippingCheck PreventClipping on",
                    "shapeRate Rate source",
                    "shapeChannels Channels stereo",
                    "shapeBits Bits 16",

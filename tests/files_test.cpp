@@ -23,7 +23,7 @@ namespace {
 
 TEST(Picker, FiltersTakeBothLetterCases) {
     const QStringList converter = QtFilter(kConverterFilter).split(u";;"_s);
-    ASSERT_EQ(converter.size(), 11);
+    ASSERT_EQ(converter.size(), 12);
     EXPECT_TRUE(converter[0].startsWith(
         u"All Supported files (*.wav *.WAV *.ogg *.OGG *.mp3 *.MP3 *.flac *.FLAC"_s));
     EXPECT_EQ(converter[5], u"AAC files (*.m4a *.M4A *.aac *.AAC)"_s);

@@ -946,6 +946,9 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
         QCoreApplication::processEvents();
         // The time runs back only by a command that says so, or for a new item.
         const auto time = player->engine.inputTime();
+        // The engine may have moved on just now: its report is then on its way.
+        if (time && *time < lastTime - 1)
+            QTest::qWait(50);
         const int row = w.list().current();
         const bool announced = a.face.writes.contains(u"_root.SetFileTxt=1"_s);
         a.face.writes.clear();

@@ -32,6 +32,10 @@ struct OutputOptions {
     OutputShape shape;
     bool copySame = false;  // a source already in the target format is copied, not encoded
     bool keepTimes = false; // the output takes its source's modification time
+    // With ReplayGain: the peak written is the true peak, and the gain is lowered
+    // where the peak would pass -1 dBTP.
+    bool truePeak = false;
+    bool preventClipping = false;
     bool operator==(const OutputOptions&) const = default;
 };
 

@@ -92,13 +92,14 @@ bool CopyBytes(const QString& source, const QString& target, const std::atomic<b
 }
 
 // The loudness of a file as it decodes.
-std::shared_ptr<LoudnessMeter> MeasureLoudness(const QString& path, const std::atomic<bool>& cancel,
-                                               QString& error) {
+std::shared_ptr<LoudnessMeter> MeasureLoudness(const QString& path, bool truePeak,
+                                               const std::atomic<bool>& cancel, QString& error) {
     AudioDecoder decoder;
     if (!decoder.Open(path, error, &cancel) ||
         !decoder.SetOutput(SampleLayout::FloatPlanar, 0, 0, error))
         return nullptr;
-    auto meter = std::make_shared<LoudnessMeter>(decoder.OutputChannels(), decoder.OutputRate());
+    auto meter =
+        std::make_shared<LoudnessMeter>(decoder.OutputChannels(), decoder.OutputRate(), truePeak);
     const uint8_t* const* data = nullptr;
     int samples = 0;
     while ((samples = decoder.Read(&data)) > 0 && !cancel)
@@ -232,29 +233,33 @@ void FfmpegConverter::Convert(Item& item) {
     TagSet tags = item.job.tags ? *item.job.tags : ReadTags(item.job.source);
     const OutputOptions& options = item.job.options;
     const bool part = item.job.startFrame > 0 || item.job.endFrame >= 0;
+    const bool truePeak = options.truePeak || options.preventClipping;
     TranscodeResult result;
     item.copied = options.copySame && !part && AlreadyInFormat(item.job.source, item.job.format);
     if (item.copied) {
         // Bit for bit; only the loudness tags, when asked, are written into the copy.
         result.ok = CopyBytes(item.job.source, temp, cancel_, item.progress, result.reason);
         if (result.ok && item.job.replayGain)
-            result.ok = (result.loudness =
-                             MeasureLoudness(item.job.source, cancel_, result.reason)) != nullptr;
+            result.ok = (result.loudness = MeasureLoudness(item.job.source, truePeak, cancel_,
+                                                           result.reason)) != nullptr;
         if (!item.job.replayGain)
             tags = TagSet();
     } else {
         // Room for the loudness tags that come with the rest.
         result = Transcode(item.job.source, temp, item.job.format, item.job.quality, options.shape,
-                           {item.job.startFrame, item.job.endFrame}, item.job.replayGain,
+                           {item.job.startFrame, item.job.endFrame},
+                           !item.job.replayGain ? Measure::Nothing
+                           : truePeak           ? Measure::LoudnessAndTruePeak
+                                                : Measure::Loudness,
                            tags.estimatedBytes() + (item.job.replayGain ? 256 : 0), cancel_,
                            item.progress);
     }
     bool converted = result.ok;
     failure = result.reason;
     if (converted && result.loudness)
-        AddText(tags,
-                ReplayGainTagsFor(item.job.format == TargetFormat::Opus, QStringLiteral("TRACK"),
-                                  result.loudness->Loudness(), result.loudness->Peak()));
+        AddText(tags, ReplayGainTagsFor(item.job.format == TargetFormat::Opus,
+                                        QStringLiteral("TRACK"), result.loudness->Loudness(),
+                                        result.loudness->Peak(), options.preventClipping));
     if (converted && !tags.empty())
         converted = RoomFor(temp, tags.estimatedBytes(), failure) &&
                     WriteTags(temp, item.job.format, tags, failure);
@@ -304,7 +309,8 @@ void FfmpegConverter::WriteAlbumGains() {
             if (cancel_)
                 return;
             AddText(item->tags, ReplayGainTagsFor(item->job.format == TargetFormat::Opus,
-                                                  QStringLiteral("ALBUM"), loudness, peak));
+                                                  QStringLiteral("ALBUM"), loudness, peak,
+                                                  item->job.options.preventClipping));
             QString error;
             if (!WriteTags(item->job.output, item->job.format, item->tags, error))
                 qCWarning(lcEngine)

@@ -113,15 +113,16 @@ public:
     Job& operator=(const Job&) = delete;
 
     TranscodeResult Run(const QString& source, const QString& output, TargetFormat format,
-                        Quality quality, OutputShape shape, FrameRange range, bool measureLoudness,
+                        Quality quality, OutputShape shape, FrameRange range, Measure measure,
                         qint64 reserveTagBytes) {
         if (!OpenSource(source, range) ||
             !OpenTarget(output, format, quality, shape, reserveTagBytes) || !SeekToPart())
             return {false, reason_, nullptr};
         // Measured on the samples that are encoded anyway: no second pass.
-        if (measureLoudness)
+        if (measure != Measure::Nothing)
             meter_ =
-                std::make_shared<LoudnessMeter>(decoder_.OutputChannels(), decoder_.OutputRate());
+                std::make_shared<LoudnessMeter>(decoder_.OutputChannels(), decoder_.OutputRate(),
+                                                measure == Measure::LoudnessAndTruePeak);
         if (!Pump() || !Finish())
             return {false, reason_, nullptr};
         return {true, {}, meter_};
@@ -390,11 +391,11 @@ private:
 } // namespace
 
 TranscodeResult Transcode(const QString& source, const QString& output, TargetFormat format,
-                          Quality quality, OutputShape shape, FrameRange range,
-                          bool measureLoudness, qint64 reserveTagBytes,
-                          const std::atomic<bool>& cancel, TranscodeProgress& progress) {
+                          Quality quality, OutputShape shape, FrameRange range, Measure measure,
+                          qint64 reserveTagBytes, const std::atomic<bool>& cancel,
+                          TranscodeProgress& progress) {
     Job job(cancel, progress);
-    return job.Run(source, output, format, quality, shape, range, measureLoudness, reserveTagBytes);
+    return job.Run(source, output, format, quality, shape, range, measure, reserveTagBytes);
 }
 
 std::optional<qint64> MediaDuration(const QString& path) {

@@ -36,9 +36,12 @@ struct FrameRange {
     qint64 end = -1;
 };
 
+// What is measured of the samples encoded.
+enum class Measure { Nothing, Loudness, LoudnessAndTruePeak };
+
 TranscodeResult Transcode(const QString& source, const QString& output, TargetFormat format,
-                          Quality quality, OutputShape shape, FrameRange range,
-                          bool measureLoudness, qint64 reserveTagBytes,
+                          Quality quality, OutputShape shape, FrameRange range, Measure measure,
+                          qint64 reserveTagBytes,
                           const std::atomic<bool>& cancel, TranscodeProgress& progress);
 
 // The first sample of a CD frame (1/75 s) at a rate: exact for 44.1, 48, 88.2 and 96 kHz.
