@@ -835,6 +835,12 @@ TEST(Batch, ACueSheetSplitsItsImageIntoExactTracks) {
         EXPECT_EQ(two.tags.value(u"date"_s), u"1999"_s);
         EXPECT_TRUE(two.tags.value(u"track"_s).startsWith(u"2"_s));
     }
+    // Naming patterns take the tracks' tags.
+    const Result named = Convert(QStringList{
+        u"--to"_s, u"wav"_s, u"--out"_s, file(u"out"_s), u"--pattern"_s,
+        u"{albumartist}/{album}/{track:02} {artist} - {title}"_s, file(u"rip/Disc.cue"_s)});
+    EXPECT_EQ(named.status, 0) << named.err;
+    EXPECT_TRUE(QFile::exists(file(u"out/Ana/Café/02 Bo - Two.wav"_s)));
     // A folder with the sheet beside its images: the tracks, not the images.
     ASSERT_TRUE(QDir().mkpath(file(u"out/folder"_s)));
     const Result folder =
