@@ -10,6 +10,7 @@
 #include "system_names.h"
 
 #include <QLoggingCategory>
+#include <algorithm>
 #include <cmath>
 
 Q_LOGGING_CATEGORY(lcConverter, "velune.converter", QtCriticalMsg)
@@ -160,13 +161,13 @@ void ConversionWindow::Tick() {
         return;
     SetWithTrigger(p_.face, QLatin1String(conversion_face::kFileTxt),
                    Readable(p_.files[queued_[k].row]), QLatin1String(conversion_face::kSetFileTxt));
-    if (const auto position = p_.engine.Position()) {
-        const double q = std::floor(static_cast<double>(*position) * 100.0);
-        if (q > -1)
-            p_.face.SetVariable(QLatin1String(conversion_face::kProgressValue),
-                                QString::number(static_cast<int>(q)));
-    }
-    p_.face.SetVariable(QLatin1String(conversion_face::kSetProgress), QStringLiteral("1"));
+    // An item that has not started shows 0, not what the one before it reached.
+    const auto position = p_.engine.Position();
+    const double q = position ? std::floor(static_cast<double>(*position) * 100.0) : 0.0;
+    SetWithTrigger(
+        p_.face, QLatin1String(conversion_face::kProgressValue),
+        QString::number(std::isfinite(q) ? static_cast<int>(std::clamp(q, 0.0, 100.0)) : 0),
+        QLatin1String(conversion_face::kSetProgress));
     p_.face.SetVariable(QLatin1String(conversion_face::kArrowPlay), QStringLiteral("1"));
 }
 

@@ -93,48 +93,19 @@ void ConverterWindow::OnFaceCommand(const QString& command, const QString& args)
              w.settings_.skipExisting = on == QLatin1String("on");
          }},
         {QLatin1String(kRate),
-         [](ConverterWindow& w, const QString& name) {
-             OutputOptions output = w.settings_.output;
-             output.shape.rate = ChoiceNamed(kRateChoices, name).value_or(output.shape.rate);
-             w.SetOutputOptions(output);
-         }},
+         [](ConverterWindow& w, const QString& a) { w.ChangeOutput(kRate, a); }},
         {QLatin1String(kChannels),
-         [](ConverterWindow& w, const QString& name) {
-             OutputOptions output = w.settings_.output;
-             output.shape.channels =
-                 ChoiceNamed(kChannelChoices, name).value_or(output.shape.channels);
-             w.SetOutputOptions(output);
-         }},
+         [](ConverterWindow& w, const QString& a) { w.ChangeOutput(kChannels, a); }},
         {QLatin1String(kBits),
-         [](ConverterWindow& w, const QString& name) {
-             OutputOptions output = w.settings_.output;
-             output.shape.bits = ChoiceNamed(kBitChoices, name).value_or(output.shape.bits);
-             w.SetOutputOptions(output);
-         }},
+         [](ConverterWindow& w, const QString& a) { w.ChangeOutput(kBits, a); }},
         {QLatin1String(kCopySame),
-         [](ConverterWindow& w, const QString& on) {
-             OutputOptions output = w.settings_.output;
-             output.copySame = on == QLatin1String("on");
-             w.SetOutputOptions(output);
-         }},
+         [](ConverterWindow& w, const QString& a) { w.ChangeOutput(kCopySame, a); }},
         {QLatin1String(kKeepTimes),
-         [](ConverterWindow& w, const QString& on) {
-             OutputOptions output = w.settings_.output;
-             output.keepTimes = on == QLatin1String("on");
-             w.SetOutputOptions(output);
-         }},
+         [](ConverterWindow& w, const QString& a) { w.ChangeOutput(kKeepTimes, a); }},
         {QLatin1String(kTruePeak),
-         [](ConverterWindow& w, const QString& on) {
-             OutputOptions output = w.settings_.output;
-             output.truePeak = on == QLatin1String("on");
-             w.SetOutputOptions(output);
-         }},
+         [](ConverterWindow& w, const QString& a) { w.ChangeOutput(kTruePeak, a); }},
         {QLatin1String(kPreventClipping),
-         [](ConverterWindow& w, const QString& on) {
-             OutputOptions output = w.settings_.output;
-             output.preventClipping = on == QLatin1String("on");
-             w.SetOutputOptions(output);
-         }},
+         [](ConverterWindow& w, const QString& a) { w.ChangeOutput(kPreventClipping, a); }},
         {QLatin1String(kConvert), [](ConverterWindow& w, const QString&) { w.Convert(); }},
         {QLatin1String(kHelp), [](ConverterWindow& w, const QString&) { w.OpenHelp(); }},
         {QLatin1String(kSameDirectory),
@@ -407,6 +378,30 @@ void ConverterWindow::Restore(const Remembered& state) {
                         state.skipExisting ? QStringLiteral("1") : QStringLiteral("0"));
     lastFolder_ = state.lastFolder;
     SetOutputOptions(state.output);
+}
+
+void ConverterWindow::ChangeOutput(const char* command, const QString& args) {
+    using namespace converter_face;
+    // A choice it does not know leaves the option as it was; "on" turns a switch on.
+    OutputOptions output = settings_.output;
+    OutputShape& shape = output.shape;
+    const QLatin1String name(command);
+    const bool on = args == QLatin1String("on");
+    if (name == QLatin1String(kRate))
+        shape.rate = ChoiceNamed(kRateChoices, args).value_or(shape.rate);
+    else if (name == QLatin1String(kChannels))
+        shape.channels = ChoiceNamed(kChannelChoices, args).value_or(shape.channels);
+    else if (name == QLatin1String(kBits))
+        shape.bits = ChoiceNamed(kBitChoices, args).value_or(shape.bits);
+    else if (name == QLatin1String(kCopySame))
+        output.copySame = on;
+    else if (name == QLatin1String(kKeepTimes))
+        output.keepTimes = on;
+    else if (name == QLatin1String(kTruePeak))
+        output.truePeak = on;
+    else if (name == QLatin1String(kPreventClipping))
+        output.preventClipping = on;
+    SetOutputOptions(output);
 }
 
 void ConverterWindow::SetOutputOptions(const OutputOptions& output) {

@@ -89,6 +89,8 @@ private:
     void SetQuality(const QString& text);
     void SetReplayGain(bool on);
     void SetPattern(const QString& text);
+    // One of the output's options as the face sends it (kRate, kCopySame, ...).
+    void ChangeOutput(const char* command, const QString& args);
     // Where the file and folder dialogs open: the folder used last, else the Music folder.
     QString StartFolder() const;
     // Tells the face the qualities of the chosen format and which one is chosen.

@@ -569,48 +569,6 @@ TEST_F(MainWindow, ConvertLiftsTheFilterShowsTheRunAndActivationPutsItBack) {
     EXPECT_EQ(form.calls, (QStringList{"unfilter", "show", "unload", "filter"}));
 }
 
-class ScriptedEngine : public ConverterEngine {
-public:
-    void clear() override { calls << u"clear"_s; }
-    bool add(const ConversionJob& job) override {
-        jobs << job.source + u" > "_s + job.output +
-                    (job.format == TargetFormat::Mp3 ? " mp3" : "") +
-                    (job.startFrame > 0 || job.endFrame >= 0
-                         ? u" [%1-%2]"_s.arg(job.startFrame).arg(job.endFrame)
-                         : QString());
-        options = job.options;
-        return Call(u"add"_s);
-    }
-    bool start() override { return Call(u"start"_s); }
-    void cancel() override { calls << u"cancel"_s; }
-    int LowestUnfinished() const override { return index; }
-    std::optional<float> Position() const override { return position; }
-    std::optional<int> Time() const override { return time; }
-    QString lastError() const override { return u"engine broke"_s; }
-    bool Finished() const override { return finished; }
-    ItemState State(int item) const override { return states.value(item, ItemState::Queued); }
-    QString FailureReason(int item) const override { return reasons.value(item); }
-    std::optional<qint64> Duration(const QString& path) override {
-        return durations.value(QFileInfo(path).fileName(), 3000);
-    }
-    bool Call(const QString& name) {
-        calls << name;
-        return name != failing;
-    }
-
-    QStringList calls;
-    QStringList jobs;      // "source > output", " mp3" when so
-    OutputOptions options; // the last job's
-    QString failing;
-    int index = -1;
-    std::optional<float> position;
-    std::optional<int> time;
-    bool finished = false;
-    QList<ItemState> states;
-    QStringList reasons;
-    QHash<QString, qint64> durations;
-};
-
 class QtConversionDialog : public ::testing::Test, protected Around {
 protected:
     QtConversionDialog() { mod.targetName = u"wav"_s; }
@@ -728,7 +686,12 @@ TEST_F(QtConversionDialog, TickShowsTheRowOfTheLowestUnfinishedItemAndItsPercent
     engine.index = 1;
     engine.time = 0; // position and time reading equal do not end a run
     for (const auto& [position, shown] :
-         std::vector<std::pair<float, QString>>{{0.29f, u"28"_s}, {0.999f, u"99"_s}, {0, u"0"_s}}) {
+         std::vector<std::pair<std::optional<float>, QString>>{{0.29f, u"28"_s},
+                                                               {0.999f, u"99"_s},
+                                                               {0, u"0"_s},
+                                                               {0.5f, u"50"_s},
+                                                               {std::nullopt, u"0"_s}}) {
+        // An item not started yet shows 0, never the percentage of the one before it.
         engine.position = position;
         frm->Tick();
         EXPECT_EQ(Shown("_root.FileTxt"), c);

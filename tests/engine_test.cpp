@@ -835,6 +835,10 @@ TEST(Batch, ACueSheetSplitsItsImageIntoExactTracks) {
         EXPECT_EQ(two.tags.value(u"date"_s), u"1999"_s);
         EXPECT_TRUE(two.tags.value(u"track"_s).startsWith(u"2"_s));
     }
+    // A second run skips the tracks already there.
+    const Result again = Convert(u"--to flac --skip-existing --out %1 %2"_s.arg(
+        file(u"out/flac"_s), file(u"rip/Disc.cue"_s)));
+    EXPECT_EQ(again.out, u"Converted 0, skipped 3, failed 0.\n"_s) << again.err;
     // Naming patterns take the tracks' tags.
     const Result named = Convert(QStringList{
         u"--to"_s, u"wav"_s, u"--out"_s, file(u"out"_s), u"--pattern"_s,

@@ -3,6 +3,7 @@
 // Scripted and recording stand-ins for the parts around a window's host logic.
 
 #include "background.h"
+#include "converter_engine.h"
 #include "face.h"
 #include "folder_chooser.h"
 #include "form.h"
@@ -262,6 +263,50 @@ public:
     ReplayGainMode gain = ReplayGainMode::Off;
     std::optional<double> length, time, position;
     QList<double> seeks;
+};
+
+// A converter engine that records the jobs and answers as the test says: the
+// lowest unfinished item, its position and time, each item's state and reason.
+class ScriptedEngine : public ConverterEngine {
+public:
+    void clear() override { calls << u"clear"_s; }
+    bool add(const ConversionJob& job) override {
+        jobs << job.source + u" > "_s + job.output +
+                    (job.format == TargetFormat::Mp3 ? " mp3" : "") +
+                    (job.startFrame > 0 || job.endFrame >= 0
+                         ? u" [%1-%2]"_s.arg(job.startFrame).arg(job.endFrame)
+                         : QString());
+        options = job.options;
+        return Call(u"add"_s);
+    }
+    bool start() override { return Call(u"start"_s); }
+    void cancel() override { calls << u"cancel"_s; }
+    int LowestUnfinished() const override { return index; }
+    std::optional<float> Position() const override { return position; }
+    std::optional<int> Time() const override { return time; }
+    QString lastError() const override { return u"engine broke"_s; }
+    bool Finished() const override { return finished; }
+    ItemState State(int item) const override { return states.value(item, ItemState::Queued); }
+    QString FailureReason(int item) const override { return reasons.value(item); }
+    std::optional<qint64> Duration(const QString& path) override {
+        return durations.value(path.section(u'/', -1), 3000);
+    }
+    bool Call(const QString& name) {
+        calls << name;
+        return name != failing;
+    }
+
+    QStringList calls;
+    QStringList jobs;      // "source > output", " mp3" when so
+    OutputOptions options; // the last job's
+    QString failing;
+    int index = -1;
+    std::optional<float> position;
+    std::optional<int> time;
+    bool finished = false;
+    QList<ItemState> states;
+    QStringList reasons;
+    QHash<QString, qint64> durations;
 };
 
 // Runs the work at once, on the caller's thread.

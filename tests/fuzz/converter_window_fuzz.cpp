@@ -37,19 +37,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             WriteFile(made.back(), "RIFF....WAVE");
         }
         // A sheet for b.wav, and one whose audio is gone.
-        made << dir.filePath(QStringLiteral("disc.cue")) << dir.filePath(QStringLiteral("gone.cue"));
+        made << dir.filePath(QStringLiteral("disc.cue"))
+             << dir.filePath(QStringLiteral("gone.cue"));
         WriteFile(made[made.size() - 2], "FILE b.wav WAVE\nTRACK 1 AUDIO\nINDEX 01 00:00:00\n"
                                          "TRACK 2 AUDIO\nTITLE \"x|y\"\nINDEX 01 00:01:00\n");
         WriteFile(made.back(), "FILE none.wav WAVE\nTRACK 1 AUDIO\nINDEX 01 00:00:00\n");
         return made << dir.filePath(QStringLiteral("missing.wav"));
     }();
     static const char* const kCommands[] = {
-        "IDC_FS_Add",      "IDC_FS_AddFolder",    "IDC_FS_Remove",  "IDC_FS_RemoveAll",
-        "IDC_FS_Browse",   "IDC_FS_ConvertTo",    "IDC_FS_Quality", "IDC_FS_ReplayGain",
-        "IDC_FS_Pattern",  "IDC_FS_SkipExisting", "IDC_FS_Convert", "IDC_FS_SameDirectory",
-        "IDC_FS_Selected", "IDC_FS_UnSelected",   "IDC_FS_About",   "IDC_FS_Unknown",
-        "IDC_FS_Rate",     "IDC_FS_Channels",     "IDC_FS_Bits",    "IDC_FS_CopySame",
-        "IDC_FS_KeepTimes", "IDC_FS_TruePeak",    "IDC_FS_PreventClipping"};
+        "IDC_FS_Add",       "IDC_FS_AddFolder",    "IDC_FS_Remove",         "IDC_FS_RemoveAll",
+        "IDC_FS_Browse",    "IDC_FS_ConvertTo",    "IDC_FS_Quality",        "IDC_FS_ReplayGain",
+        "IDC_FS_Pattern",   "IDC_FS_SkipExisting", "IDC_FS_Convert",        "IDC_FS_SameDirectory",
+        "IDC_FS_Selected",  "IDC_FS_UnSelected",   "IDC_FS_About",          "IDC_FS_Unknown",
+        "IDC_FS_Rate",      "IDC_FS_Channels",     "IDC_FS_Bits",           "IDC_FS_CopySame",
+        "IDC_FS_KeepTimes", "IDC_FS_TruePeak",     "IDC_FS_PreventClipping"};
     Input input(data, size);
     Around around;
     ConverterSettings settings;
@@ -98,8 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         for (qsizetype i = 0; i < window.Files().size(); ++i) {
             const auto& track = window.Tracks()[static_cast<std::size_t>(i)];
             readable << Readable(window.Files()[i]) +
-                            (track ? QStringLiteral(" — %1. %2").arg(track->number).arg(track->shown)
-                                   : QString());
+                            (track
+                                 ? QStringLiteral(" — %1. %2").arg(track->number).arg(track->shown)
+                                 : QString());
         }
         Require(window.Tracks().size() == static_cast<std::size_t>(window.Files().size()),
                 "a track, or none, for every row");

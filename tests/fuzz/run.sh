@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tests/fuzz/run.sh TARGET [SECONDS=60] — a fuzzing campaign of one target (names_fuzz,
 # playlist_fuzz, drop_fuzz, naming_fuzz, batch_fuzz, cue_fuzz, decoder_fuzz,
-# player_window_fuzz, converter_window_fuzz), growing its corpus in build-fuzz/corpus/TARGET from the seeds in
+# player_window_fuzz, converter_window_fuzz, conversion_window_fuzz), growing its corpus in build-fuzz/corpus/TARGET from the seeds in
 # tests/fuzz/corpus/TARGET; a crash leaves its input in build-fuzz/crashes/.
 # tests/fuzz/run.sh --ci — every target over its corpus, a fixed number of inputs each
 # (as ./test.sh does): a crash fails and prints the input.
@@ -10,7 +10,7 @@ cd "$(dirname "$0")/../.."
 source tools/setup.sh
 velune_install "${VELUNE_PACKAGES[@]}" "${VELUNE_FUZZ_PACKAGES[@]}"
 targets=(names_fuzz playlist_fuzz drop_fuzz naming_fuzz batch_fuzz cue_fuzz decoder_fuzz
-    player_window_fuzz converter_window_fuzz)
+    player_window_fuzz converter_window_fuzz conversion_window_fuzz)
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELUNE_FUZZ=ON -DVELUNE_TESTS=OFF >/dev/null
