@@ -43,7 +43,7 @@ bool PlayerWindow::FollowEngine() {
         const int row = RowOf(list_, skipped->uri);
         TellFailure(row >= 0 ? list_.at(row) : skipped->uri, skipped->failure);
         if (row >= 0 && row != list_.current()) {
-            order_.Heard(list_.id(row)); // its turn has passed
+            Heard(row); // its turn has passed
             QueueNext(row);
         }
     }
@@ -53,7 +53,7 @@ bool PlayerWindow::FollowEngine() {
             continue;
         list_.setCurrent(row);
         list_.choose(row);
-        order_.Heard(list_.id(row));
+        Heard(row);
         SetSeekBar(0);
         ShowRow();
         ShowCover();

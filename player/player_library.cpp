@@ -348,6 +348,18 @@ void PlayerWindow::PlayNext(int row) {
     QueueNext();
 }
 
+void PlayerWindow::Heard(int row, bool back) {
+    const QList<int> before = order_.queue();
+    order_.Heard(list_.id(row), back);
+    if (order_.queue() == before)
+        return;
+    // A queued row heard leaves the queue: it and the rows after it show their new places.
+    std::vector<int> changed;
+    for (const int id : before)
+        changed.push_back(list_.rowOf(id));
+    SendChanges(changed);
+}
+
 int PlayerWindow::RowAfter(int row) const {
     // After a queued row the list goes on from where it was.
     const int place = list_.rowOf(order_.ListPlace(list_.id(row)));

@@ -23,7 +23,7 @@ using namespace player_text;
 bool PlayerWindow::LoadRow(int row, bool back) {
     list_.setCurrent(row);
     list_.setQueued(-1);
-    order_.Heard(list_.id(row), back);
+    Heard(row, back);
     SendPlayingRow();
     const QString path = list_.at(row);
     if (!IsFile(path)) {

@@ -196,6 +196,8 @@ private:
     std::vector<OrderRow> OrderRows(int from = 0) const;
     // The row to hear after `row` (the play queue, the shuffle, the list), and before.
     int RowAfter(int row) const;
+    // The row is heard now: the play order follows, and the face the queue's places.
+    void Heard(int row, bool back = false);
     // A row left the list: the play order and the rows shown follow.
     void RowGone(int row, int id);
     // The engine drops its item; the display and the timer stop.

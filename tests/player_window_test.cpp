@@ -583,6 +583,7 @@ TEST_F(Player, TheEngineIsToldWhatFollowsByTheQueueTheShuffleAndTheList) {
     EXPECT_TRUE(Shown("_root.ListChanges").endsWith(u"|2"_s)); // row 5, second in the queue
     EXPECT_EQ(advance(), 3);
     EXPECT_EQ(next(), 5);
+    EXPECT_TRUE(Shown("_root.ListChanges").endsWith(u"|1"_s)); // row 5 is now first in the queue
     Cmd("IDC_FS_Remove", u"5"_s); // a queued row removed leaves the queue
     EXPECT_EQ(next(), 1);         // and the list goes on from where it was
     EXPECT_EQ(advance(), 1);
