@@ -95,13 +95,13 @@ QString FindAudio(const QString& folder, const QString& named) {
     const QString name = FileName(QString(named).replace(u'\\', u'/'), u'/');
     for (const QString& candidate :
          {PathFromSystem(name.toUtf8()), PathFromSystem(name.toLatin1())}) {
-        if (const QString path = folder + u'/' + candidate; IsFile(path))
+        if (QString path = folder + u'/' + candidate; IsFile(path))
             return path;
     }
     const QString stem =
         name.left(name.lastIndexOf(u'.')).isEmpty() ? name : name.left(name.lastIndexOf(u'.'));
     for (const char* extension : {"flac", "wv", "ape", "wav", "m4a", "tta", "ogg", "opus", "mp3"}) {
-        const QString path = folder + u'/' + stem + u'.' + QLatin1String(extension);
+        QString path = folder + u'/' + stem + u'.' + QLatin1String(extension);
         if (IsFile(path))
             return path;
     }
@@ -181,7 +181,7 @@ QString CueText(const QByteArray& bytes) {
         return utf16.decode(bytes.mid(2));
     }
     QStringDecoder utf8(QStringConverter::Utf8);
-    const QString text = utf8.decode(bytes);
+    QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;
     QString latin;
