@@ -228,7 +228,11 @@ QString PatternPath(const QString& pattern, const NamingTags& tags, const QStrin
     for (const QString& part : result.split(QLatin1Char('/'), Qt::SkipEmptyParts))
         if (QString name = FitName(AsPathPart(part), kPartLimit); !name.isEmpty())
             parts << name;
-    return parts.isEmpty() ? stem : parts.join(QLatin1Char('/'));
+    if (!parts.isEmpty())
+        return parts.join(QLatin1Char('/'));
+    // Nothing but blanks: the source's own name, within the limit too.
+    const QString name = FitName(AsPathPart(stem), kPartLimit);
+    return name.trimmed().isEmpty() ? unknown : name;
 }
 
 QString PatternOutputPath(const QString& base, const QString& relative, const QString& extension,

@@ -178,6 +178,10 @@ TEST(Naming, PatternsNameOutputsFromTags) {
               u"no field {nope}; the fields are {artist}, {albumartist}, {album}, {title}, "
               "{track}, {disc}, {year}, {genre}, {stem}, {folder}"_s);
     EXPECT_EQ(PatternProblem(u" "_s), u"the pattern is empty"_s);
+    // A pattern of blanks only: the source's name, within a name's limit too.
+    EXPECT_EQ(PatternPath(u" / "_s, {}, u"/m/"_s + QString(300, u'y') + u".flac"_s, {}),
+              QString(255, u'y'));
+    EXPECT_EQ(PatternPath(u" / "_s, {}, u"/m/ .flac"_s, {}), u"Unknown"_s);
     // The result is numbered like any other name.
     QTemporaryDir dir;
     QSet<QString> given;
