@@ -32,9 +32,12 @@ corpus_of() {
 
 if [ "${1:-}" = --ci ]; then
     for target in "${targets[@]}"; do
-        # A few seconds each here; the decoder is the slow one.
+        # A few seconds each here; the decoder and the windows, which read real files
+        # for every command, are the slow ones.
         runs=20000
         [ "$target" = decoder_fuzz ] && runs=3000
+        [ "$target" = player_window_fuzz ] && runs=4000
+        [ "$target" = converter_window_fuzz ] && runs=6000
         fresh=$(mktemp -d)
         echo "== $target: $runs inputs"
         # New inputs go to a scratch folder: the checked-in corpus stays as it is.
