@@ -70,7 +70,7 @@ SortKey KeyOf(const QString& path, int id, const RowTags* tags, SortOrder order)
     key.name = SystemName(FileName(path, QLatin1Char('/'))).toStdString();
     const RowTags none;
     const RowTags& t = tags ? *tags : none;
-    const QString artist = t.artist.isEmpty() ? t.albumArtist : t.artist;
+    const QString& artist = t.shownArtist();
     key.disc = t.disc;
     key.track = t.track;
     switch (order) {

@@ -191,10 +191,9 @@ TrackInfo PlayerWindow::Info() const {
     // The tags read for the list, else what the engine found in the stream.
     TrackInfo info = p_.engine.Info();
     if (const auto it = tags_.constFind(list_.at(list_.current())); it != tags_.constEnd()) {
-        for (auto [field, tag] :
-             {std::pair{&info.title, &it->title},
-              {&info.album, &it->album},
-              {&info.artist, it->artist.isEmpty() ? &it->albumArtist : &it->artist}})
+        for (auto [field, tag] : {std::pair{&info.title, &it->title},
+                                  {&info.album, &it->album},
+                                  {&info.artist, &it->shownArtist()}})
             if (!tag->isEmpty())
                 *field = *tag;
         info.track = it->track;

@@ -177,7 +177,7 @@ QStringList PlayerWindow::RowFields(int row) const {
     const int place = order_.QueuePlace(list_.id(row));
     return {Readable(path),
             ShownTitle(path, tags),
-            tags ? (tags->artist.isEmpty() ? tags->albumArtist : tags->artist) : QString(),
+            tags ? tags->shownArtist() : QString(),
             tags ? tags->album : QString(),
             tags && tags->track > 0 ? QString::number(tags->track) : QString(),
             tags && tags->lengthMs >= 0 ? LongTime(tags->lengthMs) : QString(),
@@ -378,8 +378,7 @@ bool PlayerWindow::SaveList(const QString& chosen) {
     QList<PlaylistEntry> entries;
     for (const QString& row : list_.rows()) {
         const RowTags tags = tags_.value(row);
-        entries.append({row, tags.lengthMs, tags.artist.isEmpty() ? tags.albumArtist : tags.artist,
-                        tags.title});
+        entries.append({row, tags.lengthMs, tags.shownArtist(), tags.title});
     }
     QString error;
     if (!WritePlaylistFile(path, entries, error)) {

@@ -18,6 +18,8 @@ struct RowTags {
     int track = 0;
     qint64 lengthMs = -1; // -1 while unknown
     bool operator==(const RowTags&) const = default;
+    // The artist shown: the track's, else the album's.
+    const QString& shownArtist() const { return artist.isEmpty() ? albumArtist : artist; }
 };
 
 // Reads a file's tags and length: TagLib's, else what FFmpeg finds in the file.
