@@ -18,6 +18,16 @@ enum class SampleLayout {
     FloatPlanar, // 32-bit floats, one plane per channel
 };
 
+// What could not be decoded of a source. A reader that accepts damage still gets
+// every sample that decodes; one that does not (a conversion) asks here at the end.
+struct DecodeDamage {
+    int64_t firstSample = -1; // where the first damage is, in source samples from the start
+    int64_t lostSamples = 0;  // samples that could not be decoded, as far as can be known
+    bool readError = false;   // the file could not be read (an I/O error), not just damaged
+    QString reason;           // for the log
+    bool any() const { return firstSample >= 0; }
+};
+
 // Decodes the audio of one file or stream with FFmpeg's libraries, from its start
 // or from any sample, every sample exactly: the encoder delay and padding that the
 // container declares (LAME and iTunes headers, Ogg pre-skip) are trimmed. Samples
@@ -67,6 +77,14 @@ public:
     // How many source samples have been decoded since the start (or the seek target).
     int64_t Position() const;
     QString Error() const;
+
+    // What was found damaged so far: a read error, packets that do not decode, samples
+    // skipped between frames, and at the end fewer samples than the container declares
+    // exactly or an Ogg file cut short. A read error ends the stream as its end would.
+    const DecodeDamage& Damage() const;
+    // The damage in words for the user, "damaged at 0:31: 4 096 samples could not be
+    // decoded"; "" when there is none.
+    QString DamageText() const;
 
 private:
     struct State;
