@@ -3,7 +3,9 @@
 // lame, oggenc, flac and opusenc run one file after another at the same settings
 // on the same files; prints each time and its ratio to the fastest serial peer per
 // format. The "mp3-rg" row measures ReplayGain on, "mp3-tp" ReplayGain with the true
-// peak and clipping prevented (both against lame without it).
+// peak and clipping prevented (both against lame without it). The "mp3-del" row
+// converts as --delete-sources does: each output is read back from the disk and
+// decoded whole before its source could go (the sources are kept here).
 // usage: conversion_bench [files=10] [seconds=180]
 #include "ffmpeg_converter.h"
 
@@ -42,19 +44,23 @@ double Seconds(const QElapsedTimer& clock) {
 
 // Converts every source with the engine; the time in seconds, or a negative on failure.
 double Engine(int jobs, const QStringList& sources, const QString& folder, TargetFormat format,
-              Quality quality, bool replayGain, bool truePeak, const QString& extension) {
+              Quality quality, bool replayGain, bool truePeak, bool verify,
+              const QString& extension) {
     FfmpegConverter engine(jobs);
     QElapsedTimer clock;
     clock.start();
-    for (const QString& source : sources)
-        if (!engine.add({source,
-                         folder + QLatin1Char('/') + QFileInfo(source).completeBaseName() +
-                             QLatin1Char('.') + extension,
-                         format,
-                         quality,
-                         replayGain,
-                         {{}, false, false, truePeak, truePeak}}))
+    for (const QString& source : sources) {
+        ConversionJob job{source,
+                          folder + QLatin1Char('/') + QFileInfo(source).completeBaseName() +
+                              QLatin1Char('.') + extension,
+                          format,
+                          quality,
+                          replayGain,
+                          {{}, false, false, truePeak, truePeak}};
+        job.verify = verify;
+        if (!engine.add(job))
             return -1;
+    }
     if (!engine.start())
         return -1;
     while (!engine.Finished())
@@ -109,7 +115,7 @@ int main(int argc, char* argv[]) {
     struct Target {
         TargetFormat format;
         Quality quality;
-        int replayGain; // 0 none, 1 on, 2 with the true peak
+        int replayGain; // 0 none, 1 on, 2 with the true peak, 3 none but read back
         QString label;
         QString extension;
         std::vector<Peer> peers;
@@ -137,6 +143,7 @@ int main(int argc, char* argv[]) {
          {ffmpeg(words("-c:a libmp3lame -b:a 192k")), lameCbr}},
         {TargetFormat::Mp3, {}, 1, u"mp3-rg"_s, u"mp3"_s, {lameCbr}},
         {TargetFormat::Mp3, {}, 2, u"mp3-tp"_s, u"mp3"_s, {lameCbr}},
+        {TargetFormat::Mp3, {}, 3, u"mp3-del"_s, u"mp3"_s, {lameCbr}},
         {TargetFormat::Mp3,
          {Quality::Kind::Vbr, 2},
          0,
@@ -192,8 +199,9 @@ int main(int argc, char* argv[]) {
             const QString out = dir.filePath(QStringLiteral("velune%1-").arg(jobs) + target.label);
             QDir().mkpath(out);
             const double time =
-                Engine(jobs, sources, out, target.format, target.quality, target.replayGain > 0,
-                       target.replayGain == 2, target.extension);
+                Engine(jobs, sources, out, target.format, target.quality,
+                       target.replayGain == 1 || target.replayGain == 2, target.replayGain == 2,
+                       target.replayGain == 3, target.extension);
             if (time < 0)
                 return 1;
             times[QStringLiteral("velune %1 job%2").arg(jobs).arg(jobs == 1 ? "" : "s")] = time;

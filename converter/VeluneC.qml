@@ -13,7 +13,7 @@ Rectangle {
     // The output's shape as the host last said it: rate, channels, bits.
     property var shape: ({ "Rate": "source", "Channels": "source", "Bits": "auto" })
     width: 620
-    height: 576
+    height: 604
     color: "#12161f"
 
 
@@ -85,6 +85,8 @@ Rectangle {
                 skipBox.checked = value === "1"
             } else if (name === "_root.CopySame") {
                 copyBox.checked = value === "1"
+            } else if (name === "_root.AcceptDamaged") {
+                damagedBox.checked = value === "1"
             } else if (name === "_root.KeepTimes") {
                 keepTimesBox.checked = value === "1"
             } else if (name === "_root.TruePeak") {
@@ -406,7 +408,7 @@ Rectangle {
         id: settingsPanel
         x: 16; y: 266
         width: parent.width - 32
-        height: 246
+        height: 274
         radius: 10
         color: Theme.panel
         border.color: Theme.panelEdge
@@ -564,6 +566,14 @@ Rectangle {
             x: 306; y: 182
             label: "ReplayGain: prevent clipping"
             onToggled: face.flash.fsCommand("IDC_FS_PreventClipping", checked ? "on" : "off")
+        }
+
+        FaceCheck {
+            id: damagedBox
+            objectName: "acceptDamagedCheck"
+            x: 14; y: 238
+            label: "Convert damaged files as far as they play"
+            onToggled: face.flash.fsCommand("IDC_FS_AcceptDamaged", checked ? "on" : "off")
         }
 
         // Names: after the sources (empty), or a pattern typed or chosen from the offers.

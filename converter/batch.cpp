@@ -45,9 +45,11 @@ QString ProgressLine(const ConverterEngine& engine, const std::vector<QueuedSour
     const int current = engine.LowestUnfinished();
     const double fraction = current >= 0 ? engine.Position().value_or(0.0f) : 0.0;
     const int percent = total > 0 ? static_cast<int>(100.0 * (done + fraction) / total) : 100;
-    const QString name = current >= 0 && current < static_cast<int>(queued.size())
-                             ? queued[current].source.section(QLatin1Char('/'), -1)
-                             : QString();
+    QString name = current >= 0 && current < static_cast<int>(queued.size())
+                       ? queued[current].source.section(QLatin1Char('/'), -1)
+                       : QString();
+    if (current >= 0 && engine.AwaitingAlbumGain(current))
+        name += QStringLiteral(" (waiting for the album's gain)");
     return QStringLiteral("\r\033[K%1/%2 files, %3% %4")
         .arg(done)
         .arg(total)
@@ -120,7 +122,7 @@ QString BatchUsage() {
         "                       [--out FOLDER] [--skip-existing] [--pattern TEXT] [--jobs N]\n"
         "                       [--rate R] [--channels C] [--bits B] [--copy-same]\n"
         "                       [--keep-times] [--true-peak] [--prevent-clipping]\n"
-        "                       [--delete-sources] FILE|SHEET|FOLDER...\n"
+        "                       [--accept-damaged] [--delete-sources] FILE|SHEET|FOLDER...\n"
         "\n"
         "Converts audio files without opening the window. Started with no arguments,\n"
         "VeluneConverter opens its window.\n"
@@ -150,7 +152,10 @@ QString BatchUsage() {
         "  --copy-same        copy an mp3, ogg or opus source already in the target format\n"
         "                     as it is instead of encoding it again\n"
         "  --keep-times       give each output its source's modification time\n"
-        "  --delete-sources   delete each source once it has been converted completely\n"
+        "  --accept-damaged   convert a damaged file as far as it plays (the loss is told,\n"
+        "                     the source never deleted); by default such a file fails\n"
+        "  --delete-sources   delete each source once its output was written to the disk\n"
+        "                     and read back whole\n"
         "  --version          show the version\n"
         "  --help             show this text\n"
         "\n"
@@ -233,6 +238,8 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
             (rate ? shape.rate : channels ? shape.channels : shape.bits) = *named;
         } else if (argument == QLatin1String("--copy-same")) {
             options.output.copySame = true;
+        } else if (argument == QLatin1String("--accept-damaged")) {
+            options.output.acceptDamaged = true;
         } else if (argument == QLatin1String("--keep-times")) {
             options.output.keepTimes = true;
         } else if (argument == QLatin1String("--true-peak")) {
@@ -275,10 +282,12 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
     engine.clear();
     const std::vector<PlannedOutput> plan = PlanOutputs(
         found.sources, {options.out, options.format, options.pattern, options.skipExisting},
-        LengthsOf(engine));
+        EarlierOutputsOf(engine));
     for (std::size_t i = 0; i < plan.size(); ++i) {
         const PlannedSource& source = found.sources[i];
         const PlannedOutput& planned = plan[i];
+        if (!planned.note.isEmpty())
+            Print(output.err, planned.note + QLatin1Char('\n'));
         if (planned.kind == PlannedOutput::Kind::Skip) {
             ++skipped;
             continue;
@@ -300,6 +309,8 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
             job.endFrame = track->endFrame;
             job.tags = track->tags;
         }
+        // A CD image holds every track of its sheet: it is not deleted for one.
+        job.verify = options.deleteSources && !track;
         if (!engine.add(job)) {
             Print(output.err, engine.lastError() + QLatin1Char('\n'));
             return 1;
@@ -330,15 +341,22 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
 
     int converted = 0;
     int copied = 0;
+    QStringList losses;
     for (std::size_t i = 0; i < queued.size(); ++i) {
         QueuedSource& item = queued[i];
-        item.outcome = engine.State(static_cast<int>(i));
+        const int index = static_cast<int>(i);
+        item.outcome = engine.State(index);
         if (item.outcome == ConverterEngine::ItemState::Converted) {
             ++converted;
-            copied += engine.Copied(static_cast<int>(i)) ? 1 : 0;
+            copied += engine.Copied(index) ? 1 : 0;
+            if (const auto lost = engine.Losses(index)) {
+                losses << item.source +
+                              QStringLiteral(": converted with losses (%1 ms)").arg(*lost);
+                continue; // what could not be decoded is only in the source
+            }
             // A CD image holds every track of its sheet: it is not deleted for one.
             if (options.deleteSources && !IsTrackItem(found, item) &&
-                !DeleteConvertedSource(engine, item))
+                !DeleteConvertedSource(engine, index, item))
                 failures << item.source + QStringLiteral(": converted, but kept (it could not "
                                                          "be safely deleted)");
         } else {
@@ -362,6 +380,8 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
                               found.twice.join(QStringLiteral("\n  ")) + QLatin1Char('\n'));
     for (const QString& note : found.notes)
         Print(output.err, note + QLatin1Char('\n'));
+    for (const QString& loss : std::as_const(losses))
+        Print(output.err, loss + QLatin1Char('\n'));
     for (const QString& failure : std::as_const(failures))
         Print(output.err, failure + QLatin1Char('\n'));
     return failures.isEmpty() ? 0 : 1;

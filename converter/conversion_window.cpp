@@ -60,8 +60,8 @@ void ConversionWindow::Plan() {
                    QStringLiteral("Reading the files to convert…"),
                    QLatin1String(conversion_face::kSetFileTxt));
     p_.background.Run(
-        [this, sources, rules, lengthOf = LengthsOf(p_.engine)]() -> Background::Then {
-            std::vector<PlannedOutput> plan = PlanOutputs(sources, rules, lengthOf);
+        [this, sources, rules, whole = EarlierOutputsOf(p_.engine)]() -> Background::Then {
+            std::vector<PlannedOutput> plan = PlanOutputs(sources, rules, whole);
             return [this, plan = std::move(plan)] {
                 if (!closed_ && !Queue(plan))
                     StopAndHide();
@@ -85,6 +85,8 @@ bool ConversionWindow::Queue(const std::vector<PlannedOutput>& plan) {
         case PlannedOutput::Kind::Convert:
             break;
         }
+        if (!plan[i].note.isEmpty())
+            notes_ << plan[i].note;
         const QString source = path.trimmed();
         const QString& output = plan[i].output;
         if (!settings_.format)
@@ -98,10 +100,11 @@ bool ConversionWindow::Queue(const std::vector<PlannedOutput>& plan) {
             job.endFrame = track->endFrame;
             job.tags = track->tags;
         }
-        if (!p_.engine.add(job))
-            return EngineFailed();
         // A CD image holds every track of its sheet: it is not deleted for one.
         deleteFlags_[i] = settings_.deleteSources && !track;
+        job.verify = deleteFlags_[i];
+        if (!p_.engine.add(job))
+            return EngineFailed();
         queued_.push_back({static_cast<int>(i), source, output, IdentityOf(source)});
     }
     if (!p_.engine.start())
@@ -160,7 +163,11 @@ void ConversionWindow::Tick() {
     if (k < 0 || k >= static_cast<int>(queued_.size()))
         return;
     SetWithTrigger(p_.face, QLatin1String(conversion_face::kFileTxt),
-                   Readable(p_.files[queued_[k].row]), QLatin1String(conversion_face::kSetFileTxt));
+                   Readable(p_.files[queued_[k].row]) +
+                       (p_.engine.AwaitingAlbumGain(k)
+                            ? QStringLiteral(" (waiting for the album's gain)")
+                            : QString()),
+                   QLatin1String(conversion_face::kSetFileTxt));
     // An item that has not started shows 0, not what the one before it reached.
     const auto position = p_.engine.Position();
     const double q = position ? std::floor(static_cast<double>(*position) * 100.0) : 0.0;
@@ -187,7 +194,11 @@ void ConversionWindow::Complete() {
 
     RecordOutcomes();
     QStringList failed = notQueued_;
+    QStringList told = notes_;
     for (std::size_t j = 0; j < queued_.size(); ++j) {
+        if (const auto lost = p_.engine.Losses(static_cast<int>(j)))
+            told << Readable(p_.files[queued_[j].row]) +
+                        QStringLiteral(": converted with losses (%1 ms)").arg(*lost);
         if (queued_[j].outcome != ConverterEngine::ItemState::Failed)
             continue;
         const QString reason = p_.engine.FailureReason(static_cast<int>(j));
@@ -198,6 +209,8 @@ void ConversionWindow::Complete() {
     if (!failed.isEmpty())
         p_.messages.Show(QStringLiteral("These files could not be converted:\n\n") +
                          failed.join(QLatin1Char('\n')));
+    if (!told.isEmpty())
+        p_.messages.Show(told.join(QLatin1Char('\n')));
     if (skipped_ > 0)
         p_.messages.Show(QStringLiteral("%1 files were skipped: already converted.").arg(skipped_));
 }
@@ -208,9 +221,10 @@ void ConversionWindow::Unload() {
 }
 
 void ConversionWindow::DeleteConvertedSources() {
-    for (const QueuedSource& item : queued_)
-        if (item.row < static_cast<int>(deleteFlags_.size()) && deleteFlags_[item.row])
-            DeleteConvertedSource(p_.engine, item);
+    for (std::size_t i = 0; i < queued_.size(); ++i)
+        if (const QueuedSource& item = queued_[i];
+            item.row < static_cast<int>(deleteFlags_.size()) && deleteFlags_[item.row])
+            DeleteConvertedSource(p_.engine, static_cast<int>(i), item);
 }
 
 } // namespace velune

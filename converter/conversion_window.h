@@ -67,6 +67,7 @@ private:
     std::vector<QueuedSource> queued_;
     int skipped_ = 0;       // already converted
     QStringList notQueued_; // failed before the engine had them: "path (reason)"
+    QStringList notes_;     // what the user is told of converted files (earlier outputs kept)
     bool closed_ = false;
     bool completed_ = false;
 };

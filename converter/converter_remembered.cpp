@@ -1,6 +1,7 @@
 #include "converter_remembered.h"
 
 #include "converter_settings.h"
+#include "publish.h"
 #include "system_names.h"
 #include "user_settings.h"
 
@@ -44,6 +45,7 @@ ConverterWindow::Remembered LoadConverterChoices() {
         ChoiceNamed(kBitChoices, store.value(QStringLiteral("output/bits")).toString()).value_or(0);
     output.copySame = store.value(QStringLiteral("output/copySame"), false).toBool();
     output.keepTimes = store.value(QStringLiteral("output/keepTimes"), false).toBool();
+    output.acceptDamaged = store.value(QStringLiteral("output/acceptDamaged"), false).toBool();
     output.truePeak = store.value(QStringLiteral("target/truePeak"), false).toBool();
     output.preventClipping = store.value(QStringLiteral("target/preventClipping"), false).toBool();
     return state;
@@ -69,10 +71,13 @@ void SaveConverterChoices(const ConverterWindow::Remembered& state) {
     store.setValue(QStringLiteral("output/bits"), ChoiceName(kBitChoices, state.output.shape.bits));
     store.setValue(QStringLiteral("output/copySame"), state.output.copySame);
     store.setValue(QStringLiteral("output/keepTimes"), state.output.keepTimes);
+    store.setValue(QStringLiteral("output/acceptDamaged"), state.output.acceptDamaged);
     store.setValue(QStringLiteral("target/truePeak"), state.output.truePeak);
     store.setValue(QStringLiteral("target/preventClipping"), state.output.preventClipping);
     store.sync();
-    if (store.status() != QSettings::NoError)
+    // The settings' file is replaced whole; its folder must keep the new one.
+    QString error;
+    if (store.status() != QSettings::NoError || !SyncFolder(FolderOf(store.fileName()), error))
         qCWarning(lcConverter) << "the choices cannot be remembered in" << store.fileName();
 }
 

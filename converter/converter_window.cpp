@@ -25,7 +25,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcConverter)
 namespace velune {
 
 namespace {
-const QSize kWindowSize{620, 576};
+const QSize kWindowSize{620, 604};
 const QString kUndefined = QStringLiteral("undefined");
 // The naming patterns offered; the user may write another.
 const QStringList kOfferedPatterns{
@@ -69,7 +69,7 @@ void ConverterWindow::Activated() {
 void ConverterWindow::OnFaceCommand(const QString& command, const QString& args) {
     using namespace converter_face;
     using Handler = void (*)(ConverterWindow&, const QString&);
-    static const CommandTable<Handler, 27> kTable{{
+    static const CommandTable<Handler, 28> kTable{{
         {QLatin1String(kClose), [](ConverterWindow& w, const QString&) { w.p_.form.EndProgram(); }},
         {QLatin1String(kMinimize),
          [](ConverterWindow& w, const QString&) { w.p_.form.Minimize(); }},
@@ -102,6 +102,8 @@ void ConverterWindow::OnFaceCommand(const QString& command, const QString& args)
          [](ConverterWindow& w, const QString& a) { w.ChangeOutput(kCopySame, a); }},
         {QLatin1String(kKeepTimes),
          [](ConverterWindow& w, const QString& a) { w.ChangeOutput(kKeepTimes, a); }},
+        {QLatin1String(kAcceptDamaged),
+         [](ConverterWindow& w, const QString& a) { w.ChangeOutput(kAcceptDamaged, a); }},
         {QLatin1String(kTruePeak),
          [](ConverterWindow& w, const QString& a) { w.ChangeOutput(kTruePeak, a); }},
         {QLatin1String(kPreventClipping),
@@ -397,6 +399,8 @@ void ConverterWindow::ChangeOutput(const char* command, const QString& args) {
         output.copySame = on;
     else if (name == QLatin1String(kKeepTimes))
         output.keepTimes = on;
+    else if (name == QLatin1String(kAcceptDamaged))
+        output.acceptDamaged = on;
     else if (name == QLatin1String(kTruePeak))
         output.truePeak = on;
     else if (name == QLatin1String(kPreventClipping))
@@ -414,6 +418,7 @@ void ConverterWindow::SetOutputOptions(const OutputOptions& output) {
     p_.face.SetVariable(QLatin1String(kBitsValue), ChoiceName(kBitChoices, output.shape.bits));
     p_.face.SetVariable(QLatin1String(kCopySameOn), onOff(output.copySame));
     p_.face.SetVariable(QLatin1String(kKeepTimesOn), onOff(output.keepTimes));
+    p_.face.SetVariable(QLatin1String(kAcceptDamagedOn), onOff(output.acceptDamaged));
     p_.face.SetVariable(QLatin1String(kTruePeakOn), onOff(output.truePeak));
     p_.face.SetVariable(QLatin1String(kPreventClippingOn), onOff(output.preventClipping));
 }

@@ -122,6 +122,14 @@ QString Unused(const OutputNamer& namer, QSet<QString>& given) {
     return candidate;
 }
 
+// The plain name, then every numbered one up to the first that does not exist.
+QStringList Taken(const OutputNamer& namer) {
+    QStringList names{namer.Name(0)};
+    for (int counter = 1; counter < 1000 && NameTaken(namer.Name(counter)); ++counter)
+        names << namer.Name(counter);
+    return names;
+}
+
 // The folders of a pattern's result joined to the base, the last part as the stem.
 OutputNamer PatternNamer(const QString& base, const QString& relative, const QString& extension) {
     const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
@@ -159,6 +167,12 @@ const QStringList kFields{QStringLiteral("artist"), QStringLiteral("albumartist"
 QString PlainOutputPath(const QString& source, const QString& folder, const QString& extension) {
     return OutputNamer(FolderFor(source, folder), WithoutApostrophes(StemOf(source)), extension)
         .Name(0);
+}
+
+QStringList EarlierOutputPaths(const QString& source, const QString& folder,
+                               const QString& extension) {
+    return Taken(
+        OutputNamer(FolderFor(source, folder), WithoutApostrophes(StemOf(source)), extension));
 }
 
 QString OutputPath(const QString& source, const QString& folder, const QString& extension,
@@ -243,6 +257,11 @@ QString PatternOutputPath(const QString& base, const QString& relative, const QS
 QString PlainPatternOutputPath(const QString& base, const QString& relative,
                                const QString& extension) {
     return PatternNamer(base, relative, extension).Name(0);
+}
+
+QStringList EarlierPatternOutputPaths(const QString& base, const QString& relative,
+                                      const QString& extension) {
+    return Taken(PatternNamer(base, relative, extension));
 }
 
 } // namespace velune

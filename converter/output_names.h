@@ -21,6 +21,10 @@ QString OutputPath(const QString& source, const QString& folder, const QString& 
                    QSet<QString>& given);
 // The name OutputPath gives when nothing is in the way: before any numbering.
 QString PlainOutputPath(const QString& source, const QString& folder, const QString& extension);
+// The names earlier runs may have given the source's output: the plain name and the
+// numbered ones ("a 1.mp3", "a 2.mp3", …) that exist, in that order.
+QStringList EarlierOutputPaths(const QString& source, const QString& folder,
+                               const QString& extension);
 
 // What a naming pattern takes from a source's tags.
 struct NamingTags {
@@ -42,6 +46,8 @@ QString PatternOutputPath(const QString& base, const QString& relative, const QS
                           QSet<QString>& given);
 QString PlainPatternOutputPath(const QString& base, const QString& relative,
                                const QString& extension);
+QStringList EarlierPatternOutputPaths(const QString& base, const QString& relative,
+                                      const QString& extension);
 
 // The target format a name stands for ("wav", "mp3", "ogg"), exactly as spelled.
 std::optional<TargetFormat> FormatNamed(const QString& name);

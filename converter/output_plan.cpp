@@ -6,6 +6,7 @@
 #include "tags.h"
 
 #include <QSet>
+#include <algorithm>
 
 namespace velune {
 
@@ -34,23 +35,10 @@ NamingTags NamingTagsOf(const TagSet& tags) {
     return named;
 }
 
-// A track's output is there, as long as the track (within half a second).
-bool TrackConverted(const LengthOf& lengthOf, const SheetTrack& track, const QString& output) {
-    if (!IsFile(output))
-        return false;
-    const auto done = lengthOf(output);
-    const auto whole = track.endFrame >= 0 ? std::optional<qint64>(0) : lengthOf(track.audio);
-    if (!done || !whole)
-        return false;
-    const qint64 length = track.endFrame >= 0 ? (track.endFrame - track.startFrame) * 1000 / 75
-                                              : *whole - track.startFrame * 1000 / 75;
-    return std::abs(*done - length) <= 500;
-}
-
 } // namespace
 
 std::vector<PlannedOutput> PlanOutputs(const std::vector<PlannedSource>& sources,
-                                       const OutputRules& rules, const LengthOf& lengthOf) {
+                                       const OutputRules& rules, const EarlierOutputCheck& whole) {
     std::vector<PlannedOutput> plan;
     plan.reserve(sources.size());
     QSet<QString> given;
@@ -86,10 +74,23 @@ std::vector<PlannedOutput> PlanOutputs(const std::vector<PlannedSource>& sources
             planned.reason = QStringLiteral("the folder %1 cannot be made").arg(Readable(into));
             continue;
         }
-        if (rules.skipExisting && (track ? TrackConverted(lengthOf, *track, plain)
-                                         : ConvertedWhole(lengthOf, source.path, plain))) {
-            planned.kind = PlannedOutput::Kind::Skip;
-            continue;
+        if (rules.skipExisting) {
+            // Under its own name or one an earlier run had to number.
+            const QStringList earlier =
+                relative.isEmpty() ? EarlierOutputPaths(named, folder, rules.extension)
+                                   : EarlierPatternOutputPaths(folder, relative, rules.extension);
+            const auto complete = [&](const QString& output) {
+                return IsFile(output) && whole(output, source.path, track ? track->startFrame : 0,
+                                               track ? track->endFrame : -1);
+            };
+            if (std::ranges::any_of(earlier, complete)) {
+                planned.kind = PlannedOutput::Kind::Skip;
+                continue;
+            }
+            if (IsFile(plain))
+                planned.note = QStringLiteral("'%1' from an earlier run is incomplete; kept, and "
+                                              "a new output written")
+                                   .arg(Readable(plain.section(u'/', -1)));
         }
         planned.output = relative.isEmpty()
                              ? OutputPath(named, folder, rules.extension, given)

@@ -36,14 +36,17 @@ struct PlannedOutput {
     Kind kind = Kind::Convert;
     QString output;
     QString reason;
+    // What the user is told beside it: an earlier output that is incomplete.
+    QString note = QString();
 };
 
 // Decides, in the sources' order, each one's output: below the output folder in its
 // subfolder, or named by the pattern from its tags; never an existing name nor one
 // given to an earlier source; folders made as needed. With skipExisting, a source
-// whose output, before any numbering, already decodes to its length (within 0.5 s)
-// is skipped. Reads tags and lengths: call it away from the window.
+// that an earlier run converted whole, under its name or a numbered one, is
+// skipped; an incomplete earlier output is kept and named in the note. Reads tags
+// and files: call it away from the window.
 std::vector<PlannedOutput> PlanOutputs(const std::vector<PlannedSource>& sources,
-                                       const OutputRules& rules, const LengthOf& lengthOf);
+                                       const OutputRules& rules, const EarlierOutputCheck& whole);
 
 } // namespace velune

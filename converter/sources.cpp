@@ -2,7 +2,6 @@
 #include "system_names.h"
 
 #include <QLoggingCategory>
-#include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
 
@@ -11,9 +10,6 @@ Q_DECLARE_LOGGING_CATEGORY(lcConverter)
 namespace velune {
 
 namespace {
-// A converted file may be shorter or longer than its source by this much (ms).
-constexpr qint64 kLengthSlack = 500;
-constexpr int kDeleteAttempts = 3;
 
 // The user may not change the file: no write permission for anybody, or none for us.
 bool ReadOnly(const QString& path) {
@@ -27,31 +23,17 @@ bool ReadOnly(const QString& path) {
            ::access(SystemName(path).constData(), W_OK) != 0;
 }
 
-bool SafeToDelete(ConverterEngine& engine, const QueuedSource& item) {
-    if (item.outcome != ConverterEngine::ItemState::Converted)
-        return false;
-    if (!item.identity || IdentityOf(item.source) != item.identity || ReadOnly(item.source))
-        return false;
-    return ConvertedWhole(LengthsOf(engine), item.source, item.output);
-}
 } // namespace
 
-bool ConvertedWhole(const LengthOf& lengthOf, const QString& source, const QString& output) {
-    if (!IsFile(output))
+bool DeleteConvertedSource(ConverterEngine& engine, int item, const QueuedSource& source) {
+    if (source.outcome != ConverterEngine::ItemState::Converted || !engine.Verified(item))
         return false;
-    const auto converted = lengthOf(output);
-    const auto original = lengthOf(source);
-    return converted && original && std::llabs(*converted - *original) <= kLengthSlack;
-}
-
-bool DeleteConvertedSource(ConverterEngine& engine, const QueuedSource& item) {
-    if (!SafeToDelete(engine, item))
+    if (!source.identity || IdentityOf(source.source) != source.identity ||
+        ReadOnly(source.source) || !IsFile(source.output))
         return false;
-    bool gone = false;
-    for (int attempt = 0; attempt < kDeleteAttempts && !gone; ++attempt)
-        gone = RemoveFile(item.source);
-    if (!gone) {
-        qCWarning(lcConverter) << "cannot delete" << item.source;
+    QString error;
+    if (!RemoveDurably(source.source, error) && IsFile(source.source)) {
+        qCWarning(lcConverter) << "cannot delete" << source.source << error;
         return false;
     }
     return true;

@@ -9,16 +9,16 @@
 
 namespace velune {
 
-// The length of a media file in ms, as the engine reads it; none when it cannot.
-using LengthOf = std::function<std::optional<qint64>(const QString& path)>;
-// The engine's reading of lengths (the engine outlives what is returned).
-inline LengthOf LengthsOf(ConverterEngine& engine) {
-    return [&engine](const QString& path) { return engine.Duration(path); };
+// Whether an earlier output holds a source, or its part in CD frames (end -1: to
+// its end), whole.
+using EarlierOutputCheck = std::function<bool(const QString& output, const QString& source,
+                                              qint64 startFrame, qint64 endFrame)>;
+// The engine's check (the engine outlives what is returned).
+inline EarlierOutputCheck EarlierOutputsOf(ConverterEngine& engine) {
+    return [&engine](const QString& output, const QString& source, qint64 start, qint64 end) {
+        return engine.HoldsWhole(output, source, start, end);
+    };
 }
-
-// The output holds the source converted whole: it is a file, and both decode to the
-// same length within half a second.
-bool ConvertedWhole(const LengthOf& lengthOf, const QString& source, const QString& output);
 
 // One source handed to the engine, as it was when it was handed over.
 struct QueuedSource {
@@ -30,9 +30,10 @@ struct QueuedSource {
 };
 
 // Deletes a source the user asked to be removed, but only when nothing is lost:
-// its item was converted, the output exists and is as long as the source, the
-// source is still the very file that was converted, and the user may change it.
-// True when the source is gone.
-bool DeleteConvertedSource(ConverterEngine& engine, const QueuedSource& item);
+// the engine's item converted it, published its output durably and read it back
+// whole from the disk; the source is still the very file that was converted, and
+// the user may change it. The source's folder is synced after. True when the
+// source is gone.
+bool DeleteConvertedSource(ConverterEngine& engine, int item, const QueuedSource& source);
 
 } // namespace velune

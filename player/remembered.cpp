@@ -1,6 +1,8 @@
 #include "remembered.h"
 
 #include "dropped.h"
+#include "publish.h"
+#include "system_names.h"
 #include "user_settings.h"
 #include <QLoggingCategory>
 
@@ -58,7 +60,9 @@ void SaveRemembered(const PlayerWindow::Remembered& state) {
     store.setValue(QStringLiteral("window/listShown"), state.listShown);
     store.setValue(QStringLiteral("sound/replayGain"), ModeName(state.replayGain));
     store.sync();
-    if (store.status() != QSettings::NoError)
+    // The settings' file is replaced whole; its folder must keep the new one.
+    QString error;
+    if (store.status() != QSettings::NoError || !SyncFolder(FolderOf(store.fileName()), error))
         qCWarning(lcPlayer) << "the state cannot be remembered in" << store.fileName();
 }
 

@@ -2,6 +2,7 @@
 
 #include "audio_decoder.h"
 #include "names.h"
+#include "publish.h"
 #include "system_names.h"
 #include "tags.h"
 
@@ -18,6 +19,12 @@ Q_DECLARE_LOGGING_CATEGORY(lcPlayer)
 namespace velune {
 
 namespace {
+
+// A saved file is synced by its commit; the folder that takes its new name is synced here.
+bool CommitDurably(QSaveFile& file) {
+    QString error;
+    return file.commit() && SyncFolder(FolderOf(file.fileName()), error);
+}
 
 constexpr quint32 kCacheMagic = 0x56544331; // "VTC1"
 
@@ -107,7 +114,7 @@ QString FindCover(const QString& path, const QString& coversFolder) {
             FileName(beside, QLatin1Char('.')).toLower();
         QSaveFile out(copy);
         if (!MakeFolders(coversFolder) || !out.open(QIODevice::WriteOnly) ||
-            out.write(image) != image.size() || !out.commit())
+            out.write(image) != image.size() || !CommitDurably(out))
             return {};
         return copy;
     }
@@ -120,7 +127,7 @@ QString FindCover(const QString& path, const QString& coversFolder) {
         return copy;
     QSaveFile out(copy);
     if (!MakeFolders(coversFolder) || !out.open(QIODevice::WriteOnly) ||
-        out.write(read.tags.cover) != read.tags.cover.size() || !out.commit()) {
+        out.write(read.tags.cover) != read.tags.cover.size() || !CommitDurably(out)) {
         qCWarning(lcPlayer) << "cannot keep the cover of" << path << "in" << coversFolder;
         return {};
     }
@@ -190,7 +197,7 @@ bool TagCache::Save(const QStringList& keep) const {
         out << SystemName(*path) << entry.size << entry.modified << t.title << t.artist << t.album
             << t.albumArtist << qint32(t.disc) << qint32(t.track) << t.lengthMs;
     }
-    return file.commit();
+    return CommitDurably(file);
 }
 
 std::optional<RowTags> TagCache::Get(const QString& path) {

@@ -246,6 +246,12 @@ TEST(Engine, ReplayGainAgreesWithLoudgainPerTrackAndAlbum) {
             }
             EXPECT_NEAR(track, expected.value(stem), 0.1);
             EXPECT_NEAR(album, expected.value(u"Album"_s), 0.1);
+            // The album's peak is its loudest track's, the first here.
+            if (format != TargetFormat::Opus) {
+                EXPECT_EQ(tags.value(u"replaygain_album_peak"_s),
+                          Probe(sources.front() + u'.' + extension)
+                              .tags.value(u"replaygain_track_peak"_s));
+            }
             EXPECT_EQ(tags.value(u"album"_s), u"A"_s); // the other tags stay
         }
     }
@@ -649,6 +655,7 @@ TEST(Engine, TheOutputsShapeCopiesAndTimesAreAsAsked) {
     ASSERT_TRUE(MakeTone(file("hires.flac"), 2.0, 96000, 2, Args(u"-sample_fmt s32"_s)));
     ASSERT_TRUE(MakeTone(file("cd.wav"), 2.0, 48000, 2));
     ASSERT_TRUE(MakeTone(file("lossy.mp3"), 2.0, 44100, 2));
+    ASSERT_TRUE(MakeTone(file("lossy48.mp3"), 2.0, 48000, 2));
     ASSERT_TRUE(MakeTone(file("lossy.ogg"), 2.0, 44100, 2));
     ASSERT_TRUE(MakeTone(file("lossy.opus"), 2.0, 48000, 2));
     struct Row {
@@ -682,6 +689,14 @@ TEST(Engine, TheOutputsShapeCopiesAndTimesAreAsAsked) {
         {"lossy.opus", "h.opus", TargetFormat::Opus, copy, false, 48000, 2, "fltp", true},
         {"lossy.ogg", "i.mp3", TargetFormat::Mp3, copy, false, 44100, 2, "fltp", false},
         {"hires.flac", "j.ogg", TargetFormat::Ogg, copy, false, 96000, 2, "fltp", false},
+        // A copy gives only what the file is: the codec, not the container, and the
+        // rate and channels asked for.
+        {"lossy.opus", "m.ogg", TargetFormat::Ogg, copy, false, 48000, 2, "fltp", false},
+        {"lossy.ogg", "n.opus", TargetFormat::Opus, copy, false, 48000, 2, "fltp", false},
+        {"lossy.mp3", "o.mp3", TargetFormat::Mp3, {{0, 1, 0}, true}, false, 44100, 1, "fltp",
+         false},
+        {"lossy48.mp3", "p.mp3", TargetFormat::Mp3, {{44100, 0, 0}, true}, false, 44100, 2, "fltp",
+         false},
     };
     FfmpegConverter engine(2);
     for (const Row& row : rows) {
@@ -692,7 +707,8 @@ TEST(Engine, TheOutputsShapeCopiesAndTimesAreAsAsked) {
     }
     // Sources from another day: their outputs take that day.
     const QDateTime day(QDate(2001, 2, 3), QTime(4, 5, 6));
-    for (const char* source : {"hires.flac", "cd.wav", "lossy.mp3", "lossy.ogg", "lossy.opus"}) {
+    for (const char* source :
+         {"hires.flac", "cd.wav", "lossy.mp3", "lossy48.mp3", "lossy.ogg", "lossy.opus"}) {
         QFile f(file(source));
         ASSERT_TRUE(f.open(QIODevice::ReadWrite) &&
                     f.setFileTime(day, QFileDevice::FileModificationTime));
@@ -721,14 +737,25 @@ TEST(Engine, TheOutputsShapeCopiesAndTimesAreAsAsked) {
             EXPECT_TRUE(got.tags.contains(u"replaygain_track_gain"_s));
         }
     }
-    // Going down to 16 bits is dithered: not the samples cut short.
+    // Going down to 16 bits is dithered, the default depth too, from a deeper source
+    // or a lossy one: not the samples cut short as FFmpeg's own conversion does.
     FfmpegConverter again(2);
-    ASSERT_TRUE(
-        again.add({file("hires.flac"), file("k.wav"), TargetFormat::Wav, {}, false, {{0, 0, 16}}}));
-    ASSERT_TRUE(again.add({file("hires.flac"), file("l.wav"), TargetFormat::Wav, {}}));
+    const std::vector<std::tuple<const char*, const char*, int>> dithered{
+        {"hires.flac", "k.wav", 16}, {"hires.flac", "l.wav", 0}, {"lossy.mp3", "q.wav", 0}};
+    for (const auto& [source, output, bits] : dithered)
+        ASSERT_TRUE(again.add({file(source), file(output), TargetFormat::Wav, {}, false,
+                               {{0, 0, bits}}}));
     RunToEnd(again);
-    EXPECT_NE(Digest(file("k.wav")), Digest(file("l.wav")));
-    EXPECT_EQ(DecodedSamples(file("k.wav"), 2), DecodedSamples(file("l.wav"), 2));
+    for (const auto& [source, output, bits] : dithered) {
+        SCOPED_TRACE(output);
+        const QByteArray cut = RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -i"_s)
+                                                        << file(source)
+                                                        << Args(u"-f s16le -"_s))
+                                   .value_or(QByteArray());
+        const QByteArray ours = DecodedPcm(file(output));
+        EXPECT_EQ(ours.size(), cut.size());
+        EXPECT_NE(ours, cut);
+    }
 }
 
 struct Result {

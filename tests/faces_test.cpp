@@ -46,7 +46,7 @@ protected:
 
 TEST_F(Faces, TheConvertersMainFace) {
     Load("VeluneC.qml");
-    EXPECT_EQ(Size(), QSizeF(620, 576));
+    EXPECT_EQ(Size(), QSizeF(620, 604));
     face->Write("_root.FillCombo", "wav|mp3|ogg|flac|opus");
     face->Write("_root.SetCombo", "1");
     face->Write("_root.FillQuality", "128|192|v2");

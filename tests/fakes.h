@@ -288,8 +288,12 @@ public:
     bool Finished() const override { return finished; }
     ItemState State(int item) const override { return states.value(item, ItemState::Queued); }
     QString FailureReason(int item) const override { return reasons.value(item); }
-    std::optional<qint64> Duration(const QString& path) override {
-        return durations.value(path.section(u'/', -1), 3000);
+    bool HoldsWhole(const QString& output, const QString&, qint64, qint64) override {
+        return !incomplete.contains(output.section(u'/', -1));
+    }
+    // Converted items read back whole unless listed.
+    bool Verified(int item) const override {
+        return State(item) == ItemState::Converted && !unverified.contains(item);
     }
     bool Call(const QString& name) {
         calls << name;
@@ -306,7 +310,8 @@ public:
     bool finished = false;
     QList<ItemState> states;
     QStringList reasons;
-    QHash<QString, qint64> durations;
+    QSet<QString> incomplete; // earlier outputs (by name) that do not hold their source whole
+    QSet<int> unverified;
 };
 
 // Runs the work at once, on the caller's thread.

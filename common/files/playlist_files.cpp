@@ -246,19 +246,7 @@ bool WritePlaylistFile(const QString& path, const QList<PlaylistEntry>& entries,
     const QByteArray text = HasSuffix(path, "xspf")  ? XspfText(entries, folder)
                             : HasSuffix(path, "pls") ? PlsText(entries, folder)
                                                      : M3u8Text(entries, folder);
-    const QString temp = ReserveTemporary(path, error);
-    if (temp.isEmpty())
-        return false;
-    std::FILE* file = std::fopen(SystemName(temp).constData(), "wb");
-    bool written = file && std::fwrite(text.constData(), 1, text.size(), file) ==
-                               static_cast<std::size_t>(text.size());
-    written = file && std::fclose(file) == 0 && written;
-    if (!written || std::rename(SystemName(temp).constData(), SystemName(path).constData()) != 0) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
-        RemoveFile(temp);
-        return false;
-    }
-    return true;
+    return WriteFileDurably(path, text, error);
 }
 
 } // namespace velune

@@ -71,17 +71,92 @@ QString ReserveTemporary(const QString& output, QString& error) {
     return {};
 }
 
+namespace {
+
+// fsync of whatever `path` names, opened with `flags`.
+bool SyncPath(const QString& path, int flags, QString& error) {
+    const int fd = ::open(SystemName(path).constData(), flags | O_CLOEXEC);
+    if (fd < 0) {
+        error = SystemReason(errno);
+        return false;
+    }
+    const bool synced = ::fsync(fd) == 0;
+    if (!synced)
+        error = SystemReason(errno);
+    else if ((flags & O_DIRECTORY) == 0)
+        // What is read back next comes from the disk, not from what was just written.
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
+    if (!synced)
+        qCWarning(lcFiles) << "cannot sync" << path << error;
+    return synced;
+}
+
+} // namespace
+
+bool SyncFile(const QString& path, QString& error) {
+    return SyncPath(path, O_RDONLY, error);
+}
+
+bool SyncFolder(const QString& folder, QString& error) {
+    return SyncPath(folder, O_RDONLY | O_DIRECTORY, error);
+}
+
+bool RemoveDurably(const QString& path, QString& error) {
+    if (::unlink(SystemName(path).constData()) != 0) {
+        error = SystemReason(errno);
+        qCWarning(lcFiles) << "cannot remove" << path << error;
+        return false;
+    }
+    return SyncFolder(FolderOf(path), error);
+}
+
+bool WriteFileDurably(const QString& path, const QByteArray& bytes, QString& error) {
+    const QString temp = ReserveTemporary(path, error);
+    if (temp.isEmpty())
+        return false;
+    const int fd = ::open(SystemName(temp).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    int reason = fd < 0 ? errno : 0;
+    for (qsizetype done = 0; fd >= 0 && reason == 0 && done < bytes.size();) {
+        const ssize_t wrote = ::write(fd, bytes.constData() + done, bytes.size() - done);
+        if (wrote > 0)
+            done += wrote;
+        else if (wrote == 0 || errno != EINTR)
+            reason = wrote == 0 ? EIO : errno;
+    }
+    if (fd >= 0 && reason == 0 && ::fsync(fd) != 0)
+        reason = errno;
+    if (fd >= 0 && ::close(fd) != 0 && reason == 0)
+        reason = errno;
+    if (reason == 0 && ::rename(SystemName(temp).constData(), SystemName(path).constData()) != 0)
+        reason = errno;
+    if (reason != 0) {
+        error = SystemReason(reason);
+        qCWarning(lcFiles) << "cannot write" << path << error;
+        RemoveFile(temp);
+        return false;
+    }
+    return SyncFolder(FolderOf(path), error);
+}
+
+bool IsOurTemporary(const QString& fileName) {
+    return fileName.startsWith(QLatin1Char('.')) && fileName.endsWith(kTemporaryEnd) &&
+           fileName.contains(kTemporaryMark);
+}
+
 bool PublishNoReplace(const QString& temp, const QString& output, QString& error) {
+    if (!SyncFile(temp, error))
+        return false;
     const QByteArray from = SystemName(temp);
     const QByteArray to = SystemName(output);
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return true;
+        return SyncFolder(FolderOf(output), error);
     int reason = errno;
     if (reason == EINVAL || reason == ENOSYS) {
         // File systems without an exclusive rename: a hard link fails on an existing name too.
         if (::link(from.constData(), to.constData()) == 0) {
             ::unlink(from.constData());
-            return true;
+            return SyncFolder(FolderOf(output), error);
         }
         reason = errno;
     }

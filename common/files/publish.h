@@ -14,9 +14,28 @@ namespace velune {
 // Returns "" and sets `error` (the system's reason) when the folder takes no file.
 QString ReserveTemporary(const QString& output, QString& error);
 
-// Gives the finished file its name unless something has taken that name meanwhile.
+// Gives the finished file its name unless something has taken that name meanwhile,
+// durably: the file's data is synced to the disk first, and the folder after the
+// rename, so that once this returns a power cut leaves the file whole under its name.
 // False with the system's reason in `error`; the temporary file is then left alone.
 bool PublishNoReplace(const QString& temp, const QString& output, QString& error);
+
+// Syncs a file's data to the disk (by its path). False with the system's reason.
+bool SyncFile(const QString& path, QString& error);
+// Syncs a folder, so that the names made or removed in it are on the disk.
+bool SyncFolder(const QString& folder, QString& error);
+
+// Removes a file and syncs its folder; true once the name is gone for good.
+bool RemoveDurably(const QString& path, QString& error);
+
+// Writes `bytes` as the file `path`, replacing what it held only once the new
+// content is whole and on the disk: a temporary file beside it, synced, renamed
+// over the name, the folder synced.
+bool WriteFileDurably(const QString& path, const QByteArray& bytes, QString& error);
+
+// A name of the converter's own hidden temporaries (".x.flac.velune-PID-N.part"):
+// never a source, and removed once the run that made it is gone.
+bool IsOurTemporary(const QString& fileName);
 
 // Removes the temporary files of our own that runs which no longer exist left in
 // `folder` (a run that was killed). Returns how many were removed.

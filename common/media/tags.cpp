@@ -12,6 +12,7 @@
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
+#include <taglib/textidentificationframe.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
@@ -197,7 +198,52 @@ bool WriteWav(const QByteArray& path, const TagSet& tags) {
     return file.save(TagLib::RIFF::WAV::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v4);
 }
 
+bool SetMp3Fields(const QByteArray& path, const std::vector<std::pair<QString, QString>>& fields) {
+    TagLib::MPEG::File file(path.constData(), false);
+    if (!file.isValid())
+        return false;
+    const bool had = file.hasID3v2Tag();
+    TagLib::ID3v2::Tag* id3 = file.ID3v2Tag(true);
+    const auto version = had && id3->header()->majorVersion() == 3 ? TagLib::ID3v2::v3
+                                                                     : TagLib::ID3v2::v4;
+    for (const auto& [key, value] : fields) {
+        // The field's earlier values go; the frame of the same name is written anew.
+        while (auto* old = TagLib::ID3v2::UserTextIdentificationFrame::find(id3, ToTag(key)))
+            id3->removeFrame(old);
+        auto* frame = new TagLib::ID3v2::UserTextIdentificationFrame(TagLib::String::UTF8);
+        frame->setDescription(ToTag(key));
+        frame->setText(ToTag(value));
+        id3->addFrame(frame);
+    }
+    return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, version,
+                     TagLib::File::DoNotDuplicate);
+}
+
+template <typename OggFile>
+bool SetOggFields(const QByteArray& path, const std::vector<std::pair<QString, QString>>& fields) {
+    OggFile file(path.constData(), false);
+    if (!file.isValid())
+        return false;
+    for (const auto& [key, value] : fields)
+        file.tag()->addField(ToTag(key), ToTag(value), true);
+    return file.save();
+}
+
 } // namespace
+
+bool WriteLoudnessFields(const QString& path, TargetFormat format,
+                         const std::vector<std::pair<QString, QString>>& fields, QString& error) {
+    const QByteArray native = SystemName(path);
+    const bool saved = format == TargetFormat::Mp3    ? SetMp3Fields(native, fields)
+                       : format == TargetFormat::Ogg  ? SetOggFields<TagLib::Ogg::Vorbis::File>(native, fields)
+                       : format == TargetFormat::Opus ? SetOggFields<TagLib::Ogg::Opus::File>(native, fields)
+                                                      : false;
+    if (!saved) {
+        error = QStringLiteral("its tags could not be written");
+        qCWarning(lcEngine) << "cannot write the loudness fields to" << path;
+    }
+    return saved;
+}
 
 qint64 TagSet::estimatedBytes() const {
     qint64 bytes = cover.size() + coverMime.size() + 256;

@@ -43,4 +43,10 @@ QString FirstText(const TagSet& tags, const char* key);
 // with the reason when the file could not be saved.
 bool WriteTags(const QString& path, TargetFormat format, const TagSet& tags, QString& error);
 
+// Sets the loudness fields (REPLAYGAIN_*, R128_*) of a file and leaves every other
+// frame, comment, picture and tag as it is: TXXX frames in the ID3v2 version the
+// file has (ID3v1 and APE tags untouched), Vorbis comments in Ogg files. For copies.
+bool WriteLoudnessFields(const QString& path, TargetFormat format,
+                         const std::vector<std::pair<QString, QString>>& fields, QString& error);
+
 } // namespace velune

@@ -36,6 +36,9 @@ struct OutputOptions {
     // where the peak would pass -1 dBTP.
     bool truePeak = false;
     bool preventClipping = false;
+    // A damaged source is converted as far as it decodes (its source is then never
+    // deleted) instead of failing.
+    bool acceptDamaged = false;
     bool operator==(const OutputOptions&) const = default;
 };
 
@@ -55,6 +58,9 @@ struct ConversionJob {
     qint64 endFrame = -1;
     // The tags to write instead of the source's own (a track's, from its sheet).
     std::optional<TagSet> tags = std::nullopt;
+    // The source is to be deleted once converted: the output is read back from the
+    // disk once published, and decoded whole.
+    bool verify = false;
 };
 
 // The converter's media engine: a queue of jobs converted by workers of their own,
@@ -88,11 +94,21 @@ public:
     virtual ItemState State(int item) const = 0;
     // The item's source was copied as it is (already in the target format).
     virtual bool Copied(int /*item*/) const { return false; }
+    // A converted item whose source was damaged: how much could not be decoded (ms).
+    virtual std::optional<qint64> Losses(int /*item*/) const { return std::nullopt; }
+    // A converted item asked to be verified was read back from the disk whole: its
+    // source may go.
+    virtual bool Verified(int /*item*/) const { return false; }
+    // The item is converted and waits, unpublished, for its album's gain.
+    virtual bool AwaitingAlbumGain(int /*item*/) const { return false; }
     // Why the item failed, in words for the user.
     virtual QString FailureReason(int item) const = 0;
-    // The duration of a media file as the engine reads it, in ms. It reads the file
+    // An earlier run's output holds the source, or its part from `startFrame` to
+    // `endFrame` (CD frames, -1: its end), whole: its last second decodes to its end
+    // and its declared and decoded lengths are the source's. It reads the files
     // alone and may be asked from a worker thread.
-    virtual std::optional<qint64> Duration(const QString& path) = 0;
+    virtual bool HoldsWhole(const QString& output, const QString& source, qint64 startFrame,
+                            qint64 endFrame) = 0;
 };
 
 } // namespace velune

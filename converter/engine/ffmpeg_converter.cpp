@@ -49,16 +49,19 @@ void AddText(TagSet& tags, const std::vector<std::pair<QString, QString>>& pairs
         tags.text.emplace_back(key, QStringList{value});
 }
 
-// A lossy source already in the target format: copying it loses nothing, encoding
-// it again would.
-bool AlreadyInFormat(const QString& source, TargetFormat format) {
+// A lossy source already in the target format and shape: copying it loses nothing,
+// encoding it again would. The codec decides, not the container (Ogg holds Vorbis
+// and Opus), and a rate or channel count asked for must be the file's own.
+bool CopyGives(const QString& source, TargetFormat format, const OutputShape& shape) {
     const char* kind = format == TargetFormat::Mp3    ? "mp3/mp3"
                        : format == TargetFormat::Ogg  ? "ogg/vorbis"
                        : format == TargetFormat::Opus ? "ogg/opus"
                                                       : nullptr;
     AudioDecoder decoder;
     QString error;
-    return kind && decoder.Open(source, error) && decoder.SourceKind() == QLatin1String(kind);
+    return kind && decoder.Open(source, error) && decoder.SourceKind() == QLatin1String(kind) &&
+           (shape.rate == 0 || shape.rate == decoder.SourceRate()) &&
+           (shape.channels == 0 || shape.channels == decoder.SourceChannels());
 }
 
 // Copies the file's bytes; false with the system's reason.
@@ -106,6 +109,10 @@ std::shared_ptr<LoudnessMeter> MeasureLoudness(const QString& path, bool truePea
         meter->Add(data, SampleLayout::FloatPlanar, samples);
     if (samples < 0 || cancel) {
         error = cancel ? kStopped : decoder.Error();
+        return nullptr;
+    }
+    if (decoder.Damage().any()) {
+        error = decoder.DamageText();
         return nullptr;
     }
     return meter;
@@ -191,6 +198,10 @@ void FfmpegConverter::cancel() {
     albumsPending_ = false;
     for (auto& item : items_) {
         if (item->state == ItemState::Queued || item->state == ItemState::Converting) {
+            // An output that waited for its album's gain was never published.
+            if (item->awaitingAlbum && !item->temp.isEmpty())
+                RemoveFile(item->temp);
+            item->awaitingAlbum = false;
             item->state = ItemState::Failed;
             item->failure = kStopped;
         }
@@ -227,55 +238,92 @@ void FfmpegConverter::Convert(Item& item) {
         RemoveStaleTemporaries(folder);
 
     QString failure;
-    const QString temp = ReserveTemporary(item.job.output, failure);
-    if (temp.isEmpty())
+    item.temp = ReserveTemporary(item.job.output, failure);
+    if (item.temp.isEmpty())
         return Settle(item, false, failure);
-    TagSet tags = item.job.tags ? *item.job.tags : ReadTags(item.job.source);
+    item.tags = item.job.tags ? *item.job.tags : ReadTags(item.job.source);
     const OutputOptions& options = item.job.options;
     const bool part = item.job.startFrame > 0 || item.job.endFrame >= 0;
     const bool truePeak = options.truePeak || options.preventClipping;
     TranscodeResult result;
-    item.copied = options.copySame && !part && AlreadyInFormat(item.job.source, item.job.format);
+    item.copied = options.copySame && !part &&
+                  CopyGives(item.job.source, item.job.format, options.shape);
     if (item.copied) {
-        // Bit for bit; only the loudness tags, when asked, are written into the copy.
-        result.ok = CopyBytes(item.job.source, temp, cancel_, item.progress, result.reason);
+        // Bit for bit; only the loudness fields, when asked, are written into the copy.
+        result.ok = CopyBytes(item.job.source, item.temp, cancel_, item.progress, result.reason);
         if (result.ok && item.job.replayGain)
             result.ok = (result.loudness = MeasureLoudness(item.job.source, truePeak, cancel_,
                                                            result.reason)) != nullptr;
-        if (!item.job.replayGain)
-            tags = TagSet();
     } else {
         // Room for the loudness tags that come with the rest.
-        result = Transcode(item.job.source, temp, item.job.format, item.job.quality, options.shape,
-                           {item.job.startFrame, item.job.endFrame},
+        result = Transcode(item.job.source, item.temp, item.job.format, item.job.quality,
+                           options.shape, {item.job.startFrame, item.job.endFrame},
                            !item.job.replayGain ? Measure::Nothing
                            : truePeak           ? Measure::LoudnessAndTruePeak
                                                 : Measure::Loudness,
-                           tags.estimatedBytes() + (item.job.replayGain ? 256 : 0), cancel_,
+                           options.acceptDamaged ? OnDamage::Accept : OnDamage::Fail,
+                           item.tags.estimatedBytes() + (item.job.replayGain ? 256 : 0), cancel_,
                            item.progress);
+        item.samples = result.samples;
+        if (!result.damage.isEmpty()) {
+            item.lostMs = result.lostMs;
+            qCWarning(lcEngine) << item.job.source << "converted with losses:" << result.damage;
+        }
     }
     bool converted = result.ok;
     failure = result.reason;
-    if (converted && result.loudness)
-        AddText(tags, ReplayGainTagsFor(item.job.format == TargetFormat::Opus,
-                                        QStringLiteral("TRACK"), result.loudness->Loudness(),
-                                        result.loudness->Peak(), options.preventClipping));
-    if (converted && !tags.empty())
-        converted = RoomFor(temp, tags.estimatedBytes(), failure) &&
-                    WriteTags(temp, item.job.format, tags, failure);
-    if (converted && cancel_) {
-        converted = false;
+    item.loudness = result.loudness;
+    if (converted && item.loudness) {
+        // Its track gain is known now; an album's outputs wait, unpublished, for theirs.
+        AddText(item.tags, ReplayGainTagsFor(item.job.format == TargetFormat::Opus,
+                                             QStringLiteral("TRACK"), item.loudness->Loudness(),
+                                             item.loudness->Peak(), options.preventClipping));
+        if (!AlbumOf(item.tags).isEmpty()) {
+            std::lock_guard lock(mutex_);
+            item.awaitingAlbum = true;
+        }
+    }
+    if (converted && !item.awaitingAlbum)
+        converted = Complete(item, failure);
+    if (!converted)
+        RemoveFile(item.temp);
+    Settle(item, converted, failure);
+}
+
+bool FfmpegConverter::Complete(Item& item, QString& failure) {
+    const ConversionJob& job = item.job;
+    // Tags go into the file before it has its name: a published file is never written.
+    bool done = true;
+    if (item.copied) {
+        std::vector<std::pair<QString, QString>> loudness;
+        for (const auto& [key, values] : item.tags.text)
+            if (key.startsWith(QLatin1String("REPLAYGAIN_")) || key.startsWith(QLatin1String("R128_")))
+                loudness.emplace_back(key, values.join(QLatin1Char(';')));
+        done = loudness.empty() || WriteLoudnessFields(item.temp, job.format, loudness, failure);
+    } else if (!item.tags.empty()) {
+        done = RoomFor(item.temp, item.tags.estimatedBytes(), failure) &&
+               WriteTags(item.temp, job.format, item.tags, failure);
+    }
+    if (done && cancel_) {
+        done = false;
         failure = kStopped;
     }
-    if (converted && options.keepTimes)
-        KeepTime(item.job.source, temp);
-    if (converted)
-        converted = PublishNoReplace(temp, item.job.output, failure);
-    if (!converted)
-        RemoveFile(temp);
-    item.tags = std::move(tags);
-    item.loudness = result.loudness;
-    Settle(item, converted, failure);
+    if (done && job.options.keepTimes)
+        KeepTime(job.source, item.temp);
+    if (!done || !PublishNoReplace(item.temp, job.output, failure))
+        return false;
+    item.temp.clear();
+    // Read back from the disk: what a deleted source leaves is this file alone. A
+    // copy holds the source's audio packets; an encoding decodes to what was encoded.
+    if (job.verify && !item.lostMs) {
+        QString why;
+        item.verified = item.copied ? AudioDigest(job.output) == AudioDigest(job.source) &&
+                                          !AudioDigest(job.output).isEmpty()
+                                    : DecodesWhole(job.output, item.samples, cancel_, why);
+        if (!item.verified)
+            qCWarning(lcEngine) << "the output" << job.output << "does not read back whole:" << why;
+    }
+    return true;
 }
 
 void FfmpegConverter::Settle(Item& item, bool converted, const QString& failure) {
@@ -284,21 +332,30 @@ void FfmpegConverter::Settle(Item& item, bool converted, const QString& failure)
                             << failure;
     {
         std::lock_guard lock(mutex_);
-        item.state = converted ? ItemState::Converted : ItemState::Failed;
-        item.failure = converted ? QString() : failure;
-        // The last item of the run is settled: the album gains are this worker's.
-        if (!albumsPending_ || LowestIndex() >= 0)
+        if (!converted || !item.awaitingAlbum) {
+            item.awaitingAlbum = false;
+            item.state = converted ? ItemState::Converted : ItemState::Failed;
+            item.failure = converted ? QString() : failure;
+        }
+        // Every other item has settled: the album gains are this worker's.
+        if (!albumsPending_ || !AlbumsReady())
             return;
+        albumsPending_ = false;
     }
     WriteAlbumGains();
-    std::lock_guard lock(mutex_);
-    albumsPending_ = false;
+}
+
+bool FfmpegConverter::AlbumsReady() const {
+    return std::none_of(items_.begin(), items_.end(), [](const auto& item) {
+        return item->state == ItemState::Queued ||
+               (item->state == ItemState::Converting && !item->awaitingAlbum);
+    });
 }
 
 void FfmpegConverter::WriteAlbumGains() {
     std::map<QString, std::vector<Item*>> albums;
     for (const auto& item : items_)
-        if (item->state == ItemState::Converted && item->loudness && !AlbumOf(item->tags).isEmpty())
+        if (item->awaitingAlbum)
             albums[AlbumOf(item->tags)].push_back(item.get());
     for (const auto& [album, members] : albums) {
         std::vector<const LoudnessMeter*> meters;
@@ -306,15 +363,19 @@ void FfmpegConverter::WriteAlbumGains() {
             meters.push_back(item->loudness.get());
         const auto [loudness, peak] = LoudnessMeter::Together(meters);
         for (Item* item : members) {
-            if (cancel_)
-                return;
             AddText(item->tags, ReplayGainTagsFor(item->job.format == TargetFormat::Opus,
                                                   QStringLiteral("ALBUM"), loudness, peak,
                                                   item->job.options.preventClipping));
-            QString error;
-            if (!WriteTags(item->job.output, item->job.format, item->tags, error))
-                qCWarning(lcEngine)
-                    << "cannot write the album gain into" << item->job.output << error;
+            QString failure = kStopped;
+            const bool converted = !cancel_ && Complete(*item, failure);
+            if (!converted) {
+                RemoveFile(item->temp);
+                qCWarning(lcEngine) << "cannot convert" << item->job.source << failure;
+            }
+            std::lock_guard lock(mutex_);
+            item->awaitingAlbum = false;
+            item->state = converted ? ItemState::Converted : ItemState::Failed;
+            item->failure = converted ? QString() : failure;
         }
     }
 }
@@ -374,6 +435,25 @@ bool FfmpegConverter::Copied(int item) const {
            items_[item]->state == ItemState::Converted && items_[item]->copied;
 }
 
+std::optional<qint64> FfmpegConverter::Losses(int item) const {
+    std::lock_guard lock(mutex_);
+    if (item < 0 || item >= static_cast<int>(items_.size()) ||
+        items_[item]->state != ItemState::Converted)
+        return std::nullopt;
+    return items_[item]->lostMs;
+}
+
+bool FfmpegConverter::Verified(int item) const {
+    std::lock_guard lock(mutex_);
+    return item >= 0 && item < static_cast<int>(items_.size()) &&
+           items_[item]->state == ItemState::Converted && items_[item]->verified;
+}
+
+bool FfmpegConverter::AwaitingAlbumGain(int item) const {
+    std::lock_guard lock(mutex_);
+    return item >= 0 && item < static_cast<int>(items_.size()) && items_[item]->awaitingAlbum;
+}
+
 QString FfmpegConverter::FailureReason(int item) const {
     std::lock_guard lock(mutex_);
     if (item < 0 || item >= static_cast<int>(items_.size()))
@@ -381,8 +461,14 @@ QString FfmpegConverter::FailureReason(int item) const {
     return items_[item]->failure;
 }
 
-std::optional<qint64> FfmpegConverter::Duration(const QString& path) {
-    return MediaDuration(path);
+bool FfmpegConverter::HoldsWhole(const QString& output, const QString& source,
+                                 qint64 startFrame, qint64 endFrame) {
+    const auto length = DeclaredLength(source);
+    if (!length)
+        return false;
+    const qint64 first = FrameToSample(startFrame, length->rate);
+    const qint64 last = endFrame >= 0 ? FrameToSample(endFrame, length->rate) : length->samples;
+    return last > first && CompleteOutput(output, last - first, length->rate);
 }
 
 } // namespace velune

@@ -41,7 +41,11 @@ public:
     ItemState State(int item) const override;
     QString FailureReason(int item) const override;
     bool Copied(int item) const override;
-    std::optional<qint64> Duration(const QString& path) override;
+    std::optional<qint64> Losses(int item) const override;
+    bool Verified(int item) const override;
+    bool AwaitingAlbumGain(int item) const override;
+    bool HoldsWhole(const QString& output, const QString& source, qint64 startFrame,
+                    qint64 endFrame) override;
 
     int jobs() const { return jobs_; }
 
@@ -57,13 +61,24 @@ private:
         TagSet tags;
         std::shared_ptr<LoudnessMeter> loudness;
         bool copied = false; // its source was copied as it is
+        QString temp;        // its output, written and synced, not yet published
+        qint64 samples = 0;  // what the output must decode to, at its rate
+        std::optional<qint64> lostMs; // converted from a damaged source
+        bool verified = false;
+        bool awaitingAlbum = false; // guarded by mutex_
     };
 
     void Work();
     void Convert(Item& item);
+    // Tags the written output, publishes it and, when asked, reads it back.
+    bool Complete(Item& item, QString& failure);
     void Settle(Item& item, bool converted, const QString& failure);
-    // Once every item has been converted: the album gains of each album's outputs.
+    // Once every other item has settled: the album gains of the outputs that wait for
+    // them, which are then tagged and published.
     void WriteAlbumGains();
+    // No item is queued or converting but for those waiting for their album; the
+    // caller holds mutex_.
+    bool AlbumsReady() const;
     void Join();
     // The lowest unfinished item; the caller holds mutex_.
     int LowestIndex() const;

@@ -5,6 +5,7 @@
 #include "mp3_writer.h"
 #include "vorbis_writer.h"
 
+#include <QCryptographicHash>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -114,21 +115,35 @@ public:
 
     TranscodeResult Run(const QString& source, const QString& output, TargetFormat format,
                         Quality quality, OutputShape shape, FrameRange range, Measure measure,
-                        qint64 reserveTagBytes) {
+                        OnDamage onDamage, qint64 reserveTagBytes) {
+        onDamage_ = onDamage;
         if (!OpenSource(source, range) ||
             !OpenTarget(output, format, quality, shape, reserveTagBytes) || !SeekToPart())
-            return {false, reason_, nullptr};
+            return Failure();
         // Measured on the samples that are encoded anyway: no second pass.
         if (measure != Measure::Nothing)
             meter_ =
                 std::make_shared<LoudnessMeter>(decoder_.OutputChannels(), decoder_.OutputRate(),
                                                 measure == Measure::LoudnessAndTruePeak);
         if (!Pump() || !Finish())
-            return {false, reason_, nullptr};
-        return {true, {}, meter_};
+            return Failure();
+        TranscodeResult result;
+        result.ok = true;
+        result.loudness = meter_;
+        result.samples = written_;
+        if (const DecodeDamage& damage = decoder_.Damage(); damage.any()) {
+            result.lostMs = damage.lostSamples * 1000 / decoder_.SourceRate();
+            result.damage = decoder_.DamageText();
+        }
+        return result;
     }
 
 private:
+    TranscodeResult Failure() const {
+        TranscodeResult failed;
+        failed.reason = reason_;
+        return failed;
+    }
     bool Fail(const QString& reason) {
         reason_ = reason;
         return false;
@@ -177,7 +192,8 @@ private:
         const bool deep =
             pcm && (shape.bits == 24 ||
                     (shape.bits == 0 && format == TargetFormat::Flac && sourceBits > 16));
-        const bool dither = pcm && shape.bits == 16 && (sourceBits == 0 || sourceBits > 16);
+        // A float source (lossy formats) or a deeper one made 16-bit, the default depth too.
+        const bool dither = pcm && !deep && (sourceBits == 0 || sourceBits > 16);
         if (deep)
             outFormat_ = AV_SAMPLE_FMT_S32;
         if (deep && format == TargetFormat::Wav)
@@ -262,7 +278,7 @@ private:
         const uint8_t* const* data = nullptr;
         const qint64 wanted =
             last_ >= 0 ? (last_ - first_) * decoder_.OutputRate() / decoder_.SourceRate() : -1;
-        qint64 written = 0;
+        qint64& written = written_;
         int samples = 0;
         while ((wanted < 0 || written < wanted) && (samples = decoder_.Read(&data)) > 0) {
             if (wanted >= 0)
@@ -276,6 +292,9 @@ private:
         }
         if (samples < 0)
             return Fail(cancel_ ? kStopped : decoder_.Error());
+        // A source that could not be decoded whole fails unless its losses are accepted.
+        if (decoder_.Damage().any() && onDamage_ == OnDamage::Fail)
+            return Fail(decoder_.DamageText());
         if (written == 0)
             return Fail(QStringLiteral("no audio could be read from it"));
         return Encode(true);
@@ -384,6 +403,8 @@ private:
     Packet packet_;
     int frameSamples_ = 0;
     int64_t nextPts_ = 0;
+    qint64 written_ = 0; // samples handed to the encoder, at the output's rate
+    OnDamage onDamage_ = OnDamage::Fail;
     qint64 first_ = 0; // the part's first and end samples at the source's rate
     qint64 last_ = -1; // -1: to the source's end
 };
@@ -392,13 +413,62 @@ private:
 
 TranscodeResult Transcode(const QString& source, const QString& output, TargetFormat format,
                           Quality quality, OutputShape shape, FrameRange range, Measure measure,
-                          qint64 reserveTagBytes, const std::atomic<bool>& cancel,
-                          TranscodeProgress& progress) {
+                          OnDamage onDamage, qint64 reserveTagBytes,
+                          const std::atomic<bool>& cancel, TranscodeProgress& progress) {
     Job job(cancel, progress);
-    return job.Run(source, output, format, quality, shape, range, measure, reserveTagBytes);
+    return job.Run(source, output, format, quality, shape, range, measure, onDamage,
+                   reserveTagBytes);
 }
 
-std::optional<qint64> MediaDuration(const QString& path) {
+bool DecodesWhole(const QString& path, qint64 samples, const std::atomic<bool>& cancel,
+                  QString& error) {
+    AudioDecoder decoder;
+    if (!decoder.Open(path, error, &cancel) ||
+        !decoder.SetOutput(SampleLayout::FloatPlanar, 0, 0, error))
+        return false;
+    qint64 decoded = 0;
+    const uint8_t* const* data = nullptr;
+    int read = 0;
+    while ((read = decoder.Read(&data)) > 0 && !cancel)
+        decoded += read;
+    if (read < 0 || cancel) {
+        error = cancel ? kStopped : decoder.Error();
+        return false;
+    }
+    if (decoder.Damage().any()) {
+        error = decoder.DamageText();
+        return false;
+    }
+    if (decoded != samples) {
+        error = QStringLiteral("it decodes to %1 samples instead of %2").arg(decoded).arg(samples);
+        return false;
+    }
+    return true;
+}
+
+QByteArray AudioDigest(const QString& path) {
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, FfmpegFileUrl(path).constData(), nullptr, nullptr) < 0)
+        return {};
+    const std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> format(
+        raw, [](AVFormatContext* c) { avformat_close_input(&c); });
+    if (avformat_find_stream_info(format.get(), nullptr) < 0)
+        return {};
+    const int stream = av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    const Packet packet(av_packet_alloc());
+    if (stream < 0 || !packet)
+        return {};
+    QCryptographicHash digest(QCryptographicHash::Sha1);
+    int status = 0;
+    while ((status = av_read_frame(format.get(), packet.get())) >= 0) {
+        if (packet->stream_index == stream)
+            digest.addData(QByteArrayView(packet->data, packet->size));
+        av_packet_unref(packet.get());
+    }
+    return status == AVERROR_EOF ? digest.result() : QByteArray();
+}
+
+std::optional<SampleCount> DeclaredLength(const QString& path) {
     AudioDecoder decoder;
     QString error;
     if (!decoder.Open(path, error))
@@ -406,7 +476,31 @@ std::optional<qint64> MediaDuration(const QString& path) {
     const auto samples = decoder.DeclaredSamples();
     if (!samples || *samples <= 0)
         return std::nullopt;
-    return *samples * 1000 / decoder.SourceRate();
+    return SampleCount{*samples, decoder.SourceRate()};
+}
+
+bool CompleteOutput(const QString& path, qint64 samples, int rate) {
+    AudioDecoder decoder;
+    QString error;
+    if (rate <= 0 || !decoder.Open(path, error) ||
+        !decoder.SetOutput(SampleLayout::FloatPlanar, 0, 0, error))
+        return false;
+    const auto declared = decoder.DeclaredSamples();
+    const qint64 ownRate = decoder.SourceRate();
+    const auto sameLength = [&](qint64 count) {
+        return std::llabs(count * rate - samples * ownRate) <= rate + ownRate;
+    };
+    if (!declared || !sameLength(*declared))
+        return false;
+    const qint64 from = std::max<qint64>(0, *declared - ownRate);
+    if (from > 0 && !decoder.Seek(from))
+        return false;
+    qint64 end = from;
+    const uint8_t* const* data = nullptr;
+    int read = 0;
+    while ((read = decoder.Read(&data)) > 0)
+        end += read;
+    return read == 0 && !decoder.Damage().any() && end == *declared && sameLength(end);
 }
 
 } // namespace velune

@@ -21,6 +21,17 @@ struct TranscodeResult {
     QString reason; // in words for the user, when not ok
     // The loudness of what was encoded, when it was asked for.
     std::shared_ptr<LoudnessMeter> loudness;
+    // Samples handed to the encoder, at the output's rate: what the output must decode to.
+    qint64 samples = 0;
+    // With damage accepted: how much of the source could not be decoded (ms), and where.
+    qint64 lostMs = 0;
+    QString damage;
+};
+
+// What a damaged source makes of a conversion.
+enum class OnDamage {
+    Fail,   // the item fails, with where and how much was lost
+    Accept, // what decodes is converted; the loss is told
 };
 
 // Decodes the audio of `source` and writes it to `output` (created or truncated)
@@ -41,13 +52,31 @@ enum class Measure { Nothing, Loudness, LoudnessAndTruePeak };
 
 TranscodeResult Transcode(const QString& source, const QString& output, TargetFormat format,
                           Quality quality, OutputShape shape, FrameRange range, Measure measure,
-                          qint64 reserveTagBytes,
+                          OnDamage onDamage, qint64 reserveTagBytes,
                           const std::atomic<bool>& cancel, TranscodeProgress& progress);
+
+// Decodes a written file from its start to its end: true when it decodes whole, with
+// no damage, to exactly `samples` samples at its own rate. `error` says what differs.
+bool DecodesWhole(const QString& path, qint64 samples, const std::atomic<bool>& cancel,
+                  QString& error);
+
+// A digest of the audio packets of a file, headers and tags left out: two files
+// with the same digest hold the same audio, byte for byte. Empty when unreadable.
+QByteArray AudioDigest(const QString& path);
+
+// An earlier output is complete: its last second decodes to its end, and its
+// declared length and decoded end both equal `samples` at `rate` (the source's
+// length, or a track's), give or take the one sample a change of rate rounds.
+bool CompleteOutput(const QString& path, qint64 samples, int rate);
+
+// A source's exact length: its declared samples at its rate; none when unknown.
+struct SampleCount {
+    qint64 samples = 0;
+    int rate = 0;
+};
+std::optional<SampleCount> DeclaredLength(const QString& path);
 
 // The first sample of a CD frame (1/75 s) at a rate: exact for 44.1, 48, 88.2 and 96 kHz.
 qint64 FrameToSample(qint64 frame, int rate);
-
-// The duration of a media file as its container tells it, in ms.
-std::optional<qint64> MediaDuration(const QString& path);
 
 } // namespace velune
