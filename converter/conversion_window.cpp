@@ -85,7 +85,8 @@ bool ConversionWindow::Queue(const std::vector<PlannedOutput>& plan) {
         case PlannedOutput::Kind::Convert:
             break;
         }
-        const QString source = path.trimmed();
+        // Exactly the path listed: "a.flac " is not "a.flac".
+        const QString& source = path;
         const QString& output = plan[i].output;
         if (!settings_.format)
             return EngineFailed();

@@ -40,4 +40,8 @@ QString FitName(const QString& name, int bytes);
 // The longest file name, in bytes, that the folder's file system takes.
 int NameLimit(const QString& folder);
 
+// Whether a file name (no folder) is one of the hidden temporary names given above,
+// left by this or another run: never a source of a conversion.
+bool IsOurTemporary(const QString& name);
+
 } // namespace velune
