@@ -311,12 +311,18 @@ SheetTracks ReadCueFile(const QString& path) {
     QString problem;
     const QByteArray bytes = ReadSmall(path, problem);
     const CueSheet sheet = problem.isEmpty() ? ParseCueSheet(bytes) : CueSheet{};
-    if (!problem.isEmpty() || !sheet.error.isEmpty())
+    const QString folder = FolderOf(path);
+    if (!problem.isEmpty() || !sheet.error.isEmpty()) {
+        // The files it names so far, found, are its images all the same: kept whole.
+        QStringList images;
+        for (const QString& named : sheet.files)
+            if (QString found = FindAudio(folder, named); !found.isEmpty())
+                images << found;
         return {{},
                 QStringLiteral("The cue sheet '%1' cannot be used: %2")
                     .arg(Readable(path), problem.isEmpty() ? sheet.error : problem),
-                {}};
-    const QString folder = FolderOf(path);
+                images};
+    }
     return TracksOf(sheet, path,
                     [&folder](const QString& named) { return FindAudio(folder, named); });
 }
