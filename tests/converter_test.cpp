@@ -152,7 +152,8 @@ TEST(CueSheets, EveryFormGivesItsTracksOrAReason) {
     }
     EXPECT_EQ(ParseCueSheet(rows[0].sheet).title, u"Été"_s);
     EXPECT_EQ(ParseCueSheet(rows[0].sheet).tracks[1].index00, 4653);
-    EXPECT_EQ(ParseCueSheet(rows[10].sheet).tracks[1].file, u"2.wav"_s); // gaps appended
+    const std::vector<CueTrack> gaps = ParseCueSheet(rows[10].sheet).tracks;
+    EXPECT_TRUE(gaps.size() == 3 && gaps[1].file == u"2.wav"_s); // INDEX 01 in the next FILE
 }
 
 TEST(Naming, PatternsNameOutputsFromTags) {
