@@ -513,11 +513,11 @@ TEST_F(MainWindow, AnImageIsListedOnceAsItsTracksWhateverComesFirst) {
                            "INDEX 01 00:00:00\nTRACK 02 AUDIO\nTITLE Two\nINDEX 01 00:00:40\n";
     struct Row {
         const char* what;
-        std::vector<std::pair<QString, QByteArray>> files; // "tone", "rip" (tagged), "tone:" + a
-                                                           // CUESHEET tag, "dir", "->" + a link
-        std::vector<QStringList> adds;                     // each one drop; "." the folder
-        QString listed; // the rows, as "file" or "file#track[start-end]@album"
-        QString told;   // the start of the last message
+        // "tone", "block" (tagged, a CUESHEET block), "tone:" + a CUESHEET tag, "->" a link
+        std::vector<std::pair<QString, QByteArray>> files;
+        std::vector<QStringList> adds; // each one drop; "." the folder
+        QString listed;                // the rows, as "file" or "file#track[start-end]@album"
+        QString told;                  // the start of the last message
     };
     const QString gone = u"' is not converted whole, for its cue sheet cannot be used: "_s;
     // clang-format off
@@ -542,7 +542,7 @@ TEST_F(MainWindow, AnImageIsListedOnceAsItsTracksWhateverComesFirst) {
         {"a sheet inside an image naming two files", {{"Image.flac", "tone:FILE a.wav WAVE\nTRACK 01 "
          "AUDIO\nINDEX 01 00:00:00\nFILE b.wav WAVE\nTRACK 02 AUDIO\nINDEX 01 00:00:00\n"}},
          {{"."}}, "", "The cue sheet in '%1/Image.flac' cannot be used: it names several files"},
-        {"link/.. as the system has it", {{"real/in", "dir"}, {"link", "->real/in"}, {"a.flac", "tone"},
+        {"link/.. as the system has it", {{"link", "->real/in"}, {"a.flac", "tone"},
          {"real/a.flac", "tone"}}, {{"link/../a.flac"}}, "real/a.flac", ""},
         {"our leftovers", {{"a.flac", "tone"}, {".a.flac.velune-9-1.part", "tone"}},
          {{"."}, {".a.flac.velune-9-1.part"}}, "a.flac", ""},
@@ -556,20 +556,17 @@ TEST_F(MainWindow, AnImageIsListedOnceAsItsTracksWhateverComesFirst) {
         const auto at = [&rip](const QString& name) { return rip.path() + u'/' + name; };
         for (const auto& [name, content] : row.files) {
             QDir().mkpath(QFileInfo(at(name)).absolutePath());
-            if (content == "tone" || content == "block") {
-                const QByteArray flac =
-                    ReadBytes(content == "tone" ? tone : dir.filePath("rip.flac"));
-                ASSERT_TRUE(WriteFile(at(name),
-                                      content == "tone" ? flac : WithCueBlock(flac, {0, 40}, 75)));
-            } else if (content.startsWith("tone:")) {
+            const QByteArray flac = ReadBytes(content == "block" ? dir.filePath("rip.flac") : tone);
+            if (content.startsWith("->"))
+                ASSERT_TRUE(QDir().mkpath(at(content.mid(2))) &&
+                            QFile::link(at(content.mid(2)), at(name)));
+            else if (content.startsWith("tone:"))
                 ASSERT_TRUE(Tagged(tone, at(name), {"CUESHEET=" + content.mid(5)}));
-            } else if (content == "dir") {
-                ASSERT_TRUE(QDir().mkpath(at(name)));
-            } else if (content.startsWith("->")) {
-                ASSERT_TRUE(QFile::link(at(QString::fromUtf8(content.mid(2))), at(name)));
-            } else {
-                ASSERT_TRUE(WriteFile(at(name), content));
-            }
+            else
+                ASSERT_TRUE(WriteFile(at(name), content == "tone" ? flac
+                                                : content == "block"
+                                                    ? WithCueBlock(flac, {0, 40}, 75)
+                                                    : content));
         }
         messages.answers = {true};
         Cmd("IDC_FS_RemoveAll");
@@ -582,14 +579,16 @@ TEST_F(MainWindow, AnImageIsListedOnceAsItsTracksWhateverComesFirst) {
         }
         QStringList listed;
         for (std::size_t i = 0; i < frm.Tracks().size(); ++i) {
-            listed << frm.Files()[i].mid(rip.path().size() + 1);
-            if (const auto& track = frm.Tracks()[i])
-                listed.back() +=
-                    u"#%1[%2-%3]"_s.arg(track->number).arg(track->startFrame).arg(track->endFrame);
-            for (const auto& [key, values] :
-                 frm.Tracks()[i] ? frm.Tracks()[i]->tags.text : decltype(TagSet::text){})
-                if (key == "ALBUM")
-                    listed.back() += u'@' + values.value(0);
+            const auto& track = frm.Tracks()[i];
+            QString album;
+            for (const auto& [key, values] : track ? track->tags.text : decltype(TagSet::text){})
+                album += key == "ALBUM" ? u'@' + values.value(0) : QString();
+            listed << frm.Files()[i].mid(rip.path().size() + 1) +
+                          (track ? u"#%1[%2-%3]"_s.arg(track->number)
+                                       .arg(track->startFrame)
+                                       .arg(track->endFrame)
+                                 : QString()) +
+                          album;
         }
         EXPECT_EQ(listed.join(u' '), row.listed);
         EXPECT_TRUE(messages.shown.join(u'\n').contains(row.told.arg(rip.path())))
