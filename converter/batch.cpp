@@ -5,7 +5,9 @@
 #include "cue_sheet.h"
 #include "ffmpeg_converter.h"
 #include "library.h"
+#include "names.h"
 #include "output_plan.h"
+#include "publish.h"
 #include "sources.h"
 #include "system_names.h"
 
@@ -70,10 +72,10 @@ struct Sources {
 Sources Expand(const QStringList& arguments) {
     Sources found;
     QSet<QString> seen;
+    SheetsBeside beside;
     // A file or sheet named twice converts once; a track is known by its sheet and number.
     const auto take = [&](const SourceRow& row, const QString& named) {
-        const QString key =
-            row.track ? row.track->sheet + u'#' + QString::number(row.track->number) : row.path;
+        const QString key = RowKey(row);
         if (seen.contains(key)) {
             if (!row.track || row.track->number == 1)
                 found.twice << named;
@@ -83,15 +85,20 @@ Sources Expand(const QStringList& arguments) {
         found.sources.push_back({row.path, row.subfolder, row.track});
     };
     for (const QString& argument : arguments) {
-        const QString path = AbsolutePath(argument);
-        if (IsFile(argument)) {
-            for (const SourceRow& row : RowsOfFile(path, QString(), found.missing))
+        // As the system resolves it: "link/../a.flac" is beside the folder the link names.
+        const QString path = ResolvedPath(argument);
+        if (IsOurTemporary(FileName(path, u'/')))
+            continue; // a leftover of a run that was killed
+        if (IsFile(path)) {
+            for (const SourceRow& row : beside.RowsOf(path, QString(), found.missing))
                 take(row, path);
-        } else if (IsFolder(argument)) {
+        } else if (IsFolder(path)) {
             const LibraryScan scan = ScanFolder(path);
             found.notes << scan.skippedFolders;
+            // What cannot be read is not converted: a failure, not a note.
+            found.missing << scan.unreadable;
             found.notAudio += scan.notAudio - static_cast<int>(scan.sheets.size());
-            for (const SourceRow& row : RowsOfScan(scan, found.missing))
+            for (const SourceRow& row : RowsOfScan(scan, found.missing, beside))
                 take(row, row.path);
         } else {
             found.missing << argument + QStringLiteral(": No such file");

@@ -87,7 +87,8 @@ bool ConversionWindow::Queue(const std::vector<PlannedOutput>& plan) {
         }
         if (!plan[i].note.isEmpty())
             notes_ << plan[i].note;
-        const QString source = path.trimmed();
+        // Exactly the path listed: "a.flac " is not "a.flac".
+        const QString& source = path;
         const QString& output = plan[i].output;
         if (!settings_.format)
             return EngineFailed();

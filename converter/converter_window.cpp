@@ -12,6 +12,7 @@
 #include "messages.h"
 #include "names.h"
 #include "picker.h"
+#include "publish.h"
 #include "shell.h"
 #include "system_names.h"
 
@@ -122,11 +123,6 @@ void ConverterWindow::OnFaceCommand(const QString& command, const QString& args)
     Dispatch(kTable, command, args, [&](Handler handler) { handler(*this, args); });
 }
 
-// What a row is known by in the list: its file, or its sheet and track number.
-static QString RowKey(const SourceRow& row) {
-    return row.track ? row.track->sheet + u'#' + QString::number(row.track->number) : row.path;
-}
-
 // What the face shows of a row: its file, and a track's number and name.
 static QString RowText(const SourceRow& row) {
     return Readable(row.path) +
@@ -173,14 +169,21 @@ void ConverterWindow::AddFileRows(const QStringList& paths) {
     p_.background.Run([this, paths]() -> Background::Then {
         std::vector<SourceRow> rows;
         QStringList problems;
-        for (const QString& path : paths) {
+        SheetsBeside beside;
+        for (const QString& picked : paths) {
+            // As the system resolves it, and exactly that name: no blank trimmed.
+            const QString path = ResolvedPath(picked);
+            if (IsOurTemporary(FileName(path, u'/')))
+                continue; // a leftover of a run that was killed
             if (path.isEmpty() || !IsReadableFile(path)) {
                 rows.push_back({path, QString()});
                 continue;
             }
-            const std::vector<SourceRow> found = RowsOfFile(path, QString(), problems);
+            const std::vector<SourceRow> found = beside.RowsOf(path, QString(), problems);
             rows.insert(rows.end(), found.begin(), found.end());
         }
+        // A sheet and its image added together: its tracks once.
+        KeepFirstOfEachKey(rows);
         return [this, rows = std::move(rows), problems] {
             for (const QString& problem : problems)
                 p_.messages.Show(problem);
@@ -205,7 +208,7 @@ void ConverterWindow::AddPaths(const QStringList& paths) {
     AddFileRows(files);
     for (const QString& path : paths)
         if (IsFolder(path))
-            ScanAndAdd(path);
+            ScanAndAdd(ResolvedPath(path));
 }
 
 void ConverterWindow::ScanAndAdd(const QString& folder) {
@@ -214,7 +217,8 @@ void ConverterWindow::ScanAndAdd(const QString& folder) {
     p_.background.Run([this, folder]() -> Background::Then {
         const LibraryScan scan = ScanFolder(folder);
         QStringList problems;
-        std::vector<SourceRow> rows = RowsOfScan(scan, problems);
+        SheetsBeside beside;
+        std::vector<SourceRow> rows = RowsOfScan(scan, problems, beside);
         return [this, scan, rows = std::move(rows), problems] {
             const int before = static_cast<int>(files_.size());
             AddRows(rows);

@@ -108,22 +108,40 @@ QString FindAudio(const QString& folder, const QString& named) {
     return {};
 }
 
+// Why the sheet's tracks cannot be cut: none, one without a start, or one that starts
+// before the one before it in its file. "" when they can.
+QString OrderProblem(const CueSheet& sheet) {
+    if (sheet.tracks.empty())
+        return QStringLiteral("it lists no audio tracks");
+    for (std::size_t i = 0; i < sheet.tracks.size(); ++i) {
+        const CueTrack& t = sheet.tracks[i];
+        if (t.index01 < 0)
+            return QStringLiteral("track %1 has no INDEX 01").arg(t.number);
+        if (i > 0 && sheet.tracks[i - 1].file == t.file && t.index01 <= sheet.tracks[i - 1].index01)
+            return QStringLiteral("track %1 starts before the end of track %2")
+                .arg(t.number)
+                .arg(sheet.tracks[i - 1].number);
+    }
+    return {};
+}
+
 // The sheet's tracks over their audio files; `audioOf` gives each FILE's path.
 SheetTracks TracksOf(const CueSheet& sheet, const QString& from,
                      const std::function<QString(const QString&)>& audioOf) {
     SheetTracks result;
     std::map<QString, QString> audio;
-    for (const CueTrack& track : sheet.tracks) {
-        if (audio.contains(track.file))
-            continue;
-        const QString path = audioOf(track.file);
-        if (path.isEmpty()) {
+    for (const QString& file : sheet.files) {
+        const QString path = audioOf(file);
+        if (!path.isEmpty()) {
+            audio[file] = path;
+            result.images << path;
+        } else if (result.error.isEmpty()) {
             result.error = QStringLiteral("The audio of the cue sheet '%1' is missing: '%2'")
-                               .arg(Readable(from), track.file);
-            return result;
+                               .arg(Readable(from), file);
         }
-        audio[track.file] = path;
     }
+    if (!result.error.isEmpty())
+        return result;
     std::map<QString, TagSet> imageTags;
     const int count = static_cast<int>(sheet.tracks.size());
     for (int i = 0; i < count; ++i) {
@@ -197,7 +215,8 @@ CueSheet ParseCueSheet(const QByteArray& bytes) {
     CueSheet sheet;
     static const QRegularExpression blank(QStringLiteral(R"(\s)"));
     QString file;
-    int track = -1; // the audio track being read, by its place in sheet.tracks
+    int track = -1;   // the audio track being read, by its place in sheet.tracks
+    int indexed = -1; // the track INDEX lines go to: also after a FILE line
     const auto fail = [&sheet](const QString& error) {
         sheet.tracks.clear();
         sheet.error = error;
@@ -241,6 +260,8 @@ CueSheet ParseCueSheet(const QByteArray& bytes) {
             *fields[current ? 1 : 0][which] = value;
         } else if (keyword == QLatin1String("FILE")) {
             file = FileNamed(rest);
+            if (!sheet.files.contains(file))
+                sheet.files << file;
             track = -1;
         } else if (keyword == QLatin1String("TRACK")) {
             const QStringList words = rest.split(blank, Qt::SkipEmptyParts);
@@ -250,37 +271,34 @@ CueSheet ParseCueSheet(const QByteArray& bytes) {
                 return fail(QStringLiteral("\"%1\" is no track number").arg(words.value(0)));
             if (file.isEmpty())
                 return fail(QStringLiteral("track %1 comes before any FILE").arg(number));
-            track = -1;
+            track = indexed = -1;
             if (words.value(1).toUpper() != QLatin1String("AUDIO"))
                 continue; // a data track
             sheet.tracks.push_back({number, file, -1, -1, {}, {}, {}});
-            track = static_cast<int>(sheet.tracks.size()) - 1;
-        } else if (keyword == QLatin1String("INDEX") && current) {
+            track = indexed = static_cast<int>(sheet.tracks.size()) - 1;
+        } else if (keyword == QLatin1String("INDEX") && indexed >= 0) {
+            // After a FILE line, only the start the track still waits for.
+            CueTrack& target = sheet.tracks[indexed];
+            if (!current && target.index01 >= 0)
+                continue;
             const QStringList words = rest.split(blank, Qt::SkipEmptyParts);
             const qint64 frames = Frames(words.value(1));
             if (frames < 0)
                 return fail(QStringLiteral("track %1: \"%2\" is no time (mm:ss:ff)")
-                                .arg(current->number)
+                                .arg(target.number)
                                 .arg(words.value(1)));
             const int index = words.value(0).toInt();
-            if (index == 0)
-                current->index00 = frames;
-            else if (index == 1)
-                current->index01 = frames;
+            if (index == 0) {
+                target.index00 = frames;
+            } else if (index == 1) {
+                target.index01 = frames;
+                target.file = file;
+            }
         }
         // PREGAP, POSTGAP, FLAGS, ISRC, CATALOG and others say nothing of where audio lies.
     }
-    if (sheet.tracks.empty())
-        return fail(QStringLiteral("it lists no audio tracks"));
-    for (std::size_t i = 0; i < sheet.tracks.size(); ++i) {
-        const CueTrack& t = sheet.tracks[i];
-        if (t.index01 < 0)
-            return fail(QStringLiteral("track %1 has no INDEX 01").arg(t.number));
-        if (i > 0 && sheet.tracks[i - 1].file == t.file && t.index01 <= sheet.tracks[i - 1].index01)
-            return fail(QStringLiteral("track %1 starts before the end of track %2")
-                            .arg(t.number)
-                            .arg(sheet.tracks[i - 1].number));
-    }
+    if (const QString problem = OrderProblem(sheet); !problem.isEmpty())
+        return fail(problem);
     return sheet;
 }
 
@@ -293,13 +311,102 @@ SheetTracks ReadCueFile(const QString& path) {
     QString problem;
     const QByteArray bytes = ReadSmall(path, problem);
     const CueSheet sheet = problem.isEmpty() ? ParseCueSheet(bytes) : CueSheet{};
-    if (!problem.isEmpty() || !sheet.error.isEmpty())
+    const QString folder = FolderOf(path);
+    if (!problem.isEmpty() || !sheet.error.isEmpty()) {
+        // The files it names so far, found, are its images all the same: kept whole.
+        QStringList images;
+        for (const QString& named : sheet.files)
+            if (QString found = FindAudio(folder, named); !found.isEmpty())
+                images << found;
         return {{},
                 QStringLiteral("The cue sheet '%1' cannot be used: %2")
-                    .arg(Readable(path), problem.isEmpty() ? sheet.error : problem)};
-    const QString folder = FolderOf(path);
+                    .arg(Readable(path), problem.isEmpty() ? sheet.error : problem),
+                images};
+    }
     return TracksOf(sheet, path,
                     [&folder](const QString& named) { return FindAudio(folder, named); });
+}
+
+CueSheet FlacCueSheet(const QString& path) {
+    CueSheet sheet;
+    std::ifstream in(SystemPath(path), std::ios::binary);
+    char magic[4] = {};
+    if (!in.read(magic, 4) || QByteArrayView(magic, 4) != "fLaC")
+        return sheet;
+    const auto big = [](const QByteArray& bytes, qsizetype at, int size) {
+        quint64 value = 0;
+        for (int i = 0; i < size; ++i)
+            value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+        return value;
+    };
+    quint64 rate = 0;
+    QByteArray block;
+    for (bool last = false; !last && block.isEmpty();) {
+        QByteArray header(4, '\0');
+        if (!in.read(header.data(), 4))
+            return sheet;
+        last = (header[0] & 0x80) != 0;
+        const int type = header[0] & 0x7F;
+        const auto length = static_cast<qsizetype>(big(header, 1, 3));
+        if (type == 0 || type == 5) {
+            QByteArray body(length, '\0');
+            if (!in.read(body.data(), length))
+                return sheet;
+            if (type == 0 && length >= 13)
+                rate = big(body, 10, 3) >> 4;
+            else if (type == 5)
+                block = body;
+        } else {
+            in.seekg(length, std::ios::cur);
+        }
+    }
+    if (block.isEmpty())
+        return sheet;
+    const QString name = FileName(path, u'/');
+    sheet.files << name;
+    // Catalog (128), lead-in (8), CD flag and reserved (259), then the tracks: offset
+    // (8), number, ISRC (12), flags and reserved (14), index points (12 each).
+    qsizetype at = 396;
+    const int count = block.size() >= at ? static_cast<unsigned char>(block[at - 1]) : 0;
+    const auto cutShort = [&sheet] {
+        sheet.tracks.clear();
+        sheet.error = QStringLiteral("its CUESHEET block is cut short");
+        return sheet;
+    };
+    const auto frames = [rate](quint64 samples) {
+        return static_cast<qint64>(samples * 75 / std::max<quint64>(rate, 1));
+    };
+    for (int t = 0; t < count; ++t) {
+        if (block.size() < at + 36 || rate == 0)
+            return cutShort();
+        const quint64 offset = big(block, at, 8);
+        const int number = static_cast<unsigned char>(block[at + 8]);
+        const bool audio = (block[at + 21] & 0x80) == 0;
+        const int points = static_cast<unsigned char>(block[at + 35]);
+        CueTrack track{number, name, -1, -1, {}, {}, {}};
+        at += 36;
+        for (int i = 0; i < points; ++i, at += 12) {
+            if (block.size() < at + 12)
+                return cutShort();
+            const int index = static_cast<unsigned char>(block[at + 8]);
+            const qint64 start = frames(offset + big(block, at, 8));
+            if (index == 0)
+                track.index00 = start;
+            else if (index == 1)
+                track.index01 = start;
+        }
+        // The lead-out (170 on a CD, else 255) only marks where the last track ends.
+        if (audio && number != 170 && number != 255) {
+            if (track.index01 < 0)
+                track.index01 = frames(offset);
+            sheet.tracks.push_back(track);
+        }
+    }
+    if (const QString problem = OrderProblem(sheet); !problem.isEmpty()) {
+        sheet.tracks.clear();
+        sheet.error = problem;
+    }
+    return sheet;
 }
 
 SheetTracks ReadEmbeddedSheet(const QString& image) {
@@ -308,14 +415,20 @@ SheetTracks ReadEmbeddedSheet(const QString& image) {
     if (!decoder.Open(image, error))
         return {};
     const QString text = decoder.Tag("cuesheet");
-    if (text.trimmed().isEmpty())
+    const CueSheet sheet =
+        text.trimmed().isEmpty() ? FlacCueSheet(image) : ParseCueSheet(text.toUtf8());
+    if (sheet.tracks.empty() && sheet.error.isEmpty())
         return {};
-    const CueSheet sheet = ParseCueSheet(text.toUtf8());
-    if (!sheet.error.isEmpty())
+    // The image is the one file its sheet can name.
+    const QString problem = !sheet.error.isEmpty() ? sheet.error
+                            : sheet.files.size() > 1
+                                ? QStringLiteral("it names several files, the image holds one")
+                                : QString();
+    if (!problem.isEmpty())
         return {{},
                 QStringLiteral("The cue sheet in '%1' cannot be used: %2")
-                    .arg(Readable(image), sheet.error)};
-    // Every FILE of an embedded sheet is the image itself.
+                    .arg(Readable(image), problem),
+                {}};
     return TracksOf(sheet, image, [&image](const QString&) { return image; });
 }
 

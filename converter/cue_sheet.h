@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace velune {
@@ -20,6 +21,7 @@ struct CueTrack {
 
 struct CueSheet {
     QString title, performer, songwriter, date, genre, discNumber, totalDiscs;
+    QStringList files;            // every FILE named, once, in the sheet's order
     std::vector<CueTrack> tracks; // audio tracks, in the sheet's order
     QString error;                // why the sheet gives no tracks, in words for the user
 };
@@ -30,6 +32,9 @@ QString CueText(const QByteArray& bytes);
 
 // Reads a sheet leniently: commands in any case, quotes optional, a quote inside a
 // quoted text kept, unknown commands and data tracks passed over, CRLF line ends.
+// An INDEX after a FILE line with no TRACK line between belongs to the track before
+// (rippers that append gaps write a track's INDEX 00 at the end of one file and its
+// INDEX 01 at the start of the next): the track is in the file of its INDEX 01.
 // A track without INDEX 01, a time that is no time and tracks out of order give an
 // error naming the track.
 CueSheet ParseCueSheet(const QByteArray& bytes);
@@ -49,7 +54,8 @@ struct SheetTrack {
 
 struct SheetTracks {
     std::vector<SheetTrack> tracks;
-    QString error; // names the sheet and, for missing audio, the file it names
+    QString error;      // names the sheet and, for missing audio, the file it names
+    QStringList images; // the audio files its FILEs were found as, also when one is missing
 };
 
 // The tracks of a .cue file: each FILE found beside it (or under the same name with
@@ -57,7 +63,13 @@ struct SheetTracks {
 // at its INDEX 01 (a file's first track at the file's start) and ends where the
 // next one in its file starts, so that a pregap (INDEX 00) ends the track before.
 SheetTracks ReadCueFile(const QString& sheet);
-// The tracks of an image whose tags hold a sheet (CUESHEET); none when they hold none.
+// The sheet of a FLAC file's CUESHEET metadata block: each audio track's index points
+// (kept there in samples) in CD frames, the lead-out left out. No tracks and no error
+// when the file holds no such block.
+CueSheet FlacCueSheet(const QString& path);
+// The tracks of an image whose tags hold a sheet (CUESHEET), else of its FLAC CUESHEET
+// block; none when it holds neither. A sheet that names several files is refused: the
+// image holds one.
 SheetTracks ReadEmbeddedSheet(const QString& image);
 // Whether the path names a .cue file, by its extension.
 bool IsCueFile(const QString& path);

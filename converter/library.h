@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -20,7 +21,8 @@ struct LibraryFile {
 struct LibraryScan {
     std::vector<LibraryFile> files;  // audio files, folder by folder in natural order
     int notAudio = 0;                // other files, passed over (cue sheets among them)
-    QStringList skippedFolders;      // "folder: reason"
+    QStringList skippedFolders;      // "folder: reason": links back to a folder walked
+    QStringList unreadable;          // "path: the system's reason": folders and files
     std::vector<LibraryFile> sheets; // the .cue files among those
 };
 
@@ -44,13 +46,35 @@ struct SourceRow {
     std::optional<SheetTrack> track = std::nullopt;
 };
 
-// What a file stands for: a cue sheet's tracks, an image's tracks when its tags hold
-// a sheet, else the file itself. A sheet that cannot be used adds its reason to
-// `problems`. Opens the file: for many, call it away from the window.
-std::vector<SourceRow> RowsOfFile(const QString& path, const QString& subfolder,
-                                  QStringList& problems);
-// The rows of a folder: its files, with its sheets' tracks in place of the images
-// they cut (an image beside its sheet is listed once, as its tracks).
-std::vector<SourceRow> RowsOfScan(const LibraryScan& scan, QStringList& problems);
+// What a row is known by: its file, or its sheet and track number.
+QString RowKey(const SourceRow& row);
+
+// The cue sheets beside the files asked about, each folder's read once.
+class SheetsBeside {
+public:
+    // What a file stands for: a cue sheet's tracks; an image's tracks, of the sheet
+    // beside it that stands for it, else of the sheet its tags hold; else the file
+    // itself. An image that a sheet beside it names, or a sheet of its stem, but that
+    // sheet cannot be used, gives no row: it is never converted whole (nor deleted),
+    // and `problems` says why. Opens the files: call it away from the window.
+    std::vector<SourceRow> RowsOf(const QString& path, const QString& subfolder,
+                                  QStringList& problems, bool mayHoldSheet = true);
+    // The sheet's tracks, read once.
+    const SheetTracks& Sheet(const QString& sheet);
+
+private:
+    // The .cue files in the folder, in natural order.
+    const QStringList& SheetsIn(const QString& folder);
+    std::map<QString, QStringList> folders_;
+    std::map<QString, SheetTracks> sheets_;
+};
+
+// The rows of a folder: its files, each image in place as its tracks (an image beside
+// its sheet is listed once), then the tracks of sheets whose audio was not among them.
+std::vector<SourceRow> RowsOfScan(const LibraryScan& scan, QStringList& problems,
+                                  SheetsBeside& beside);
+
+// The rows, each key once: the first keeps its place.
+void KeepFirstOfEachKey(std::vector<SourceRow>& rows);
 
 } // namespace velune

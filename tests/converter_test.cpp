@@ -2,6 +2,7 @@
 // take an existing or given name, refused or doubled rows, writes to a face out of
 // order, a second copy let in, jobs queued wrong, completion reported early, sources
 // deleted that were not safely converted.
+#include "batch.h"
 #include "conversion_dialog.h"
 #include "conversion_window.h"
 #include "converter_remembered.h"
@@ -16,8 +17,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velune;
 using namespace velune::test;
@@ -105,6 +109,7 @@ TEST(CueSheets, EveryFormGivesItsTracksOrAReason) {
         {"UTF-8", "PERFORMER \"\xe6\x9d\xb1\xe4\xba\xac\"\n" + body, {0, 4870}, "", "東京", ""},
         {"Latin-1", "PERFORMER \"Caf\xe9\"\n" + body, {0, 4870}, "", "Café", ""},
         {"CP1252 quotes", "PERFORMER \"\x93Hi\x94\"\n" + body, {0, 4870}, "", "“Hi”", ""},
+        {"CP1252 0x80-0x9F", "PERFORMER \"\x80\x8a\x96\x9f\"\n" + body, {0, 4870}, "", "€Š–Ÿ", ""},
         {"UTF-16 with a mark", QByteArray("\xff\xfe", 2) + utf16, {0}, "", "", ""},
         {"CRLF, lower case, no quotes", "file My Disc.wav wave\r\ntrack 01 audio\r\ntitle One Two\r\n"
                                         "index 01 00:00:00\r\n", {0}, "One Two", "", ""},
@@ -114,6 +119,9 @@ TEST(CueSheets, EveryFormGivesItsTracksOrAReason) {
          "FILE b.wav WAVE\nTRACK 02 AUDIO\nINDEX 01 00:00:00\n", {0}, "", "", ""},
         {"several files", "FILE a.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nFILE b.wav WAVE\n"
          "TRACK 02 AUDIO\nINDEX 01 00:00:00\n", {0, 0}, "", "", ""},
+        {"gaps appended: INDEX 01 after the next FILE", "FILE 1.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 "
+         "00:00:00\nTRACK 02 AUDIO\nINDEX 00 03:20:00\nFILE 2.wav WAVE\nINDEX 01 00:00:00\nTRACK 03 AUDIO"
+         "\nINDEX 01 04:00:00\n", {0, 0, 18000}, "", "", ""},
         {"past 99 minutes", "FILE a.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
          "INDEX 01 108:48:69\n", {0, 489669}, "", "", ""},
         {"no INDEX 01", "FILE a.wav WAVE\nTRACK 01 AUDIO\nINDEX 00 00:00:00\n", {}, "", "",
@@ -144,6 +152,8 @@ TEST(CueSheets, EveryFormGivesItsTracksOrAReason) {
     }
     EXPECT_EQ(ParseCueSheet(rows[0].sheet).title, u"Été"_s);
     EXPECT_EQ(ParseCueSheet(rows[0].sheet).tracks[1].index00, 4653);
+    const std::vector<CueTrack> gaps = ParseCueSheet(rows[10].sheet).tracks;
+    EXPECT_TRUE(gaps.size() == 3 && gaps[1].file == u"2.wav"_s); // INDEX 01 in the next FILE
 }
 
 TEST(Naming, PatternsNameOutputsFromTags) {
@@ -190,6 +200,60 @@ TEST(Naming, PatternsNameOutputsFromTags) {
               dir.filePath("A/Song 1.mp3"));
     EXPECT_EQ(PlainPatternOutputPath(dir.path(), u"A/Song"_s, u"mp3"_s),
               dir.filePath("A/Song.mp3"));
+}
+
+// Batch mode's sources with a scripted engine: what cannot be read fails the run
+// (as root too: read as nobody), our own leftovers are passed over, and a path is
+// what the system makes of it.
+TEST(Batch, SourcesAreWhatTheSystemNamesAndWhatCannotBeReadFails) {
+    QTemporaryDir dir;
+    const auto at = [&dir](const char* name) { return dir.filePath(QString::fromUtf8(name)); };
+    ASSERT_TRUE(MakeTone(at("a.wav"), 0.1, 8000, 1));
+    for (const char* folder : {"lib/locked", "real/in"})
+        ASSERT_TRUE(QDir().mkpath(at(folder)));
+    for (const char* copy : {"lib/a.wav", "lib/.b.wav.velune-9-1.part", "real/a.wav"})
+        ASSERT_TRUE(QFile::copy(at("a.wav"), at(copy)));
+    ASSERT_TRUE(QFile::link(at("real/in"), at("link")));
+    struct Row {
+        const char* what;
+        QStringList files;
+        int status;
+        QStringList jobs; // the sources handed to the engine
+        const char* told; // in the errors
+    };
+    const std::vector<Row> rows{
+        {"an unreadable folder", {at("lib")}, 1, {at("lib/a.wav")}, "locked: Permission denied"},
+        {"a leftover named", {at("lib/.b.wav.velune-9-1.part"), at("a.wav")}, 0, {at("a.wav")}, ""},
+        {"link/..", {at("link/../a.wav")}, 0, {at("real/a.wav")}, ""},
+    };
+    ::chmod(SystemName(dir.path()).constData(), 0755);
+    ::chmod(SystemName(at("lib/locked")).constData(), 0);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ScriptedEngine engine;
+        engine.finished = true;
+        engine.states = QList<State>(4, State::Converted);
+        char* text = nullptr;
+        std::size_t size = 0;
+        std::FILE* err = ::open_memstream(&text, &size);
+        const bool root = ::geteuid() == 0;
+        ASSERT_TRUE(!root || ::seteuid(65534) == 0); // root reads any folder
+        BatchOptions options;
+        options.format = u"wav"_s;
+        options.files = row.files;
+        const int status = RunBatch(options, engine, {std::tmpfile(), err, false});
+        ASSERT_TRUE(!root || ::seteuid(0) == 0);
+        std::fclose(err);
+        EXPECT_EQ(status, row.status);
+        QStringList sources;
+        for (const QString& job : engine.jobs)
+            sources << job.section(u" > "_s, 0, 0);
+        EXPECT_EQ(sources, row.jobs);
+        EXPECT_TRUE(QString::fromUtf8(text, static_cast<qsizetype>(size)).contains(row.told))
+            << text;
+        std::free(text);
+    }
+    ::chmod(SystemName(at("lib/locked")).constData(), 0755);
 }
 
 // Shows and unloads the conversion window as the real one does, noting each.
@@ -412,33 +476,128 @@ TEST_F(MainWindow, AddFolderTakesEveryAudioFileBelowItAndTellsDuplicatesOnce) {
     frm.AddPaths({single, library + u"/A"_s});
     EXPECT_EQ(frm.Files().mid(4), QStringList{single});
     EXPECT_EQ(messages.shown.size(), 2); // z.ogg listed already; notes.txt no audio
+}
 
-    // A CD image beside its sheet: listed once, as its tracks; the sheet added again
-    // is told as listed; a sheet whose audio is gone names both files.
-    const QString rip = dir.filePath("rip");
-    ASSERT_TRUE(QDir().mkpath(rip) && MakeTone(rip + u"/Disc.flac"_s, 1.0, 44100, 2));
-    ASSERT_TRUE(WriteFile(rip + u"/Disc.cue"_s,
-                          "PERFORMER Ana\nFILE Disc.wav WAVE\nTRACK 01 AUDIO\nTITLE One\n"
-                          "INDEX 01 00:00:00\nTRACK 02 AUDIO\nTITLE Two\nINDEX 01 00:00:40\n"));
-    ASSERT_TRUE(
-        WriteFile(rip + u"/Gone.cue"_s, "FILE Gone.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"));
-    messages.shown.clear();
-    frm.AddPaths({rip});
-    EXPECT_EQ(frm.Files().mid(5), (QStringList{rip + u"/Disc.flac"_s, rip + u"/Disc.flac"_s}));
-    ASSERT_EQ(frm.Tracks().size(), 7u);
-    EXPECT_EQ(frm.Tracks()[6]->stem, u"02 Two"_s);
-    EXPECT_EQ(frm.Tracks()[6]->startFrame, 40);
-    EXPECT_TRUE(face.store.value("_root.AddedFiles").endsWith(u"Disc.flac — 2. Ana - Two"_s));
-    EXPECT_EQ(
-        messages.shown.front(),
-        u"The audio of the cue sheet '%1' is missing: 'Gone.wav'"_s.arg(rip + u"/Gone.cue"_s));
-    dialog.Choose({rip + u"/Disc.cue"_s});
-    Cmd("IDC_FS_Add");
-    EXPECT_EQ(frm.Files().size(), 7);
-    EXPECT_TRUE(messages.shown.back().startsWith(u"These files already exist in your list:"_s));
-    Cmd("IDC_FS_Remove", u"5"_s);
-    EXPECT_EQ(frm.Tracks().size(), 6u);
-    EXPECT_EQ(frm.Tracks()[5]->number, 2);
+// A FLAC file with a CUESHEET block of CD tracks starting at these CD frames (one index
+// point each), then the lead-out, put right after its STREAMINFO.
+QByteArray WithCueBlock(const QByteArray& flac, const std::vector<quint64>& starts, quint64 end) {
+    const auto big = [](quint64 value, int size) {
+        QByteArray bytes(size, '\0');
+        for (int i = size - 1; i >= 0; --i, value >>= 8)
+            bytes[i] = static_cast<char>(value & 0xFF);
+        return bytes;
+    };
+    QByteArray block = QByteArray(395, '\0') + big(starts.size() + 1, 1);
+    for (std::size_t i = 0; i <= starts.size(); ++i) {
+        const bool leadOut = i == starts.size();
+        block += big((leadOut ? end : starts[i]) * 588, 8) + big(leadOut ? 170 : i + 1, 1) +
+                 QByteArray(26, '\0') + big(leadOut ? 0 : 1, 1);
+        if (!leadOut)
+            block += big(0, 8) + big(1, 1) + QByteArray(3, '\0');
+    }
+    const auto last = static_cast<quint64>(flac[4] & 0x80);
+    return flac.left(4) + big(flac[4] & 0x7F, 1) + flac.mid(5, 37) + big(5 | last, 1) +
+           big(block.size(), 3) + block + flac.mid(42);
+}
+
+// What an image and the sheets beside it are listed as, in either order, in one add
+// or two, picked, dropped or in a folder: its tracks once, never the image whole beside
+// a sheet that cannot be used; a sheet inside an image names the image alone; paths as
+// the system resolves them; our own leftovers no sources.
+TEST_F(MainWindow, AnImageIsListedOnceAsItsTracksWhateverComesFirst) {
+    Loaded();
+    const QString tone = dir.filePath("tone.flac");
+    ASSERT_TRUE(MakeTone(tone, 1.0, 44100, 2) &&
+                Tagged(tone, dir.filePath("rip.flac"), {"album=Rip"}));
+    const QByteArray two = "PERFORMER Ana\nFILE Disc.wav WAVE\nTRACK 01 AUDIO\nTITLE One\n"
+                           "INDEX 01 00:00:00\nTRACK 02 AUDIO\nTITLE Two\nINDEX 01 00:00:40\n";
+    struct Row {
+        const char* what;
+        // "tone", "block" (tagged, a CUESHEET block), "tone:" + a CUESHEET tag, "->" a link
+        std::vector<std::pair<QString, QByteArray>> files;
+        std::vector<QStringList> adds; // each one drop; "." the folder
+        QString listed;                // the rows, as "file" or "file#track[start-end]@album"
+        QString told;                  // the start of the last message
+    };
+    const QString gone = u"' is not converted whole, for its cue sheet cannot be used: "_s;
+    // clang-format off
+    const std::vector<Row> rows{
+        {"sheet and image in one add", {{"Disc.flac", "tone"}, {"Disc.cue", two}},
+         {{"Disc.cue", "Disc.flac"}}, "Disc.flac#1[0-40] Disc.flac#2[40--1]", ""},
+        {"image, then its sheet", {{"Disc.flac", "tone"}, {"Disc.cue", two}},
+         {{"Disc.flac"}, {"Disc.cue"}}, "Disc.flac#1[0-40] Disc.flac#2[40--1]", "These files already"},
+        {"a folder with both", {{"Disc.flac", "tone"}, {"Disc.cue", two}, {"Gone.cue", "FILE Gone.wav "
+         "WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"}}, {{"."}}, "Disc.flac#1[0-40] Disc.flac#2[40--1]",
+         "The audio of the cue sheet '%1/Gone.cue' is missing: 'Gone.wav'"},
+        {"a sheet whose FILE is not there keeps its image", {{"Disc.flac", "tone"}, {"Disc.cue",
+         "FILE Other.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"}}, {{"Disc.flac"}, {"."}}, "",
+         "'%1/Disc.flac" + gone + "The audio of the cue sheet '%1/Disc.cue' is missing: 'Other.wav'"},
+        {"a sheet that cannot be read keeps the image it names", {{"a.flac", "tone"}, {"b.cue",
+         "FILE a.flac WAVE\nTRACK 01 AUDIO\n"}}, {{"a.flac"}}, "",
+         "'%1/a.flac" + gone + "The cue sheet '%1/b.cue' cannot be used: track 1 has no INDEX 01"},
+        {"gaps appended across two files", {{"1.flac", "tone"}, {"2.flac", "tone"}, {"Disc.cue",
+         "FILE 1.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 00 00:00:30\n"
+         "FILE 2.wav WAVE\nINDEX 01 00:00:00\nTRACK 03 AUDIO\nINDEX 01 00:00:50\n"}}, {{"Disc.cue"}},
+         "1.flac#1[0--1] 2.flac#2[0-50] 2.flac#3[50--1]", ""},
+        {"a sheet inside an image naming two files", {{"Image.flac", "tone:FILE a.wav WAVE\nTRACK 01 "
+         "AUDIO\nINDEX 01 00:00:00\nFILE b.wav WAVE\nTRACK 02 AUDIO\nINDEX 01 00:00:00\n"}},
+         {{"."}}, "", "The cue sheet in '%1/Image.flac' cannot be used: it names several files"},
+        {"link/.. as the system has it", {{"link", "->real/in"}, {"a.flac", "tone"},
+         {"real/a.flac", "tone"}}, {{"link/../a.flac"}}, "real/a.flac", ""},
+        {"our leftovers", {{"a.flac", "tone"}, {".a.flac.velune-9-1.part", "tone"}},
+         {{"."}, {".a.flac.velune-9-1.part"}}, "a.flac", ""},
+        {"a FLAC CUESHEET block, the image's tags", {{"Image.flac", "block"}}, {{"Image.flac"}},
+         "Image.flac#1[0-40]@Rip Image.flac#2[40--1]@Rip", ""},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        QTemporaryDir rip;
+        const auto at = [&rip](const QString& name) { return rip.path() + u'/' + name; };
+        for (const auto& [name, content] : row.files) {
+            QDir().mkpath(QFileInfo(at(name)).absolutePath());
+            const QByteArray flac = ReadBytes(content == "block" ? dir.filePath("rip.flac") : tone);
+            if (content.startsWith("->"))
+                ASSERT_TRUE(QDir().mkpath(at(content.mid(2))) &&
+                            QFile::link(at(content.mid(2)), at(name)));
+            else if (content.startsWith("tone:"))
+                ASSERT_TRUE(Tagged(tone, at(name), {"CUESHEET=" + content.mid(5)}));
+            else
+                ASSERT_TRUE(WriteFile(at(name), content == "tone" ? flac
+                                                : content == "block"
+                                                    ? WithCueBlock(flac, {0, 40}, 75)
+                                                    : content));
+        }
+        messages.answers = {true};
+        Cmd("IDC_FS_RemoveAll");
+        messages.shown.clear();
+        for (const QStringList& add : row.adds) {
+            QStringList paths;
+            for (const QString& name : add)
+                paths << (name == "." ? rip.path() : at(name));
+            frm.AddPaths(paths);
+        }
+        QStringList listed;
+        for (std::size_t i = 0; i < frm.Tracks().size(); ++i) {
+            const auto& track = frm.Tracks()[i];
+            QString album;
+            for (const auto& [key, values] : track ? track->tags.text : decltype(TagSet::text){})
+                album += key == "ALBUM" ? u'@' + values.value(0) : QString();
+            listed << frm.Files()[i].mid(rip.path().size() + 1) +
+                          (track ? u"#%1[%2-%3]"_s.arg(track->number)
+                                       .arg(track->startFrame)
+                                       .arg(track->endFrame)
+                                 : QString()) +
+                          album;
+        }
+        EXPECT_EQ(listed.join(u' '), row.listed);
+        EXPECT_TRUE(messages.shown.join(u'\n').contains(row.told.arg(rip.path())))
+            << messages.shown.join(u'\n').toStdString();
+    }
+    // A track's row removed takes its track along.
+    Cmd("IDC_FS_Remove", u"0"_s);
+    ASSERT_EQ(frm.Tracks().size(), 1u);
+    EXPECT_EQ(frm.Tracks()[0]->number, 2);
 }
 
 // Each format shows the qualities it takes; a choice is kept per format, refused
@@ -602,9 +761,10 @@ protected:
 TEST_F(QtConversionDialog, LoadQueuesExistingFilesInOrderThenStartsTheEngine) {
     const QString a = File("a.mp3");
     const QString c = File("c.ogg");
-    // A trailing blank: the path is tested as it is and handed to the engine trimmed.
-    const QString song = File("Song.mp3");
-    list = {a, dir.filePath("b.wav"), c, File("Song.mp3 ")};
+    // A trailing blank: handed to the engine as it is, never as the "Song.mp3" beside it.
+    File("Song.mp3");
+    const QString song = File("Song.mp3 ");
+    list = {a, dir.filePath("b.wav"), c, song};
     mod.targetName = u"mp3"_s;
     mod.output = {{44100, 2, 0}, true, false};
     Load();

@@ -1,5 +1,6 @@
 #include "folder_walk.h"
 
+#include "publish.h"
 #include "system_names.h"
 
 #include <algorithm>
@@ -60,7 +61,7 @@ struct Walker {
     void Walk(const fs::path& folder, const fs::path& relative) {
         struct stat info {};
         if (::stat(folder.c_str(), &info) != 0) {
-            Skip(folder, QString::fromLocal8Bit(std::strerror(errno)));
+            Skip(folder, QString::fromLocal8Bit(std::strerror(errno)), true);
             return;
         }
         if (!seen.emplace(info.st_dev, info.st_ino).second) {
@@ -70,16 +71,24 @@ struct Walker {
         std::error_code error;
         fs::directory_iterator entries(folder, error);
         if (error) {
-            Skip(folder, QString::fromLocal8Bit(error.message().c_str()));
+            Skip(folder, QString::fromLocal8Bit(error.message().c_str()), true);
             return;
         }
         std::vector<fs::path> files, folders;
-        for (const fs::directory_entry& entry : entries) {
+        for (auto entry = fs::begin(entries); entry != fs::end(entries); entry.increment(error)) {
+            if (error) {
+                Skip(folder, QString::fromLocal8Bit(error.message().c_str()), true);
+                break;
+            }
             std::error_code kind;
-            if (entry.is_directory(kind))
-                folders.push_back(entry.path());
-            else if (entry.is_regular_file(kind))
-                files.push_back(entry.path());
+            const fs::file_status status = entry->status(kind);
+            if (kind && kind != std::errc::no_such_file_or_directory)
+                Skip(entry->path(), QString::fromLocal8Bit(kind.message().c_str()), true);
+            else if (fs::is_directory(status))
+                folders.push_back(entry->path());
+            else if (fs::is_regular_file(status) &&
+                     !IsOurTemporary(PathFromSystem(entry->path().filename())))
+                files.push_back(entry->path());
         }
         const auto natural = [](const fs::path& a, const fs::path& b) {
             return NaturallyBefore(a.filename().native(), b.filename().native());
@@ -92,8 +101,11 @@ struct Walker {
             Walk(sub, relative / sub.filename());
     }
 
-    void Skip(const fs::path& folder, const QString& reason) {
-        result.skipped.push_back(Readable(PathFromSystem(folder)) + QStringLiteral(": ") + reason);
+    void Skip(const fs::path& path, const QString& reason, bool unreadable = false) {
+        QString text = Readable(PathFromSystem(path)) + QStringLiteral(": ") + reason;
+        if (unreadable)
+            result.unreadable.push_back(text);
+        result.skipped.push_back(std::move(text));
     }
 };
 

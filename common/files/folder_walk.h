@@ -17,12 +17,16 @@ struct FolderWalk {
     std::vector<FoundFile> files;
     // What was passed over, each as "folder: reason", in words for the user.
     std::vector<QString> skipped;
+    // Those of them that could not be read (not a link back), and entries whose kind
+    // could not be told, each as "path: the system's reason".
+    std::vector<QString> unreadable;
 };
 
 // Every regular file below `root`, recursively: in each folder its files in natural
 // order ("2" before "10"), then its subfolders in that order. A link back to a
 // folder already walked is not followed again; a folder that cannot be read is
-// skipped with the system's reason. Names are kept as bytes, whatever their encoding.
+// skipped with the system's reason. Our own hidden temporary files (a run that was
+// killed) are passed over. Names are kept as bytes, whatever their encoding.
 FolderWalk WalkFolder(const std::filesystem::path& root);
 
 // Natural order of two names: runs of digits compare as numbers.

@@ -139,11 +139,6 @@ bool WriteFileDurably(const QString& path, const QByteArray& bytes, QString& err
     return SyncFolder(FolderOf(path), error);
 }
 
-bool IsOurTemporary(const QString& fileName) {
-    return fileName.startsWith(QLatin1Char('.')) && fileName.endsWith(kTemporaryEnd) &&
-           fileName.contains(kTemporaryMark);
-}
-
 bool PublishNoReplace(const QString& temp, const QString& output, QString& error) {
     if (!SyncFile(temp, error))
         return false;
@@ -195,6 +190,29 @@ std::optional<FileIdentity> IdentityOf(const QString& path) {
         return std::nullopt;
     return FileIdentity{st.st_dev, st.st_ino, st.st_size,
                         static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+bool IsOurTemporary(const QString& name) {
+    // ".<name>.velune-<pid>-<serial>.part"; the name itself may hold any bytes.
+    if (!name.startsWith(QLatin1Char('.')) || !name.endsWith(kTemporaryEnd))
+        return false;
+    const QString rest = name.left(name.size() - kTemporaryEnd.size());
+    const qsizetype mark = rest.lastIndexOf(kTemporaryMark);
+    if (mark < 1)
+        return false;
+    int dashes = 0;
+    bool digit = false; // a digit since the start of the numbers or the dash
+    for (const QChar c : QStringView(rest).mid(mark + kTemporaryMark.size())) {
+        if (c == u'-' && digit && dashes == 0) {
+            ++dashes;
+            digit = false;
+        } else if (c >= u'0' && c <= u'9') {
+            digit = true;
+        } else {
+            return false;
+        }
+    }
+    return dashes == 1 && digit;
 }
 
 } // namespace velune

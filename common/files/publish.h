@@ -33,10 +33,6 @@ bool RemoveDurably(const QString& path, QString& error);
 // over the name, the folder synced.
 bool WriteFileDurably(const QString& path, const QByteArray& bytes, QString& error);
 
-// A name of the converter's own hidden temporaries (".x.flac.velune-PID-N.part"):
-// never a source, and removed once the run that made it is gone.
-bool IsOurTemporary(const QString& fileName);
-
 // Removes the temporary files of our own that runs which no longer exist left in
 // `folder` (a run that was killed). Returns how many were removed.
 int RemoveStaleTemporaries(const QString& folder);
@@ -58,5 +54,9 @@ QString FitName(const QString& name, int bytes);
 
 // The longest file name, in bytes, that the folder's file system takes.
 int NameLimit(const QString& folder);
+
+// Whether a file name (no folder) is one of the hidden temporary names given above,
+// left by this or another run: never a source of a conversion.
+bool IsOurTemporary(const QString& name);
 
 } // namespace velune

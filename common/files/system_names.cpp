@@ -1,6 +1,8 @@
 #include "system_names.h"
 
 #include <QDir>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <system_error>
 #include <unistd.h>
@@ -140,6 +142,31 @@ QString AbsolutePath(const QString& path) {
     std::error_code error;
     const fs::path here = fs::current_path(error);
     return QDir::cleanPath(PathFromSystem(here) + QLatin1Char('/') + path);
+}
+
+QString ResolvedPath(const QString& path) {
+    if (path.isEmpty())
+        return path;
+    std::error_code error;
+    fs::path system = SystemPath(path);
+    if (system.is_relative())
+        system = fs::current_path(error) / system;
+    // A name ending in "/", "." or "..": a folder, resolved whole.
+    const fs::path name = system.filename();
+    if (name.empty() || name == "." || name == "..") {
+        const fs::path whole = fs::weakly_canonical(system, error);
+        return error ? path : PathFromSystem(whole);
+    }
+    const fs::path folder = fs::weakly_canonical(system.parent_path(), error);
+    return error ? path : PathFromSystem(folder / name);
+}
+
+QString ReadProblem(const QString& path) {
+    const int fd = ::open(SystemName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    ::close(fd);
+    return {};
 }
 
 QString FolderOf(const QString& path) {

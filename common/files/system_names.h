@@ -26,6 +26,15 @@ QString Readable(const QString& path);
 // The path made absolute against the working folder, "." and ".." resolved.
 QString AbsolutePath(const QString& path);
 
+// The path as the system resolves it: every folder on the way with its links
+// followed ("link/../a" is "a" beside the folder the link points to, not beside the
+// link), "." and ".." taken as the kernel takes them. The last name is kept as it is
+// (a link stays the link), and any byte of it too, blanks included.
+QString ResolvedPath(const QString& path);
+
+// The system's reason why the file cannot be opened for reading; "" when it can.
+QString ReadProblem(const QString& path);
+
 // The folder that holds the path, made absolute.
 QString FolderOf(const QString& path);
 
