@@ -353,6 +353,7 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
         QueuedSource& item = queued[i];
         const int index = static_cast<int>(i);
         item.outcome = engine.State(index);
+        item.verified = engine.Verified(index);
         if (item.outcome == ConverterEngine::ItemState::Converted) {
             ++converted;
             copied += engine.Copied(index) ? 1 : 0;
@@ -362,8 +363,7 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
                 continue; // what could not be decoded is only in the source
             }
             // A CD image holds every track of its sheet: it is not deleted for one.
-            if (options.deleteSources && !IsTrackItem(found, item) &&
-                !DeleteConvertedSource(engine, index, item))
+            if (options.deleteSources && !IsTrackItem(found, item) && !DeleteConvertedSource(item))
                 failures << item.source + QStringLiteral(": converted, but kept (it could not "
                                                          "be safely deleted)");
         } else {

@@ -151,8 +151,10 @@ void ConversionWindow::StopAndHide() {
 
 void ConversionWindow::RecordOutcomes() {
     for (std::size_t j = 0; j < queued_.size(); ++j)
-        if (queued_[j].outcome == ConverterEngine::ItemState::Queued)
+        if (queued_[j].outcome == ConverterEngine::ItemState::Queued) {
             queued_[j].outcome = p_.engine.State(static_cast<int>(j));
+            queued_[j].verified = p_.engine.Verified(static_cast<int>(j));
+        }
 }
 
 void ConversionWindow::Tick() {
@@ -222,10 +224,9 @@ void ConversionWindow::Unload() {
 }
 
 void ConversionWindow::DeleteConvertedSources() {
-    for (std::size_t i = 0; i < queued_.size(); ++i)
-        if (const QueuedSource& item = queued_[i];
-            item.row < static_cast<int>(deleteFlags_.size()) && deleteFlags_[item.row])
-            DeleteConvertedSource(p_.engine, static_cast<int>(i), item);
+    for (const QueuedSource& item : queued_)
+        if (item.row < static_cast<int>(deleteFlags_.size()) && deleteFlags_[item.row])
+            DeleteConvertedSource(item);
 }
 
 } // namespace velune

@@ -25,8 +25,8 @@ bool ReadOnly(const QString& path) {
 
 } // namespace
 
-bool DeleteConvertedSource(ConverterEngine& engine, int item, const QueuedSource& source) {
-    if (source.outcome != ConverterEngine::ItemState::Converted || !engine.Verified(item))
+bool DeleteConvertedSource(const QueuedSource& source) {
+    if (source.outcome != ConverterEngine::ItemState::Converted || !source.verified)
         return false;
     if (!source.identity || IdentityOf(source.source) != source.identity ||
         ReadOnly(source.source) || !IsFile(source.output))

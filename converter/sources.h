@@ -27,13 +27,14 @@ struct QueuedSource {
     QString output;
     std::optional<FileIdentity> identity;
     ConverterEngine::ItemState outcome = ConverterEngine::ItemState::Queued;
+    bool verified = false; // the engine read its output back whole from the disk
 };
 
 // Deletes a source the user asked to be removed, but only when nothing is lost:
-// the engine's item converted it, published its output durably and read it back
-// whole from the disk; the source is still the very file that was converted, and
-// the user may change it. The source's folder is synced after. True when the
-// source is gone.
-bool DeleteConvertedSource(ConverterEngine& engine, int item, const QueuedSource& source);
+// the engine converted it, published its output durably and read it back whole
+// from the disk; the source is still the very file that was converted, and the
+// user may change it. The source's folder is synced after. True when the source
+// is gone.
+bool DeleteConvertedSource(const QueuedSource& source);
 
 } // namespace velune

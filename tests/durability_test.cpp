@@ -5,11 +5,25 @@
 #include "media.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
+#include <taglib/apefile.h>
+#include <taglib/apetag.h>
+#include <taglib/attachedpictureframe.h>
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/unsynchronizedlyricsframe.h>
 
 using namespace velune;
 using namespace velune::test;
@@ -199,5 +213,266 @@ TEST_P(Durability, DamageIsFoundAndPlaced) {
 
 INSTANTIATE_TEST_SUITE_P(Sources, Durability, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+struct Outcome {
+    int status;
+    QString out;
+    QString err;
+};
+
+// Runs the converter; `prefix` names a program it runs under (strace) and its words.
+Outcome
+Converter(const QStringList& arguments, const QStringList& prefix = {},
+          const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    const QStringList words = prefix + QStringList{QStringLiteral(CONVERTER)} + arguments;
+    process.start(words.front(), words.mid(1));
+    EXPECT_TRUE(process.waitForFinished(180000));
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
+// The front covers of a file, as FFmpeg lists its pictures.
+int FrontCovers(const QString& path) {
+    const QJsonArray streams =
+        QJsonDocument::fromJson(
+            RunTool(u"ffprobe"_s, Args(u"-v error -of json -show_streams"_s) << path)
+                .value_or(QByteArray()))
+            .object()
+            .value("streams"_L1)
+            .toArray();
+    return static_cast<int>(std::ranges::count_if(streams, [](const QJsonValue& stream) {
+        return stream.toObject().value("tags"_L1).toObject().value("comment"_L1).toString() ==
+               "Cover (front)"_L1;
+    }));
+}
+
+// Damaged sources fail by default, nothing published and the source kept; with
+// their losses accepted they are converted as far as they decode, told, and still
+// never deleted. A read error is damage too.
+TEST(NothingLost, ADamagedSourceFailsOrIsToldAndIsNeverDeleted) {
+    QTemporaryDir dir;
+    const QString clean = dir.filePath(u"clean.flac"_s);
+    ASSERT_TRUE(MakeTone(clean, 20.0, 44100, 2, Args(u"-sample_fmt s16"_s)));
+    const QByteArray bytes = ReadBytes(clean);
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        QStringList options;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        int status;
+        bool published;
+        const char* told;
+    };
+    QProcessEnvironment failing = QProcessEnvironment::systemEnvironment();
+    failing.insert(u"LD_PRELOAD"_s, QStringLiteral(READ_FAULT_SHIM));
+    failing.insert(u"VELUNE_FAIL_READ_AT"_s, QString::number(bytes.size() / 2));
+    QByteArray garbled = bytes;
+    garbled.replace(bytes.size() / 2, 4000, Noise(4000));
+    const QStringList accept{u"--accept-damaged"_s};
+    const std::vector<Row> rows{
+        {"cut", bytes.left(bytes.size() - 20000), {}, {}, 1, false, "damaged at 0:"},
+        {"cut-accepted",
+         bytes.left(bytes.size() - 20000),
+         accept,
+         {},
+         0,
+         true,
+         "converted with losses ("},
+        {"garbled", garbled, {}, {}, 1, false, "samples could not be decoded"},
+        {"garbled-accepted", garbled, accept, {}, 0, true, "converted with losses ("},
+        {"unreadable", bytes, {}, failing, 1, false, "damaged at 0:"},
+    };
+    for (Row row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString source = dir.filePath(QLatin1String(row.name) + u".flac"_s);
+        ASSERT_TRUE(WriteFile(source, row.bytes));
+        row.environment.insert(u"VELUNE_FAIL_READ_PATH"_s, source);
+        const Outcome run =
+            Converter(row.options + Args(u"--to wav --delete-sources --jobs 1"_s) << source, {},
+                      row.environment);
+        EXPECT_EQ(run.status, row.status) << run.err;
+        EXPECT_TRUE(run.err.contains(QLatin1String(row.told))) << run.err;
+        EXPECT_TRUE(QFile::exists(source));
+        EXPECT_EQ(QFile::exists(dir.filePath(QLatin1String(row.name) + u".wav"_s)), row.published);
+    }
+    EXPECT_EQ(Entries(dir.path()).filter(u".part"_s), QStringList());
+}
+
+// Every source goes only once its output is on the disk under its name: the
+// output synced, renamed, its folder synced, and only then the source unlinked and
+// its folder synced. No published file is opened for writing again, album gains
+// and covers included.
+TEST(NothingLost, TheOrderOfSystemCallsKeepsEveryFileOnTheDisk) {
+    QTemporaryDir dir;
+    QStringList sources;
+    const QString cover = dir.filePath(u"cover.png"_s);
+    ASSERT_TRUE(RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -y -f lavfi -i color=red:s=8x8 "
+                                          "-frames:v 1"_s)
+                                         << cover));
+    for (const char* name : {"a", "b"}) {
+        const QString plain = dir.filePath(QLatin1String(name) + u".wav"_s);
+        ASSERT_TRUE(MakeTone(plain, 1.0 + sources.size()));
+        sources << dir.filePath(QLatin1String(name) + u".flac"_s);
+        ASSERT_TRUE(Tagged(plain, sources.back(), {u"album=A"_s, u"title=T"_s}, cover));
+        QFile::remove(plain);
+    }
+    const QString log = dir.filePath(u"calls.log"_s);
+    ASSERT_TRUE(QDir(dir.path()).mkpath(u"out"_s));
+    const Outcome run = Converter(
+        Args(u"--to flac --replaygain --keep-times --delete-sources --out %1/out"_s.arg(
+            dir.path())) +
+            sources,
+        Args(u"strace -f -qq -y -e trace=fsync,fdatasync,rename,renameat2,link,unlink,unlinkat,"
+             "openat -o"_s)
+            << log);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const QStringList calls = QString::fromUtf8(ReadBytes(log)).split(u'\n');
+    const auto at = [&](const QString& pattern, qsizetype from) {
+        const QRegularExpression form(pattern);
+        for (qsizetype i = from; i < calls.size(); ++i)
+            if (form.match(calls[i]).hasMatch())
+                return i;
+        return qsizetype(-1);
+    };
+    const QString out = QRegularExpression::escape(dir.path() + u"/out"_s);
+    for (const QString& source : sources) {
+        const QString stem = QFileInfo(source).completeBaseName();
+        SCOPED_TRACE(stem.toStdString());
+        const QString temp = out + u"/\\."_s + stem + u"\\.flac\\.velune-\\d+-\\d+\\.part"_s;
+        const qsizetype synced = at(u"fsync\\(\\d+<"_s + temp + u">\\)"_s, 0);
+        const qsizetype renamed = at(u"renameat2\\(.*\""_s + temp + u"\", .*\""_s + out + u"/"_s +
+                                         stem + u"\\.flac\", RENAME_NOREPLACE\\) = 0"_s,
+                                     synced);
+        const qsizetype folder = at(u"fsync\\(\\d+<"_s + out + u">\\)"_s, renamed);
+        const QString gone = QRegularExpression::escape(source);
+        const qsizetype unlinked = at(u"unlink(at)?\\(.*\""_s + gone + u"\""_s, folder);
+        const qsizetype after =
+            at(u"fsync\\(\\d+<"_s + QRegularExpression::escape(dir.path()) + u">\\)"_s, unlinked);
+        EXPECT_GE(synced, 0);
+        EXPECT_GT(renamed, synced);
+        EXPECT_GT(folder, renamed);
+        EXPECT_GT(unlinked, folder);
+        EXPECT_GT(after, unlinked);
+        // A published name is never opened to be written.
+        EXPECT_LT(at(u"openat\\(.*\""_s + out + u"/"_s + stem + u"\\.flac\", O_(WRONLY|RDWR)"_s, 0),
+                  0);
+        // One front cover, the source's time, the album's gain.
+        const QString output = dir.filePath(u"out/"_s + stem + u".flac"_s);
+        EXPECT_EQ(Probe(output).tags.value(u"replaygain_album_gain"_s).isEmpty(), false);
+        EXPECT_EQ(FrontCovers(output), 1);
+        EXPECT_FALSE(QFile::exists(source));
+    }
+}
+
+// A copy with ReplayGain keeps every frame, picture, ID3v1 and APE tag as it was;
+// only the loudness fields are new, in the ID3v2 version the file has.
+TEST(NothingLost, ACopyKeepsEveryTagAndChangesOnlyTheLoudness) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath(u"tagged.mp3"_s);
+    ASSERT_TRUE(MakeTone(source, 2.0));
+    {
+        TagLib::MPEG::File file(SystemName(source).constData());
+        TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
+        tag->setTitle("Title");
+        auto* custom = new TagLib::ID3v2::UserTextIdentificationFrame(TagLib::String::UTF8);
+        custom->setDescription("MOOD");
+        custom->setText("calm");
+        tag->addFrame(custom);
+        auto* lyrics = new TagLib::ID3v2::UnsynchronizedLyricsFrame(TagLib::String::UTF8);
+        lyrics->setText("la la");
+        tag->addFrame(lyrics);
+        auto* isrc = new TagLib::ID3v2::TextIdentificationFrame("TSRC", TagLib::String::UTF8);
+        isrc->setText("GBAYE0000001");
+        tag->addFrame(isrc);
+        for (const auto type : {TagLib::ID3v2::AttachedPictureFrame::FrontCover,
+                                TagLib::ID3v2::AttachedPictureFrame::BackCover}) {
+            auto* picture = new TagLib::ID3v2::AttachedPictureFrame;
+            picture->setType(type);
+            picture->setMimeType("image/png");
+            picture->setPicture(TagLib::ByteVector(64, static_cast<char>(type)));
+            tag->addFrame(picture);
+        }
+        file.ID3v1Tag(true)->setTitle("Title");
+        file.APETag(true)->setItem("CUSTOM", TagLib::APE::Item("CUSTOM", "kept"));
+        ASSERT_TRUE(
+            file.save(TagLib::MPEG::File::AllTags, TagLib::File::StripOthers, TagLib::ID3v2::v3));
+    }
+    ASSERT_TRUE(QDir(dir.path()).mkpath(u"out"_s));
+    const Outcome run = Converter(
+        Args(u"--to mp3 --copy-same --replaygain --out %1/out"_s.arg(dir.path())) << source);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const QString copy = dir.filePath(u"out/tagged.mp3"_s);
+    TagLib::MPEG::File before(SystemName(source).constData());
+    TagLib::MPEG::File after(SystemName(copy).constData());
+    ASSERT_TRUE(after.hasID3v2Tag() && after.hasID3v1Tag() && after.hasAPETag());
+    EXPECT_EQ(after.ID3v2Tag()->header()->majorVersion(), 3u);
+    const auto frames = [](TagLib::MPEG::File& file, bool loudness) {
+        QStringList rendered;
+        for (TagLib::ID3v2::Frame* frame : file.ID3v2Tag()->frameList()) {
+            const auto* text = dynamic_cast<TagLib::ID3v2::UserTextIdentificationFrame*>(frame);
+            const bool gain = text && text->description().upper().startsWith("REPLAYGAIN_");
+            const TagLib::ByteVector bytes = frame->render();
+            if (gain == loudness)
+                rendered << QString::fromLatin1(QByteArray(bytes.data(), bytes.size()).toHex());
+        }
+        return rendered;
+    };
+    EXPECT_EQ(frames(after, false), frames(before, false));
+    EXPECT_EQ(frames(after, true).size(), 2); // the track's gain and peak
+    EXPECT_EQ(after.ID3v1Tag()->render(), before.ID3v1Tag()->render());
+    EXPECT_EQ(after.APETag()->render(), before.APETag()->render());
+}
+
+// A re-run trusts only outputs that decode to their end: a half-length one from an
+// earlier run is kept and told, and a new one written; the run after finds that
+// numbered one complete. A run killed mid-way leaves nothing the next run takes
+// for a source, and the next run tidies it away.
+TEST(NothingLost, ReRunsTrustOnlyCompleteOutputs) {
+    QTemporaryDir dir;
+    const auto file = [&](const QString& name) { return dir.filePath(name); };
+    ASSERT_TRUE(QDir(dir.path()).mkpath(u"lib"_s));
+    ASSERT_TRUE(MakeTone(file(u"lib/a.wav"_s), 3.0) && MakeTone(file(u"lib/b.wav"_s), 2.0));
+    const QStringList skip = Args(u"--to flac --skip-existing --out"_s)
+                             << dir.path() << file(u"lib"_s);
+    ASSERT_EQ(Converter(skip).out, u"Converted 2, skipped 0, failed 0.\n"_s);
+    const QByteArray whole = ReadBytes(file(u"a.flac"_s));
+    ASSERT_TRUE(WriteFile(file(u"a.flac"_s), whole.left(whole.size() / 2)));
+    const Outcome again = Converter(skip);
+    EXPECT_EQ(again.out, u"Converted 1, skipped 1, failed 0.\n"_s);
+    EXPECT_TRUE(again.err.contains(
+        u"'a.flac' from an earlier run is incomplete; kept, and a new output written"_s))
+        << again.err;
+    EXPECT_EQ(DecodedSamples(file(u"a 1.flac"_s), 2), 3 * 44100);
+    EXPECT_EQ(Converter(skip).out, u"Converted 0, skipped 2, failed 0.\n"_s);
+    EXPECT_FALSE(QFile::exists(file(u"a 2.flac"_s)));
+
+    // Killed while it writes beside its source: the leftover is no source, and goes
+    // with the next run.
+    ASSERT_TRUE(QDir(dir.path()).mkpath(u"rip"_s));
+    ASSERT_TRUE(MakeTone(file(u"rip/long.wav"_s), 120.0));
+    QProcess killed;
+    killed.start(QStringLiteral(CONVERTER), Args(u"--to flac"_s) << file(u"rip/long.wav"_s));
+    QStringList leftovers;
+    for (int i = 0; i < 3000 && leftovers.isEmpty(); ++i, QTest::qWait(5))
+        leftovers = Entries(file(u"rip"_s)).filter(u".part"_s);
+    ASSERT_FALSE(leftovers.isEmpty());
+    ::kill(static_cast<pid_t>(killed.processId()), SIGKILL);
+    killed.waitForFinished();
+    ASSERT_TRUE(QFile::exists(file(u"rip/"_s + leftovers.front())));
+    const Outcome after = Converter(Args(u"--to flac --skip-existing"_s) << file(u"rip"_s));
+    EXPECT_EQ(after.status, 0) << after.err;
+    EXPECT_EQ(after.out, u"Converted 1, skipped 0, failed 0.\n"_s);
+    EXPECT_EQ(Entries(file(u"rip"_s)), (QStringList{u"long.flac"_s, u"long.wav"_s}));
+}
 
 } // namespace

@@ -246,11 +246,12 @@ TEST(Engine, ReplayGainAgreesWithLoudgainPerTrackAndAlbum) {
             }
             EXPECT_NEAR(track, expected.value(stem), 0.1);
             EXPECT_NEAR(album, expected.value(u"Album"_s), 0.1);
-            // The album's peak is its loudest track's, the first here.
+            // The album's peak is its loudest track's (the first here), not its last's.
             if (format != TargetFormat::Opus) {
-                EXPECT_EQ(tags.value(u"replaygain_album_peak"_s),
+                EXPECT_GE(tags.value(u"replaygain_album_peak"_s).toDouble(),
                           Probe(sources.front() + u'.' + extension)
-                              .tags.value(u"replaygain_track_peak"_s));
+                              .tags.value(u"replaygain_track_peak"_s)
+                              .toDouble());
             }
             EXPECT_EQ(tags.value(u"album"_s), u"A"_s); // the other tags stay
         }
@@ -642,7 +643,7 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
     QFile manual(QStringLiteral(MANUAL_DIR "/VeluneConverter.1.scd"));
     ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
     const QStringList help = options(BatchUsage());
-    EXPECT_EQ(help.size(), 17) << help.join(u' ');
+    EXPECT_EQ(help.size(), 18) << help.join(u' ');
     EXPECT_EQ(options(QString::fromUtf8(manual.readAll())), help);
 }
 
@@ -693,9 +694,23 @@ TEST(Engine, TheOutputsShapeCopiesAndTimesAreAsAsked) {
         // rate and channels asked for.
         {"lossy.opus", "m.ogg", TargetFormat::Ogg, copy, false, 48000, 2, "fltp", false},
         {"lossy.ogg", "n.opus", TargetFormat::Opus, copy, false, 48000, 2, "fltp", false},
-        {"lossy.mp3", "o.mp3", TargetFormat::Mp3, {{0, 1, 0}, true}, false, 44100, 1, "fltp",
+        {"lossy.mp3",
+         "o.mp3",
+         TargetFormat::Mp3,
+         {{0, 1, 0}, true},
+         false,
+         44100,
+         1,
+         "fltp",
          false},
-        {"lossy48.mp3", "p.mp3", TargetFormat::Mp3, {{44100, 0, 0}, true}, false, 44100, 2, "fltp",
+        {"lossy48.mp3",
+         "p.mp3",
+         TargetFormat::Mp3,
+         {{44100, 0, 0}, true},
+         false,
+         44100,
+         2,
+         "fltp",
          false},
     };
     FfmpegConverter engine(2);
@@ -743,14 +758,13 @@ TEST(Engine, TheOutputsShapeCopiesAndTimesAreAsAsked) {
     const std::vector<std::tuple<const char*, const char*, int>> dithered{
         {"hires.flac", "k.wav", 16}, {"hires.flac", "l.wav", 0}, {"lossy.mp3", "q.wav", 0}};
     for (const auto& [source, output, bits] : dithered)
-        ASSERT_TRUE(again.add({file(source), file(output), TargetFormat::Wav, {}, false,
-                               {{0, 0, bits}}}));
+        ASSERT_TRUE(
+            again.add({file(source), file(output), TargetFormat::Wav, {}, false, {{0, 0, bits}}}));
     RunToEnd(again);
     for (const auto& [source, output, bits] : dithered) {
         SCOPED_TRACE(output);
         const QByteArray cut = RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -i"_s)
-                                                        << file(source)
-                                                        << Args(u"-f s16le -"_s))
+                                                        << file(source) << Args(u"-f s16le -"_s))
                                    .value_or(QByteArray());
         const QByteArray ours = DecodedPcm(file(output));
         EXPECT_EQ(ours.size(), cut.size());

@@ -82,6 +82,10 @@ public:
     // skipped between frames, and at the end fewer samples than the container declares
     // exactly or an Ogg file cut short. A read error ends the stream as its end would.
     const DecodeDamage& Damage() const;
+    // The length the container declares exactly (none when it estimates it), less the
+    // encoder delay and padding that the packets read so far announced: the length
+    // heard once the first and the last packets were read.
+    std::optional<int64_t> TrimmedLength() const;
     // The damage in words for the user, "damaged at 0:31: 4 096 samples could not be
     // decoded"; "" when there is none.
     QString DamageText() const;

@@ -103,7 +103,7 @@ void AudioDecoder::State::NoteTrimming(const AVPacket* p) {
     std::size_t size = 0;
     const uint8_t* skip = av_packet_get_side_data(p, AV_PKT_DATA_SKIP_SAMPLES, &size);
     if (skip && size >= 8)
-        trimmed += static_cast<int64_t>(AV_RL32(skip)) + AV_RL32(skip + 4);
+        trimmed += static_cast<int64_t>(AV_RL32(skip)) + (endInLength ? AV_RL32(skip + 4) : 0);
 }
 
 std::optional<int64_t> AudioDecoder::State::ExactLength() const {
@@ -136,6 +136,10 @@ void AudioDecoder::State::NoteEnd() {
         cutShort = true;
         NoteDamage(end, 0, QStringLiteral("the last Ogg page is cut or missing"));
     }
+}
+
+std::optional<int64_t> AudioDecoder::TrimmedLength() const {
+    return d_->decoder ? d_->ExactLength() : std::nullopt;
 }
 
 const DecodeDamage& AudioDecoder::Damage() const {

@@ -181,6 +181,7 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
         return error = FfmpegErrorText(status), false;
     if (d.decoder->sample_rate <= 0 || d.decoder->ch_layout.nb_channels <= 0)
         return error = kNotAudio, false;
+    d.endInLength = std::string_view(d.format->iformat->name) != "ogg";
     // FFmpeg trims the end of an Ogg Vorbis file short by up to 128 samples: the
     // reference library decodes local ones.
     if (codec->id == AV_CODEC_ID_VORBIS && !IsRemote(location) &&

@@ -133,6 +133,9 @@ struct AudioDecoder::State {
     DecodeDamage damage;
     int64_t frameEnd = -1; // where the last decoded frame ended (-1: not known)
     int64_t trimmed = 0;   // samples the packets so far said are trimmed
+    // Whether the declared length holds the padding at the end: an MP3's frame count
+    // does, an Ogg stream's last granule position already leaves it out.
+    bool endInLength = true;
     QString readFailure;   // why reading stopped before the end; told once the rest is decoded
     bool cutShort = false; // the file ends inside its last page
     bool ended = false;    // the end was reached and looked at

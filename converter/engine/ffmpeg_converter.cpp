@@ -246,8 +246,8 @@ void FfmpegConverter::Convert(Item& item) {
     const bool part = item.job.startFrame > 0 || item.job.endFrame >= 0;
     const bool truePeak = options.truePeak || options.preventClipping;
     TranscodeResult result;
-    item.copied = options.copySame && !part &&
-                  CopyGives(item.job.source, item.job.format, options.shape);
+    item.copied =
+        options.copySame && !part && CopyGives(item.job.source, item.job.format, options.shape);
     if (item.copied) {
         // Bit for bit; only the loudness fields, when asked, are written into the copy.
         result.ok = CopyBytes(item.job.source, item.temp, cancel_, item.progress, result.reason);
@@ -297,7 +297,8 @@ bool FfmpegConverter::Complete(Item& item, QString& failure) {
     if (item.copied) {
         std::vector<std::pair<QString, QString>> loudness;
         for (const auto& [key, values] : item.tags.text)
-            if (key.startsWith(QLatin1String("REPLAYGAIN_")) || key.startsWith(QLatin1String("R128_")))
+            if (key.startsWith(QLatin1String("REPLAYGAIN_")) ||
+                key.startsWith(QLatin1String("R128_")))
                 loudness.emplace_back(key, values.join(QLatin1Char(';')));
         done = loudness.empty() || WriteLoudnessFields(item.temp, job.format, loudness, failure);
     } else if (!item.tags.empty()) {
@@ -461,14 +462,18 @@ QString FfmpegConverter::FailureReason(int item) const {
     return items_[item]->failure;
 }
 
-bool FfmpegConverter::HoldsWhole(const QString& output, const QString& source,
-                                 qint64 startFrame, qint64 endFrame) {
-    const auto length = DeclaredLength(source);
-    if (!length)
+bool FfmpegConverter::HoldsWhole(const QString& output, const QString& source, qint64 startFrame,
+                                 qint64 endFrame) {
+    const auto done = ReadTail(output);
+    const auto original = done && done->whole ? ReadTail(source) : std::nullopt;
+    if (!original || !original->whole)
         return false;
-    const qint64 first = FrameToSample(startFrame, length->rate);
-    const qint64 last = endFrame >= 0 ? FrameToSample(endFrame, length->rate) : length->samples;
-    return last > first && CompleteOutput(output, last - first, length->rate);
+    const qint64 rate = original->rate;
+    const qint64 first = FrameToSample(startFrame, original->rate);
+    const qint64 last = endFrame >= 0 ? FrameToSample(endFrame, original->rate) : original->end;
+    // The same length, give or take the sample that a change of rate rounds.
+    return last > first &&
+           std::llabs((last - first) * done->rate - done->end * rate) <= done->rate + rate;
 }
 
 } // namespace velune

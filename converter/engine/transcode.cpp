@@ -468,39 +468,27 @@ QByteArray AudioDigest(const QString& path) {
     return status == AVERROR_EOF ? digest.result() : QByteArray();
 }
 
-std::optional<SampleCount> DeclaredLength(const QString& path) {
+std::optional<TailReading> ReadTail(const QString& path) {
     AudioDecoder decoder;
     QString error;
-    if (!decoder.Open(path, error))
+    if (!decoder.Open(path, error) || !decoder.SetOutput(SampleLayout::FloatPlanar, 0, 0, error))
         return std::nullopt;
-    const auto samples = decoder.DeclaredSamples();
-    if (!samples || *samples <= 0)
-        return std::nullopt;
-    return SampleCount{*samples, decoder.SourceRate()};
-}
-
-bool CompleteOutput(const QString& path, qint64 samples, int rate) {
-    AudioDecoder decoder;
-    QString error;
-    if (rate <= 0 || !decoder.Open(path, error) ||
-        !decoder.SetOutput(SampleLayout::FloatPlanar, 0, 0, error))
-        return false;
     const auto declared = decoder.DeclaredSamples();
-    const qint64 ownRate = decoder.SourceRate();
-    const auto sameLength = [&](qint64 count) {
-        return std::llabs(count * rate - samples * ownRate) <= rate + ownRate;
-    };
-    if (!declared || !sameLength(*declared))
-        return false;
-    const qint64 from = std::max<qint64>(0, *declared - ownRate);
+    const int rate = decoder.SourceRate();
+    if (!declared || *declared <= 0 || rate <= 0)
+        return std::nullopt;
+    // Two seconds before the declared end, which counts the encoder's padding too.
+    const qint64 from = std::max<qint64>(0, *declared - 2 * rate);
     if (from > 0 && !decoder.Seek(from))
-        return false;
-    qint64 end = from;
+        return std::nullopt;
+    TailReading tail{-1, from, rate, false};
     const uint8_t* const* data = nullptr;
     int read = 0;
     while ((read = decoder.Read(&data)) > 0)
-        end += read;
-    return read == 0 && !decoder.Damage().any() && end == *declared && sameLength(end);
+        tail.end += read;
+    tail.declared = decoder.TrimmedLength().value_or(-1);
+    tail.whole = read == 0 && !decoder.Damage().any() && tail.declared == tail.end;
+    return tail;
 }
 
 } // namespace velune

@@ -64,17 +64,17 @@ bool DecodesWhole(const QString& path, qint64 samples, const std::atomic<bool>& 
 // with the same digest hold the same audio, byte for byte. Empty when unreadable.
 QByteArray AudioDigest(const QString& path);
 
-// An earlier output is complete: its last second decodes to its end, and its
-// declared length and decoded end both equal `samples` at `rate` (the source's
-// length, or a track's), give or take the one sample a change of rate rounds.
-bool CompleteOutput(const QString& path, qint64 samples, int rate);
-
-// A source's exact length: its declared samples at its rate; none when unknown.
-struct SampleCount {
-    qint64 samples = 0;
+// A file's end as its last two seconds decode: where its samples end, the length
+// it declares (the encoder's delay and padding left out), and whether it is whole
+// (it decodes to its end, undamaged, to the length it declares). Cheap: it does not
+// decode the rest.
+struct TailReading {
+    qint64 declared = -1;
+    qint64 end = -1;
     int rate = 0;
+    bool whole = false;
 };
-std::optional<SampleCount> DeclaredLength(const QString& path);
+std::optional<TailReading> ReadTail(const QString& path);
 
 // The first sample of a CD frame (1/75 s) at a rate: exact for 44.1, 48, 88.2 and 96 kHz.
 qint64 FrameToSample(qint64 frame, int rate);
