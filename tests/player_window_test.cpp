@@ -116,7 +116,8 @@ TEST(ListOrder, SortsKeepRowsAlikeAsTheyCameAndMissingTagsLast) {
         {SortOrder::Title, "zwvyx"},    // "1 z.mp3", "9 w.mp3" (file names), Charlie, delta, Écho
         {SortOrder::Length, "yzvxw"},   // 1 s, 2 s as they came, 3 s, unknown
         {SortOrder::FileName, "zyvwx"}, // 1, 2, 3, 9, 10
-        {SortOrder::Added, "xyzwv"},
+        {SortOrder::Added, "xyzwv"},    {SortOrder::Album, "vzxyw"},
+        {SortOrder::Length, "yzvxw"}, // z before v as added, though listed after it
     };
     Library lib;
     lib.list.setCurrent(1); // y
