@@ -32,8 +32,7 @@ public:
     QPoint At(const QString& name, double fraction = 0.5) {
         QQuickItem* item = Item(name);
         EXPECT_NE(item, nullptr) << name;
-        return item ? item->mapToScene(QPointF(item->width() * fraction, item->height() / 2))
-                          .toPoint()
+        return item ? item->mapToScene({item->width() * fraction, item->height() / 2}).toPoint()
                     : QPoint();
     }
 
@@ -43,6 +42,7 @@ public:
         QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, At(name, fraction));
         return commands;
     }
+    // Presses the key and returns the commands that it sent.
     QStringList Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         commands.clear();
         QTest::keyClick(&view, key, modifiers);

@@ -183,11 +183,10 @@ TEST_F(Faces, ThePlayersTransportWindowAndVolume) {
     Load("player.qml");
     EXPECT_EQ(Size(), QSizeF(336, 560));
     for (const QString& tag : {u"Play"_s, u"Pause"_s, u"Stop"_s, u"Next"_s, u"Previous"_s}) {
-        const QString button = tag.toLower() + u"Button"_s;
         face->Write("_root." + tag, u"4"_s); // disabled
-        EXPECT_TRUE(face->Click(button).isEmpty()) << tag;
+        EXPECT_TRUE(face->Click(tag.toLower() + u"Button"_s).isEmpty()) << tag;
         face->Write("_root." + tag, u"1"_s);
-        ExpectButtons({button + u' ' + tag});
+        ExpectButtons({tag.toLower() + u"Button "_s + tag});
     }
     face->Write("_root.Play", "3");
     EXPECT_EQ(face->Property("playButton", "state_").toString(), u"3"_s);
@@ -234,12 +233,12 @@ TEST_F(Faces, ThePlayersDisplayListAndDrops) {
     }
 
     // The host's rows: a "|" or "\" in a name stays in its one row, empty fields stay empty.
-    const auto row = [](QStringList fields) { return fields; };
-    face->Write("_root.ListRows",
-                JoinFaceList(row({u"/m/a.wav"_s, u"a.wav"_s, "", "", "", "", ""}) +
-                             row({u"/m/pi|pe\\.mp3"_s, u"Pipe"_s, u"Ana"_s, u"Été"_s, u"2"_s,
-                                  u"03:10"_s, ""}) +
-                             row({u"/m/d'e.rm"_s, u"d'e.rm"_s, "", "", "", "", u"1"_s})));
+    face->Write(
+        "_root.ListRows",
+        JoinFaceList(
+            {u"/m/a.wav"_s,       u"a.wav"_s,  "",       "",       "",     "",         "",
+             u"/m/pi|pe\\.mp3"_s, u"Pipe"_s,   u"Ana"_s, u"Été"_s, u"2"_s, u"03:10"_s, "",
+             u"/m/d'e.rm"_s,      u"d'e.rm"_s, "",       "",       "",     "",         u"1"_s}));
     face->Write("_root.SetListRows", "1");
     ASSERT_EQ(Count("playList"), 3);
     EXPECT_EQ(face->AccessibleName("playRow1"), u"/m/pi|pe\\.mp3"_s);

@@ -177,21 +177,19 @@ public:
     }
     void setReplayGain(ReplayGainMode mode) override { gain = mode; }
     void setNext(const QString& uri) override { next = uri; }
-    std::optional<QString> TakeAdvance() override {
-        if (advances.empty())
+    template <typename T> static std::optional<T> Take(std::deque<T>& from) {
+        if (from.empty())
             return std::nullopt;
-        const QString uri = advances.front();
-        advances.pop_front();
-        loaded = uri;
-        return uri;
-    }
-    std::optional<SkippedItem> TakeSkipped() override {
-        if (skipped.empty())
-            return std::nullopt;
-        SkippedItem item = skipped.front();
-        skipped.pop_front();
+        T item = std::move(from.front());
+        from.pop_front();
         return item;
     }
+    std::optional<QString> TakeAdvance() override {
+        const std::optional<QString> uri = Take(advances);
+        loaded = uri.value_or(loaded);
+        return uri;
+    }
+    std::optional<SkippedItem> TakeSkipped() override { return Take(skipped); }
     // The queued item is heard.
     void Advance() {
         if (!next.isEmpty())
@@ -209,21 +207,10 @@ public:
     }
     bool play() override {
         paused = ended = false;
-        ++plays;
         return playing = !loaded.isEmpty();
     }
-    bool pause() override {
-        if (!playing)
-            return false;
-        playing = false;
-        return paused = true;
-    }
-    bool resume() override {
-        if (!paused)
-            return false;
-        paused = false;
-        return playing = true;
-    }
+    bool pause() override { return std::exchange(playing, false) && Set(paused, true); }
+    bool resume() override { return std::exchange(paused, false) && Set(playing, true); }
     bool stop() override { return Set(ended, false) && Set(paused, false) && !Set(playing, false); }
     bool itemsClear() override {
         playing = paused = ended = false;
@@ -248,15 +235,9 @@ public:
 
     QString loaded;
     std::optional<PlaybackState> forced; // a state the test puts the engine in
-    bool playing = false;
-    bool paused = false;
-    bool ended = false;
-    int plays = 0;
+    bool playing = false, paused = false, ended = false, muted = false;
     int volume = -1;
-    bool muted = false;
-    QString soundFailure;
-    QString itemFailure;
-    QString next;
+    QString soundFailure, itemFailure, next;
     std::deque<QString> advances;
     std::deque<SkippedItem> skipped;
     std::optional<std::pair<int, bool>> mixer;
