@@ -464,8 +464,10 @@ QString FfmpegConverter::FailureReason(int item) const {
 
 bool FfmpegConverter::HoldsWhole(const QString& output, const QString& source, qint64 startFrame,
                                  qint64 endFrame) {
+    // Our outputs declare their length exactly; one that does not is no output of ours.
     const auto done = ReadTail(output);
-    const auto original = done && done->whole ? ReadTail(source) : std::nullopt;
+    const auto original =
+        done && done->whole && done->declared >= 0 ? ReadTail(source) : std::nullopt;
     if (!original || !original->whole)
         return false;
     const qint64 rate = original->rate;

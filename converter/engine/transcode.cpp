@@ -487,7 +487,9 @@ std::optional<TailReading> ReadTail(const QString& path) {
     while ((read = decoder.Read(&data)) > 0)
         tail.end += read;
     tail.declared = decoder.TrimmedLength().value_or(-1);
-    tail.whole = read == 0 && !decoder.Damage().any() && tail.declared == tail.end;
+    // A length estimated from the bit rate (an MP3 without a Xing header) says nothing.
+    tail.whole = read == 0 && !decoder.Damage().any() &&
+                 (tail.declared < 0 || tail.declared == tail.end);
     return tail;
 }
 

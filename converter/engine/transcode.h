@@ -65,9 +65,9 @@ bool DecodesWhole(const QString& path, qint64 samples, const std::atomic<bool>& 
 QByteArray AudioDigest(const QString& path);
 
 // A file's end as its last two seconds decode: where its samples end, the length
-// it declares (the encoder's delay and padding left out), and whether it is whole
-// (it decodes to its end, undamaged, to the length it declares). Cheap: it does not
-// decode the rest.
+// it declares exactly (the encoder's delay and padding left out; -1 when it only
+// estimates one), and whether it is whole (it decodes to its end, undamaged, to
+// the length it declares). Cheap: it does not decode the rest.
 struct TailReading {
     qint64 declared = -1;
     qint64 end = -1;
