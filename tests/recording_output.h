@@ -1,13 +1,17 @@
 #pragma once
 
 // A sound output that plays in real time into nothing and keeps count: what was
-// written and heard, how many streams were open at once.
+// written and heard, how many streams were open at once. Like a server, it takes
+// nothing once told to play out, and a held stream waits for its prebuffer again.
 
 #include "sound_output.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <mutex>
+#include <tuple>
+#include <vector>
 
 namespace velune::test {
 
@@ -35,9 +39,12 @@ public:
         return true;
     }
     void Close() override {
-        if (open_)
-            --openStreams;
+        if (!open_)
+            return;
+        --openStreams;
         open_ = false;
+        std::lock_guard lock(heardMutex);
+        heardStreams.push_back({format_.rate, format_.channels(), Heard()});
     }
     bool IsOpen() const override { return open_; }
     const StreamFormat& Format() const override { return format_; }
@@ -53,7 +60,8 @@ public:
         written_ += static_cast<int64_t>(frames);
         writes += frames > 0;
         // Like a server's prebuffer: it starts once it holds enough.
-        if (!started_ && written_ * 1000 >= static_cast<int64_t>(format_.rate) * kAheadMs / 2)
+        if (!started_ &&
+            (written_ - heard_) * 1000 >= static_cast<int64_t>(format_.rate) * kAheadMs / 2)
             Start();
         return true;
     }
@@ -70,6 +78,7 @@ public:
     void SetPaused(bool paused) override {
         Heard();
         paused_ = paused;
+        started_ = started_ && !paused; // held, it waits for its prebuffer again
     }
     void Start() override {
         Heard();
@@ -79,7 +88,6 @@ public:
         Start();
         draining_ = true;
     }
-    bool Draining() const override { return draining_; }
     bool Drained() override { return draining_ && Heard() == written_; }
     void SetLevel(MixerLevel level) override { level_ = level; }
     std::optional<MixerLevel> MixerChange() override { return std::nullopt; }
@@ -90,6 +98,10 @@ public:
     static inline std::atomic<int> maxOpen{0};
     static inline std::atomic<int> opened{0};
     static inline std::atomic<long> writes{0};
+    // Each stream closed: its rate, channels and frames heard.
+    using Stream = std::tuple<int, int, int64_t>;
+    static inline std::mutex heardMutex;
+    static inline std::vector<Stream> heardStreams; // guarded by heardMutex
 
 private:
     bool open_ = false;
