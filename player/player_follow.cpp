@@ -140,7 +140,7 @@ PlayerWindow::Status PlayerWindow::PlaybackStatus() const {
     const PlaybackState state = p_.engine.state();
     if (IsRunning(state))
         return Status::Playing;
-    return state == PlaybackState::Paused ? Status::Paused : Status::Stopped;
+    return IsPaused(state) ? Status::Paused : Status::Stopped;
 }
 
 double PlayerWindow::VolumeLevel() const {

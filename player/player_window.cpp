@@ -221,7 +221,7 @@ void PlayerWindow::Play() {
             return;
     }
     const bool afresh = Stopped();
-    if (p_.engine.state() == PlaybackState::Paused)
+    if (IsPaused(p_.engine.state()))
         p_.engine.resume();
     else
         p_.engine.play();
@@ -237,7 +237,7 @@ void PlayerWindow::Play() {
 }
 
 void PlayerWindow::Pause() {
-    SetPaused(p_.engine.state() != PlaybackState::Paused);
+    SetPaused(!IsPaused(p_.engine.state()));
 }
 
 void PlayerWindow::SetPaused(bool paused) {

@@ -759,27 +759,34 @@ TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
 }
 
 // Where each event leaves each state. Letters: i idle, o opening, p playing, z paused,
-// s switching, d draining, e ended, f failed; one row a state, one letter an event.
+// s switching, d draining, n ending, e ended, f failed, and S, D, N switching, draining
+// and ending paused; one row a state, one letter an event.
 TEST(PlaybackStates, EveryEventMovesEveryStateByOneTable) {
     using E = PlaybackEvent;
+    using S = PlaybackState;
     const std::vector<E> events{E::Load,       E::Clear,       E::Play,         E::Pause,
                                 E::Resume,     E::Stop,        E::Seek,         E::StreamReady,
                                 E::ItemFailed, E::SoundFailed, E::FormatChange, E::AllWritten,
-                                E::NextNamed,  E::Drained};
-    const char* const kLetters = "iopzsdef";
+                                E::NextNamed,  E::Drained,     E::PlayOut};
+    const char* const kLetters = "iopzsdnefSDN";
     // clang-format off
     const std::vector<std::pair<PlaybackState, const char*>> rows{
-        //                          load clear play pause resume stop seek ready itemfail soundfail format written next drained
-        {PlaybackState::Idle,      "i" "i" "o" "i" "i" "i" "i" "i" "i" "i" "i" "i" "i" "i"},
-        {PlaybackState::Opening,   "i" "i" "o" "z" "o" "i" "o" "p" "e" "f" "o" "o" "o" "o"},
-        {PlaybackState::Playing,   "i" "i" "p" "z" "p" "i" "o" "p" "e" "f" "s" "d" "p" "p"},
-        {PlaybackState::Paused,    "i" "i" "o" "z" "o" "i" "z" "z" "e" "f" "z" "z" "z" "z"},
-        {PlaybackState::Switching, "i" "i" "s" "z" "s" "i" "o" "s" "e" "f" "s" "d" "s" "o"},
-        {PlaybackState::Draining,  "i" "i" "d" "z" "d" "i" "o" "d" "e" "f" "s" "d" "p" "e"},
-        {PlaybackState::Ended,     "i" "i" "o" "e" "e" "i" "e" "e" "e" "f" "e" "e" "e" "e"},
-        {PlaybackState::Failed,    "i" "i" "o" "f" "f" "i" "f" "f" "e" "f" "f" "f" "f" "f"},
+        //                    load clear play pause resume stop seek ready itemfail soundfail format written next drained playout
+        {S::Idle,            "i" "i" "o" "i" "i" "i" "i" "i" "i" "i" "i" "i" "i" "i" "i"},
+        {S::Opening,         "i" "i" "o" "z" "o" "i" "o" "p" "e" "f" "o" "o" "o" "o" "o"},
+        {S::Playing,         "i" "i" "p" "z" "p" "i" "o" "p" "e" "f" "s" "d" "p" "p" "p"},
+        {S::Paused,          "i" "i" "o" "z" "o" "i" "z" "z" "e" "f" "z" "z" "z" "z" "z"},
+        {S::Switching,       "i" "i" "s" "S" "s" "i" "o" "s" "e" "f" "s" "n" "s" "o" "s"},
+        {S::Draining,        "i" "i" "d" "D" "d" "i" "o" "d" "e" "f" "d" "d" "p" "d" "n"},
+        {S::Ending,          "i" "i" "n" "N" "n" "i" "o" "n" "e" "f" "n" "n" "s" "e" "n"},
+        {S::Ended,           "i" "i" "o" "e" "e" "i" "e" "e" "e" "f" "e" "e" "e" "e" "e"},
+        {S::Failed,          "i" "i" "o" "f" "f" "i" "f" "f" "e" "f" "f" "f" "f" "f" "f"},
+        {S::PausedSwitching, "i" "i" "s" "S" "s" "i" "z" "S" "e" "f" "S" "S" "S" "S" "S"},
+        {S::PausedDraining,  "i" "i" "d" "D" "d" "i" "z" "D" "e" "f" "D" "D" "z" "D" "D"},
+        {S::PausedEnding,    "i" "i" "n" "N" "n" "i" "z" "N" "e" "f" "N" "N" "S" "N" "N"},
     };
     // clang-format on
+    ASSERT_EQ(rows.size(), std::strlen(kLetters)); // every state
     for (const auto& [state, expected] : rows)
         for (std::size_t e = 0; e < events.size(); ++e) {
             const PlaybackState after = Transition(state, events[e]);
@@ -828,7 +835,8 @@ TEST_F(Player, TheWindowMirrorsTheEnginesState) {
 // in real time into nothing, on files that include missing, corrupt, empty, short,
 // multichannel and other-rate ones: every command answered in order, the time never
 // running back but by a seek, one stream at most, the end of the list told once, no
-// spinning feed, and a clean shutdown in any state.
+// spinning feed, a clean shutdown in any state, and a list paused and resumed anywhere
+// heard once, in order, to its end.
 TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
     const quint32 seed = qEnvironmentVariableIsSet("VELUNE_SEED")
                              ? qgetenv("VELUNE_SEED").toUInt()
@@ -878,6 +886,7 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
             {u"SelectedIndex"_s, true}, {u"Remove"_s, true},      {u"RemoveAll"_s, true},
             {u"Repeat"_s, false},       {u"ReplayGain"_s, false}, {u"tick"_s, false},
             {u"wait"_s, false},         {u"wait"_s, false}, // time passes: items play, end
+            {u"pauses"_s, false}, // until an item ends or the stream switches: pauses there
         };
         const auto& [step, timeMayJump] = steps[pick(static_cast<int>(steps.size()))];
         QString args = u"undefined"_s;
@@ -899,7 +908,14 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
             w.Tick();
         else if (step == u"wait")
             QTest::qWait(pick(30));
-        else if (step != u"RemoveAll" || pick(8) == 0)
+        else if (step == u"pauses") {
+            (void)QTest::qWaitFor([&] { return PlaysOut(player->engine.state()); }, pick(30));
+            for (int n = pick(3); n > 0; --n) {
+                w.SetPaused(true);
+                QTest::qWait(pick(10));
+                w.SetPaused(false);
+            }
+        } else if (step != u"RemoveAll" || pick(8) == 0)
             w.OnFaceCommand(u"IDC_FS_"_s + step, args);
         QCoreApplication::processEvents();
         // The time runs back only by a command that says so, or for a new item.
@@ -960,6 +976,33 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
         << last.around.face.writes.join(u' ');
     EXPECT_EQ(last.around.messages.shown.size(), 1) << last.around.messages.shown.join(u'\n');
     EXPECT_EQ(last.window.list().current(), 2);
+
+    // Paused and resumed in every state it passes, a list played out is heard once, each
+    // item in order (b joined to itself), and ends stopped.
+    using S = PlaybackState;
+    for (const S at : {S::Playing, S::Switching, S::Draining, S::Ending}) {
+        SCOPED_TRACE(StateName(at));
+        last.window.OnFaceCommand(u"IDC_FS_RemoveAll"_s, u"undefined"_s);
+        last.engine.Settle();
+        RecordingOutput::heardStreams.clear(); // no stream is open: nothing else adds to it
+        last.around.dialog.Choose({file("a.wav"), file("b.flac"), file("b.flac")});
+        last.window.OnFaceCommand(u"IDC_FS_Add"_s, u"undefined"_s);
+        last.window.OnFaceCommand(u"IDC_FS_Play"_s, u"undefined"_s);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return last.engine.state() == at; }, 5000));
+        QElapsedTimer played;
+        played.start();
+        do {
+            last.window.SetPaused(true);
+            QTest::qWait(pick(30));
+            last.window.SetPaused(false);
+            QTest::qWait(pick(60));
+        } while (last.around.timer.enabled && played.elapsed() < 10000);
+        EXPECT_EQ(last.window.PlaybackStatus(), PlayerWindow::Status::Stopped);
+        EXPECT_EQ(last.window.list().current(), 2);
+        std::lock_guard lock(RecordingOutput::heardMutex);
+        EXPECT_EQ(RecordingOutput::heardStreams,
+                  (std::vector<RecordingOutput::Stream>{{44100, 1, 13230}, {48000, 2, 19200}}));
+    }
 }
 
 } // namespace
