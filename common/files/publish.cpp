@@ -139,19 +139,25 @@ bool WriteFileDurably(const QString& path, const QByteArray& bytes, QString& err
     return SyncFolder(FolderOf(path), error);
 }
 
-bool PublishNoReplace(const QString& temp, const QString& output, QString& error) {
+bool PublishNoReplace(const QString& temp, const QString& output, QString& error, bool* durable) {
     if (!SyncFile(temp, error))
         return false;
     const QByteArray from = SystemName(temp);
     const QByteArray to = SystemName(output);
+    const auto named = [&] {
+        const bool synced = SyncFolder(FolderOf(output), error);
+        if (durable)
+            *durable = synced;
+        return true;
+    };
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return SyncFolder(FolderOf(output), error);
+        return named();
     int reason = errno;
     if (reason == EINVAL || reason == ENOSYS) {
         // File systems without an exclusive rename: a hard link fails on an existing name too.
         if (::link(from.constData(), to.constData()) == 0) {
             ::unlink(from.constData());
-            return SyncFolder(FolderOf(output), error);
+            return named();
         }
         reason = errno;
     }

@@ -131,6 +131,7 @@ public:
         result.ok = true;
         result.loudness = meter_;
         result.samples = written_;
+        result.exactSource = decoder_.TrimmedLength().has_value();
         if (const DecodeDamage& damage = decoder_.Damage(); damage.any()) {
             result.lostMs = damage.lostSamples * 1000 / decoder_.SourceRate();
             result.damage = decoder_.DamageText();
@@ -488,8 +489,8 @@ std::optional<TailReading> ReadTail(const QString& path) {
         tail.end += read;
     tail.declared = decoder.TrimmedLength().value_or(-1);
     // A length estimated from the bit rate (an MP3 without a Xing header) says nothing.
-    tail.whole = read == 0 && !decoder.Damage().any() &&
-                 (tail.declared < 0 || tail.declared == tail.end);
+    tail.whole =
+        read == 0 && !decoder.Damage().any() && (tail.declared < 0 || tail.declared == tail.end);
     return tail;
 }
 

@@ -26,6 +26,8 @@ struct TranscodeResult {
     // With damage accepted: how much of the source could not be decoded (ms), and where.
     qint64 lostMs = 0;
     QString damage;
+    // The source declared its length exactly (and, undamaged, decoded to it).
+    bool exactSource = false;
 };
 
 // What a damaged source makes of a conversion.
