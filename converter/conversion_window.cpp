@@ -224,9 +224,17 @@ void ConversionWindow::Unload() {
 }
 
 void ConversionWindow::DeleteConvertedSources() {
+    std::vector<QueuedSource> going;
     for (const QueuedSource& item : queued_)
         if (item.row < static_cast<int>(deleteFlags_.size()) && deleteFlags_[item.row])
-            DeleteConvertedSource(item);
+            going.push_back(item);
+    // Each deletion syncs its folder: the disk's work is a worker's.
+    if (!going.empty())
+        p_.background.Run([going = std::move(going)]() -> Background::Then {
+            for (const QueuedSource& item : going)
+                DeleteConvertedSource(item);
+            return [] {};
+        });
 }
 
 } // namespace velune

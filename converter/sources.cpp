@@ -23,11 +23,27 @@ bool ReadOnly(const QString& path) {
            ::access(SystemName(path).constData(), W_OK) != 0;
 }
 
+// A cue sheet lies beside the file: it may be the image the sheet stands for, even
+// when the sheet names it wrongly or cannot be read.
+bool SheetBeside(const QString& path) {
+    std::error_code error;
+    std::filesystem::directory_iterator entry(SystemPath(FolderOf(path)), error);
+    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error))
+        if (PathFromSystem(entry->path().filename())
+                .endsWith(QLatin1String(".cue"), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 } // namespace
 
 bool DeleteConvertedSource(const QueuedSource& source) {
     if (source.outcome != ConverterEngine::ItemState::Converted || !source.verified)
         return false;
+    if (SheetBeside(source.source)) {
+        qCWarning(lcConverter) << "kept" << source.source << "a cue sheet lies beside it";
+        return false;
+    }
     if (!source.identity || IdentityOf(source.source) != source.identity ||
         ReadOnly(source.source) || !IsFile(source.output))
         return false;

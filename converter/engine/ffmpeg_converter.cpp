@@ -396,17 +396,11 @@ void FfmpegConverter::Publish(Item& item) {
 }
 
 int FfmpegConverter::LowestIndex() const {
-    // Outputs that wait for their album's gain are shown only once nothing else runs.
-    int waiting = -1;
-    for (std::size_t i = 0; i < items_.size(); ++i) {
-        const Item& item = *items_[i];
-        if (item.awaitingAlbum && waiting < 0)
-            waiting = static_cast<int>(i);
-        else if (!item.awaitingAlbum &&
-                 (item.state == ItemState::Queued || item.state == ItemState::Converting))
+    // An output waiting for its album's gain is unfinished: it is shown as waiting.
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        if (items_[i]->state == ItemState::Queued || items_[i]->state == ItemState::Converting)
             return static_cast<int>(i);
-    }
-    return waiting;
+    return -1;
 }
 
 const FfmpegConverter::Item* FfmpegConverter::Lowest() const {
@@ -486,9 +480,9 @@ QString FfmpegConverter::FailureReason(int item) const {
 bool FfmpegConverter::HoldsWhole(const QString& output, const QString& source, qint64 startFrame,
                                  qint64 endFrame) {
     // Our outputs declare their length exactly; one that does not is no output of ours.
+    // A source is as long as it decodes (some declare their length only roughly).
     const auto done = ReadTail(output);
-    const auto original =
-        done && done->whole && done->declared >= 0 ? ReadTail(source) : std::nullopt;
+    const auto original = done && done->exact() ? ReadTail(source) : std::nullopt;
     if (!original || !original->whole)
         return false;
     const qint64 rate = original->rate;

@@ -488,9 +488,7 @@ std::optional<TailReading> ReadTail(const QString& path) {
     while ((read = decoder.Read(&data)) > 0)
         tail.end += read;
     tail.declared = decoder.TrimmedLength().value_or(-1);
-    // A length estimated from the bit rate (an MP3 without a Xing header) says nothing.
-    tail.whole =
-        read == 0 && !decoder.Damage().any() && (tail.declared < 0 || tail.declared == tail.end);
+    tail.whole = read == 0 && !decoder.Damage().any();
     return tail;
 }
 

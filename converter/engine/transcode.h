@@ -68,13 +68,14 @@ QByteArray AudioDigest(const QString& path);
 
 // A file's end as its last two seconds decode: where its samples end, the length
 // it declares exactly (the encoder's delay and padding left out; -1 when it only
-// estimates one), and whether it is whole (it decodes to its end, undamaged, to
-// the length it declares). Cheap: it does not decode the rest.
+// estimates one), and whether it is whole (it decodes to its end, undamaged) and
+// exact (to the length it declares). Cheap: it does not decode the rest.
 struct TailReading {
     qint64 declared = -1;
     qint64 end = -1;
     int rate = 0;
-    bool whole = false;
+    bool whole = false; // decodes to its end, undamaged
+    bool exact() const { return whole && declared == end; }
 };
 std::optional<TailReading> ReadTail(const QString& path);
 
