@@ -648,6 +648,7 @@ TEST_F(Player, AFolderAddsItsAudioWithTagsCoversAndASavedList) {
                     .join(u'\n')
                     .contains(u"|Été|Ana|Sol|1|00:02|"_s));
     Cmd("IDC_FS_Play");
+    EXPECT_EQ(Title(), u"Été — Ana"_s); // now playing, from the tags
     const QString art = Shown("_root.CoverUrl");
     EXPECT_TRUE(art.startsWith(u"file://"_s + cache.path() + u"/covers/"_s)) << art;
     EXPECT_EQ(ReadBytes(PathOfFileUri(art.toUtf8())), ReadBytes(cover));
@@ -965,6 +966,71 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
         << last.around.face.writes.join(u' ');
     EXPECT_EQ(last.around.messages.shown.size(), 1) << last.around.messages.shown.join(u'\n');
     EXPECT_EQ(last.window.list().current(), 2);
+}
+
+// Each row: what the user does, then the window's state, the boxes told and asked, the time
+// shown, the first row's reason and what a saved "Mix" holds.
+TEST_F(Player, EachFailureIsToldOnceAndTheFaceFollowsTheEngine) {
+    struct Row {
+        const char* what;
+        std::function<void(QStringList&)> does;
+        const char* expected;
+    };
+    const auto gone = [](const QStringList& paths) {
+        for (const QString& path : paths)
+            QFile::remove(path);
+    };
+    const std::vector<Row> rows{
+        {"a missing first file and another, from the command line",
+         [&](QStringList& p) { gone({p[0]}), frm.PlayFiles(p); },
+         "song1#1 plays 'song1.mp3' >song2 play=3/1 ticking told=1 asked=0 time= row0=missing "},
+        {"repeat over a list whose files have all gone",
+         [&](QStringList& p) {
+             Add(p), Do("Repeat"), gone(p), engine.checksFiles = true;
+             for (const char* step :
+                  {"Play", "tick", "tick", "tick", "tick", "Play", "tick", "Repeat"})
+                 Do(QString::fromLatin1(step));
+         },
+         "-#1 stopped ' ' >- play=1/0 told=3 asked=0 time=00:00 row0=missing "},
+        {"next on the last row, without repeat",
+         [&](QStringList& p) { Add(p), Do("Play"), Do("Next"), Do("Next"), Do("Next"); },
+         "song2#2 plays 'song2.mp3' >- play=3/1 ticking told=0 asked=0 time= row0= "},
+        {"stop",
+         [&](QStringList& p) {
+             Add(p), Do("Play"), engine.length = 4000, engine.time = 2000, Do("tick"), Do("Stop");
+         },
+         "song0#0 stopped '' >song1 play=1/0 told=0 asked=0 time=00:00 row0= "},
+        {"save as a PLS over a file, No",
+         [&](QStringList& p) {
+             WriteFile(dir.filePath(u"Mix.pls"_s), "old"), Add(p), Do("SaveList");
+         },
+         "song0#0 stopped '' >song1 play=1/ told=0 asked=1 time= row0= old"},
+        {"save as a PLS over a file, Yes",
+         [&](QStringList& p) {
+             WriteFile(dir.filePath(u"Mix.pls"_s), "old"), Add(p), messages.answers = {true};
+             Do("SaveList");
+         },
+         "song0#0 stopped '' >song1 play=1/ told=0 asked=1 time= row0= [playlist]"},
+    };
+    dialog.saveAs = dir.filePath(u"Mix"_s);
+    dialog.saveType = u"pls"_s;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Do("RemoveAll");
+        face.store.clear();
+        engine = ScriptedPlayer();
+        messages.shown.clear(), messages.asked.clear();
+        QStringList paths = Files(3);
+        row.does(paths);
+        Cmd("IDC_FS_Find", QString()); // the rows sent again, as they are now
+        const QStringList first = Shown("_root.ListRows").split(u'|');
+        EXPECT_EQ(u"%1 told=%2 asked=%3 time=%4 row0=%5 %6"_s.arg(State())
+                      .arg(messages.shown.size())
+                      .arg(messages.asked.size())
+                      .arg(Shown("_root.TimePlayedTxt"), first.value(player_face::kRowFields - 1),
+                           ReadBytes(dir.filePath(u"Mix.pls"_s)).left(10)),
+                  QString::fromUtf8(row.expected));
+    }
 }
 
 } // namespace
