@@ -9,11 +9,14 @@
 #include <QDBusInterface>
 #include <QDBusObjectPath>
 #include <QDBusReply>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace velune;
 using namespace velune::test;
@@ -34,8 +37,10 @@ protected:
                            {u"title=Été à Lisbonne"_s, u"artist=Ana"_s, u"track=3"_s}));
         ASSERT_TRUE(MakeTone(dir.filePath("c.ogg"), 4.0));
     }
-    void Start(QProcess& player, const QStringList& files) {
+    void Start(QProcess& player, const QStringList& files, const QStringList& extra = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString& setting : extra)
+            env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         env.insert(u"XDG_CONFIG_HOME"_s, config.path());
         env.insert(u"XDG_CACHE_HOME"_s, config.filePath(u"cache"_s));
@@ -163,6 +168,44 @@ TEST_F(Desktop, MprisDrivesAndReadsThePlayerAndASecondStartHandsItsFilesOver) {
     first.kill();
     first.waitForFinished(5000);
     EXPECT_TRUE(RemoveFile(PathFromSystem(latin1)));
+}
+
+// The window and MPRIS answer at once while a folder on a stalled file system loads; a
+// 20 000-file scan ends within a second of SIGTERM, and the name on the bus goes with it.
+TEST_F(Desktop, TheWindowNeverWaitsOnTheDiskAndQuitsAtOnce) {
+    const QString slow = dir.filePath(u"slow"_s), many = dir.filePath(u"many"_s);
+    ASSERT_TRUE(QDir().mkpath(slow) && QDir().mkpath(many));
+    ASSERT_TRUE(QFile::copy(dir.filePath(u"a.wav"_s), slow + u"/a.wav"_s));
+    for (int i = 0; i < 20000; ++i)
+        ASSERT_EQ(::link(QFile::encodeName(dir.filePath(u"a.wav"_s)).constData(),
+                         QFile::encodeName(many + u"/%1.wav"_s.arg(i)).constData()),
+                  0);
+    Start(first, {slow},
+          {u"LD_PRELOAD="_s + QStringLiteral(SLOW_FS_SHIM), u"VELUNE_SLOW_FOLDER="_s + slow,
+           u"ASAN_OPTIONS="_s + qEnvironmentVariable("ASAN_OPTIONS") +
+               u":verify_asan_link_order=0"_s});
+    ASSERT_TRUE(OnBus() && Get("Volume").isValid()); // its window runs
+    qint64 longest = 0;
+    for (int call = 0; call < 50; ++call, QTest::qWait(20)) {
+        QElapsedTimer answered;
+        answered.start();
+        ASSERT_TRUE(Get("Volume").isValid());
+        longest = std::max(longest, answered.elapsed());
+    }
+    EXPECT_LT(longest, 50);
+    // Quit: with a worker stuck on the stalled disk, then during the scan of a big folder.
+    for (const QString& folder : {QString(), many}) {
+        if (!folder.isEmpty()) {
+            Start(first, {folder});
+            ASSERT_TRUE(OnBus());
+            QTest::qWait(500);
+        }
+        first.terminate();
+        EXPECT_TRUE(first.waitForFinished(1000)) << folder.toStdString();
+        EXPECT_TRUE(Soon([] {
+            return !QDBusConnection::sessionBus().interface()->isServiceRegistered(kService);
+        }));
+    }
 }
 
 class Probe {
