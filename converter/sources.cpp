@@ -2,6 +2,7 @@
 #include "system_names.h"
 
 #include <QLoggingCategory>
+#include <algorithm>
 #include <filesystem>
 #include <unistd.h>
 
@@ -26,13 +27,10 @@ bool ReadOnly(const QString& path) {
 // A cue sheet lies beside the file: it may be the image the sheet stands for, even
 // when the sheet names it wrongly or cannot be read.
 bool SheetBeside(const QString& path) {
-    std::error_code error;
-    std::filesystem::directory_iterator entry(SystemPath(FolderOf(path)), error);
-    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error))
-        if (PathFromSystem(entry->path().filename())
-                .endsWith(QLatin1String(".cue"), Qt::CaseInsensitive))
-            return true;
-    return false;
+    return std::ranges::any_of(FolderEntries(SystemPath(FolderOf(path))), [](const auto& entry) {
+        return PathFromSystem(entry.filename())
+            .endsWith(QLatin1String(".cue"), Qt::CaseInsensitive);
+    });
 }
 
 } // namespace

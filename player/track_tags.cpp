@@ -49,9 +49,9 @@ QString FolderCover(const QString& path) {
     std::error_code error;
     const std::filesystem::path folder = SystemPath(FolderOf(path));
     std::vector<std::filesystem::path> found;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-        if (entry.is_regular_file(error))
-            found.push_back(entry.path());
+    for (const auto& entry : FolderEntries(folder))
+        if (std::filesystem::is_regular_file(entry, error))
+            found.push_back(entry);
     for (const char* name : kNames)
         for (const auto& file : found)
             if (QString::fromUtf8(file.filename().string())

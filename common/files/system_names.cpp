@@ -213,6 +213,15 @@ bool RemoveFile(const QString& path) {
     return !NameTaken(path);
 }
 
+std::vector<fs::path> FolderEntries(const fs::path& folder) {
+    std::vector<fs::path> entries;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error); !error && it != fs::directory_iterator();
+         it.increment(error))
+        entries.push_back(it->path());
+    return entries;
+}
+
 bool MakeFolders(const QString& path) {
     // Made one by one from the first missing one down, each synced into its parent:
     // a file published below them must not lose its folders to a power cut.
