@@ -193,7 +193,7 @@ void PlayerWindow::KnobReleased() {
     const double knob = p_.face.GetVariable(Var(kKnobPosition)).trimmed().toDouble(&number);
     if (number && std::isfinite(knob))
         SetSeekBar(static_cast<int>(std::nearbyint(std::clamp(knob, 0.0, 100.0))));
-    p_.engine.setInputPosition(seekBar_ / 100.0);
+    seeks_ += p_.engine.setInputPosition(seekBar_ / 100.0) ? 1 : 0;
 }
 
 void PlayerWindow::PlaySelected(const QString& args) {
@@ -281,8 +281,7 @@ bool PlayerWindow::PlayFrom(int row) {
 void PlayerWindow::Next() {
     if (list_.isEmpty())
         return;
-    const int from = list_.current() >= 0 ? list_.current() : list_.successor() - 1;
-    const int row = RowAfter(from);
+    const int row = NextRow(order_, list_, repeatOn_);
     if (row < 0) {
         // The end of the list, without repeat: the last row stays.
         SetButton(Button::Play, QStringLiteral("1"));
@@ -297,9 +296,7 @@ void PlayerWindow::Next() {
 void PlayerWindow::Previous() {
     if (list_.isEmpty())
         return;
-    const int from = list_.current() >= 0 ? list_.current() : list_.successor();
-    // With shuffle on, back through the rows heard.
-    const int row = list_.rowOf(order_.Previous(list_.id(list_.current()), list_.id(from - 1)));
+    const int row = PreviousRow(order_, list_);
     if (row < 0)
         return;
     if (!LoadRow(row, true)) {
