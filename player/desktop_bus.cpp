@@ -99,7 +99,7 @@ QString DesktopBus::Status() const {
 void DesktopBus::Follow() {
     const QString id = TrackId().path();
     if (id != track_.id)
-        track_ = Track{.id = id, .info = {}};
+        track_ = Track{.id = id, .info = {}, .seekable = track_.seekable};
     if (id == kNoTrack)
         return;
     const TrackInfo info = player_.Info();
@@ -115,11 +115,12 @@ void DesktopBus::Follow() {
         track_.lengthMs = *length, track_.exactLength = true;
     else if (!track_.exactLength && info.lengthMs > 0)
         track_.lengthMs = static_cast<double>(info.lengthMs);
-    // Stopped, it cannot seek; paused, or busy with a command, it still can.
+    // Stopped, nothing can seek; while the engine has yet to answer (its time reads
+    // blank) what it could do stays.
     if (player_.PlaybackStatus() == PlayerWindow::Status::Stopped)
         track_.seekable = false;
-    else if (player_.CanSeek())
-        track_.seekable = true;
+    else if (player_.Elapsed())
+        track_.seekable = player_.CanSeek();
 }
 
 bool DesktopBus::CanSeek() {
