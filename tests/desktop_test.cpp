@@ -2,12 +2,18 @@
 // the next; on a private session bus (dbus-run-session), MPRIS calls that do not
 // reach the window, state the desktop reads wrong, files handed to a running player
 // lost, the list forgotten between runs.
+#include "desktop_bus.h"
+#include "fakes.h"
+#include "gapless_player.h"
 #include "media.h"
+#include "player_window.h"
+#include "recording_output.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
 #include <QDBusReply>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -165,6 +171,168 @@ TEST_F(Desktop, MprisDrivesAndReadsThePlayerAndASecondStartHandsItsFilesOver) {
     EXPECT_TRUE(RemoveFile(PathFromSystem(latin1)));
 }
 
+// What a desktop hears on the bus: every PropertiesChanged and Seeked.
+class Recorder : public QObject {
+    Q_OBJECT
+public slots:
+    void Heard(const QDBusMessage& message) { heard << message; }
+
+public:
+    QList<QDBusMessage> heard;
+};
+
+// The window and its bus in this process (the queue and the sort have no way in from
+// outside), the real engine playing into nothing, and a desktop on a second connection:
+// after each step, what it was told of Next, Previous, the track and seeks, and which
+// properties were announced.
+TEST(DesktopBus, TellsNextPreviousSeeksAndTrackIdsAsTheyAre) {
+    QTemporaryDir dir;
+    QStringList files; // added as b, d, a, c: the rows' ids are 1 to 4
+    for (const char* name : {"b", "d", "a", "c"}) {
+        files << dir.filePath(QString::fromLatin1(name) + u".wav"_s);
+        ASSERT_TRUE(MakeTone(files.back(), 20.0));
+    }
+    Around around;
+    GaplessPlayer engine{[](std::function<void()>) -> std::unique_ptr<SoundOutput> {
+        return std::make_unique<RecordingOutput>();
+    }};
+    PlayerWindow window{{around.face, around.form, around.messages, around.dialog, around.lock,
+                         engine, around.timer, u"/opt/velune"_s, around.folders, around.background,
+                         around.cache.path()}};
+    DesktopBus bus(window, [] {});
+    QObject::connect(&engine, &GaplessPlayer::changed, [&] {
+        window.FollowEngine();
+        bus.Refresh();
+    });
+    ASSERT_TRUE(window.Start());
+    ASSERT_TRUE(bus.Register());
+    QDBusConnection desktop =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"desktop"_s);
+    Recorder recorder;
+    for (const auto& [interface, name] :
+         {std::pair{kProperties, u"PropertiesChanged"_s}, {kPlayer, u"Seeked"_s}})
+        ASSERT_TRUE(desktop.connect(kService, kPath, interface, name, &recorder,
+                                    SLOT(Heard(QDBusMessage))));
+    const auto call = [&](const QString& interface, const QString& method,
+                          const QVariantList& args) {
+        QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, interface, method);
+        message.setArguments(args);
+        const QDBusPendingCall pending = desktop.asyncCall(message);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }, 10000));
+    };
+    const auto mpris = [&](const char* method, const QVariantList& args = {}) {
+        return [=] { call(kPlayer, QString::fromLatin1(method), args); };
+    };
+    const auto set = [&](const char* property, const QVariant& value) {
+        return [=] {
+            call(
+                kProperties, u"Set"_s,
+                {kPlayer, QString::fromLatin1(property), QVariant::fromValue(QDBusVariant(value))});
+        };
+    };
+    const auto face = [&](const QString& command, const QString& args = u"undefined"_s) {
+        return [&window, command, args] { window.OnFaceCommand(u"IDC_FS_"_s + command, args); };
+    };
+    const QString someTrack = u"/org/velune/VelunePlayer/track/"_s;
+
+    // The desktop's view: the last value told of each property, and what the step told.
+    QVariantMap told;
+    const auto view = [&] {
+        QStringList announced, seeked;
+        for (const QDBusMessage& message : std::exchange(recorder.heard, {})) {
+            if (message.member() == u"Seeked") {
+                seeked << QString::number(message.arguments().value(0).toLongLong() / 1000);
+                continue;
+            }
+            const QVariantMap changed = qdbus_cast<QVariantMap>(message.arguments().value(1));
+            for (auto it = changed.begin(); it != changed.end(); ++it) {
+                announced << it.key();
+                told.insert(it.key(), it.key() == u"Metadata"
+                                          ? QVariant(qdbus_cast<QVariantMap>(it.value()))
+                                          : it.value());
+            }
+        }
+        announced.sort();
+        const QVariantMap metadata = told.value(u"Metadata"_s).toMap();
+        const QString id = metadata.value(u"mpris:trackid"_s)
+                               .value<QDBusObjectPath>()
+                               .path()
+                               .mid(someTrack.size());
+        // The track id names the row the file came in as, whatever was sorted or removed.
+        const QString file =
+            QFileInfo(QUrl(metadata.value(u"xesam:url"_s).toString()).toLocalFile()).fileName();
+        const bool owns = file == QFileInfo(files.value(id.toInt() - 1)).fileName();
+        return u"next=%1 prev=%2 track=%3 told %4 seeked %5"_s
+            .arg(told.value(u"CanGoNext"_s).toInt())
+            .arg(told.value(u"CanGoPrevious"_s).toInt())
+            .arg(owns ? file.left(1) : u"?"_s, announced.join(u','), seeked.join(u','));
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        const char* view; // "track=*": any row, so it is the right one
+    };
+    const auto position = [&](double ms) { return QVariant::fromValue(qlonglong(ms * 1000)); };
+    const std::vector<Step> steps{
+        {"the files play", [&] { window.PlayFiles(files); }, ""},
+        {"the last row chosen", face(u"SelectedIndex"_s, u"3"_s),
+         "next=0 prev=1 track=c told CanGoNext,CanGoPrevious,Metadata seeked "},
+        {"the first queued", face(u"PlayNext"_s, u"0"_s),
+         "next=1 prev=1 track=c told CanGoNext seeked "},
+        {"Next plays the queued row; after it, the list ends", mpris("Next"),
+         "next=0 prev=0 track=b told CanGoNext,CanGoPrevious,Metadata seeked "},
+        {"Pause", mpris("Pause"), "next=0 prev=0 track=b told PlaybackStatus seeked "},
+        {"a seek from the knob",
+         [&] {
+             around.face.store.insert(u"_root.KnobPosition"_s, u"50"_s);
+             window.OnFaceCommand(u"IDC_FS_KnobReleased"_s, u"undefined"_s);
+         },
+         "next=0 prev=0 track=b told  seeked 10000"},
+        {"a seek from the keys", face(u"SeekBy"_s, u"1500"_s),
+         "next=0 prev=0 track=b told  seeked 11500"},
+        {"a seek from the desktop", mpris("Seek", {position(-2500)}),
+         "next=0 prev=0 track=b told  seeked 9000"},
+        {"a position from the desktop",
+         [&] {
+             mpris("SetPosition",
+                   {QVariant::fromValue(QDBusObjectPath(someTrack + u"1"_s)), position(4000)})();
+         },
+         "next=0 prev=0 track=b told  seeked 4000"},
+        {"Play", mpris("Play"), "next=0 prev=0 track=b told PlaybackStatus seeked "},
+        {"shuffle", set("Shuffle", true), "next=1 prev=0 track=b told CanGoNext,Shuffle seeked "},
+        {"Next in the round", mpris("Next"),
+         "next=1 prev=1 track=* told CanGoPrevious,Metadata seeked "},
+        {"Next", mpris("Next"), "next=1 prev=1 track=* told Metadata seeked "},
+        {"the round's last", mpris("Next"),
+         "next=0 prev=1 track=* told CanGoNext,Metadata seeked "},
+        {"repeat", set("LoopStatus", u"Playlist"_s),
+         "next=1 prev=1 track=* told CanGoNext,LoopStatus seeked "},
+        {"a sort", face(u"Sort"_s, u"file"_s), "next=1 prev=1 track=* told  seeked "},
+        {"a row above removed", face(u"Remove"_s, u"0"_s), "next=1 prev=1 track=* told  seeked "},
+    };
+    for (const Step& step : steps) {
+        const QString before = view();
+        if (std::string_view(step.what) == "a row above removed" && window.list().current() == 0)
+            continue; // the row heard is the first: there is none above it
+        step.act();
+        // Carried out, the engine's answer taken, a poll made, and the desktop told.
+        for (int i = 0; i < 3; ++i) {
+            QTest::qWait(20);
+            engine.Settle();
+        }
+        bus.Refresh();
+        call(kProperties, u"Get"_s, {kPlayer, u"PlaybackStatus"_s});
+        QTest::qWait(50);
+        QString now = view();
+        if (!*step.view)
+            continue;
+        if (QString::fromUtf8(step.view).contains(u"track=*") && !now.contains(u"track=?"))
+            now.replace(QRegularExpression(u"track=\\S"_s), u"track=*"_s);
+        EXPECT_EQ(now, QString::fromUtf8(step.view))
+            << step.what << " after " << before.toStdString();
+    }
+}
+
 class Probe {
 public:
     explicit Probe(const QString& runtimeDir) {
@@ -203,3 +371,5 @@ TEST(SingleInstance, ASecondCopyIsRefusedAndACrashedHolderDoesNotBlock) {
 }
 
 } // namespace
+
+#include "desktop_test.moc"
