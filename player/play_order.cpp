@@ -46,6 +46,7 @@ std::vector<int> PlayOrder::Shuffled(std::vector<int> ids) {
     for (const int id : ids)
         albums[rows_.value(id).album].push_back(id);
     std::vector<std::vector<int>> groups;
+    groups.reserve(albums.size());
     for (auto& [album, tracks] : albums)
         groups.push_back(std::move(tracks));
     shuffle(groups);

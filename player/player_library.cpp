@@ -279,6 +279,7 @@ void PlayerWindow::TakeTags(const QList<std::pair<QString, RowTags>>& read) {
     SendChanges(rows);
     // Shuffling by album groups by the tags as they come.
     std::vector<OrderRow> retagged;
+    retagged.reserve(rows.size());
     for (const int row : rows)
         retagged.push_back(OrderRowOf(list_, tags_, row));
     if (order_.Retagged(retagged))

@@ -96,8 +96,6 @@ TEST_F(Desktop, MprisDrivesAndReadsThePlayerAndASecondStartHandsItsFilesOver) {
     ASSERT_TRUE(OnBus());
     ASSERT_TRUE(Becomes("PlaybackStatus", u"Playing"_s));
     EXPECT_EQ(Title(), u"a.wav"_s);
-    EXPECT_TRUE(Get("CanGoNext").toBool());
-    EXPECT_FALSE(Get("CanGoPrevious").toBool());
 
     Call("Next");
     ASSERT_TRUE(Soon([&] { return Title() == u"Été à Lisbonne"_s; }));
@@ -121,17 +119,6 @@ TEST_F(Desktop, MprisDrivesAndReadsThePlayerAndASecondStartHandsItsFilesOver) {
         Set(property, value);
         EXPECT_TRUE(Becomes(property, value)) << property;
     }
-
-    // Seeks: forward by a second; an unknown track or a position past the end is ignored.
-    ASSERT_TRUE(Soon([&] { return Get("CanSeek").toBool(); }));
-    const qlonglong before = Get("Position").toLongLong();
-    Call("Seek", {qlonglong(1'500'000)});
-    EXPECT_TRUE(Soon([&] { return Get("Position").toLongLong() > before + 1'000'000; }));
-    Call("SetPosition", {QVariant::fromValue(QDBusObjectPath(u"/no/such/track"_s)), qlonglong(0)});
-    Call("SetPosition", {QVariant::fromValue(QDBusObjectPath(
-                             Metadata().value("mpris:trackid").value<QDBusObjectPath>())),
-                         qlonglong(999'000'000)});
-    EXPECT_GT(Get("Position").toLongLong(), before + 1'000'000);
 
     // A second start with a file: it goes to the running player, which plays it. Its
     // name is Latin-1, given as its bytes (through the shell: QProcess takes text).
@@ -220,30 +207,41 @@ TEST(DesktopBus, TellsNextPreviousSeeksAndTrackIdsAsTheyAre) {
         const QDBusPendingCall pending = desktop.asyncCall(message);
         EXPECT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }, 10000));
     };
-    const auto mpris = [&](const char* method, const QVariantList& args = {}) {
-        return [=] { call(kPlayer, QString::fromLatin1(method), args); };
+    const QString track = u"/org/velune/VelunePlayer/track/"_s;
+    // A step: "play" (the files), "remove" (a row not heard), "face COMMAND ARGS", "knob PERCENT",
+    // "mpris METHOD [MS]", "set PROPERTY VALUE".
+    const auto take = [&](const QString& step) {
+        const QStringList w = step.split(u' ');
+        const QVariant ms = QVariant::fromValue(qlonglong(w.value(2).toLongLong() * 1000));
+        if (w[0] == u"play")
+            window.PlayFiles(files);
+        if (w[0] == u"remove") // the first row but the one heard
+            window.OnFaceCommand(u"IDC_FS_Remove"_s,
+                                 window.list().current() == 0 ? u"1"_s : u"0"_s);
+        if (w[0] == u"face")
+            window.OnFaceCommand(u"IDC_FS_"_s + w[1], w.value(2, u"undefined"_s));
+        if (w[0] == u"knob")
+            around.face.store.insert(u"_root.KnobPosition"_s, w[1]),
+                window.OnFaceCommand(u"IDC_FS_KnobReleased"_s, {});
+        if (w[0] == u"mpris")
+            call(kPlayer, w[1],
+                 w[1] == u"SetPosition"
+                     ? QVariantList{QVariant::fromValue(QDBusObjectPath(track + u'1')), ms}
+                 : w.size() > 2 ? QVariantList{ms}
+                                : QVariantList{});
+        if (w[0] == u"set")
+            call(kProperties, u"Set"_s,
+                 {kPlayer, w[1],
+                  QVariant::fromValue(QDBusVariant(w[2] == u"true" ? QVariant(true) : w[2]))});
     };
-    const auto set = [&](const char* property, const QVariant& value) {
-        return [=] {
-            call(
-                kProperties, u"Set"_s,
-                {kPlayer, QString::fromLatin1(property), QVariant::fromValue(QDBusVariant(value))});
-        };
-    };
-    const auto face = [&](const QString& command, const QString& args = u"undefined"_s) {
-        return [&window, command, args] { window.OnFaceCommand(u"IDC_FS_"_s + command, args); };
-    };
-    const QString someTrack = u"/org/velune/VelunePlayer/track/"_s;
-
-    // The desktop's view: the last value told of each property, and what the step told.
+    // The desktop's view: what it was last told of Next, Previous and the track (the
+    // file's letter when the id names the row the file came in as), what this step told.
     QVariantMap told;
     const auto view = [&] {
         QStringList announced, seeked;
         for (const QDBusMessage& message : std::exchange(recorder.heard, {})) {
-            if (message.member() == u"Seeked") {
+            if (message.member() == u"Seeked")
                 seeked << QString::number(message.arguments().value(0).toLongLong() / 1000);
-                continue;
-            }
             const QVariantMap changed = qdbus_cast<QVariantMap>(message.arguments().value(1));
             for (auto it = changed.begin(); it != changed.end(); ++it) {
                 announced << it.key();
@@ -253,83 +251,54 @@ TEST(DesktopBus, TellsNextPreviousSeeksAndTrackIdsAsTheyAre) {
             }
         }
         announced.sort();
-        const QVariantMap metadata = told.value(u"Metadata"_s).toMap();
-        const QString id = metadata.value(u"mpris:trackid"_s)
-                               .value<QDBusObjectPath>()
-                               .path()
-                               .mid(someTrack.size());
-        // The track id names the row the file came in as, whatever was sorted or removed.
-        const QString file =
-            QFileInfo(QUrl(metadata.value(u"xesam:url"_s).toString()).toLocalFile()).fileName();
-        const bool owns = file == QFileInfo(files.value(id.toInt() - 1)).fileName();
+        const QVariantMap meta = told.value(u"Metadata"_s).toMap();
+        const int id = meta.value(u"mpris:trackid"_s)
+                           .value<QDBusObjectPath>()
+                           .path()
+                           .mid(track.size())
+                           .toInt();
+        const QString file = QUrl(meta.value(u"xesam:url"_s).toString()).toLocalFile();
         return u"next=%1 prev=%2 track=%3 told %4 seeked %5"_s
             .arg(told.value(u"CanGoNext"_s).toInt())
             .arg(told.value(u"CanGoPrevious"_s).toInt())
-            .arg(owns ? file.left(1) : u"?"_s, announced.join(u','), seeked.join(u','));
+            .arg(file == files.value(id - 1) ? QFileInfo(file).baseName() : u"?"_s,
+                 announced.join(u','), seeked.join(u','));
     };
-    struct Step {
-        const char* what;
-        std::function<void()> act;
-        const char* view; // "track=*": any row, so it is the right one
-    };
-    const auto position = [&](double ms) { return QVariant::fromValue(qlonglong(ms * 1000)); };
-    const std::vector<Step> steps{
-        {"the files play", [&] { window.PlayFiles(files); }, ""},
-        {"the last row chosen", face(u"SelectedIndex"_s, u"3"_s),
+    // "track=*": any row, as long as the id is the row's.
+    const std::vector<std::pair<const char*, const char*>> steps{
+        {"play", ""},
+        {"face SelectedIndex 3",
          "next=0 prev=1 track=c told CanGoNext,CanGoPrevious,Metadata seeked "},
-        {"the first queued", face(u"PlayNext"_s, u"0"_s),
-         "next=1 prev=1 track=c told CanGoNext seeked "},
-        {"Next plays the queued row; after it, the list ends", mpris("Next"),
-         "next=0 prev=0 track=b told CanGoNext,CanGoPrevious,Metadata seeked "},
-        {"Pause", mpris("Pause"), "next=0 prev=0 track=b told PlaybackStatus seeked "},
-        {"a seek from the knob",
-         [&] {
-             around.face.store.insert(u"_root.KnobPosition"_s, u"50"_s);
-             window.OnFaceCommand(u"IDC_FS_KnobReleased"_s, u"undefined"_s);
-         },
-         "next=0 prev=0 track=b told  seeked 10000"},
-        {"a seek from the keys", face(u"SeekBy"_s, u"1500"_s),
-         "next=0 prev=0 track=b told  seeked 11500"},
-        {"a seek from the desktop", mpris("Seek", {position(-2500)}),
-         "next=0 prev=0 track=b told  seeked 9000"},
-        {"a position from the desktop",
-         [&] {
-             mpris("SetPosition",
-                   {QVariant::fromValue(QDBusObjectPath(someTrack + u"1"_s)), position(4000)})();
-         },
-         "next=0 prev=0 track=b told  seeked 4000"},
-        {"Play", mpris("Play"), "next=0 prev=0 track=b told PlaybackStatus seeked "},
-        {"shuffle", set("Shuffle", true), "next=1 prev=0 track=b told CanGoNext,Shuffle seeked "},
-        {"Next in the round", mpris("Next"),
-         "next=1 prev=1 track=* told CanGoPrevious,Metadata seeked "},
-        {"Next", mpris("Next"), "next=1 prev=1 track=* told Metadata seeked "},
-        {"the round's last", mpris("Next"),
-         "next=0 prev=1 track=* told CanGoNext,Metadata seeked "},
-        {"repeat", set("LoopStatus", u"Playlist"_s),
-         "next=1 prev=1 track=* told CanGoNext,LoopStatus seeked "},
-        {"a sort", face(u"Sort"_s, u"file"_s), "next=1 prev=1 track=* told  seeked "},
-        {"a row above removed", face(u"Remove"_s, u"0"_s), "next=1 prev=1 track=* told  seeked "},
+        {"face PlayNext 0", "next=1 prev=1 track=c told CanGoNext seeked "},
+        {"mpris Next", "next=0 prev=0 track=b told CanGoNext,CanGoPrevious,Metadata seeked "},
+        {"mpris Pause", "next=0 prev=0 track=b told PlaybackStatus seeked "},
+        {"knob 50", "next=0 prev=0 track=b told  seeked 10000"},
+        {"face SeekBy 1500", "next=0 prev=0 track=b told  seeked 11500"},
+        {"mpris Seek -2500", "next=0 prev=0 track=b told  seeked 9000"},
+        {"mpris SetPosition 4000", "next=0 prev=0 track=b told  seeked 4000"},
+        {"mpris Play", "next=0 prev=0 track=b told PlaybackStatus seeked "},
+        {"set Shuffle true", "next=1 prev=0 track=b told CanGoNext,Shuffle seeked "},
+        {"mpris Next", "next=1 prev=1 track=* told CanGoPrevious,Metadata seeked "},
+        {"mpris Next", "next=1 prev=1 track=* told Metadata seeked "},
+        {"mpris Next", "next=0 prev=1 track=* told CanGoNext,Metadata seeked "},
+        {"set LoopStatus Playlist", "next=1 prev=1 track=* told CanGoNext,LoopStatus seeked "},
+        {"face Sort file", "next=1 prev=1 track=* told  seeked "},
+        {"remove", "next=1 prev=1 track=* told  seeked "},
     };
-    for (const Step& step : steps) {
-        const QString before = view();
-        if (std::string_view(step.what) == "a row above removed" && window.list().current() == 0)
-            continue; // the row heard is the first: there is none above it
-        step.act();
+    for (const auto& [step, expected] : steps) {
         // Carried out, the engine's answer taken, a poll made, and the desktop told.
-        for (int i = 0; i < 3; ++i) {
-            QTest::qWait(20);
-            engine.Settle();
-        }
+        view();
+        take(QString::fromUtf8(step));
+        for (int i = 0; i < 3; ++i)
+            QTest::qWait(20), engine.Settle();
         bus.Refresh();
         call(kProperties, u"Get"_s, {kPlayer, u"PlaybackStatus"_s});
         QTest::qWait(50);
         QString now = view();
-        if (!*step.view)
-            continue;
-        if (QString::fromUtf8(step.view).contains(u"track=*") && !now.contains(u"track=?"))
+        if (QByteArray(expected).contains("track=*") && !now.contains(u"track=?"))
             now.replace(QRegularExpression(u"track=\\S"_s), u"track=*"_s);
-        EXPECT_EQ(now, QString::fromUtf8(step.view))
-            << step.what << " after " << before.toStdString();
+        EXPECT_TRUE(!*expected || now == QString::fromUtf8(expected))
+            << step << ": " << now.toStdString();
     }
 }
 
