@@ -179,7 +179,7 @@ void PlayerWindow::SeekTo(double ms) {
     const auto length = Length();
     if (!CanSeek() || !length || *length <= 0 || !std::isfinite(ms))
         return;
-    p_.engine.setInputPosition(std::clamp(ms / *length, 0.0, 1.0));
+    seeks_ += p_.engine.setInputPosition(std::clamp(ms / *length, 0.0, 1.0)) ? 1 : 0;
 }
 
 std::optional<double> PlayerWindow::Length() const {

@@ -316,6 +316,13 @@ void PlayerWindow::TakeTags(const QList<std::pair<QString, RowTags>>& read,
     // The title of what plays, as soon as its tags are known.
     if (changed.contains(list_.at(list_.current())) && !Stopped())
         SetTitle(NowPlaying());
+    // Shuffling by album groups by the tags as they come.
+    std::vector<OrderRow> retagged;
+    retagged.reserve(rows.size());
+    for (const int row : rows)
+        retagged.push_back(OrderRowOf(list_, tags_, row));
+    if (order_.Retagged(retagged))
+        QueueNext();
 }
 
 void PlayerWindow::Recheck(int row) {
@@ -364,17 +371,8 @@ void PlayerWindow::SortBy(SortOrder order) {
 
 std::vector<OrderRow> PlayerWindow::OrderRows(int from) const {
     std::vector<OrderRow> rows;
-    for (int row = from; row < list_.size(); ++row) {
-        const QString path = list_.at(row);
-        const RowTags tags = tags_.value(path);
-        // An album is its title and its artist, or else the folder it is in.
-        const QString album =
-            tags.album.isEmpty()
-                ? FolderOf(path)
-                : tags.album + u'\n' +
-                      (tags.albumArtist.isEmpty() ? FolderOf(path) : tags.albumArtist);
-        rows.push_back({list_.id(row), album, tags.disc, tags.track});
-    }
+    for (int row = from; row < list_.size(); ++row)
+        rows.push_back(OrderRowOf(list_, tags_, row));
     return rows;
 }
 
@@ -405,10 +403,7 @@ void PlayerWindow::Heard(int row, bool back) {
 }
 
 int PlayerWindow::RowAfter(int row) const {
-    // After a queued row the list goes on from where it was.
-    const int place = list_.rowOf(order_.ListPlace(list_.id(row)));
-    const int listNext = list_.after(place >= 0 ? place : row, repeatOn_);
-    return list_.rowOf(order_.Next(repeatOn_, list_.id(listNext)));
+    return velune::RowAfter(order_, list_, row, repeatOn_);
 }
 
 // Saving -------------------------------------------------------------------------------

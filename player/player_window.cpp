@@ -227,7 +227,7 @@ void PlayerWindow::KnobReleased() {
     const double knob = p_.face.GetVariable(Var(kKnobPosition)).trimmed().toDouble(&number);
     if (number && std::isfinite(knob))
         SetSeekBar(static_cast<int>(std::nearbyint(std::clamp(knob, 0.0, 100.0))));
-    p_.engine.setInputPosition(seekBar_ / 100.0);
+    seeks_ += p_.engine.setInputPosition(seekBar_ / 100.0) ? 1 : 0;
 }
 
 void PlayerWindow::Forgive(int row) {
@@ -329,9 +329,7 @@ void PlayerWindow::Next() {
 void PlayerWindow::Previous() {
     if (list_.isEmpty())
         return;
-    const int from = list_.current() >= 0 ? list_.current() : list_.successor();
-    // With shuffle on, back through the rows heard.
-    const int row = list_.rowOf(order_.Previous(list_.id(list_.current()), list_.id(from - 1)));
+    const int row = PreviousRow(order_, list_);
     if (row < 0)
         return;
     if (!LoadRow(row, true)) {

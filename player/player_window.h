@@ -120,6 +120,8 @@ public:
     void SetRepeat(bool on);
     bool CanSeek() const;
     void SeekTo(double ms);
+    // How many seeks the engine was asked for, from the face, the keys or the desktop.
+    int Seeks() const { return seeks_; }
     std::optional<double> Length() const;
     std::optional<double> Elapsed() const;
     TrackInfo Info() const;
@@ -256,6 +258,7 @@ private:
     bool muted_ = false;
     ReplayGainMode replayGain_ = ReplayGainMode::Off;
     int seekBar_ = 0;
+    int seeks_ = 0;
 };
 
 } // namespace velune

@@ -1076,4 +1076,77 @@ TEST_F(Player, EachFailureIsToldOnceAndTheFaceFollowsTheEngine) {
     }
 }
 
+// Rows that join or leave during a round, and tags read late: every row once a round,
+// Previous one back, and what is to come keeps its order (joined rows aside) or, once
+// the tags are known, the rest of the album that plays comes next.
+TEST(PlayOrder, RowsJoinedLeftOrRetaggedDuringARound) {
+    struct Case {
+        const char* what;
+        ShuffleMode mode;
+        int heard; // rows heard from row 6 on
+        std::vector<OrderRow> join, retag;
+        bool leaves;            // the row heard last leaves the list
+        std::vector<int> first; // what is to come starts so; none: as it was
+    };
+    const std::vector<Case> cases{
+        {"tracks: joined",
+         ShuffleMode::Tracks,
+         3,
+         {{13, "9", 1, 1}, {14, "0", 1, 9}},
+         {},
+         false,
+         {}},
+        {"albums: a new album, a track of the one that plays and of one to come",
+         ShuffleMode::Albums,
+         1,
+         {{13, "9", 1, 1}, {14, "1", 1, 9}, {15, "2", 1, 9}},
+         {},
+         false,
+         {5, 14}},
+        {"albums: tags read late",
+         ShuffleMode::Albums,
+         1,
+         {},
+         {{5, "1", 1, 1}, {6, "1", 1, 2}, {7, "1", 1, 3}, {8, "1", 1, 4}},
+         false,
+         {7, 8}},
+        {"tracks: the row heard leaves", ShuffleMode::Tracks, 3, {}, {}, true, {}},
+        {"albums: the row heard leaves", ShuffleMode::Albums, 2, {}, {}, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PlayOrder order(5);
+        order.SetMode(c.mode, Albums(), 6);
+        std::vector<int> heard{6};
+        order.Heard(6);
+        while (static_cast<int>(heard.size()) < c.heard)
+            order.Heard(heard.emplace_back(order.Next(false, 0)));
+        const auto toCome = [&order] {
+            return std::vector<int>(order.round().begin() + order.position() + 1,
+                                    order.round().end());
+        };
+        const std::vector<int> before = toCome();
+        order.Joined(c.join);
+        order.Retagged(c.retag);
+        if (c.leaves)
+            order.Left(heard.back());
+        std::vector<int> now = toCome();
+        if (!c.first.empty()) {
+            EXPECT_EQ(std::vector<int>(now.begin(), now.begin() + 2), c.first);
+        }
+        std::erase_if(now, [](int id) { return id > 12; });
+        if (c.retag.empty()) {
+            EXPECT_EQ(now, before);
+        }
+        const int back = heard.size() > 1 ? heard[heard.size() - 2] : 0;
+        EXPECT_EQ(order.Previous(heard.back(), 0), back);
+        for (int id; heard.size() < 20 && (id = order.Next(false, 0)) != 0;)
+            order.Heard(heard.emplace_back(id));
+        std::vector<int> all(12 + c.join.size());
+        std::iota(all.begin(), all.end(), 1);
+        std::ranges::sort(heard);
+        EXPECT_EQ(heard, all);
+    }
+}
+
 } // namespace
