@@ -653,17 +653,21 @@ TEST(Batch, ACueSheetSplitsItsImageIntoExactTracks) {
         u"{albumartist}/{album}/{track:02} {artist} - {title}"_s, file(u"rip/Disc.cue"_s)});
     EXPECT_EQ(named.status, 0) << named.err;
     EXPECT_TRUE(QFile::exists(file(u"out/Ana/Café/02 Bo - Two.wav"_s)));
-    // A folder with the sheet beside its images, and an image whose tags hold its sheet: the WAV
-    // the sheet names and the image stand for their tracks; the FLAC beside the WAV is its own
-    // file.
+    // A folder with the sheet beside its images, an image whose tags hold its sheet and one
+    // with FLAC's own CUESHEET block: the WAV the sheet names and the images stand for their
+    // tracks; the FLAC beside the WAV is its own file.
     ASSERT_TRUE(Tagged(file(u"rip/Disc.flac"_s), file(u"Image.flac"_s),
                        {u"CUESHEET="_s + QString::fromLatin1(sheet)}));
+    ASSERT_TRUE(MakeTone(file(u"Native.flac"_s), 10.0, 44100, 2, Args(u"-sample_fmt s16"_s)));
+    ASSERT_TRUE(RunTool(u"metaflac"_s, {u"--import-cuesheet-from="_s + file(u"rip/Disc.cue"_s),
+                                        file(u"Native.flac"_s)}));
     ASSERT_TRUE(QDir().mkpath(file(u"out/folder"_s)));
-    const Outcome folder = Convert(u"--to mp3 --out %1 %2 %3"_s.arg(
-        file(u"out/folder"_s), file(u"rip"_s), file(u"Image.flac"_s)));
-    EXPECT_TRUE(folder.out.startsWith(u"Converted 7, skipped 0, failed 0.\n"_s)) << folder.out;
+    const Outcome folder = Convert(u"--to mp3 --out %1 %2 %3 %4"_s.arg(
+        file(u"out/folder"_s), file(u"rip"_s), file(u"Image.flac"_s), file(u"Native.flac"_s)));
+    EXPECT_TRUE(folder.out.startsWith(u"Converted 10, skipped 0, failed 0.\n"_s)) << folder.out;
     for (const QString& name : {u"01 Intro.mp3"_s, u"Disc.mp3"_s, u"03 Track 3 1.mp3"_s})
         EXPECT_TRUE(QFile::exists(file(u"out/folder/"_s + name))) << name.toStdString();
+    EXPECT_EQ(DecodedSamples(file(u"out/folder/02 Track 2.mp3"_s), 2), lengths[1]);
     // The audio gone: the message names the sheet and the file it names.
     ASSERT_TRUE(QFile::remove(file(u"rip/Disc.wav"_s)) && QFile::remove(file(u"rip/Disc.flac"_s)));
     const Outcome missing =

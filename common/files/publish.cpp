@@ -33,7 +33,11 @@ const QString& HostNumber() {
     static const QString number = [] {
         char name[256] = {};
         ::gethostname(name, sizeof name - 1);
-        return QString::number(qHash(QByteArray(name), 0x5eed) % 1000000);
+        // FNV-1a: the same number in every process (Qt's hashes are seeded per process).
+        quint32 hash = 2166136261u;
+        for (const char* c = name; *c; ++c)
+            hash = (hash ^ static_cast<quint8>(*c)) * 16777619u;
+        return QString::number(hash % 1000000);
     }();
     return number;
 }
