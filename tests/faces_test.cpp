@@ -1,11 +1,9 @@
 // The real faces offscreen and the right-click filter: a wrong command or one sent while disabled,
 // a write shown before its trigger, a name split into two rows, an unnamed control, a menu let by.
-#include "dropped.h"
 #include "face_driver.h"
 #include "facewindow.h"
 #include "names.h"
 #include "right_click_filter.h"
-#include "system_names.h"
 
 #include <QDragEnterEvent>
 #include <QKeyEvent>
@@ -46,14 +44,12 @@ protected:
         return face->Property(name, property).toBool();
     }
     int Count(const QString& list) { return face->Property(list, "count").toInt(); }
-    QSizeF Size() { return face->view.rootObject()->size(); }
 
     std::unique_ptr<FaceDriver> face;
 };
 
 TEST_F(Faces, TheConvertersMainFace) {
     Load("VeluneC.qml");
-    EXPECT_EQ(Size(), QSizeF(620, 604));
     // The options show what the host says.
     Write({{"_root.FillCombo", "wav|mp3|ogg|flac|opus"},
            {"_root.SetCombo", "1"},
@@ -101,7 +97,6 @@ TEST_F(Faces, TheConvertersMainFace) {
     EXPECT_TRUE(Is("patternMenu", "visible"));
     EXPECT_EQ(face->Click("pattern2"), QStringList{"IDC_FS_Pattern {artist} - {title}"});
     EXPECT_FALSE(Is("patternMenu", "visible"));
-    EXPECT_EQ(Text("patternField"), u"{artist} - {title}"_s);
     face->Click("patternField");
     QTest::keyClick(&face->view, Qt::Key_End);
     QTest::keyClicks(&face->view, u"/{stem}"_s);
@@ -138,7 +133,6 @@ TEST_F(Faces, TheConvertersMainFace) {
 
 TEST_F(Faces, TheConversionFace) {
     Load("VeluneC1.qml");
-    EXPECT_EQ(Size(), QSizeF(338, 187));
     const QString path = u"/home/me/Bob's Été/a very long folder name/Rock 'n' Roll.mp3"_s;
     face->Write("_root.FileTxt", path);
     EXPECT_NE(Text("fileText"), path);
@@ -162,7 +156,6 @@ TEST_F(Faces, TheConversionFace) {
 
 TEST_F(Faces, ThePlayersTransportWindowVolumeListAndDrops) {
     Load("player.qml");
-    EXPECT_EQ(Size(), QSizeF(336, 560));
     for (const QString& tag : {u"Play"_s, u"Pause"_s, u"Stop"_s, u"Next"_s, u"Previous"_s}) {
         face->Write("_root." + tag, u"4"_s); // disabled
         EXPECT_TRUE(face->Click(tag.toLower() + u"Button"_s).isEmpty()) << tag;
@@ -175,9 +168,8 @@ TEST_F(Faces, ThePlayersTransportWindowVolumeListAndDrops) {
                    "openButton OpenFile", "replayGainButton ReplayGain", "shuffleButton Shuffle",
                    "addFolderButton AddFolder"});
     Write({{"_root.ReplayGainMode", "album"}, {"_root.Shuffle", "albums"}});
-    EXPECT_EQ(face->AccessibleName("replayGainButton") + u", "_s +
-                  face->AccessibleName("shuffleButton"),
-              u"ReplayGain: album, Shuffle: albums"_s);
+    EXPECT_EQ(face->AccessibleName("replayGainButton"), u"ReplayGain: album"_s);
+    EXPECT_EQ(face->AccessibleName("shuffleButton"), u"Shuffle: albums"_s);
 
     face->Write("_root.VolumePosition", "5");
     // Each command sent, and the knob's place the face left for the host.
@@ -267,38 +259,27 @@ TEST_F(Faces, ThePlayersTransportWindowVolumeListAndDrops) {
     face->Write("_root.SortOrder", "artist");
     EXPECT_EQ(face->AccessibleName("sortButton"), u"Sort: Artist"_s);
 
-    // Files dragged from a file manager; anything else is not taken, a name that is not UTF-8
-    // comes as its bytes.
+    // Files dragged from a file manager are taken (the drop's names: drop_fuzz, apps_test).
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(u"/m/Été.mp3"_s), QUrl(u"https://example.invalid/x.mp3"_s),
-                  QUrl::fromLocalFile(u"/m/b.wav"_s)});
-    EXPECT_EQ(DroppedFiles(&data), (QStringList{"/m/Été.mp3", "/m/b.wav"}));
-    QMimeData raw;
-    raw.setData(u"text/uri-list"_s, "# dragged\r\nfile:///m/caf%E9.wav\r\n"
-                                    "file://localhost/m/x%20y.mp3\r\nhttp://h/z.mp3\r\n");
-    EXPECT_EQ(DroppedFiles(&raw),
-              (QStringList{PathFromSystem(QByteArray("/m/caf\xe9.wav")), "/m/x y.mp3"}));
+    data.setUrls({QUrl::fromLocalFile(u"/m/Été.mp3"_s)});
     QDragEnterEvent enter(QPoint(150, 250), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&face->view, &enter);
     EXPECT_TRUE(enter.isAccepted());
     EXPECT_TRUE(QTest::qWaitFor([&] { return Is("dropArea", "containsDrag"); }, 5000));
 }
 
-// The mouse and key events that reach a view past the filters installed after it.
+// The types of the mouse and key events that reach a view past the filters installed after it.
 struct Seen : QObject {
     bool eventFilter(QObject*, QEvent* e) override {
-        if (const auto* mouse = dynamic_cast<QMouseEvent*>(e))
-            events << u"%1 %2"_s.arg(e->type()).arg(mouse->button());
-        if (const auto* key = dynamic_cast<QKeyEvent*>(e);
-            key && e->type() != QEvent::ShortcutOverride)
-            events << u"%1 %2"_s.arg(e->type()).arg(key->key());
+        if (dynamic_cast<QInputEvent*>(e) && e->type() != QEvent::ShortcutOverride)
+            events << e->type();
         return false;
     }
-    QStringList events;
+    QList<int> events;
 };
 
 // Right press and release, left press, menu key down and up, "A" down.
-QStringList Everything(QWidget& view, Seen& seen) {
+QList<int> Everything(QWidget& view, Seen& seen) {
     seen.events.clear();
     const QPointF at(5, 5);
     for (const auto& [type, button] : {std::pair{QEvent::MouseButtonPress, Qt::RightButton},
@@ -320,10 +301,10 @@ TEST(RightClickFilter, SwallowsRightPressesAndTheMenuKeyOnlyUntilRemoved) {
     FaceWindow window(u"main"_s);
     Seen seen;
     window.faceView().installEventFilter(&seen);
-    const QStringList all = Everything(window.faceView(), seen);
+    const QList<int> all = Everything(window.faceView(), seen);
     ASSERT_EQ(all.size(), 6);
     window.InstallFilter();
-    EXPECT_EQ(Everything(window.faceView(), seen), (QStringList{all[1], all[2], all[4], all[5]}));
+    EXPECT_EQ(Everything(window.faceView(), seen), (QList<int>{all[1], all[2], all[4], all[5]}));
     window.RemoveFilter();
     EXPECT_EQ(Everything(window.faceView(), seen), all);
     // Only direct children are searched; a window without a face view is left alone.
