@@ -357,9 +357,8 @@ int RunBatch(const BatchOptions& options, ConverterEngine& engine, const BatchOu
         if (item.outcome == ConverterEngine::ItemState::Converted) {
             ++converted;
             copied += engine.Copied(index) ? 1 : 0;
-            if (const auto lost = engine.Losses(index)) {
-                losses << item.source +
-                              QStringLiteral(": converted with losses (%1 ms)").arg(*lost);
+            if (const QString lost = engine.Losses(index); !lost.isEmpty()) {
+                losses << item.source + QStringLiteral(": converted with losses (%1)").arg(lost);
                 continue; // what could not be decoded is only in the source
             }
             // A CD image holds every track of its sheet: it is not deleted for one.

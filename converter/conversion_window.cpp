@@ -199,9 +199,9 @@ void ConversionWindow::Complete() {
     QStringList failed = notQueued_;
     QStringList told = notes_;
     for (std::size_t j = 0; j < queued_.size(); ++j) {
-        if (const auto lost = p_.engine.Losses(static_cast<int>(j)))
+        if (const QString lost = p_.engine.Losses(static_cast<int>(j)); !lost.isEmpty())
             told << Readable(p_.files[queued_[j].row]) +
-                        QStringLiteral(": converted with losses (%1 ms)").arg(*lost);
+                        QStringLiteral(": converted with losses (%1)").arg(lost);
         if (queued_[j].outcome != ConverterEngine::ItemState::Failed)
             continue;
         const QString reason = p_.engine.FailureReason(static_cast<int>(j));
@@ -224,9 +224,17 @@ void ConversionWindow::Unload() {
 }
 
 void ConversionWindow::DeleteConvertedSources() {
+    std::vector<QueuedSource> going;
     for (const QueuedSource& item : queued_)
         if (item.row < static_cast<int>(deleteFlags_.size()) && deleteFlags_[item.row])
-            DeleteConvertedSource(item);
+            going.push_back(item);
+    // Each deletion syncs its folder: the disk's work is a worker's.
+    if (!going.empty())
+        p_.background.Run([going = std::move(going)]() -> Background::Then {
+            for (const QueuedSource& item : going)
+                DeleteConvertedSource(item);
+            return [] {};
+        });
 }
 
 } // namespace velune

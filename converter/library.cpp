@@ -89,10 +89,9 @@ const QStringList& SheetsBeside::SheetsIn(const QString& folder) {
     if (const auto found = folders_.find(folder); found != folders_.end())
         return found->second;
     std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(SystemPath(folder), error))
-        if (IsCueFile(PathFromSystem(entry.path().filename())))
-            names.push_back(entry.path().filename().native());
+    for (const auto& entry : FolderEntries(SystemPath(folder)))
+        if (IsCueFile(PathFromSystem(entry.filename())))
+            names.push_back(entry.filename().native());
     std::ranges::sort(names, NaturallyBefore);
     QStringList& sheets = folders_[folder];
     for (const std::string& name : names)

@@ -2,6 +2,7 @@
 #include "system_names.h"
 
 #include <QLoggingCategory>
+#include <algorithm>
 #include <filesystem>
 #include <unistd.h>
 
@@ -23,11 +24,24 @@ bool ReadOnly(const QString& path) {
            ::access(SystemName(path).constData(), W_OK) != 0;
 }
 
+// A cue sheet lies beside the file: it may be the image the sheet stands for, even
+// when the sheet names it wrongly or cannot be read.
+bool SheetBeside(const QString& path) {
+    return std::ranges::any_of(FolderEntries(SystemPath(FolderOf(path))), [](const auto& entry) {
+        return PathFromSystem(entry.filename())
+            .endsWith(QLatin1String(".cue"), Qt::CaseInsensitive);
+    });
+}
+
 } // namespace
 
 bool DeleteConvertedSource(const QueuedSource& source) {
     if (source.outcome != ConverterEngine::ItemState::Converted || !source.verified)
         return false;
+    if (SheetBeside(source.source)) {
+        qCWarning(lcConverter) << "kept" << source.source << "a cue sheet lies beside it";
+        return false;
+    }
     if (!source.identity || IdentityOf(source.source) != source.identity ||
         ReadOnly(source.source) || !IsFile(source.output))
         return false;

@@ -43,6 +43,7 @@ DesktopBus::DesktopBus(PlayerWindow& player, std::function<void()> raise, QObjec
     connect(this, &DesktopBus::Seeked, mpris, &MprisPlayer::Seeked);
     poll_.setInterval(kPollMs);
     connect(&poll_, &QTimer::timeout, this, &DesktopBus::Refresh);
+    seeks_ = player_.Seeks();
 }
 
 bool DesktopBus::Register() {
@@ -77,9 +78,9 @@ bool DesktopBus::HandOver(const QStringList& files) {
 }
 
 QDBusObjectPath DesktopBus::TrackId() const {
-    const int row = player_.list().current();
-    return QDBusObjectPath(row >= 0 && player_.Loaded()
-                               ? QStringLiteral("/org/velune/VelunePlayer/track/%1").arg(row)
+    const int id = player_.list().id(player_.list().current());
+    return QDBusObjectPath(id > 0 && player_.Loaded()
+                               ? QStringLiteral("/org/velune/VelunePlayer/track/%1").arg(id)
                                : kNoTrack);
 }
 
@@ -95,16 +96,47 @@ QString DesktopBus::Status() const {
     return QStringLiteral("Stopped");
 }
 
-QVariantMap DesktopBus::Metadata() {
-    QVariantMap metadata;
-    const QString path = player_.list().at(player_.list().current());
-    if (!player_.Loaded() || path.isEmpty()) {
-        metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId()));
-        return metadata;
-    }
+void DesktopBus::Follow() {
+    const QString id = TrackId().path();
+    if (id != track_.id)
+        track_ = Track{.id = id, .info = {}, .seekable = track_.seekable};
+    if (id == kNoTrack)
+        return;
     const TrackInfo info = player_.Info();
-    const QString title =
-        info.title.isEmpty() ? Readable(FileName(path, QLatin1Char('/'))) : info.title;
+    for (auto [known, now] : {std::pair{&track_.info.title, &info.title},
+                              {&track_.info.artist, &info.artist},
+                              {&track_.info.album, &info.album}})
+        if (!now->isEmpty())
+            *known = *now;
+    if (info.track > 0)
+        track_.info.track = info.track;
+    track_.info.artUrl = info.artUrl;
+    if (const auto length = player_.Length(); length && *length > 0)
+        track_.lengthMs = *length, track_.exactLength = true;
+    else if (!track_.exactLength && info.lengthMs > 0)
+        track_.lengthMs = static_cast<double>(info.lengthMs);
+    // Stopped, nothing can seek; while the engine has yet to answer (its time reads
+    // blank) what it could do stays.
+    if (player_.PlaybackStatus() == PlayerWindow::Status::Stopped)
+        track_.seekable = false;
+    else if (player_.Elapsed())
+        track_.seekable = player_.CanSeek();
+}
+
+bool DesktopBus::CanSeek() {
+    Follow();
+    return track_.seekable;
+}
+
+QVariantMap DesktopBus::Metadata() {
+    Follow();
+    QVariantMap metadata;
+    metadata.insert(QStringLiteral("mpris:trackid"),
+                    QVariant::fromValue(QDBusObjectPath(track_.id)));
+    const QString path = player_.list().at(player_.list().current());
+    if (track_.id == kNoTrack || path.isEmpty())
+        return metadata;
+    const TrackInfo& info = track_.info;
     if (!info.artist.isEmpty())
         metadata.insert(QStringLiteral("xesam:artist"), QStringList{info.artist});
     if (!info.album.isEmpty())
@@ -113,14 +145,12 @@ QVariantMap DesktopBus::Metadata() {
         metadata.insert(QStringLiteral("xesam:trackNumber"), info.track);
     if (!info.artUrl.isEmpty())
         metadata.insert(QStringLiteral("mpris:artUrl"), info.artUrl);
-    metadata.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId()));
-    metadata.insert(QStringLiteral("xesam:title"), title);
+    metadata.insert(QStringLiteral("xesam:title"),
+                    info.title.isEmpty() ? Readable(FileName(path, QLatin1Char('/'))) : info.title);
     metadata.insert(QStringLiteral("xesam:url"), FileUriOf(path));
-    if (const auto length = player_.Length(); length && *length > 0)
-        metadata.insert(QStringLiteral("mpris:length"), static_cast<qlonglong>(*length * 1000));
-    else if (info.lengthMs > 0)
+    if (track_.lengthMs > 0)
         metadata.insert(QStringLiteral("mpris:length"),
-                        static_cast<qlonglong>(info.lengthMs * 1000));
+                        static_cast<qlonglong>(std::llround(track_.lengthMs * 1000)));
     return metadata;
 }
 
@@ -141,6 +171,12 @@ QVariantMap DesktopBus::PlayerProperties() {
 }
 
 void DesktopBus::Refresh() {
+    // A seek is told once the engine has carried it out: its time then reads again.
+    if (player_.Seeks() != seeks_)
+        if (const auto elapsed = player_.Elapsed()) {
+            seeks_ = player_.Seeks();
+            emit Seeked(static_cast<qlonglong>(std::llround(*elapsed * 1000)));
+        }
     const QVariantMap now = PlayerProperties();
     QVariantMap changed;
     for (auto it = now.begin(); it != now.end(); ++it)
@@ -154,14 +190,6 @@ void DesktopBus::Refresh() {
                                    QStringLiteral("PropertiesChanged"));
     signal << kPlayerInterface << changed << QStringList();
     QDBusConnection::sessionBus().send(signal);
-}
-
-void DesktopBus::AnnounceSeek() {
-    // The engine carries the seek out a moment later; the position then is what was asked.
-    QTimer::singleShot(kPollMs, this, [this] {
-        if (const auto elapsed = player_.Elapsed())
-            emit Seeked(static_cast<qlonglong>(*elapsed * 1000));
-    });
 }
 
 // org.mpris.MediaPlayer2 ------------------------------------------------------
@@ -233,13 +261,14 @@ qlonglong MprisPlayer::Position() const {
     return static_cast<qlonglong>(bus_->player().Elapsed().value_or(0) * 1000);
 }
 
+// As Next and Previous go: the play queue, the shuffle's round, repeat and the list.
 bool MprisPlayer::CanGoNext() const {
-    const Playlist& list = bus_->player().list();
-    return list.after(list.start(), bus_->player().RepeatOn()) >= 0;
+    const PlayerWindow& player = bus_->player();
+    return NextRow(player.Order(), player.list(), player.RepeatOn()) >= 0;
 }
 
 bool MprisPlayer::CanGoPrevious() const {
-    return bus_->player().list().start() > 0;
+    return PreviousRow(bus_->player().Order(), bus_->player().list()) >= 0;
 }
 
 bool MprisPlayer::CanPlay() const {
@@ -251,7 +280,7 @@ bool MprisPlayer::CanPause() const {
 }
 
 bool MprisPlayer::CanSeek() const {
-    return bus_->player().CanSeek();
+    return bus_->CanSeek();
 }
 
 // Play and Pause do what they say whatever the state; only PlayPause toggles.
@@ -308,7 +337,7 @@ void MprisPlayer::Seek(qlonglong offset) {
         return;
     }
     bus_->player().SeekTo(std::max(0.0, target));
-    bus_->AnnounceSeek();
+    bus_->Refresh();
 }
 
 void MprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position) {
@@ -317,7 +346,7 @@ void MprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position) 
     if (track != bus_->TrackId() || ms < 0 || ms > bus_->player().Length().value_or(-1))
         return;
     bus_->player().SeekTo(ms);
-    bus_->AnnounceSeek();
+    bus_->Refresh();
 }
 
 void MprisPlayer::OpenUri(const QString& uri) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "player_engine.h"
 #include <QDBusAbstractAdaptor>
+
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QStringList>
@@ -32,22 +34,35 @@ public:
     PlayerWindow& player() { return player_; }
     void Raise() { raise_(); }
     QVariantMap Metadata();
+    // The row heard, by its own id: it keeps it through sorts and removals.
     QDBusObjectPath TrackId() const;
     QString Status() const;
-    // Announces what has changed since the last look (PropertiesChanged).
+    bool CanSeek();
+    // Announces what has changed since the last look (PropertiesChanged), and a seek
+    // the engine has carried out (Seeked, with the position it went to).
     void Refresh();
-    void AnnounceSeek();
 
 signals:
     void Seeked(qlonglong position);
 
 private:
     QVariantMap PlayerProperties();
+    // Takes what is known of the track heard. While the engine has yet to answer a
+    // command its reads are blank: what was known of the same track stays.
+    void Follow();
 
     PlayerWindow& player_;
     std::function<void()> raise_;
     QTimer poll_;
     QVariantMap announced_;
+    struct Track {
+        QString id;
+        TrackInfo info;
+        double lengthMs = -1;
+        bool exactLength = false; // the engine's, not the header's
+        bool seekable = false;
+    } track_;
+    int seeks_ = 0; // the window's seeks announced
 };
 
 // org.mpris.MediaPlayer2

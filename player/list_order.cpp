@@ -140,6 +140,17 @@ std::vector<int> SortedRows(const Playlist& list, const KnownTags& tags, SortOrd
     return rows;
 }
 
+OrderRow OrderRowOf(const Playlist& list, const KnownTags& tags, int row) {
+    const QString path = list.at(row);
+    const RowTags known = tags.value(path);
+    const QString album =
+        known.album.isEmpty()
+            ? FolderOf(path)
+            : known.album + u'\n' +
+                  (known.albumArtist.isEmpty() ? FolderOf(path) : known.albumArtist);
+    return {list.id(row), album, known.disc, known.track};
+}
+
 std::vector<int> MatchingRows(const Playlist& list, const KnownTags& tags, const QString& find) {
     const QStringList words = SearchFolded(find).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     std::vector<int> rows;

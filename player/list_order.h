@@ -1,5 +1,6 @@
 #pragma once
 
+#include "play_order.h"
 #include "track_tags.h"
 
 #include <QHash>
@@ -28,6 +29,10 @@ QString ShownTitle(const QString& path, const RowTags* tags);
 // The list's rows in the given order (as Playlist::reorder takes it). Rows whose
 // field is missing come after the others; rows alike keep the order they came in.
 std::vector<int> SortedRows(const Playlist& list, const KnownTags& tags, SortOrder order);
+
+// What shuffling by album knows of a row: its album (its title and album artist,
+// or the folder of an untagged file), disc and track, from the tags known now.
+OrderRow OrderRowOf(const Playlist& list, const KnownTags& tags, int row);
 
 // Text as finding compares it: case folded, accents dropped ("Été" -> "ete").
 QString SearchFolded(const QString& text);

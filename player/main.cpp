@@ -5,7 +5,15 @@
 #include "system_names.h"
 
 #include <QApplication>
+#include <QThreadPool>
+#include <cstdio>
+#include <cstdlib>
 #include <malloc.h>
+
+namespace {
+// How long the workers have to end at their next file once the window is gone.
+constexpr int kWorkersWaitMs = 300;
+} // namespace
 
 int main(int argc, char* argv[]) {
     // Each item is decoded on a thread of its own: one heap for all of them, not one each.
@@ -25,14 +33,23 @@ int main(int argc, char* argv[]) {
     files.removeAll(QString());
     // A logout ends the player as closing it does: what it remembers is saved.
     velune::QuitOnTerminationSignals();
-    velune::PlayerApp player;
-    switch (player.Start(files)) {
-    case velune::PlayerApp::Started::Failed:
-        return 1;
-    case velune::PlayerApp::Started::HandedOver:
-        return 0;
-    case velune::PlayerApp::Started::Running:
-        break;
+    int code = 0;
+    {
+        velune::PlayerApp player;
+        switch (player.Start(files)) {
+        case velune::PlayerApp::Started::Failed:
+            return 1;
+        case velune::PlayerApp::Started::HandedOver:
+            return 0;
+        case velune::PlayerApp::Started::Running:
+            break;
+        }
+        code = QApplication::exec();
+    } // what is remembered is saved here, and the workers told to stop
+    // A worker stuck on a file system that does not answer is not waited for.
+    if (!QThreadPool::globalInstance()->waitForDone(kWorkersWaitMs)) {
+        std::fflush(nullptr);
+        std::_Exit(code);
     }
-    return QApplication::exec();
+    return code;
 }

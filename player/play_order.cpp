@@ -1,5 +1,8 @@
 #include "play_order.h"
 
+#include "playlist.h"
+
+#include <QSet>
 #include <algorithm>
 #include <map>
 
@@ -24,6 +27,11 @@ std::optional<ShuffleMode> ShuffleNamed(const QString& name) {
     return std::nullopt;
 }
 
+bool PlayOrder::TrackBefore(int a, int b) const {
+    const OrderRow x = rows_.value(a), y = rows_.value(b);
+    return std::pair(x.disc, x.track) < std::pair(y.disc, y.track);
+}
+
 std::vector<int> PlayOrder::Shuffled(std::vector<int> ids) {
     const auto shuffle = [this](auto& items) {
         for (std::size_t i = items.size(); i > 1; --i)
@@ -38,18 +46,60 @@ std::vector<int> PlayOrder::Shuffled(std::vector<int> ids) {
     for (const int id : ids)
         albums[rows_.value(id).album].push_back(id);
     std::vector<std::vector<int>> groups;
-    for (auto& [album, tracks] : albums) {
-        std::stable_sort(tracks.begin(), tracks.end(), [this](int a, int b) {
-            const OrderRow &x = rows_[a], &y = rows_[b];
-            return std::pair(x.disc, x.track) < std::pair(y.disc, y.track);
-        });
+    groups.reserve(albums.size());
+    for (auto& [album, tracks] : albums)
         groups.push_back(std::move(tracks));
-    }
     shuffle(groups);
     std::vector<int> round;
     for (const auto& group : groups)
         round.insert(round.end(), group.begin(), group.end());
-    return round;
+    return Grouped(round);
+}
+
+std::vector<int> PlayOrder::Grouped(const std::vector<int>& ids) const {
+    std::vector<std::vector<int>> groups;
+    QHash<QString, std::size_t> groupOf;
+    for (const int id : ids) {
+        const QString album = rows_.value(id).album;
+        const auto it = groupOf.constFind(album);
+        if (it == groupOf.constEnd()) {
+            groupOf.insert(album, groups.size());
+            groups.push_back({id});
+        } else {
+            groups[*it].push_back(id);
+        }
+    }
+    std::vector<int> grouped;
+    for (auto& group : groups) {
+        std::ranges::stable_sort(group, [this](int a, int b) { return TrackBefore(a, b); });
+        grouped.insert(grouped.end(), group.begin(), group.end());
+    }
+    return grouped;
+}
+
+void PlayOrder::Regroup() {
+    if (mode_ != ShuffleMode::Albums)
+        return;
+    const auto from = round_.begin() + (position_ + 1);
+    std::vector<int> rest(from, round_.end());
+    round_.erase(from, round_.end());
+    if (position_ >= 0) {
+        // What is left of the album that plays comes first, in its order.
+        const int playing = round_[position_];
+        std::vector<int> lead;
+        std::erase_if(rest, [&](int id) {
+            const bool after = SameAlbum(id, playing) && TrackBefore(playing, id);
+            if (after)
+                lead.push_back(id);
+            return after;
+        });
+        lead = Grouped(lead);
+        round_.insert(round_.end(), lead.begin(), lead.end());
+    }
+    rest = Grouped(rest);
+    round_.insert(round_.end(), rest.begin(), rest.end());
+    if (!nextRound_.empty())
+        nextRound_ = Grouped(nextRound_);
 }
 
 void PlayOrder::SetMode(ShuffleMode mode, const std::vector<OrderRow>& rows, int current) {
@@ -69,26 +119,10 @@ void PlayOrder::SetMode(ShuffleMode mode, const std::vector<OrderRow>& rows, int
     if (rows_.contains(current)) {
         round_.push_back(current);
         position_ = 0;
-        if (mode == ShuffleMode::Albums) {
-            // The rest of the album that plays comes first, in its order.
-            const OrderRow& playing = rows_[current];
-            std::vector<int> album;
-            for (const int id : rest) {
-                const OrderRow& row = rows_[id];
-                if (row.album == playing.album &&
-                    std::pair(row.disc, row.track) > std::pair(playing.disc, playing.track))
-                    album.push_back(id);
-            }
-            std::stable_sort(album.begin(), album.end(), [this](int a, int b) {
-                return std::pair(rows_[a].disc, rows_[a].track) <
-                       std::pair(rows_[b].disc, rows_[b].track);
-            });
-            round_.insert(round_.end(), album.begin(), album.end());
-            std::erase_if(rest, [&album](int id) { return std::ranges::count(album, id) > 0; });
-        }
     }
     const std::vector<int> shuffled = Shuffled(rest);
     round_.insert(round_.end(), shuffled.begin(), shuffled.end());
+    Regroup();
 }
 
 void PlayOrder::Joined(const std::vector<OrderRow>& rows) {
@@ -96,14 +130,41 @@ void PlayOrder::Joined(const std::vector<OrderRow>& rows) {
         rows_.insert(row.id, row);
     if (mode_ == ShuffleMode::Off || rows.empty())
         return;
-    // The rows still to come and the new ones make the rest of the round afresh.
-    std::vector<int> toCome(round_.begin() + (position_ + 1), round_.end());
-    for (const OrderRow& row : rows)
-        toCome.push_back(row.id);
-    round_.resize(position_ + 1);
-    const std::vector<int> shuffled = Shuffled(toCome);
-    round_.insert(round_.end(), shuffled.begin(), shuffled.end());
     nextRound_.clear();
+    const auto from = round_.begin() + (position_ + 1);
+    const std::vector<int> rest(from, round_.end());
+    round_.erase(from, round_.end());
+    // Each new row at a random place among the rows to come, which keep their order. A
+    // row of an album to come goes last: grouping then puts it among that album's tracks.
+    QSet<QString> albums;
+    for (const int id : rest)
+        if (mode_ == ShuffleMode::Albums)
+            albums.insert(rows_.value(id).album);
+    std::vector<std::vector<int>> before(rest.size() + 1);
+    for (const OrderRow& row : rows)
+        before[albums.contains(row.album) ? rest.size()
+                                          : random_.bounded(static_cast<quint32>(rest.size() + 1))]
+            .push_back(row.id);
+    for (std::size_t at = 0; at <= rest.size(); ++at) {
+        round_.insert(round_.end(), before[at].begin(), before[at].end());
+        if (at < rest.size())
+            round_.push_back(rest[at]);
+    }
+    Regroup();
+}
+
+bool PlayOrder::Retagged(const std::vector<OrderRow>& rows) {
+    bool known = false;
+    for (const OrderRow& row : rows)
+        if (rows_.contains(row.id)) {
+            rows_.insert(row.id, row);
+            known = true;
+        }
+    if (!known || mode_ != ShuffleMode::Albums)
+        return false;
+    const std::vector<int> before = round_;
+    Regroup();
+    return round_ != before;
 }
 
 void PlayOrder::Left(int id) {
@@ -190,6 +251,28 @@ void PlayOrder::Heard(int id, bool back) {
 void PlayOrder::Enqueue(int id) {
     if (id > 0 && !queue_.contains(id))
         queue_.push_back(id);
+}
+
+int RowAfter(const PlayOrder& order, const Playlist& list, int row, bool repeat) {
+    // After a queued row the list goes on from where it was.
+    const int place = list.rowOf(order.ListPlace(list.id(row)));
+    const int listNext = list.after(place >= 0 ? place : row, repeat);
+    return list.rowOf(order.Next(repeat, list.id(listNext)));
+}
+
+int NextRow(const PlayOrder& order, const Playlist& list, bool repeat) {
+    if (list.isEmpty())
+        return -1;
+    return RowAfter(order, list, list.current() >= 0 ? list.current() : list.successor() - 1,
+                    repeat);
+}
+
+int PreviousRow(const PlayOrder& order, const Playlist& list) {
+    if (list.isEmpty())
+        return -1;
+    // With shuffle on, back through the rows heard.
+    const int from = list.current() >= 0 ? list.current() : list.successor();
+    return list.rowOf(order.Previous(list.id(list.current()), list.id(from - 1)));
 }
 
 } // namespace velune

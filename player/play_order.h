@@ -8,6 +8,8 @@
 
 namespace velune {
 
+class Playlist;
+
 enum class ShuffleMode { Off, Tracks, Albums };
 
 // Names the face and the settings use: "off", "tracks", "albums".
@@ -36,8 +38,13 @@ public:
     ShuffleMode mode() const { return mode_; }
     // A new round over `rows` (in list order), starting at `current` (0: none).
     void SetMode(ShuffleMode mode, const std::vector<OrderRow>& rows, int current);
-    // Rows that joined the list: they join the part of the round still to come.
+    // Rows that joined the list: they join the part of the round still to come, each
+    // at a random place (by album: each new album between two others, a known album's
+    // rows among its tracks), and what is left of the album that plays stays next.
     void Joined(const std::vector<OrderRow>& rows);
+    // Rows whose tags were read: with shuffle by album, the rest of the round (and the
+    // next one) is grouped by them. True when the order of what is to come changed.
+    bool Retagged(const std::vector<OrderRow>& rows);
     // A row left the list: it leaves the round and the queue.
     void Left(int id);
     void Clear();
@@ -69,6 +76,12 @@ public:
 private:
     // A random order of the rows: every row once, or by album.
     std::vector<int> Shuffled(std::vector<int> ids);
+    // The rows by album: each album where its first row is, its tracks in order.
+    std::vector<int> Grouped(const std::vector<int>& ids) const;
+    // Groups the rest of the round, what is left of the album that plays first.
+    void Regroup();
+    bool SameAlbum(int a, int b) const { return rows_.value(a).album == rows_.value(b).album; }
+    bool TrackBefore(int a, int b) const;
 
     ShuffleMode mode_ = ShuffleMode::Off;
     QRandomGenerator random_;
@@ -79,5 +92,12 @@ private:
     QList<int> queue_;
     int place_ = 0; // the row heard last in its turn (not from the queue)
 };
+
+// The list's rows as the play order has them (-1: none). The row to hear after
+// `row`; the row Next goes to (after the current row, or before the place of a
+// removed one); the row Previous goes to.
+int RowAfter(const PlayOrder& order, const Playlist& list, int row, bool repeat);
+int NextRow(const PlayOrder& order, const Playlist& list, bool repeat);
+int PreviousRow(const PlayOrder& order, const Playlist& list);
 
 } // namespace velune

@@ -63,7 +63,7 @@ Rectangle {
         if (fileList.currentIndex >= 0)
             face.flash.fsCommand("IDC_FS_PlayNext", String(fileList.currentIndex))
     }
-    readonly property var rowFields: ["path", "title", "artist", "album", "track", "length", "queue"]
+    readonly property var rowFields: ["path", "title", "artist", "album", "track", "length", "queue", "missing"]
 
     // Keys: each sends what its button or slider sends.
     focus: true
@@ -548,6 +548,8 @@ Rectangle {
                 required property string track
                 required property string length
                 required property string queue
+                required property string missing
+                opacity: missing.length > 0 ? 0.45 : 1 // its file is gone: dimmed
                 objectName: "playRow" + index
                 width: fileList.width; height: 34; radius: 4
                 color: ListView.isCurrentItem ? "#4a3613" : (index % 2 ? "#1e2431" : "transparent")

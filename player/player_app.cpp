@@ -6,10 +6,17 @@
 
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 
 namespace velune {
+
+namespace {
+constexpr int kHandOverWaitMs = 5000;
+constexpr int kHandOverRetryMs = 50;
+} // namespace
 
 PlayerApp::PlayerApp(const QString& programFolder)
     : window_(QStringLiteral("Velune Player")), messages_(kPlayerTitle, &window_),
@@ -39,14 +46,32 @@ PlayerApp::PlayerApp(const QString& programFolder)
     window_.installEventFilter(this);
 }
 
+bool PlayerApp::HandOverSoon(const QStringList& files) {
+    // A player that is starting holds the lock a moment before its name is on the bus.
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        if (DesktopBus::HandOver(files))
+            return true;
+        if (instance_.TryLock())
+            return false; // it has gone: this one plays them
+        QThread::msleep(kHandOverRetryMs);
+    } while (waited.elapsed() < kHandOverWaitMs);
+    return false;
+}
+
 PlayerApp::Started PlayerApp::Start(const QStringList& files) {
-    // Files for a player that already runs go to it.
-    if (!files.isEmpty() && !instance_.TryLock() && DesktopBus::HandOver(files))
+    // Files for a player that already runs, or is starting, go to it.
+    if (!files.isEmpty() && !instance_.TryLock() && HandOverSoon(files))
         return Started::HandedOver;
+    // The lock and the name on the bus are taken together, before anything slow: a second
+    // start finds either both free or the name to hand its files to. Calls that come in
+    // are answered once the window runs.
+    if (instance_.TryLock())
+        bus_.Register();
     if (!player_.Start())
         return Started::Failed;
     running_ = true;
-    bus_.Register();
     player_.Restore(LoadRemembered());
     window_.show();
     if (!files.isEmpty())
@@ -55,6 +80,8 @@ PlayerApp::Started PlayerApp::Start(const QStringList& files) {
 }
 
 PlayerApp::~PlayerApp() {
+    // Folder walks, tags and covers under way end at their next file.
+    background_.Stop();
     if (running_) {
         SaveRemembered(player_.Remember());
         player_.SaveTagCache();

@@ -31,6 +31,9 @@ public:
     PlayerWindow& window() { return player_; }
 
 protected:
+    // Hands the files to the player that holds the lock, waiting a little for its
+    // name on the bus; false when it ended meanwhile (this one then holds the lock).
+    bool HandOverSoon(const QStringList& files);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

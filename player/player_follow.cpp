@@ -41,7 +41,7 @@ static int RowOf(const Playlist& list, const QString& uri) {
 bool PlayerWindow::FollowEngine() {
     while (const auto skipped = p_.engine.TakeSkipped()) {
         const int row = RowOf(list_, skipped->uri);
-        TellFailure(row >= 0 ? list_.at(row) : skipped->uri, skipped->failure);
+        TellFailure(row, row >= 0 ? list_.at(row) : skipped->uri, skipped->failure);
         if (row >= 0 && row != list_.current()) {
             Heard(row); // its turn has passed
             QueueNext(row);
@@ -53,6 +53,7 @@ bool PlayerWindow::FollowEngine() {
             continue;
         list_.setCurrent(row);
         list_.choose(row);
+        Forgive(row); // it plays: should it fail later, that is news
         Heard(row);
         SetSeekBar(0);
         ShowRow();
@@ -65,8 +66,11 @@ bool PlayerWindow::FollowEngine() {
     }
     if (const auto mixer = p_.engine.TakeMixerChange())
         FollowMixer(mixer->first, mixer->second);
-    if (!Loaded() || !p_.engine.Ended())
+    if (!Loaded() || !p_.engine.Ended()) {
+        if (Loaded())
+            ShowState();
         return false;
+    }
     EndOfItem();
     return true;
 }
@@ -86,8 +90,7 @@ void PlayerWindow::HaltPlaying() {
     if (Loaded())
         p_.engine.stop();
     ClearDisplay();
-    SetButton(Button::Play, QStringLiteral("1"));
-    SetButton(Button::Pause, QStringLiteral("1"));
+    ShowState();
 }
 
 void PlayerWindow::EndOfItem() {
@@ -101,7 +104,7 @@ void PlayerWindow::EndOfItem() {
         return;
     }
     if (const ItemFailure failure = p_.engine.ItemFailed(); failure.failed())
-        TellFailure(list_.at(list_.current()), failure);
+        TellFailure(list_.current(), list_.at(list_.current()), failure);
     // The row queued to follow (past any that were left out), else the one after.
     const int row = list_.queued() >= 0 ? list_.queued() : RowAfter(list_.current());
     if (row >= 0 && PlayFrom(row)) {
@@ -140,7 +143,7 @@ PlayerWindow::Status PlayerWindow::PlaybackStatus() const {
     const PlaybackState state = p_.engine.state();
     if (IsRunning(state))
         return Status::Playing;
-    return state == PlaybackState::Paused ? Status::Paused : Status::Stopped;
+    return IsPaused(state) ? Status::Paused : Status::Stopped;
 }
 
 double PlayerWindow::VolumeLevel() const {
@@ -176,7 +179,7 @@ void PlayerWindow::SeekTo(double ms) {
     const auto length = Length();
     if (!CanSeek() || !length || *length <= 0 || !std::isfinite(ms))
         return;
-    p_.engine.setInputPosition(std::clamp(ms / *length, 0.0, 1.0));
+    seeks_ += p_.engine.setInputPosition(std::clamp(ms / *length, 0.0, 1.0)) ? 1 : 0;
 }
 
 std::optional<double> PlayerWindow::Length() const {

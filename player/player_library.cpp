@@ -56,23 +56,25 @@ PlayerWindow::~PlayerWindow() = default;
 
 // Adding ------------------------------------------------------------------------
 
-PlayerWindow::Expanded PlayerWindow::Expand(const QStringList& paths) {
+PlayerWindow::Expanded PlayerWindow::Expand(const QStringList& paths,
+                                            const std::atomic<bool>& stop) {
     Expanded expanded;
-    int notAudio = 0;
     bool unsupported = false;
-    QStringList passedOver;
+    QStringList unreadable;
     for (const QString& path : ExpandPlaylists(paths, expanded.problems)) {
+        if (stop)
+            return {};
         if (path.isEmpty())
             continue;
         if (IsFolder(path)) {
-            const FolderWalk walk = WalkFolder(SystemPath(path));
-            passedOver << QStringList(walk.skipped.begin(), walk.skipped.end());
+            const FolderWalk walk = WalkFolder(SystemPath(path), &stop);
+            unreadable << QStringList(walk.unreadable.begin(), walk.unreadable.end());
             for (const FoundFile& found : walk.files) {
                 const QString file = PathFromSystem(found.path);
                 if (PlayableKind(file))
                     expanded.files << file;
                 else
-                    ++notAudio;
+                    ++expanded.notAudio;
             }
         } else if (PlayableKind(path)) {
             expanded.files << path;
@@ -82,12 +84,15 @@ PlayerWindow::Expanded PlayerWindow::Expand(const QStringList& paths) {
     }
     if (unsupported)
         expanded.problems << QStringLiteral("The Player not support this format");
-    if (notAudio > 0 || !passedOver.isEmpty()) {
+    // Covers, sheets and logs beside the music are no news: a box only when nothing
+    // could be added, or a folder could not be read.
+    if ((expanded.notAudio > 0 && expanded.files.isEmpty()) || !unreadable.isEmpty()) {
         QString report = QStringLiteral("%1 files added, %2 skipped: not audio")
                              .arg(expanded.files.size())
-                             .arg(notAudio);
-        if (!passedOver.isEmpty())
-            report += QStringLiteral("\n\nFolders passed over:\n") + passedOver.join(u'\n');
+                             .arg(expanded.notAudio);
+        if (!unreadable.isEmpty())
+            report +=
+                QStringLiteral("\n\nFolders that could not be read:\n") + unreadable.join(u'\n');
         expanded.problems << report;
     }
     return expanded;
@@ -97,20 +102,21 @@ void PlayerWindow::AddPaths(const QStringList& paths, AddAction action) {
     if (paths.isEmpty())
         return;
     const int ticket = ++addsAsked_;
-    p_.background.Run([this, paths, action, ticket]() -> Background::Then {
-        Expanded expanded = Expand(paths);
-        return [this, action, ticket, expanded = std::move(expanded)] {
-            addsWaiting_.emplace(ticket, std::pair(action, expanded));
-            // In the order asked, whichever walk ended first.
-            for (auto next = addsWaiting_.find(addsDone_ + 1); next != addsWaiting_.end();
-                 next = addsWaiting_.find(addsDone_ + 1)) {
-                const auto [nextAction, nextFiles] = next->second;
-                addsWaiting_.erase(next);
-                ++addsDone_;
-                FinishAdd(nextAction, nextFiles);
-            }
-        };
-    });
+    p_.background.Run(
+        [this, paths, action, ticket, stop = p_.background.Stopping()]() -> Background::Then {
+            Expanded expanded = Expand(paths, *stop);
+            return [this, action, ticket, expanded = std::move(expanded)] {
+                addsWaiting_.emplace(ticket, std::pair(action, expanded));
+                // In the order asked, whichever walk ended first.
+                for (auto next = addsWaiting_.find(addsDone_ + 1); next != addsWaiting_.end();
+                     next = addsWaiting_.find(addsDone_ + 1)) {
+                    const auto [nextAction, nextFiles] = next->second;
+                    addsWaiting_.erase(next);
+                    ++addsDone_;
+                    FinishAdd(nextAction, nextFiles);
+                }
+            };
+        });
 }
 
 void PlayerWindow::FinishAdd(AddAction action, const Expanded& expanded) {
@@ -118,7 +124,13 @@ void PlayerWindow::FinishAdd(AddAction action, const Expanded& expanded) {
         Tell(problem);
     if (expanded.files.isEmpty())
         return;
+    // The list's status line carries what the add passed over.
+    addNote_ = expanded.notAudio > 0
+                   ? QStringLiteral(" · %1 skipped: not audio").arg(expanded.notAudio)
+                   : QString();
     if (action == AddAction::Replace) {
+        missing_.clear();
+        told_.clear();
         // The files replace the list, in the face too; what played goes with it.
         p_.face.SetVariable(Var(kClearList), QStringLiteral("1"));
         if (Loaded())
@@ -148,7 +160,7 @@ int PlayerWindow::AppendRows(const QStringList& added) {
     // Into an empty list: its first row is loaded, ready to play.
     if (wasEmpty) {
         if (LoadRow(0))
-            SetButton(Button::Play, QStringLiteral("1"));
+            ShowState();
         else
             Next();
     } else {
@@ -181,7 +193,8 @@ QStringList PlayerWindow::RowFields(int row) const {
             tags ? tags->album : QString(),
             tags && tags->track > 0 ? QString::number(tags->track) : QString(),
             tags && tags->lengthMs >= 0 ? LongTime(tags->lengthMs) : QString(),
-            place > 0 ? QString::number(place) : QString()};
+            place > 0 ? QString::number(place) : QString(),
+            missing_.value(list_.id(row))};
 }
 
 void PlayerWindow::SendList() {
@@ -221,7 +234,8 @@ void PlayerWindow::SendTotal() {
             total += std::max<qint64>(it->lengthMs, 0);
     const QString files =
         list_.size() == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(list_.size());
-    p_.face.SetVariable(Var(kListTotal), files + QStringLiteral(" · ") + LongTime(total));
+    p_.face.SetVariable(Var(kListTotal),
+                        files + QStringLiteral(" · ") + LongTime(total) + addNote_);
 }
 
 void PlayerWindow::SendPlayingRow() {
@@ -251,17 +265,25 @@ void PlayerWindow::RowGone(int row, int id) {
 void PlayerWindow::RequestTags(const QStringList& paths) {
     for (qsizetype from = 0; from < paths.size(); from += kTagBatch) {
         const QStringList batch = paths.mid(from, kTagBatch);
-        p_.background.Run([this, batch, cache = cache_]() -> Background::Then {
-            QList<std::pair<QString, RowTags>> read;
-            for (const QString& path : batch)
-                if (const auto tags = cache->Get(path))
-                    read.append({path, *tags});
-            return [this, read] { TakeTags(read); };
-        });
+        p_.background.Run(
+            [this, batch, cache = cache_, stop = p_.background.Stopping()]() -> Background::Then {
+                QList<std::pair<QString, RowTags>> read;
+                QStringList gone;
+                for (const QString& path : batch) {
+                    if (*stop)
+                        break;
+                    if (const auto tags = cache->Get(path))
+                        read.append({path, *tags});
+                    else
+                        gone << path;
+                }
+                return [this, read, gone] { TakeTags(read, gone); };
+            });
     }
 }
 
-void PlayerWindow::TakeTags(const QList<std::pair<QString, RowTags>>& read) {
+void PlayerWindow::TakeTags(const QList<std::pair<QString, RowTags>>& read,
+                            const QStringList& gone) {
     QSet<QString> changed;
     for (const auto& [path, tags] : read) {
         auto it = tags_.find(path);
@@ -270,13 +292,42 @@ void PlayerWindow::TakeTags(const QList<std::pair<QString, RowTags>>& read) {
             changed.insert(path);
         }
     }
-    if (changed.isEmpty())
-        return;
+    // A file read is there (back, should it have gone); one that is gone shows so,
+    // and is told when its turn comes.
+    const QSet<QString> lost(gone.begin(), gone.end());
+    QSet<QString> there;
+    for (const auto& entry : read)
+        there.insert(entry.first);
     std::vector<int> rows;
-    for (int row = 0; row < list_.size(); ++row)
-        if (changed.contains(list_.at(row)))
+    for (int row = 0; row < list_.size(); ++row) {
+        const QString& path = list_.at(row);
+        const int id = list_.id(row);
+        const bool wasGone = missing_.contains(id);
+        if (lost.contains(path) && !wasGone)
+            missing_.insert(id, QStringLiteral("missing"));
+        else if (there.contains(path) && wasGone)
+            missing_.remove(id), told_.remove(id);
+        if (changed.contains(path) || wasGone != missing_.contains(id))
             rows.push_back(row);
+    }
+    if (rows.empty())
+        return;
     SendChanges(rows);
+    // The title of what plays, as soon as its tags are known.
+    if (changed.contains(list_.at(list_.current())) && !Stopped())
+        SetTitle(NowPlaying());
+    // Shuffling by album groups by the tags as they come.
+    std::vector<OrderRow> retagged;
+    retagged.reserve(rows.size());
+    for (const int row : rows)
+        retagged.push_back(OrderRowOf(list_, tags_, row));
+    if (order_.Retagged(retagged))
+        QueueNext();
+}
+
+void PlayerWindow::Recheck(int row) {
+    // Its tags read again say whether it is back.
+    RequestTags({list_.at(row)});
 }
 
 void PlayerWindow::ShowCover() {
@@ -320,17 +371,8 @@ void PlayerWindow::SortBy(SortOrder order) {
 
 std::vector<OrderRow> PlayerWindow::OrderRows(int from) const {
     std::vector<OrderRow> rows;
-    for (int row = from; row < list_.size(); ++row) {
-        const QString path = list_.at(row);
-        const RowTags tags = tags_.value(path);
-        // An album is its title and its artist, or else the folder it is in.
-        const QString album =
-            tags.album.isEmpty()
-                ? FolderOf(path)
-                : tags.album + u'\n' +
-                      (tags.albumArtist.isEmpty() ? FolderOf(path) : tags.albumArtist);
-        rows.push_back({list_.id(row), album, tags.disc, tags.track});
-    }
+    for (int row = from; row < list_.size(); ++row)
+        rows.push_back(OrderRowOf(list_, tags_, row));
     return rows;
 }
 
@@ -361,32 +403,50 @@ void PlayerWindow::Heard(int row, bool back) {
 }
 
 int PlayerWindow::RowAfter(int row) const {
-    // After a queued row the list goes on from where it was.
-    const int place = list_.rowOf(order_.ListPlace(list_.id(row)));
-    const int listNext = list_.after(place >= 0 ? place : row, repeatOn_);
-    return list_.rowOf(order_.Next(repeatOn_, list_.id(listNext)));
+    return velune::RowAfter(order_, list_, row, repeatOn_);
 }
 
 // Saving -------------------------------------------------------------------------------
 
-bool PlayerWindow::SaveList(const QString& chosen) {
+void PlayerWindow::SaveList(const QString& chosen, const QString& type) {
     if (chosen.isEmpty() || list_.isEmpty())
-        return false;
+        return;
     QString path = chosen;
-    if (!IsPlaylistFile(path))
-        path += QStringLiteral(".m3u8");
+    // A name given with its extension was asked about by the dialog already.
+    const bool named = IsPlaylistFile(path);
+    if (!named) {
+        const QString extension = type.isEmpty() ? QStringLiteral("m3u8") : type.toLower();
+        path += u'.' + extension;
+        if (!IsPlaylistFile(path))
+            path = chosen + QStringLiteral(".m3u8");
+    }
+    WriteList(path, named);
+}
+
+void PlayerWindow::WriteList(const QString& path, bool replace) {
     QList<PlaylistEntry> entries;
     for (const QString& row : list_.rows()) {
         const RowTags tags = tags_.value(row);
         entries.append({row, tags.lengthMs, tags.shownArtist(), tags.title});
     }
-    QString error;
-    if (!WritePlaylistFile(path, entries, error)) {
-        qCWarning(lcPlayer) << "cannot save the playlist" << path << error;
-        Tell(QStringLiteral("The playlist '%1' could not be saved: %2").arg(Readable(path), error));
-        return false;
-    }
-    return true;
+    p_.background.Run([this, path, replace, entries]() -> Background::Then {
+        if (!replace && NameTaken(path))
+            return [this, path] {
+                p_.messages.Ask(QStringLiteral("'%1' exists. Replace it?").arg(Readable(path)),
+                                [this, path](bool yes) {
+                                    if (yes)
+                                        WriteList(path, true);
+                                });
+            };
+        QString error;
+        if (WritePlaylistFile(path, entries, error))
+            return [] {};
+        return [this, path, error] {
+            qCWarning(lcPlayer) << "cannot save the playlist" << path << error;
+            Tell(QStringLiteral("The playlist '%1' could not be saved: %2")
+                     .arg(Readable(path), error));
+        };
+    });
 }
 
 } // namespace velune

@@ -26,9 +26,13 @@ bool PlayerWindow::LoadRow(int row, bool back) {
     Heard(row, back);
     SendPlayingRow();
     const QString path = list_.at(row);
-    if (!IsFile(path)) {
+    // The window never waits on the disk: the engine opens the file and says when it
+    // is missing; a row already known to be missing is passed over, and a worker
+    // looks whether it is back.
+    if (missing_.contains(list_.id(row))) {
         p_.engine.itemsClear();
-        TellFailure(path, {QString(), true});
+        TellFailure(row, path, {QString(), true});
+        Recheck(row);
         return false;
     }
     // A new item starts afresh: announced, its knob set for its kind.
@@ -72,6 +76,8 @@ void PlayerWindow::RemoveRow(const QString& args) {
     const bool loadedRow = row == list_.current() && Loaded();
     const bool playing = loadedRow && p_.engine.isPlaying();
     const int id = list_.id(row);
+    missing_.remove(id);
+    told_.remove(id);
     list_.remove(row);
     if (list_.isEmpty()) {
         RemoveAll();
@@ -98,6 +104,8 @@ void PlayerWindow::RemoveRow(const QString& args) {
 }
 
 void PlayerWindow::RemoveAll() {
+    missing_.clear();
+    told_.clear();
     list_.clear();
     order_.Clear();
     p_.face.SetVariable(Var(kClearList), QStringLiteral("1"));
@@ -136,14 +144,14 @@ void PlayerWindow::Restore(const Remembered& state) {
     }
     list_.append(state.rows);
     SendRows(p_.face, state.rows);
-    // The tags of the list come back from the cache, and only changed files are read.
-    cache_->Load();
+    // The tags of the list come back from the cache (read on a worker), and only
+    // changed files are read.
     SendList();
     RequestTags(state.rows);
     // The remembered row is loaded, not played; a file that has gone is told as always.
     LoadRow(list_.contains(state.current) ? state.current : 0);
     SetShuffle(state.shuffle);
-    SetButton(Button::Play, QStringLiteral("1"));
+    ShowState();
 }
 
 } // namespace velune

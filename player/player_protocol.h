@@ -70,9 +70,12 @@ inline constexpr char kSetListRows[] = "_root.SetListRows";
 inline constexpr char kListChanges[] = "_root.ListChanges";
 inline constexpr char kSetListChanges[] = "_root.SetListChanges";
 // A row's fields: path, title (the file name while untagged), artist, album, track
-// number, length "mm:ss", place in the play queue ("" when not queued).
-inline constexpr int kRowFields = 7;
-inline constexpr char kListTotal[] = "_root.ListTotal";   // "12 files · 48:05"
+// number, length "mm:ss", place in the play queue ("" when not queued), why it cannot
+// be played ("missing"; "" for a row that plays), which dims it.
+inline constexpr int kRowFields = 8;
+inline constexpr char kListTotal[] = "_root.ListTotal";   // "12 files · 48:05", and what the
+                                                          // last add passed over: " · 1 skipped:
+                                                          // not audio"
 inline constexpr char kPlayingRow[] = "_root.PlayingRow"; // the current row as shown, "-1" for none
 inline constexpr char kShuffleMode[] = "_root.Shuffle";   // "off", "tracks" or "albums"
 inline constexpr char kSortOrder[] = "_root.SortOrder"; // the order last chosen, as kSort takes it

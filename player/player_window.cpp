@@ -117,9 +117,34 @@ void PlayerWindow::SetTitle(const QString& text) {
     SetWithTrigger(p_.face, Var(kFileTxt), text, Var(kSetFileTxt));
 }
 
+QString PlayerWindow::NowPlaying() const {
+    const QString path = list_.at(list_.current());
+    const auto tags = tags_.constFind(path);
+    if (tags == tags_.constEnd() || tags->title.isEmpty())
+        return Readable(FileName(path, QLatin1Char('/')));
+    const QString& artist = tags->shownArtist();
+    return artist.isEmpty() ? tags->title : tags->title + QStringLiteral(" — ") + artist;
+}
+
 void PlayerWindow::ShowRow() {
-    SetTitle(Readable(FileName(list_.at(list_.current()), QLatin1Char('/'))));
-    p_.face.SetVariable(Var(kPlaying), QStringLiteral("1"));
+    SetTitle(NowPlaying());
+    ShowState();
+}
+
+void PlayerWindow::ShowState() {
+    if (list_.isEmpty())
+        return;
+    const PlaybackState state = p_.engine.state();
+    const bool running = IsRunning(state);
+    p_.ticker.SetEnabled(running);
+    // The light is written when it changes only: a face that never played shows none.
+    const QString light = running ? QStringLiteral("1") : QStringLiteral("0");
+    if (p_.face.GetVariable(Var(kPlaying)) != light &&
+        (running || !p_.face.GetVariable(Var(kPlaying)).isEmpty()))
+        p_.face.SetVariable(Var(kPlaying), light);
+    SetButton(Button::Play, running ? QStringLiteral("3") : QStringLiteral("1"));
+    SetButton(Button::Pause,
+              state == PlaybackState::Paused ? QStringLiteral("3") : QStringLiteral("1"));
 }
 
 void PlayerWindow::DisableTransport() {
@@ -132,8 +157,17 @@ void PlayerWindow::Tell(const QString& text) {
     p_.messages.Inform(text);
 }
 
-void PlayerWindow::TellFailure(const QString& path, const ItemFailure& failure) {
+void PlayerWindow::TellFailure(int row, const QString& path, const ItemFailure& failure) {
     qCWarning(lcPlayer) << "cannot play" << path << failure.reason;
+    if (const int id = list_.id(row); id > 0) {
+        if (failure.missing && !missing_.contains(id)) {
+            missing_.insert(id, QStringLiteral("missing"));
+            SendChanges({row});
+        }
+        if (told_.contains(id))
+            return;
+        told_.insert(id);
+    }
     Tell(QStringLiteral("file:") + Readable(path) +
          (failure.missing ? QStringLiteral("--dosen't exist")
                           : QStringLiteral("--cannot be played: ") + failure.reason));
@@ -193,13 +227,22 @@ void PlayerWindow::KnobReleased() {
     const double knob = p_.face.GetVariable(Var(kKnobPosition)).trimmed().toDouble(&number);
     if (number && std::isfinite(knob))
         SetSeekBar(static_cast<int>(std::nearbyint(std::clamp(knob, 0.0, 100.0))));
-    p_.engine.setInputPosition(seekBar_ / 100.0);
+    seeks_ += p_.engine.setInputPosition(seekBar_ / 100.0) ? 1 : 0;
+}
+
+void PlayerWindow::Forgive(int row) {
+    const int id = list_.id(row);
+    told_.remove(id);
+    if (missing_.remove(id) > 0)
+        SendChanges({row});
 }
 
 void PlayerWindow::PlaySelected(const QString& args) {
     const int row = ListRowOf(args);
     if (row < 0)
         return;
+    // Asked for by hand: tried again, and told again should it still fail.
+    Forgive(row);
     list_.choose(row);
     if (!LoadRow(row)) {
         Next();
@@ -221,23 +264,22 @@ void PlayerWindow::Play() {
             return;
     }
     const bool afresh = Stopped();
-    if (p_.engine.state() == PlaybackState::Paused)
+    if (IsPaused(p_.engine.state()))
         p_.engine.resume();
     else
         p_.engine.play();
     if (afresh) {
-        ShowRow();
+        SetTitle(NowPlaying());
         p_.face.SetVariable(Var(kKnobDisabled),
                             StreamItem() ? QStringLiteral("1") : QStringLiteral("0"));
     }
-    p_.ticker.SetEnabled(true);
-    SetButton(Button::Play, QStringLiteral("3"));
-    for (const Button button : {Button::Pause, Button::Stop, Button::Next, Button::Previous})
+    for (const Button button : {Button::Stop, Button::Next, Button::Previous})
         SetButton(button, QStringLiteral("1"));
+    ShowState();
 }
 
 void PlayerWindow::Pause() {
-    SetPaused(p_.engine.state() != PlaybackState::Paused);
+    SetPaused(!IsPaused(p_.engine.state()));
 }
 
 void PlayerWindow::SetPaused(bool paused) {
@@ -245,26 +287,19 @@ void PlayerWindow::SetPaused(bool paused) {
         return;
     if (paused ? !p_.engine.pause() : !p_.engine.resume())
         return; // nothing plays, or nothing holds
-    ShowPlaying(!paused);
-}
-
-void PlayerWindow::ShowPlaying(bool playing) {
-    p_.ticker.SetEnabled(playing);
-    p_.face.SetVariable(Var(kPlaying), playing ? QStringLiteral("1") : QStringLiteral("0"));
-    SetButton(Button::Play, playing ? QStringLiteral("3") : QStringLiteral("1"));
-    SetButton(Button::Pause, playing ? QStringLiteral("1") : QStringLiteral("3"));
+    ShowState();
 }
 
 void PlayerWindow::Stop() {
     if (list_.isEmpty())
         return;
     p_.engine.stop();
-    p_.ticker.SetEnabled(false);
-    p_.face.SetVariable(Var(kPlaying), QStringLiteral("0"));
     SetTitle(QString());
-    SetButton(Button::Play, QStringLiteral("1"));
-    SetButton(Button::Pause, QStringLiteral("1"));
+    ShowState();
     SetSeekBar(0);
+    // The time played goes back to the start; the length stays as it was shown.
+    p_.face.SetVariable(Var(kTimePlayedTxt), QStringLiteral("00:00"));
+    p_.face.SetVariable(Var(kSetTimeTxt), QStringLiteral("1"));
 }
 
 bool PlayerWindow::PlayFrom(int row) {
@@ -274,7 +309,7 @@ bool PlayerWindow::PlayFrom(int row) {
             return true;
         row = RowAfter(row);
     }
-    SetButton(Button::Play, QStringLiteral("1"));
+    ShowState();
     return false;
 }
 
@@ -283,11 +318,8 @@ void PlayerWindow::Next() {
         return;
     const int from = list_.current() >= 0 ? list_.current() : list_.successor() - 1;
     const int row = RowAfter(from);
-    if (row < 0) {
-        // The end of the list, without repeat: the last row stays.
-        SetButton(Button::Play, QStringLiteral("1"));
-        return;
-    }
+    if (row < 0)
+        return; // the end of the list, without repeat: the last row stays as it is
     if (!PlayFrom(row))
         return;
     Play();
@@ -297,9 +329,7 @@ void PlayerWindow::Next() {
 void PlayerWindow::Previous() {
     if (list_.isEmpty())
         return;
-    const int from = list_.current() >= 0 ? list_.current() : list_.successor();
-    // With shuffle on, back through the rows heard.
-    const int row = list_.rowOf(order_.Previous(list_.id(list_.current()), list_.id(from - 1)));
+    const int row = PreviousRow(order_, list_);
     if (row < 0)
         return;
     if (!LoadRow(row, true)) {
@@ -331,8 +361,9 @@ void PlayerWindow::CycleShuffle(const QString& mode) {
 void PlayerWindow::AskSaveList() {
     if (list_.isEmpty())
         return;
-    SaveList(p_.dialog.ChooseSave(QStringLiteral("Save Playlist"), kPlaylistSaveFilter,
-                                  QStringLiteral("Playlist.m3u8")));
+    const QString chosen = p_.dialog.ChooseSave(QStringLiteral("Save Playlist"),
+                                                kPlaylistSaveFilter, QStringLiteral("Playlist"));
+    SaveList(chosen, p_.dialog.SaveType());
 }
 
 void PlayerWindow::CycleReplayGain() {

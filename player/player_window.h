@@ -5,8 +5,11 @@
 #include "player_engine.h"
 #include "playlist.h"
 
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -98,8 +101,10 @@ public:
     ShuffleMode Shuffle() const { return order_.mode(); }
     // "Play next": the row joins the play queue.
     void PlayNext(int row);
-    // Saves the list as a playlist file; false (after telling the user) when it cannot.
-    bool SaveList(const QString& path);
+    // Saves the list as a playlist file on a worker, of the type `type` ("pls", "xspf",
+    // "m3u8") when the name has no playlist extension; a file of that name is replaced
+    // only once the user said so. A failure is told.
+    void SaveList(const QString& path, const QString& type = QString());
     // The rows as the face shows them (list rows), and the tags read so far.
     const std::vector<int>& ShownRows() const { return shown_; }
     const KnownTags& Tags() const { return tags_; }
@@ -115,6 +120,8 @@ public:
     void SetRepeat(bool on);
     bool CanSeek() const;
     void SeekTo(double ms);
+    // How many seeks the engine was asked for, from the face, the keys or the desktop.
+    int Seeks() const { return seeks_; }
     std::optional<double> Length() const;
     std::optional<double> Elapsed() const;
     TrackInfo Info() const;
@@ -162,21 +169,29 @@ private:
     void SetSeekBar(int value);
     void SetButton(Button button, const QString& state);
     void SetTitle(const QString& text);
+    // "Title — Artist" of the current row once its tags are known, its file name before.
+    QString NowPlaying() const;
     void ShowRow();
+    // The Play and Pause buttons and the playing light, as the engine's state says.
+    void ShowState();
     void DisableTransport();
     // A message box that informs and holds nothing up.
     void Tell(const QString& text);
-    // Tells why the row's file cannot be played.
-    void TellFailure(const QString& path, const ItemFailure& failure);
+    // Tells why the row's file cannot be played, once for the row until it is played
+    // by hand or plays again; a missing file's row shows it.
+    void TellFailure(int row, const QString& path, const ItemFailure& failure);
+    // The row's file played, or the user asked for it: it is told again when it fails.
+    void Forgive(int row);
     // What to do with the files of an add once its folders and playlists are read.
     enum class AddAction { Append, Play, Replace };
     struct Expanded {
         QStringList files;
         QStringList problems;
+        int notAudio = 0; // files in the folders that are not audio
     };
     // Reads folders and playlists on a worker; adds are carried out in the order asked.
     void AddPaths(const QStringList& paths, AddAction action);
-    static Expanded Expand(const QStringList& paths);
+    static Expanded Expand(const QStringList& paths, const std::atomic<bool>& stop);
     void FinishAdd(AddAction action, const Expanded& expanded);
     // Appends rows to the list and the face; into an empty list the first is
     // loaded. Returns the first new row, or -1.
@@ -191,7 +206,10 @@ private:
     void SendPlayingRow();
     // Reads the tags of these files on workers; the rows change as they come.
     void RequestTags(const QStringList& paths);
-    void TakeTags(const QList<std::pair<QString, RowTags>>& read);
+    void TakeTags(const QList<std::pair<QString, RowTags>>& read, const QStringList& gone);
+    // Asks a worker whether a missing row's file is back.
+    void Recheck(int row);
+    void WriteList(const QString& path, bool replace);
     void ShowCover();
     std::vector<OrderRow> OrderRows(int from = 0) const;
     // The row to hear after `row` (the play queue, the shuffle, the list), and before.
@@ -218,7 +236,6 @@ private:
     // the list's rules.
     void QueueNext(std::optional<int> after = std::nullopt);
     void FollowMixer(int percent, bool muted);
-    void ShowPlaying(bool playing);
 
     Parts p_;
     Playlist list_;
@@ -232,12 +249,16 @@ private:
     int addsDone_ = 0;
     std::map<int, std::pair<AddAction, Expanded>> addsWaiting_;
     int coverAsked_ = 0;
+    QHash<int, QString> missing_; // row ids whose file is gone, and why it is shown so
+    QSet<int> told_;              // row ids whose failure was told
+    QString addNote_;             // what the last add passed over, for the list's status line
     QString coverUrl_;
     bool repeatOn_ = false;
     bool listShown_ = false;
     bool muted_ = false;
     ReplayGainMode replayGain_ = ReplayGainMode::Off;
     int seekBar_ = 0;
+    int seeks_ = 0;
 };
 
 } // namespace velune

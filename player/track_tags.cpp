@@ -49,9 +49,9 @@ QString FolderCover(const QString& path) {
     std::error_code error;
     const std::filesystem::path folder = SystemPath(FolderOf(path));
     std::vector<std::filesystem::path> found;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-        if (entry.is_regular_file(error))
-            found.push_back(entry.path());
+    for (const auto& entry : FolderEntries(folder))
+        if (std::filesystem::is_regular_file(entry, error))
+            found.push_back(entry);
     for (const char* name : kNames)
         for (const auto& file : found)
             if (QString::fromUtf8(file.filename().string())
@@ -145,6 +145,7 @@ std::optional<std::pair<qint64, qint64>> TagCache::Stamp(const QString& path) {
 }
 
 void TagCache::Load() {
+    loaded_ = true;
     QFile file(file_);
     if (!file.open(QIODevice::ReadOnly))
         return;
@@ -176,6 +177,8 @@ void TagCache::Load() {
 }
 
 bool TagCache::Save(const QStringList& keep) const {
+    if (!loaded_)
+        return true;
     QSaveFile file(file_);
     if (!MakeFolders(FolderOf(file_)) || !file.open(QIODevice::WriteOnly)) {
         qCWarning(lcPlayer) << "cannot write the tag cache" << file_;
@@ -201,6 +204,10 @@ bool TagCache::Save(const QStringList& keep) const {
 }
 
 std::optional<RowTags> TagCache::Get(const QString& path) {
+    std::call_once(loadOnce_, [this] {
+        if (!loaded_)
+            Load();
+    });
     const auto stamp = Stamp(path);
     if (!stamp) {
         const std::lock_guard lock(mutex_);

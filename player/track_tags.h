@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <mutex>
 #include <optional>
 
@@ -37,9 +38,11 @@ class TagCache {
 public:
     explicit TagCache(QString file) : file_(std::move(file)) {}
 
-    // Reads the cache file; a missing or damaged one leaves the cache empty.
+    // Reads the cache file; a missing or damaged one leaves the cache empty. The
+    // first Get does it when nobody did.
     void Load();
-    // Writes the entries of these paths, and no others, to the cache file.
+    // Writes the entries of these paths, and no others, to the cache file; a cache
+    // never read leaves the file as it is.
     bool Save(const QStringList& keep) const;
 
     // The tags of a file: the cached ones while the file is unchanged, else read
@@ -57,6 +60,8 @@ private:
     static std::optional<std::pair<qint64, qint64>> Stamp(const QString& path);
 
     QString file_;
+    std::once_flag loadOnce_;
+    std::atomic<bool> loaded_ = false;
     mutable std::mutex mutex_;
     QHash<QString, Entry> entries_;
 };

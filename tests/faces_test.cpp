@@ -212,17 +212,18 @@ TEST_F(Faces, ThePlayersTransportWindowVolumeListAndDrops) {
     // The host's rows: a "|" or "\" in a name stays in its one row, empty fields stay empty.
     face->Write(
         "_root.ListRows",
-        JoinFaceList(
-            {u"/m/a.wav"_s,       u"a.wav"_s,  "",       "",       "",     "",         "",
-             u"/m/pi|pe\\.mp3"_s, u"Pipe"_s,   u"Ana"_s, u"Été"_s, u"2"_s, u"03:10"_s, "",
-             u"/m/d'e.rm"_s,      u"d'e.rm"_s, "",       "",       "",     "",         u"1"_s}));
+        JoinFaceList(QStringList{u"/m/a.wav"_s, u"a.wav"_s, "", "", "", "", "", u"missing"_s} +
+                     QStringList{u"/m/pi|pe\\.mp3"_s, u"Pipe"_s, u"Ana"_s, u"Été"_s, u"2"_s,
+                                 u"03:10"_s, "", ""} +
+                     QStringList{u"/m/d'e.rm"_s, u"d'e.rm"_s, "", "", "", "", u"1"_s, ""}));
     face->Write("_root.SetListRows", "1");
     ASSERT_EQ(Count("playList"), 3);
     EXPECT_EQ(face->AccessibleName("playRow1"), u"/m/pi|pe\\.mp3"_s);
     EXPECT_TRUE(Is("queueMark2", "visible") && !Is("queueMark1", "visible"));
+    EXPECT_LT(face->Property("playRow0", "opacity").toDouble(), 1.0); // its file is gone
     // A row's tags arrive and it joins the play queue.
     face->Write("_root.ListChanges", JoinFaceList({u"0"_s, u"/m/a.wav"_s, u"Aria"_s, u"Bo"_s,
-                                                   u"Cé"_s, u"1"_s, u"01:00"_s, u"2"_s}));
+                                                   u"Cé"_s, u"1"_s, u"01:00"_s, u"2"_s, ""}));
     face->Write("_root.SetListChanges", "1");
     EXPECT_TRUE(Is("queueMark0", "visible"));
     face->Write("_root.ListTotal", "3 files · 04:10");

@@ -115,7 +115,9 @@ public:
         titles << title;
         return saveAs;
     }
-    QString saveAs; // the name given to a save dialog
+    QString SaveType() const override { return saveType; }
+    QString saveAs;   // the name given to a save dialog
+    QString saveType; // and the type chosen in it
 
     std::deque<std::pair<QStringList, QString>> results;
     QStringList titles;
@@ -206,8 +208,11 @@ public:
         return Set(loaded, uri);
     }
     bool play() override {
-        paused = ended = false;
-        return playing = !loaded.isEmpty();
+        paused = false;
+        // As the engine finds it, when the test asks: the file is gone.
+        gone = checksFiles && !loaded.isEmpty() && !QFile::exists(loaded);
+        ended = gone;
+        return playing = !gone && !loaded.isEmpty();
     }
     bool pause() override { return std::exchange(playing, false) && Set(paused, true); }
     bool resume() override { return std::exchange(paused, false) && Set(playing, true); }
@@ -226,6 +231,8 @@ public:
     }
     QString SoundFailure() const override { return ended ? soundFailure : QString(); }
     ItemFailure ItemFailed() const override {
+        if (ended && gone)
+            return ItemFailure{QString(), true};
         return ended && !itemFailure.isEmpty() ? ItemFailure{itemFailure, false} : ItemFailure{};
     }
     TrackInfo Info() const override { return {}; }
@@ -236,6 +243,7 @@ public:
     QString loaded;
     std::optional<PlaybackState> forced; // a state the test puts the engine in
     bool playing = false, paused = false, ended = false, muted = false;
+    bool checksFiles = false, gone = false;
     int volume = -1;
     QString soundFailure, itemFailure, next;
     std::deque<QString> advances;

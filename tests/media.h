@@ -6,7 +6,9 @@
 #include "qt_print.h"
 #include "system_names.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,6 +16,7 @@
 #include <QProcess>
 #include <QStringList>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace velune::test {
 
@@ -33,15 +36,21 @@ inline std::optional<QByteArray> RunTool(const QString& program, const QStringLi
     return process.readAllStandardOutput();
 }
 
-// Writes `seconds` of a tone; the container and codec follow the extension unless
-// `codecArgs` says otherwise.
+// Writes what an FFmpeg lavfi source makes, its folder too; the container and codec follow the
+// extension unless `args` says otherwise.
+inline bool MakeFromLavfi(const QString& source, const QString& path,
+                          const QStringList& args = {}) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -y -f lavfi -i"_s)
+                                    << source << args << path)
+        .has_value();
+}
+
+// Writes `seconds` of a tone.
 inline bool MakeTone(const QString& path, double seconds, int rate = 44100, int channels = 2,
                      const QStringList& codecArgs = {}) {
     const QString sine = u"sine=frequency=440:sample_rate=%1:duration=%2"_s.arg(rate).arg(seconds);
-    return RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -y -f lavfi -i"_s)
-                                    << sine << u"-ac"_s << QString::number(channels) << codecArgs
-                                    << path)
-        .has_value();
+    return MakeFromLavfi(sine, path, QStringList{u"-ac"_s, QString::number(channels)} + codecArgs);
 }
 
 // A copy of `from` with these "key=value" tags and, when given, an attached picture.
@@ -92,6 +101,7 @@ struct MediaInfo {
     // Every tag of the file and of its audio stream by lower-case name; "cover" is
     // "yes" when it holds an attached picture.
     QHash<QString, QString> tags;
+    QStringList pictures; // the kind of each attached picture: "Cover (front)", ...
 };
 
 inline MediaInfo Probe(const QString& path) {
@@ -111,8 +121,10 @@ inline MediaInfo Probe(const QString& path) {
     for (const QJsonValue stream : root.value("streams"_L1).toArray()) {
         const QJsonObject s = stream.toObject();
         if (s.value("codec_type"_L1).toString() != "audio"_L1) {
-            if (s.value("disposition"_L1).toObject().value("attached_pic"_L1).toInt() == 1)
+            if (s.value("disposition"_L1).toObject().value("attached_pic"_L1).toInt() == 1) {
                 info.tags.insert(u"cover"_s, u"yes"_s);
+                info.pictures << s.value("tags"_L1).toObject().value("comment"_L1).toString();
+            }
             continue;
         }
         take(s);
@@ -144,5 +156,31 @@ inline QByteArray Noise(int size) {
         bytes[i] = static_cast<char>(i * 7919 % 251);
     return bytes;
 }
+
+// Every file of a folder, hidden ones too, by name.
+inline QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+#ifdef CONVERTER
+struct Outcome {
+    int status;
+    QString out;
+    QString err;
+};
+
+// Runs the converter; `prefix` names a program it runs under (strace) and its words.
+inline Outcome
+Converter(const QStringList& arguments, const QStringList& prefix = {},
+          const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    const QStringList words = prefix + QStringList{QStringLiteral(CONVERTER)} + arguments;
+    process.start(words.front(), words.mid(1));
+    EXPECT_TRUE(process.waitForFinished(180000));
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+#endif
 
 } // namespace velune::test

@@ -659,4 +659,54 @@ TEST_F(RealPlayer, AStalledNetworkItemHoldsNoCommand) {
     close(silent);
 }
 
+// How long something was heard, in samples: all but silences of 1 ms or more.
+qint64 Sounding(const Pcm& pcm) {
+    qint64 sounding = 0, run = 0;
+    for (const qint16 x : pcm)
+        if (std::abs(x) > 1) {
+            sounding += run < kRate / 1000 ? run + 1 : 1;
+            run = 0;
+        } else {
+            ++run;
+        }
+    return sounding;
+}
+
+// Pause, and Play a second later, at any moment: before another rate, at the list's end,
+// while the stream switches or plays out. The rest is heard, each item once, and the list ends.
+TEST_F(RealPlayer, APauseAnywhereResumesWhereItHeldAndTheListEnds) {
+    ASSERT_TRUE(MakeTone(dir.filePath("48k.wav"), 3, 48000, 1));
+    const QStringList two{Tone("first.wav", 3), dir.filePath("48k.wav")};
+    const QStringList one{two[0]};
+    const auto at = [this](double ms) { return [this, ms] { return Time() >= ms; }; };
+    const auto in = [this](PlaybackState s) { return [this, s] { return engine.state() == s; }; };
+    // Each: where it pauses, and the command that resumes (the Pause button toggles).
+    const std::vector<std::tuple<const char*, QStringList, std::function<bool()>, const char*>>
+        cases{
+            {"2.7 s, before another rate", two, at(2700), "IDC_FS_Play"},
+            {"2.8 s, before another rate", two, at(2800), "IDC_FS_Play"},
+            {"2.9 s, before another rate", two, at(2900), "IDC_FS_Play"},
+            {"2.9 s of the last item", one, at(2900), "IDC_FS_Play"},
+            {"while the stream switches", two, in(PlaybackState::Switching), "IDC_FS_Pause"},
+            {"all written, before the drain", one, in(PlaybackState::Draining), "IDC_FS_Pause"},
+            {"while the stream plays out its end", one, in(PlaybackState::Ending), "IDC_FS_Play"},
+        };
+    for (const auto& [what, rows, when, resume] : cases) {
+        SCOPED_TRACE(what);
+        const Pcm pcm = Record([&] {
+            Cmd("IDC_FS_RemoveAll");
+            Play(rows);
+            ASSERT_TRUE(PlayUntil(when));
+            Cmd("IDC_FS_Pause");
+            EXPECT_EQ(frm.PlaybackStatus(), PlayerWindow::Status::Paused);
+            QTest::qWait(1000);
+            Cmd(QString::fromLatin1(resume));
+            ASSERT_TRUE(PlayUntil([&] { return !timer.enabled; }, 10000));
+        });
+        EXPECT_NEAR(Sounding(pcm), 3 * kRate * rows.size(), kTolerance);
+        EXPECT_EQ(frm.list().current(), rows.size() - 1);
+        EXPECT_EQ(face.store.value("_root.Playing"), u"0"_s);
+    }
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 #include "list_order.h"
 #include "media.h"
 #include "play_order.h"
+#include "player_protocol.h"
 #include "player_window.h"
 #include "playlist.h"
 #include "recording_output.h"
@@ -25,6 +26,7 @@
 #include <ctime>
 #include <functional>
 #include <gtest/gtest.h>
+#include <numeric>
 #include <ranges>
 
 using namespace velune;
@@ -102,14 +104,18 @@ TEST(ListOrder, SortsKeepRowsAlikeAsTheyCameMissingTagsLastAndFindingIgnoresCase
 }
 
 // Twelve rows in three albums of four, listed album by album, tracks reversed.
-TEST(PlayOrder, AlbumsPlayInTrackOrderEveryRowOnceARoundAndPreviousWalksBack) {
-    std::vector<OrderRow> albums;
+std::vector<OrderRow> Albums() {
+    std::vector<OrderRow> rows;
     for (int id = 1; id <= 12; ++id)
-        albums.push_back({id, QString::number((id - 1) / 4), 1, 5 - (id - 1) % 4});
+        rows.push_back({id, QString::number((id - 1) / 4), 1, 5 - (id - 1) % 4});
+    return rows;
+}
+
+TEST(PlayOrder, AlbumsPlayInTrackOrderEveryRowOnceARoundAndPreviousWalksBack) {
     for (const quint32 seed : {1u, 2u, 3u}) {
         SCOPED_TRACE(seed);
         PlayOrder order(seed);
-        order.SetMode(ShuffleMode::Albums, albums, 6);
+        order.SetMode(ShuffleMode::Albums, Albums(), 6);
         order.Heard(6);
         std::vector<int> heard{6};
         for (int id; (id = order.Next(false, 0)) != 0;) {
@@ -224,19 +230,21 @@ TEST_F(Player, StartsWithItsFaceAndTheTransportFollowsTheEngineAndSkipsMissingFi
          {"Next", "song0#0 plays 'song0.mp3' >song1 play=3/1 ticking"}});
     EXPECT_EQ(Shown("_root.Repeat"), u"3"_s);
     EXPECT_EQ(messages.shown, QStringList{"file:" + paths[2] + "--dosen't exist"});
-    // Every file gone, with repeat: one sweep, each reported once.
+    // Every file gone, with repeat: the engine finds each gone, each is told once (the
+    // third was told already), and then the list stops.
     for (const QString& path : paths)
         QFile::remove(path);
     messages.shown.clear();
+    engine.checksFiles = true;
     Do("Next");
+    for (int tick = 0; tick < 8; ++tick)
+        Do("tick");
     EXPECT_TRUE(engine.loaded.isEmpty());
-    EXPECT_EQ(messages.shown.size(), 4);
-    // Engine states (idle..failed) as shown: s stopped (Play starts afresh), p playing, z paused.
-    using S = PlayerWindow::Status;
-    for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(messages.shown.size(), 3);
+    // Engine states as shown: s stopped (Play starts afresh), p playing, z paused.
+    for (int i = 0; i < 12; ++i) {
         engine.forced = static_cast<PlaybackState>(i);
-        const S status = frm.PlaybackStatus();
-        EXPECT_EQ(status == S::Stopped ? 's' : status == S::Paused ? 'z' : 'p', "sppzppss"[i]) << i;
+        EXPECT_EQ("spz"[static_cast<int>(frm.PlaybackStatus())], "sppzpppsszzz"[i]) << i;
     }
     lock.free = false;
     messages.shown.clear();
@@ -357,7 +365,8 @@ QStringList ShownPaths(const RecordingFace& face) {
     const QString text = face.store.value(u"_root.ListRows"_s);
     QStringList paths;
     const QStringList fields = text.isEmpty() ? QStringList() : text.split(u'|');
-    for (qsizetype i = 0; i + 7 <= fields.size(); i += 7)
+    for (qsizetype i = 0; i + player_face::kRowFields <= fields.size();
+         i += player_face::kRowFields)
         paths << fields[i];
     return paths;
 }
@@ -368,9 +377,9 @@ TEST_F(Player, TheEngineIsToldWhatFollowsByTheQueueTheShuffleAndTheList) {
          {"PlayNext 3", "song0#0 plays 'song0.mp3' >song3 play=3/1 ticking"},
          {"PlayNext 3", "song0#0 plays 'song0.mp3' >song3 play=3/1 ticking"}, // once
          {"PlayNext 5", "song0#0 plays 'song0.mp3' >song3 play=3/1 ticking"}});
-    EXPECT_TRUE(Shown("_root.ListChanges").endsWith(u"|2"_s)); // row 5, second in the queue
+    EXPECT_TRUE(Shown("_root.ListChanges").endsWith(u"|2|"_s)); // row 5, second in the queue
     Run({{"advance", "song3#3 plays 'song3.mp3' >song5 play=3/1 ticking"}});
-    EXPECT_TRUE(Shown("_root.ListChanges").endsWith(u"|1"_s)); // row 5 is now first in the queue
+    EXPECT_TRUE(Shown("_root.ListChanges").endsWith(u"|1|"_s)); // row 5 is now first in the queue
     // A queued row removed leaves the queue; the list goes on from where it was.
     Run({{"Remove 5", "song3#3 plays 'song3.mp3' >song1 play=3/1 ticking"},
          {"PlayNext 3", "song3#3 plays 'song3.mp3' >song3 play=3/1 ticking"},
@@ -449,13 +458,14 @@ TEST_F(Player, AFolderAddsItsAudioWithTagsCoversAndASavedListAndItAllComesBackUn
     const QStringList rows{music + u"/A/01 a.flac"_s, music + u"/A/02 b.flac"_s,
                            music + u"/B/2 d.wav"_s, music + u"/B/10 c.wav"_s};
     EXPECT_EQ(frm.list().rows(), rows);
-    EXPECT_EQ(messages.shown, QStringList{u"4 files added, 3 skipped: not audio"_s});
-    EXPECT_EQ(Shown("_root.ListTotal"), u"4 files · 00:04"_s);
+    EXPECT_EQ(messages.shown, QStringList{});
+    EXPECT_EQ(Shown("_root.ListTotal"), u"4 files · 00:04 · 3 skipped: not audio"_s);
     // The row shows its tags; an untagged one its file name.
     EXPECT_TRUE(face.writes.filter(u"_root.ListChanges="_s)
                     .join(u'\n')
                     .contains(u"|Été|Ana|Sol|1|00:02|"_s));
     Cmd("IDC_FS_Play");
+    EXPECT_EQ(Shown("_root.FileTxt"), u"Été — Ana"_s); // now playing, from the tags
     const QString art = Shown("_root.CoverUrl");
     EXPECT_EQ(ReadBytes(PathOfFileUri(art.toUtf8())), ReadBytes(cover));
     EXPECT_EQ(std::tuple(frm.Info().title, frm.Info().artUrl), std::tuple(u"Été"_s, art));
@@ -478,8 +488,7 @@ TEST_F(Player, AFolderAddsItsAudioWithTagsCoversAndASavedListAndItAllComesBackUn
     messages.shown.clear();
     frm.DropFiles({music + u"/B"_s, music + u"/notes.txt"_s});
     EXPECT_EQ(frm.list().size(), 6);
-    EXPECT_EQ(messages.shown, (QStringList{u"The Player not support this format"_s,
-                                           u"2 files added, 1 skipped: not audio"_s}));
+    EXPECT_EQ(messages.shown, (QStringList{u"The Player not support this format"_s}));
     // Closed and started again: the list, its row and the settings come back, unplayed.
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
@@ -557,24 +566,29 @@ TEST(TagCache, ChangedFilesAreReadAgainAndRemovedOnesDropped) {
 }
 
 // Each state (a row) after each event: i idle, o opening, p playing, z paused, s switching,
-// d draining, e ended, f failed.
+// d draining, n ending, e ended, f failed, and S, D, N switching, draining and ending paused.
 TEST(PlaybackStates, EveryEventMovesEveryStateByOneTable) {
-    const char* const kLetters = "iopzsdef";
+    const char* const kLetters = "iopzsdnefSDN";
     // clang-format off
     const char* const kRows[] = {
-        // load clear play pause resume stop ready itemfail soundfail format written next drained seek
-        "i" "i" "o" "i" "i" "i" "i" "i" "i" "i" "i" "i" "i" "i", // idle
-        "i" "i" "o" "z" "o" "i" "p" "e" "f" "o" "o" "o" "o" "o", // opening
-        "i" "i" "p" "z" "p" "i" "p" "e" "f" "s" "d" "p" "p" "o", // playing
-        "i" "i" "o" "z" "o" "i" "z" "e" "f" "z" "z" "z" "z" "z", // paused
-        "i" "i" "s" "z" "s" "i" "s" "e" "f" "s" "d" "s" "o" "o", // switching
-        "i" "i" "d" "z" "d" "i" "d" "e" "f" "s" "d" "p" "e" "o", // draining
-        "i" "i" "o" "e" "e" "i" "e" "e" "f" "e" "e" "e" "e" "e", // ended
-        "i" "i" "o" "f" "f" "i" "f" "e" "f" "f" "f" "f" "f" "f", // failed
+        // load clear play pause resume stop ready itemfail soundfail format written next drained
+        // seek playout
+        "i" "i" "o" "i" "i" "i" "i" "i" "i" "i" "i" "i" "i" "i" "i", // idle
+        "i" "i" "o" "z" "o" "i" "p" "e" "f" "o" "o" "o" "o" "o" "o", // opening
+        "i" "i" "p" "z" "p" "i" "p" "e" "f" "s" "d" "p" "p" "o" "p", // playing
+        "i" "i" "o" "z" "o" "i" "z" "e" "f" "z" "z" "z" "z" "z" "z", // paused
+        "i" "i" "s" "S" "s" "i" "s" "e" "f" "s" "n" "s" "o" "o" "s", // switching
+        "i" "i" "d" "D" "d" "i" "d" "e" "f" "d" "d" "p" "d" "o" "n", // draining
+        "i" "i" "n" "N" "n" "i" "n" "e" "f" "n" "n" "s" "e" "o" "n", // ending
+        "i" "i" "o" "e" "e" "i" "e" "e" "f" "e" "e" "e" "e" "e" "e", // ended
+        "i" "i" "o" "f" "f" "i" "f" "e" "f" "f" "f" "f" "f" "f" "f", // failed
+        "i" "i" "s" "S" "s" "i" "S" "e" "f" "S" "S" "S" "S" "z" "S", // paused switching
+        "i" "i" "d" "D" "d" "i" "D" "e" "f" "D" "D" "z" "D" "z" "D", // paused draining
+        "i" "i" "n" "N" "n" "i" "N" "e" "f" "N" "N" "S" "N" "z" "N", // paused ending
     };
     // clang-format on
-    for (int s = 0; s < 8; ++s)
-        for (int e = 0; kRows[s][e] != 0; ++e) {
+    for (int s = 0; s < 12; ++s)
+        for (int e = 0; e < 15; ++e) {
             const PlaybackState after = Transition(PlaybackState(s), PlaybackEvent(e));
             EXPECT_EQ(kLetters[static_cast<int>(after)], kRows[s][e])
                 << StateName(PlaybackState(s)) << " + " << EventName(PlaybackEvent(e));
@@ -582,7 +596,8 @@ TEST(PlaybackStates, EveryEventMovesEveryStateByOneTable) {
 }
 
 // The real engine into an output that plays into nothing, random commands, odd files: commands
-// answered in order, time never back but by a seek, one stream, the end told once, no spinning.
+// answered in order, time never back but by a seek, one stream, the end told once, no spinning;
+// a list paused and resumed anywhere is heard once, in order, to its end.
 TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
     const quint32 seed = qEnvironmentVariableIsSet("VELUNE_SEED")
                              ? qgetenv("VELUNE_SEED").toUInt()
@@ -637,6 +652,7 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
             {u"SelectedIndex"_s, true}, {u"Remove"_s, true},      {u"RemoveAll"_s, true},
             {u"Repeat"_s, false},       {u"ReplayGain"_s, false}, {u"tick"_s, false},
             {u"wait"_s, false},         {u"wait"_s, false}, // time passes: items play, end
+            {u"pauses"_s, false}, // until an item ends or the stream switches: pauses there
         };
         const auto& [step, timeMayJump] = steps[pick(static_cast<int>(steps.size()))];
         const QString args = step == u"SeekBy" ? QString::number(pick(2) ? 5000 : -5000)
@@ -657,7 +673,14 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
             w.Tick();
         else if (step == u"wait")
             QTest::qWait(pick(30));
-        else if (step != u"RemoveAll" || pick(8) == 0)
+        else if (step == u"pauses") {
+            (void)QTest::qWaitFor([&] { return PlaysOut(player->engine.state()); }, pick(30));
+            for (int n = pick(3); n > 0; --n) {
+                w.SetPaused(true);
+                QTest::qWait(pick(10));
+                w.SetPaused(false);
+            }
+        } else if (step != u"RemoveAll" || pick(8) == 0)
             w.OnFaceCommand(u"IDC_FS_"_s + step, args);
         QCoreApplication::processEvents();
         // The time runs back only by a command or for a new item (whose report may be on its way).
@@ -698,6 +721,159 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
     EXPECT_EQ(a.face.writes.count(u"_root.FileTxt= "_s), 1) << a.face.writes.join(u' ');
     EXPECT_EQ(a.messages.shown.size(), 1) << a.messages.shown.join(u'\n');
     EXPECT_EQ(player->window.list().current(), 2);
+
+    // Paused and resumed in every state it passes, a list played out is heard once, each
+    // item in order (b joined to itself), and ends stopped.
+    using S = PlaybackState;
+    for (const S at : {S::Playing, S::Switching, S::Draining, S::Ending}) {
+        SCOPED_TRACE(StateName(at));
+        player->window.OnFaceCommand(u"IDC_FS_RemoveAll"_s, u"undefined"_s);
+        player->engine.Settle();
+        RecordingOutput::heardStreams.clear(); // no stream is open: nothing else adds to it
+        a.dialog.Choose({file("a.wav"), file("b.flac"), file("b.flac")});
+        player->window.OnFaceCommand(u"IDC_FS_Add"_s, u"undefined"_s);
+        player->window.OnFaceCommand(u"IDC_FS_Play"_s, u"undefined"_s);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return player->engine.state() == at; }, 5000));
+        QElapsedTimer played;
+        played.start();
+        do {
+            player->window.SetPaused(true);
+            QTest::qWait(pick(30));
+            player->window.SetPaused(false);
+            QTest::qWait(pick(60));
+        } while (a.timer.enabled && played.elapsed() < 10000);
+        EXPECT_EQ(player->window.PlaybackStatus(), PlayerWindow::Status::Stopped);
+        EXPECT_EQ(player->window.list().current(), 2);
+        std::lock_guard lock(RecordingOutput::heardMutex);
+        EXPECT_EQ(RecordingOutput::heardStreams,
+                  (std::vector<RecordingOutput::Stream>{{44100, 1, 13230}, {48000, 2, 19200}}));
+    }
+}
+
+// Each row: what the user does, then the window's state, the boxes told and asked, the time
+// shown, the first row's reason and what a saved "Mix" holds.
+TEST_F(Player, EachFailureIsToldOnceAndTheFaceFollowsTheEngine) {
+    struct Row {
+        const char* what;
+        std::function<void(QStringList&)> does;
+        const char* expected;
+    };
+    const auto gone = [](const QStringList& paths) {
+        for (const QString& path : paths)
+            QFile::remove(path);
+    };
+    const std::vector<Row> rows{
+        {"a missing first file and another, from the command line",
+         [&](QStringList& p) { gone({p[0]}), frm.PlayFiles(p); },
+         "song1#1 plays 'song1.mp3' >song2 play=3/1 ticking told=1 asked=0 time= row0=missing "},
+        {"repeat over a list whose files have all gone",
+         [&](QStringList& p) {
+             Add(p), Do("Repeat"), gone(p), engine.checksFiles = true;
+             for (const char* step :
+                  {"Play", "tick", "tick", "tick", "tick", "Play", "tick", "Repeat"})
+                 Do(QString::fromLatin1(step));
+         },
+         "-#1 stopped ' ' >- play=1/0 told=3 asked=0 time=00:00 row0=missing "},
+        {"next on the last row, without repeat",
+         [&](QStringList& p) { Add(p), Do("Play"), Do("Next"), Do("Next"), Do("Next"); },
+         "song2#2 plays 'song2.mp3' >- play=3/1 ticking told=0 asked=0 time= row0= "},
+        {"stop",
+         [&](QStringList& p) {
+             Add(p), Do("Play"), engine.length = 4000, engine.time = 2000, Do("tick"), Do("Stop");
+         },
+         "song0#0 stopped '' >song1 play=1/0 told=0 asked=0 time=00:00 row0= "},
+        {"save as a PLS over a file, No",
+         [&](QStringList& p) {
+             WriteFile(dir.filePath(u"Mix.pls"_s), "old"), Add(p), Do("SaveList");
+         },
+         "song0#0 stopped '' >song1 play=1/ told=0 asked=1 time= row0= old"},
+        {"save as a PLS over a file, Yes",
+         [&](QStringList& p) {
+             WriteFile(dir.filePath(u"Mix.pls"_s), "old"), Add(p), messages.answers = {true};
+             Do("SaveList");
+         },
+         "song0#0 stopped '' >song1 play=1/ told=0 asked=1 time= row0= [playlist]"},
+    };
+    dialog.saveAs = dir.filePath(u"Mix"_s);
+    dialog.saveType = u"pls"_s;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Do("RemoveAll");
+        face.store.clear();
+        engine = ScriptedPlayer();
+        messages.shown.clear(), messages.asked.clear();
+        QStringList paths = Files(3);
+        row.does(paths);
+        Cmd("IDC_FS_Find", QString()); // the rows sent again, as they are now
+        const QStringList first = Shown("_root.ListRows").split(u'|');
+        EXPECT_EQ(u"%1 told=%2 asked=%3 time=%4 row0=%5 %6"_s.arg(State())
+                      .arg(messages.shown.size())
+                      .arg(messages.asked.size())
+                      .arg(Shown("_root.TimePlayedTxt"), first.value(player_face::kRowFields - 1),
+                           ReadBytes(dir.filePath(u"Mix.pls"_s)).left(10)),
+                  QString::fromUtf8(row.expected));
+    }
+}
+
+// Rows that join or leave during a round, and tags read late: every row once a round,
+// Previous one back, and what is to come keeps its order (joined rows aside) or, once
+// the tags are known, the rest of the album that plays comes next.
+TEST(PlayOrder, RowsJoinedLeftOrRetaggedDuringARound) {
+    struct Case {
+        const char* what;
+        ShuffleMode mode;
+        int heard; // rows heard from row 6 on
+        std::vector<OrderRow> join, retag;
+        bool leaves;            // the row heard last leaves the list
+        std::vector<int> first; // what is to come starts so; none: as it was
+    };
+    // clang-format off
+    const std::vector<Case> cases{
+        {"tracks: joined", ShuffleMode::Tracks, 3, {{13, "9", 1, 1}, {14, "0", 1, 9}}, {}, false,
+         {}},
+        {"albums: a new album, a track of the one that plays and of one to come",
+         ShuffleMode::Albums, 1, {{13, "9", 1, 1}, {14, "1", 1, 9}, {15, "2", 1, 9}}, {}, false,
+         {5, 14}},
+        {"albums: tags read late", ShuffleMode::Albums, 1, {},
+         {{5, "1", 1, 1}, {6, "1", 1, 2}, {7, "1", 1, 3}, {8, "1", 1, 4}}, false, {7, 8}},
+        {"tracks: the row heard leaves", ShuffleMode::Tracks, 3, {}, {}, true, {}},
+        {"albums: the row heard leaves", ShuffleMode::Albums, 2, {}, {}, true, {}},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PlayOrder order(5);
+        order.SetMode(c.mode, Albums(), 6);
+        std::vector<int> heard{6};
+        order.Heard(6);
+        while (static_cast<int>(heard.size()) < c.heard)
+            order.Heard(heard.emplace_back(order.Next(false, 0)));
+        const auto toCome = [&order] {
+            return std::vector<int>(order.round().begin() + order.position() + 1,
+                                    order.round().end());
+        };
+        const std::vector<int> before = toCome();
+        order.Joined(c.join);
+        order.Retagged(c.retag);
+        if (c.leaves)
+            order.Left(heard.back());
+        std::vector<int> now = toCome();
+        if (!c.first.empty()) {
+            EXPECT_EQ(std::vector<int>(now.begin(), now.begin() + 2), c.first);
+        }
+        std::erase_if(now, [](int id) { return id > 12; });
+        if (c.retag.empty()) {
+            EXPECT_EQ(now, before);
+        }
+        const int back = heard.size() > 1 ? heard[heard.size() - 2] : 0;
+        EXPECT_EQ(order.Previous(heard.back(), 0), back);
+        for (int id; heard.size() < 20 && (id = order.Next(false, 0)) != 0;)
+            order.Heard(heard.emplace_back(id));
+        std::vector<int> all(12 + c.join.size());
+        std::iota(all.begin(), all.end(), 1);
+        std::ranges::sort(heard);
+        EXPECT_EQ(heard, all);
+    }
 }
 
 } // namespace

@@ -1,14 +1,17 @@
 #pragma once
 
-// A sound output that plays in real time into nothing and counts how many streams
-// were open at once.
+// A sound output that plays in real time into nothing and keeps count: what was
+// written and heard, how many streams were open at once. Like a server, it takes
+// nothing once told to play out, and a held stream waits for its prebuffer again.
 
 #include "sound_output.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <utility>
+#include <mutex>
+#include <tuple>
+#include <vector>
 
 namespace velune::test {
 
@@ -19,7 +22,7 @@ public:
 
     ~RecordingOutput() override { Close(); }
     int MaxRate() const override { return 384000; }
-    bool Open(const StreamFormat& format, MixerLevel, const std::function<bool()>&,
+    bool Open(const StreamFormat& format, MixerLevel level, const std::function<bool()>&,
               QString& error) override {
         Close();
         if (format.rate <= 0 || format.channels() <= 0 || format.channels() > 8) {
@@ -28,25 +31,37 @@ public:
         }
         open_ = true;
         maxOpen = std::max(++openStreams, maxOpen.load());
+        ++opened;
         format_ = format;
+        level_ = level;
         written_ = heard_ = 0;
         paused_ = draining_ = started_ = false;
         return true;
     }
-    void Close() override { openStreams -= std::exchange(open_, false) ? 1 : 0; }
+    void Close() override {
+        if (!open_)
+            return;
+        --openStreams;
+        open_ = false;
+        std::lock_guard lock(heardMutex);
+        heardStreams.push_back({format_.rate, format_.channels(), Heard()});
+    }
     bool IsOpen() const override { return open_; }
     const StreamFormat& Format() const override { return format_; }
     std::size_t Writable() override {
+        if (!open_ || draining_)
+            return 0;
         const int64_t ahead = static_cast<int64_t>(format_.rate) * kAheadMs / 1000;
-        const int64_t room = std::max<int64_t>(0, ahead - (written_ - Heard()));
-        return !open_ || draining_ ? 0 : static_cast<std::size_t>(room);
+        return static_cast<std::size_t>(std::max<int64_t>(0, ahead - (written_ - Heard())));
     }
     bool Write(const float*, std::size_t frames) override {
         if (!open_ || draining_)
             return false;
         written_ += static_cast<int64_t>(frames);
+        writes += frames > 0;
         // Like a server's prebuffer: it starts once it holds enough.
-        if (!started_ && written_ * 1000 >= static_cast<int64_t>(format_.rate) * kAheadMs / 2)
+        if (!started_ &&
+            (written_ - heard_) * 1000 >= static_cast<int64_t>(format_.rate) * kAheadMs / 2)
             Start();
         return true;
     }
@@ -60,23 +75,43 @@ public:
         at_ = now;
         return heard_;
     }
-    void SetPaused(bool paused) override { paused_ = (Heard(), paused); }
-    void Start() override { started_ = (Heard(), true); }
-    void Drain() override { draining_ = (Start(), true); }
-    bool Draining() const override { return draining_; }
+    void SetPaused(bool paused) override {
+        Heard();
+        paused_ = paused;
+        started_ = started_ && !paused; // held, it waits for its prebuffer again
+    }
+    void Start() override {
+        Heard();
+        started_ = true;
+    }
+    void Drain() override {
+        Start();
+        draining_ = true;
+    }
     bool Drained() override { return draining_ && Heard() == written_; }
-    void SetLevel(MixerLevel) override {}
+    void SetLevel(MixerLevel level) override { level_ = level; }
     std::optional<MixerLevel> MixerChange() override { return std::nullopt; }
     QString Failure() override { return {}; }
 
     // Read by the test's thread while the engine's writes.
     static inline std::atomic<int> openStreams{0};
     static inline std::atomic<int> maxOpen{0};
+    static inline std::atomic<int> opened{0};
+    static inline std::atomic<long> writes{0};
+    // Each stream closed: its rate, channels and frames heard.
+    using Stream = std::tuple<int, int, int64_t>;
+    static inline std::mutex heardMutex;
+    static inline std::vector<Stream> heardStreams; // guarded by heardMutex
 
 private:
-    bool open_ = false, paused_ = false, draining_ = false, started_ = false;
+    bool open_ = false;
     StreamFormat format_;
-    int64_t written_ = 0, heard_ = 0;
+    MixerLevel level_;
+    int64_t written_ = 0;
+    int64_t heard_ = 0;
+    bool paused_ = false;
+    bool draining_ = false;
+    bool started_ = false;
     Clock::time_point at_ = Clock::now();
 };
 

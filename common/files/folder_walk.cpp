@@ -57,8 +57,13 @@ namespace {
 struct Walker {
     FolderWalk result;
     std::set<std::pair<dev_t, ino_t>> seen;
+    const std::atomic<bool>* stop = nullptr;
+
+    bool Stopped() const { return stop != nullptr && stop->load(); }
 
     void Walk(const fs::path& folder, const fs::path& relative) {
+        if (Stopped())
+            return;
         struct stat info {};
         if (::stat(folder.c_str(), &info) != 0) {
             Skip(folder, QString::fromLocal8Bit(std::strerror(errno)), true);
@@ -80,6 +85,8 @@ struct Walker {
                 Skip(folder, QString::fromLocal8Bit(error.message().c_str()), true);
                 break;
             }
+            if (Stopped())
+                return;
             std::error_code kind;
             const fs::file_status status = entry->status(kind);
             if (kind && kind != std::errc::no_such_file_or_directory)
@@ -111,8 +118,9 @@ struct Walker {
 
 } // namespace
 
-FolderWalk WalkFolder(const fs::path& root) {
+FolderWalk WalkFolder(const fs::path& root, const std::atomic<bool>* stop) {
     Walker walker;
+    walker.stop = stop;
     walker.Walk(root, fs::path());
     return std::move(walker.result);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <filesystem>
 #include <vector>
 
@@ -26,8 +27,9 @@ struct FolderWalk {
 // order ("2" before "10"), then its subfolders in that order. A link back to a
 // folder already walked is not followed again; a folder that cannot be read is
 // skipped with the system's reason. Our own hidden temporary files (a run that was
-// killed) are passed over. Names are kept as bytes, whatever their encoding.
-FolderWalk WalkFolder(const std::filesystem::path& root);
+// killed) are passed over. Names are kept as bytes, whatever their encoding. Once
+// `stop` is set the walk ends at its next entry, with what it found so far.
+FolderWalk WalkFolder(const std::filesystem::path& root, const std::atomic<bool>* stop = nullptr);
 
 // Natural order of two names: runs of digits compare as numbers.
 bool NaturallyBefore(const std::string& a, const std::string& b);

@@ -72,7 +72,15 @@ QStringList QtOpenFileDialog::Choose(const QString& title, const QString& filter
 
 QString QtOpenFileDialog::ChooseSave(const QString& title, const QString& filter,
                                      const QString& suggested) {
-    return QFileDialog::getSaveFileName(owner_, title, suggested, QtFilter(filter));
+    QString selected;
+    QString name =
+        QFileDialog::getSaveFileName(owner_, title, suggested, QtFilter(filter), &selected);
+    // "PLS playlist (*.pls)" -> "pls"
+    saveType_ = selected.section(QStringLiteral("*."), 1)
+                    .section(QLatin1Char(')'), 0, 0)
+                    .section(QLatin1Char(' '), 0, 0)
+                    .toLower();
+    return name;
 }
 
 QStringList PickFiles(OpenFileDialog& dialog, MessageBoxes& messages, const QString& title,

@@ -26,6 +26,8 @@ public:
     // The dialog asks before a file of that name is replaced.
     virtual QString ChooseSave(const QString& title, const QString& filter,
                                const QString& suggested) = 0;
+    // The extension of the type chosen in the last save dialog ("pls"); "" for none.
+    virtual QString SaveType() const { return {}; }
 };
 
 class QtOpenFileDialog : public OpenFileDialog {
@@ -35,9 +37,11 @@ public:
                        QString& error) override;
     QString ChooseSave(const QString& title, const QString& filter,
                        const QString& suggested) override;
+    QString SaveType() const override { return saveType_; }
     void SetOwner(QWidget* owner) { owner_ = owner; }
 
 private:
+    QString saveType_;
     QWidget* owner_;
 };
 

@@ -27,6 +27,17 @@ QString SystemReason(int error) {
 
 std::atomic<quint64> gSerial{0};
 
+// This machine, as a number in our temporaries' names: folders shared over the
+// network hold other machines' runs, whose process numbers mean nothing here.
+const QString& HostNumber() {
+    static const QString number = [] {
+        char name[256] = {};
+        ::gethostname(name, sizeof name - 1);
+        return QString::number(qHash(QByteArray(name), 0x5eed) % 1000000);
+    }();
+    return number;
+}
+
 } // namespace
 
 QString FitName(const QString& name, int bytes) {
@@ -49,7 +60,9 @@ QString ReserveTemporary(const QString& output, QString& error) {
     const int limit = NameLimit(folder);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString tail =
-            kTemporaryMark + QStringLiteral("%1-%2").arg(getpid()).arg(++gSerial) + kTemporaryEnd;
+            kTemporaryMark +
+            QStringLiteral("%1-%2-%3").arg(HostNumber()).arg(getpid()).arg(++gSerial) +
+            kTemporaryEnd;
         const int room = limit - 1 - static_cast<int>(tail.size());
         const QString name = QLatin1Char('.') +
                              FitName(output.mid(output.lastIndexOf(QLatin1Char('/')) + 1), room) +
@@ -139,19 +152,25 @@ bool WriteFileDurably(const QString& path, const QByteArray& bytes, QString& err
     return SyncFolder(FolderOf(path), error);
 }
 
-bool PublishNoReplace(const QString& temp, const QString& output, QString& error) {
+bool PublishNoReplace(const QString& temp, const QString& output, QString& error, bool* durable) {
     if (!SyncFile(temp, error))
         return false;
     const QByteArray from = SystemName(temp);
     const QByteArray to = SystemName(output);
+    const auto named = [&] {
+        const bool synced = SyncFolder(FolderOf(output), error);
+        if (durable)
+            *durable = synced;
+        return true;
+    };
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return SyncFolder(FolderOf(output), error);
+        return named();
     int reason = errno;
     if (reason == EINVAL || reason == ENOSYS) {
         // File systems without an exclusive rename: a hard link fails on an existing name too.
         if (::link(from.constData(), to.constData()) == 0) {
             ::unlink(from.constData());
-            return SyncFolder(FolderOf(output), error);
+            return named();
         }
         reason = errno;
     }
@@ -162,19 +181,23 @@ bool PublishNoReplace(const QString& temp, const QString& output, QString& error
 }
 
 int RemoveStaleTemporaries(const QString& folder) {
-    static const QRegularExpression ours(QStringLiteral("^\\..*\\.velune-(\\d+)-\\d+\\.part$"));
+    // ".<name>.velune-<host>-<pid>-<serial>.part"; earlier versions named no host.
+    static const QRegularExpression ours(
+        QStringLiteral("^\\..*\\.velune-(?:(\\d+)-)?(\\d+)-\\d+\\.part$"));
     int removed = 0;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(SystemPath(folder), error)) {
+    for (const auto& entry : FolderEntries(SystemPath(folder))) {
         std::error_code kind;
-        if (!entry.is_regular_file(kind))
+        if (!std::filesystem::is_regular_file(entry, kind))
             continue;
-        const QString name = PathFromSystem(entry.path().filename());
+        const QString name = PathFromSystem(entry.filename());
         const auto match = ours.match(name);
         if (!match.hasMatch())
             continue;
-        const pid_t pid = match.captured(1).toInt();
-        if (pid <= 0 || pid == getpid() || ::kill(pid, 0) == 0 || errno != ESRCH)
+        // A run on another machine sharing the folder is none of ours to judge.
+        const QString host = match.captured(1);
+        const pid_t pid = match.captured(2).toInt();
+        if ((!host.isEmpty() && host != HostNumber()) || pid <= 0 || pid == getpid() ||
+            ::kill(pid, 0) == 0 || errno != ESRCH)
             continue;
         if (RemoveFile(folder + QLatin1Char('/') + name))
             ++removed;
@@ -193,7 +216,7 @@ std::optional<FileIdentity> IdentityOf(const QString& path) {
 }
 
 bool IsOurTemporary(const QString& name) {
-    // ".<name>.velune-<pid>-<serial>.part"; the name itself may hold any bytes.
+    // ".<name>.velune-[<host>-]<pid>-<serial>.part"; the name itself may hold any bytes.
     if (!name.startsWith(QLatin1Char('.')) || !name.endsWith(kTemporaryEnd))
         return false;
     const QString rest = name.left(name.size() - kTemporaryEnd.size());
@@ -203,7 +226,7 @@ bool IsOurTemporary(const QString& name) {
     int dashes = 0;
     bool digit = false; // a digit since the start of the numbers or the dash
     for (const QChar c : QStringView(rest).mid(mark + kTemporaryMark.size())) {
-        if (c == u'-' && digit && dashes == 0) {
+        if (c == u'-' && digit && dashes < 2) {
             ++dashes;
             digit = false;
         } else if (c >= u'0' && c <= u'9') {
@@ -212,7 +235,7 @@ bool IsOurTemporary(const QString& name) {
             return false;
         }
     }
-    return dashes == 1 && digit;
+    return dashes >= 1 && digit;
 }
 
 } // namespace velune

@@ -18,7 +18,10 @@ QString ReserveTemporary(const QString& output, QString& error);
 // durably: the file's data is synced to the disk first, and the folder after the
 // rename, so that once this returns a power cut leaves the file whole under its name.
 // False with the system's reason in `error`; the temporary file is then left alone.
-bool PublishNoReplace(const QString& temp, const QString& output, QString& error);
+// When the folder cannot be synced after the rename, the file has its name all the
+// same: true, with `durable` (when given) false and the reason in `error`.
+bool PublishNoReplace(const QString& temp, const QString& output, QString& error,
+                      bool* durable = nullptr);
 
 // Syncs a file's data to the disk (by its path). False with the system's reason.
 bool SyncFile(const QString& path, QString& error);

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace velune {
 
@@ -212,9 +213,35 @@ bool RemoveFile(const QString& path) {
     return !NameTaken(path);
 }
 
-bool MakeFolders(const QString& path) {
+std::vector<fs::path> FolderEntries(const fs::path& folder) {
+    std::vector<fs::path> entries;
     std::error_code error;
-    fs::create_directories(SystemPath(path), error);
+    for (fs::directory_iterator it(folder, error); !error && it != fs::directory_iterator();
+         it.increment(error))
+        entries.push_back(it->path());
+    return entries;
+}
+
+bool MakeFolders(const QString& path) {
+    // Made one by one from the first missing one down, each synced into its parent:
+    // a file published below them must not lose its folders to a power cut.
+    const fs::path target = SystemPath(path);
+    std::vector<fs::path> missing;
+    std::error_code error;
+    for (fs::path at = target; !at.empty() && !fs::exists(at, error); at = at.parent_path()) {
+        missing.push_back(at);
+        if (at == at.parent_path())
+            break;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (!fs::create_directory(*it, error) && !fs::is_directory(*it, error))
+            return false;
+        const int fd = ::open(it->parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+    }
     return IsFolder(path);
 }
 

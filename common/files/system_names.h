@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <filesystem>
+#include <vector>
 
 namespace velune {
 
@@ -51,5 +52,8 @@ qint64 FileSize(const QString& path);
 bool RemoveFile(const QString& path);
 // Makes the folder and the folders above it; true when it exists afterwards.
 bool MakeFolders(const QString& path);
+// The entries of a folder, as far as it can be read (a read error ends the list
+// rather than throwing).
+std::vector<std::filesystem::path> FolderEntries(const std::filesystem::path& folder);
 
 } // namespace velune

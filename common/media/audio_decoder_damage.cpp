@@ -5,6 +5,7 @@
 #include "engine_log.h"
 #include "ffmpeg_text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 extern "C" {
@@ -113,6 +114,12 @@ std::optional<int64_t> AudioDecoder::State::ExactLength() const {
     }
     const AVStream* s = format->streams[stream];
     if (format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE || s->duration <= 0)
+        return std::nullopt;
+    // Only containers that count samples declare them exactly (ASF, for one, keeps ms).
+    static constexpr std::string_view kCounting[] = {"flac", "wav", "aiff", "mp3", "ogg",
+                                                     "wv",   "ape", "w64",  "caf"};
+    const std::string_view name(format->iformat->name);
+    if (std::ranges::find(kCounting, name.substr(0, name.find(','))) == std::end(kCounting))
         return std::nullopt;
     // Of the delay and padding, only what was read is known: a file cut short may
     // seem to lose its padding too.

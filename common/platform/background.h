@@ -3,7 +3,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QThreadPool>
+#include <atomic>
 #include <functional>
+#include <memory>
 
 namespace velune {
 
@@ -12,8 +14,18 @@ namespace velune {
 class Background {
 public:
     using Then = std::function<void()>;
+    // Set once the program ends: long work looks at it between its steps and ends early.
+    using StopFlag = std::shared_ptr<const std::atomic<bool>>;
     virtual ~Background() = default;
     virtual void Run(std::function<Then()> work) = 0;
+
+    StopFlag Stopping() const { return stop_; }
+    // Work not yet begun is dropped; work under way ends at its next step.
+    void Stop() { stop_->store(true); }
+    bool Stopped() const { return stop_->load(); }
+
+private:
+    std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 // Qt's thread pool; the result comes back through the event loop of `context`'s
@@ -21,10 +33,14 @@ public:
 class PooledBackground : public Background {
 public:
     explicit PooledBackground(QObject* context) : context_(context) {}
+    ~PooledBackground() override { Stop(); }
     void Run(std::function<Then()> work) override {
-        QThreadPool::globalInstance()->start([context = context_, work = std::move(work)] {
+        QThreadPool::globalInstance()->start([context = context_, stop = Stopping(),
+                                              work = std::move(work)] {
+            if (stop->load())
+                return;
             Then then = work();
-            if (context)
+            if (context && !stop->load())
                 QMetaObject::invokeMethod(context.data(), std::move(then), Qt::QueuedConnection);
         });
     }

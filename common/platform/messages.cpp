@@ -20,4 +20,14 @@ bool QtMessageBoxes::AskYesNo(const QString& text) {
            QMessageBox::Yes;
 }
 
+void QtMessageBoxes::Ask(const QString& text, std::function<void(bool)> answer) {
+    auto* box = new QMessageBox(QMessageBox::Question, caption_, text,
+                                QMessageBox::Yes | QMessageBox::No, owner_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QMessageBox::finished, box, [answer = std::move(answer)](int result) {
+        answer(result == QMessageBox::Yes);
+    });
+    box->open();
+}
+
 } // namespace velune

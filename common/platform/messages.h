@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -16,6 +17,11 @@ public:
     virtual void Inform(const QString& text) = 0;
     // Yes and No with the question icon; true on Yes.
     virtual bool AskYesNo(const QString& text) = 0;
+    // Yes and No, without waiting: `answer` is called with true on Yes once the user
+    // has chosen, from the event loop.
+    virtual void Ask(const QString& text, std::function<void(bool)> answer) {
+        answer(AskYesNo(text));
+    }
 };
 
 class QtMessageBoxes : public MessageBoxes {
@@ -25,6 +31,7 @@ public:
     void Show(const QString& text) override;
     void Inform(const QString& text) override;
     bool AskYesNo(const QString& text) override;
+    void Ask(const QString& text, std::function<void(bool)> answer) override;
     void SetOwner(QWidget* owner) { owner_ = owner; }
 
 private:

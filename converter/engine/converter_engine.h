@@ -94,8 +94,9 @@ public:
     virtual ItemState State(int item) const = 0;
     // The item's source was copied as it is (already in the target format).
     virtual bool Copied(int /*item*/) const { return false; }
-    // A converted item whose source was damaged: how much could not be decoded (ms).
-    virtual std::optional<qint64> Losses(int /*item*/) const { return std::nullopt; }
+    // A converted item whose source was damaged: how much could not be decoded ("93 ms",
+    // or where when that is not known); "" for none.
+    virtual QString Losses(int /*item*/) const { return {}; }
     // A converted item asked to be verified was read back from the disk whole: its
     // source may go.
     virtual bool Verified(int /*item*/) const { return false; }

@@ -192,16 +192,16 @@ bool FfmpegConverter::start() {
 void FfmpegConverter::cancel() {
     cancel_ = true;
     Join();
-    // Nothing that was left is converted now, and no album is complete.
+    // Nothing that was left is converted now, and no album is complete: the outputs
+    // that waited for their album's gain are whole, and published with their own.
     next_ = items_.size();
+    for (auto& item : items_)
+        if (item->awaitingAlbum)
+            Publish(*item);
     std::lock_guard lock(mutex_);
     albumsPending_ = false;
     for (auto& item : items_) {
         if (item->state == ItemState::Queued || item->state == ItemState::Converting) {
-            // An output that waited for its album's gain was never published.
-            if (item->awaitingAlbum && !item->temp.isEmpty())
-                RemoveFile(item->temp);
-            item->awaitingAlbum = false;
             item->state = ItemState::Failed;
             item->failure = kStopped;
         }
@@ -265,8 +265,11 @@ void FfmpegConverter::Convert(Item& item) {
                            item.tags.estimatedBytes() + (item.job.replayGain ? 256 : 0), cancel_,
                            item.progress);
         item.samples = result.samples;
+        item.exactSource = result.exactSource;
         if (!result.damage.isEmpty()) {
-            item.lostMs = result.lostMs;
+            // What was lost, in time when it is known, else where.
+            item.losses =
+                result.lostMs > 0 ? QStringLiteral("%1 ms").arg(result.lostMs) : result.damage;
             qCWarning(lcEngine) << item.job.source << "converted with losses:" << result.damage;
         }
     }
@@ -278,16 +281,17 @@ void FfmpegConverter::Convert(Item& item) {
         AddText(item.tags, ReplayGainTagsFor(item.job.format == TargetFormat::Opus,
                                              QStringLiteral("TRACK"), item.loudness->Loudness(),
                                              item.loudness->Peak(), options.preventClipping));
-        if (!AlbumOf(item.tags).isEmpty()) {
-            std::lock_guard lock(mutex_);
-            item.awaitingAlbum = true;
-        }
     }
-    if (converted && !item.awaitingAlbum)
+    const bool waits = converted && item.loudness && !AlbumOf(item.tags).isEmpty();
+    if (converted && cancel_) {
+        converted = false;
+        failure = kStopped;
+    }
+    if (converted && !waits)
         converted = Complete(item, failure);
     if (!converted)
         RemoveFile(item.temp);
-    Settle(item, converted, failure);
+    Settle(item, converted, failure, waits);
 }
 
 bool FfmpegConverter::Complete(Item& item, QString& failure) {
@@ -305,36 +309,41 @@ bool FfmpegConverter::Complete(Item& item, QString& failure) {
         done = RoomFor(item.temp, item.tags.estimatedBytes(), failure) &&
                WriteTags(item.temp, job.format, item.tags, failure);
     }
-    if (done && cancel_) {
-        done = false;
-        failure = kStopped;
-    }
     if (done && job.options.keepTimes)
         KeepTime(job.source, item.temp);
-    if (!done || !PublishNoReplace(item.temp, job.output, failure))
+    bool durable = true;
+    if (!done || !PublishNoReplace(item.temp, job.output, failure, &durable))
         return false;
     item.temp.clear();
+    // A source that was damaged, or whose length is only guessed, is never deleted;
+    // nor one whose output may not be on the disk yet.
+    if (!job.verify || !item.losses.isEmpty() || !durable || (!item.copied && !item.exactSource))
+        return true;
     // Read back from the disk: what a deleted source leaves is this file alone. A
     // copy holds the source's audio packets; an encoding decodes to what was encoded.
-    if (job.verify && !item.lostMs) {
-        QString why;
-        item.verified = item.copied ? AudioDigest(job.output) == AudioDigest(job.source) &&
-                                          !AudioDigest(job.output).isEmpty()
-                                    : DecodesWhole(job.output, item.samples, cancel_, why);
-        if (!item.verified)
-            qCWarning(lcEngine) << "the output" << job.output << "does not read back whole:" << why;
-    }
-    return true;
+    QString why;
+    const QByteArray digest = item.copied ? AudioDigest(job.output) : QByteArray();
+    item.verified = item.copied ? !digest.isEmpty() && digest == AudioDigest(job.source)
+                                : DecodesWhole(job.output, item.samples, cancel_, why);
+    if (item.verified || cancel_)
+        return true;
+    // Published, but not what was written: it goes, and the item fails.
+    failure = QStringLiteral("it was written, but does not read back whole (%1)")
+                  .arg(why.isEmpty() ? QStringLiteral("its audio differs") : why);
+    QString error;
+    RemoveDurably(job.output, error);
+    return false;
 }
 
-void FfmpegConverter::Settle(Item& item, bool converted, const QString& failure) {
+void FfmpegConverter::Settle(Item& item, bool converted, const QString& failure, bool waits) {
     if (!converted)
         qCWarning(lcEngine) << "cannot convert" << item.job.source << "to" << item.job.output
                             << failure;
     {
         std::lock_guard lock(mutex_);
-        if (!converted || !item.awaitingAlbum) {
-            item.awaitingAlbum = false;
+        // Only now, with the worker done with it, may another worker publish it.
+        item.awaitingAlbum = converted && waits;
+        if (!item.awaitingAlbum) {
             item.state = converted ? ItemState::Converted : ItemState::Failed;
             item.failure = converted ? QString() : failure;
         }
@@ -367,21 +376,27 @@ void FfmpegConverter::WriteAlbumGains() {
             AddText(item->tags, ReplayGainTagsFor(item->job.format == TargetFormat::Opus,
                                                   QStringLiteral("ALBUM"), loudness, peak,
                                                   item->job.options.preventClipping));
-            QString failure = kStopped;
-            const bool converted = !cancel_ && Complete(*item, failure);
-            if (!converted) {
-                RemoveFile(item->temp);
-                qCWarning(lcEngine) << "cannot convert" << item->job.source << failure;
-            }
-            std::lock_guard lock(mutex_);
-            item->awaitingAlbum = false;
-            item->state = converted ? ItemState::Converted : ItemState::Failed;
-            item->failure = converted ? QString() : failure;
+            if (!cancel_)
+                Publish(*item);
         }
     }
 }
 
+void FfmpegConverter::Publish(Item& item) {
+    QString failure;
+    const bool converted = Complete(item, failure);
+    if (!converted) {
+        RemoveFile(item.temp);
+        qCWarning(lcEngine) << "cannot convert" << item.job.source << failure;
+    }
+    std::lock_guard lock(mutex_);
+    item.awaitingAlbum = false;
+    item.state = converted ? ItemState::Converted : ItemState::Failed;
+    item.failure = converted ? QString() : failure;
+}
+
 int FfmpegConverter::LowestIndex() const {
+    // An output waiting for its album's gain is unfinished: it is shown as waiting.
     for (std::size_t i = 0; i < items_.size(); ++i)
         if (items_[i]->state == ItemState::Queued || items_[i]->state == ItemState::Converting)
             return static_cast<int>(i);
@@ -436,12 +451,12 @@ bool FfmpegConverter::Copied(int item) const {
            items_[item]->state == ItemState::Converted && items_[item]->copied;
 }
 
-std::optional<qint64> FfmpegConverter::Losses(int item) const {
+QString FfmpegConverter::Losses(int item) const {
     std::lock_guard lock(mutex_);
     if (item < 0 || item >= static_cast<int>(items_.size()) ||
         items_[item]->state != ItemState::Converted)
-        return std::nullopt;
-    return items_[item]->lostMs;
+        return {};
+    return items_[item]->losses;
 }
 
 bool FfmpegConverter::Verified(int item) const {
@@ -464,8 +479,10 @@ QString FfmpegConverter::FailureReason(int item) const {
 
 bool FfmpegConverter::HoldsWhole(const QString& output, const QString& source, qint64 startFrame,
                                  qint64 endFrame) {
+    // Our outputs declare their length exactly; one that does not is no output of ours.
+    // A source is as long as it decodes (some declare their length only roughly).
     const auto done = ReadTail(output);
-    const auto original = done && done->whole ? ReadTail(source) : std::nullopt;
+    const auto original = done && done->exact() ? ReadTail(source) : std::nullopt;
     if (!original || !original->whole)
         return false;
     const qint64 rate = original->rate;

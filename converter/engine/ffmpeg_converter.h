@@ -41,7 +41,7 @@ public:
     ItemState State(int item) const override;
     QString FailureReason(int item) const override;
     bool Copied(int item) const override;
-    std::optional<qint64> Losses(int item) const override;
+    QString Losses(int item) const override;
     bool Verified(int item) const override;
     bool AwaitingAlbumGain(int item) const override;
     bool HoldsWhole(const QString& output, const QString& source, qint64 startFrame,
@@ -60,10 +60,11 @@ private:
         // For the album gain: what was written, and the loudness measured.
         TagSet tags;
         std::shared_ptr<LoudnessMeter> loudness;
-        bool copied = false; // its source was copied as it is
-        QString temp;        // its output, written and synced, not yet published
-        qint64 samples = 0;  // what the output must decode to, at its rate
-        std::optional<qint64> lostMs; // converted from a damaged source
+        bool copied = false;      // its source was copied as it is
+        QString temp;             // its output, written and synced, not yet published
+        qint64 samples = 0;       // what the output must decode to, at its rate
+        bool exactSource = false; // the source declared its length exactly, and had it
+        QString losses;           // converted from a damaged source: how much was lost
         bool verified = false;
         bool awaitingAlbum = false; // guarded by mutex_
     };
@@ -72,7 +73,10 @@ private:
     void Convert(Item& item);
     // Tags the written output, publishes it and, when asked, reads it back.
     bool Complete(Item& item, QString& failure);
-    void Settle(Item& item, bool converted, const QString& failure);
+    // Completes an output that waited for its album, and settles it.
+    void Publish(Item& item);
+    // `waits`: converted, its output waits for its album's gain.
+    void Settle(Item& item, bool converted, const QString& failure, bool waits = false);
     // Once every other item has settled: the album gains of the outputs that wait for
     // them, which are then tagged and published.
     void WriteAlbumGains();

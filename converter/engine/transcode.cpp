@@ -131,6 +131,7 @@ public:
         result.ok = true;
         result.loudness = meter_;
         result.samples = written_;
+        result.exactSource = decoder_.TrimmedLength().has_value();
         if (const DecodeDamage& damage = decoder_.Damage(); damage.any()) {
             result.lostMs = damage.lostSamples * 1000 / decoder_.SourceRate();
             result.damage = decoder_.DamageText();
@@ -487,7 +488,7 @@ std::optional<TailReading> ReadTail(const QString& path) {
     while ((read = decoder.Read(&data)) > 0)
         tail.end += read;
     tail.declared = decoder.TrimmedLength().value_or(-1);
-    tail.whole = read == 0 && !decoder.Damage().any() && tail.declared == tail.end;
+    tail.whole = read == 0 && !decoder.Damage().any();
     return tail;
 }
 

@@ -26,6 +26,8 @@ struct TranscodeResult {
     // With damage accepted: how much of the source could not be decoded (ms), and where.
     qint64 lostMs = 0;
     QString damage;
+    // The source declared its length exactly (and, undamaged, decoded to it).
+    bool exactSource = false;
 };
 
 // What a damaged source makes of a conversion.
@@ -65,14 +67,15 @@ bool DecodesWhole(const QString& path, qint64 samples, const std::atomic<bool>& 
 QByteArray AudioDigest(const QString& path);
 
 // A file's end as its last two seconds decode: where its samples end, the length
-// it declares (the encoder's delay and padding left out), and whether it is whole
-// (it decodes to its end, undamaged, to the length it declares). Cheap: it does not
-// decode the rest.
+// it declares exactly (the encoder's delay and padding left out; -1 when it only
+// estimates one), and whether it is whole (it decodes to its end, undamaged) and
+// exact (to the length it declares). Cheap: it does not decode the rest.
 struct TailReading {
     qint64 declared = -1;
     qint64 end = -1;
     int rate = 0;
-    bool whole = false;
+    bool whole = false; // decodes to its end, undamaged
+    bool exact() const { return whole && declared == end; }
 };
 std::optional<TailReading> ReadTail(const QString& path);
 

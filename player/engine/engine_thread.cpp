@@ -27,11 +27,19 @@ std::unique_ptr<GaplessPlayer::Item> GaplessPlayer::NewItem(const QString& uri) 
 void GaplessPlayer::Move(PlaybackEvent event) {
     const PlaybackState before = state_;
     state_ = Transition(state_, event);
-    if (state_ != before) {
-        qCDebug(lcEngine) << EventName(event) << ":" << StateName(before) << "->"
-                          << StateName(state_);
-        news_ = true;
+    if (state_ == before)
+        return;
+    qCDebug(lcEngine) << EventName(event) << ":" << StateName(before) << "->" << StateName(state_);
+    news_ = true;
+    // The stream does what the state says: it holds while paused, and plays out what
+    // it holds once nothing more joins it.
+    if (IsPaused(state_) != IsPaused(before)) {
+        out_->SetPaused(IsPaused(state_));
+        if (!IsPaused(state_))
+            out_->Start(); // however little it holds: a held stream waits for more, as a new one
     }
+    if (PlaysOut(state_) && !PlaysOut(before))
+        out_->Drain();
 }
 
 void GaplessPlayer::CloseStream() {
@@ -72,7 +80,7 @@ void GaplessPlayer::Clear() {
 
 void GaplessPlayer::Start() {
     const PlaybackState before = state_;
-    if (before == PlaybackState::Paused) {
+    if (IsPaused(before)) {
         Move(PlaybackEvent::Play);
         TryStart();
         return;
@@ -92,9 +100,6 @@ void GaplessPlayer::Start() {
 }
 
 void GaplessPlayer::Pause() {
-    if (!IsRunning(state_))
-        return;
-    out_->SetPaused(true);
     Move(PlaybackEvent::Pause);
 }
 
@@ -155,8 +160,8 @@ void GaplessPlayer::TryStart() {
         return;
     }
     if (heard_->inStream && out_->IsOpen()) {
-        out_->SetPaused(false); // resumes where it held
-        Move(PlaybackEvent::StreamReady);
+        Move(PlaybackEvent::StreamReady); // resumes where it held
+
         return;
     }
     QString error;
@@ -228,7 +233,6 @@ void GaplessPlayer::Feed(std::size_t room) {
             continue;
         }
         // Another format: the stream plays out, then opens anew.
-        out_->Drain();
         Move(PlaybackEvent::FormatChange);
         return;
     }
@@ -305,19 +309,17 @@ void GaplessPlayer::Service() {
             Move(PlaybackEvent::AllWritten);
         }
     }
-    if (state_ == PlaybackState::Draining) {
-        const int64_t unheard = out_->Written() - heard;
-        if (!out_->Draining() &&
-            unheard * 1000 < static_cast<int64_t>(kDrainAheadMs) * out_->Format().rate)
-            out_->Drain();
-        if (!out_->IsOpen() || out_->Drained()) {
-            // A read that stopped early is told when the item is over.
-            itemFailure_ = heard_->reader->failure();
-            CloseStream();
-            heard_->reader->Seek(0);
-            heard_->from = 0;
-            Move(PlaybackEvent::Drained);
-        }
+    if (state_ == PlaybackState::Draining &&
+        (out_->Written() - heard) * 1000 <
+            static_cast<int64_t>(kDrainAheadMs) * out_->Format().rate)
+        Move(PlaybackEvent::PlayOut);
+    if (state_ == PlaybackState::Ending && out_->Drained()) {
+        // A read that stopped early is told when the item is over.
+        itemFailure_ = heard_->reader->failure();
+        CloseStream();
+        heard_->reader->Seek(0);
+        heard_->from = 0;
+        Move(PlaybackEvent::Drained);
     }
     Publish();
 }

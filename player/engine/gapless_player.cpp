@@ -168,10 +168,11 @@ void GaplessPlayer::setNext(const QString& uri) {
         if (behind_ && behind_->uri != uri)
             behind_.reset();
         next_ = behind_ ? QString() : uri;
-        if (state_ != PlaybackState::Draining || uri.isEmpty())
+        if (uri.isEmpty())
             return;
-        // Named while the last item plays out: joined where the stream still takes it.
-        Move(out_->Draining() ? PlaybackEvent::FormatChange : PlaybackEvent::NextNamed);
+        // Named while the last item plays out: joined while the stream still takes
+        // samples, else switched to once it has played out.
+        Move(PlaybackEvent::NextNamed);
         Publish();
     });
 }
@@ -193,10 +194,10 @@ bool GaplessPlayer::pause() {
 }
 
 bool GaplessPlayer::resume() {
-    if (state() != PlaybackState::Paused)
+    if (!IsPaused(state()))
         return false;
     Command(PlaybackEvent::Resume, [this] {
-        if (state_ != PlaybackState::Paused)
+        if (!IsPaused(state_))
             return;
         Move(PlaybackEvent::Resume);
         TryStart();

@@ -273,8 +273,7 @@ bool PulseOutput::Open(const StreamFormat& format, MixerLevel level,
     }
     format_ = format;
     written_ = 0;
-    paused_ = false;
-    draining_ = drained_ = false;
+    drained_ = false;
     level_ = shown_ = level;
     shownChanged_ = false;
     pa_stream_set_state_callback(stream_, &PulseOutput::OnStreamState, this);
@@ -324,11 +323,11 @@ void PulseOutput::Close() {
     stream_ = nullptr;
     streamIndex_ = 0;
     written_ = 0;
-    draining_ = false;
+    drained_ = false;
 }
 
 std::size_t PulseOutput::Writable() {
-    if (!stream_ || draining_)
+    if (!stream_)
         return 0;
     Locked lock(loop_);
     if (pa_stream_get_state(stream_) != PA_STREAM_READY)
@@ -340,7 +339,7 @@ std::size_t PulseOutput::Writable() {
 }
 
 bool PulseOutput::Write(const float* samples, std::size_t frames) {
-    if (!stream_ || draining_)
+    if (!stream_)
         return false;
     if (frames == 0)
         return true;
@@ -367,9 +366,8 @@ int64_t PulseOutput::Heard() {
 }
 
 void PulseOutput::SetPaused(bool paused) {
-    if (!stream_ || paused == paused_)
+    if (!stream_)
         return;
-    paused_ = paused;
     Locked lock(loop_);
     Forget(pa_stream_cork(stream_, paused ? 1 : 0, nullptr, nullptr));
 }
@@ -382,16 +380,15 @@ void PulseOutput::Start() {
 }
 
 void PulseOutput::Drain() {
-    if (!stream_ || draining_)
+    if (!stream_)
         return;
-    draining_ = true;
     Locked lock(loop_);
     drained_ = false;
     Forget(pa_stream_drain(stream_, &PulseOutput::OnDrained, this));
 }
 
 bool PulseOutput::Drained() {
-    if (!stream_ || !draining_)
+    if (!stream_)
         return false;
     Locked lock(loop_);
     return drained_;

@@ -37,7 +37,6 @@ public:
     void SetPaused(bool paused) override;
     void Start() override;
     void Drain() override;
-    bool Draining() const override { return draining_; }
     bool Drained() override;
     void SetLevel(MixerLevel level) override;
     std::optional<MixerLevel> MixerChange() override;
@@ -65,9 +64,7 @@ private:
     pa_stream* stream_ = nullptr;
     StreamFormat format_;
     int64_t written_ = 0;
-    bool paused_ = false;
-    bool draining_ = false;
-    bool drained_ = false;      // guarded by the main loop's lock
+    bool drained_ = false;      // guarded by the main loop's lock: the last drain asked is done
     uint32_t streamIndex_ = 0;  // guarded by the main loop's lock
     MixerLevel level_;          // what the stream was last set to, or the mixer last showed
     MixerLevel shown_;          // guarded by the main loop's lock: what the server shows

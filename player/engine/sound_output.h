@@ -46,13 +46,14 @@ public:
     // Frames written, and frames heard (written minus what the output still holds).
     virtual int64_t Written() const = 0;
     virtual int64_t Heard() = 0;
+    // Holds the stream where it is, or lets it run on once it holds enough (as a new
+    // stream does) or is started.
     virtual void SetPaused(bool paused) = 0;
     // Starts playing what was written, however little it is.
     virtual void Start() = 0;
-    // Plays out what was written, after which nothing more can be written;
-    // Drained() once all of it was heard.
+    // Plays out what was written, after which nothing more is written (a held stream
+    // plays it out once it runs again); Drained() once all of it was heard.
     virtual void Drain() = 0;
-    virtual bool Draining() const = 0;
     virtual bool Drained() = 0;
 
     virtual void SetLevel(MixerLevel level) = 0;

@@ -6,6 +6,7 @@
 #include "fakes.h"
 #include "fuzz_input.h"
 #include "media.h"
+#include "player_protocol.h"
 #include "player_window.h"
 
 #include <QTemporaryDir>
@@ -14,6 +15,7 @@ using namespace velune;
 using namespace velune::fuzz;
 using namespace velune::test;
 
+constexpr int kFields = velune::player_face::kRowFields;
 namespace {
 
 void CheckTriggers(const QStringList& writes) {
@@ -100,8 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                     const auto at = std::ranges::find(shown, window.list().chosen());
                     row = at == shown.end() ? -1 : int(at - shown.begin());
                 }
-                if (row >= 0 && row * 7 + 7 <= faceRows.size())
-                    faceRows.remove(row * 7, 7);
+                if (row >= 0 && row * kFields + kFields <= faceRows.size())
+                    faceRows.remove(row * kFields, kFields);
             }
             window.OnFaceCommand(QString::fromLatin1(command), args);
         } else {
@@ -146,24 +148,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 faceRows = rows.isEmpty() ? QStringList() : SplitFaceRows(rows);
             else if (write == QLatin1String("_root.SetListChanges=1")) {
                 const QStringList fields = SplitFaceRows(changes);
-                for (qsizetype i = 0; i + 7 < fields.size(); i += 8) {
-                    const qsizetype at = fields[i].toInt() * 7;
-                    Require(at >= 0 && at + 7 <= faceRows.size(), "a changed row is shown");
-                    for (int f = 0; f < 7; ++f)
+                for (qsizetype i = 0; i + kFields < fields.size(); i += kFields + 1) {
+                    const qsizetype at = fields[i].toInt() * kFields;
+                    Require(at >= 0 && at + kFields <= faceRows.size(), "a changed row is shown");
+                    for (int f = 0; f < kFields; ++f)
                         faceRows[at + f] = fields[i + 1 + f];
                 }
             }
         }
         CheckTriggers(around.face.writes);
         const Playlist& list = window.list();
-        Require(faceRows.size() == qsizetype(window.ShownRows().size()) * 7,
+        Require(faceRows.size() == qsizetype(window.ShownRows().size()) * kFields,
                 "the face shows the rows found");
         for (std::size_t i = 0; i < window.ShownRows().size(); ++i) {
             const int row = window.ShownRows()[i];
-            Require(list.contains(row) && faceRows[i * 7] == Readable(list.at(row)),
+            Require(list.contains(row) && faceRows[i * kFields] == Readable(list.at(row)),
                     "the face's row is the window's");
             const int place = window.Order().QueuePlace(list.id(row));
-            Require(faceRows[i * 7 + 6] == (place > 0 ? QString::number(place) : QString()),
+            Require(faceRows[i * kFields + 6] == (place > 0 ? QString::number(place) : QString()),
                     "a queued row shows its place");
         }
         for (const int row : {list.current(), list.chosen(), list.queued()})
