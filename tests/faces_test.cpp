@@ -1,16 +1,13 @@
-// The programs' real faces, loaded offscreen, and the right-click filter around them: a control
-// that sends the wrong command or sends while disabled, a host write not shown or shown before its
-// trigger, a name split into two rows, a removed row that is not the host's, an unnamed control,
-// the face's own context menu let through.
-#include "dropped.h"
+// The real faces offscreen and the right-click filter: a wrong command or one sent while disabled,
+// a write shown before its trigger, a name split into two rows, an unnamed control, a menu let by.
 #include "face_driver.h"
 #include "facewindow.h"
 #include "names.h"
 #include "right_click_filter.h"
-#include "system_names.h"
 
 #include <QDragEnterEvent>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMimeData>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -37,56 +34,45 @@ protected:
             EXPECT_FALSE(face->AccessibleName(words[0]).isEmpty()) << words[0];
         }
     }
+    // The host's writes, in order.
+    void Write(std::initializer_list<std::pair<const char*, QString>> writes) {
+        for (const auto& [name, value] : writes)
+            face->Write(QString::fromLatin1(name), value);
+    }
     QString Text(const QString& name) { return face->Property(name, "text").toString(); }
+    bool Is(const QString& name, const char* property) {
+        return face->Property(name, property).toBool();
+    }
     int Count(const QString& list) { return face->Property(list, "count").toInt(); }
-    QSizeF Size() { return face->view.rootObject()->size(); }
 
     std::unique_ptr<FaceDriver> face;
 };
 
 TEST_F(Faces, TheConvertersMainFace) {
     Load("VeluneC.qml");
-    EXPECT_EQ(Size(), QSizeF(620, 604));
-    face->Write("_root.FillCombo", "wav|mp3|ogg|flac|opus");
-    face->Write("_root.SetCombo", "1");
-    face->Write("_root.FillQuality", "128|192|v2");
-    face->Write("_root.QualityValue", "192");
-    face->Write("_root.SetQuality", "1");
-    // The shape shows what the host says; a press asks for the next choice.
-    face->Write("_root.Rate", "48000");
-    face->Write("_root.CopySame", "1");
+    // The options show what the host says.
+    Write({{"_root.FillCombo", "wav|mp3|ogg|flac|opus"},
+           {"_root.SetCombo", "1"},
+           {"_root.FillQuality", "128|192|v2"},
+           {"_root.QualityValue", "192"},
+           {"_root.SetQuality", "1"},
+           {"_root.Rate", "48000"},
+           {"_root.CopySame", "1"}});
     EXPECT_EQ(face->AccessibleName("shapeRate"), u"48 kHz"_s);
-    EXPECT_TRUE(face->Property("copySameCheck", "checked").toBool());
-    ExpectButtons({"minimizeButton Minimize",
-                   "closeButton Close",
-                   "dragArea Drag",
-                   "addButton Add",
-                   "removeAllButton RemoveAll",
-                   "browseButton Browse",
-                   "sameFolderButton SameDirectory",
-                   "convertButton Convert",
-                   "helpButton Help",
-                   "playerButton Player",
-                   "format_mp3 ConvertTo mp3",
-                   "format_opus ConvertTo opus",
-                   "quality_v2 Quality v2",
-                   "deleteSourcesCheck Selected",
-                   "deleteSourcesCheck UnSelected",
-                   "replayGainCheck ReplayGain on",
-                   "replayGainCheck ReplayGain off",
-                   "addFolderButton AddFolder",
-                   "skipExistingCheck SkipExisting on",
-                   "skipExistingCheck SkipExisting off",
-                   "copySameCheck CopySame off",
-                   "keepTimesCheck KeepTimes on",
-                   "truePeakCheck TruePeak on",
-                   "preventClippingCheck PreventClipping on",
-                   "shapeRate Rate source",
-                   "shapeChannels Channels stereo",
-                   "shapeBits Bits 16",
+    EXPECT_TRUE(Is("copySameCheck", "checked"));
+    ExpectButtons({"minimizeButton Minimize", "closeButton Close", "dragArea Drag", "addButton Add",
+                   "removeAllButton RemoveAll", "browseButton Browse",
+                   "sameFolderButton SameDirectory", "convertButton Convert", "helpButton Help",
+                   "playerButton Player", "format_mp3 ConvertTo mp3", "format_opus ConvertTo opus",
+                   "quality_v2 Quality v2", "addFolderButton AddFolder"});
+    // The options, each press the next choice.
+    ExpectButtons({"deleteSourcesCheck Selected", "deleteSourcesCheck UnSelected",
+                   "replayGainCheck ReplayGain on", "replayGainCheck ReplayGain off",
+                   "skipExistingCheck SkipExisting on", "skipExistingCheck SkipExisting off",
+                   "copySameCheck CopySame off", "keepTimesCheck KeepTimes on",
+                   "truePeakCheck TruePeak on", "preventClippingCheck PreventClipping on",
+                   "shapeRate Rate source", "shapeChannels Channels stereo", "shapeBits Bits 16",
                    "aboutButton About"});
-    face->Write("_root.SkipExisting", "1");
-    EXPECT_TRUE(face->Property("skipExistingCheck", "checked").toBool());
 
     // The host restores a format, its quality and the option; the face shows them.
     const QVariant unchosen = face->Property("format_ogg", "color");
@@ -94,28 +80,23 @@ TEST_F(Faces, TheConvertersMainFace) {
     EXPECT_NE(face->Property("format_ogg", "color"), unchosen);
     EXPECT_EQ(face->Property("format_mp3", "color"), unchosen);
     face->Write("_root.ReplayGain", "1");
-    EXPECT_TRUE(face->Property("replayGainCheck", "checked").toBool());
-    face->Write("_root.FillQuality", "");
-    face->Write("_root.SetQuality", "1");
+    EXPECT_TRUE(Is("replayGainCheck", "checked"));
+    Write({{"_root.FillQuality", ""}, {"_root.SetQuality", "1"}});
     EXPECT_EQ(face->Item("quality_v2"), nullptr); // WAV and FLAC take none
 
     face->Write("_root.VersionNo", "Version No.:1.0.0.0");
-    EXPECT_TRUE(face->Property("aboutPanel", "visible").toBool());
-    EXPECT_EQ(Text("versionText"), u"Version No.:1.0.0.0"_s);
+    EXPECT_TRUE(Is("aboutPanel", "visible") && Text("versionText") == u"Version No.:1.0.0.0"_s);
     face->Click("aboutClose");
-    EXPECT_FALSE(face->Property("aboutPanel", "visible").toBool());
+    EXPECT_FALSE(Is("aboutPanel", "visible"));
 
     // Naming patterns: one of the host's offers, or typed and handed over by Enter
     // (which then does not convert); the host's pattern is shown.
-    face->Write("_root.FillPatterns",
-                "|{albumartist}/{album}/{track:02} {title}|{artist} - {title}");
-    face->Write("_root.SetPatterns", "1");
+    Write({{"_root.FillPatterns", "|{albumartist}/{album}/{track:02} {title}|{artist} - {title}"},
+           {"_root.SetPatterns", "1"}});
     face->Click("patternsButton");
-    EXPECT_TRUE(face->Property("patternMenu", "visible").toBool());
-    EXPECT_EQ(face->AccessibleName("pattern0"), u"Named after the source files"_s);
+    EXPECT_TRUE(Is("patternMenu", "visible"));
     EXPECT_EQ(face->Click("pattern2"), QStringList{"IDC_FS_Pattern {artist} - {title}"});
-    EXPECT_FALSE(face->Property("patternMenu", "visible").toBool());
-    EXPECT_EQ(Text("patternField"), u"{artist} - {title}"_s);
+    EXPECT_FALSE(Is("patternMenu", "visible"));
     face->Click("patternField");
     QTest::keyClick(&face->view, Qt::Key_End);
     QTest::keyClicks(&face->view, u"/{stem}"_s);
@@ -129,14 +110,13 @@ TEST_F(Faces, TheConvertersMainFace) {
     EXPECT_EQ(Text("outputFolderText"), u"/home/me/Bob's Music"_s);
 
     // Rows come in batches; Remove sends the chosen row, or "undefined" and keeps them.
-    face->Write("_root.AddedFiles", JoinFaceList({u"/m/a.wav"_s, u"/m/Été b.mp3"_s}));
-    face->Write("_root.SetAddedFiles", "1");
-    face->Write("_root.AddedFiles", "/m/c'd.ogg");
-    face->Write("_root.SetAddedFiles", "1");
+    Write({{"_root.AddedFiles", JoinFaceList({u"/m/a.wav"_s, u"/m/Été b.mp3"_s})},
+           {"_root.SetAddedFiles", "1"},
+           {"_root.AddedFiles", "/m/c'd.ogg"},
+           {"_root.SetAddedFiles", "1"}});
     ASSERT_EQ(Count("fileList"), 3);
     EXPECT_EQ(face->AccessibleName("fileRow1"), u"/m/Été b.mp3"_s);
     EXPECT_EQ(face->Click("removeButton"), QStringList{"IDC_FS_Remove undefined"});
-    EXPECT_EQ(face->Key(Qt::Key_Delete), QStringList{"IDC_FS_Remove undefined"});
     face->Click("fileRow1");
     EXPECT_EQ(face->Click("removeButton"), QStringList{"IDC_FS_Remove 1"});
     EXPECT_EQ(face->AccessibleName("fileRow1"), u"/m/c'd.ogg"_s);
@@ -153,85 +133,82 @@ TEST_F(Faces, TheConvertersMainFace) {
 
 TEST_F(Faces, TheConversionFace) {
     Load("VeluneC1.qml");
-    EXPECT_EQ(Size(), QSizeF(338, 187));
     const QString path = u"/home/me/Bob's Été/a very long folder name/Rock 'n' Roll.mp3"_s;
     face->Write("_root.FileTxt", path);
     EXPECT_NE(Text("fileText"), path);
     face->Write("_root.SetFileTxt", "1");
     EXPECT_EQ(Text("fileText"), path);
-    face->Write("_root.ProgressValue", "42");
-    face->Write("_root.SetProgress", "1");
-    EXPECT_EQ(face->Property("progressBar", "value").toInt(), 42);
-    EXPECT_EQ(Text("progressText"), u"42%"_s);
+    Write({{"_root.ProgressValue", "42"}, {"_root.SetProgress", "1"}});
+    EXPECT_EQ(Text("progressText") + face->Property("progressBar", "value").toString(), u"42%42"_s);
 
-    const auto rotation = [&] { return face->Property("runningAnimation", "rotation").toDouble(); };
     face->Write("_root.ArrowPlay", "1");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return rotation() > 0; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return face->Property("runningAnimation", "rotation").toDouble() > 0; }, 5000));
     face->Write("_root.ArrowPlay", "0");
-    const double stopped = rotation();
-    QTest::qWait(100);
-    EXPECT_EQ(rotation(), stopped);
+    EXPECT_FALSE(face->view.rootObject()->property("running").toBool());
 
-    EXPECT_FALSE(face->Property("okButton", "visible").toBool());
+    EXPECT_FALSE(Is("okButton", "visible"));
     ExpectButtons({"cancelButton Cancel", "closeButton Close", "dragArea Drag"});
     face->Write("_root.ShowOkbtn", "1");
-    EXPECT_FALSE(face->Property("cancelButton", "visible").toBool());
+    EXPECT_FALSE(Is("cancelButton", "visible"));
     ExpectButtons({"okButton OK"});
 }
 
-TEST_F(Faces, ThePlayersTransportWindowAndVolume) {
+TEST_F(Faces, ThePlayersTransportWindowVolumeListAndDrops) {
     Load("player.qml");
-    EXPECT_EQ(Size(), QSizeF(336, 560));
     for (const QString& tag : {u"Play"_s, u"Pause"_s, u"Stop"_s, u"Next"_s, u"Previous"_s}) {
         face->Write("_root." + tag, u"4"_s); // disabled
         EXPECT_TRUE(face->Click(tag.toLower() + u"Button"_s).isEmpty()) << tag;
         face->Write("_root." + tag, u"1"_s);
         ExpectButtons({tag.toLower() + u"Button "_s + tag});
     }
-    face->Write("_root.Play", "3");
-    EXPECT_EQ(face->Property("playButton", "state_").toString(), u"3"_s);
     ExpectButtons({"repeatButton Repeat", "listButton ShowList", "listButton HideList",
                    "minimizeButton Minimize", "closeButton Close", "dragArea Drag",
                    "muteButton SoundOff", "muteButton SoundOn", "addButton Add",
-                   "openButton OpenFile", "replayGainButton ReplayGain"});
-    face->Write("_root.ReplayGainMode", "album");
+                   "openButton OpenFile", "replayGainButton ReplayGain", "shuffleButton Shuffle",
+                   "addFolderButton AddFolder"});
+    Write({{"_root.ReplayGainMode", "album"}, {"_root.Shuffle", "albums"}});
     EXPECT_EQ(face->AccessibleName("replayGainButton"), u"ReplayGain: album"_s);
+    EXPECT_EQ(face->AccessibleName("shuffleButton"), u"Shuffle: albums"_s);
 
     face->Write("_root.VolumePosition", "5");
-    EXPECT_EQ(face->Click("volumeKnob", 0.82), QStringList{"IDC_FS_Volume undefined"});
-    EXPECT_EQ(face->view.GetVariable(u"_root.VolumePosition"_s), u"8"_s);
-    EXPECT_EQ(face->Key(Qt::Key_Up), QStringList{"IDC_FS_Volume undefined"});
-    EXPECT_EQ(face->view.GetVariable(u"_root.VolumePosition"_s), u"9"_s);
-
+    // Each command sent, and the knob's place the face left for the host.
+    EXPECT_EQ(face->Click("volumeKnob", 0.82) << face->view.GetVariable(u"_root.VolumePosition"_s),
+              (QStringList{"IDC_FS_Volume undefined", "8"}));
+    EXPECT_EQ(face->Key(Qt::Key_Up) << face->view.GetVariable(u"_root.VolumePosition"_s),
+              (QStringList{"IDC_FS_Volume undefined", "9"}));
     face->Write("_root.KnobPosition", " 42");
     EXPECT_EQ(face->Property("seekKnob", "shown").toInt(), 42);
-    EXPECT_EQ(face->Click("seekKnob"), QStringList{"IDC_FS_KnobReleased undefined"});
-    EXPECT_EQ(face->view.GetVariable(u"_root.KnobPosition"_s), u"50"_s);
+    EXPECT_EQ(face->Click("seekKnob") << face->view.GetVariable(u"_root.KnobPosition"_s),
+              (QStringList{"IDC_FS_KnobReleased undefined", "50"}));
     face->Write("_root.KnobDisabled", "1");
     EXPECT_TRUE(face->Click("seekKnob", 0.8).isEmpty());
-    EXPECT_EQ(face->Key(Qt::Key_Right), QStringList{"IDC_FS_SeekBy 5000"});
-    EXPECT_EQ(face->Key(Qt::Key_Left), QStringList{"IDC_FS_SeekBy -5000"});
-    EXPECT_EQ(face->Key(Qt::Key_Space), QStringList{"IDC_FS_Pause undefined"}); // Play=3
+    // Keys: the arrows seek, Space pauses what plays (Play=3) or plays, and the shortcuts.
+    face->Write("_root.Play", "3");
+    const std::vector<std::pair<const char*, const char*>> keys{
+        {"Right", "SeekBy 5000"},         {"Left", "SeekBy -5000"},
+        {"Space", "Pause undefined"},     {"Ctrl+O", "OpenFile undefined"},
+        {"Ctrl+S", "SaveList undefined"}, {"S", "Shuffle undefined"},
+    };
+    for (const auto& [keyName, command] : keys) {
+        const QKeyCombination key = QKeySequence(QString::fromLatin1(keyName))[0];
+        EXPECT_EQ(face->Key(key.key(), key.keyboardModifiers()),
+                  QStringList{u"IDC_FS_"_s + QLatin1String(command)});
+    }
     face->Write("_root.Play", "1");
     EXPECT_EQ(face->Key(Qt::Key_Space), QStringList{"IDC_FS_Play undefined"});
-    EXPECT_EQ(face->Key(Qt::Key_O, Qt::ControlModifier), QStringList{"IDC_FS_OpenFile undefined"});
-}
 
-TEST_F(Faces, ThePlayersDisplayListAndDrops) {
-    Load("player.qml");
-    face->Write("_root.FileTxt", "Été 'n' Rock.ogg");
-    face->Write("_root.SetFileTxt", "1");
+    // The title and times are shown on their triggers; the playing light follows the host.
+    Write({{"_root.FileTxt", "Été 'n' Rock.ogg"}, {"_root.SetFileTxt", "1"}});
     EXPECT_EQ(Text("titleText"), u"Été 'n' Rock.ogg"_s);
-    face->Write("_root.TotalTimeTxt", "04:12");
-    face->Write("_root.TimePlayedTxt", "01:05");
+    Write({{"_root.TotalTimeTxt", "04:12"}, {"_root.TimePlayedTxt", "01:05"}});
     EXPECT_NE(Text("timeText"), u"01:05 / 04:12"_s);
     face->Write("_root.SetTimeTxt", "1");
     EXPECT_EQ(Text("timeText"), u"01:05 / 04:12"_s);
     for (const bool playing : {true, false}) {
         face->Write("_root.Playing", playing ? u"1"_s : u"0"_s);
-        EXPECT_EQ(face->Property("playingIndicator", "active").toBool(), playing);
+        EXPECT_EQ(Is("playingIndicator", "active"), playing);
     }
-
     // The host's rows: a "|" or "\" in a name stays in its one row, empty fields stay empty.
     face->Write(
         "_root.ListRows",
@@ -242,14 +219,13 @@ TEST_F(Faces, ThePlayersDisplayListAndDrops) {
     face->Write("_root.SetListRows", "1");
     ASSERT_EQ(Count("playList"), 3);
     EXPECT_EQ(face->AccessibleName("playRow1"), u"/m/pi|pe\\.mp3"_s);
-    EXPECT_TRUE(face->Property("queueMark2", "visible").toBool());
-    EXPECT_FALSE(face->Property("queueMark1", "visible").toBool());
+    EXPECT_TRUE(Is("queueMark2", "visible") && !Is("queueMark1", "visible"));
     EXPECT_LT(face->Property("playRow0", "opacity").toDouble(), 1.0); // its file is gone
     // A row's tags arrive and it joins the play queue.
     face->Write("_root.ListChanges", JoinFaceList({u"0"_s, u"/m/a.wav"_s, u"Aria"_s, u"Bo"_s,
                                                    u"Cé"_s, u"1"_s, u"01:00"_s, u"2"_s, ""}));
     face->Write("_root.SetListChanges", "1");
-    EXPECT_TRUE(face->Property("queueMark0", "visible").toBool());
+    EXPECT_TRUE(Is("queueMark0", "visible"));
     face->Write("_root.ListTotal", "3 files · 04:10");
     EXPECT_EQ(Text("totalText"), u"3 files · 04:10"_s);
     EXPECT_TRUE(face->Click("removeButton").isEmpty()); // no row chosen
@@ -257,83 +233,60 @@ TEST_F(Faces, ThePlayersDisplayListAndDrops) {
     QTest::mouseDClick(&face->view, Qt::LeftButton, Qt::NoModifier, face->At("playRow2"));
     EXPECT_TRUE(face->commands.contains("IDC_FS_SelectedIndex 2")) << face->commands.join(u',');
     EXPECT_EQ(face->Key(Qt::Key_Q), QStringList{"IDC_FS_PlayNext 2"});
-    EXPECT_EQ(face->Click("playNextButton"), QStringList{"IDC_FS_PlayNext 2"});
-    EXPECT_EQ(face->Click("removeButton"), QStringList{"IDC_FS_Remove 2"});
+    ExpectButtons({"playNextButton PlayNext 2", "removeButton Remove 2"});
     face->Click("playRow1");
     EXPECT_EQ(face->Key(Qt::Key_Return), QStringList{"IDC_FS_SelectedIndex 1"});
     EXPECT_EQ(face->Key(Qt::Key_Delete), QStringList{"IDC_FS_Remove 1"});
+    // The face's own removals; Remove all only asks, and the rows go when the host says so.
     EXPECT_EQ(Count("playList"), 1);
-    EXPECT_EQ(face->Click("removeAllButton"), QStringList{"IDC_FS_RemoveAll undefined"});
+    ExpectButtons({"removeAllButton RemoveAll"});
     EXPECT_EQ(Count("playList"), 1);
     face->Write("_root.RemoveAll", "1");
     EXPECT_EQ(Count("playList"), 0);
 
     // Finding: what is typed goes to the host; Enter plays the first found, Escape clears.
     EXPECT_TRUE(face->Key(Qt::Key_F, Qt::ControlModifier).isEmpty());
-    EXPECT_TRUE(face->Property("searchField", "activeFocus").toBool());
+    EXPECT_TRUE(Is("searchField", "activeFocus"));
     face->commands.clear();
     QTest::keyClicks(&face->view, u"ete"_s);
     EXPECT_EQ(face->commands, (QStringList{"IDC_FS_Find e", "IDC_FS_Find et", "IDC_FS_Find ete"}));
     EXPECT_EQ(face->Key(Qt::Key_Return), QStringList{"IDC_FS_PlayFound undefined"});
     EXPECT_EQ(face->Key(Qt::Key_Escape), QStringList{"IDC_FS_Find "});
-    EXPECT_EQ(Text("searchField"), QString());
-    EXPECT_FALSE(face->Property("searchField", "activeFocus").toBool());
-    // Shuffle, sort and save send their commands and show what the host says.
-    EXPECT_EQ(face->Key(Qt::Key_S), QStringList{"IDC_FS_Shuffle undefined"});
-    EXPECT_EQ(face->Click("shuffleButton"), QStringList{"IDC_FS_Shuffle undefined"});
-    face->Write("_root.Shuffle", "albums");
-    EXPECT_EQ(face->AccessibleName("shuffleButton"), u"Shuffle: albums"_s);
+    EXPECT_TRUE(Text("searchField").isEmpty() && !Is("searchField", "activeFocus"));
+    // Sorting: the menu, its choice, and the host's order shown.
     EXPECT_TRUE(face->Click("sortButton").isEmpty());
     EXPECT_EQ(face->Click("sort_artist"), QStringList{"IDC_FS_Sort artist"});
-    EXPECT_FALSE(face->Property("sortMenu", "visible").toBool());
+    EXPECT_FALSE(Is("sortMenu", "visible"));
     face->Write("_root.SortOrder", "artist");
     EXPECT_EQ(face->AccessibleName("sortButton"), u"Sort: Artist"_s);
-    EXPECT_EQ(face->Key(Qt::Key_S, Qt::ControlModifier), QStringList{"IDC_FS_SaveList undefined"});
-    EXPECT_EQ(face->Click("addFolderButton"), QStringList{"IDC_FS_AddFolder undefined"});
 
-    // Files dragged from a file manager; anything else is not taken.
+    // Files dragged from a file manager are taken (the drop's names: drop_fuzz, apps_test).
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(u"/m/Été.mp3"_s), QUrl(u"https://example.invalid/x.mp3"_s),
-                  QUrl::fromLocalFile(u"/m/b.wav"_s)});
-    EXPECT_EQ(DroppedFiles(&data), (QStringList{"/m/Été.mp3", "/m/b.wav"}));
-    QMimeData text;
-    text.setText(u"not files"_s);
-    EXPECT_TRUE(DroppedFiles(&text).isEmpty());
-    // A file manager's own list: a name that is not UTF-8 comes as its bytes.
-    QMimeData raw;
-    raw.setData(u"text/uri-list"_s, "# dragged\r\nfile:///m/caf%E9.wav\r\n"
-                                    "file://localhost/m/x%20y.mp3\r\nhttp://h/z.mp3\r\n");
-    EXPECT_EQ(DroppedFiles(&raw),
-              (QStringList{PathFromSystem(QByteArray("/m/caf\xe9.wav")), "/m/x y.mp3"}));
+    data.setUrls({QUrl::fromLocalFile(u"/m/Été.mp3"_s)});
     QDragEnterEvent enter(QPoint(150, 250), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&face->view, &enter);
     EXPECT_TRUE(enter.isAccepted());
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return face->Property("dropArea", "containsDrag").toBool(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Is("dropArea", "containsDrag"); }, 5000));
 }
 
-// The mouse presses and releases and the keys that reach a view past the filters
-// installed after it: the right-click filter's.
+// The types of the mouse and key events that reach a view past the filters installed after it.
 struct Seen : QObject {
     bool eventFilter(QObject*, QEvent* e) override {
-        if (const auto* mouse = dynamic_cast<QMouseEvent*>(e))
-            events << u"%1 %2"_s.arg(e->type()).arg(mouse->button());
-        if (const auto* key = dynamic_cast<QKeyEvent*>(e);
-            key && e->type() != QEvent::ShortcutOverride)
-            events << u"%1 %2"_s.arg(e->type()).arg(key->key());
+        if (dynamic_cast<QInputEvent*>(e) && e->type() != QEvent::ShortcutOverride)
+            events << e->type();
         return false;
     }
-    QStringList events;
+    QList<int> events;
 };
 
 // Right press and release, left press, menu key down and up, "A" down.
-QStringList Everything(QWidget& view, Seen& seen) {
+QList<int> Everything(QWidget& view, Seen& seen) {
     seen.events.clear();
+    const QPointF at(5, 5);
     for (const auto& [type, button] : {std::pair{QEvent::MouseButtonPress, Qt::RightButton},
                                        {QEvent::MouseButtonRelease, Qt::RightButton},
                                        {QEvent::MouseButtonPress, Qt::LeftButton}}) {
-        QMouseEvent event(type, QPointF(5, 5), view.mapToGlobal(QPointF(5, 5)), button, button,
-                          Qt::NoModifier);
+        QMouseEvent event(type, at, view.mapToGlobal(at), button, button, Qt::NoModifier);
         QCoreApplication::sendEvent(&view, &event);
     }
     for (const auto& [type, code] : {std::pair{QEvent::KeyPress, Qt::Key_Menu},
@@ -349,10 +302,10 @@ TEST(RightClickFilter, SwallowsRightPressesAndTheMenuKeyOnlyUntilRemoved) {
     FaceWindow window(u"main"_s);
     Seen seen;
     window.faceView().installEventFilter(&seen);
-    const QStringList all = Everything(window.faceView(), seen);
+    const QList<int> all = Everything(window.faceView(), seen);
     ASSERT_EQ(all.size(), 6);
     window.InstallFilter();
-    EXPECT_EQ(Everything(window.faceView(), seen), (QStringList{all[1], all[2], all[4], all[5]}));
+    EXPECT_EQ(Everything(window.faceView(), seen), (QList<int>{all[1], all[2], all[4], all[5]}));
     window.RemoveFilter();
     EXPECT_EQ(Everything(window.faceView(), seen), all);
     // Only direct children are searched; a window without a face view is left alone.
