@@ -185,7 +185,9 @@ TEST_F(Desktop, TheWindowNeverWaitsOnTheDiskAndQuitsAtOnce) {
         ASSERT_TRUE(Get("Volume").isValid());
         longest = std::max(longest, answered.elapsed());
     }
-    EXPECT_LT(longest, 50);
+    // Never held by the stalled disk (5 s a question); how short the waits are is the wait
+    // bench's to measure, on a machine doing nothing else.
+    EXPECT_LT(longest, 2500);
     // Quit: with a worker stuck on the stalled disk, then during the scan of a big folder.
     for (const QString& folder : {QString(), many}) {
         if (!folder.isEmpty()) {
