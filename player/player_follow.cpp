@@ -42,15 +42,26 @@ bool PlayerWindow::FollowEngine() {
     while (const auto skipped = p_.engine.TakeSkipped()) {
         const int row = RowOf(list_, skipped->uri);
         TellFailure(row, row >= 0 ? list_.at(row) : skipped->uri, skipped->failure);
-        if (row >= 0 && row != list_.current()) {
-            Heard(row); // its turn has passed
+        // Its turn has passed, unless another row was named meanwhile.
+        if (row >= 0 && row == list_.queued() && row != list_.current()) {
+            Heard(row);
             QueueNext(row);
         }
     }
     while (const auto uri = p_.engine.TakeAdvance()) {
         const int row = RowOf(list_, *uri);
-        if (row < 0)
-            continue;
+        if (row < 0) {
+            // Its row left the list as it began to be heard: as when the playing row is
+            // removed, the row named to follow plays now.
+            const int next = list_.queued();
+            if (next >= 0 && PlayFrom(next)) {
+                Play();
+                ShowRow();
+            } else {
+                Unload();
+            }
+            return false;
+        }
         list_.setCurrent(row);
         list_.choose(row);
         Forgive(row); // it plays: should it fail later, that is news

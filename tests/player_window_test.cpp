@@ -876,4 +876,91 @@ TEST(PlayOrder, RowsJoinedLeftOrRetaggedDuringARound) {
     }
 }
 
+// The real engine's news that comes late or is no longer wanted: a skip from before a load,
+// a row removed once its file was written behind the playing one or began to be heard, a
+// seek back to the start of a file moved away. Each row: the list, what the user does, then
+// the titles shown, the boxes told and what the row looks at: the frames heard in all, the time.
+TEST(PlayerEngine, LateNewsIsPassedOverAndTheFaceShowsWhatIsHeard) {
+    QTemporaryDir dir;
+    const auto file = [&](const QString& name) { return dir.filePath(name); };
+    ASSERT_TRUE(MakeTone(file("a.wav"), 1.5, 44100, 1) && MakeTone(file("b.wav"), 0.02, 44100, 1) &&
+                MakeTone(file("c.wav"), 0.05, 44100, 1));
+    struct Player {
+        Around around;
+        GaplessPlayer engine{[](auto) { return std::make_unique<RecordingOutput>(); }};
+        PlayerWindow window{{around.face, around.form, around.messages, around.dialog, around.lock,
+                             engine, around.timer, u"/opt/velune"_s, around.folders,
+                             around.background, around.cache.path()}};
+        bool follows = true; // the window hears of the engine's news at once, else at a tick
+        QString note;
+        void Do(const char* command, const QString& args = u"undefined"_s) {
+            window.OnFaceCommand(u"IDC_FS_"_s + QString::fromLatin1(command), args);
+        }
+        void Until(const std::function<bool(PlaybackState)>& ready) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return ready(engine.state()); }, 5000));
+        }
+    };
+    using S = PlaybackState;
+    const std::vector<
+        std::tuple<const char*, const char*, std::function<void(Player&)>, const char*>>
+        rows{{"a skip from before a load", "b missing a",
+              [](Player& p) {
+                  p.follows = false, p.Do("Play");
+                  p.Until([](S s) { return s == S::Draining || s == S::Ending || s == S::Ended; });
+                  p.Do("SelectedIndex", u"2"_s), p.window.Tick();
+              },
+              "b.wav a.wav told=0"},
+             {"the next row removed once written behind, paused there", "a b c",
+              [](Player& p) {
+                  p.Do("Play"), p.Until([](S s) { return s == S::Draining || s == S::Ending; });
+                  p.Do("Pause"), RecordingOutput::heardStreams.clear();
+                  p.Do("Remove", u"1"_s), p.Do("Play");
+                  p.Until([&p](S) { return !p.around.timer.enabled; });
+                  std::lock_guard lock(RecordingOutput::heardMutex);
+                  int64_t heard = 0;
+                  for (const auto& stream : RecordingOutput::heardStreams)
+                      heard += std::get<2>(stream);
+                  p.note = u" %1"_s.arg(heard);
+              },
+              "a.wav c.wav told=0 68355"}, // a and c, each frame once
+             {"the next row removed once heard", "b a c",
+              [](Player& p) {
+                  p.follows = false, p.Do("Play");
+                  p.Until([&p](S) { return p.engine.inputLength() > 1000; });
+                  p.Do("Remove", u"1"_s), p.window.Tick();
+              },
+              "b.wav c.wav told=0"},
+             {"a seek back to the start of a file moved away", "a",
+              [&](Player& p) {
+                  p.Do("Play"), p.Until([&p](S) { return p.engine.inputTime() > 500; });
+                  QFile::rename(file("a.wav"), file("moved.wav")), p.window.SeekTo(0);
+                  QTest::qWait(200), p.window.Tick();
+                  const QString shown = p.around.face.store.value(u"_root.TimePlayedTxt"_s);
+                  p.note = shown == u"00:00" ? u" time=back"_s : u" time=on"_s;
+              },
+              "a.wav told=0 time=on"}};
+    for (const auto& [what, names, does, expected] : rows) {
+        SCOPED_TRACE(what);
+        Player p;
+        QObject::connect(&p.engine, &GaplessPlayer::changed, [&p] {
+            if (p.follows)
+                p.window.FollowEngine();
+        });
+        p.window.Start();
+        QStringList files;
+        for (const QString& name : QString::fromLatin1(names).split(u' '))
+            files << file(name + u".wav"_s);
+        p.around.dialog.Choose(files), p.Do("Add"), does(p);
+        QStringList titles;
+        for (const QString& write : p.around.face.writes.filter(u"_root.FileTxt="_s))
+            if (const QString title = write.section(u'=', 1).trimmed();
+                !title.isEmpty() && (titles.isEmpty() || titles.back() != title))
+                titles << title;
+        EXPECT_EQ(u"%1 told=%2%3"_s.arg(titles.join(u' '))
+                      .arg(p.around.messages.shown.size())
+                      .arg(p.note),
+                  QString::fromUtf8(expected));
+    }
+}
+
 } // namespace

@@ -198,6 +198,10 @@ std::optional<std::size_t> GaplessPlayer::Write(Item& item, std::size_t room) {
     room = std::min<std::size_t>(room, kWriteFrames);
     scratch_.resize(room * channels);
     const std::size_t frames = item.reader->Take(scratch_.data(), room);
+    // Its first frames in the stream tell where it stands: a seek that failed went on
+    // from where the reader was, and that is what is heard.
+    if (item.fed == 0 && frames > 0)
+        item.from = item.reader->Position() - static_cast<int64_t>(frames);
     if (*item.gain != 1.0f)
         for (std::size_t i = 0; i < frames * channels; ++i)
             scratch_[i] *= *item.gain;
@@ -252,6 +256,27 @@ void GaplessPlayer::Advance() {
     report_.advances.emplace_back(load_, heard_->uri);
 }
 
+void GaplessPlayer::DropBehind() {
+    if (!behind_->inStream) {
+        behind_.reset();
+        return;
+    }
+    const int64_t heard = out_->Heard();
+    if (heard >= behind_->streamStart) {
+        Advance(); // its first samples are heard already
+        return;
+    }
+    // Written behind the heard item: that goes on from where it is heard, in a stream of its own.
+    const int64_t at = heard_->from + std::max<int64_t>(0, heard - heard_->streamStart);
+    behind_.reset();
+    CloseStream();
+    heard_->reader->Seek(at);
+    heard_->from = at;
+    heard_->fed = 0;
+    Move(PlaybackEvent::Seek);
+    TryStart();
+}
+
 void GaplessPlayer::Service() {
     std::erase_if(retired_, [](const auto& reader) { return reader->Done(); });
     if (const auto level = out_->MixerChange()) {
@@ -281,7 +306,7 @@ void GaplessPlayer::Service() {
     if (behind_ && behind_->Failed()) {
         // Named to follow, but it cannot be played: left out, and the window told.
         std::lock_guard lock(mutex_);
-        report_.skipped.push_back({behind_->uri, behind_->reader->failure()});
+        report_.skipped.push_back({load_, {behind_->uri, behind_->reader->failure()}});
         behind_.reset();
         news_ = true;
     }

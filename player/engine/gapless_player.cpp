@@ -162,17 +162,15 @@ bool GaplessPlayer::itemsClear() {
 
 void GaplessPlayer::setNext(const QString& uri) {
     Post([this, uri] {
-        // An item already written behind the heard one stays: it is as good as heard.
-        if (behind_ && behind_->inStream)
-            return;
+        // What was named before and is not heard yet goes, even when it was opened or
+        // written behind the heard item already.
         if (behind_ && behind_->uri != uri)
-            behind_.reset();
+            DropBehind();
         next_ = behind_ ? QString() : uri;
-        if (uri.isEmpty())
-            return;
         // Named while the last item plays out: joined while the stream still takes
         // samples, else switched to once it has played out.
-        Move(PlaybackEvent::NextNamed);
+        if (!next_.isEmpty())
+            Move(PlaybackEvent::NextNamed);
         Publish();
     });
 }
@@ -247,25 +245,28 @@ TrackInfo GaplessPlayer::Info() const {
     return Current() ? report_.info : TrackInfo{};
 }
 
+namespace {
+// The oldest news of the window's last load: news from before it is stale.
+template <typename T>
+std::optional<T> TakeFresh(std::deque<std::pair<quint64, T>>& news, quint64 load) {
+    while (!news.empty() && news.front().first < load)
+        news.pop_front();
+    if (news.empty())
+        return std::nullopt;
+    T item = std::move(news.front().second);
+    news.pop_front();
+    return item;
+}
+} // namespace
+
 std::optional<QString> GaplessPlayer::TakeAdvance() {
     std::lock_guard lock(mutex_);
-    // An advance from before the window loaded another item is stale.
-    while (!report_.advances.empty() && report_.advances.front().first < loads_)
-        report_.advances.pop_front();
-    if (report_.advances.empty())
-        return std::nullopt;
-    QString uri = std::move(report_.advances.front().second);
-    report_.advances.pop_front();
-    return uri;
+    return TakeFresh(report_.advances, loads_);
 }
 
 std::optional<SkippedItem> GaplessPlayer::TakeSkipped() {
     std::lock_guard lock(mutex_);
-    if (report_.skipped.empty())
-        return std::nullopt;
-    SkippedItem skipped = std::move(report_.skipped.front());
-    report_.skipped.pop_front();
-    return skipped;
+    return TakeFresh(report_.skipped, loads_);
 }
 
 std::optional<double> GaplessPlayer::Read(double Report::*field) const {

@@ -76,8 +76,8 @@ private:
         QString soundFailure;
         ItemFailure itemFailure;
         TrackInfo info;
-        std::deque<std::pair<quint64, QString>> advances; // with the load they follow
-        std::deque<SkippedItem> skipped;
+        std::deque<std::pair<quint64, QString>> advances;    // with the load they follow
+        std::deque<std::pair<quint64, SkippedItem>> skipped; // likewise
         std::optional<MixerLevel> mixer;
     };
     struct Item;
@@ -109,6 +109,8 @@ private:
     std::optional<std::size_t> Write(Item& item, std::size_t room);
     void SoundFailed(const QString& reason);
     void Advance();
+    // The item behind is not wanted: it goes, and the stream with what was written of it.
+    void DropBehind();
     // Reports to the window; it is told to look when anything it shows has changed.
     void Publish(bool news = false);
     void Wake();
@@ -116,7 +118,7 @@ private:
 
     // Owned by the window's thread.
     quint64 commands_ = 0;
-    quint64 loads_ = 0;    // loads and clears asked for: advances from before them are stale
+    quint64 loads_ = 0;    // loads and clears asked for: advances and skips from before are stale
     quint64 timeBase_ = 0; // commands that set the time anew (loads, stops, seeks, starts)
     PlaybackState commanded_ = PlaybackState::Idle;
     bool hasItem_ = false;

@@ -204,9 +204,10 @@ void ItemReader::Run() {
             lock.unlock();
             // Seeks count the source's frames; the output's differ only where resampled.
             if (!decoder.Seek(target * decoder.SourceRate() / decoder.OutputRate())) {
+                // A file moved away cannot be read again from its start: it goes on from
+                // where it was decoded up to, and that is where it says it is.
                 qCWarning(lcEngine) << "cannot seek in" << uri_;
-                decoder.Seek(0);
-                target = 0;
+                target = decodedUpTo;
             }
             lock.lock();
             if (seeks_ != asked)

@@ -50,7 +50,8 @@ public:
     bool Finished() const;
     // Everything is decoded (or reading stopped early); some may not be taken yet.
     bool Decoded() const;
-    // Goes to a frame; the frames taken next start there. Where that fails, at the start.
+    // Goes to a frame; the frames taken next start there. Where that fails (the file
+    // has gone), they go on from where decoding was, and Position() says so.
     void Seek(int64_t frame);
     // The frame that the next Take starts with.
     int64_t Position() const;
