@@ -1,7 +1,5 @@
-// The converter window's command table, driven by the input: face commands with
-// their arguments, and the dialogs' and folder chooser's answers (files, missing
-// ones, a folder of the library). After every step: the face's list is the
-// window's, and no trigger is written without its data.
+// The converter window's commands with the dialogs' answers (files, missing ones, a folder,
+// sheets): after every step the face's list is the window's, and no trigger comes without its data.
 #include "conversion_dialog.h"
 #include "converter_settings.h"
 #include "converter_window.h"
@@ -29,7 +27,7 @@ struct StubConversion : ConversionDialog {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static QTemporaryDir dir;
     static const QStringList files = [] {
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(u"config"_s)));
         QStringList made;
         for (const char* name : {"a.mp3", "b.wav", "c|d.ogg", "sub/e\\f.flac", "sub/g.txt"}) {
             made << dir.filePath(QString::fromLatin1(name));
@@ -37,12 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             WriteFile(made.back(), "RIFF....WAVE");
         }
         // A sheet for b.wav, and one whose audio is gone.
-        made << dir.filePath(QStringLiteral("disc.cue"))
-             << dir.filePath(QStringLiteral("gone.cue"));
+        made << dir.filePath(u"disc.cue"_s) << dir.filePath(u"gone.cue"_s);
         WriteFile(made[made.size() - 2], "FILE b.wav WAVE\nTRACK 1 AUDIO\nINDEX 01 00:00:00\n"
                                          "TRACK 2 AUDIO\nTITLE \"x|y\"\nINDEX 01 00:01:00\n");
         WriteFile(made.back(), "FILE none.wav WAVE\nTRACK 1 AUDIO\nINDEX 01 00:00:00\n");
-        return made << dir.filePath(QStringLiteral("missing.wav"));
+        return made << dir.filePath(u"missing.wav"_s);
     }();
     static const char* const kCommands[] = {
         "IDC_FS_Add",       "IDC_FS_AddFolder",    "IDC_FS_Remove",         "IDC_FS_RemoveAll",
@@ -57,13 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     StubConversion conversion(settings);
     ConverterWindow window(settings, {around.face, around.form, around.messages, around.dialog,
                                       around.folders, around.shell, around.lock, conversion,
-                                      around.background, QStringLiteral("/opt/velune")});
+                                      around.background, u"/opt/velune"_s});
     window.Start();
     QStringList faceRows;
     for (int step = 0; step < 100 && !input.empty(); ++step) {
         around.face.writes.clear();
-        const std::size_t which = input.Byte() % std::size(kCommands);
-        const QString command = QString::fromLatin1(kCommands[which]);
+        const QString command = QString::fromLatin1(kCommands[input.Byte() % std::size(kCommands)]);
         const QString args = QString::fromUtf8(input.Piece());
         QStringList chosen;
         for (int n = input.Byte() % 4; n > 0; --n)
@@ -73,40 +69,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         // The face removes its own row before it says so.
         bool whole = false;
         const int row = args.trimmed().toInt(&whole);
-        if (command == QLatin1String("IDC_FS_Remove") && whole && row >= 0 && row < faceRows.size())
+        if (command == u"IDC_FS_Remove"_s && whole && row >= 0 && row < faceRows.size())
             faceRows.removeAt(row);
         window.OnFaceCommand(command, args);
         if (settings.conversionWindowOpen)
             window.Activated(); // the conversion window closed again
+        RequireTriggersAfterData(around.face.writes);
         QString added;
-        QSet<QString> since;
         for (const QString& write : std::as_const(around.face.writes)) {
-            const QString name = write.section(u'=', 0, 0);
-            if (write == QLatin1String("_root.RemoveAll=1"))
+            if (write == u"_root.RemoveAll=1"_s)
                 faceRows.clear();
-            else if (name == QLatin1String("_root.AddedFiles"))
+            else if (write.startsWith(u"_root.AddedFiles="_s))
                 added = write.mid(17);
-            else if (write == QLatin1String("_root.SetAddedFiles=1"))
+            else if (write == u"_root.SetAddedFiles=1"_s)
                 faceRows << SplitFaceRows(added);
-            if (name.startsWith(QLatin1String("_root.Set"))) {
-                Require(!since.isEmpty(), "a trigger after its data", name);
-                since.clear();
-            } else {
-                since.insert(name);
-            }
         }
+        Require(window.Tracks().size() == static_cast<std::size_t>(window.Files().size()),
+                "a track, or none, for every row");
         QStringList readable;
         for (qsizetype i = 0; i < window.Files().size(); ++i) {
             const auto& track = window.Tracks()[static_cast<std::size_t>(i)];
             readable << Readable(window.Files()[i]) +
-                            (track
-                                 ? QStringLiteral(" — %1. %2").arg(track->number).arg(track->shown)
-                                 : QString());
+                            (track ? u" — %1. %2"_s.arg(track->number).arg(track->shown)
+                                   : QString());
         }
-        Require(window.Tracks().size() == static_cast<std::size_t>(window.Files().size()),
-                "a track, or none, for every row");
         Require(faceRows == readable, "the face's list is the window's",
-                faceRows.join(u',') + QStringLiteral(" / ") + readable.join(u','));
+                faceRows.join(u',') + u" / "_s + readable.join(u','));
     }
     return 0;
 }

@@ -1,6 +1,5 @@
-// CUE sheets as rippers and the internet hand them over, in any encoding: never a
-// crash, tracks or a reason (never both, never neither), and the tracks of a sheet
-// start in order within each file, each in a file the sheet names.
+// CUE sheets in any encoding: never a crash, tracks or a reason (never both, never neither), and
+// the tracks start in order within each file, each in a file the sheet names.
 #include "cue_sheet.h"
 #include "fuzz_input.h"
 
@@ -8,8 +7,7 @@ using namespace velune;
 using namespace velune::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const CueSheet sheet = ParseCueSheet(bytes);
+    const CueSheet sheet = ParseCueSheet(Input(data, size).Rest());
     Require(sheet.tracks.empty() != sheet.error.isEmpty(), "tracks or a reason", sheet.error);
     for (std::size_t i = 0; i < sheet.tracks.size(); ++i) {
         const CueTrack& track = sheet.tracks[i];

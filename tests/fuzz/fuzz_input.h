@@ -1,7 +1,6 @@
 #pragma once
 
-// What the fuzz targets share: the input cut into pieces, and the property checks
-// that end a run with the input that broke them.
+// What the fuzz targets share: the input cut into pieces, and property checks that stop a run.
 
 #include <QByteArray>
 #include <QString>
@@ -9,8 +8,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace velune::fuzz {
+
+using namespace Qt::StringLiterals;
 
 // The input, taken piece by piece: a byte, or text up to a separator.
 class Input {
@@ -26,11 +28,7 @@ public:
         at_ = end < 0 ? bytes_.size() : end + 1;
         return piece;
     }
-    QByteArray Rest() {
-        const QByteArray rest = bytes_.mid(at_);
-        at_ = bytes_.size();
-        return rest;
-    }
+    QByteArray Rest() { return bytes_.mid(std::exchange(at_, bytes_.size())); }
 
 private:
     QByteArray bytes_;
@@ -45,13 +43,22 @@ inline void Require(bool holds, const char* property, const QString& detail = {}
     std::abort();
 }
 
+// Every trigger ("_root.Set...") a face is sent comes after data written since the one before.
+inline void RequireTriggersAfterData(const QStringList& writes) {
+    bool data = false;
+    for (const QString& write : writes) {
+        const bool trigger = write.startsWith(u"_root.Set"_s);
+        Require(!trigger || data, "a trigger after its data", write);
+        data = !trigger;
+    }
+}
+
 // A path the system can name: absolute, and no NUL in it.
 inline bool PlainAbsolute(const QString& path) {
     return path.startsWith(QLatin1Char('/')) && !path.contains(QChar(0));
 }
 
-// The face's list as a face keeps it from the rows the host sends ("|" between rows,
-// a backslash before a "|" or a backslash inside one).
+// The face's list from the host's rows: "|" between rows, a backslash escaping "|" or itself.
 inline QStringList SplitFaceRows(const QString& text) {
     QStringList rows{QString()};
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -1,6 +1,6 @@
-// Naming patterns and tags as users type and files carry them: an accepted pattern
-// gives a relative path below the output folder, with no "..", no empty part, no
-// NUL, and every part within a name's limit.
+// Naming patterns and tags as users type and files carry them: an accepted pattern gives a relative
+// path below the output folder, with no "..", no empty part, no NUL, every part within a name's
+// limit.
 #include "fuzz_input.h"
 #include "output_names.h"
 #include "system_names.h"
@@ -15,23 +15,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (QString* tag : {&tags.artist, &tags.albumArtist, &tags.album, &tags.title, &tags.track,
                          &tags.disc, &tags.year, &tags.genre})
         *tag = PathFromSystem(input.Piece());
-    const QString source =
-        QStringLiteral("/music/") + PathFromSystem(input.Piece()) + QStringLiteral(".flac");
-    const QString relativeFolder = PathFromSystem(input.Piece());
+    const QString source = u"/music/"_s + PathFromSystem(input.Piece()) + u".flac"_s;
     if (!PatternProblem(pattern).isEmpty())
         return 0;
-    const QString relative = PatternPath(pattern, tags, source, relativeFolder);
-    Require(!relative.isEmpty() && !relative.startsWith(QLatin1Char('/')), "relative", relative);
-    for (const QString& part : relative.split(QLatin1Char('/'))) {
+    const QString relative = PatternPath(pattern, tags, source, PathFromSystem(input.Piece()));
+    Require(!relative.isEmpty() && !relative.startsWith(u'/'), "relative", relative);
+    for (const QString& part : relative.split(u'/')) {
         Require(!part.isEmpty(), "no empty part", relative);
-        Require(part != QLatin1String("..") && part != QLatin1String("."), "no dot part", relative);
+        Require(part != u".."_s && part != u"."_s, "no dot part", relative);
         Require(!part.contains(QChar(0)), "no NUL", relative);
         Require(SystemName(part).size() <= 255, "each part within a name's limit", part);
     }
-    const QString output =
-        PlainPatternOutputPath(QStringLiteral("/out"), relative, QStringLiteral("mp3"));
-    Require(output.startsWith(QStringLiteral("/out/")), "below the output folder", output);
-    Require(SystemName(output.section(QLatin1Char('/'), -1)).size() <= 255,
+    const QString output = PlainPatternOutputPath(u"/out"_s, relative, u"mp3"_s);
+    Require(output.startsWith(u"/out/"_s), "below the output folder", output);
+    Require(SystemName(output.section(u'/', -1)).size() <= 255,
             "the file's name, with its extension, within a name's limit", output);
     return 0;
 }
