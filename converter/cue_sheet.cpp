@@ -259,6 +259,8 @@ CueSheet ParseCueSheet(const QByteArray& bytes) {
             }
             *fields[current ? 1 : 0][which] = value;
         } else if (keyword == QLatin1String("FILE")) {
+            if (FileNamed(rest).isEmpty())
+                return fail(QStringLiteral("a FILE line names no file"));
             file = FileNamed(rest);
             if (!sheet.files.contains(file))
                 sheet.files << file;

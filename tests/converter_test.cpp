@@ -108,6 +108,8 @@ TEST(CueSheets, EveryFormGivesItsTracksOrAReason) {
         {"no tracks", "TITLE x\n", {}, "", "", "it lists no audio tracks"},
         {"a track before its file", "TRACK 01 AUDIO\nINDEX 01 00:00:00\n", {}, "", "",
          "track 1 comes before any FILE"},
+        {"a FILE without a name", "FILE E\nTRACK 1 AUDIO\nFILE\nINDEX 1 0:6:4", {}, "", "",
+         "a FILE line names no file"},
     };
     // clang-format on
     for (const Row& row : rows) {
