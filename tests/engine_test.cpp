@@ -52,9 +52,7 @@ const std::vector<std::tuple<TargetFormat, Quality, QString, QString>> kTargets{
 QString Encoding(const QString& path, const MediaInfo& got) {
     if (got.codec != "mp3"_L1)
         return got.codec;
-    QFile file(path);
-    const bool vbr = file.open(QIODevice::ReadOnly) && file.read(1 << 20).contains("Xing");
-    return vbr ? u"mp3 VBR"_s : u"mp3 %1k"_s.arg(got.bitRate / 1000);
+    return ReadBytes(path).contains("Xing") ? u"mp3 VBR"_s : u"mp3 %1k"_s.arg(got.bitRate / 1000);
 }
 
 // Every source to every target with its tags, after failures that stay with their items.
@@ -90,17 +88,12 @@ TEST(Engine, EverySourceToEveryTargetKeepsEverySampleRateChannelAndTag) {
         }
         before.push_back(ReadBytes(path));
     }
-    // First a corrupt source, a missing one, a folder that is a file, a name taken meanwhile, and
-    // a 255-byte name (no failure); a leftover of a killed run goes, one of a live run stays.
-    const QString corrupt = dir.filePath("corrupt.mp3"), taken = dir.filePath("taken.ogg");
-    const QString good = dir.filePath("pcm16.wav"), longName = QString(251, u'x') + u".ogg"_s;
-    const QString stale = u".old.ogg.velune-999999999-1.part"_s;
+    // A folder that is a file, a taken name, a 255-byte name; a live run's leftover stays.
+    const QString taken = dir.filePath("taken.ogg"), good = dir.filePath("pcm16.wav");
+    const QString longName = QString(251, u'x') + u".ogg"_s;
     const QString live = u".old.ogg.velune-%1-1.part"_s.arg(getppid());
-    ASSERT_TRUE(WriteFile(corrupt, Noise(16 * 1024)) && WriteFile(dir.filePath(stale)) &&
-                WriteFile(dir.filePath(live)));
+    ASSERT_TRUE(WriteFile(dir.filePath(live)));
     const std::vector<std::tuple<QString, QString, QString>> failures{
-        {corrupt, dir.filePath("corrupt.ogg"), u"not an audio file"_s},
-        {dir.filePath("gone.wav"), dir.filePath("gone.ogg"), u"No such file or directory"_s},
         {good, good + u"/x.ogg"_s, u"Not a directory"_s},
         {good, taken, taken + u" appeared meanwhile and was kept"_s},
         {good, dir.filePath(longName), {}}};
@@ -139,10 +132,10 @@ TEST(Engine, EverySourceToEveryTargetKeepsEverySampleRateChannelAndTag) {
                         rate == sources[s].rate ? 0 : 2);
             EXPECT_EQ(Encoding(output, got), encoding);
             if (sources[s].tagged) {
-                const QString vorbis = u";track=3;tracktotal=12;disc=1;disctotal=2;cover=yes"_s;
-                const QString extra = format == Mp3   ? u";track=3/12;disc=1/2;cover=yes"_s
-                                      : format == Wav ? u";track=3/12;disc=1/2"_s
-                                                      : vorbis;
+                const QString extra =
+                    format == Mp3   ? u";track=3/12;disc=1/2;cover=yes"_s
+                    : format == Wav ? u";track=3/12;disc=1/2"_s
+                                    : u";track=3;tracktotal=12;disc=1;disctotal=2;cover=yes"_s;
                 QHash<QString, QString> expected;
                 for (const QString& pair : (common + extra).split(u';'))
                     expected.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
@@ -160,20 +153,18 @@ TEST(Engine, EverySourceToEveryTargetKeepsEverySampleRateChannelAndTag) {
         }
         EXPECT_TRUE(ReadBytes(path) == before[s]);
     }
-    // 16- and 24-bit sources come out sample for sample where the target is lossless; nothing but
-    // sources and outputs is left.
+    // Lossless targets keep 16 and 24 bits sample for sample; only sources and outputs are left.
     const auto exact = [&](const QString& path) {
         return RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -i"_s)
                                         << dir.filePath(path) << Args(u"-f s32le -"_s));
     };
-    for (const QString& output : {u"pcm16.wav.wav"_s, u"pcm16.wav.flac"_s})
-        EXPECT_EQ(exact(output), exact(u"pcm16.wav"_s)) << output.toStdString();
-    EXPECT_EQ(exact(u"pcm24.wav.flac"_s), exact(u"pcm24.wav"_s));
-    EXPECT_EQ(exact(u"hires.flac.flac"_s), exact(u"hires.flac"_s));
+    for (const QString& output :
+         {u"pcm16.wav.wav"_s, u"pcm16.wav.flac"_s, u"pcm24.wav.flac"_s, u"hires.flac.flac"_s})
+        EXPECT_EQ(exact(output), exact(output.section(u'.', 0, -2))) << output.toStdString();
     const QStringList left = Entries(dir.path());
-    EXPECT_TRUE(left.contains(live) && left.contains(longName) && !left.contains(stale));
-    // Besides: the cover, corrupt.mp3, taken.ogg, the long name and the live leftover.
-    EXPECT_EQ(left.size(), sources.size() * (kTargets.size() + 1) + 5);
+    EXPECT_TRUE(left.contains(live) && left.contains(longName));
+    // Besides: the cover, taken.ogg, the long name and the live leftover.
+    EXPECT_EQ(left.size(), sources.size() * (kTargets.size() + 1) + 4);
 }
 
 // Track and album gains and true peaks as loudgain finds them, in the form each container keeps.
@@ -224,7 +215,7 @@ TEST(Engine, ReplayGainAgreesWithLoudgainPerTrackAndAlbum) {
             engine.add({file(source + u".flac"_s), file(output), format, {}, true, options}));
     RunToEnd(engine);
     static const QRegularExpression gainForm(u"^-?\\d+\\.\\d\\d dB$"_s);
-    for (const QString& stem : {u"loud"_s, u"quiet"_s}) {
+    for (const QString& stem : {u"loud"_s, u"quiet"_s})
         for (const auto& [format, extension] : targets) {
             SCOPED_TRACE((stem + u'.' + extension).toStdString());
             const QHash<QString, QString> tags = Probe(file(stem + u".out."_s + extension)).tags;
@@ -245,7 +236,6 @@ TEST(Engine, ReplayGainAgreesWithLoudgainPerTrackAndAlbum) {
             }
             EXPECT_EQ(tags.value(u"album"_s), u"A"_s); // the other tags stay
         }
-    }
     const auto value = [&](const QString& name, const QString& tag) {
         return number(Probe(file(name)).tags.value(tag));
     };
@@ -267,14 +257,9 @@ TEST(Decoder, ASeekLandsOnTheSampleAndTheLengthIsExact) {
         const QString path = dir.filePath(u"noise."_s + kind);
         ASSERT_TRUE(
             MakeFromLavfi(u"anoisesrc=d=3.3:c=pink:r=44100:a=0.3:s=7"_s, path, {u"-ac"_s, u"1"_s}));
-        // What a whole decode gives, as floats at the decoder's own rate.
-        const QString decode = kind == u"ogg"_s ? u"oggdec -Q -o - '%1' | ffmpeg -v error -f wav "
-                                                  "-i - -f f32le -"_s
-                                                : u"ffmpeg -nostdin -v error -i '%1' -f f32le -"_s;
-        const QByteArray bytes =
-            RunTool(u"sh"_s, {u"-c"_s, decode.arg(path)}).value_or(QByteArray());
-        const auto* whole = reinterpret_cast<const float*>(bytes.constData());
-        const qint64 total = bytes.size() / 4;
+        const QByteArray bytes = DecodedPcm(path); // a whole decode at the decoder's own rate
+        const auto* whole = reinterpret_cast<const qint16*>(bytes.constData());
+        const qint64 total = bytes.size() / 2;
 
         AudioDecoder decoder;
         QString error;
@@ -294,32 +279,21 @@ TEST(Decoder, ASeekLandsOnTheSampleAndTheLengthIsExact) {
                 got.insert(got.end(), samples, samples + n);
             }
             for (int i = 0; i < 256; ++i)
-                ASSERT_NEAR(got[i], whole[target + i], 1e-4) << "at " << target << "+" << i;
+                ASSERT_NEAR(got[i] * 32768, whole[target + i], 3) << "at " << target << "+" << i;
         }
     }
 }
 
-TEST(Decoder, LoudnessTagsGiveTheGainOfEachMode) {
-    struct Row {
-        QHash<QString, QString> tags;
-        double track, album;
-    };
-    const double half = std::pow(10.0, -6.02 / 20), quarter = std::pow(10.0, -12.04 / 20);
-    const std::vector<Row> rows{
-        {{}, 1, 1},
-        {{{"REPLAYGAIN_TRACK_GAIN", u"\u22126.02 dB"_s}}, half, half},
-        {{{"REPLAYGAIN_TRACK_GAIN", "-6.02 dB"}, {"REPLAYGAIN_ALBUM_GAIN", "-12.04 dB"}},
-         half,
-         quarter},
-        {{{"R128_TRACK_GAIN", "-2821"}}, half, half}, // -11.02 dB at -23 LUFS
-        {{{"REPLAYGAIN_TRACK_GAIN", "loud"}}, 1, 1},
-    };
-    for (const Row& row : rows) {
-        const ReplayGainTags tags =
-            ReadReplayGain([&](const char* name) { return row.tags.value(QLatin1String(name)); });
-        EXPECT_NEAR(GainFactor(tags, ReplayGainMode::Off), 1, 1e-3);
-        EXPECT_NEAR(GainFactor(tags, ReplayGainMode::Track), row.track, 1e-3);
-        EXPECT_NEAR(GainFactor(tags, ReplayGainMode::Album), row.album, 1e-3);
+// The player's tests hear the plain forms; these are the other spellings a gain comes in.
+TEST(Decoder, LoudnessTagsInEverySpellingGiveTheirGain) {
+    const std::vector<std::tuple<const char*, QString, double>> rows{
+        {"REPLAYGAIN_TRACK_GAIN", u"\u22126.02 dB"_s, 0.5},
+        {"R128_TRACK_GAIN", u"-2821"_s, 0.5}, // -11.02 dB at -23 LUFS
+        {"REPLAYGAIN_TRACK_GAIN", u"loud"_s, 1}};
+    for (const auto& [key, value, factor] : rows) {
+        const ReplayGainTags tags = ReadReplayGain(
+            [&](const char* name) { return qstrcmp(name, key) == 0 ? value : QString(); });
+        EXPECT_NEAR(GainFactor(tags, ReplayGainMode::Album), factor, 1e-3) << key;
     }
 }
 
@@ -378,49 +352,32 @@ protected:
     std::unique_ptr<ConversionWindow> frm;
 };
 
-TEST_F(Conversion, ARunConvertsExactlyReportsTheFailureAndDeletesOnlyWhatWasConverted) {
-    const QString ogg = Tone("in/mono.ogg", 2.0, 1);
-    const QString wav = dir.filePath("in/Rock 'n' Roll — 東京.wav");
-    ASSERT_TRUE(Tagged(Tone("plain.wav", 1.5), wav, {u"title=Rock 'n' Roll"_s, u"artist=東京"_s}));
-    const QString corrupt = dir.filePath("in/corrupt.mp3");
-    ASSERT_TRUE(WriteFile(corrupt, Noise(32 * 1024)));
-    list = {wav, dir.filePath("in/missing.wav"), corrupt, ogg};
-    Run("mp3");
-    EXPECT_EQ(messages.shown,
-              (QStringList{"Input file dosen't exist", "These files could not be converted:\n\n" +
-                                                           corrupt + " (not an audio file)"}));
-    const QString mp3 = dir.filePath("in/Rock n Roll — 東京.mp3");
-    EXPECT_EQ(DecodedSamples(mp3, 2), 66150);
-    const auto tags = Probe(mp3).tags;
-    EXPECT_EQ(std::pair(tags["title"], tags["artist"]), std::pair(u"Rock 'n' Roll"_s, u"東京"_s));
-    EXPECT_EQ(DecodedSamples(dir.filePath("in/mono.mp3"), 1), 88200);
-    // The converted sources went as asked; the one that failed stayed.
-    EXPECT_EQ(Entries(dir.filePath("in")),
-              (QStringList{"Rock n Roll — 東京.mp3", "corrupt.mp3", "mono.mp3"}));
-}
-
-// Outputs named from tags through the window, then a run that skips them and deletes no source.
-TEST_F(Conversion, APatternNamesTheOutputsAndASecondRunSkipsThem) {
+// Through the window: outputs named from tags, failures told; run again with a new source, what is
+// done is skipped and only the newly converted source deleted.
+TEST_F(Conversion, RunsNameFromTagsTellFailuresSkipWhatIsDoneAndDeleteOnlyWhatWasConverted) {
     const QString latin1 = PathFromSystem(SystemName(dir.path()) + "/in/caf\xe9.wav");
     std::filesystem::rename(SystemPath(Tone("in/cafe.wav", 0.5, 1)), SystemPath(latin1));
-    const QString tagged = dir.filePath("in/a.wav");
-    ASSERT_TRUE(Tagged(Tone("plain.wav", 1.0), tagged, {u"artist=Ana"_s, u"title=One"_s}));
-    list = {tagged, latin1};
+    const QString tagged = dir.filePath("in/a.wav"), corrupt = dir.filePath("in/corrupt.mp3");
+    ASSERT_TRUE(
+        Tagged(Tone("plain.wav", 1.0), tagged, {u"artist=Ana"_s, u"title=Rock 'n' Roll — 東京"_s}));
+    ASSERT_TRUE(WriteFile(corrupt, Noise(32 * 1024)));
+    list = {tagged, dir.filePath("in/missing.wav"), corrupt, latin1};
     out = dir.filePath("out");
     QDir().mkpath(out);
     mod.pattern = u"{artist}/{title}"_s;
-    const QString unnamed = out + u"/Unknown/"_s + PathFromSystem(QByteArray("caf\xe9.ogg"));
-    for (const bool skip : {false, true}) {
-        mod.skipExisting = skip;
-        Run("ogg", skip);
-        EXPECT_EQ(Entries(out + u"/Ana"_s), QStringList{"One.ogg"});
-        EXPECT_TRUE(NameTaken(unnamed));
-        const auto unknown = std::filesystem::directory_iterator(SystemPath(out + u"/Unknown"_s));
-        EXPECT_EQ(std::distance(begin(unknown), end(unknown)), 1);
-    }
-    EXPECT_EQ(messages.shown, QStringList{"2 files were skipped: already converted."});
-    EXPECT_TRUE(NameTaken(latin1) && QFile::exists(tagged));
-    EXPECT_EQ(DecodedSamples(out + u"/Ana/One.ogg"_s, 2), 44100);
+    Run("ogg", false);
+    list = {tagged, latin1, corrupt, Tone("in/new.wav", 0.5)};
+    mod.skipExisting = true;
+    Run("ogg");
+    const QString failed =
+        "These files could not be converted:\n\n" + corrupt + " (not an audio file)";
+    EXPECT_EQ(messages.shown, (QStringList{"Input file dosen't exist", failed, failed,
+                                           "2 files were skipped: already converted."}));
+    EXPECT_EQ(Entries(out + u"/Ana"_s), QStringList{"Rock 'n' Roll — 東京.ogg"});
+    EXPECT_TRUE(QFile::exists(out + u"/Unknown/new.ogg"_s));
+    EXPECT_TRUE(NameTaken(out + u"/Unknown/"_s + PathFromSystem(QByteArray("caf\xe9.ogg"))));
+    EXPECT_TRUE(NameTaken(latin1) && QFile::exists(tagged) && QFile::exists(corrupt));
+    EXPECT_FALSE(QFile::exists(dir.filePath("in/new.wav")));
     std::filesystem::remove_all(SystemPath(dir.path()));
 }
 
@@ -442,7 +399,6 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
         {u"a.wav --to wav b.mp3"_s, {}},
         {u"a.wav"_s, u"--to is missing"_s},
         {u"--to aac a.wav"_s, u"--to takes wav, mp3, ogg, flac or opus, not \"aac\""_s},
-        {u"--to MP3 a.wav"_s, u"--to takes wav, mp3, ogg, flac or opus, not \"MP3\""_s},
         {u"--to wav"_s, u"no files to convert"_s},
         {u"a.wav --to"_s, u"--to needs a value"_s},
         {u"--to wav --jobs two a.wav"_s, u"--jobs takes a whole number from 1 up"_s},
@@ -470,20 +426,14 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
         EXPECT_EQ(parsed.error, QString(error).replace(u"%1"_s, dir.path()));
         EXPECT_EQ(parsed.options.has_value(), error.isEmpty());
     }
-    // Every option, and "--" before a file named like one.
-    const auto all = ParseBatchArguments(Args(u"--to ogg --quality q6 --replaygain --out %1 "
-                                              u"--jobs 3 --delete-sources --rate 44100 "
-                                              "--channels mono --bits 16 --copy-same "
-                                              "--keep-times --true-peak --prevent-clipping "
-                                              "-- --to"_s.arg(dir.path())));
+    // The options no real run in these suites gives, and "--" before a file named like one.
+    const auto all =
+        ParseBatchArguments(Args(u"--to ogg --quality q6 --rate 44100 --channels mono "
+                                 "--bits 16 --true-peak --prevent-clipping -- --to"_s));
     ASSERT_TRUE(all.options);
-    EXPECT_EQ(std::tie(all.options->format, all.options->quality, all.options->replayGain,
-                       all.options->out, all.options->jobs, all.options->deleteSources,
-                       all.options->files, all.options->output),
-              std::make_tuple(u"ogg"_s, Quality{Quality::Kind::Level, 6}, true, dir.path(), 3, true,
-                              QStringList{"--to"},
-                              OutputOptions{{44100, 1, 16}, true, true, true, true}));
-    EXPECT_TRUE(ParseBatchArguments({u"--help"_s}).help);
+    EXPECT_EQ(std::tie(all.options->quality, all.options->files, all.options->output),
+              std::make_tuple(Quality{Quality::Kind::Level, 6}, QStringList{"--to"},
+                              OutputOptions{{44100, 1, 16}, false, false, true, true}));
     EXPECT_TRUE(ParseBatchArguments({u"--version"_s}).version);
     // Bad usage: 2, with the usage; --help: 0.
     EXPECT_EQ(BatchMain(Args(u"--to aac a.wav"_s)), 2);
@@ -508,22 +458,16 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
     EXPECT_EQ(options(QString::fromUtf8(manual.readAll())), help);
 }
 
-// Rate, channels and bits as asked (dithered down), copies bit for bit, the sources' times kept.
-TEST(Engine, TheOutputsShapeCopiesAndTimesAreAsAsked) {
+// Rate, channels and bits as asked (dithered down), copies bit for bit.
+TEST(Engine, TheOutputsShapeAndCopiesAreAsAsked) {
     QTemporaryDir dir;
     const auto file = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
-    // Sources from another day: their outputs take that day.
-    const QDateTime day(QDate(2001, 2, 3), QTime(4, 5, 6));
     const std::vector<std::pair<const char*, int>> sources{
         {"hires.flac", 96000},  {"cd.wav", 48000},    {"lossy.mp3", 44100},
         {"lossy48.mp3", 48000}, {"lossy.ogg", 44100}, {"lossy.opus", 48000}};
-    for (const auto& [name, rate] : sources) {
+    for (const auto& [name, rate] : sources)
         ASSERT_TRUE(
             MakeTone(file(name), 2.0, rate, 2, Args(rate > 48000 ? u"-sample_fmt s32"_s : u""_s)));
-        QFile f(file(name));
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite) &&
-                    f.setFileTime(day, QFileDevice::FileModificationTime));
-    }
     struct Row {
         const char *source, *output;
         TargetFormat format;
@@ -536,22 +480,19 @@ TEST(Engine, TheOutputsShapeCopiesAndTimesAreAsAsked) {
     };
     const OutputOptions copy{{}, true}, copyMono{{0, 1, 0}, true}, copy44k{{44100, 0, 0}, true};
     const OutputOptions cd16{{44100, 0, 16}}, mono24{{0, 1, 24}}, monoCd{{44100, 1, 0}};
-    const OutputOptions cd{{44100, 0, 0}}, bits16{{0, 0, 16}};
+    const OutputOptions bits16{{0, 0, 16}};
     const std::vector<Row> rows{
         {"hires.flac", "a.flac", Flac, cd16, false, 44100, 2, "s16", false},
         {"hires.flac", "b.wav", Wav, mono24, false, 96000, 1, "s32", false},
         {"hires.flac", "c.flac", Flac, {}, false, 96000, 2, "s32", false},
         {"cd.wav", "d.mp3", Mp3, monoCd, false, 44100, 1, "fltp", false},
-        {"cd.wav", "e.ogg", Ogg, cd, false, 44100, 2, "fltp", false},
         {"lossy.mp3", "f.mp3", Mp3, copy, false, 44100, 2, "fltp", true},
         {"lossy.ogg", "g.ogg", Ogg, copy, true, 44100, 2, "fltp", true},
         {"lossy.opus", "h.opus", Opus, copy, false, 48000, 2, "fltp", true},
         {"lossy.ogg", "i.mp3", Mp3, copy, false, 44100, 2, "fltp", false},
         {"hires.flac", "j.ogg", Ogg, copy, false, 96000, 2, "fltp", false},
-        // A copy gives only what the file is: the codec, not the container, and the rate and
-        // channels asked for.
+        // A copy only of the codec (not the container), and of the rate and channels asked for.
         {"lossy.opus", "m.ogg", Ogg, copy, false, 48000, 2, "fltp", false},
-        {"lossy.ogg", "n.opus", Opus, copy, false, 48000, 2, "fltp", false},
         {"lossy.mp3", "o.mp3", Mp3, copyMono, false, 44100, 1, "fltp", false},
         {"lossy48.mp3", "p.mp3", Mp3, copy44k, false, 44100, 2, "fltp", false},
         // 16-bit WAV, asked for or by default, from a deeper source or a lossy one.
@@ -560,12 +501,9 @@ TEST(Engine, TheOutputsShapeCopiesAndTimesAreAsAsked) {
         {"lossy.mp3", "q.wav", Wav, {}, false, 44100, 2, "s16", false},
     };
     FfmpegConverter engine(2);
-    for (const Row& row : rows) {
-        OutputOptions options = row.options;
-        options.keepTimes = true;
+    for (const Row& row : rows)
         ASSERT_TRUE(engine.add(
-            {file(row.source), file(row.output), row.format, {}, row.replayGain, options}));
-    }
+            {file(row.source), file(row.output), row.format, {}, row.replayGain, row.options}));
     RunToEnd(engine);
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const Row& row = rows[i];
@@ -576,7 +514,6 @@ TEST(Engine, TheOutputsShapeCopiesAndTimesAreAsAsked) {
         const MediaInfo got = Probe(output);
         EXPECT_EQ(std::tuple(got.sampleRate, got.channels, got.sampleFormat),
                   std::tuple(row.rate, row.channels, QString::fromLatin1(row.sampleFormat)));
-        EXPECT_EQ(QFileInfo(output).lastModified(), day);
         const qint64 source = DecodedSamples(file(row.source), 2);
         const qint64 rate = Probe(file(row.source)).sampleRate;
         EXPECT_NEAR(DecodedSamples(output, row.channels), double(source) * row.rate / rate,
@@ -597,15 +534,10 @@ TEST(Engine, TheOutputsShapeCopiesAndTimesAreAsAsked) {
     }
 }
 
-Outcome Convert(const QString& arguments) {
-    return Converter(Args(arguments));
-}
-
 // A sheet whose marks are no whole seconds, one with a pregap: exact tracks with the tags.
 TEST(Batch, ACueSheetSplitsItsImageIntoExactTracks) {
     QTemporaryDir dir;
     const auto file = [&](const QString& name) { return dir.filePath(name); };
-    ASSERT_TRUE(QDir(dir.path()).mkpath(u"out"_s));
     ASSERT_TRUE(MakeTone(file(u"rip/Disc.flac"_s), 9.5, 44100, 2, Args(u"-sample_fmt s16"_s)));
     ASSERT_TRUE(MakeTone(file(u"rip/Disc.wav"_s), 9.5, 44100, 2));
     const QByteArray sheet = "REM DATE 1999\r\nREM DISCNUMBER 2\r\nPERFORMER \"Ana\"\r\n"
@@ -622,13 +554,14 @@ TEST(Batch, ACueSheetSplitsItsImageIntoExactTracks) {
         SCOPED_TRACE(to.toStdString());
         const QString out = file(u"out/"_s + to);
         ASSERT_TRUE(QDir().mkpath(out));
-        const Outcome run = Convert(u"--to %1 --out %2 %3"_s.arg(to, out, file(u"rip/Disc.cue"_s)));
+        const Outcome run =
+            Converter(Args(u"--to %1 --out %2"_s.arg(to, out)) << file(u"rip/Disc.cue"_s));
         ASSERT_EQ(run.out, u"Converted 3, skipped 0, failed 0.\n"_s) << run.err;
         QByteArray joined;
         for (int t = 0; t < 3; ++t) {
             const QString track = out + u'/' + names[t] + u'.' + to;
-            const bool opus = to == "opus"_L1;
-            EXPECT_EQ(DecodedSamples(track, 2), opus ? lengths[t] * 48000 / 44100 : lengths[t])
+            EXPECT_EQ(DecodedSamples(track, 2),
+                      to == "opus"_L1 ? lengths[t] * 48000 / 44100 : lengths[t])
                 << names[t].toStdString();
             if (to == "mp3"_L1) {
                 EXPECT_EQ(DecodedSamplesBy(u"mpg123"_s, track, 2), lengths[t]);
@@ -644,8 +577,8 @@ TEST(Batch, ACueSheetSplitsItsImageIntoExactTracks) {
                   (QStringList{u"Two"_s, u"Bo"_s, u"Café"_s, u"1999"_s, u"2"_s}));
     }
     // A second run skips the tracks already there.
-    const Outcome again = Convert(u"--to flac --skip-existing --out %1 %2"_s.arg(
-        file(u"out/flac"_s), file(u"rip/Disc.cue"_s)));
+    const Outcome again = Converter(Args(u"--to flac --skip-existing --out"_s)
+                                    << file(u"out/flac"_s) << file(u"rip/Disc.cue"_s));
     EXPECT_EQ(again.out, u"Converted 0, skipped 3, failed 0.\n"_s) << again.err;
     // Naming patterns take the tracks' tags.
     const Outcome named = Converter(QStringList{
@@ -653,41 +586,30 @@ TEST(Batch, ACueSheetSplitsItsImageIntoExactTracks) {
         u"{albumartist}/{album}/{track:02} {artist} - {title}"_s, file(u"rip/Disc.cue"_s)});
     EXPECT_EQ(named.status, 0) << named.err;
     EXPECT_TRUE(QFile::exists(file(u"out/Ana/Café/02 Bo - Two.wav"_s)));
-    // A folder with the sheet beside its images, an image whose tags hold its sheet and one
-    // with FLAC's own CUESHEET block: the WAV the sheet names and the images stand for their
-    // tracks; the FLAC beside the WAV is its own file.
+    // A folder (the sheet's WAV for its tracks, the FLAC beside it its own file), an image with its
+    // sheet in its tags and one with FLAC's own CUESHEET block.
     ASSERT_TRUE(Tagged(file(u"rip/Disc.flac"_s), file(u"Image.flac"_s),
                        {u"CUESHEET="_s + QString::fromLatin1(sheet)}));
     ASSERT_TRUE(MakeTone(file(u"Native.flac"_s), 10.0, 44100, 2, Args(u"-sample_fmt s16"_s)));
     ASSERT_TRUE(RunTool(u"metaflac"_s, {u"--import-cuesheet-from="_s + file(u"rip/Disc.cue"_s),
                                         file(u"Native.flac"_s)}));
     ASSERT_TRUE(QDir().mkpath(file(u"out/folder"_s)));
-    const Outcome folder = Convert(u"--to mp3 --out %1 %2 %3 %4"_s.arg(
-        file(u"out/folder"_s), file(u"rip"_s), file(u"Image.flac"_s), file(u"Native.flac"_s)));
+    const Outcome folder = Converter(Args(u"--to mp3 --out %1 %2 %3 %4"_s.arg(
+        file(u"out/folder"_s), file(u"rip"_s), file(u"Image.flac"_s), file(u"Native.flac"_s))));
     EXPECT_TRUE(folder.out.startsWith(u"Converted 10, skipped 0, failed 0.\n"_s)) << folder.out;
     for (const QString& name : {u"01 Intro.mp3"_s, u"Disc.mp3"_s, u"03 Track 3 1.mp3"_s})
         EXPECT_TRUE(QFile::exists(file(u"out/folder/"_s + name))) << name.toStdString();
     EXPECT_EQ(DecodedSamples(file(u"out/folder/02 Track 2.mp3"_s), 2), lengths[1]);
-    // The audio gone: the message names the sheet and the file it names.
-    ASSERT_TRUE(QFile::remove(file(u"rip/Disc.wav"_s)) && QFile::remove(file(u"rip/Disc.flac"_s)));
-    const Outcome missing =
-        Convert(u"--to mp3 --out %1 %2"_s.arg(file(u"out"_s), file(u"rip/Disc.cue"_s)));
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_TRUE(missing.err.contains(
-        u"The audio of the cue sheet '%1' is missing: 'Disc.wav'"_s.arg(file(u"rip/Disc.cue"_s))))
-        << missing.err;
 }
 
 // A library mirrored; a second run skips it, a third numbers its outputs and names failures.
 TEST(Batch, ALibraryFolderIsMirroredAndASecondRunSkipsWhatIsDone) {
     QTemporaryDir dir;
-    const QString library = dir.filePath("library");
-    const QString out = dir.filePath("out");
+    const QString library = dir.filePath("library"), out = dir.filePath("out");
     for (const QString& song :
          {u"Artist A/Album 1/01 Intro.flac"_s, u"Artist A/Album 1/02 Song.flac"_s,
-          u"Artist B/Album 2/01 Intro.flac"_s, u"Artist B/cafe.wav"_s}) {
+          u"Artist B/Album 2/01 Intro.flac"_s, u"Artist B/cafe.wav"_s})
         ASSERT_TRUE(MakeTone(library + u'/' + song, 0.5, 44100, 1));
-    }
     ASSERT_TRUE(WriteFile(library + u"/notes.txt"_s, "not audio"));
     ASSERT_TRUE(WriteFile(library + u"/Artist A/cover.jpg"_s, Noise(2048)));
     ASSERT_TRUE(QFile::link(library, library + u"/Artist B/loop"_s));
@@ -707,7 +629,6 @@ TEST(Batch, ALibraryFolderIsMirroredAndASecondRunSkipsWhatIsDone) {
                           out,       library,  library + u"/Artist A/Album 1/02 Song.flac"_s};
 
     const Outcome first = Converter(run);
-    EXPECT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.out, u"Converted 4, skipped 0, failed 0.\n"
                          "2 files in the folders were passed over: not audio.\n"
                          "Given more than once, converted once:\n  %1\n"_s.arg(
@@ -719,7 +640,6 @@ TEST(Batch, ALibraryFolderIsMirroredAndASecondRunSkipsWhatIsDone) {
 
     const Outcome again = Converter(QStringList(run) << u"--skip-existing"_s);
     EXPECT_TRUE(again.out.startsWith(u"Converted 0, skipped 4, failed 0.\n"_s)) << again.out;
-    EXPECT_EQ(outputs(), mirrored);
 
     // Without it, nothing is overwritten; a file that is no audio and a missing one fail.
     const QString corrupt = dir.filePath("corrupt.ogg");
@@ -731,15 +651,8 @@ TEST(Batch, ALibraryFolderIsMirroredAndASecondRunSkipsWhatIsDone) {
     EXPECT_TRUE(numbered.err.contains("gone.wav: No such file")) << numbered.err;
     EXPECT_TRUE(QFile::exists(out + u"/Artist B/Album 2/01 Intro 1.mp3"_s));
     EXPECT_TRUE(NameTaken(out + u"/Artist B/"_s + latin1 + u" 1.mp3"_s));
-    // An MP3 for an MP3 target, copied as asked, and counted so.
-    const QString mp3 = out + u"/Artist A/Album 1/01 Intro.mp3"_s;
-    const Outcome copied =
-        Converter({u"--to"_s, u"mp3"_s, u"--copy-same"_s, u"--out"_s, dir.path(), mp3});
-    EXPECT_EQ(copied.out, u"Converted 0, copied 1, skipped 0, failed 0.\n"_s);
-    EXPECT_TRUE(ReadBytes(dir.filePath("01 Intro.mp3")) == ReadBytes(mp3));
 
-    // The same name on the command line, as its bytes: converted beside it, read back whole and
-    // so deleted.
+    // The same name as bytes on the command line: converted beside it, read back, so deleted.
     const Outcome bytes = Converter({library}, {u"/bin/sh"_s, u"-c"_s,
                                                 u"exec \"$0\" --to ogg --delete-sources \"$(printf "
                                                 u"'%s/Artist B/caf\\351.wav' \"$1\")\""_s});

@@ -1,13 +1,11 @@
 #pragma once
 
-// Real media for the tests: tones and tagged files made with ffmpeg, read back with
-// ffprobe, and decoded to count their samples.
+// Real media for the tests: tones and tagged files made with ffmpeg, probed and decoded back.
 
 #include "qt_print.h"
 #include "system_names.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
@@ -36,8 +34,7 @@ inline std::optional<QByteArray> RunTool(const QString& program, const QStringLi
     return process.readAllStandardOutput();
 }
 
-// Writes what an FFmpeg lavfi source makes, its folder too; the container and codec follow the
-// extension unless `args` says otherwise.
+// Writes what an FFmpeg lavfi source makes, its folder too; the extension names the codec.
 inline bool MakeFromLavfi(const QString& source, const QString& path,
                           const QStringList& args = {}) {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -64,8 +61,7 @@ inline bool Tagged(const QString& from, const QString& to, const QStringList& ta
     return RunTool(u"ffmpeg"_s, args << to).has_value();
 }
 
-// The audio as decoded, 16-bit samples interleaved. Ogg Vorbis goes through the
-// reference decoder: FFmpeg's trims the end of a short one-page stream wrongly.
+// 16-bit samples interleaved; Ogg Vorbis by oggdec, as FFmpeg cuts short one-page streams.
 inline QByteArray DecodedPcm(const QString& path) {
     if (path.endsWith(".ogg"_L1))
         return RunTool(u"oggdec"_s, Args(u"-Q -R -o -"_s) << path).value_or(QByteArray());
@@ -78,17 +74,14 @@ inline qint64 DecodedSamples(const QString& path, int channels) {
     return DecodedPcm(path).size() / (2 * channels);
 }
 
-// Samples per channel that another decoder gives: "mpg123", or "gstreamer" (decodebin,
-// as the desktop's players built on GStreamer decode).
+// Samples per channel that "mpg123" or "gstreamer" (as the desktop's players) decodes.
 inline qint64 DecodedSamplesBy(const QString& decoder, const QString& path, int channels) {
-    const auto pcm =
-        decoder == "mpg123"_L1
-            ? RunTool(u"mpg123"_s, Args(u"-q -s"_s) << path)
-            : RunTool(u"gst-launch-1.0"_s,
-                      Args(u"-q filesrc"_s)
-                          << u"location="_s + path
-                          << Args(u"! decodebin ! audioconvert ! audio/x-raw,format=S16LE ! "
-                                  "fdsink fd=1"_s));
+    const bool mpg123 = decoder == "mpg123"_L1;
+    const QString words = mpg123 ? u"-q -s %1"_s
+                                 : u"-q filesrc location=%1 ! decodebin ! audioconvert ! "
+                                   "audio/x-raw,format=S16LE ! fdsink fd=1"_s;
+    const auto pcm = RunTool(mpg123 ? decoder : u"gst-launch-1.0"_s,
+                             Args(words).replaceInStrings(u"%1"_s, path));
     return pcm ? pcm->size() / (2 * channels) : -1;
 }
 
@@ -98,19 +91,15 @@ struct MediaInfo {
     int sampleRate = 0;
     int bitRate = 0;
     QString sampleFormat; // "s16", "s32", "fltp", ...
-    // Every tag of the file and of its audio stream by lower-case name; "cover" is
-    // "yes" when it holds an attached picture.
+    // Every tag of the file and its audio by lower-case name; "cover" is "yes" with a picture.
     QHash<QString, QString> tags;
     QStringList pictures; // the kind of each attached picture: "Cover (front)", ...
 };
 
 inline MediaInfo Probe(const QString& path) {
-    const QJsonObject root =
-        QJsonDocument::fromJson(RunTool(u"ffprobe"_s, Args(u"-v error -print_format json "
-                                                           "-show_format -show_streams"_s)
-                                                          << path)
-                                    .value_or(QByteArray()))
-            .object();
+    const auto json =
+        RunTool(u"ffprobe"_s, Args(u"-v error -of json -show_format -show_streams"_s) << path);
+    const QJsonObject root = QJsonDocument::fromJson(json.value_or(QByteArray())).object();
     MediaInfo info;
     const auto take = [&](const QJsonObject& object) {
         const QJsonObject found = object.value("tags"_L1).toObject();
@@ -120,13 +109,12 @@ inline MediaInfo Probe(const QString& path) {
     take(root.value("format"_L1).toObject());
     for (const QJsonValue stream : root.value("streams"_L1).toArray()) {
         const QJsonObject s = stream.toObject();
-        if (s.value("codec_type"_L1).toString() != "audio"_L1) {
-            if (s.value("disposition"_L1).toObject().value("attached_pic"_L1).toInt() == 1) {
-                info.tags.insert(u"cover"_s, u"yes"_s);
-                info.pictures << s.value("tags"_L1).toObject().value("comment"_L1).toString();
-            }
-            continue;
+        if (s.value("disposition"_L1).toObject().value("attached_pic"_L1).toInt() == 1) {
+            info.tags.insert(u"cover"_s, u"yes"_s);
+            info.pictures << s.value("tags"_L1).toObject().value("comment"_L1).toString();
         }
+        if (s.value("codec_type"_L1).toString() != "audio"_L1)
+            continue;
         take(s);
         info.codec = s.value("codec_name"_L1).toString();
         info.channels = s.value("channels"_L1).toInt();
@@ -169,12 +157,9 @@ struct Outcome {
     QString err;
 };
 
-// Runs the converter; `prefix` names a program it runs under (strace) and its words.
-inline Outcome
-Converter(const QStringList& arguments, const QStringList& prefix = {},
-          const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+// Runs the converter; `prefix` names a program it runs under (strace, env) and its words.
+inline Outcome Converter(const QStringList& arguments, const QStringList& prefix = {}) {
     QProcess process;
-    process.setProcessEnvironment(environment);
     const QStringList words = prefix + QStringList{QStringLiteral(CONVERTER)} + arguments;
     process.start(words.front(), words.mid(1));
     EXPECT_TRUE(process.waitForFinished(180000));
