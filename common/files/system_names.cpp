@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <cerrno>
+#include <ranges>
 #include <cstring>
 #include <fcntl.h>
 #include <system_error>
@@ -233,10 +234,10 @@ bool MakeFolders(const QString& path) {
         if (at == at.parent_path())
             break;
     }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        if (!fs::create_directory(*it, error) && !fs::is_directory(*it, error))
+    for (const fs::path& folder : std::ranges::reverse_view(missing)) {
+        if (!fs::create_directory(folder, error) && !fs::is_directory(folder, error))
             return false;
-        const int fd = ::open(it->parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fd = ::open(folder.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd >= 0) {
             ::fsync(fd);
             ::close(fd);

@@ -250,7 +250,7 @@ std::optional<QByteArray> Id3WithFields(const QByteArray& head, qsizetype& tagEn
     if (head.startsWith("ID3")) {
         if (head.size() < 10 || (head[3] != 3 && head[3] != 4) || (head[5] & 0xd0) != 0)
             return std::nullopt;
-        version = head[3];
+        version = static_cast<quint8>(head[3]);
         tagEnd = 10 + Id3Size(head.constData() + 6, true);
         if (head.size() < tagEnd)
             return std::nullopt;
