@@ -181,7 +181,7 @@ TEST_F(Faces, TheConversionFace) {
 
 TEST_F(Faces, ThePlayersTransportWindowAndVolume) {
     Load("player.qml");
-    EXPECT_EQ(Size(), QSizeF(336, 560));
+    EXPECT_EQ(Size(), QSizeF(336, 360));
     for (const QString& tag : {u"Play"_s, u"Pause"_s, u"Stop"_s, u"Next"_s, u"Previous"_s}) {
         face->Write("_root." + tag, u"4"_s); // disabled
         EXPECT_TRUE(face->Click(tag.toLower() + u"Button"_s).isEmpty()) << tag;

@@ -322,7 +322,7 @@ protected:
 
 TEST_F(Player, StartsWithItsFaceAndTheTransportFollowsTheEngine) {
     EXPECT_EQ(face.loaded, std::vector<QString>{u"/opt/velune/player.qml"_s});
-    EXPECT_EQ(form.geometry, u"336x156 face 336x560"_s);
+    EXPECT_EQ(form.geometry, u"336x156 face 336x360"_s);
     EXPECT_EQ(engine.volume, 100);
     Run({{"Play", "-#-1 stopped ' ' >- play=4/"}}); // nothing to play
     Add(Files(2));
@@ -750,7 +750,7 @@ TEST_F(Player, TheStateComesBackUnplayedAndACorruptFileGivesTheDefaults) {
         std::tuple(engine2.loaded, engine2.playing, engine2.volume, engine2.muted, engine2.gain,
                    again.RepeatOn(), again.Shuffle()),
         std::tuple(paths[1], false, 140, true, ReplayGainMode::Album, true, ShuffleMode::Tracks));
-    EXPECT_EQ(around.form.geometry, u"336x560 face 336x560"_s);
+    EXPECT_EQ(around.form.geometry, u"336x360 face 336x360"_s);
     const auto shown = [&](const char* name) { return around.face.store.value(name); };
     EXPECT_EQ(
         QStringList({shown("_root.Muted"), shown("_root.ReplayGainMode"), shown("_root.Shuffle")}),
