@@ -1,8 +1,8 @@
-// The player's face: draws the player and its list panel and sends what the user presses.
+// The player's face: draws the player, with its list panel (PlayerList.qml), and sends what
+// the user presses.
 pragma ComponentBehavior: Bound
 import QtQuick
 import Velune.Face
-import "facelist.js" as FaceList
 import "player_theme.js" as Theme
 
 Rectangle {
@@ -11,9 +11,8 @@ Rectangle {
     // The host: what the face sends and the variables it reads.
     property FaceBridge flash: null
     width: 336
-    height: 560
+    height: 360
     color: "#10131b"
-
 
     property string title: ""
     property string played: "00:00"
@@ -25,18 +24,8 @@ Rectangle {
     property bool muted: false
     property bool listShown: false
     property bool shown: true
-    property string replayGain: "off"
-    property string shuffle: "off"
-    property string sortOrder: "added"
-    property string total: ""
-    property int playingRow: -1
     property string cover: ""
-    // What each order is called on the sort menu, by the name the host takes.
-    readonly property var sortNames: ({ "added": "As added", "artist": "Artist", "album": "Album",
-                                        "title": "Title", "length": "Length", "file": "File name" })
     property var states: ({ "Play": "4", "Pause": "4", "Stop": "4", "Next": "4", "Previous": "4", "Repeat": "1" })
-
-    ListModel { id: files }
 
     // The volume buttons and keys: the face's own position, then the host reads it.
     function setVolume(value) {
@@ -46,24 +35,6 @@ Rectangle {
         face.flash.setVariable("_root.VolumePosition", String(value))
         face.flash.fsCommand("IDC_FS_Volume")
     }
-    // The face removes its chosen row and tells the host which one.
-    function removeChosen() {
-        const row = fileList.currentIndex
-        if (row < 0) return
-        files.remove(row)
-        fileList.currentIndex = -1
-        if (face.playingRow > row) face.playingRow -= 1
-        else if (face.playingRow === row) face.playingRow = -1
-        face.flash.fsCommand("IDC_FS_Remove", String(row))
-    }
-    function joined(a, b, separator) {
-        return a.length > 0 && b.length > 0 ? a + separator + b : a + b
-    }
-    function playNextChosen() {
-        if (fileList.currentIndex >= 0)
-            face.flash.fsCommand("IDC_FS_PlayNext", String(fileList.currentIndex))
-    }
-    readonly property var rowFields: ["path", "title", "artist", "album", "track", "length", "queue", "missing"]
 
     // Keys: each sends what its button or slider sends.
     focus: true
@@ -79,19 +50,19 @@ Rectangle {
         else if (key === Qt.Key_Up || key === Qt.Key_Down)
             face.setVolume(face.volume + (key === Qt.Key_Up ? 1 : -1))
         else if (key === Qt.Key_Delete)
-            face.removeChosen()
-        else if ((key === Qt.Key_Return || key === Qt.Key_Enter) && fileList.currentIndex >= 0)
-            face.flash.fsCommand("IDC_FS_SelectedIndex", String(fileList.currentIndex))
+            list.removeChosen()
+        else if ((key === Qt.Key_Return || key === Qt.Key_Enter) && list.chosen >= 0)
+            list.playChosen()
         else if (key === Qt.Key_O && (event.modifiers & Qt.ControlModifier))
             face.flash.fsCommand("IDC_FS_OpenFile")
         else if (key === Qt.Key_F && (event.modifiers & Qt.ControlModifier))
-            search.forceActiveFocus()
+            list.find()
         else if (key === Qt.Key_S && (event.modifiers & Qt.ControlModifier))
             face.flash.fsCommand("IDC_FS_SaveList")
         else if (key === Qt.Key_S)
             face.flash.fsCommand("IDC_FS_Shuffle")
         else if (key === Qt.Key_Q)
-            face.playNextChosen()
+            list.playNextChosen()
         else
             return
         event.accepted = true
@@ -113,40 +84,14 @@ Rectangle {
                 if (!seek.dragging) face.knob = Math.max(0, Math.min(100, Number(value.trim()) || 0))
             } else if (name === "_root.VolumePosition") {
                 face.volume = Math.max(0, Math.min(10, Math.round(Number(value) || 0)))
-            } else if (name === "_root.SetListRows") {
-                files.clear()
-                files.append(FaceList.records(face.flash.variable("_root.ListRows"), face.rowFields))
-                fileList.currentIndex = -1
-            } else if (name === "_root.SetListChanges") {
-                const changes = FaceList.records(face.flash.variable("_root.ListChanges"),
-                                                 ["row"].concat(face.rowFields))
-                for (const change of changes) {
-                    const row = Number(change.row)
-                    delete change.row
-                    if (row >= 0 && row < files.count) files.set(row, change)
-                }
-            } else if (name === "_root.ListTotal") {
-                face.total = value
-            } else if (name === "_root.PlayingRow") {
-                face.playingRow = Number(value)
-            } else if (name === "_root.Shuffle") {
-                face.shuffle = value
-            } else if (name === "_root.SortOrder") {
-                face.sortOrder = value
             } else if (name === "_root.CoverUrl") {
                 face.cover = value
             } else if (name === "_root.Shown") {
                 face.shown = value === "1"
-            } else if (name === "_root.ReplayGainMode") {
-                face.replayGain = value
             } else if (name === "_root.Muted") {
                 face.muted = value === "1"
             } else if (name === "_root.ListShown") {
                 face.listShown = value === "1"
-            } else if (name === "_root.RemoveAll") {
-                files.clear()
-                fileList.currentIndex = -1
-                face.playingRow = -1
             } else if (name.startsWith("_root.") && face.states[name.substring(6)] !== undefined) {
                 const s = Object.assign({}, face.states)
                 s[name.substring(6)] = value
@@ -183,20 +128,6 @@ Rectangle {
             enabled: tb.state_ !== "4"
             onClicked: face.flash.fsCommand(tb.command)
         }
-    }
-
-    component SmallButton: Rectangle {
-        id: sb
-        property string label
-        signal clicked()
-        width: Math.max(56, sbText.implicitWidth + 20); height: 24; radius: 12
-        color: sbArea.pressed ? "#2f3749" : "#222838"
-        border.color: Theme.panelEdge
-        Accessible.role: Accessible.Button
-        Accessible.name: label
-        Accessible.onPressAction: sb.clicked()
-        Text { id: sbText; anchors.centerIn: parent; text: sb.label; color: Theme.textMain; font.pixelSize: 11 }
-        MouseArea { id: sbArea; anchors.fill: parent; onClicked: sb.clicked() }
     }
 
     component TitleButton: Rectangle {
@@ -453,204 +384,11 @@ Rectangle {
     }
 
     // The list panel, seen when the window is tall.
-    Rectangle {
-        id: panel
-        x: 8; y: 160; width: parent.width - 16; height: parent.height - 168
-        radius: 8
-        color: Theme.panel
-        border.color: Theme.panelEdge
-
-        // Find as you type: the host finds, the face shows what it sends back.
-        Rectangle {
-            x: 6; y: 6; width: parent.width - 118; height: 24; radius: 12
-            color: "#0b0e14"
-            border.color: search.activeFocus ? Theme.accent : Theme.panelEdge
-            TextInput {
-                id: search
-                objectName: "searchField"
-                anchors { fill: parent; leftMargin: 10; rightMargin: 10 }
-                verticalAlignment: TextInput.AlignVCenter
-                color: Theme.textMain
-                font.pixelSize: 12
-                clip: true
-                Accessible.role: Accessible.EditableText
-                Accessible.name: "Find in the list"
-                onTextEdited: face.flash.fsCommand("IDC_FS_Find", text)
-                Keys.onPressed: (event) => {
-                    if (event.key === Qt.Key_Escape) {
-                        search.text = ""
-                        face.flash.fsCommand("IDC_FS_Find", "")
-                        face.forceActiveFocus()
-                    } else if (event.key === Qt.Key_Return || event.key === Qt.Key_Enter) {
-                        face.flash.fsCommand("IDC_FS_PlayFound")
-                    } else {
-                        return
-                    }
-                    event.accepted = true
-                }
-                Text {
-                    anchors.verticalCenter: parent.verticalCenter
-                    visible: search.text.length === 0
-                    text: "Find (Ctrl+F)"
-                    color: Theme.textDim
-                    font.pixelSize: 12
-                }
-            }
-        }
-        SmallButton {
-            objectName: "shuffleButton"
-            x: parent.width - width - 6; y: 6; width: 100
-            label: "Shuffle: " + face.shuffle
-            onClicked: face.flash.fsCommand("IDC_FS_Shuffle")
-        }
-        SmallButton {
-            objectName: "sortButton"
-            x: 6; y: 36; width: 130
-            label: "Sort: " + (face.sortNames[face.sortOrder] || face.sortOrder)
-            onClicked: sortMenu.visible = !sortMenu.visible
-        }
-        // Loudness correction: each press takes the next of off, track and album.
-        SmallButton {
-            objectName: "replayGainButton"
-            x: parent.width - width - 6; y: 36
-            label: "ReplayGain: " + face.replayGain
-            onClicked: face.flash.fsCommand("IDC_FS_ReplayGain")
-        }
-        Text {
-            objectName: "totalText"
-            anchors { right: parent.right; rightMargin: 10 }
-            y: parent.height - 84
-            text: face.total
-            color: Theme.textDim
-            font.pixelSize: 11
-            Accessible.role: Accessible.StaticText
-            Accessible.name: "List length " + face.total
-        }
-
-        ListView {
-            id: fileList
-            objectName: "playList"
-            Accessible.role: Accessible.List
-            Accessible.name: "Playlist"
-            x: 4; y: 66; width: parent.width - 8; height: parent.height - 156
-            clip: true
-            model: files
-            currentIndex: -1
-            highlightMoveDuration: 0
-            reuseItems: true
-            delegate: Rectangle {
-                id: row
-                required property int index
-                required property string path
-                required property string title
-                required property string artist
-                required property string album
-                required property string track
-                required property string length
-                required property string queue
-                required property string missing
-                opacity: missing.length > 0 ? 0.45 : 1 // its file is gone: dimmed
-                objectName: "playRow" + index
-                width: fileList.width; height: 34; radius: 4
-                color: ListView.isCurrentItem ? "#4a3613" : (index % 2 ? "#1e2431" : "transparent")
-                Accessible.role: Accessible.ListItem
-                Accessible.name: path
-                Accessible.description: (queue.length > 0 ? "queued " + queue + ", " : "") +
-                                        face.joined(artist, album, ", ")
-                Text {
-                    x: 8; y: 3
-                    width: parent.width - 64
-                    text: (row.track.length > 0 ? row.track + ". " : "") + row.title
-                    elide: Text.ElideRight
-                    color: row.index === face.playingRow ? Theme.accent : Theme.textMain
-                    font.pixelSize: 12
-                    font.bold: row.index === face.playingRow
-                }
-                Text {
-                    x: 8; y: 18
-                    width: parent.width - 64
-                    text: face.joined(row.artist, row.album, " — ")
-                    elide: Text.ElideRight
-                    color: Theme.textDim
-                    font.pixelSize: 10
-                }
-                Text {
-                    anchors { right: parent.right; rightMargin: 8; top: parent.top; topMargin: 3 }
-                    text: row.length
-                    color: Theme.textDim
-                    font.pixelSize: 11
-                    font.family: "monospace"
-                }
-                Rectangle {
-                    objectName: "queueMark" + row.index
-                    visible: row.queue.length > 0
-                    anchors { right: parent.right; rightMargin: 8; bottom: parent.bottom; bottomMargin: 3 }
-                    width: 18; height: 13; radius: 6
-                    color: Theme.accent
-                    Text { anchors.centerIn: parent; text: row.queue; color: "#1b1204"; font.pixelSize: 9; font.bold: true }
-                }
-                MouseArea {
-                    anchors.fill: parent
-                    onClicked: fileList.currentIndex = row.index
-                    onDoubleClicked: {
-                        fileList.currentIndex = row.index
-                        face.flash.fsCommand("IDC_FS_SelectedIndex", String(row.index))
-                    }
-                }
-            }
-            Text {
-                anchors.centerIn: parent
-                visible: files.count === 0
-                text: "Add files or folders, or drop them here"
-                color: Theme.textDim
-                font.pixelSize: 12
-            }
-        }
-
-        // The orders, over the list while chosen.
-        Rectangle {
-            id: sortMenu
-            objectName: "sortMenu"
-            visible: false
-            x: 6; y: 62; width: 130; height: sortColumn.height + 8
-            radius: 6
-            color: "#171b26"
-            border.color: Theme.accent
-            Column {
-                id: sortColumn
-                x: 4; y: 4
-                spacing: 2
-                Repeater {
-                    model: ["artist", "album", "title", "length", "file", "added"]
-                    SmallButton {
-                        required property string modelData
-                        objectName: "sort_" + modelData
-                        width: 122
-                        label: face.sortNames[modelData]
-                        onClicked: {
-                            sortMenu.visible = false
-                            face.flash.fsCommand("IDC_FS_Sort", modelData)
-                        }
-                    }
-                }
-            }
-        }
-
-        Flow {
-            x: 6; y: parent.height - 64; width: parent.width - 12
-            spacing: 5
-            SmallButton { objectName: "addButton"; label: "Add"; onClicked: face.flash.fsCommand("IDC_FS_Add") }
-            SmallButton { objectName: "addFolderButton"; label: "Add folder"; onClicked: face.flash.fsCommand("IDC_FS_AddFolder") }
-            SmallButton { objectName: "openButton"; label: "Open"; onClicked: face.flash.fsCommand("IDC_FS_OpenFile") }
-            SmallButton { objectName: "saveButton"; label: "Save"; onClicked: face.flash.fsCommand("IDC_FS_SaveList") }
-            SmallButton { objectName: "playNextButton"; label: "Play next"; onClicked: face.playNextChosen() }
-            SmallButton {
-                objectName: "removeButton"
-                label: "Remove"
-                onClicked: face.removeChosen()
-            }
-            SmallButton { objectName: "removeAllButton"; label: "Remove all"; onClicked: face.flash.fsCommand("IDC_FS_RemoveAll") }
-        }
+    PlayerList {
+        id: list
+        flash: face.flash
+        x: 8; y: 152; width: parent.width - 16; height: parent.height - 158
+        onFindDone: face.forceActiveFocus()
     }
 
     // Files dragged from a file manager: the window hands them to the host.

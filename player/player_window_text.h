@@ -13,7 +13,7 @@ namespace velune::player_text {
 
 inline constexpr int kWidth = 336;
 inline constexpr int kHeightListHidden = 156;
-inline constexpr int kHeightListShown = 560;
+inline constexpr int kHeightListShown = 360;
 
 inline QString Var(const char* name) {
     return QLatin1String(name);

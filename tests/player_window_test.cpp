@@ -513,7 +513,7 @@ TEST_F(Player, AFolderAddsItsAudioWithTagsCoversAndASavedListAndItAllComesBackUn
     const QHash<QString, QString>& shown = around.face.store;
     EXPECT_EQ(QStringList({shown["_root.Muted"], shown["_root.ReplayGainMode"],
                            shown["_root.Shuffle"], around.form.geometry}),
-              (QStringList{"1", "album", "tracks", "336x560 face 336x560"}));
+              (QStringList{"1", "album", "tracks", "336x360 face 336x360"}));
     EXPECT_EQ(again.Order().round().front(), again.list().id(1)); // the round starts where it was
     // A damaged settings file gives the defaults.
     ASSERT_TRUE(WriteFile(UserSettings(u"VelunePlayer"_s)->fileName(),

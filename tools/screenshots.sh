@@ -24,10 +24,10 @@ echo "wrote docs/conversion.png"
 cover=$(mktemp --suffix=.png)
 ffmpeg -v error -y -f lavfi -i "gradients=s=88x88:c0=0xf2a541:c1=0x3a5f8a" -frames:v 1 "$cover"
 "$shot" "$bin/player.qml" docs/player.png \
-    "_root.ListRows=/home/ana/Music/Lisbon/01 Morning Walk.flac|Morning Walk|Ana Sol|Lisbon Days|1|03:41||/home/ana/Music/Lisbon/02 Ete.flac|Été à Lisbonne|Ana Sol|Lisbon Days|2|04:12||/home/ana/Music/Lisbon/03 Tram.flac|Tram 28|Ana Sol|Lisbon Days|3|02:58|1|/home/ana/Music/Live/Rock n Roll Live.mp3|Rock 'n' Roll Live|The Quarters|Live at the Hall|7|05:33||/home/ana/Radio/Evening News.rm|Evening News.rm|||||2|/home/ana/Music/Quartet in G.wma|Quartet in G|String Four|Chamber Works|4|07:05|" \
+    "_root.ListRows=/home/ana/Music/Lisbon/01 Morning Walk.flac|Morning Walk|Ana Sol|Lisbon Days|1|03:41|||/home/ana/Music/Lisbon/02 Ete.flac|Été à Lisbonne|Ana Sol|Lisbon Days|2|04:12|||/home/ana/Music/Lisbon/03 Tram.flac|Tram 28|Ana Sol|Lisbon Days|3|02:58|1||/home/ana/Music/Live/Rock n Roll Live.mp3|Rock 'n' Roll Live|The Quarters|Live at the Hall|7|05:33|||/home/ana/Radio/Evening News.rm|Evening News.rm|||||2||/home/ana/Music/Quartet in G.wma|Quartet in G|String Four|Chamber Works|4|07:05||" \
     "_root.SetListRows=1" "_root.ListTotal=6 files · 23:29" "_root.PlayingRow=1" "_root.Shuffle=albums" "_root.SortOrder=artist" \
     "_root.CoverUrl=file://$cover" "_root.VolumePosition=6" "_root.ListShown=1" \
-    "_root.FileTxt=02 Ete.flac" "_root.SetFileTxt=1" "_root.Playing=1" \
+    "_root.FileTxt=Été à Lisbonne — Ana Sol" "_root.SetFileTxt=1" "_root.Playing=1" \
     "_root.Play=3" "_root.Pause=1" "_root.Stop=1" "_root.Next=1" "_root.Previous=1" "_root.Repeat=3" \
     "_root.TotalTimeTxt=04:12" "_root.TimePlayedTxt=01:37" "_root.SetTimeTxt=1" "_root.KnobPosition= 38" \
     click=playRow2
