@@ -2,7 +2,7 @@
 
 #include <QDir>
 #include <cerrno>
-#include <ranges>
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <system_error>
@@ -234,7 +234,8 @@ bool MakeFolders(const QString& path) {
         if (at == at.parent_path())
             break;
     }
-    for (const fs::path& folder : std::ranges::reverse_view(missing)) {
+    std::reverse(missing.begin(), missing.end()); // from the outermost one in
+    for (const fs::path& folder : missing) {
         if (!fs::create_directory(folder, error) && !fs::is_directory(folder, error))
             return false;
         const int fd = ::open(folder.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
