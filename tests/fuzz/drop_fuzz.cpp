@@ -9,8 +9,7 @@ using namespace velune;
 using namespace velune::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    Input input(data, size);
-    const QByteArray list = input.Rest();
+    const QByteArray list = Input(data, size).Rest();
     QMimeData mime;
     mime.setData(QStringLiteral("text/uri-list"), list);
     const QStringList files = DroppedFiles(&mime);

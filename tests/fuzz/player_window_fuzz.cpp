@@ -1,8 +1,5 @@
-// The player window's command table, driven by the input: face commands with their
-// arguments, the dialog's answers and the engine's reports (advances, items left
-// out, ends, failures, the mixer). After every step the window's promises hold: the
-// face's list is the model's, the current, chosen and queued rows exist or are none,
-// and no trigger is written without its data.
+// The player window driven by face commands, dialog answers and engine reports. After every
+// step the face's list is the window's, the rows it names exist, no trigger lacks its data.
 #include "fakes.h"
 #include "fuzz_input.h"
 #include "media.h"
@@ -19,27 +16,22 @@ constexpr int kFields = velune::player_face::kRowFields;
 namespace {
 
 void CheckTriggers(const QStringList& writes) {
-    // Each trigger and the data it must come after, since its last writing.
-    const std::pair<const char*, std::vector<const char*>> kTriggers[] = {
-        {"_root.SetFileTxt", {"_root.FileTxt"}},
-        {"_root.SetTimeTxt", {"_root.TotalTimeTxt", "_root.TimePlayedTxt"}},
-        {"_root.SetAddedFiles", {"_root.AddedFiles"}},
-        {"_root.SetListRows", {"_root.ListRows"}},
-        {"_root.SetListChanges", {"_root.ListChanges"}},
-    };
-    for (const auto& [trigger, data] : kTriggers) {
-        QSet<QString> since;
-        for (const QString& write : writes) {
-            const QString name = write.section(u'=', 0, 0);
-            if (name == QLatin1String(trigger)) {
-                for (const char* needed : data)
-                    Require(since.contains(QLatin1String(needed)), "a trigger after its data",
-                            QLatin1String(trigger));
-                since.clear();
-            } else {
-                since.insert(name);
-            }
+    // Each trigger: the data it must come after, and what was written since its last writing.
+    std::map<QString, std::pair<QStringList, QSet<QString>>> triggers{
+        {u"_root.SetFileTxt"_s, {{u"_root.FileTxt"_s}, {}}},
+        {u"_root.SetTimeTxt"_s, {{u"_root.TotalTimeTxt"_s, u"_root.TimePlayedTxt"_s}, {}}},
+        {u"_root.SetAddedFiles"_s, {{u"_root.AddedFiles"_s}, {}}},
+        {u"_root.SetListRows"_s, {{u"_root.ListRows"_s}, {}}},
+        {u"_root.SetListChanges"_s, {{u"_root.ListChanges"_s}, {}}}};
+    for (const QString& write : writes) {
+        const QString name = write.section(u'=', 0, 0);
+        if (const auto it = triggers.find(name); it != triggers.end()) {
+            for (const QString& needed : it->second.first)
+                Require(it->second.second.contains(needed), "a trigger after its data", name);
+            it->second.second.clear();
         }
+        for (auto& [trigger, since] : triggers)
+            since.second.insert(name);
     }
 }
 
@@ -115,13 +107,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 engine.Skip(input.Byte() % 2 == 0);
                 break;
             case 2:
-                engine.ended = true;
-                break;
             case 3:
-                engine.ended = true, engine.soundFailure = QStringLiteral("gone");
-                break;
-            case 4:
-                engine.ended = true, engine.itemFailure = QStringLiteral("damaged");
+            case 4: // an end: plain, the sound server gone, or a damaged item
+                engine.ended = true;
+                engine.soundFailure = what % 8 == 3 ? QStringLiteral("gone") : QString();
+                engine.itemFailure = what % 8 == 4 ? QStringLiteral("damaged") : QString();
                 break;
             case 5:
                 engine.mixer = std::pair{int(input.Byte()), input.Byte() % 2 == 0};
