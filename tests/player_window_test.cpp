@@ -433,8 +433,10 @@ QStringList ShownPaths(const RecordingFace& face) {
 
 TEST_F(Player, TheEngineIsToldWhatFollowsByTheQueueTheShuffleAndTheList) {
     Add(Files(6));
-    Run({{"Play", "song0#0 plays 'song0.mp3' >song1 play=3/1 ticking"},
-         {"PlayNext 3", "song0#0 plays 'song0.mp3' >song3 play=3/1 ticking"},
+    Run({{"Play", "song0#0 plays 'song0.mp3' >song1 play=3/1 ticking"}});
+    engine.Skip(false); // song1 fails, but the window hears of it only once song3 is named
+    Run({{"PlayNext 3", "song0#0 plays 'song0.mp3' >song3 play=3/1 ticking"},
+         {"tick", "song0#0 plays 'song0.mp3' >song3 play=3/1 ticking"},       // passed over
          {"PlayNext 3", "song0#0 plays 'song0.mp3' >song3 play=3/1 ticking"}, // once
          {"PlayNext 5", "song0#0 plays 'song0.mp3' >song3 play=3/1 ticking"}});
     EXPECT_TRUE(Shown("_root.ListChanges").endsWith(u"|2|"_s)); // row 5, second in the queue
