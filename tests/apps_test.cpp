@@ -19,9 +19,8 @@
 
 namespace {
 
-// A folder dropped on the converter's face: its audio files join the list, found on
-// a worker, a name that is not UTF-8 as its bytes; Convert decides the outputs on a
-// worker while the progress window is up, converts them, and OK closes it.
+// A folder dropped on the converter: its files join the list (a name that is not UTF-8 as its
+// bytes), Convert decides the outputs on a worker and converts them, and OK closes it.
 TEST(Apps, BothProgramsStartAndCloseCleanly) {
     {
         QTemporaryDir dir;
@@ -47,8 +46,7 @@ TEST(Apps, BothProgramsStartAndCloseCleanly) {
         EXPECT_EQ(converter.window().Files(), (QStringList{album + u"/1.wav"_s, latin1}));
 
         const QString outputs[] = {album + u"/1.ogg"_s, latin1.chopped(3) + u"ogg"_s};
-        // Closes the progress window once both outputs are there; a message box that
-        // should not have come up is noted and closed, so that nothing waits for it.
+        // Closes the progress window once both outputs are there; an unexpected box is noted.
         QStringList told;
         QTimer closer;
         QObject::connect(&closer, &QTimer::timeout, [&] {
