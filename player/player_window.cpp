@@ -297,7 +297,9 @@ void PlayerWindow::Stop() {
     SetTitle(QString());
     ShowState();
     SetSeekBar(0);
-    // The time played goes back to the start; the length stays as it was shown.
+    // The time played goes back to the start; the length stays as it was shown (both are
+    // the trigger's data, written before it).
+    p_.face.SetVariable(Var(kTotalTimeTxt), p_.face.GetVariable(Var(kTotalTimeTxt)));
     p_.face.SetVariable(Var(kTimePlayedTxt), QStringLiteral("00:00"));
     p_.face.SetVariable(Var(kSetTimeTxt), QStringLiteral("1"));
 }
