@@ -64,9 +64,9 @@ TEST_F(Faces, TheConvertersMainFace) {
                    "removeAllButton RemoveAll", "browseButton Browse",
                    "sameFolderButton SameDirectory", "convertButton Convert", "helpButton Help",
                    "playerButton Player", "format_mp3 ConvertTo mp3", "format_opus ConvertTo opus",
-                   "quality_v2 Quality v2", "addFolderButton AddFolder"});
-    // The options, each press the next choice.
-    ExpectButtons({"deleteSourcesCheck Selected", "deleteSourcesCheck UnSelected",
+                   "quality_v2 Quality v2", "addFolderButton AddFolder",
+                   // The options, each press the next choice.
+                   "deleteSourcesCheck Selected", "deleteSourcesCheck UnSelected",
                    "replayGainCheck ReplayGain on", "replayGainCheck ReplayGain off",
                    "skipExistingCheck SkipExisting on", "skipExistingCheck SkipExisting off",
                    "copySameCheck CopySame off", "keepTimesCheck KeepTimes on",
@@ -269,45 +269,44 @@ TEST_F(Faces, ThePlayersTransportWindowVolumeListAndDrops) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return Is("dropArea", "containsDrag"); }, 5000));
 }
 
-// The types of the mouse and key events that reach a view past the filters installed after it.
+// Sends a right press and release, a left press, the menu key down and up and "A" down to a
+// view, and gives the types of those that reach it past the filters installed after this one.
 struct Seen : QObject {
     bool eventFilter(QObject*, QEvent* e) override {
         if (dynamic_cast<QInputEvent*>(e) && e->type() != QEvent::ShortcutOverride)
             events << e->type();
         return false;
     }
+    QList<int> Everything(QWidget& view) {
+        events.clear();
+        const QPointF at(5, 5);
+        for (const auto& [type, button] : {std::pair{QEvent::MouseButtonPress, Qt::RightButton},
+                                           {QEvent::MouseButtonRelease, Qt::RightButton},
+                                           {QEvent::MouseButtonPress, Qt::LeftButton}}) {
+            QMouseEvent event(type, at, view.mapToGlobal(at), button, button, Qt::NoModifier);
+            QCoreApplication::sendEvent(&view, &event);
+        }
+        for (const auto& [type, code] : {std::pair{QEvent::KeyPress, Qt::Key_Menu},
+                                         {QEvent::KeyRelease, Qt::Key_Menu},
+                                         {QEvent::KeyPress, Qt::Key_A}}) {
+            QKeyEvent event(type, code, Qt::NoModifier);
+            QCoreApplication::sendEvent(&view, &event);
+        }
+        return events;
+    }
     QList<int> events;
 };
-
-// Right press and release, left press, menu key down and up, "A" down.
-QList<int> Everything(QWidget& view, Seen& seen) {
-    seen.events.clear();
-    const QPointF at(5, 5);
-    for (const auto& [type, button] : {std::pair{QEvent::MouseButtonPress, Qt::RightButton},
-                                       {QEvent::MouseButtonRelease, Qt::RightButton},
-                                       {QEvent::MouseButtonPress, Qt::LeftButton}}) {
-        QMouseEvent event(type, at, view.mapToGlobal(at), button, button, Qt::NoModifier);
-        QCoreApplication::sendEvent(&view, &event);
-    }
-    for (const auto& [type, code] : {std::pair{QEvent::KeyPress, Qt::Key_Menu},
-                                     {QEvent::KeyRelease, Qt::Key_Menu},
-                                     {QEvent::KeyPress, Qt::Key_A}}) {
-        QKeyEvent event(type, code, Qt::NoModifier);
-        QCoreApplication::sendEvent(&view, &event);
-    }
-    return seen.events;
-}
 
 TEST(RightClickFilter, SwallowsRightPressesAndTheMenuKeyOnlyUntilRemoved) {
     FaceWindow window(u"main"_s);
     Seen seen;
     window.faceView().installEventFilter(&seen);
-    const QList<int> all = Everything(window.faceView(), seen);
+    const QList<int> all = seen.Everything(window.faceView());
     ASSERT_EQ(all.size(), 6);
     window.InstallFilter();
-    EXPECT_EQ(Everything(window.faceView(), seen), (QList<int>{all[1], all[2], all[4], all[5]}));
+    EXPECT_EQ(seen.Everything(window.faceView()), (QList<int>{all[1], all[2], all[4], all[5]}));
     window.RemoveFilter();
-    EXPECT_EQ(Everything(window.faceView(), seen), all);
+    EXPECT_EQ(seen.Everything(window.faceView()), all);
     // Only direct children are searched; a window without a face view is left alone.
     QWidget other;
     new FaceView(new QWidget(&other));
