@@ -436,7 +436,10 @@ TEST_F(RealPlayer, PlaysEveryFormatAndAnyNameThroughToTheEndOfTheList) {
     ASSERT_TRUE(WriteFile(latin1, ReadBytes(files[0])));
     const QString playlist = PathFromSystem(folder + "/list\xe9.m3u");
     ASSERT_TRUE(WriteFile(playlist, "#EXTM3U\ncaf\xe9.wav\n"));
-    Play(QStringList(files) << latin1 << playlist << ram);
+    // A RAM file whose location fails is told, and the list goes on.
+    const QString gone = dir.filePath("gone.ram");
+    ASSERT_TRUE(WriteFile(gone, "http://127.0.0.1:9/nothing.rm\n"));
+    Play(QStringList(files) << latin1 << playlist << gone << ram);
     ASSERT_TRUE(PlayToTheEnd());
     // Each item was announced in turn, and each showed its length.
     QStringList announced, lengthShown, names;
@@ -455,9 +458,11 @@ TEST_F(RealPlayer, PlaysEveryFormatAndAnyNameThroughToTheEndOfTheList) {
     EXPECT_EQ(lengthShown, names);
     EXPECT_TRUE(face.writes.contains("_root.KnobDisabled=1")); // RealAudio cannot be sought
     EXPECT_EQ(frm.list().rows().mid(8, 2), QStringList({latin1, latin1}));
-    EXPECT_EQ(frm.list().current(), 10);
+    EXPECT_EQ(frm.list().current(), 11);
     EXPECT_EQ(face.store.value("_root.Playing"), u"0"_s);
-    EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(u'\n');
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].startsWith(u"file:"_s + gone + u"--cannot be played: "_s))
+        << messages.shown[0];
     RemoveFile(latin1);
     RemoveFile(playlist);
 }
@@ -547,17 +552,6 @@ TEST_F(RealPlayer, AnyChannelLayoutAndRateReachesTheServerAsItIs) {
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(frm.list().current(), files.size() - 1);
     EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(u'\n');
-}
-
-TEST_F(RealPlayer, ARamFileWhoseLocationFailsIsToldAndTheListGoesOn) {
-    const QString ram = dir.filePath("gone.ram");
-    ASSERT_TRUE(WriteFile(ram, "http://127.0.0.1:9/nothing.rm\n"));
-    Play({ram, Tone("after.wav", 0.5)});
-    ASSERT_TRUE(PlayToTheEnd());
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_TRUE(messages.shown[0].startsWith(u"file:"_s + ram + u"--cannot be played: "_s))
-        << messages.shown[0];
-    EXPECT_EQ(frm.list().current(), 1);
 }
 
 // A RAM file whose server takes the connection and never answers: Stop is answered at
