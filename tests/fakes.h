@@ -27,6 +27,14 @@ template <typename T> bool Set(T& field, T value) {
     field = std::move(value);
     return true;
 }
+// The first of a script, taken off it.
+template <typename T> std::optional<T> Take(std::deque<T>& from) {
+    if (from.empty())
+        return std::nullopt;
+    T item = std::move(from.front());
+    from.pop_front();
+    return item;
+}
 
 // Every host write in order, as "name=value", and the last value of each.
 class RecordingFace : public Face {
@@ -70,70 +78,44 @@ public:
     QString geometry;
 };
 
-// Records every message, and whether a window's timer was left running under one;
-// answers questions from a script (No when it runs out).
+// Records every message; answers questions from a script (No when it runs out).
 class ScriptedMessages : public MessageBoxes {
 public:
-    void Show(const QString& text) override {
-        tickedUnder = tickedUnder || (timer && timer->Enabled());
-        shown << text;
-    }
+    void Show(const QString& text) override { shown << text; }
     void Inform(const QString& text) override { shown << text; }
     bool AskYesNo(const QString& text) override {
         asked << text;
-        const bool answer = !answers.empty() && answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return answer;
+        return Take(answers).value_or(false);
     }
 
-    const Ticker* timer = nullptr;
-    bool tickedUnder = false;
-    QStringList shown;
-    QStringList asked;
+    QStringList shown, asked;
     std::deque<bool> answers;
 };
 
 // Hands out scripted dialog results and errors, one per call (nothing once they run out).
 class ScriptedDialog : public OpenFileDialog {
 public:
-    QStringList Choose(const QString& title, const QString& filter, const QString& startFolder,
-                       QString& error) override {
-        titles << title;
-        filters << filter;
-        startFolders << startFolder;
-        if (results.empty())
-            return {};
-        const auto [paths, failure] = results.front();
-        results.pop_front();
+    QStringList Choose(const QString&, const QString&, const QString&, QString& error) override {
+        const auto [paths, failure] = Take(results).value_or(std::pair<QStringList, QString>());
         error = failure;
         return paths;
     }
     // Chooses these full paths at the next call.
     void Choose(const QStringList& paths) { results.emplace_back(paths, QString()); }
-    QString ChooseSave(const QString& title, const QString&, const QString&) override {
-        titles << title;
-        return saveAs;
-    }
+    QString ChooseSave(const QString&, const QString&, const QString&) override { return saveAs; }
     QString SaveType() const override { return saveType; }
     QString saveAs;   // the name given to a save dialog
     QString saveType; // and the type chosen in it
-
     std::deque<std::pair<QStringList, QString>> results;
-    QStringList titles;
-    QStringList filters;
-    QStringList startFolders;
 };
 
 class ScriptedFolders : public FolderChooser {
 public:
-    QString Choose(const QString& title, const QString& startPath) override {
-        titles << title;
+    QString Choose(const QString&, const QString& startPath) override {
         startPaths << startPath;
         return answer;
     }
     QString answer;
-    QStringList titles;
     QStringList startPaths;
 };
 
@@ -141,8 +123,7 @@ class RecordingShell : public Shell {
 public:
     void Open(const QString& file) override { opened << file; }
     void Start(const QString& program) override { started << program; }
-    QStringList opened;
-    QStringList started;
+    QStringList opened, started;
 };
 
 class RecordingTicker : public Ticker {
@@ -158,8 +139,7 @@ public:
     bool free = true;
 };
 
-// Holds the loaded item and the one queued after it; the test says when the engine
-// moves on, when an item ends, what it reports and what the mixer does.
+// Holds the loaded item and the one queued after it; the test moves it on and says what it reports.
 class ScriptedPlayer : public PlayerEngine {
 public:
     PlaybackState state() const override {
@@ -179,13 +159,6 @@ public:
     }
     void setReplayGain(ReplayGainMode mode) override { gain = mode; }
     void setNext(const QString& uri) override { next = uri; }
-    template <typename T> static std::optional<T> Take(std::deque<T>& from) {
-        if (from.empty())
-            return std::nullopt;
-        T item = std::move(from.front());
-        from.pop_front();
-        return item;
-    }
     std::optional<QString> TakeAdvance() override {
         const std::optional<QString> uri = Take(advances);
         loaded = uri.value_or(loaded);
@@ -217,11 +190,7 @@ public:
     bool pause() override { return std::exchange(playing, false) && Set(paused, true); }
     bool resume() override { return std::exchange(paused, false) && Set(playing, true); }
     bool stop() override { return Set(ended, false) && Set(paused, false) && !Set(playing, false); }
-    bool itemsClear() override {
-        playing = paused = ended = false;
-        next.clear();
-        return Set(loaded, QString());
-    }
+    bool itemsClear() override { return playlistAdd(QString()); }
     std::optional<double> inputLength() const override { return Input(length); }
     std::optional<double> inputTime() const override { return Input(time); }
     std::optional<double> inputPosition() const override { return Input(position); }
@@ -254,8 +223,7 @@ public:
     QList<double> seeks;
 };
 
-// A converter engine that records the jobs and answers as the test says: the
-// lowest unfinished item, its position and time, each item's state and reason.
+// A converter engine that records the jobs and answers what the test set.
 class ScriptedEngine : public ConverterEngine {
 public:
     void clear() override { calls << u"clear"_s; }
@@ -276,7 +244,7 @@ public:
     QString lastError() const override { return u"engine broke"_s; }
     bool Finished() const override { return finished; }
     ItemState State(int item) const override { return states.value(item, ItemState::Queued); }
-    QString FailureReason(int item) const override { return reasons.value(item); }
+    QString FailureReason(int) const override { return {}; }
     bool HoldsWhole(const QString& output, const QString&, qint64, qint64) override {
         return !incomplete.contains(output.section(u'/', -1));
     }
@@ -298,7 +266,6 @@ public:
     std::optional<int> time;
     bool finished = false;
     QList<ItemState> states;
-    QStringList reasons;
     QSet<QString> incomplete; // earlier outputs (by name) that do not hold their source whole
     QSet<int> unverified;
 };
@@ -310,7 +277,6 @@ struct ImmediateBackground : Background {
 
 // Everything around a window's host logic but its engine.
 struct Around {
-    Around() { messages.timer = &timer; }
     RecordingFace face;
     RecordingForm form;
     RecordingTicker timer;
