@@ -39,6 +39,9 @@ struct OutputOptions {
     // A damaged source is converted as far as it decodes (its source is then never
     // deleted) instead of failing.
     bool acceptDamaged = false;
+    // ID3v2 tags are written as version 2.3 rather than 2.4, for old car stereos and
+    // players.
+    bool id3v23 = false;
     bool operator==(const OutputOptions&) const = default;
 };
 
