@@ -111,10 +111,9 @@ int main(int argc, char* argv[]) {
                         static_cast<long long>(clock.elapsed()), window.ShownRows().size());
         }
         // The list scrolled through, a frame drawn at each step.
-        auto* view = qobject_cast<FaceView*>(
-            QApplication::topLevelWidgets().isEmpty()
-                ? nullptr
-                : QApplication::topLevelWidgets().front()->findChild<FaceView*>());
+        auto* view = QGuiApplication::topLevelWindows().isEmpty()
+                         ? nullptr
+                         : qobject_cast<FaceView*>(QGuiApplication::topLevelWindows().front());
         QQuickItem* list = view ? Find(view->rootObject(), QStringLiteral("playList")) : nullptr;
         if (list) {
             window.ToggleList();
@@ -123,7 +122,7 @@ int main(int argc, char* argv[]) {
             clock.start();
             for (int step = 0; step <= steps; ++step) {
                 list->setProperty("contentY", height * step / steps);
-                view->grabFramebuffer();
+                view->grabWindow();
             }
             std::printf("scrolled through in %d frames: %.1f ms a frame\n", steps + 1,
                         double(clock.elapsed()) / (steps + 1));

@@ -24,9 +24,8 @@ ConverterApp::ConverterApp(const QString& programFolder)
                      });
     QObject::connect(&window_, &FaceWindow::activated, &window_, [this] { main_->Activated(); });
     // Files and folders dropped on the face join the list once the drop is over.
-    window_.faceView().setAcceptDrops(true);
     drops_.onDrop = [this](const QStringList& paths) { main_->AddPaths(paths); };
-    window_.faceView().installEventFilter(&drops_);
+    window_.installEventFilter(&drops_);
 }
 
 bool DropsToList::eventFilter(QObject* watched, QEvent* event) {
@@ -41,7 +40,7 @@ bool DropsToList::eventFilter(QObject* watched, QEvent* event) {
 ConverterApp::~ConverterApp() {
     // A folder still being read hands its rows to nobody: let it finish first.
     QThreadPool::globalInstance()->waitForDone();
-    window_.faceView().removeEventFilter(&drops_);
+    window_.removeEventFilter(&drops_);
     if (running_)
         SaveConverterChoices(main_->Remember());
 }

@@ -15,7 +15,7 @@ class ConverterWindow;
 // The real conversion window, made afresh for every run.
 class QtConversionDialog : public ConversionDialog {
 public:
-    QtConversionDialog(ConverterSettings& settings, ConverterEngine& engine, QWidget* owner,
+    QtConversionDialog(ConverterSettings& settings, ConverterEngine& engine, QWindow* owner,
                        QString programFolder)
         : settings_(settings), engine_(engine), owner_(owner),
           programFolder_(std::move(programFolder)) {}
@@ -27,7 +27,7 @@ public:
 private:
     ConverterSettings& settings_;
     ConverterEngine& engine_;
-    QWidget* owner_;
+    QWindow* owner_;
     QString programFolder_;
     const ConverterWindow* main_ = nullptr;
 

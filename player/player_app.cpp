@@ -30,7 +30,7 @@ PlayerApp::PlayerApp(const QString& programFolder)
       bus_(player_, [this] {
           window_.showNormal();
           window_.raise();
-          window_.activateWindow();
+          window_.requestActivate();
       }) {
     connect(&window_.faceView(), &FaceView::command, this,
             [this](const QString& command, const QString& args) {
@@ -41,8 +41,6 @@ PlayerApp::PlayerApp(const QString& programFolder)
         player_.FollowEngine();
         bus_.Refresh();
     });
-    window_.faceView().setAcceptDrops(true);
-    window_.faceView().installEventFilter(this);
     window_.installEventFilter(this);
 }
 
@@ -87,7 +85,6 @@ PlayerApp::~PlayerApp() {
         player_.SaveTagCache();
     }
     // The window outlives this object's other members: it must not call back into them.
-    window_.faceView().removeEventFilter(this);
     window_.removeEventFilter(this);
 }
 
@@ -95,12 +92,12 @@ bool PlayerApp::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &window_ && (event->type() == QEvent::WindowStateChange ||
                                 event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
         // The face draws nothing that moves while nobody can see it.
-        const bool shown = window_.isVisible() && !window_.isMinimized();
+        const bool shown = window_.isVisible() && window_.visibility() != QWindow::Minimized;
         window_.faceView().SetVariable(QLatin1String(player_face::kShown),
                                        shown ? QStringLiteral("1") : QStringLiteral("0"));
     } else if (watched == &window_ && event->type() == QEvent::Close) {
         player_.Close();
-    } else if (watched == &window_.faceView() && event->type() == QEvent::Drop) {
+    } else if (watched == &window_ && event->type() == QEvent::Drop) {
         // The face shows the drop; the list takes the files once the drop is over.
         const QStringList files = DroppedFiles(static_cast<QDropEvent*>(event)->mimeData());
         if (!files.isEmpty())

@@ -50,13 +50,12 @@ TEST(Apps, BothProgramsStartAndCloseCleanly) {
         QStringList told;
         QTimer closer;
         QObject::connect(&closer, &QTimer::timeout, [&] {
-            QWidget* progress = QApplication::activeModalWidget();
-            if (auto* box = qobject_cast<QMessageBox*>(progress)) {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 told << box->text();
                 box->close();
                 return;
             }
-            auto* face = progress ? progress->findChild<velune::FaceView*>() : nullptr;
+            auto* face = qobject_cast<velune::FaceView*>(QGuiApplication::modalWindow());
             if (face && velune::NameTaken(outputs[0]) && velune::NameTaken(outputs[1]))
                 emit face->command(u"IDC_FS_OK"_s, u"undefined"_s);
         });

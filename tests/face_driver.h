@@ -42,6 +42,11 @@ public:
         QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, At(name, fraction));
         return commands;
     }
+    // Types the text, a key for each character.
+    void Type(const QString& text) {
+        for (const QChar c : text)
+            QTest::keyClick(&view, c.toLatin1());
+    }
     // Presses the key and returns the commands that it sent.
     QStringList Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         commands.clear();

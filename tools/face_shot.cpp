@@ -55,5 +55,5 @@ int main(int argc, char* argv[]) {
         QTest::qWait(20);
     }
     QTest::qWait(300);
-    return view.grabFramebuffer().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    return view.grabWindow().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
 }

@@ -1,6 +1,6 @@
 #include "face_view.h"
 
-#include <QQmlEngine>
+#include <QQmlComponent>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
@@ -33,21 +33,32 @@ void UseSoftwareRendering() {
 }
 } // namespace
 
-FaceView::FaceView(QWidget* parent)
-    : QQuickWidget((UseSoftwareRendering(), parent)), bridge_(this) {
+FaceView::FaceView() : QQuickWindow((UseSoftwareRendering(), static_cast<QWindow*>(nullptr))) {
     setObjectName(QStringLiteral("FaceView"));
-    setResizeMode(QQuickWidget::SizeViewToRootObject);
-    setFocusPolicy(Qt::StrongFocus);
     qml_register_types_Velune_Face();
     connect(&bridge_, &FaceBridge::command, this, &FaceView::command);
 }
 
+// The face goes before its engine and the window it is drawn in.
+FaceView::~FaceView() {
+    root_.reset();
+}
+
 bool FaceView::LoadFace(const QString& path) {
-    setSource(QUrl::fromLocalFile(path));
-    if (status() != QQuickWidget::Ready || !rootObject())
+    QQmlComponent component(&engine_, QUrl::fromLocalFile(path));
+    std::unique_ptr<QObject> made(component.create());
+    auto* item = qobject_cast<QQuickItem*>(made.get());
+    if (!item) {
+        for (const QQmlError& error : component.errors())
+            qCWarning(lcFace) << error.toString();
         return false;
+    }
+    made.release();
+    root_.reset(item);
+    item->setParentItem(contentItem());
+    resize(item->size().toSize());
     // A face has a `flash` property of type FaceBridge; it has no other way to the host.
-    return rootObject()->setProperty("flash", QVariant::fromValue(&bridge_));
+    return item->setProperty("flash", QVariant::fromValue(&bridge_));
 }
 
 void FaceView::SetVariable(const QString& name, const QString& value) {

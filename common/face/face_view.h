@@ -4,9 +4,11 @@
 
 #include <QHash>
 #include <QObject>
-#include <QQuickWidget>
+#include <QQmlEngine>
+#include <QQuickWindow>
 #include <QVariant>
 #include <QtQml/qqmlregistration.h>
+#include <memory>
 
 namespace velune {
 
@@ -38,23 +40,29 @@ private:
     QHash<QString, QString> store_;
 };
 
-// The face view of a window: plays a QML face and carries its commands and variables.
-class FaceView : public QQuickWidget, public Face {
+// A window that plays a QML face and carries its commands and variables. The face is
+// drawn straight into the window, with no widget layer between.
+class FaceView : public QQuickWindow, public Face {
     Q_OBJECT
 public:
-    explicit FaceView(QWidget* parent = nullptr);
+    FaceView();
+    ~FaceView() override;
 
     bool LoadFace(const QString& path) override;
     void SetVariable(const QString& name, const QString& value) override;
     QString GetVariable(const QString& name) const override;
 
     FaceBridge& bridge() { return bridge_; }
+    // The face's root item; null before a face was loaded.
+    QQuickItem* rootObject() const { return root_.get(); }
 
 signals:
     void command(const QString& command, const QString& args);
 
 private:
     FaceBridge bridge_;
+    QQmlEngine engine_;
+    std::unique_ptr<QQuickItem> root_;
 };
 
 } // namespace velune

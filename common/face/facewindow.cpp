@@ -1,18 +1,28 @@
 #include "facewindow.h"
 
-#include "dragwindow.h"
 #include "right_click_filter.h"
 
-#include <QCoreApplication>
-#include <QEvent>
+#include <QGuiApplication>
 #include <QEventLoop>
 #include <QHideEvent>
+#include <QQuickItem>
 
 namespace velune {
 
-FaceWindow::FaceWindow(const QString& caption, QWidget* owner)
-    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint), faceView_(new FaceView(this)) {
-    setWindowTitle(caption);
+FaceWindow::FaceWindow(const QString& caption, QWindow* owner) {
+    setFlags(Qt::Window | Qt::FramelessWindowHint);
+    setTransientParent(owner);
+    setTitle(caption);
+    // Told once the system's activation is over, as what it starts may close other
+    // windows; a window under another's modal one is not the user's yet.
+    connect(
+        this, &QWindow::activeChanged, this,
+        [this] {
+            const QWindow* modal = QGuiApplication::modalWindow();
+            if (isActive() && (!modal || modal == this))
+                emit activated();
+        },
+        Qt::QueuedConnection);
 }
 
 // The filter goes before the window: it may not see a half-destroyed face.
@@ -22,9 +32,12 @@ FaceWindow::~FaceWindow() {
 
 void FaceWindow::SetGeometry(std::optional<QPoint> topLeft, QSize window, QSize face) {
     if (topLeft)
-        move(*topLeft);
-    faceView_->setGeometry(QRect(QPoint(0, 0), face));
-    setFixedSize(window);
+        setPosition(*topLeft);
+    if (QQuickItem* root = rootObject())
+        root->setSize(face);
+    setMinimumSize(window);
+    setMaximumSize(window);
+    resize(window);
 }
 
 void FaceWindow::Minimize() {
@@ -32,7 +45,7 @@ void FaceWindow::Minimize() {
 }
 
 void FaceWindow::DragWindow() {
-    velune::DragWindow(this);
+    startSystemMove();
 }
 
 void FaceWindow::EndProgram() {
@@ -40,15 +53,15 @@ void FaceWindow::EndProgram() {
 }
 
 void FaceWindow::InstallFilter() {
-    InstallRightClickFilter(this);
+    SetRightClickFilter(this, true);
 }
 
 void FaceWindow::RemoveFilter() {
-    RemoveRightClickFilter(this);
+    SetRightClickFilter(this, false);
 }
 
 void FaceWindow::ShowModal() {
-    setWindowModality(Qt::ApplicationModal);
+    setModality(Qt::ApplicationModal);
     QEventLoop loop;
     const auto connection = connect(this, &FaceWindow::hidden, &loop, &QEventLoop::quit);
     show();
@@ -57,14 +70,8 @@ void FaceWindow::ShowModal() {
     disconnect(connection);
 }
 
-bool FaceWindow::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate)
-        emit activated();
-    return QWidget::event(event);
-}
-
 void FaceWindow::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
+    FaceView::hideEvent(event);
     // A minimised window is hidden by the system; only the program's own hide counts.
     if (!event->spontaneous())
         emit hidden();

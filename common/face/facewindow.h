@@ -4,18 +4,18 @@
 #include "form.h"
 
 #include <QTimer>
-#include <QWidget>
+#include <QWindow>
 
 namespace velune {
 
-// A borderless window covered by its face view `FaceView`.
-class FaceWindow : public QWidget, public Form {
+// A borderless window drawn by its face; a window with an owner stays above it.
+class FaceWindow : public FaceView, public Form {
     Q_OBJECT
 public:
-    explicit FaceWindow(const QString& caption, QWidget* owner = nullptr);
+    explicit FaceWindow(const QString& caption, QWindow* owner = nullptr);
     ~FaceWindow() override;
 
-    FaceView& faceView() { return *faceView_; }
+    FaceView& faceView() { return *this; }
 
     void SetGeometry(std::optional<QPoint> topLeft, QSize window, QSize face) override;
     void Minimize() override;
@@ -33,11 +33,7 @@ signals:
     void hidden();
 
 protected:
-    bool event(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-
-private:
-    FaceView* faceView_;
 };
 
 // A window's timer of one tick a second.

@@ -2,8 +2,6 @@
 
 #include <QObject>
 
-class QWidget;
-
 namespace velune {
 
 // Keeps the face's own context menu away: swallows right-button presses and the
@@ -17,14 +15,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-// The first direct child of the window whose class name contains the face view's.
-QWidget* FindFaceView(QWidget* window);
-void SetRightClickFilter(QWidget* faceView, bool enable);
-bool HasRightClickFilter(const QWidget* faceView);
-
-// Finds the window's face view and installs or removes the filter on it. A window
-// without a face view is left alone.
-void InstallRightClickFilter(QWidget* window);
-void RemoveRightClickFilter(QWidget* window);
+// Installs or removes the filter on a face's window.
+void SetRightClickFilter(QObject* faceWindow, bool enable);
 
 } // namespace velune

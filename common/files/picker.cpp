@@ -67,14 +67,20 @@ QString QtFilter(const QString& filter) {
 
 QStringList QtOpenFileDialog::Choose(const QString& title, const QString& filter,
                                      const QString& startFolder, QString& /*error*/) {
-    return QFileDialog::getOpenFileNames(owner_, title, startFolder, QtFilter(filter));
+    QFileDialog dialog(nullptr, title, startFolder, QtFilter(filter));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    PlaceOver(&dialog, owner_);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
 }
 
 QString QtOpenFileDialog::ChooseSave(const QString& title, const QString& filter,
                                      const QString& suggested) {
-    QString selected;
-    QString name =
-        QFileDialog::getSaveFileName(owner_, title, suggested, QtFilter(filter), &selected);
+    QFileDialog dialog(nullptr, title, suggested, QtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    PlaceOver(&dialog, owner_);
+    const QString name =
+        dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    const QString selected = dialog.selectedNameFilter();
     // "PLS playlist (*.pls)" -> "pls"
     saveType_ = selected.section(QStringLiteral("*."), 1)
                     .section(QLatin1Char(')'), 0, 0)

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-class QWidget;
+class QWindow;
 
 namespace velune {
 
@@ -32,17 +32,16 @@ public:
 
 class QtOpenFileDialog : public OpenFileDialog {
 public:
-    explicit QtOpenFileDialog(QWidget* owner = nullptr) : owner_(owner) {}
+    explicit QtOpenFileDialog(QWindow* owner = nullptr) : owner_(owner) {}
     QStringList Choose(const QString& title, const QString& filter, const QString& startFolder,
                        QString& error) override;
     QString ChooseSave(const QString& title, const QString& filter,
                        const QString& suggested) override;
     QString SaveType() const override { return saveType_; }
-    void SetOwner(QWidget* owner) { owner_ = owner; }
 
 private:
     QString saveType_;
-    QWidget* owner_;
+    QWindow* owner_;
 };
 
 // The filter in Qt's form: "description (pattern pattern);;...". Patterns are

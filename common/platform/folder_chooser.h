@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class QWidget;
+class QWindow;
 
 namespace velune {
 
@@ -15,12 +15,11 @@ public:
 
 class QtFolderChooser : public FolderChooser {
 public:
-    explicit QtFolderChooser(QWidget* owner = nullptr) : owner_(owner) {}
+    explicit QtFolderChooser(QWindow* owner = nullptr) : owner_(owner) {}
     QString Choose(const QString& title, const QString& startPath) override;
-    void SetOwner(QWidget* owner) { owner_ = owner; }
 
 private:
-    QWidget* owner_;
+    QWindow* owner_;
 };
 
 } // namespace velune

@@ -1,33 +1,47 @@
 #include "messages.h"
 
 #include <QMessageBox>
+#include <QWindow>
 
 namespace velune {
 
+void PlaceOver(QWidget* dialog, QWindow* owner) {
+    if (!owner)
+        return;
+    dialog->setAttribute(Qt::WA_NativeWindow);
+    if (QWindow* window = dialog->windowHandle())
+        window->setTransientParent(owner);
+}
+
 void QtMessageBoxes::Show(const QString& text) {
-    QMessageBox::information(owner_, caption_, text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Information, caption_, text, QMessageBox::Ok);
+    PlaceOver(&box, owner_);
+    box.exec();
 }
 
 void QtMessageBoxes::Inform(const QString& text) {
-    auto* box = new QMessageBox(QMessageBox::Information, caption_, text, QMessageBox::Ok, owner_);
+    auto* box = new QMessageBox(QMessageBox::Information, caption_, text, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
+    PlaceOver(box, owner_);
     box->show();
 }
 
 bool QtMessageBoxes::AskYesNo(const QString& text) {
-    return QMessageBox::question(owner_, caption_, text, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, caption_, text, QMessageBox::Yes | QMessageBox::No);
+    PlaceOver(&box, owner_);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void QtMessageBoxes::Ask(const QString& text, std::function<void(bool)> answer) {
-    auto* box = new QMessageBox(QMessageBox::Question, caption_, text,
-                                QMessageBox::Yes | QMessageBox::No, owner_);
+    auto* box =
+        new QMessageBox(QMessageBox::Question, caption_, text, QMessageBox::Yes | QMessageBox::No);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    PlaceOver(box, owner_);
     QObject::connect(box, &QMessageBox::finished, box, [answer = std::move(answer)](int result) {
         answer(result == QMessageBox::Yes);
     });
-    box->open();
+    box->show();
 }
 
 } // namespace velune

@@ -4,6 +4,7 @@
 #include <functional>
 
 class QWidget;
+class QWindow;
 
 namespace velune {
 
@@ -26,17 +27,20 @@ public:
 
 class QtMessageBoxes : public MessageBoxes {
 public:
-    QtMessageBoxes(QString caption, QWidget* owner = nullptr)
+    QtMessageBoxes(QString caption, QWindow* owner = nullptr)
         : caption_(std::move(caption)), owner_(owner) {}
     void Show(const QString& text) override;
     void Inform(const QString& text) override;
     bool AskYesNo(const QString& text) override;
     void Ask(const QString& text, std::function<void(bool)> answer) override;
-    void SetOwner(QWidget* owner) { owner_ = owner; }
+    void SetOwner(QWindow* owner) { owner_ = owner; }
 
 private:
     QString caption_;
-    QWidget* owner_;
+    QWindow* owner_;
 };
+
+// Keeps a dialog above the window it was opened for.
+void PlaceOver(QWidget* dialog, QWindow* owner);
 
 } // namespace velune
