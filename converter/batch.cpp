@@ -210,9 +210,9 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
             onlyFiles = true;
         } else if (argument == QLatin1String("--to")) {
             if (!FormatNamed(value))
-                return fail(QStringLiteral(
-                    "--to takes wav, mp3, ogg, flac, opus, m4a or alac, not \"%1\"")
-                                .arg(value));
+                return fail(
+                    QStringLiteral("--to takes wav, mp3, ogg, flac, opus, m4a or alac, not \"%1\"")
+                        .arg(value));
             options.format = value;
         } else if (argument == QLatin1String("--quality")) {
             quality = value;

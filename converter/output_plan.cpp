@@ -93,9 +93,8 @@ std::vector<PlannedOutput> PlanOutputs(const std::vector<PlannedSource>& sources
                                               "a new output written")
                                    .arg(Readable(plain.section(u'/', -1)));
         }
-        planned.output = relative.isEmpty()
-                             ? OutputPath(named, folder, extension, given)
-                             : PatternOutputPath(folder, relative, extension, given);
+        planned.output = relative.isEmpty() ? OutputPath(named, folder, extension, given)
+                                            : PatternOutputPath(folder, relative, extension, given);
     }
     return plan;
 }

@@ -157,8 +157,8 @@ int AudioDecoder::Read(const uint8_t* const** data) {
         }
         d.dropUntil = -1;
         // Past an MP4's edit list lies the encoder's padding.
-        const int64_t left = d.editEnd >= 0 ? std::max<int64_t>(0, d.editEnd - d.position)
-                                            : int64_t{count - skip};
+        const int64_t left =
+            d.editEnd >= 0 ? std::max<int64_t>(0, d.editEnd - d.position) : int64_t{count - skip};
         const int take = static_cast<int>(std::min<int64_t>(count - skip, left));
         d.position += take;
         const int converted = d.Convert(d.frame, skip, take);

@@ -51,8 +51,8 @@ void AddText(TagSet& tags, const std::vector<std::pair<QString, QString>>& pairs
 }
 
 // A source already in the target format and shape: copying it loses nothing (and
-// takes less time), encoding a lossy one again would. The codec decides, not the container (Ogg holds Vorbis
-// and Opus), and a rate or channel count asked for must be the file's own.
+// takes less time), encoding a lossy one again would. The codec decides, not the container (Ogg
+// holds Vorbis and Opus), and a rate or channel count asked for must be the file's own.
 bool CopyGives(const QString& source, TargetFormat format, const OutputShape& shape) {
     const char* kind = format == TargetFormat::Mp3    ? "mp3/mp3"
                        : format == TargetFormat::Ogg  ? "ogg/vorbis"

@@ -207,16 +207,16 @@ private:
         // A float source (lossy formats) or a deeper one made 16-bit, the default depth too.
         const bool dither = pcm && !deep && (sourceBits == 0 || sourceBits > 16);
         if (deep)
-            outFormat_ = av_sample_fmt_is_planar(outFormat_) ? AV_SAMPLE_FMT_S32P
-                                                             : AV_SAMPLE_FMT_S32;
+            outFormat_ =
+                av_sample_fmt_is_planar(outFormat_) ? AV_SAMPLE_FMT_S32P : AV_SAMPLE_FMT_S32;
         if (deep && format == TargetFormat::Wav)
             settings.encoder = "pcm_s24le";
         // Whole numbers come from the decoder interleaved; an encoder that takes them
         // planar (ALAC) gets them parted.
         const AVSampleFormat packed = av_get_packed_sample_fmt(outFormat_);
         parted_ = packed != outFormat_ && packed != AV_SAMPLE_FMT_FLT;
-        layout_ = packed == AV_SAMPLE_FMT_S16   ? SampleLayout::S16
-                  : packed == AV_SAMPLE_FMT_S32 ? SampleLayout::S32
+        layout_ = packed == AV_SAMPLE_FMT_S16       ? SampleLayout::S16
+                  : packed == AV_SAMPLE_FMT_S32     ? SampleLayout::S32
                   : outFormat_ == AV_SAMPLE_FMT_FLT ? SampleLayout::Float
                                                     : SampleLayout::FloatPlanar;
         const SampleLayout layout = layout_;
@@ -457,7 +457,7 @@ private:
     Packet packet_;
     int frameSamples_ = 0;
     int64_t nextPts_ = 0;
-    qint64 packets_ = 0; // written to the file
+    qint64 packets_ = 0;  // written to the file
     bool parted_ = false; // the encoder takes planes, the decoder gives interleaved samples
     std::vector<std::vector<uint8_t>> planes_;
     std::vector<const uint8_t*> planePointers_;
