@@ -115,7 +115,8 @@ TEST(Engine, EverySourceToEveryTargetKeepsEverySampleRateChannelAndTag) {
     EXPECT_EQ(ReadBytes(taken), "mine");
     for (std::size_t s = 0; s < sources.size(); ++s) {
         const QString path = dir.filePath(sources[s].name);
-        const qint64 samples = DecodedSamples(path, sources[s].channels);
+        // Three seconds each: an AAC source's edit list leaves out its padding too.
+        const qint64 samples = 3 * sources[s].rate;
         for (const auto& [format, quality, extension, encoding] : kTargets) {
             const QString output = path + u'.' + extension;
             SCOPED_TRACE(output.toStdString());
