@@ -51,8 +51,9 @@ void AddText(TagSet& tags, const std::vector<std::pair<QString, QString>>& pairs
 }
 
 // A source already in the target format and shape: copying it loses nothing (and
-// takes less time), encoding a lossy one again would. The codec decides, not the container (Ogg
-// holds Vorbis and Opus), and a rate or channel count asked for must be the file's own.
+// takes less time), encoding a lossy one again would. The codec decides, not the container
+// (Ogg holds Vorbis and Opus, M4A AAC and ALAC), and a rate, channel count or depth asked
+// for must be the file's own. An MP4 is taken only as an M4A: another may hold a film.
 bool CopyGives(const QString& source, TargetFormat format, const OutputShape& shape) {
     const char* kind = format == TargetFormat::Mp3    ? "mp3/mp3"
                        : format == TargetFormat::Ogg  ? "ogg/vorbis"
@@ -60,11 +61,15 @@ bool CopyGives(const QString& source, TargetFormat format, const OutputShape& sh
                        : format == TargetFormat::M4a  ? "mov/aac"
                        : format == TargetFormat::Alac ? "mov/alac"
                                                       : nullptr;
+    const bool mp4 = format == TargetFormat::M4a || format == TargetFormat::Alac;
+    if (!kind || (mp4 && !source.endsWith(QLatin1String(".m4a"), Qt::CaseInsensitive)))
+        return false;
     AudioDecoder decoder;
     QString error;
-    return kind && decoder.Open(source, error) && decoder.SourceKind() == QLatin1String(kind) &&
+    return decoder.Open(source, error) && decoder.SourceKind() == QLatin1String(kind) &&
            (shape.rate == 0 || shape.rate == decoder.SourceRate()) &&
-           (shape.channels == 0 || shape.channels == decoder.SourceChannels());
+           (shape.channels == 0 || shape.channels == decoder.SourceChannels()) &&
+           (shape.bits == 0 || format != TargetFormat::Alac || shape.bits == decoder.SourceBits());
 }
 
 // Copies the file's bytes; false with the system's reason.
