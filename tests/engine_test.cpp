@@ -199,7 +199,7 @@ TEST(Engine, ReplayGainAgreesWithLoudgainPerTrackAndAlbum) {
 
     FfmpegConverter engine(2);
     const std::vector<std::pair<TargetFormat, QString>> targets{
-        {Mp3, u"mp3"_s}, {Ogg, u"ogg"_s}, {Flac, u"flac"_s}, {Opus, u"opus"_s}};
+        {Mp3, u"mp3"_s}, {Ogg, u"ogg"_s}, {Flac, u"flac"_s}, {Opus, u"opus"_s}, {M4a, u"m4a"_s}};
     for (const QString& stem : {u"loud"_s, u"quiet"_s})
         for (const auto& [format, extension] : targets)
             ASSERT_TRUE(engine.add(
