@@ -60,12 +60,13 @@ private:
         // For the album gain: what was written, and the loudness measured.
         TagSet tags;
         std::shared_ptr<LoudnessMeter> loudness;
-        bool copied = false;                 // its source was copied as it is
-        QString temp;                        // its output, written and synced, not yet published
-        qint64 samples = 0;                  // what the output must decode to, at its rate
-        bool exactSource = false;            // the source declared its length exactly, and had it
-        std::pair<QString, QString> gapless; // an M4A's iTunSMPB field
-        QString losses;                      // converted from a damaged source: how much was lost
+        bool copied = false;      // its source was copied as it is
+        QString temp;             // its output, written and synced, not yet published
+        qint64 samples = 0;       // what the output must decode to, at its rate
+        bool exactSource = false; // the source declared its length exactly, and had it
+        QString losses;           // converted from a damaged source: how much was lost
+        // An M4A's iTunSMPB field (its encoder delay and padding), written after its tags.
+        std::pair<QString, QString> gapless;
         bool verified = false;
         bool awaitingAlbum = false; // guarded by mutex_
     };
