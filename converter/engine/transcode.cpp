@@ -83,6 +83,9 @@ Settings SettingsOf(TargetFormat format) {
     return {"pcm_s16le", "wav", AV_SAMPLE_FMT_S16, INT_MAX};
 }
 
+// The highest rate an AAC stream has.
+constexpr int kAacMaxRate = 96000;
+
 // The rates an MP3 can have.
 constexpr int kMp3Rates[] = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
 
@@ -194,7 +197,10 @@ private:
         int channels = std::min(decoder_.SourceChannels(), settings.maxChannels);
         if (shape.channels > 0)
             channels = std::min(channels, shape.channels);
-        const int rate = shape.rate > 0 ? shape.rate : decoder_.SourceRate();
+        int rate = shape.rate > 0 ? shape.rate : decoder_.SourceRate();
+        // AAC goes up to 96 kHz: a higher rate is halved, within its family (44.1 or 48).
+        while (format == TargetFormat::M4a && rate > kAacMaxRate)
+            rate /= 2;
         av_channel_layout_default(&outLayout_, channels);
         outFormat_ = settings.sampleFormat;
         // FLAC and ALAC keep what a source of more than 16 bits has, 24 of them; WAV,
