@@ -556,17 +556,24 @@ TEST(Engine, M4aIsExactWhereItsEditListIsReadAndAlacKeepsEverySample) {
             ASSERT_TRUE(MakeTone(source, seconds, rate));
             ASSERT_TRUE(RunTool(u"ffmpeg"_s, Args(u"-v error -i %1 -c:a aac -b:a 192k %1.ff.m4a"_s)
                                                  .replaceInStrings(u"%1"_s, source)));
-            ASSERT_TRUE(engine.add({source, source + u".m4a"_s, M4a, {}}));
+            ConversionJob job{source, source + u".m4a"_s, M4a, {}};
+            job.verify = true; // read back as --delete-sources does
+            ASSERT_TRUE(engine.add(job));
             tones.emplace_back(source, static_cast<qint64>(seconds * rate));
         }
     RunToEnd(engine);
     // ALAC in batch mode, into an M4A file.
     const QString deep = dir.filePath("24.wav"), cd = dir.filePath("16.wav");
     ASSERT_TRUE(MakeTone(deep, 2.5, 96000, 2, Args(u"-c:a pcm_s24le"_s)) && MakeTone(cd, 2.5));
-    EXPECT_EQ(Converter(QStringList{u"--to"_s, u"alac"_s, deep, cd}).status, 0);
+    const QStringList alac{u"--to"_s, u"alac"_s, deep, cd};
+    EXPECT_EQ(Converter(alac).status, 0);
+    EXPECT_EQ(Converter(alac + QStringList{u"--skip-existing"_s}).out,
+              u"Converted 0, skipped 2, failed 0.\n"_s);
     const std::atomic<bool> cancel{false};
+    int item = 0;
     for (const auto& [source, samples] : tones) {
         SCOPED_TRACE(source.toStdString());
+        EXPECT_TRUE(engine.Verified(item++));
         const QString ours = source + u".m4a"_s;
         QString error;
         EXPECT_TRUE(DecodesWhole(ours, samples, cancel, error)) << error.toStdString();
