@@ -5,8 +5,9 @@
 // format. The "mp3-rg" row measures ReplayGain on, "mp3-tp" ReplayGain with the true
 // peak and clipping prevented (both against lame without it). The "mp3-del" row
 // converts as --delete-sources does: each output is read back from the disk and
-// decoded whole before its source could go (the sources are kept here).
-// usage: conversion_bench [files=10] [seconds=180]
+// decoded whole before its source could go (the sources are kept here). The "m4a" and
+// "alac" rows go against ffmpeg's own AAC (192 kbit/s) and ALAC encoders.
+// usage: conversion_bench [files=10] [seconds=180] [rows, e.g. m4a,alac; all by default]
 #include "ffmpeg_converter.h"
 
 #include <QCoreApplication>
@@ -80,6 +81,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const int files = argc > 1 ? std::atoi(argv[1]) : 10;
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 180;
+    const QStringList only =
+        argc > 3 ? QString::fromLocal8Bit(argv[3]).split(QLatin1Char(',')) : QStringList();
     QTemporaryDir dir;
     QStringList sources;
     std::printf("generating %d stereo files of %d s ...\n", files, seconds);
@@ -168,11 +171,15 @@ int main(int argc, char* argv[]) {
          u"ogg"_s,
          u"ogg"_s,
          {ffmpeg(words("-c:a libvorbis -q:a 5")), program("oggenc", words("--quiet -q 5"), true)}},
+        {TargetFormat::M4a, {}, 0, u"m4a"_s, u"m4a"_s, {ffmpeg(words("-c:a aac -b:a 192k"))}},
+        {TargetFormat::Alac, {}, 0, u"alac"_s, u"m4a"_s, {ffmpeg(words("-c:a alac"))}},
     };
 
     const int cores = FfmpegConverter::DefaultJobs();
     std::printf("%-6s %-14s %10s %8s\n", "format", "converter", "time (s)", "ratio");
     for (const Target& target : targets) {
+        if (!only.isEmpty() && !only.contains(target.label))
+            continue;
         std::map<QString, double> times;
         for (const Peer& peer : target.peers) {
             if (QStandardPaths::findExecutable(peer.name).isEmpty()) {

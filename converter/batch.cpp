@@ -125,20 +125,23 @@ bool IsTrackItem(const Sources& found, const QueuedSource& item) {
 
 QString BatchUsage() {
     return QStringLiteral(
-        "Usage: VeluneConverter --to wav|mp3|ogg|flac|opus [--quality Q] [--replaygain]\n"
-        "                       [--out FOLDER] [--skip-existing] [--pattern TEXT] [--jobs N]\n"
-        "                       [--rate R] [--channels C] [--bits B] [--copy-same]\n"
-        "                       [--keep-times] [--true-peak] [--prevent-clipping]\n"
-        "                       [--accept-damaged] [--delete-sources] FILE|SHEET|FOLDER...\n"
+        "Usage: VeluneConverter --to wav|mp3|ogg|flac|opus|m4a|alac [--quality Q]\n"
+        "                       [--replaygain] [--out FOLDER] [--skip-existing]\n"
+        "                       [--pattern TEXT] [--jobs N] [--rate R] [--channels C]\n"
+        "                       [--bits B] [--copy-same] [--keep-times] [--true-peak]\n"
+        "                       [--prevent-clipping] [--accept-damaged] [--delete-sources]\n"
+        "                       FILE|SHEET|FOLDER...\n"
         "\n"
         "Converts audio files without opening the window. Started with no arguments,\n"
         "VeluneConverter opens its window.\n"
         "\n"
         "  --to FORMAT        the format to write: wav (16-bit PCM), mp3 (192 kbit/s),\n"
-        "                     ogg (Vorbis, quality 5), flac (16 or 24 bits, as the source)\n"
-        "                     or opus (128 kbit/s, 48 kHz)\n"
+        "                     ogg (Vorbis, quality 5), flac (16 or 24 bits, as the source),\n"
+        "                     opus (128 kbit/s, 48 kHz), m4a (AAC, 192 kbit/s) or alac\n"
+        "                     (Apple Lossless in M4A, 16 or 24 bits, as the source)\n"
         "  --quality Q        mp3: 128, 192, 256 or 320 (kbit/s), v0, v2 or v4 (VBR);\n"
-        "                     ogg: q3 to q8; opus: 96, 128 or 160 (kbit/s)\n"
+        "                     ogg: q3 to q8; opus: 96, 128 or 160 (kbit/s); m4a: 128,\n"
+        "                     192 or 256 (kbit/s)\n"
         "  --replaygain       measure each output's loudness and write ReplayGain tags\n"
         "                     (album gains for the files of one album)\n"
         "  --true-peak        with --replaygain, write the true peak (as loudgain does)\n"
@@ -154,10 +157,10 @@ QString BatchUsage() {
         "  --jobs N           convert up to N files at once; by default one per core\n"
         "  --rate R           source (the default), 44100 or 48000 (Hz)\n"
         "  --channels C       source (the default), stereo or mono\n"
-        "  --bits B           wav and flac: auto (16 for wav, the source's for flac), 16\n"
-        "                     or 24; fewer bits than the source's are dithered\n"
-        "  --copy-same        copy an mp3, ogg or opus source already in the target format\n"
-        "                     as it is instead of encoding it again\n"
+        "  --bits B           wav, flac and alac: auto (16 for wav, the source's for flac\n"
+        "                     and alac), 16 or 24; fewer bits than the source's are dithered\n"
+        "  --copy-same        copy an mp3, ogg, opus, AAC or ALAC source already in the\n"
+        "                     target format as it is instead of encoding it again\n"
         "  --keep-times       give each output its source's modification time\n"
         "  --accept-damaged   convert a damaged file as far as it plays (the loss is told,\n"
         "                     the source never deleted); by default such a file fails\n"
@@ -207,8 +210,9 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
             onlyFiles = true;
         } else if (argument == QLatin1String("--to")) {
             if (!FormatNamed(value))
-                return fail(QStringLiteral("--to takes wav, mp3, ogg, flac or opus, not \"%1\"")
-                                .arg(value));
+                return fail(
+                    QStringLiteral("--to takes wav, mp3, ogg, flac, opus, m4a or alac, not \"%1\"")
+                        .arg(value));
             options.format = value;
         } else if (argument == QLatin1String("--quality")) {
             quality = value;

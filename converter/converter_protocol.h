@@ -42,7 +42,7 @@ inline constexpr char kAbout[] = "IDC_FS_About";
 inline constexpr char kPlayer[] = "IDC_FS_Player";
 
 inline constexpr char kFillCombo[] =
-    "_root.FillCombo"; // "wav|mp3|ogg|flac|opus"; trigger kSetCombo
+    "_root.FillCombo"; // "wav|mp3|ogg|flac|opus|m4a|alac"; trigger kSetCombo
 inline constexpr char kSetCombo[] = "_root.SetCombo";
 inline constexpr char kFormat[] = "_root.Format"; // the format chosen, when the host restores it
 // The qualities the chosen format takes ("" for none) and the one chosen; trigger kSetQuality.

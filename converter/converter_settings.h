@@ -11,12 +11,12 @@ namespace velune {
 // The program's title, the caption of every converter message box.
 inline const QString kConverterTitle = QStringLiteral("VeluneConverter mp3,wav,ogg");
 // The formats the face offers, in its order.
-inline const QString kOfferedFormats = QStringLiteral("wav|mp3|ogg|flac|opus");
+inline const QString kOfferedFormats = QStringLiteral("wav|mp3|ogg|flac|opus|m4a|alac");
 
 // Values shared by the converter's main window and its conversion window.
 struct ConverterSettings {
-    // The target's name as the face chose it ("wav", "mp3", "ogg"); it is the
-    // outputs' extension.
+    // The target's name as the face chose it ("wav", "mp3", "ogg"); it names the
+    // outputs' extension ("alac" is written as "m4a").
     QString targetName;
     bool deleteSources = false;
     bool conversionWindowOpen = false;

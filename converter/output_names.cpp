@@ -10,17 +10,24 @@
 namespace velune {
 
 std::optional<TargetFormat> FormatNamed(const QString& name) {
-    static const std::array<std::pair<QLatin1String, TargetFormat>, 5> kTargets{{
+    static const std::array<std::pair<QLatin1String, TargetFormat>, 7> kTargets{{
         {QLatin1String("wav"), TargetFormat::Wav},
         {QLatin1String("mp3"), TargetFormat::Mp3},
         {QLatin1String("ogg"), TargetFormat::Ogg},
         {QLatin1String("flac"), TargetFormat::Flac},
         {QLatin1String("opus"), TargetFormat::Opus},
+        {QLatin1String("m4a"), TargetFormat::M4a},
+        {QLatin1String("alac"), TargetFormat::Alac},
     }};
     for (const auto& [spelled, format] : kTargets)
         if (name == spelled)
             return format;
     return std::nullopt;
+}
+
+QString ExtensionOf(const QString& name) {
+    // Apple Lossless is kept in an M4A file too.
+    return name == QLatin1String("alac") ? QStringLiteral("m4a") : name;
 }
 
 QStringList QualitiesOf(TargetFormat format) {
@@ -34,8 +41,11 @@ QStringList QualitiesOf(TargetFormat format) {
                 QStringLiteral("q6"), QStringLiteral("q7"), QStringLiteral("q8")};
     case TargetFormat::Opus:
         return {QStringLiteral("96"), QStringLiteral("128"), QStringLiteral("160")};
+    case TargetFormat::M4a:
+        return {QStringLiteral("128"), QStringLiteral("192"), QStringLiteral("256")};
     case TargetFormat::Flac:
     case TargetFormat::Wav:
+    case TargetFormat::Alac:
         break;
     }
     return {};
@@ -44,6 +54,7 @@ QStringList QualitiesOf(TargetFormat format) {
 QString DefaultQualityOf(TargetFormat format) {
     switch (format) {
     case TargetFormat::Mp3:
+    case TargetFormat::M4a:
         return QStringLiteral("192");
     case TargetFormat::Ogg:
         return QStringLiteral("q5");
@@ -51,6 +62,7 @@ QString DefaultQualityOf(TargetFormat format) {
         return QStringLiteral("128");
     case TargetFormat::Flac:
     case TargetFormat::Wav:
+    case TargetFormat::Alac:
         break;
     }
     return {};

@@ -49,12 +49,14 @@ QString PlainPatternOutputPath(const QString& base, const QString& relative,
 QStringList EarlierPatternOutputPaths(const QString& base, const QString& relative,
                                       const QString& extension);
 
-// The target format a name stands for ("wav", "mp3", "ogg"), exactly as spelled.
+// The target format a name stands for ("wav", "mp3", "ogg", "m4a", "alac"), exactly as spelled.
 std::optional<TargetFormat> FormatNamed(const QString& name);
+// The extension of a target format's outputs, by its name: its name, but "m4a" for "alac".
+QString ExtensionOf(const QString& name);
 
 // The qualities a format takes, as text: MP3 "128" "192" "256" "320" (kbit/s) and
-// "v0" "v2" "v4" (VBR levels), Ogg Vorbis "q3" to "q8", Opus "96" "128" "160";
-// WAV and FLAC none. "" is each
+// "v0" "v2" "v4" (VBR levels), Ogg Vorbis "q3" to "q8", Opus "96" "128" "160", M4A (AAC)
+// "128" "192" "256"; WAV, FLAC and ALAC none. "" is each
 // format's default.
 QStringList QualitiesOf(TargetFormat format);
 // The quality a format is written at unless another is chosen ("" for none).

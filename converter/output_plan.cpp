@@ -42,6 +42,7 @@ std::vector<PlannedOutput> PlanOutputs(const std::vector<PlannedSource>& sources
     std::vector<PlannedOutput> plan;
     plan.reserve(sources.size());
     QSet<QString> given;
+    const QString extension = ExtensionOf(rules.extension);
     for (const PlannedSource& source : sources) {
         PlannedOutput& planned = plan.emplace_back();
         if (!IsFile(source.path)) {
@@ -67,8 +68,8 @@ std::vector<PlannedOutput> PlanOutputs(const std::vector<PlannedSource>& sources
             folder += QLatin1Char('/') + source.subfolder;
         }
         const QString plain = relative.isEmpty()
-                                  ? PlainOutputPath(named, folder, rules.extension)
-                                  : PlainPatternOutputPath(folder, relative, rules.extension);
+                                  ? PlainOutputPath(named, folder, extension)
+                                  : PlainPatternOutputPath(folder, relative, extension);
         if (const QString into = FolderOf(plain); !MakeFolders(into)) {
             planned.kind = PlannedOutput::Kind::Failed;
             planned.reason = QStringLiteral("the folder %1 cannot be made").arg(Readable(into));
@@ -77,8 +78,8 @@ std::vector<PlannedOutput> PlanOutputs(const std::vector<PlannedSource>& sources
         if (rules.skipExisting) {
             // Under its own name or one an earlier run had to number.
             const QStringList earlier =
-                relative.isEmpty() ? EarlierOutputPaths(named, folder, rules.extension)
-                                   : EarlierPatternOutputPaths(folder, relative, rules.extension);
+                relative.isEmpty() ? EarlierOutputPaths(named, folder, extension)
+                                   : EarlierPatternOutputPaths(folder, relative, extension);
             const auto complete = [&](const QString& output) {
                 return IsFile(output) && whole(output, source.path, track ? track->startFrame : 0,
                                                track ? track->endFrame : -1);
@@ -92,9 +93,8 @@ std::vector<PlannedOutput> PlanOutputs(const std::vector<PlannedSource>& sources
                                               "a new output written")
                                    .arg(Readable(plain.section(u'/', -1)));
         }
-        planned.output = relative.isEmpty()
-                             ? OutputPath(named, folder, rules.extension, given)
-                             : PatternOutputPath(folder, relative, rules.extension, given);
+        planned.output = relative.isEmpty() ? OutputPath(named, folder, extension, given)
+                                            : PatternOutputPath(folder, relative, extension, given);
     }
     return plan;
 }

@@ -13,7 +13,7 @@ namespace velune {
 // How a run names its outputs.
 struct OutputRules {
     QString outputFolder; // "" = beside each source
-    QString extension;    // the target format's name
+    QString extension;    // the target format's name ("alac" is written as "m4a")
     QString pattern;      // names from tags, e.g. "{artist}/{album}/{track:02} {title}"; "" none
     bool skipExisting = false;
 };

@@ -389,6 +389,9 @@ TEST_F(MainWindow, ChoicesFollowTheFormatAndAreRemembered) {
         {"IDC_FS_ConvertTo", "flac", " / ", {}},
         {"IDC_FS_ConvertTo", "ogg", "q3|q4|q5|q6|q7|q8 / q5", {Quality::Kind::Level, 5}},
         {"IDC_FS_Quality", "q8", "q3|q4|q5|q6|q7|q8 / q5", {Quality::Kind::Level, 8}},
+        {"IDC_FS_ConvertTo", "m4a", "128|192|256 / 192", {Quality::Kind::BitRate, 192}},
+        {"IDC_FS_Quality", "256", "128|192|256 / 192", {Quality::Kind::BitRate, 256}},
+        {"IDC_FS_ConvertTo", "alac", " / ", {}},
         {"IDC_FS_ConvertTo", "mp3", "128|192|256|320|v0|v2|v4 / v2", {Quality::Kind::Vbr, 2}},
         {"IDC_FS_ConvertTo", "aac", "128|192|256|320|v0|v2|v4 / v2", {Quality::Kind::Vbr, 2}},
     };

@@ -115,7 +115,8 @@ TEST(Engine, EverySourceToEveryTargetKeepsEverySampleRateChannelAndTag) {
     EXPECT_EQ(ReadBytes(taken), "mine");
     for (std::size_t s = 0; s < sources.size(); ++s) {
         const QString path = dir.filePath(sources[s].name);
-        const qint64 samples = DecodedSamples(path, sources[s].channels);
+        // Three seconds each: an AAC source's edit list leaves out its padding too.
+        const qint64 samples = 3 * sources[s].rate;
         for (const auto& [format, quality, extension, encoding] : kTargets) {
             const QString output = path + u'.' + extension;
             SCOPED_TRACE(output.toStdString());
@@ -198,7 +199,7 @@ TEST(Engine, ReplayGainAgreesWithLoudgainPerTrackAndAlbum) {
 
     FfmpegConverter engine(2);
     const std::vector<std::pair<TargetFormat, QString>> targets{
-        {Mp3, u"mp3"_s}, {Ogg, u"ogg"_s}, {Flac, u"flac"_s}, {Opus, u"opus"_s}};
+        {Mp3, u"mp3"_s}, {Ogg, u"ogg"_s}, {Flac, u"flac"_s}, {Opus, u"opus"_s}, {M4a, u"m4a"_s}};
     for (const QString& stem : {u"loud"_s, u"quiet"_s})
         for (const auto& [format, extension] : targets)
             ASSERT_TRUE(engine.add(
@@ -398,7 +399,9 @@ TEST(Batch, ArgumentsAreReadOrRefusedWithAReason) {
         // arguments, error ("" = accepted)
         {u"a.wav --to wav b.mp3"_s, {}},
         {u"a.wav"_s, u"--to is missing"_s},
-        {u"--to aac a.wav"_s, u"--to takes wav, mp3, ogg, flac or opus, not \"aac\""_s},
+        {u"--to aac a.wav"_s, u"--to takes wav, mp3, ogg, flac, opus, m4a or alac, not \"aac\""_s},
+        {u"--to m4a --quality 320 a.wav"_s, u"--quality: m4a takes 128, 192, 256, not \"320\""_s},
+        {u"--to alac --quality 192 a.wav"_s, u"--quality: alac takes no quality"_s},
         {u"--to wav"_s, u"no files to convert"_s},
         {u"a.wav --to"_s, u"--to needs a value"_s},
         {u"--to wav --jobs two a.wav"_s, u"--jobs takes a whole number from 1 up"_s},
@@ -463,11 +466,13 @@ TEST(Engine, TheOutputsShapeAndCopiesAreAsAsked) {
     QTemporaryDir dir;
     const auto file = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
     const std::vector<std::pair<const char*, int>> sources{
-        {"hires.flac", 96000},  {"cd.wav", 48000},    {"lossy.mp3", 44100},
-        {"lossy48.mp3", 48000}, {"lossy.ogg", 44100}, {"lossy.opus", 48000}};
+        {"hires.flac", 96000}, {"cd.wav", 48000},     {"lossy.mp3", 44100}, {"lossy48.mp3", 48000},
+        {"lossy.ogg", 44100},  {"lossy.opus", 48000}, {"aac.m4a", 44100},   {"alac.m4a", 44100}};
     for (const auto& [name, rate] : sources)
-        ASSERT_TRUE(
-            MakeTone(file(name), 2.0, rate, 2, Args(rate > 48000 ? u"-sample_fmt s32"_s : u""_s)));
+        ASSERT_TRUE(MakeTone(file(name), 2.0, rate, 2,
+                             Args(rate > 48000            ? u"-sample_fmt s32"_s
+                                  : name == "alac.m4a"_L1 ? u"-c:a alac"_s
+                                                          : u""_s)));
     struct Row {
         const char *source, *output;
         TargetFormat format;
@@ -499,6 +504,11 @@ TEST(Engine, TheOutputsShapeAndCopiesAreAsAsked) {
         {"hires.flac", "k.wav", Wav, bits16, false, 96000, 2, "s16", false},
         {"hires.flac", "l.wav", Wav, {}, false, 96000, 2, "s16", false},
         {"lossy.mp3", "q.wav", Wav, {}, false, 44100, 2, "s16", false},
+        // AAC for M4A and ALAC for ALAC; ALAC takes the shape asked for as FLAC does.
+        {"aac.m4a", "r.m4a", M4a, copy, true, 44100, 2, "fltp", true},
+        {"alac.m4a", "s.m4a", Alac, copy, false, 44100, 2, "s16p", true},
+        {"cd.wav", "t.m4a", Alac, mono24, false, 48000, 1, "s32p", false},
+        {"hires.flac", "u.m4a", Alac, cd16, false, 44100, 2, "s16p", false},
     };
     FfmpegConverter engine(2);
     for (const Row& row : rows)
@@ -532,6 +542,62 @@ TEST(Engine, TheOutputsShapeAndCopiesAreAsAsked) {
             EXPECT_NE(DecodedPcm(output), cut);
         }
     }
+}
+
+// An M4A ends on its last sample where the edit list is read (the decoder both programs share),
+// and no decoder is further off than with FFmpeg's own M4A; ALAC keeps 16 and 24 bits exactly.
+TEST(Engine, M4aIsExactWhereItsEditListIsReadAndAlacKeepsEverySample) {
+    QTemporaryDir dir;
+    FfmpegConverter engine(2);
+    std::vector<std::pair<QString, qint64>> tones;
+    for (const int rate : {44100, 48000})
+        for (const double seconds : {1.0, 2.5, 61.0}) {
+            const QString source = dir.filePath(u"%1-%2.wav"_s.arg(rate).arg(seconds));
+            ASSERT_TRUE(MakeTone(source, seconds, rate));
+            ASSERT_TRUE(RunTool(u"ffmpeg"_s, Args(u"-v error -i %1 -c:a aac -b:a 192k %1.ff.m4a"_s)
+                                                 .replaceInStrings(u"%1"_s, source)));
+            ConversionJob job{source, source + u".m4a"_s, M4a, {}};
+            job.verify = true; // read back as --delete-sources does
+            ASSERT_TRUE(engine.add(job));
+            tones.emplace_back(source, static_cast<qint64>(seconds * rate));
+        }
+    RunToEnd(engine);
+    // ALAC in batch mode, into an M4A file.
+    const QString deep = dir.filePath("24.wav"), cd = dir.filePath("16.wav");
+    ASSERT_TRUE(MakeTone(deep, 2.5, 96000, 2, Args(u"-c:a pcm_s24le"_s)) && MakeTone(cd, 2.5));
+    const QStringList alac{u"--to"_s, u"alac"_s, deep, cd};
+    EXPECT_EQ(Converter(alac).status, 0);
+    EXPECT_EQ(Converter(alac + QStringList{u"--skip-existing"_s}).out,
+              u"Converted 0, skipped 2, failed 0.\n"_s);
+    const std::atomic<bool> cancel{false};
+    int item = 0;
+    for (const auto& [source, samples] : tones) {
+        SCOPED_TRACE(source.toStdString());
+        EXPECT_TRUE(engine.Verified(item++));
+        const QString ours = source + u".m4a"_s;
+        QString error;
+        EXPECT_TRUE(DecodesWhole(ours, samples, cancel, error)) << error.toStdString();
+        const auto tail = ReadTail(ours);
+        EXPECT_TRUE(tail && tail->exact() && tail->declared == samples);
+        for (const QString& decoder : {u"ffmpeg"_s, u"gstreamer"_s}) {
+            const auto off = [&](const QString& path) {
+                const qint64 decoded = decoder == "ffmpeg"_L1 ? DecodedSamples(path, 2)
+                                                              : DecodedSamplesBy(decoder, path, 2);
+                EXPECT_GT(decoded, 0) << decoder.toStdString();
+                return std::llabs(decoded - samples);
+            };
+            EXPECT_LE(off(ours), off(source + u".ff.m4a"_s)) << decoder.toStdString();
+        }
+    }
+    const auto md5 = [](const QString& path, const char* form) {
+        return RunTool(u"ffmpeg"_s, Args(u"-v error -i %1 -c:a pcm_%2le -f md5 -"_s)
+                                        .replaceInStrings(u"%1"_s, path)
+                                        .replaceInStrings(u"%2"_s, QLatin1String(form)));
+    };
+    for (const QString& source : {deep, cd})
+        for (const char* form : {"s16", "s32"})
+            EXPECT_EQ(md5(source.chopped(3) + u"m4a"_s, form), md5(source, form)) << form;
+    EXPECT_EQ(Probe(dir.filePath("24.m4a")).sampleFormat, u"s32p"_s);
 }
 
 // A sheet whose marks are no whole seconds, one with a pregap: exact tracks with the tags.

@@ -11,7 +11,8 @@ VELUNE_PACKAGES=(
     fonts-dejavu-core
 )
 VELUNE_TEST_PACKAGES=(libgtest-dev libgmock-dev pulseaudio pulseaudio-utils dbus ffmpeg vorbis-tools lame
-    flac mpg123 gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good loudgain
+    flac mpg123 gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    gstreamer1.0-libav loudgain
     clang-tidy qt6-declarative-dev-tools desktop-file-utils appstream)
 # What makes and checks the Debian package (./package.sh, and a step of ./test.sh).
 VELUNE_PACKAGE_TOOLS=(scdoc dpkg-dev lintian file)

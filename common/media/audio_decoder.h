@@ -30,8 +30,9 @@ struct DecodeDamage {
 
 // Decodes the audio of one file or stream with FFmpeg's libraries, from its start
 // or from any sample, every sample exactly: the encoder delay and padding that the
-// container declares (LAME and iTunes headers, Ogg pre-skip) are trimmed. Samples
-// come out at the source's rate and channel count unless another output is set.
+// container declares (LAME and iTunes headers, Ogg pre-skip, MP4 edit lists) are
+// trimmed. Samples come out at the source's rate and channel count unless another
+// output is set.
 // Used by one thread at a time.
 class AudioDecoder {
 public:

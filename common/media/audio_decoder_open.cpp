@@ -182,6 +182,14 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
     if (d.decoder->sample_rate <= 0 || d.decoder->ch_layout.nb_channels <= 0)
         return error = kNotAudio, false;
     d.endInLength = std::string_view(d.format->iformat->name) != "ogg";
+    if (std::string_view(d.format->iformat->name).starts_with("mov") && stream->duration > 0) {
+        d.editEnd = av_rescale_q(stream->duration, stream->time_base,
+                                 AVRational{1, d.decoder->sample_rate});
+        // iTunSMPB: " 00000000 delay padding samples ...", all in hexadecimal.
+        const QStringList smpb = Tag("iTunSMPB").split(u' ', Qt::SkipEmptyParts);
+        d.editExact = codec->id == AV_CODEC_ID_ALAC ||
+                      (smpb.size() > 3 && smpb[3].toLongLong(nullptr, 16) == d.editEnd);
+    }
     // FFmpeg trims the end of an Ogg Vorbis file short by up to 128 samples: the
     // reference library decodes local ones.
     if (codec->id == AV_CODEC_ID_VORBIS && !IsRemote(location) &&

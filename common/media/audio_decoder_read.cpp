@@ -156,8 +156,12 @@ int AudioDecoder::Read(const uint8_t* const** data) {
             skip = static_cast<int>(std::max<int64_t>(0, d.dropUntil - *start));
         }
         d.dropUntil = -1;
-        d.position += count - skip;
-        const int converted = d.Convert(d.frame, skip, count - skip);
+        // Past an MP4's edit list lies the encoder's padding.
+        const int64_t left =
+            d.editEnd >= 0 ? std::max<int64_t>(0, d.editEnd - d.position) : int64_t{count - skip};
+        const int take = static_cast<int>(std::min<int64_t>(count - skip, left));
+        d.position += take;
+        const int converted = d.Convert(d.frame, skip, take);
         av_frame_unref(d.frame);
         if (converted < 0)
             return -1;

@@ -136,6 +136,12 @@ struct AudioDecoder::State {
     // Whether the declared length holds the padding at the end: an MP3's frame count
     // does, an Ogg stream's last granule position already leaves it out.
     bool endInLength = true;
+    // Where an MP4's edit list ends its audio, in samples: FFmpeg trims the encoder
+    // delay before it, the padding after it is left here. -1: not an MP4.
+    int64_t editEnd = -1;
+    // The edit list's end is the sample count exactly: an iTunSMPB field says so, or a
+    // lossless codec counts every sample.
+    bool editExact = false;
     QString readFailure;   // why reading stopped before the end; told once the rest is decoded
     bool cutShort = false; // the file ends inside its last page
     bool ended = false;    // the end was reached and looked at

@@ -3,6 +3,7 @@
 
 #include "audio_decoder.h"
 #include "engine_log.h"
+#include "mp4_tags.h"
 #include "publish.h"
 #include "tags.h"
 
@@ -49,19 +50,26 @@ void AddText(TagSet& tags, const std::vector<std::pair<QString, QString>>& pairs
         tags.text.emplace_back(key, QStringList{value});
 }
 
-// A lossy source already in the target format and shape: copying it loses nothing,
-// encoding it again would. The codec decides, not the container (Ogg holds Vorbis
-// and Opus), and a rate or channel count asked for must be the file's own.
+// A source already in the target format and shape: copying it loses nothing (and
+// takes less time), encoding a lossy one again would. The codec decides, not the container
+// (Ogg holds Vorbis and Opus, M4A AAC and ALAC), and a rate, channel count or depth asked
+// for must be the file's own. An MP4 is taken only as an M4A: another may hold a film.
 bool CopyGives(const QString& source, TargetFormat format, const OutputShape& shape) {
     const char* kind = format == TargetFormat::Mp3    ? "mp3/mp3"
                        : format == TargetFormat::Ogg  ? "ogg/vorbis"
                        : format == TargetFormat::Opus ? "ogg/opus"
+                       : format == TargetFormat::M4a  ? "mov/aac"
+                       : format == TargetFormat::Alac ? "mov/alac"
                                                       : nullptr;
+    const bool mp4 = format == TargetFormat::M4a || format == TargetFormat::Alac;
+    if (!kind || (mp4 && !source.endsWith(QLatin1String(".m4a"), Qt::CaseInsensitive)))
+        return false;
     AudioDecoder decoder;
     QString error;
-    return kind && decoder.Open(source, error) && decoder.SourceKind() == QLatin1String(kind) &&
+    return decoder.Open(source, error) && decoder.SourceKind() == QLatin1String(kind) &&
            (shape.rate == 0 || shape.rate == decoder.SourceRate()) &&
-           (shape.channels == 0 || shape.channels == decoder.SourceChannels());
+           (shape.channels == 0 || shape.channels == decoder.SourceChannels()) &&
+           (shape.bits == 0 || format != TargetFormat::Alac || shape.bits == decoder.SourceBits());
 }
 
 // Copies the file's bytes; false with the system's reason.
@@ -266,6 +274,8 @@ void FfmpegConverter::Convert(Item& item) {
                            item.progress);
         item.samples = result.samples;
         item.exactSource = result.exactSource;
+        if (item.job.format == TargetFormat::M4a)
+            item.gapless = GaplessField(result.delay, result.padding, result.samples);
         if (!result.damage.isEmpty()) {
             // What was lost, in time when it is known, else where.
             item.losses =
@@ -298,17 +308,24 @@ bool FfmpegConverter::Complete(Item& item, QString& failure) {
     const ConversionJob& job = item.job;
     // Tags go into the file before it has its name: a published file is never written.
     bool done = true;
+    const bool mp4 = job.format == TargetFormat::M4a || job.format == TargetFormat::Alac;
     if (item.copied) {
         std::vector<std::pair<QString, QString>> loudness;
         for (const auto& [key, values] : item.tags.text)
             if (key.startsWith(QLatin1String("REPLAYGAIN_")) ||
                 key.startsWith(QLatin1String("R128_")))
                 loudness.emplace_back(key, values.join(QLatin1Char(';')));
-        done = loudness.empty() || WriteLoudnessFields(item.temp, job.format, loudness, failure);
+        done = loudness.empty() ||
+               (mp4 ? WriteMp4Fields(item.temp, loudness, failure)
+                    : WriteLoudnessFields(item.temp, job.format, loudness, failure));
     } else if (!item.tags.empty()) {
         done = RoomFor(item.temp, item.tags.estimatedBytes(), failure) &&
-               WriteTags(item.temp, job.format, item.tags, failure);
+               (mp4 ? WriteMp4Tags(item.temp, item.tags, failure)
+                    : WriteTags(item.temp, job.format, item.tags, failure));
     }
+    // After the tags, so that no field copied from the source takes its place.
+    if (done && !item.gapless.first.isEmpty())
+        done = WriteMp4Fields(item.temp, {item.gapless}, failure);
     if (done && job.options.keepTimes)
         KeepTime(job.source, item.temp);
     bool durable = true;

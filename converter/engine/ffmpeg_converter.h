@@ -65,6 +65,8 @@ private:
         qint64 samples = 0;       // what the output must decode to, at its rate
         bool exactSource = false; // the source declared its length exactly, and had it
         QString losses;           // converted from a damaged source: how much was lost
+        // An M4A's iTunSMPB field (its encoder delay and padding), written after its tags.
+        std::pair<QString, QString> gapless;
         bool verified = false;
         bool awaitingAlbum = false; // guarded by mutex_
     };

@@ -10,6 +10,8 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -71,11 +73,18 @@ Settings SettingsOf(TargetFormat format) {
         return {"flac", "flac", AV_SAMPLE_FMT_S16, 8};
     case TargetFormat::Opus:
         return {"libopus", "ogg", AV_SAMPLE_FMT_FLT, 2};
+    case TargetFormat::M4a:
+        return {"aac", "ipod", AV_SAMPLE_FMT_FLTP, 8};
+    case TargetFormat::Alac: // planar, as the encoder takes it; 24-bit sources as S32P
+        return {"alac", "ipod", AV_SAMPLE_FMT_S16P, 8};
     case TargetFormat::Wav:
         break;
     }
     return {"pcm_s16le", "wav", AV_SAMPLE_FMT_S16, INT_MAX};
 }
+
+// The highest rate an AAC stream has.
+constexpr int kAacMaxRate = 96000;
 
 // The rates an MP3 can have.
 constexpr int kMp3Rates[] = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
@@ -131,6 +140,11 @@ public:
         result.ok = true;
         result.loudness = meter_;
         result.samples = written_;
+        if (format == TargetFormat::M4a) {
+            // What the encoder put before and after the samples, as an M4A declares it.
+            result.delay = encoder_->initial_padding;
+            result.padding = packets_ * frameSamples_ - result.delay - written_;
+        }
         result.exactSource = decoder_.TrimmedLength().has_value();
         if (const DecodeDamage& damage = decoder_.Damage(); damage.any()) {
             result.lostMs = damage.lostSamples * 1000 / decoder_.SourceRate();
@@ -183,24 +197,32 @@ private:
         int channels = std::min(decoder_.SourceChannels(), settings.maxChannels);
         if (shape.channels > 0)
             channels = std::min(channels, shape.channels);
-        const int rate = shape.rate > 0 ? shape.rate : decoder_.SourceRate();
+        int rate = shape.rate > 0 ? shape.rate : decoder_.SourceRate();
+        // AAC goes up to 96 kHz: a higher rate is halved, within its family (44.1 or 48).
+        while (format == TargetFormat::M4a && rate > kAacMaxRate)
+            rate /= 2;
         av_channel_layout_default(&outLayout_, channels);
         outFormat_ = settings.sampleFormat;
-        // FLAC keeps what a source of more than 16 bits has, 24 of them; WAV and FLAC
-        // take 16 or 24 when asked. Fewer bits than the source's are dithered.
-        const bool pcm = format == TargetFormat::Flac || format == TargetFormat::Wav;
+        // FLAC and ALAC keep what a source of more than 16 bits has, 24 of them; WAV,
+        // FLAC and ALAC take 16 or 24 when asked. Fewer bits than the source's are dithered.
+        const bool lossless = format == TargetFormat::Flac || format == TargetFormat::Alac;
+        const bool pcm = lossless || format == TargetFormat::Wav;
         const int sourceBits = decoder_.SourceBits();
         const bool deep =
-            pcm && (shape.bits == 24 ||
-                    (shape.bits == 0 && format == TargetFormat::Flac && sourceBits > 16));
+            pcm && (shape.bits == 24 || (shape.bits == 0 && lossless && sourceBits > 16));
         // A float source (lossy formats) or a deeper one made 16-bit, the default depth too.
         const bool dither = pcm && !deep && (sourceBits == 0 || sourceBits > 16);
         if (deep)
-            outFormat_ = AV_SAMPLE_FMT_S32;
+            outFormat_ =
+                av_sample_fmt_is_planar(outFormat_) ? AV_SAMPLE_FMT_S32P : AV_SAMPLE_FMT_S32;
         if (deep && format == TargetFormat::Wav)
             settings.encoder = "pcm_s24le";
-        layout_ = outFormat_ == AV_SAMPLE_FMT_S16   ? SampleLayout::S16
-                  : outFormat_ == AV_SAMPLE_FMT_S32 ? SampleLayout::S32
+        // Whole numbers come from the decoder interleaved; an encoder that takes them
+        // planar (ALAC) gets them parted.
+        const AVSampleFormat packed = av_get_packed_sample_fmt(outFormat_);
+        parted_ = packed != outFormat_ && packed != AV_SAMPLE_FMT_FLT;
+        layout_ = packed == AV_SAMPLE_FMT_S16       ? SampleLayout::S16
+                  : packed == AV_SAMPLE_FMT_S32     ? SampleLayout::S32
                   : outFormat_ == AV_SAMPLE_FMT_FLT ? SampleLayout::Float
                                                     : SampleLayout::FloatPlanar;
         const SampleLayout layout = layout_;
@@ -239,12 +261,15 @@ private:
         enc->sample_fmt = outFormat_;
         enc->time_base = AVRational{1, enc->sample_rate};
         enc->thread_count = 1;
-        if (format == TargetFormat::Flac) {
+        if (format == TargetFormat::Flac)
             enc->compression_level = 5; // the flac program's default
+        if (lossless)
             enc->bits_per_raw_sample = deep ? 24 : 16;
-        }
-        if (format == TargetFormat::Opus)
-            enc->bit_rate = (quality.kind == Quality::Kind::BitRate ? quality.value : 128) * 1000;
+        if (format == TargetFormat::Opus || format == TargetFormat::M4a)
+            enc->bit_rate = (quality.kind == Quality::Kind::BitRate ? quality.value
+                             : format == TargetFormat::Opus         ? 128
+                                                                    : 192) *
+                            1000;
         if (output_->oformat->flags & AVFMT_GLOBALHEADER)
             enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         if (const int status = avcodec_open2(enc, encoder, nullptr); status < 0)
@@ -268,7 +293,14 @@ private:
                 avio_open(&output_->pb, FfmpegFileUrl(output).constData(), AVIO_FLAG_WRITE);
             status < 0)
             return Failed(status);
-        if (const int status = avformat_write_header(output_.get(), nullptr); status < 0)
+        // An M4A counts its whole length in samples, not in the muxer's default
+        // milliseconds: the edit list then ends on the last sample exactly.
+        AVDictionary* options = nullptr;
+        if (std::string_view(settings.container) == "ipod")
+            av_dict_set_int(&options, "movie_timescale", enc->sample_rate, 0);
+        const int status = avformat_write_header(output_.get(), &options);
+        av_dict_free(&options);
+        if (status < 0)
             return Failed(status);
         return true;
     }
@@ -308,10 +340,36 @@ private:
             return vorbis_->Write(reinterpret_cast<const float* const*>(data), samples, reason_);
         if (mp3_)
             return mp3_->Write(reinterpret_cast<const float* const*>(data), samples, reason_);
+        if (parted_)
+            data = Parted(data, samples);
         if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(const_cast<uint8_t**>(data)),
                                 samples) < samples)
             return Failed(AVERROR(ENOMEM));
         return true;
+    }
+
+    // Interleaved whole numbers in one plane per channel, valid until the next call.
+    const uint8_t* const* Parted(const uint8_t* const* data, int samples) {
+        const auto channels = static_cast<std::size_t>(outLayout_.nb_channels);
+        const auto count = static_cast<std::size_t>(samples);
+        const auto part = [&]<typename Sample>(Sample) {
+            const auto* in = reinterpret_cast<const Sample*>(data[0]);
+            for (std::size_t c = 0; c < channels; ++c) {
+                std::vector<uint8_t>& plane = planes_[c];
+                plane.resize(count * sizeof(Sample));
+                auto* out = reinterpret_cast<Sample*>(plane.data());
+                for (std::size_t i = 0; i < count; ++i)
+                    out[i] = in[i * channels + c];
+                planePointers_[c] = plane.data();
+            }
+        };
+        planes_.resize(channels);
+        planePointers_.resize(channels);
+        if (outFormat_ == AV_SAMPLE_FMT_S16P)
+            part(int16_t{});
+        else
+            part(int32_t{});
+        return planePointers_.data();
     }
 
     // Encodes whole frames from the queue; at the end also the last, shorter one,
@@ -362,6 +420,7 @@ private:
             if (status < 0)
                 return Failed(status);
             AVStream* stream = output_->streams[0];
+            ++packets_;
             av_packet_rescale_ts(packet, encoder_->time_base, stream->time_base);
             packet->stream_index = 0;
             if (const int written = av_interleaved_write_frame(output_.get(), packet); written < 0)
@@ -404,6 +463,10 @@ private:
     Packet packet_;
     int frameSamples_ = 0;
     int64_t nextPts_ = 0;
+    qint64 packets_ = 0;  // written to the file
+    bool parted_ = false; // the encoder takes planes, the decoder gives interleaved samples
+    std::vector<std::vector<uint8_t>> planes_;
+    std::vector<const uint8_t*> planePointers_;
     qint64 written_ = 0; // samples handed to the encoder, at the output's rate
     OnDamage onDamage_ = OnDamage::Fail;
     qint64 first_ = 0; // the part's first and end samples at the source's rate

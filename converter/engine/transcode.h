@@ -23,6 +23,9 @@ struct TranscodeResult {
     std::shared_ptr<LoudnessMeter> loudness;
     // Samples handed to the encoder, at the output's rate: what the output must decode to.
     qint64 samples = 0;
+    // An M4A's encoder delay and padding (samples before and after those handed to it).
+    qint64 delay = 0;
+    qint64 padding = 0;
     // With damage accepted: how much of the source could not be decoded (ms), and where.
     qint64 lostMs = 0;
     QString damage;
