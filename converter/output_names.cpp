@@ -36,6 +36,8 @@ QStringList QualitiesOf(TargetFormat format) {
         return {QStringLiteral("96"), QStringLiteral("128"), QStringLiteral("160")};
     case TargetFormat::Flac:
     case TargetFormat::Wav:
+    case TargetFormat::M4a:
+    case TargetFormat::Alac:
         break;
     }
     return {};
@@ -51,6 +53,8 @@ QString DefaultQualityOf(TargetFormat format) {
         return QStringLiteral("128");
     case TargetFormat::Flac:
     case TargetFormat::Wav:
+    case TargetFormat::M4a:
+    case TargetFormat::Alac:
         break;
     }
     return {};

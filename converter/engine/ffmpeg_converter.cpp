@@ -44,6 +44,26 @@ QString AlbumOf(const TagSet& tags) {
     return album.isEmpty() ? QString() : album + QChar(0) + artist;
 }
 
+const char* FormatName(TargetFormat format) {
+    switch (format) {
+    case TargetFormat::Wav:
+        return "WAV";
+    case TargetFormat::Mp3:
+        return "MP3";
+    case TargetFormat::Ogg:
+        return "OGG";
+    case TargetFormat::Flac:
+        return "FLAC";
+    case TargetFormat::Opus:
+        return "OPUS";
+    case TargetFormat::M4a:
+        return "M4A";
+    case TargetFormat::Alac:
+        break;
+    }
+    return "ALAC";
+}
+
 void AddText(TagSet& tags, const std::vector<std::pair<QString, QString>>& pairs) {
     for (const auto& [key, value] : pairs)
         tags.text.emplace_back(key, QStringList{value});
@@ -242,6 +262,10 @@ void FfmpegConverter::Convert(Item& item) {
     if (item.temp.isEmpty())
         return Settle(item, false, failure);
     item.tags = item.job.tags ? *item.job.tags : ReadTags(item.job.source);
+    // The gains measured here replace the source's.
+    if (item.job.replayGain)
+        std::erase_if(item.tags.text,
+                      [](const auto& field) { return IsLoudnessField(field.first); });
     const OutputOptions& options = item.job.options;
     const bool part = item.job.startFrame > 0 || item.job.endFrame >= 0;
     const bool truePeak = options.truePeak || options.preventClipping;
@@ -299,15 +323,17 @@ bool FfmpegConverter::Complete(Item& item, QString& failure) {
     // Tags go into the file before it has its name: a published file is never written.
     bool done = true;
     if (item.copied) {
+        // A copy keeps every byte of its tags but the gains measured for it.
         std::vector<std::pair<QString, QString>> loudness;
         for (const auto& [key, values] : item.tags.text)
-            if (key.startsWith(QLatin1String("REPLAYGAIN_")) ||
-                key.startsWith(QLatin1String("R128_")))
+            if (item.loudness && IsLoudnessField(key))
                 loudness.emplace_back(key, values.join(QLatin1Char(';')));
         done = loudness.empty() || WriteLoudnessFields(item.temp, job.format, loudness, failure);
     } else if (!item.tags.empty()) {
+        QStringList unheld;
         done = RoomFor(item.temp, item.tags.estimatedBytes(), failure) &&
-               WriteTags(item.temp, job.format, item.tags, failure);
+               WriteTags(item.temp, job.format, item.tags, failure, job.options.id3v23, &unheld);
+        TellUnheld(job.format, unheld);
     }
     if (done && job.options.keepTimes)
         KeepTime(job.source, item.temp);
@@ -393,6 +419,22 @@ void FfmpegConverter::Publish(Item& item) {
     item.awaitingAlbum = false;
     item.state = converted ? ItemState::Converted : ItemState::Failed;
     item.failure = converted ? QString() : failure;
+}
+
+void FfmpegConverter::TellUnheld(TargetFormat format, const QStringList& fields) {
+    QStringList untold;
+    {
+        std::lock_guard lock(mutex_);
+        for (const QString& field : fields)
+            if (!toldUnheld_.contains(field + QChar(static_cast<int>(format)))) {
+                toldUnheld_.insert(field + QChar(static_cast<int>(format)));
+                untold << field;
+            }
+    }
+    if (!untold.isEmpty())
+        qCWarning(lcEngine).noquote()
+            << QStringLiteral("%1 outputs cannot hold these tags, left out: %2")
+                   .arg(QLatin1String(FormatName(format)), untold.join(QStringLiteral(", ")));
 }
 
 int FfmpegConverter::LowestIndex() const {

@@ -71,6 +71,8 @@ Settings SettingsOf(TargetFormat format) {
         return {"flac", "flac", AV_SAMPLE_FMT_S16, 8};
     case TargetFormat::Opus:
         return {"libopus", "ogg", AV_SAMPLE_FMT_FLT, 2};
+    case TargetFormat::M4a:
+    case TargetFormat::Alac:
     case TargetFormat::Wav:
         break;
     }
