@@ -2,6 +2,7 @@
 #include "system_names.h"
 #include "tags_taglib.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 #include <array>
 #include <taglib/attachedpictureframe.h>
@@ -25,13 +26,17 @@ namespace {
 constexpr std::array<const char*, 8> kShownKeys{"TITLE", "ARTIST", "ALBUM",    "ALBUMARTIST",
                                                 "DATE",  "GENRE",  "COMPOSER", "COMMENT"};
 
-// The numbers, kept apart; the encoder's own fields and the length, which each output
-// has of its own.
+// The numbers, kept apart; the encoder's own fields (iTunes keeps some as comments,
+// "COMMENT:ITUNNORM"), the length and the channel mask, which each output has of its own.
 constexpr std::array<const char*, 6> kNumberKeys{"TRACKNUMBER", "TRACKTOTAL", "TOTALTRACKS",
                                                  "DISCNUMBER",  "DISCTOTAL",  "TOTALDISCS"};
-constexpr std::array<const char*, 9> kEncoderKeys{"ENCODER",         "ENCODEDBY",       "ENCODING",
-                                                  "ENCODERSETTINGS", "ENCODER_OPTIONS", "ITUNSMPB",
-                                                  "ITUNNORM",        "ITUNPGAP",        "LENGTH"};
+
+bool EncodersOwn(const TagLib::String& key) {
+    static const QRegularExpression kOwn(QRegularExpression::anchoredPattern(QStringLiteral(
+        "(COMMENT:)?(ENCODER|ENCODEDBY|ENCODING|ENCODERSETTINGS|ENCODER_OPTIONS|ENCODING PARAMS|"
+        "ITUNSMPB|ITUNNORM|ITUNPGAP|LENGTH|WAVEFORMATEXTENSIBLE_CHANNEL_MASK)")));
+    return kOwn.match(FromTag(key)).hasMatch();
+}
 
 template <std::size_t N>
 bool Among(const std::array<const char*, N>& keys, const TagLib::String& key) {
@@ -141,7 +146,7 @@ FileTags Read(const QString& path, bool everything, bool pictures) {
         if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(ref.file()))
             AddMp4FreeForm(map, mp4->tag());
         for (const auto& [key, values] : map)
-            if (!values.isEmpty() && !Among(kNumberKeys, key) && !Among(kEncoderKeys, key))
+            if (!values.isEmpty() && !Among(kNumberKeys, key) && !EncodersOwn(key))
                 tags.text.emplace_back(FromTag(key), Values(values));
     } else {
         for (const char* key : kShownKeys)
