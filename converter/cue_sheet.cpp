@@ -159,16 +159,11 @@ SheetTracks TracksOf(const CueSheet& sheet, const QString& from,
             TagSet own = ReadTags(out.audio);
             // The image's own title, numbers, sheet and the fields of one recording are
             // the disc's, not a track's.
-            static const QStringList kWhole{QStringLiteral("TITLE"),
-                                            QStringLiteral("CUESHEET"),
-                                            QStringLiteral("ISRC"),
-                                            QStringLiteral("LYRICS"),
-                                            QStringLiteral("BPM"),
-                                            QStringLiteral("MUSICBRAINZ_TRACKID"),
-                                            QStringLiteral("MUSICBRAINZ_RELEASETRACKID"),
-                                            QStringLiteral("REPLAYGAIN_TRACK_GAIN"),
-                                            QStringLiteral("REPLAYGAIN_TRACK_PEAK"),
-                                            QStringLiteral("R128_TRACK_GAIN")};
+            static const QStringList kWhole =
+                QStringLiteral("TITLE CUESHEET ISRC LYRICS BPM MUSICBRAINZ_TRACKID "
+                               "MUSICBRAINZ_RELEASETRACKID REPLAYGAIN_TRACK_GAIN "
+                               "REPLAYGAIN_TRACK_PEAK R128_TRACK_GAIN")
+                    .split(QLatin1Char(' '));
             std::erase_if(own.text, [](const auto& tag) { return kWhole.contains(tag.first); });
             own.track.clear();
             own.trackTotal.clear();

@@ -59,9 +59,9 @@ const char* FormatName(TargetFormat format) {
     case TargetFormat::M4a:
         return "M4A";
     case TargetFormat::Alac:
-        break;
+        return "ALAC";
     }
-    return "ALAC";
+    return "";
 }
 
 void AddText(TagSet& tags, const std::vector<std::pair<QString, QString>>& pairs) {
@@ -169,9 +169,11 @@ void FfmpegConverter::clear() {
     items_.clear();
     next_ = 0;
     cancel_ = false;
-    // Each run looks for leftovers in the folders it writes into.
+    // Each run looks for leftovers in the folders it writes into, and tells what its
+    // outputs cannot hold.
     std::lock_guard lock(mutex_);
     tidiedFolders_.clear();
+    toldUnheld_.clear();
 }
 
 bool FfmpegConverter::add(const ConversionJob& job) {
@@ -425,11 +427,13 @@ void FfmpegConverter::TellUnheld(TargetFormat format, const QStringList& fields)
     QStringList untold;
     {
         std::lock_guard lock(mutex_);
-        for (const QString& field : fields)
-            if (!toldUnheld_.contains(field + QChar(static_cast<int>(format)))) {
-                toldUnheld_.insert(field + QChar(static_cast<int>(format)));
+        for (const QString& field : fields) {
+            const QString key = QLatin1String(FormatName(format)) + QChar(0) + field;
+            if (!toldUnheld_.contains(key)) {
+                toldUnheld_.insert(key);
                 untold << field;
             }
+        }
     }
     if (!untold.isEmpty())
         qCWarning(lcEngine).noquote()
