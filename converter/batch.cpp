@@ -129,7 +129,8 @@ QString BatchUsage() {
         "                       [--replaygain] [--out FOLDER] [--skip-existing]\n"
         "                       [--pattern TEXT] [--jobs N] [--rate R] [--channels C]\n"
         "                       [--bits B] [--copy-same] [--keep-times] [--true-peak]\n"
-        "                       [--prevent-clipping] [--accept-damaged] [--delete-sources]\n"
+        "                       [--prevent-clipping] [--id3v2.3] [--accept-damaged]\n"
+        "                       [--delete-sources]\n"
         "                       FILE|SHEET|FOLDER...\n"
         "\n"
         "Converts audio files without opening the window. Started with no arguments,\n"
@@ -162,6 +163,8 @@ QString BatchUsage() {
         "  --copy-same        copy an mp3, ogg, opus, AAC or ALAC source already in the\n"
         "                     target format as it is instead of encoding it again\n"
         "  --keep-times       give each output its source's modification time\n"
+        "  --id3v2.3          write ID3v2.3 tags into mp3 and wav outputs (for old car\n"
+        "                     stereos and players) instead of ID3v2.4\n"
         "  --accept-damaged   convert a damaged file as far as it plays (the loss is told,\n"
         "                     the source never deleted); by default such a file fails\n"
         "  --delete-sources   delete each source once its output was written to the disk\n"
@@ -170,11 +173,12 @@ QString BatchUsage() {
         "  --help             show this text\n"
         "\n"
         "Outputs are named after their sources and never replace a file: Song.mp3 becomes\n"
-        "Song.wav, or Song 1.wav when that name is taken. Tags and the front cover are\n"
-        "copied. A folder adds every audio file below it. A CUE sheet (a .cue file, or a\n"
-        "FLAC, WavPack or APE image whose tags hold one) stands for its tracks: each\n"
-        "becomes a file named \"NN Title\" with the sheet's tags. Exit status: 0 when no file\n"
-        "failed (skipped files are no failures), 1 when some failed, 2 on bad usage.\n");
+        "Song.wav, or Song 1.wav when that name is taken. Every tag and picture that the\n"
+        "target holds is copied; those it cannot hold are named in the log. A folder adds\n"
+        "every audio file below it. A CUE sheet (a .cue file, or a FLAC, WavPack or APE\n"
+        "image whose tags hold one) stands for its tracks: each becomes a file named\n"
+        "\"NN Title\" with the sheet's tags. Exit status: 0 when no file failed (skipped\n"
+        "files are no failures), 1 when some failed, 2 on bad usage.\n");
 }
 
 BatchArguments ParseBatchArguments(const QStringList& arguments) {
@@ -249,6 +253,8 @@ BatchArguments ParseBatchArguments(const QStringList& arguments) {
             (rate ? shape.rate : channels ? shape.channels : shape.bits) = *named;
         } else if (argument == QLatin1String("--copy-same")) {
             options.output.copySame = true;
+        } else if (argument == QLatin1String("--id3v2.3")) {
+            options.output.id3v23 = true;
         } else if (argument == QLatin1String("--accept-damaged")) {
             options.output.acceptDamaged = true;
         } else if (argument == QLatin1String("--keep-times")) {

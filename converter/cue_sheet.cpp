@@ -157,9 +157,14 @@ SheetTracks TracksOf(const CueSheet& sheet, const QString& from,
         out.endFrame = lastOfFile ? -1 : sheet.tracks[i + 1].index01;
         if (!imageTags.contains(out.audio)) {
             TagSet own = ReadTags(out.audio);
-            // The image's own title and numbers are the disc's, not a track's.
-            std::erase_if(own.text,
-                          [](const auto& tag) { return tag.first == QLatin1String("TITLE"); });
+            // The image's own title, numbers, sheet and the fields of one recording are
+            // the disc's, not a track's.
+            static const QStringList kWhole =
+                QStringLiteral("TITLE CUESHEET ISRC LYRICS BPM MUSICBRAINZ_TRACKID "
+                               "MUSICBRAINZ_RELEASETRACKID REPLAYGAIN_TRACK_GAIN "
+                               "REPLAYGAIN_TRACK_PEAK R128_TRACK_GAIN")
+                    .split(QLatin1Char(' '));
+            std::erase_if(own.text, [](const auto& tag) { return kWhole.contains(tag.first); });
             own.track.clear();
             own.trackTotal.clear();
             imageTags[out.audio] = own;

@@ -99,7 +99,8 @@ RowTags ReadRowTags(const QString& path) {
 
 QString FindCover(const QString& path, const QString& coversFolder) {
     const FileTags read = ReadFileTags(path, true);
-    if (read.tags.cover.isEmpty()) {
+    const TagPicture* cover = read.tags.Cover();
+    if (!cover || cover->data.isEmpty()) {
         QString beside = FolderCover(path);
         // The face reaches files by UTF-8 names; another name is shown through a copy.
         if (beside.isEmpty() || IsUtf8(SystemName(beside)))
@@ -121,13 +122,13 @@ QString FindCover(const QString& path, const QString& coversFolder) {
     const QByteArray key = SystemName(path) + QByteArray::number(FileSize(path));
     QString copy = coversFolder + u'/' +
                    QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex() +
-                   (read.tags.coverMime.contains(QLatin1String("png")) ? QStringLiteral(".png")
-                                                                       : QStringLiteral(".jpg"));
+                   (cover->mime.contains(QLatin1String("png")) ? QStringLiteral(".png")
+                                                               : QStringLiteral(".jpg"));
     if (IsFile(copy))
         return copy;
     QSaveFile out(copy);
     if (!MakeFolders(coversFolder) || !out.open(QIODevice::WriteOnly) ||
-        out.write(read.tags.cover) != read.tags.cover.size() || !CommitDurably(out)) {
+        out.write(cover->data) != cover->data.size() || !CommitDurably(out)) {
         qCWarning(lcPlayer) << "cannot keep the cover of" << path << "in" << coversFolder;
         return {};
     }

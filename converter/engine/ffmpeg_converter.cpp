@@ -45,6 +45,26 @@ QString AlbumOf(const TagSet& tags) {
     return album.isEmpty() ? QString() : album + QChar(0) + artist;
 }
 
+const char* FormatName(TargetFormat format) {
+    switch (format) {
+    case TargetFormat::Wav:
+        return "WAV";
+    case TargetFormat::Mp3:
+        return "MP3";
+    case TargetFormat::Ogg:
+        return "OGG";
+    case TargetFormat::Flac:
+        return "FLAC";
+    case TargetFormat::Opus:
+        return "OPUS";
+    case TargetFormat::M4a:
+        return "M4A";
+    case TargetFormat::Alac:
+        return "ALAC";
+    }
+    return "";
+}
+
 void AddText(TagSet& tags, const std::vector<std::pair<QString, QString>>& pairs) {
     for (const auto& [key, value] : pairs)
         tags.text.emplace_back(key, QStringList{value});
@@ -157,9 +177,11 @@ void FfmpegConverter::clear() {
     items_.clear();
     next_ = 0;
     cancel_ = false;
-    // Each run looks for leftovers in the folders it writes into.
+    // Each run looks for leftovers in the folders it writes into, and tells what its
+    // outputs cannot hold.
     std::lock_guard lock(mutex_);
     tidiedFolders_.clear();
+    toldUnheld_.clear();
 }
 
 bool FfmpegConverter::add(const ConversionJob& job) {
@@ -250,6 +272,10 @@ void FfmpegConverter::Convert(Item& item) {
     if (item.temp.isEmpty())
         return Settle(item, false, failure);
     item.tags = item.job.tags ? *item.job.tags : ReadTags(item.job.source);
+    // The gains measured here replace the source's.
+    if (item.job.replayGain)
+        std::erase_if(item.tags.text,
+                      [](const auto& field) { return IsLoudnessField(field.first); });
     const OutputOptions& options = item.job.options;
     const bool part = item.job.startFrame > 0 || item.job.endFrame >= 0;
     const bool truePeak = options.truePeak || options.preventClipping;
@@ -310,18 +336,19 @@ bool FfmpegConverter::Complete(Item& item, QString& failure) {
     bool done = true;
     const bool mp4 = job.format == TargetFormat::M4a || job.format == TargetFormat::Alac;
     if (item.copied) {
+        // A copy keeps every byte of its tags but the gains measured for it.
         std::vector<std::pair<QString, QString>> loudness;
         for (const auto& [key, values] : item.tags.text)
-            if (key.startsWith(QLatin1String("REPLAYGAIN_")) ||
-                key.startsWith(QLatin1String("R128_")))
+            if (item.loudness && IsLoudnessField(key))
                 loudness.emplace_back(key, values.join(QLatin1Char(';')));
         done = loudness.empty() ||
                (mp4 ? WriteMp4Fields(item.temp, loudness, failure)
                     : WriteLoudnessFields(item.temp, job.format, loudness, failure));
     } else if (!item.tags.empty()) {
+        QStringList unheld;
         done = RoomFor(item.temp, item.tags.estimatedBytes(), failure) &&
-               (mp4 ? WriteMp4Tags(item.temp, item.tags, failure)
-                    : WriteTags(item.temp, job.format, item.tags, failure));
+               WriteTags(item.temp, job.format, item.tags, failure, job.options.id3v23, &unheld);
+        TellUnheld(job.format, unheld);
     }
     // After the tags, so that no field copied from the source takes its place.
     if (done && !item.gapless.first.isEmpty())
@@ -410,6 +437,24 @@ void FfmpegConverter::Publish(Item& item) {
     item.awaitingAlbum = false;
     item.state = converted ? ItemState::Converted : ItemState::Failed;
     item.failure = converted ? QString() : failure;
+}
+
+void FfmpegConverter::TellUnheld(TargetFormat format, const QStringList& fields) {
+    QStringList untold;
+    {
+        std::lock_guard lock(mutex_);
+        for (const QString& field : fields) {
+            const QString key = QLatin1String(FormatName(format)) + QChar(0) + field;
+            if (!toldUnheld_.contains(key)) {
+                toldUnheld_.insert(key);
+                untold << field;
+            }
+        }
+    }
+    if (!untold.isEmpty())
+        qCWarning(lcEngine).noquote()
+            << QStringLiteral("%1 outputs cannot hold these tags, left out: %2")
+                   .arg(QLatin1String(FormatName(format)), untold.join(QStringLiteral(", ")));
 }
 
 int FfmpegConverter::LowestIndex() const {

@@ -85,6 +85,9 @@ private:
     // No item is queued or converting but for those waiting for their album; the
     // caller holds mutex_.
     bool AlbumsReady() const;
+    // Names in the log, once a run for each format, the fields an output of it could
+    // not hold.
+    void TellUnheld(TargetFormat format, const QStringList& fields);
     void Join();
     // The lowest unfinished item; the caller holds mutex_.
     int LowestIndex() const;
@@ -98,6 +101,7 @@ private:
     std::atomic<bool> cancel_{false};
     mutable std::mutex mutex_;
     QSet<QString> tidiedFolders_; // guarded by mutex_
+    QSet<QString> toldUnheld_;    // guarded by mutex_: a format's fields named in the log
     bool albumsPending_ = false;  // guarded by mutex_: album gains are still to be written
 };
 

@@ -4,7 +4,6 @@
 #include "system_names.h"
 
 #include <taglib/mp4file.h>
-#include <taglib/tpropertymap.h>
 
 namespace velune {
 
@@ -49,47 +48,6 @@ std::pair<QString, QString> GaplessField(qint64 delay, qint64 padding, qint64 sa
     for (int i = 0; i < 8; ++i)
         value += QStringLiteral(" 00000000");
     return {QStringLiteral("iTunSMPB"), value};
-}
-
-bool WriteMp4Tags(const QString& path, const TagSet& tags, QString& error) {
-    TagLib::MP4::File file(SystemName(path).constData(), false);
-    TagLib::MP4::Tag* tag = file.isValid() ? file.tag() : nullptr;
-    if (!tag)
-        return Saved(false, path, error);
-    TagLib::PropertyMap map;
-    std::vector<std::pair<QString, QString>> loudness;
-    for (const auto& [key, values] : tags.text) {
-        if (key.startsWith(QLatin1String("REPLAYGAIN_"))) {
-            loudness.emplace_back(key, values.join(u';'));
-            continue;
-        }
-        TagLib::StringList list;
-        for (const QString& value : values)
-            list.append(ToTag(value));
-        map.insert(ToTag(key), list);
-    }
-    const auto number = [&](const char* key, const QString& value, const QString& total) {
-        if (!value.isEmpty())
-            map.insert(key, ToTag(total.isEmpty() ? value : value + u'/' + total));
-    };
-    number("TRACKNUMBER", tags.track, tags.trackTotal);
-    number("DISCNUMBER", tags.disc, tags.discTotal);
-    tag->setProperties(map);
-    for (const auto& [key, value] : loudness)
-        tag->setItem(FreeFormName(key), TagLib::StringList(ToTag(value)));
-    if (!tags.cover.isEmpty()) {
-        const TagLib::MP4::CoverArt::Format kind =
-            tags.coverMime == QLatin1String("image/png")   ? TagLib::MP4::CoverArt::PNG
-            : tags.coverMime == QLatin1String("image/gif") ? TagLib::MP4::CoverArt::GIF
-            : tags.coverMime == QLatin1String("image/bmp") ? TagLib::MP4::CoverArt::BMP
-                                                           : TagLib::MP4::CoverArt::JPEG;
-        TagLib::MP4::CoverArtList art;
-        art.append(TagLib::MP4::CoverArt(
-            kind, TagLib::ByteVector(tags.cover.constData(),
-                                     static_cast<unsigned int>(tags.cover.size()))));
-        tag->setItem("covr", art);
-    }
-    return Saved(file.save(), path, error);
 }
 
 } // namespace velune

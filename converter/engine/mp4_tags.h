@@ -18,8 +18,4 @@ bool WriteMp4Fields(const QString& path, const std::vector<std::pair<QString, QS
 // and the samples between them.
 std::pair<QString, QString> GaplessField(qint64 delay, qint64 padding, qint64 samples);
 
-// Writes the tags into an MP4 file as iTunes names them: the text fields, track and
-// disc numbers, the front cover, and the loudness fields as free-form ones.
-bool WriteMp4Tags(const QString& path, const TagSet& tags, QString& error);
-
 } // namespace velune

@@ -1,0 +1,28 @@
+#pragma once
+
+// What the tag files share of TagLib: its strings and bytes.
+
+#include <QByteArray>
+#include <QString>
+#include <taglib/tbytevector.h>
+#include <taglib/tstring.h>
+
+namespace velune {
+
+inline QString FromTag(const TagLib::String& text) {
+    return QString::fromStdString(text.to8Bit(true));
+}
+
+inline TagLib::String ToTag(const QString& text) {
+    return TagLib::String(text.toStdString(), TagLib::String::UTF8);
+}
+
+inline QByteArray FromBytes(const TagLib::ByteVector& data) {
+    return {data.data(), static_cast<qsizetype>(data.size())};
+}
+
+inline TagLib::ByteVector Bytes(const QByteArray& data) {
+    return {data.constData(), static_cast<unsigned int>(data.size())};
+}
+
+} // namespace velune

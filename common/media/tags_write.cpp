@@ -1,0 +1,218 @@
+// Tags written into each target format, with what the format cannot hold named.
+#include "engine_log.h"
+#include "system_names.h"
+#include "tags.h"
+#include "tags_taglib.h"
+
+#include <taglib/attachedpictureframe.h>
+#include <taglib/flacfile.h>
+#include <taglib/flacpicture.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mp4file.h>
+#include <taglib/mpegfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/tpropertymap.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/wavfile.h>
+#include <taglib/xiphcomment.h>
+
+namespace velune {
+
+namespace {
+
+// A picture as it is named when a format cannot hold it.
+QString PictureName(const TagPicture& picture) {
+    const QString kind = picture.kind == TagPicture::FrontCover  ? QStringLiteral("front cover")
+                         : picture.kind == TagPicture::BackCover ? QStringLiteral("back cover")
+                         : picture.kind == 5                     ? QStringLiteral("leaflet page")
+                                             : QStringLiteral("kind %1").arg(picture.kind);
+    return QStringLiteral("PICTURE (%1)").arg(kind);
+}
+
+void Name(QStringList* unheld, const QString& name) {
+    if (unheld && !unheld->contains(name))
+        unheld->append(name);
+}
+
+void NameFields(QStringList* unheld, const TagLib::PropertyMap& left) {
+    for (const auto& [key, values] : left)
+        Name(unheld, FromTag(key));
+}
+
+// The text tags as the target keeps them: numbers with their totals as "3/12" in
+// ID3v2 and MP4, in fields of their own in Vorbis comments.
+TagLib::PropertyMap PropertiesFor(const TagSet& tags, bool separateTotals) {
+    TagLib::PropertyMap map;
+    for (const auto& [key, values] : tags.text) {
+        TagLib::StringList list;
+        for (const QString& value : values)
+            list.append(ToTag(value));
+        map.insert(ToTag(key), list);
+    }
+    const auto number = [&](const char* key, const char* totalKey, const QString& value,
+                            const QString& total) {
+        if (value.isEmpty())
+            return;
+        if (separateTotals || total.isEmpty()) {
+            map.insert(key, ToTag(value));
+            if (!total.isEmpty())
+                map.insert(totalKey, ToTag(total));
+        } else {
+            map.insert(key, ToTag(value + QLatin1Char('/') + total));
+        }
+    };
+    number("TRACKNUMBER", "TRACKTOTAL", tags.track, tags.trackTotal);
+    number("DISCNUMBER", "DISCTOTAL", tags.disc, tags.discTotal);
+    return map;
+}
+
+// Every field into an ID3v2 tag (TXXX frames for the fields ID3v2 has no frame of its
+// own for, several values null-separated); the pictures when the file takes them.
+void FillId3(TagLib::ID3v2::Tag* id3, const TagSet& tags, bool pictures, QStringList* unheld) {
+    NameFields(unheld, id3->setProperties(PropertiesFor(tags, false)));
+    for (const TagPicture& picture : tags.pictures) {
+        if (!pictures) {
+            Name(unheld, PictureName(picture));
+            continue;
+        }
+        auto* frame = new TagLib::ID3v2::AttachedPictureFrame;
+        frame->setType(static_cast<TagLib::ID3v2::AttachedPictureFrame::Type>(picture.kind));
+        frame->setMimeType(ToTag(picture.mime));
+        frame->setDescription(ToTag(picture.description));
+        frame->setPicture(Bytes(picture.data));
+        id3->addFrame(frame);
+    }
+}
+
+bool WriteMp3(const QByteArray& path, const TagSet& tags, bool id3v23, QStringList* unheld) {
+    TagLib::MPEG::File file(path.constData(), false);
+    if (!file.isValid())
+        return false;
+    FillId3(file.ID3v2Tag(true), tags, true, unheld);
+    return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
+                     id3v23 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate);
+}
+
+bool WriteWav(const QByteArray& path, const TagSet& tags, bool id3v23, QStringList* unheld) {
+    TagLib::RIFF::WAV::File file(path.constData(), false);
+    if (!file.isValid())
+        return false;
+    // One ID3v2 chunk holds every field; RIFF INFO has no place for several of them,
+    // and readers that find both prefer INFO. WAV files are given text alone.
+    FillId3(file.ID3v2Tag(), tags, false, unheld);
+    return file.save(TagLib::RIFF::WAV::File::ID3v2, TagLib::File::StripOthers,
+                     id3v23 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4);
+}
+
+// Vorbis comments, several values as repeated fields, and their pictures, as Ogg
+// and FLAC files keep them.
+template <typename AddPicture>
+void FillComment(TagLib::Ogg::XiphComment* comment, const TagSet& tags, QStringList* unheld,
+                 AddPicture add) {
+    NameFields(unheld, comment->setProperties(PropertiesFor(tags, true)));
+    for (const TagPicture& picture : tags.pictures) {
+        auto* block = new TagLib::FLAC::Picture;
+        block->setType(static_cast<TagLib::FLAC::Picture::Type>(picture.kind));
+        block->setMimeType(ToTag(picture.mime));
+        block->setDescription(ToTag(picture.description));
+        block->setData(Bytes(picture.data));
+        add(block);
+    }
+}
+
+template <typename OggFile>
+bool WriteOgg(const QByteArray& path, const TagSet& tags, QStringList* unheld) {
+    OggFile file(path.constData(), false);
+    if (!file.isValid())
+        return false;
+    TagLib::Ogg::XiphComment* comment = file.tag();
+    FillComment(comment, tags, unheld, [comment](auto* block) { comment->addPicture(block); });
+    return file.save();
+}
+
+bool WriteFlac(const QByteArray& path, const TagSet& tags, QStringList* unheld) {
+    TagLib::FLAC::File file(path.constData(), false);
+    if (!file.isValid())
+        return false;
+    FillComment(file.xiphComment(true), tags, unheld,
+                [&file](auto* block) { file.addPicture(block); });
+    return file.save();
+}
+
+// MP4 atoms: TagLib's for the fields it knows (©nam, ©ART, trkn...), free-form ones
+// ("----:com.apple.iTunes:NAME", the loudness fields in lower case as players look
+// for them) for the rest. Its cover art is an image alone: the front cover goes, the
+// other pictures and descriptions are named.
+bool WriteMp4(const QByteArray& path, const TagSet& tags, QStringList* unheld) {
+    TagLib::MP4::File file(path.constData(), false);
+    if (!file.isValid() || !file.tag())
+        return false;
+    TagLib::MP4::Tag* mp4 = file.tag();
+    const TagLib::PropertyMap left = mp4->setProperties(PropertiesFor(tags, false));
+    for (const auto& [key, values] : left) {
+        const QString name = FromTag(key);
+        mp4->setItem(ToTag(QStringLiteral("----:com.apple.iTunes:") +
+                           (IsLoudnessField(name) ? name.toLower() : name)),
+                     TagLib::MP4::Item(values));
+    }
+    const TagPicture* cover = tags.Cover();
+    TagLib::MP4::CoverArtList art;
+    for (const TagPicture& picture : tags.pictures) {
+        const QString mime = picture.mime.toLower();
+        const auto format =
+            mime.endsWith(QLatin1String("png"))   ? TagLib::MP4::CoverArt::PNG
+            : mime.endsWith(QLatin1String("gif")) ? TagLib::MP4::CoverArt::GIF
+            : mime.endsWith(QLatin1String("bmp")) ? TagLib::MP4::CoverArt::BMP
+            : mime.endsWith(QLatin1String("jpeg")) || mime.endsWith(QLatin1String("jpg"))
+                ? TagLib::MP4::CoverArt::JPEG
+                : TagLib::MP4::CoverArt::Unknown;
+        if (&picture != cover || format == TagLib::MP4::CoverArt::Unknown) {
+            Name(unheld, PictureName(picture));
+            continue;
+        }
+        if (!picture.description.isEmpty())
+            Name(unheld, PictureName(picture) + QStringLiteral(" DESCRIPTION"));
+        art.append(TagLib::MP4::CoverArt(format, Bytes(picture.data)));
+    }
+    if (!art.isEmpty())
+        mp4->setItem("covr", TagLib::MP4::Item(art));
+    return file.save();
+}
+
+} // namespace
+
+bool WriteTags(const QString& path, TargetFormat format, const TagSet& tags, QString& error,
+               bool id3v23, QStringList* unheld) {
+    if (tags.empty())
+        return true;
+    const QByteArray native = SystemName(path);
+    bool saved = false;
+    switch (format) {
+    case TargetFormat::Mp3:
+        saved = WriteMp3(native, tags, id3v23, unheld);
+        break;
+    case TargetFormat::Ogg:
+        saved = WriteOgg<TagLib::Ogg::Vorbis::File>(native, tags, unheld);
+        break;
+    case TargetFormat::Opus:
+        saved = WriteOgg<TagLib::Ogg::Opus::File>(native, tags, unheld);
+        break;
+    case TargetFormat::Flac:
+        saved = WriteFlac(native, tags, unheld);
+        break;
+    case TargetFormat::Wav:
+        saved = WriteWav(native, tags, id3v23, unheld);
+        break;
+    case TargetFormat::M4a:
+    case TargetFormat::Alac:
+        saved = WriteMp4(native, tags, unheld);
+        break;
+    }
+    if (!saved) {
+        error = QStringLiteral("its tags could not be written");
+        qCWarning(lcEngine) << "cannot write tags to" << path;
+    }
+    return saved;
+}
+
+} // namespace velune
