@@ -46,6 +46,7 @@ ConverterWindow::Remembered LoadConverterChoices() {
     output.copySame = store.value(QStringLiteral("output/copySame"), false).toBool();
     output.keepTimes = store.value(QStringLiteral("output/keepTimes"), false).toBool();
     output.acceptDamaged = store.value(QStringLiteral("output/acceptDamaged"), false).toBool();
+    output.id3v23 = store.value(QStringLiteral("output/id3v23"), false).toBool();
     output.truePeak = store.value(QStringLiteral("target/truePeak"), false).toBool();
     output.preventClipping = store.value(QStringLiteral("target/preventClipping"), false).toBool();
     return state;
@@ -72,6 +73,7 @@ void SaveConverterChoices(const ConverterWindow::Remembered& state) {
     store.setValue(QStringLiteral("output/copySame"), state.output.copySame);
     store.setValue(QStringLiteral("output/keepTimes"), state.output.keepTimes);
     store.setValue(QStringLiteral("output/acceptDamaged"), state.output.acceptDamaged);
+    store.setValue(QStringLiteral("output/id3v23"), state.output.id3v23);
     store.setValue(QStringLiteral("target/truePeak"), state.output.truePeak);
     store.setValue(QStringLiteral("target/preventClipping"), state.output.preventClipping);
     store.sync();
