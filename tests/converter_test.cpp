@@ -313,10 +313,8 @@ TEST_F(MainWindow, FilesFoldersAndSheetsAreListedOnceAsWhatTheyStandFor) {
         const char* what;
         std::vector<std::pair<QString, QByteArray>> files; // "" the tone, "tone:" + its sheet
         std::vector<QStringList> adds;                     // each one drop; "." the folder
-        // the rows, as "file", "file@subfolder" or "file#track[start-end]", then " · " and
-        // what the list's header line shows
-        QString listed;
-        QString told; // in the messages; "" for no message
+        QString listed; // the rows ("file", "file@sub", "file#track[start-end]") · header line
+        QString told;   // in the messages; "" for no message
     };
     // clang-format off
     const std::vector<Row> rows{
