@@ -12,7 +12,12 @@ Rectangle {
     property FaceBridge flash: null
     // The output's shape as the host last said it: rate, channels, bits.
     property var shape: ({ "Rate": "source", "Channels": "source", "Bits": "auto" })
-    // The naming pattern's field is done with: the face takes the keys again.
+    // How many of the options differ from their defaults, for the button that opens the panel.
+    readonly property int changed: Number(keepTimesBox.checked) + Number(damagedBox.checked)
+        + Number(id3v23Box.checked) + Number(truePeakBox.checked) + Number(clippingBox.checked)
+        + Number(shape["Rate"] !== "source") + Number(shape["Channels"] !== "source")
+        + Number(shape["Bits"] !== "auto") + Number(patternField.text !== "")
+    // The naming pattern's field or the panel is done with: the face takes the keys again.
     signal keysBack()
 
     visible: false
@@ -47,9 +52,11 @@ Rectangle {
         }
     }
 
+    // Closes the panel; the face takes the keys again.
     function close() {
         patternMenu.visible = false
         options.visible = false
+        options.keysBack()
     }
 
     // A press beside the panel closes it.

@@ -14,6 +14,8 @@ Rectangle {
     property string currentQuality: ""
     property bool sameFolder: true
     property string browsedPath: ""
+    // How many of the options in the panel differ from their defaults.
+    property int optionsChanged: 0
     // The options used less often are asked for.
     signal optionsAsked()
 
@@ -88,9 +90,10 @@ Rectangle {
     ConverterButton {
         objectName: "optionsButton"
         anchors { right: parent.right; rightMargin: 14 }
-        y: 27
-        label: "More options…"
-        implicitHeight: 30
+        y: 60
+        label: targets.optionsChanged > 0 ? "More options (" + targets.optionsChanged + " on)"
+                                          : "More options…"
+        implicitHeight: 28
         onClicked: targets.optionsAsked()
     }
 

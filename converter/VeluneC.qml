@@ -159,6 +159,7 @@ Rectangle {
         x: 16; y: 264
         width: parent.width - 32
         height: 194
+        optionsChanged: options.changed
         onOptionsAsked: options.visible = true
     }
 

@@ -61,6 +61,7 @@ TEST_F(Faces, TheConvertersMainFace) {
     Write({"_root.FillCombo=wav|mp3|ogg|flac|opus|m4a|alac", "_root.SetCombo=1", "_root.Rate=48000",
            "_root.CopySame=1", "_root.Id3v23=1"});
     EXPECT_EQ(face->AccessibleName("shapeRate"), u"48 kHz"_s);
+    EXPECT_EQ(face->AccessibleName("optionsButton"), u"More options (2 on)"_s);
     EXPECT_TRUE(Is("copySameCheck", "checked"));
     // Every target with each of its qualities, as the host offers them.
     for (const QString& target :
