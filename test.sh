@@ -19,8 +19,8 @@ echo "== Lint: clang-tidy on the programs' code (.clang-tidy), qmllint on the fa
 git ls-files 'common/*.cpp' 'converter/*.cpp' 'player/*.cpp' |
     xargs -P "$jobs" -n 4 clang-tidy -p build --quiet 2>/dev/null
 # The faces as installed, beside their scripts, with the host's types from build/qml.
-/usr/lib/qt6/bin/qmllint -I build/qml build/bin/VeluneC.qml build/bin/VeluneC1.qml build/bin/player.qml \
-    build/bin/PlayerList.qml
+/usr/lib/qt6/bin/qmllint -I build/qml build/bin/VeluneC.qml build/bin/Converter*.qml build/bin/VeluneC1.qml \
+    build/bin/player.qml build/bin/PlayerList.qml
 
 echo "== Install into a scratch prefix; check the desktop entries and the metainfo"
 prefix=$(mktemp -d)

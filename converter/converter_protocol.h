@@ -69,6 +69,9 @@ inline constexpr char kVersionNo[] = "_root.VersionNo";
 inline constexpr char kBrowsePath[] = "_root.BrowsePath"; // trigger kSetBrowsePath
 inline constexpr char kSetBrowsePath[] = "_root.SetBrowsePath";
 inline constexpr char kClearList[] = "_root.RemoveAll"; // "1": the face empties its list
+// What the last add passed over, shown on the list's header line: "3 skipped: not audio",
+// "" for nothing.
+inline constexpr char kListStatus[] = "_root.ListStatus";
 // Rows added: "_root.AddedFiles" with its trigger "_root.SetAddedFiles" (SendRows).
 } // namespace converter_face
 

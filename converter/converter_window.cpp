@@ -26,7 +26,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcConverter)
 namespace velune {
 
 namespace {
-const QSize kWindowSize{620, 604};
+const QSize kWindowSize{620, 520};
 const QString kUndefined = QStringLiteral("undefined");
 // The naming patterns offered; the user may write another.
 const QStringList kOfferedPatterns{
@@ -70,7 +70,7 @@ void ConverterWindow::Activated() {
 void ConverterWindow::OnFaceCommand(const QString& command, const QString& args) {
     using namespace converter_face;
     using Handler = void (*)(ConverterWindow&, const QString&);
-    static const CommandTable<Handler, 28> kTable{{
+    static const CommandTable<Handler, 29> kTable{{
         {QLatin1String(kClose), [](ConverterWindow& w, const QString&) { w.p_.form.EndProgram(); }},
         {QLatin1String(kMinimize),
          [](ConverterWindow& w, const QString&) { w.p_.form.Minimize(); }},
@@ -105,6 +105,8 @@ void ConverterWindow::OnFaceCommand(const QString& command, const QString& args)
          [](ConverterWindow& w, const QString& a) { w.ChangeOutput(kKeepTimes, a); }},
         {QLatin1String(kAcceptDamaged),
          [](ConverterWindow& w, const QString& a) { w.ChangeOutput(kAcceptDamaged, a); }},
+        {QLatin1String(kId3v23),
+         [](ConverterWindow& w, const QString& a) { w.ChangeOutput(kId3v23, a); }},
         {QLatin1String(kTruePeak),
          [](ConverterWindow& w, const QString& a) { w.ChangeOutput(kTruePeak, a); }},
         {QLatin1String(kPreventClipping),
@@ -221,7 +223,7 @@ void ConverterWindow::ScanAndAdd(const QString& folder) {
         std::vector<SourceRow> rows = RowsOfScan(scan, problems, beside);
         return [this, scan, rows = std::move(rows), problems] {
             const int before = static_cast<int>(files_.size());
-            AddRows(rows);
+            AddRows(rows, PassedOver(scan));
             for (const QString& problem : problems)
                 p_.messages.Show(problem);
             if (const QString report = ScanReport(static_cast<int>(files_.size()) - before, scan);
@@ -231,7 +233,7 @@ void ConverterWindow::ScanAndAdd(const QString& folder) {
     });
 }
 
-void ConverterWindow::AddRows(const std::vector<SourceRow>& rows) {
+void ConverterWindow::AddRows(const std::vector<SourceRow>& rows, const QString& passedOver) {
     QStringList added;
     QStringList listed;
     for (const SourceRow& row : rows) {
@@ -243,9 +245,11 @@ void ConverterWindow::AddRows(const std::vector<SourceRow>& rows) {
         added << RowText(row);
     }
     // The face shows the rows as given: the text is the row's, already readable.
-    if (!added.isEmpty())
+    if (!added.isEmpty()) {
         SetWithTrigger(p_.face, QStringLiteral("_root.AddedFiles"), JoinFaceList(added),
                        QStringLiteral("_root.SetAddedFiles"));
+        ShowListStatus(passedOver);
+    }
     // Files already listed are told once for the whole add.
     if (listed.size() == 1)
         p_.messages.Show(QStringLiteral("File:") + listed.front() +
@@ -281,6 +285,14 @@ void ConverterWindow::RemoveAll() {
     files_.clear();
     subfolders_.clear();
     tracks_.clear();
+    ShowListStatus({});
+}
+
+void ConverterWindow::ShowListStatus(const QString& status) {
+    if (status == listStatus_)
+        return;
+    listStatus_ = status;
+    p_.face.SetVariable(QLatin1String(converter_face::kListStatus), status);
 }
 
 void ConverterWindow::ChooseOutputFolder() {
@@ -405,6 +417,8 @@ void ConverterWindow::ChangeOutput(const char* command, const QString& args) {
         output.keepTimes = on;
     else if (name == QLatin1String(kAcceptDamaged))
         output.acceptDamaged = on;
+    else if (name == QLatin1String(kId3v23))
+        output.id3v23 = on;
     else if (name == QLatin1String(kTruePeak))
         output.truePeak = on;
     else if (name == QLatin1String(kPreventClipping))
@@ -423,6 +437,7 @@ void ConverterWindow::SetOutputOptions(const OutputOptions& output) {
     p_.face.SetVariable(QLatin1String(kCopySameOn), onOff(output.copySame));
     p_.face.SetVariable(QLatin1String(kKeepTimesOn), onOff(output.keepTimes));
     p_.face.SetVariable(QLatin1String(kAcceptDamagedOn), onOff(output.acceptDamaged));
+    p_.face.SetVariable(QLatin1String(kId3v23On), onOff(output.id3v23));
     p_.face.SetVariable(QLatin1String(kTruePeakOn), onOff(output.truePeak));
     p_.face.SetVariable(QLatin1String(kPreventClippingOn), onOff(output.preventClipping));
 }

@@ -106,8 +106,10 @@ private:
     void ScanAndAdd(const QString& folder);
     // The rows of files picked or dropped: sheets and images as their tracks.
     void AddFileRows(const QStringList& paths);
-    // Appends the rows to the list and the face; duplicates are told in one message.
-    void AddRows(const std::vector<SourceRow>& rows);
+    // Appends the rows to the list and the face; duplicates are told in one message. The
+    // list's header line then shows what the add passed over ("" for nothing).
+    void AddRows(const std::vector<SourceRow>& rows, const QString& passedOver = {});
+    void ShowListStatus(const QString& status);
 
     ConverterSettings& settings_;
     Parts p_;
@@ -116,6 +118,7 @@ private:
     std::vector<std::optional<SheetTrack>> tracks_;
     QString outputFolder_;
     QString lastFolder_;
+    QString listStatus_;                // what the face's header line shows of the last add
     QHash<QString, QString> qualities_; // the quality chosen for each format, by its name
 };
 

@@ -154,7 +154,7 @@ std::vector<SourceRow> RowsOfScan(const LibraryScan& scan, QStringList& problems
 }
 
 QString ScanReport(int added, const LibraryScan& scan) {
-    if (scan.notAudio == 0 && scan.skippedFolders.isEmpty() && scan.unreadable.isEmpty())
+    if (scan.unreadable.isEmpty() && (!scan.files.empty() || !scan.sheets.empty()))
         return {};
     QString report =
         QStringLiteral("%1 files added, %2 skipped: not audio").arg(added).arg(scan.notAudio);
@@ -164,6 +164,11 @@ QString ScanReport(int added, const LibraryScan& scan) {
     if (!scan.unreadable.isEmpty())
         report += QStringLiteral("\n\nCannot be read:\n") + scan.unreadable.join(QLatin1Char('\n'));
     return report;
+}
+
+QString PassedOver(const LibraryScan& scan) {
+    return scan.notAudio > 0 ? QStringLiteral("%1 skipped: not audio").arg(scan.notAudio)
+                             : QString();
 }
 
 } // namespace velune

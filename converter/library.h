@@ -30,9 +30,13 @@ struct LibraryScan {
 // call it away from the window.
 LibraryScan ScanFolder(const QString& folder);
 
-// What the user is told after adding a folder: how many files came and what was
-// passed over; "" when nothing was.
+// What the user is told in a box after adding a folder: how many files came, what was
+// passed over and what could not be read; "" when everything could be read and the folder
+// held something to add. Covers, sheets and logs beside the music are no news.
 QString ScanReport(int added, const LibraryScan& scan);
+// What the list's header line shows after adding the folder: "3 skipped: not audio", or ""
+// when every file was audio.
+QString PassedOver(const LibraryScan& scan);
 
 } // namespace velune
 

@@ -313,14 +313,19 @@ TEST_F(MainWindow, FilesFoldersAndSheetsAreListedOnceAsWhatTheyStandFor) {
         const char* what;
         std::vector<std::pair<QString, QByteArray>> files; // "" the tone, "tone:" + its sheet
         std::vector<QStringList> adds;                     // each one drop; "." the folder
-        QString listed; // the rows, as "file", "file@subfolder" or "file#track[start-end]"
-        QString told;   // in the messages
+        QString listed; // the rows ("file", "file@sub", "file#track[start-end]") · header line
+        QString told;   // in the messages; "" for no message
     };
     // clang-format off
     const std::vector<Row> rows{
         {"a library, added twice", {{"B/10 x.wav", ""}, {"B/2 y.wav", ""}, {"1.wav", ""}, {"A/z.ogg", ""},
-         {"A/notes.txt", "not audio"}}, {{"."}, {"."}}, "1.wav A/z.ogg@A B/2 y.wav@B B/10 x.wav@B",
-         "4 files added, 1 skipped: not audio\nThese files already exist in your list:\n"},
+         {"A/notes.txt", "not audio"}}, {{"."}, {"."}}, "1.wav A/z.ogg@A B/2 y.wav@B B/10 x.wav@B · "
+         "1 skipped: not audio", "These files already exist in your list:\n"},
+        {"an album with its cover: counted on the header line, no box", {{"1.flac", ""}, {"2.flac", ""},
+         {"3.flac", ""}, {"cover.jpg", "\xff\xd8\xff\xe0"}}, {{"."}}, "1.flac 2.flac 3.flac · 1 skipped: "
+         "not audio", ""},
+        {"a folder that cannot be read is told", {{"A/1.flac", ""}, {"B/", "locked"}}, {{"."}},
+         "A/1.flac@A", "1 files added, 0 skipped: not audio\n\nCannot be read:\n%1/B: Permission denied"},
         {"a sheet whose FILE is not there keeps its image", {{"Disc.flac", ""}, {"Disc.cue",
          "FILE Other.wav WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"}}, {{"Disc.flac"}, {"."}}, "",
          "'%1/Disc.flac' is not converted whole, for its cue sheet cannot be used: The audio of the cue "
@@ -336,22 +341,29 @@ TEST_F(MainWindow, FilesFoldersAndSheetsAreListedOnceAsWhatTheyStandFor) {
         SCOPED_TRACE(row.what);
         QTemporaryDir rip;
         const auto at = [&rip](const QString& name) { return rip.path() + u'/' + name; };
+        ::chmod(SystemName(rip.path()).constData(), 0755);
         for (const auto& [name, content] : row.files) {
             QDir().mkpath(QFileInfo(at(name)).absolutePath());
-            ASSERT_TRUE(content.isEmpty() ? QFile::copy(tone, at(name))
-                        : content.startsWith("tone:")
-                            ? Tagged(tone, at(name), {"CUESHEET=" + content.mid(5)})
-                            : WriteFile(at(name), content));
+            if (name.endsWith(u'/')) // a folder this process may not read
+                ASSERT_EQ(::chmod(SystemName(at(name)).constData(), 0), 0);
+            else
+                ASSERT_TRUE(content.isEmpty() ? QFile::copy(tone, at(name))
+                            : content.startsWith("tone:")
+                                ? Tagged(tone, at(name), {"CUESHEET=" + content.mid(5)})
+                                : WriteFile(at(name), content));
         }
         messages.answers = {true};
         Cmd("IDC_FS_RemoveAll");
         messages.shown.clear();
+        const bool root = ::geteuid() == 0;
+        ASSERT_TRUE(!root || ::seteuid(65534) == 0); // root reads any folder
         for (const QStringList& add : row.adds) {
             QStringList paths;
             for (const QString& name : add)
                 paths << (name == "." ? rip.path() : at(name));
             frm.AddPaths(paths);
         }
+        ASSERT_TRUE(!root || ::seteuid(0) == 0);
         QStringList listed = frm.Files();
         for (qsizetype i = 0; i < listed.size(); ++i) {
             const auto& track = frm.Tracks()[static_cast<std::size_t>(i)];
@@ -362,7 +374,10 @@ TEST_F(MainWindow, FilesFoldersAndSheetsAreListedOnceAsWhatTheyStandFor) {
                 listed[i] +=
                     u"#%1[%2-%3]"_s.arg(track->number).arg(track->startFrame).arg(track->endFrame);
         }
-        EXPECT_EQ(listed.join(u' '), row.listed);
+        const QString status = face.store.value(u"_root.ListStatus"_s);
+        EXPECT_EQ(listed.join(u' ') + (status.isEmpty() ? QString() : u" · "_s + status),
+                  row.listed);
+        EXPECT_EQ(messages.shown.isEmpty(), row.told.isEmpty());
         EXPECT_TRUE(messages.shown.join(u'\n').contains(row.told.arg(rip.path())))
             << messages.shown.join(u'\n').toStdString();
     }
@@ -419,10 +434,11 @@ TEST_F(MainWindow, ChoicesFollowTheFormatAndAreRemembered) {
     for (const auto& [command, argument] : {std::pair{"IDC_FS_Rate", u"48000"_s}, {"IDC_FS_Channels",
              u"mono"_s}, {"IDC_FS_Bits", u"24"_s}, {"IDC_FS_Bits", u"32"_s}, {"IDC_FS_Rate", u"22050"_s},
              {"IDC_FS_CopySame", u"on"_s}, {"IDC_FS_KeepTimes", u"on"_s}, {"IDC_FS_PreventClipping",
-             u"on"_s}, {"IDC_FS_ReplayGain", u"on"_s}, {"IDC_FS_SkipExisting", u"on"_s}})
+             u"on"_s}, {"IDC_FS_ReplayGain", u"on"_s}, {"IDC_FS_SkipExisting", u"on"_s}, {"IDC_FS_Id3v23",
+             u"on"_s}})
         Cmd(QLatin1String(command), argument);
     // clang-format on
-    const OutputOptions chosen{{48000, 1, 24}, true, true, false, true};
+    const OutputOptions chosen{{48000, 1, 24}, true, true, false, true, false, true};
     // Folders whose names are not UTF-8 are remembered as their bytes.
     const QString latin1 = PathFromSystem(SystemName(dir.path()) + "/caf\xe9");
     ASSERT_TRUE(MakeFolders(latin1));
@@ -442,8 +458,9 @@ TEST_F(MainWindow, ChoicesFollowTheFormatAndAreRemembered) {
                  mod2.skipExisting),
         std::make_tuple(u"mp3"_s, Quality{Quality::Kind::Vbr, 2}, true, chosen, mod.pattern, true));
     EXPECT_EQ(again.OutputFolder(), latin1);
-    EXPECT_EQ(face2.store.value("_root.QualityValue") + face2.store.value("_root.BrowsePath"),
-              u"v2"_s + Readable(latin1));
+    EXPECT_EQ(face2.store.value("_root.QualityValue") + face2.store.value("_root.Id3v23") +
+                  face2.store.value("_root.BrowsePath"),
+              u"v2"_s + u"1"_s + Readable(latin1));
     folders.answer.clear();
     again.OnFaceCommand(u"IDC_FS_AddFolder"_s, u"undefined"_s);
     EXPECT_EQ(folders.startPaths.back(), latin1);

@@ -24,12 +24,18 @@ protected:
         ASSERT_TRUE(face->loaded && face->exposed) << file;
     }
     // Each "control Command [argument]" click sends "IDC_FS_Command argument" (the
-    // argument "undefined" when none), and the control has a name for screen readers.
+    // argument "undefined" when none); the control is shown whole inside the window and
+    // has a name for screen readers.
     void ExpectButtons(const QStringList& buttons) {
         for (const QString& button : buttons) {
             const QStringList words = button.split(u' ');
             EXPECT_EQ(face->Click(words[0]),
                       QStringList{"IDC_FS_" + words[1] + u' ' + words.value(2, "undefined")})
+                << words[0];
+            const QQuickItem* item = face->Item(words[0]);
+            EXPECT_TRUE(item && item->isVisible() &&
+                        face->view.rect().contains(
+                            item->mapRectToScene(item->boundingRect()).toAlignedRect()))
                 << words[0];
             EXPECT_FALSE(face->AccessibleName(words[0]).isEmpty()) << words[0];
         }
@@ -50,25 +56,44 @@ protected:
 
 TEST_F(Faces, TheConvertersMainFace) {
     Load("VeluneC.qml");
+    EXPECT_EQ(face->view.size(), QSize(620, 520));
     // The options show what the host says.
-    Write({"_root.FillCombo=wav|mp3|ogg|flac|opus", "_root.SetCombo=1",
-           "_root.FillQuality=128|192|v2", "_root.QualityValue=192", "_root.SetQuality=1",
-           "_root.Rate=48000", "_root.CopySame=1"});
+    Write({"_root.FillCombo=wav|mp3|ogg|flac|opus|m4a|alac", "_root.SetCombo=1", "_root.Rate=48000",
+           "_root.CopySame=1", "_root.Id3v23=1"});
     EXPECT_EQ(face->AccessibleName("shapeRate"), u"48 kHz"_s);
+    EXPECT_EQ(face->AccessibleName("optionsButton"), u"More options (2 on)"_s);
     EXPECT_TRUE(Is("copySameCheck", "checked"));
+    // Every target with each of its qualities, as the host offers them.
+    for (const QString& target :
+         {u"wav"_s, u"mp3 128|192|256|320|v0|v2|v4"_s, u"ogg q3|q4|q5|q6|q7|q8"_s, u"flac"_s,
+          u"opus 96|128|160"_s, u"m4a 128|192|256"_s, u"alac"_s}) {
+        const QString format = target.section(u' ', 0, 0);
+        ExpectButtons({"format_" + format + " ConvertTo " + format});
+        Write({"_root.FillQuality=" + target.section(u' ', 1), "_root.SetQuality=1"});
+        for (const QString& quality : target.section(u' ', 1).split(u'|', Qt::SkipEmptyParts))
+            ExpectButtons({"quality_" + quality + " Quality " + quality});
+    }
     ExpectButtons({"minimizeButton Minimize", "closeButton Close", "dragArea Drag", "addButton Add",
                    "removeAllButton RemoveAll", "browseButton Browse",
                    "sameFolderButton SameDirectory", "convertButton Convert", "helpButton Help",
-                   "playerButton Player", "format_mp3 ConvertTo mp3", "format_opus ConvertTo opus",
-                   "quality_v2 Quality v2", "addFolderButton AddFolder",
+                   "playerButton Player", "addFolderButton AddFolder",
                    // The options, each press the next choice.
                    "deleteSourcesCheck Selected", "deleteSourcesCheck UnSelected",
                    "replayGainCheck ReplayGain on", "replayGainCheck ReplayGain off",
                    "skipExistingCheck SkipExisting on", "skipExistingCheck SkipExisting off",
-                   "copySameCheck CopySame off", "keepTimesCheck KeepTimes on",
-                   "truePeakCheck TruePeak on", "preventClippingCheck PreventClipping on",
-                   "shapeRate Rate source", "shapeChannels Channels stereo", "shapeBits Bits 16",
-                   "aboutButton About"});
+                   "copySameCheck CopySame off", "aboutButton About"});
+    face->Write("_root.VersionNo", "Version No.:1.0.0.0");
+    EXPECT_TRUE(Is("aboutPanel", "visible") && Text("versionText") == u"Version No.:1.0.0.0"_s);
+    face->Click("aboutClose");
+    EXPECT_FALSE(Is("aboutPanel", "visible"));
+    // The options used less often, in their panel; Done and Escape close it.
+    face->Click("optionsButton");
+    ExpectButtons({"keepTimesCheck KeepTimes on", "acceptDamagedCheck AcceptDamaged on",
+                   "id3v23Check Id3v23 off", "truePeakCheck TruePeak on",
+                   "preventClippingCheck PreventClipping on", "shapeRate Rate source",
+                   "shapeChannels Channels stereo", "shapeBits Bits 16"});
+    face->Click("optionsDone");
+    EXPECT_FALSE(Is("optionsPanel", "visible"));
 
     // The host restores a format, its quality and the option; the face shows them.
     const QVariant unchosen = face->Property("format_ogg", "color");
@@ -80,15 +105,11 @@ TEST_F(Faces, TheConvertersMainFace) {
     Write({"_root.FillQuality=", "_root.SetQuality=1"});
     EXPECT_EQ(face->Item("quality_v2"), nullptr); // WAV and FLAC take none
 
-    face->Write("_root.VersionNo", "Version No.:1.0.0.0");
-    EXPECT_TRUE(Is("aboutPanel", "visible") && Text("versionText") == u"Version No.:1.0.0.0"_s);
-    face->Click("aboutClose");
-    EXPECT_FALSE(Is("aboutPanel", "visible"));
-
     // Naming patterns: one of the host's offers, or typed and handed over by Enter
     // (which then does not convert); the host's pattern is shown.
     Write({"_root.FillPatterns=|{albumartist}/{album}/{track:02} {title}|{artist} - {title}",
            "_root.SetPatterns=1"});
+    face->Click("optionsButton");
     face->Click("patternsButton");
     EXPECT_TRUE(Is("patternMenu", "visible"));
     EXPECT_EQ(face->Click("pattern2"), QStringList{"IDC_FS_Pattern {artist} - {title}"});
@@ -99,6 +120,8 @@ TEST_F(Faces, TheConvertersMainFace) {
     EXPECT_EQ(face->Key(Qt::Key_Return), QStringList{"IDC_FS_Pattern {artist} - {title}/{stem}"});
     face->Write("_root.Pattern", "{title}");
     EXPECT_EQ(Text("patternField"), u"{title}"_s);
+    face->Key(Qt::Key_Escape);
+    EXPECT_FALSE(Is("optionsPanel", "visible"));
 
     face->Write("_root.BrowsePath", "/home/me/Bob's Music");
     EXPECT_NE(Text("outputFolderText"), u"/home/me/Bob's Music"_s);
@@ -109,6 +132,8 @@ TEST_F(Faces, TheConvertersMainFace) {
     Write({u"_root.AddedFiles="_s + JoinFaceList({u"/m/a.wav"_s, u"/m/Été b.mp3"_s}),
            "_root.SetAddedFiles=1", "_root.AddedFiles=/m/c'd.ogg", "_root.SetAddedFiles=1"});
     ASSERT_EQ(Count("fileList"), 3);
+    face->Write("_root.ListStatus", "1 skipped: not audio");
+    EXPECT_EQ(Text("listStatusText"), u"3 files · 1 skipped: not audio"_s);
     EXPECT_EQ(face->AccessibleName("fileRow1"), u"/m/Été b.mp3"_s);
     EXPECT_EQ(face->Click("removeButton"), QStringList{"IDC_FS_Remove undefined"});
     face->Click("fileRow1");

@@ -16,7 +16,8 @@ echo "== The package's files"
 files=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's#^\./#/#')
 for wanted in /usr/bin/VeluneConverter /usr/bin/VelunePlayer \
     /usr/lib/velune/VeluneConverter /usr/lib/velune/VelunePlayer \
-    /usr/lib/velune/VeluneC.qml /usr/lib/velune/VeluneC1.qml /usr/lib/velune/player.qml \
+    /usr/lib/velune/VeluneC.qml /usr/lib/velune/ConverterOptions.qml /usr/lib/velune/VeluneC1.qml \
+    /usr/lib/velune/player.qml \
     /usr/lib/velune/facelist.js /usr/lib/velune/VeluneC.html \
     /usr/share/applications/velune-player.desktop /usr/share/applications/velune-converter.desktop \
     /usr/share/icons/hicolor/scalable/apps/velune-player.svg \

@@ -8,13 +8,17 @@ shot=build/tools/face_shot
 bin=build/bin
 mkdir -p docs
 
-"$shot" "$bin/VeluneC.qml" docs/converter.png \
-    "_root.FillCombo=wav|mp3|ogg|flac|opus" "_root.SetCombo=1" "_root.VersionNo=Version No.:1.0.0.0" \
+converter=("_root.FillCombo=wav|mp3|ogg|flac|opus|m4a|alac" "_root.SetCombo=1" "_root.VersionNo=Version No.:1.0.0.0" \
     "_root.FillQuality=128|192|256|320|v0|v2|v4" "_root.QualityValue=v2" "_root.SetQuality=1" "_root.ReplayGain=1" \
     "_root.AddedFiles=/home/ana/Music/Morning Walk.wav|/home/ana/Music/Été à Lisbonne.ogg|/home/ana/Music/Rock 'n' Roll Live.mp3|/home/ana/Podcasts/Episode 12 - Field Recordings.wav" \
-    "_root.SetAddedFiles=1" click=format_mp3 click=fileRow1 \
-    "_root.BrowsePath=/home/ana/Music/Converted" "_root.SetBrowsePath=1"
+    "_root.SetAddedFiles=1" "_root.ListStatus=1 skipped: not audio" click=format_mp3 click=fileRow1 \
+    "_root.BrowsePath=/home/ana/Music/Converted" "_root.SetBrowsePath=1" "_root.Rate=48000" "_root.Id3v23=1" \
+    "_root.Pattern={albumartist}/{album}/{track:02} {title}")
+"$shot" "$bin/VeluneC.qml" docs/converter.png "${converter[@]}"
 echo "wrote docs/converter.png"
+# The same with its panel of the options used less often open.
+"$shot" "$bin/VeluneC.qml" docs/converter-options.png "${converter[@]}" click=optionsButton
+echo "wrote docs/converter-options.png"
 
 "$shot" "$bin/VeluneC1.qml" docs/conversion.png \
     "_root.FileTxt=/home/ana/Music/Rock 'n' Roll Live.mp3" "_root.SetFileTxt=1" \

@@ -41,13 +41,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         WriteFile(made.back(), "FILE none.wav WAVE\nTRACK 1 AUDIO\nINDEX 01 00:00:00\n");
         return made << dir.filePath(u"missing.wav"_s);
     }();
+    // clang-format off
     static const char* const kCommands[] = {
         "IDC_FS_Add",       "IDC_FS_AddFolder",    "IDC_FS_Remove",         "IDC_FS_RemoveAll",
         "IDC_FS_Browse",    "IDC_FS_ConvertTo",    "IDC_FS_Quality",        "IDC_FS_ReplayGain",
         "IDC_FS_Pattern",   "IDC_FS_SkipExisting", "IDC_FS_Convert",        "IDC_FS_SameDirectory",
         "IDC_FS_Selected",  "IDC_FS_UnSelected",   "IDC_FS_About",          "IDC_FS_Unknown",
         "IDC_FS_Rate",      "IDC_FS_Channels",     "IDC_FS_Bits",           "IDC_FS_CopySame",
-        "IDC_FS_KeepTimes", "IDC_FS_TruePeak",     "IDC_FS_PreventClipping"};
+        "IDC_FS_KeepTimes", "IDC_FS_TruePeak",     "IDC_FS_PreventClipping", "IDC_FS_AcceptDamaged",
+        "IDC_FS_Id3v23"};
+    // clang-format on
     Input input(data, size);
     Around around;
     ConverterSettings settings;
