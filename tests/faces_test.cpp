@@ -34,8 +34,8 @@ protected:
                 << words[0];
             const QQuickItem* item = face->Item(words[0]);
             EXPECT_TRUE(item && item->isVisible() &&
-                        face->view.rect().contains(
-                            item->mapRectToScene(item->boundingRect()).toAlignedRect()))
+                        QRect(QPoint(), face->view.size())
+                            .contains(item->mapRectToScene(item->boundingRect()).toAlignedRect()))
                 << words[0];
             EXPECT_FALSE(face->AccessibleName(words[0]).isEmpty()) << words[0];
         }
