@@ -22,6 +22,9 @@ Rectangle {
     border.color: Theme.accent
     Keys.onPressed: (event) => {
         const key = event.key
+        // What is open over the face takes Escape alone: the list behind it is out of sight.
+        if ((options.visible || about.visible) && key !== Qt.Key_Escape)
+            return
         if (key === Qt.Key_Delete)
             list.removeChosen()
         else if (key === Qt.Key_O && (event.modifiers & Qt.ControlModifier))

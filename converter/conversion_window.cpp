@@ -228,12 +228,12 @@ void ConversionWindow::DeleteConvertedSources() {
     for (const QueuedSource& item : queued_)
         if (item.row < static_cast<int>(deleteFlags_.size()) && deleteFlags_[item.row])
             going.push_back(item);
-    // Each deletion syncs its folder: the disk's work is a worker's.
+    // Each deletion syncs its folder: the disk's work is a worker's, and it outlives
+    // this window, which is unloaded right after.
     if (!going.empty())
-        p_.background.Run([going = std::move(going)]() -> Background::Then {
+        p_.background.RunToEnd([going = std::move(going)] {
             for (const QueuedSource& item : going)
                 DeleteConvertedSource(item);
-            return [] {};
         });
 }
 

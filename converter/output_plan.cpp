@@ -43,6 +43,7 @@ std::vector<PlannedOutput> PlanOutputs(const std::vector<PlannedSource>& sources
     plan.reserve(sources.size());
     QSet<QString> given;
     const QString extension = ExtensionOf(rules.extension);
+    const std::optional<TargetFormat> format = FormatNamed(rules.extension);
     for (const PlannedSource& source : sources) {
         PlannedOutput& planned = plan.emplace_back();
         if (!IsFile(source.path)) {
@@ -81,8 +82,9 @@ std::vector<PlannedOutput> PlanOutputs(const std::vector<PlannedSource>& sources
                 relative.isEmpty() ? EarlierOutputPaths(named, folder, extension)
                                    : EarlierPatternOutputPaths(folder, relative, extension);
             const auto complete = [&](const QString& output) {
-                return IsFile(output) && whole(output, source.path, track ? track->startFrame : 0,
-                                               track ? track->endFrame : -1);
+                return IsFile(output) && format &&
+                       whole(output, *format, source.path, track ? track->startFrame : 0,
+                             track ? track->endFrame : -1);
             };
             if (std::ranges::any_of(earlier, complete)) {
                 planned.kind = PlannedOutput::Kind::Skip;

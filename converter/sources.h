@@ -11,13 +11,14 @@ namespace velune {
 
 // Whether an earlier output holds a source, or its part in CD frames (end -1: to
 // its end), whole.
-using EarlierOutputCheck = std::function<bool(const QString& output, const QString& source,
-                                              qint64 startFrame, qint64 endFrame)>;
+using EarlierOutputCheck =
+    std::function<bool(const QString& output, TargetFormat format, const QString& source,
+                       qint64 startFrame, qint64 endFrame)>;
 // The engine's check (the engine outlives what is returned).
 inline EarlierOutputCheck EarlierOutputsOf(ConverterEngine& engine) {
-    return [&engine](const QString& output, const QString& source, qint64 start, qint64 end) {
-        return engine.HoldsWhole(output, source, start, end);
-    };
+    return
+        [&engine](const QString& output, TargetFormat format, const QString& source, qint64 start,
+                  qint64 end) { return engine.HoldsWhole(output, format, source, start, end); };
 }
 
 // One source handed to the engine, as it was when it was handed over.

@@ -61,8 +61,13 @@ TEST(Apps, BothProgramsStartAndCloseCleanly) {
         });
         closer.start(50);
         emit converter.faceView().command(u"IDC_FS_ConvertTo"_s, u"ogg"_s);
-        emit converter.faceView().command(u"IDC_FS_Convert"_s, u"undefined"_s); // until closed
+        emit converter.faceView().command(u"IDC_FS_Selected"_s, u"undefined"_s); // delete them
+        emit converter.faceView().command(u"IDC_FS_Convert"_s, u"undefined"_s);  // until closed
         EXPECT_TRUE(velune::IsFile(outputs[0]) && velune::IsFile(outputs[1]));
+        // The sources go once the window has gone, their outputs read back whole.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return !velune::IsFile(album + u"/1.wav"_s) && !velune::IsFile(latin1); },
+            20000));
         EXPECT_TRUE(told.isEmpty()) << told.join(u'\n');
         std::filesystem::remove_all(velune::SystemPath(dir.path()));
     }

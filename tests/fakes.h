@@ -245,7 +245,7 @@ public:
     bool Finished() const override { return finished; }
     ItemState State(int item) const override { return states.value(item, ItemState::Queued); }
     QString FailureReason(int) const override { return {}; }
-    bool HoldsWhole(const QString& output, const QString&, qint64, qint64) override {
+    bool HoldsWhole(const QString& output, TargetFormat, const QString&, qint64, qint64) override {
         return !incomplete.contains(output.section(u'/', -1));
     }
     // Converted items read back whole unless listed.

@@ -112,8 +112,8 @@ std::optional<int64_t> AudioDecoder::State::ExactLength() const {
         const ogg_int64_t total = ov_pcm_total(vorbis.get(), -1);
         return total >= 0 ? std::optional<int64_t>(total) : std::nullopt;
     }
-    if (editEnd >= 0) // the delay and padding are outside the edit list
-        return editExact ? std::optional<int64_t>(editEnd) : std::nullopt;
+    if (mp4Length >= 0) // the delay and padding are outside the edit list
+        return mp4LengthExact ? std::optional<int64_t>(mp4Length) : std::nullopt;
     const AVStream* s = format->streams[stream];
     if (format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE || s->duration <= 0)
         return std::nullopt;

@@ -183,12 +183,20 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
         return error = kNotAudio, false;
     d.endInLength = std::string_view(d.format->iformat->name) != "ogg";
     if (std::string_view(d.format->iformat->name).starts_with("mov") && stream->duration > 0) {
-        d.editEnd = av_rescale_q(stream->duration, stream->time_base,
-                                 AVRational{1, d.decoder->sample_rate});
+        const int64_t declared = av_rescale_q(stream->duration, stream->time_base,
+                                              AVRational{1, d.decoder->sample_rate});
         // iTunSMPB: " 00000000 delay padding samples ...", all in hexadecimal.
         const QStringList smpb = Tag("iTunSMPB").split(u' ', Qt::SkipEmptyParts);
-        d.editExact = codec->id == AV_CODEC_ID_ALAC ||
-                      (smpb.size() > 3 && smpb[3].toLongLong(nullptr, 16) == d.editEnd);
+        d.mp4Length = declared;
+        d.mp4LengthExact = codec->id == AV_CODEC_ID_ALAC ||
+                           (smpb.size() > 3 && smpb[3].toLongLong(nullptr, 16) == declared);
+        // A lossy codec's last frame runs past the edit list into padding: trimmed when
+        // the frames hold the declared length and at most the delay and one frame more.
+        // Anything longer is audio the header does not count, and is kept.
+        const int64_t frames = int64_t{stream->nb_frames} * stream->codecpar->frame_size;
+        if (codec->id != AV_CODEC_ID_ALAC && frames >= declared &&
+            frames - declared < 3 * int64_t{stream->codecpar->frame_size})
+            d.editEnd = declared;
     }
     // FFmpeg trims the end of an Ogg Vorbis file short by up to 128 samples: the
     // reference library decodes local ones.

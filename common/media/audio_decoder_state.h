@@ -136,12 +136,13 @@ struct AudioDecoder::State {
     // Whether the declared length holds the padding at the end: an MP3's frame count
     // does, an Ogg stream's last granule position already leaves it out.
     bool endInLength = true;
-    // Where an MP4's edit list ends its audio, in samples: FFmpeg trims the encoder
-    // delay before it, the padding after it is left here. -1: not an MP4.
+    // An MP4's length in samples as its header declares it (FFmpeg trims the encoder
+    // delay before it), -1 for other files; exact when an iTunSMPB field says so, or
+    // a lossless codec counts every sample.
+    int64_t mp4Length = -1;
+    bool mp4LengthExact = false;
+    // Where the padding after a lossy MP4's last sample starts: trimmed there. -1: none.
     int64_t editEnd = -1;
-    // The edit list's end is the sample count exactly: an iTunSMPB field says so, or a
-    // lossless codec counts every sample.
-    bool editExact = false;
     QString readFailure;   // why reading stopped before the end; told once the rest is decoded
     bool cutShort = false; // the file ends inside its last page
     bool ended = false;    // the end was reached and looked at

@@ -11,10 +11,13 @@
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
+#include <taglib/textidentificationframe.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 #include <taglib/xiphcomment.h>
+
+#include <string_view>
 
 namespace velune {
 
@@ -66,10 +69,36 @@ TagLib::PropertyMap PropertiesFor(const TagSet& tags, bool separateTotals) {
     return map;
 }
 
+// ID3v2.3 has no frames for some fields of 2.4 (TagLib drops them, and keeps only the
+// year of an original date): they go into TXXX frames named as the fields.
+void KeepForId3v23(TagLib::ID3v2::Tag* id3) {
+    static constexpr std::pair<const char*, const char*> kNotIn23[] = {
+        {"TMOO", "MOOD"},         {"TDRL", "RELEASEDATE"},  {"TPRO", "PRODUCEDNOTICE"},
+        {"TSST", "DISCSUBTITLE"}, {"TDEN", "ENCODINGTIME"}, {"TDTG", "TAGGINGDATE"},
+        {"TSOA", "ALBUMSORT"},    {"TSOP", "ARTISTSORT"},   {"TSOT", "TITLESORT"},
+        {"TDOR", "ORIGINALDATE"}};
+    for (const auto& [id, key] : kNotIn23) {
+        const TagLib::ID3v2::FrameList frames = id3->frameList(id);
+        for (TagLib::ID3v2::Frame* frame : frames) {
+            auto* text = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frame);
+            if (!text || (std::string_view(id) == "TDOR" && text->toString().size() <= 4))
+                continue;
+            auto* user = new TagLib::ID3v2::UserTextIdentificationFrame(TagLib::String::UTF16);
+            user->setDescription(key);
+            user->setText(text->fieldList());
+            id3->removeFrame(frame);
+            id3->addFrame(user);
+        }
+    }
+}
+
 // Every field into an ID3v2 tag (TXXX frames for the fields ID3v2 has no frame of its
 // own for, several values null-separated); the pictures when the file takes them.
-void FillId3(TagLib::ID3v2::Tag* id3, const TagSet& tags, bool pictures, QStringList* unheld) {
+void FillId3(TagLib::ID3v2::Tag* id3, const TagSet& tags, bool pictures, bool id3v23,
+             QStringList* unheld) {
     NameFields(unheld, id3->setProperties(PropertiesFor(tags, false)));
+    if (id3v23)
+        KeepForId3v23(id3);
     for (const TagPicture& picture : tags.pictures) {
         if (!pictures) {
             Name(unheld, PictureName(picture));
@@ -88,7 +117,7 @@ bool WriteMp3(const QByteArray& path, const TagSet& tags, bool id3v23, QStringLi
     TagLib::MPEG::File file(path.constData(), false);
     if (!file.isValid())
         return false;
-    FillId3(file.ID3v2Tag(true), tags, true, unheld);
+    FillId3(file.ID3v2Tag(true), tags, true, id3v23, unheld);
     return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
                      id3v23 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4, TagLib::File::DoNotDuplicate);
 }
@@ -99,7 +128,7 @@ bool WriteWav(const QByteArray& path, const TagSet& tags, bool id3v23, QStringLi
         return false;
     // One ID3v2 chunk holds every field; RIFF INFO has no place for several of them,
     // and readers that find both prefer INFO. WAV files are given text alone.
-    FillId3(file.ID3v2Tag(), tags, false, unheld);
+    FillId3(file.ID3v2Tag(), tags, false, id3v23, unheld);
     return file.save(TagLib::RIFF::WAV::File::ID3v2, TagLib::File::StripOthers,
                      id3v23 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4);
 }
@@ -139,10 +168,27 @@ bool WriteFlac(const QByteArray& path, const TagSet& tags, QStringList* unheld) 
     return file.save();
 }
 
+// The image format of a picture: from its MIME type, else from its first bytes.
+TagLib::MP4::CoverArt::Format ImageFormatOf(const TagPicture& picture) {
+    const QString mime = picture.mime.toLower();
+    const QByteArray& data = picture.data;
+    if (mime.endsWith(QLatin1String("png")) || data.startsWith("\x89PNG"))
+        return TagLib::MP4::CoverArt::PNG;
+    if (mime.endsWith(QLatin1String("jpeg")) || mime.endsWith(QLatin1String("jpg")) ||
+        data.startsWith("\xff\xd8\xff"))
+        return TagLib::MP4::CoverArt::JPEG;
+    if (mime.endsWith(QLatin1String("gif")) || data.startsWith("GIF8"))
+        return TagLib::MP4::CoverArt::GIF;
+    if (mime.endsWith(QLatin1String("bmp")) || data.startsWith("BM"))
+        return TagLib::MP4::CoverArt::BMP;
+    return TagLib::MP4::CoverArt::Unknown;
+}
+
 // MP4 atoms: TagLib's for the fields it knows (©nam, ©ART, trkn...), free-form ones
 // ("----:com.apple.iTunes:NAME", the loudness fields in lower case as players look
-// for them) for the rest. Its cover art is an image alone: the front cover goes, the
-// other pictures and descriptions are named.
+// for them) for the rest; a free-form name holds no colon, so "COMMENT:X" is written
+// "COMMENT_X". Its cover art is a list of images alone, the front cover first: the
+// other pictures, whose kind is lost, and the front cover's description are named.
 bool WriteMp4(const QByteArray& path, const TagSet& tags, QStringList* unheld) {
     TagLib::MP4::File file(path.constData(), false);
     if (!file.isValid() || !file.tag())
@@ -150,29 +196,32 @@ bool WriteMp4(const QByteArray& path, const TagSet& tags, QStringList* unheld) {
     TagLib::MP4::Tag* mp4 = file.tag();
     const TagLib::PropertyMap left = mp4->setProperties(PropertiesFor(tags, false));
     for (const auto& [key, values] : left) {
-        const QString name = FromTag(key);
+        QString name = FromTag(key);
+        name.replace(u':', u'_');
         mp4->setItem(ToTag(QStringLiteral("----:com.apple.iTunes:") +
                            (IsLoudnessField(name) ? name.toLower() : name)),
                      TagLib::MP4::Item(values));
     }
     const TagPicture* cover = tags.Cover();
+    std::vector<const TagPicture*> pictures;
+    if (cover)
+        pictures.push_back(cover);
+    for (const TagPicture& picture : tags.pictures)
+        if (&picture != cover)
+            pictures.push_back(&picture);
     TagLib::MP4::CoverArtList art;
-    for (const TagPicture& picture : tags.pictures) {
-        const QString mime = picture.mime.toLower();
-        const auto format =
-            mime.endsWith(QLatin1String("png"))   ? TagLib::MP4::CoverArt::PNG
-            : mime.endsWith(QLatin1String("gif")) ? TagLib::MP4::CoverArt::GIF
-            : mime.endsWith(QLatin1String("bmp")) ? TagLib::MP4::CoverArt::BMP
-            : mime.endsWith(QLatin1String("jpeg")) || mime.endsWith(QLatin1String("jpg"))
-                ? TagLib::MP4::CoverArt::JPEG
-                : TagLib::MP4::CoverArt::Unknown;
-        if (&picture != cover || format == TagLib::MP4::CoverArt::Unknown) {
-            Name(unheld, PictureName(picture));
+    for (const TagPicture* picture : pictures) {
+        const auto format = ImageFormatOf(*picture);
+        if (format == TagLib::MP4::CoverArt::Unknown) {
+            Name(unheld, PictureName(*picture));
             continue;
         }
-        if (!picture.description.isEmpty())
-            Name(unheld, PictureName(picture) + QStringLiteral(" DESCRIPTION"));
-        art.append(TagLib::MP4::CoverArt(format, Bytes(picture.data)));
+        // The image is kept, but not what it was (it reads back as "other"): named.
+        if (picture != cover && picture->kind != TagPicture::Other)
+            Name(unheld, PictureName(*picture));
+        else if (!picture->description.isEmpty())
+            Name(unheld, PictureName(*picture) + QStringLiteral(" DESCRIPTION"));
+        art.append(TagLib::MP4::CoverArt(format, Bytes(picture->data)));
     }
     if (!art.isEmpty())
         mp4->setItem("covr", TagLib::MP4::Item(art));

@@ -18,6 +18,14 @@ public:
     using StopFlag = std::shared_ptr<const std::atomic<bool>>;
     virtual ~Background() = default;
     virtual void Run(std::function<Then()> work) = 0;
+    // Work that is done even when the window that asked for it has gone (files the
+    // user asked to delete): Stop does not drop it, and nothing comes back.
+    virtual void RunToEnd(std::function<void()> work) {
+        Run([work = std::move(work)]() -> Then {
+            work();
+            return [] {};
+        });
+    }
 
     StopFlag Stopping() const { return stop_; }
     // Work not yet begun is dropped; work under way ends at its next step.
@@ -43,6 +51,9 @@ public:
             if (context && !stop->load())
                 QMetaObject::invokeMethod(context.data(), std::move(then), Qt::QueuedConnection);
         });
+    }
+    void RunToEnd(std::function<void()> work) override {
+        QThreadPool::globalInstance()->start(std::move(work));
     }
 
 private:

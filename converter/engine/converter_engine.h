@@ -111,8 +111,9 @@ public:
     // `endFrame` (CD frames, -1: its end), whole: its last second decodes to its end
     // and its declared and decoded lengths are the source's. It reads the files
     // alone and may be asked from a worker thread.
-    virtual bool HoldsWhole(const QString& output, const QString& source, qint64 startFrame,
-                            qint64 endFrame) = 0;
+    // It also holds what the format writes: an M4A file holds AAC or ALAC.
+    virtual bool HoldsWhole(const QString& output, TargetFormat format, const QString& source,
+                            qint64 startFrame, qint64 endFrame) = 0;
 };
 
 } // namespace velune

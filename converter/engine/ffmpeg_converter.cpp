@@ -539,12 +539,16 @@ QString FfmpegConverter::FailureReason(int item) const {
     return items_[item]->failure;
 }
 
-bool FfmpegConverter::HoldsWhole(const QString& output, const QString& source, qint64 startFrame,
-                                 qint64 endFrame) {
+bool FfmpegConverter::HoldsWhole(const QString& output, TargetFormat format, const QString& source,
+                                 qint64 startFrame, qint64 endFrame) {
     // Our outputs declare their length exactly; one that does not is no output of ours.
     // A source is as long as it decodes (some declare their length only roughly).
     const auto done = ReadTail(output);
-    const auto original = done && done->exact() ? ReadTail(source) : std::nullopt;
+    const bool held = done && done->exact() &&
+                      (format == TargetFormat::M4a    ? done->kind == QLatin1String("mov/aac")
+                       : format == TargetFormat::Alac ? done->kind == QLatin1String("mov/alac")
+                                                      : true);
+    const auto original = held ? ReadTail(source) : std::nullopt;
     if (!original || !original->whole)
         return false;
     const qint64 rate = original->rate;

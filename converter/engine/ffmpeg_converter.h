@@ -44,8 +44,8 @@ public:
     QString Losses(int item) const override;
     bool Verified(int item) const override;
     bool AwaitingAlbumGain(int item) const override;
-    bool HoldsWhole(const QString& output, const QString& source, qint64 startFrame,
-                    qint64 endFrame) override;
+    bool HoldsWhole(const QString& output, TargetFormat format, const QString& source,
+                    qint64 startFrame, qint64 endFrame) override;
 
     int jobs() const { return jobs_; }
 

@@ -4,6 +4,7 @@
 #include "system_names.h"
 
 #include <taglib/mp4file.h>
+#include <vector>
 
 namespace velune {
 
@@ -34,8 +35,17 @@ bool WriteMp4Fields(const QString& path, const std::vector<std::pair<QString, QS
     TagLib::MP4::File file(SystemName(path).constData(), false);
     TagLib::MP4::Tag* tag = file.isValid() ? file.tag() : nullptr;
     if (tag)
-        for (const auto& [key, value] : fields)
-            tag->setItem(FreeFormName(key), TagLib::StringList(ToTag(value)));
+        for (const auto& [key, value] : fields) {
+            // An earlier field of any spelling goes: readers take the first they find.
+            const TagLib::String name = FreeFormName(key);
+            std::vector<TagLib::String> earlier;
+            for (const auto& [atom, item] : tag->itemMap())
+                if (atom.upper() == name.upper())
+                    earlier.push_back(atom);
+            for (const TagLib::String& atom : earlier)
+                tag->removeItem(atom);
+            tag->setItem(name, TagLib::StringList(ToTag(value)));
+        }
     return Saved(tag && file.save(), path, error);
 }
 

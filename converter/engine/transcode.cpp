@@ -202,6 +202,25 @@ private:
         while (format == TargetFormat::M4a && rate > kAacMaxRate)
             rate /= 2;
         av_channel_layout_default(&outLayout_, channels);
+        // An encoder that lists its layouts takes one of them, and the default layout of
+        // a count may not be one (ALAC's three channels are FL, FR and FC, not 2.1).
+        const AVCodec* listing =
+            settings.encoder ? avcodec_find_encoder_by_name(settings.encoder) : nullptr;
+        if (listing && listing->ch_layouts) {
+            const AVChannelLayout* same = nullptr;
+            bool listed = false;
+            for (const AVChannelLayout* l = listing->ch_layouts; l->nb_channels > 0; ++l) {
+                listed = listed || av_channel_layout_compare(l, &outLayout_) == 0;
+                if (!same && l->nb_channels == channels)
+                    same = l;
+            }
+            if (!listed && !same)
+                return Fail(QStringLiteral("the %1 encoder takes no %2 channels")
+                                .arg(QLatin1String(settings.encoder))
+                                .arg(channels));
+            if (!listed)
+                av_channel_layout_copy(&outLayout_, same);
+        }
         outFormat_ = settings.sampleFormat;
         // FLAC and ALAC keep what a source of more than 16 bits has, 24 of them; WAV,
         // FLAC and ALAC take 16 or 24 when asked. Fewer bits than the source's are dithered.
@@ -545,7 +564,7 @@ std::optional<TailReading> ReadTail(const QString& path) {
     const qint64 from = std::max<qint64>(0, *declared - 2 * rate);
     if (from > 0 && !decoder.Seek(from))
         return std::nullopt;
-    TailReading tail{-1, from, rate, false};
+    TailReading tail{-1, from, rate, false, decoder.SourceKind()};
     const uint8_t* const* data = nullptr;
     int read = 0;
     while ((read = decoder.Read(&data)) > 0)

@@ -78,6 +78,7 @@ struct TailReading {
     qint64 end = -1;
     int rate = 0;
     bool whole = false; // decodes to its end, undamaged
+    QString kind;       // container and codec, as "mov/aac"
     bool exact() const { return whole && declared == end; }
 };
 std::optional<TailReading> ReadTail(const QString& path);
