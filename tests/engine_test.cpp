@@ -193,8 +193,9 @@ TEST(Engine, EveryOutputHasTheShapeAskedAndKeepsEverySample) {
         return RunTool(u"ffmpeg"_s, Args(u"-nostdin -v error -i"_s)
                                         << file(path) << Args(u"-f s32le -"_s));
     };
-    for (const QString& output : {u"pcm16.wav.wav"_s, u"pcm16.wav.flac"_s, u"pcm24.wav.flac"_s,
-                                  u"hires.flac.flac"_s, u"pcm24.wav.alac.m4a"_s})
+    for (const QString& output :
+         {u"pcm16.wav.wav"_s, u"pcm16.wav.flac"_s, u"pcm24.wav.flac"_s, u"hires.flac.flac"_s,
+          u"pcm16.wav.alac.m4a"_s, u"pcm24.wav.alac.m4a"_s, u"hires.flac.alac.m4a"_s})
         EXPECT_EQ(exact(output), exact(output.section(u'.', 0, 1))) << output.toStdString();
     EXPECT_EQ(Probe(file(u"pcm24.wav.alac.m4a"_s)).sampleFormat, u"s32p"_s);
     const QStringList left = Entries(dir.path());
