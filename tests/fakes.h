@@ -103,9 +103,8 @@ public:
     // Chooses these full paths at the next call.
     void Choose(const QStringList& paths) { results.emplace_back(paths, QString()); }
     QString ChooseSave(const QString&, const QString&, const QString&) override { return saveAs; }
-    QString SaveType() const override { return saveType; }
-    QString saveAs;   // the name given to a save dialog
-    QString saveType; // and the type chosen in it
+    QString SaveType() const override { return {}; }
+    QString saveAs; // the name given to a save dialog
     std::deque<std::pair<QStringList, QString>> results;
 };
 
@@ -200,9 +199,7 @@ public:
     }
     QString SoundFailure() const override { return ended ? soundFailure : QString(); }
     ItemFailure ItemFailed() const override {
-        if (ended && gone)
-            return ItemFailure{QString(), true};
-        return ended && !itemFailure.isEmpty() ? ItemFailure{itemFailure, false} : ItemFailure{};
+        return ended && gone ? ItemFailure{QString(), true} : ItemFailure{};
     }
     TrackInfo Info() const override { return {}; }
     std::optional<double> Input(std::optional<double> value) const {
@@ -214,7 +211,7 @@ public:
     bool playing = false, paused = false, ended = false, muted = false;
     bool checksFiles = false, gone = false;
     int volume = -1;
-    QString soundFailure, itemFailure, next;
+    QString soundFailure, next;
     std::deque<QString> advances;
     std::deque<SkippedItem> skipped;
     std::optional<std::pair<int, bool>> mixer;
@@ -245,8 +242,8 @@ public:
     bool Finished() const override { return finished; }
     ItemState State(int item) const override { return states.value(item, ItemState::Queued); }
     QString FailureReason(int) const override { return {}; }
-    bool HoldsWhole(const QString& output, TargetFormat, const QString&, qint64, qint64) override {
-        return !incomplete.contains(output.section(u'/', -1));
+    bool HoldsWhole(const QString&, TargetFormat, const QString&, qint64, qint64) override {
+        return true;
     }
     // Converted items read back whole unless listed.
     bool Verified(int item) const override {
@@ -266,7 +263,6 @@ public:
     std::optional<int> time;
     bool finished = false;
     QList<ItemState> states;
-    QSet<QString> incomplete; // earlier outputs (by name) that do not hold their source whole
     QSet<int> unverified;
 };
 

@@ -91,7 +91,7 @@ struct MediaInfo {
     int sampleRate = 0;
     int bitRate = 0;
     QString sampleFormat; // "s16", "s32", "fltp", ...
-    // Every tag of the file and its audio by lower-case name; "cover" is "yes" with a picture.
+    // Every tag of the file and its audio by lower-case name.
     QHash<QString, QString> tags;
     QStringList pictures; // the kind of each attached picture: "Cover (front)", ...
 };
@@ -109,10 +109,8 @@ inline MediaInfo Probe(const QString& path) {
     take(root.value("format"_L1).toObject());
     for (const QJsonValue stream : root.value("streams"_L1).toArray()) {
         const QJsonObject s = stream.toObject();
-        if (s.value("disposition"_L1).toObject().value("attached_pic"_L1).toInt() == 1) {
-            info.tags.insert(u"cover"_s, u"yes"_s);
+        if (s.value("disposition"_L1).toObject().value("attached_pic"_L1).toInt() == 1)
             info.pictures << s.value("tags"_L1).toObject().value("comment"_L1).toString();
-        }
         if (s.value("codec_type"_L1).toString() != "audio"_L1)
             continue;
         take(s);
