@@ -1,8 +1,5 @@
-// The player with its real engine on generated files, played in real time into a
-// null sink of its own whose monitor is recorded: silence or a jump between two
-// halves of one tone, samples lost or repeated by a pause, a seek that lands
-// elsewhere, volume, mute or loudness that the stream does not carry, a format or
-// a path that does not play, a lost sound server not told or not recovered from.
+// The real engine into a null sink of its own, its monitor recorded: gaps, jumps, lost samples,
+// seeks, levels, formats and names that do not play, a lost sound server not told or recovered.
 #include "fakes.h"
 #include "ffmpeg_converter.h"
 #include "gapless_player.h"
@@ -238,10 +235,8 @@ protected:
     PlayerWindow frm;
 };
 
-// One tone cut at a sample that is no frame boundary plays as it was, whatever its
-// halves' format, on a sink that rewinds (as users' servers do), and at the edges of a
-// library (a file gone from the middle, a short last item, a seek in the last moments):
-// no silence, no jump, every sample once.
+// A tone cut off a frame boundary plays as one in any format, on a sink that rewinds, and at the
+// list's edges (a file gone, a short last item, a late seek): no gap, no jump, every sample once.
 TEST_F(RealPlayer, TwoHalvesOfOneTonePlayAsOne) {
     const QString whole = Tone("whole.wav", 1.6);
     const QString a = Cut(whole, "a.wav", u"atrim=end_sample=30001"_s);
@@ -354,12 +349,15 @@ TEST_F(RealPlayer, TwoHalvesOfOneTonePlayAsOne) {
     }
 }
 
+// The time shown at a pause is what the monitor heard before it, not what is only buffered.
 TEST_F(RealPlayer, APauseLosesAndRepeatsNoSampleAndASeekLandsAtOnce) {
     const QString tone = Tone("tone.wav", 1.5);
     const int clean = Measure(Samples(DecodedPcm(tone))).largestStep;
+    double shown = 0;
     const Pcm pcm = Record([&] {
         Play({tone});
         ASSERT_TRUE(PlayUntil([&] { return Time() > 500; }));
+        shown = Time();
         Cmd("IDC_FS_Pause");
         QTest::qWait(500);
         Cmd("IDC_FS_Pause");
@@ -376,6 +374,7 @@ TEST_F(RealPlayer, APauseLosesAndRepeatsNoSampleAndASeekLandsAtOnce) {
     Pcm joined(pcm.begin() + heard.first, pcm.begin() + (gapEnd - heard.longestSilence));
     joined.insert(joined.end(), pcm.begin() + gapEnd, pcm.begin() + heard.last + 1);
     EXPECT_GT(heard.longestSilence, kRate / 5);
+    EXPECT_NEAR((gapEnd - heard.longestSilence - heard.first) * 1000.0 / kRate, shown, 30);
     heard = Measure(joined);
     EXPECT_NEAR(heard.Length(), kRate * 1.5, kTolerance);
     EXPECT_LE(heard.largestStep, clean + 3);
@@ -450,6 +449,7 @@ TEST_F(RealPlayer, VolumeMuteAndLoudnessReachTheStream) {
     EXPECT_EQ(frm.Remember().replayGain, ReplayGainMode::Off);
 }
 
+// Any name: the last two rows are one that is not UTF-8, dropped alone and in a playlist.
 TEST_F(RealPlayer, PlaysEveryFormatAndAnyNameThroughToTheEndOfTheList) {
     const QStringList files{
         Tone("one.wav", 1),    Tone("Été 'n' Rock — 東京.ogg", 1),
@@ -459,8 +459,17 @@ TEST_F(RealPlayer, PlaysEveryFormatAndAnyNameThroughToTheEndOfTheList) {
     const QString ram = dir.filePath("nine.ram");
     ASSERT_TRUE(WriteFile(ram, "# a RealAudio metafile\n\none.wav\nhttp://x.invalid/a.rm\n"));
     const QStringList all = QStringList(files) << ram;
-    Play(all);
+    const QByteArray folder = QFile::encodeName(dir.path());
+    const QString latin1 = PathFromSystem(folder + "/caf\xe9.wav");
+    ASSERT_TRUE(WriteFile(latin1, ReadBytes(Tone("tone.wav", 1))));
+    const QString playlist = PathFromSystem(folder + "/list\xe9.m3u");
+    ASSERT_TRUE(WriteFile(playlist, "#EXTM3U\ncaf\xe9.wav\n"));
+    dialog.Choose(all);
+    Cmd("IDC_FS_Add");
+    frm.DropFiles({latin1, playlist});
+    Cmd("IDC_FS_Play");
     ASSERT_TRUE(PlayToTheEnd());
+    EXPECT_EQ(frm.list().rows(), QStringList(all) << latin1 << latin1);
     // Each item was announced in turn, and each showed its length.
     QStringList announced, lengthShown, names;
     QString title;
@@ -473,23 +482,15 @@ TEST_F(RealPlayer, PlaysEveryFormatAndAnyNameThroughToTheEndOfTheList) {
     }
     for (const QString& file : all)
         names << QFileInfo(file).fileName();
+    names << u"caf\ufffd.wav"_s;
     EXPECT_EQ(announced, names);
     EXPECT_EQ(lengthShown, names);
     EXPECT_TRUE(face.writes.contains("_root.KnobDisabled=1")); // RealAudio cannot be sought
-    EXPECT_EQ(frm.list().current(), 8);
+    EXPECT_EQ(frm.list().current(), 10);
     EXPECT_EQ(face.store.value("_root.Playing"), u"0"_s);
     EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(u'\n');
-}
-
-TEST_F(RealPlayer, ARamFileWhoseLocationFailsIsToldAndTheListGoesOn) {
-    const QString ram = dir.filePath("gone.ram");
-    ASSERT_TRUE(WriteFile(ram, "http://127.0.0.1:9/nothing.rm\n"));
-    Play({ram, Tone("after.wav", 0.5)});
-    ASSERT_TRUE(PlayToTheEnd());
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_TRUE(messages.shown[0].startsWith(u"file:"_s + ram + u"--cannot be played: "_s))
-        << messages.shown[0];
-    EXPECT_EQ(frm.list().current(), 1);
+    RemoveFile(latin1);
+    RemoveFile(playlist);
 }
 
 TEST_F(RealPlayer, ASoundServerThatIsAbsentOrGoesAwayIsToldOnceAndPlayWorksWhenItIsBack) {
@@ -591,27 +592,6 @@ TEST_F(RealPlayer, AnyChannelLayoutAndRateReachesTheServerAsItIs) {
     EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(u'\n');
 }
 
-TEST_F(RealPlayer, NamesInAnyEncodingPlayFromADropAndAPlaylist) {
-    const QByteArray folder = QFile::encodeName(dir.path());
-    const QString latin1 = PathFromSystem(folder + "/caf\xe9.wav");
-    ASSERT_TRUE(WriteFile(latin1, ReadBytes(Tone("tone.wav", 1))));
-    const QString playlist = PathFromSystem(folder + "/list\xe9.m3u");
-    ASSERT_TRUE(WriteFile(playlist, "#EXTM3U\ncaf\xe9.wav\n"));
-    for (const QString& dropped : {latin1, playlist}) {
-        Cmd("IDC_FS_RemoveAll");
-        frm.DropFiles({dropped});
-        Cmd("IDC_FS_Play");
-        ASSERT_TRUE(PlayToTheEnd());
-        EXPECT_EQ(frm.list().rows(), QStringList{latin1});
-        EXPECT_TRUE(face.writes.contains(u"_root.FileTxt=caf\ufffd.wav"_s))
-            << face.writes.filter(u"FileTxt"_s).join(u' ');
-        EXPECT_TRUE(face.writes.contains(u"_root.TotalTimeTxt=00:01"_s));
-        EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(u'\n');
-    }
-    RemoveFile(latin1);
-    RemoveFile(playlist);
-}
-
 TEST_F(RealPlayer, TheMixerIsTheTruthForTheVolumeAndAReopenKeepsIt) {
     ASSERT_TRUE(MakeTone(dir.filePath("48k.wav"), 2, 48000, 1));
     Play({Tone("one.wav", 2), dir.filePath("48k.wav")});
@@ -628,23 +608,9 @@ TEST_F(RealPlayer, TheMixerIsTheTruthForTheVolumeAndAReopenKeepsIt) {
     Cmd("IDC_FS_Stop");
 }
 
-// The time the engine shows is what the monitor has heard, not what is only buffered.
-TEST_F(RealPlayer, ThePositionIsWhatHasBeenHeard) {
-    const QString tone = Tone("long.wav", 5);
-    double shown = 0;
-    const Heard heard = Measure(Record([&] {
-        Play({tone});
-        ASSERT_TRUE(PlayUntil([&] { return Time() >= 1000; }));
-        shown = Time();
-        Cmd("IDC_FS_Stop");
-        engine.Settle();
-    }));
-    EXPECT_NEAR(heard.Length() * 1000.0 / kRate, shown, 30);
-}
-
 // A RAM file whose server takes the connection and never answers: Stop is answered at
-// once, and the next row plays.
-TEST_F(RealPlayer, AStalledNetworkItemHoldsNoCommand) {
+// once; Next goes on to one whose location refuses, which is told, and the row after it plays.
+TEST_F(RealPlayer, AStalledOrRefusedNetworkItemHoldsNoCommandAndTheListGoesOn) {
     // The kernel takes the connection; nobody ever reads or answers it.
     const int silent = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
@@ -657,7 +623,9 @@ TEST_F(RealPlayer, AStalledNetworkItemHoldsNoCommand) {
     const QString ram = dir.filePath("stalled.ram");
     ASSERT_TRUE(
         WriteFile(ram, u"http://127.0.0.1:%1/live.rm\n"_s.arg(ntohs(address.sin_port)).toUtf8()));
-    Play({ram, Tone("after.wav", 0.5)});
+    const QString gone = dir.filePath("gone.ram");
+    ASSERT_TRUE(WriteFile(gone, "http://127.0.0.1:9/nothing.rm\n"));
+    Play({ram, gone, Tone("after.wav", 0.5)});
     QTest::qWait(300);
     EXPECT_LT(AnsweredIn(u"IDC_FS_Stop"_s), 100);
     EXPECT_EQ(engine.state(), PlaybackState::Idle);
@@ -665,8 +633,11 @@ TEST_F(RealPlayer, AStalledNetworkItemHoldsNoCommand) {
     QTest::qWait(300);
     EXPECT_LT(AnsweredIn(u"IDC_FS_Next"_s), 100);
     ASSERT_TRUE(PlayToTheEnd());
-    EXPECT_EQ(frm.list().current(), 1);
+    EXPECT_EQ(frm.list().current(), 2);
     EXPECT_TRUE(face.writes.contains(u"_root.FileTxt=after.wav"_s));
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].startsWith(u"file:"_s + gone + u"--cannot be played: "_s))
+        << messages.shown[0];
     close(silent);
 }
 

@@ -103,18 +103,12 @@ TEST(ListOrder, SortsKeepRowsAlikeAsTheyCameMissingTagsLastAndFindingIgnoresCase
     EXPECT_FALSE(list.reorder({0, 0, 1, 2, 3})); // not every row once
 }
 
-// Twelve rows in three albums of four, listed album by album, tracks reversed.
-std::vector<OrderRow> Albums() {
-    std::vector<OrderRow> rows;
-    for (int id = 1; id <= 12; ++id)
-        rows.push_back({id, QString::number((id - 1) / 4), 1, 5 - (id - 1) % 4});
-    return rows;
-}
-
-// Albums as listed, or rows that join or leave during a round, or tags read late: every row
-// once a round, Previous walks back, and what is to come keeps its order (joined rows aside)
-// or, once the tags are known, the rest of the album that plays comes next.
+// Rows joining, leaving or retagged mid-round: each row once, Previous walks back, the rest keeps
+// its order (joined rows aside) or, once tags are known, the album that plays goes on.
 TEST(PlayOrder, EveryRowOnceARoundAsRowsJoinLeaveOrAreRetagged) {
+    std::vector<OrderRow> albums; // three of four, listed album by album, tracks reversed
+    for (int id = 1; id <= 12; ++id)
+        albums.push_back({id, QString::number((id - 1) / 4), 1, 5 - (id - 1) % 4});
     struct Case {
         const char* what;
         ShuffleMode mode;
@@ -140,7 +134,7 @@ TEST(PlayOrder, EveryRowOnceARoundAsRowsJoinLeaveOrAreRetagged) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         PlayOrder order(5);
-        order.SetMode(c.mode, Albums(), 6);
+        order.SetMode(c.mode, albums, 6);
         std::vector<int> heard{6};
         order.Heard(6);
         while (static_cast<int>(heard.size()) < c.heard)
@@ -687,9 +681,8 @@ struct RealPlayer {
     }
 };
 
-// The real engine into an output that plays into nothing, random commands, odd files: commands
-// answered in order, time never back but by a seek, one stream, the end told once, no spinning;
-// a list paused and resumed anywhere is heard once, in order, to its end.
+// Random commands on odd files: answered in order, time back only by a seek, one stream, no
+// spinning; a list paused and resumed anywhere is heard once, in order, to its end.
 TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
     const quint32 seed = qEnvironmentVariableIsSet("VELUNE_SEED")
                              ? qgetenv("VELUNE_SEED").toUInt()
@@ -815,10 +808,8 @@ TEST(PlayerEngine, ThousandsOfRandomCommandsKeepEveryPromise) {
     }
 }
 
-// The real engine's news that comes late or is no longer wanted: a skip from before a load,
-// a row removed once its file was written behind the playing one or began to be heard, a
-// seek back to the start of a file moved away. Each row: the list, what the user does, then
-// the titles shown, the boxes told and what the row looks at: the frames heard in all, the time.
+// News that comes late or is no longer wanted. Each row: the list, what the user does, then the
+// titles shown, the boxes told and what the row looks at (frames heard, the time).
 TEST(PlayerEngine, LateNewsIsPassedOverAndTheFaceShowsWhatIsHeard) {
     QTemporaryDir dir;
     const auto file = [&](const QString& name) { return dir.filePath(name); };

@@ -1,8 +1,7 @@
 #pragma once
 
-// A sound output that plays in real time into nothing and keeps count: what was
-// written and heard, how many streams were open at once. Like a server, it takes
-// nothing once told to play out, and a held stream waits for its prebuffer again.
+// Plays in real time into nothing, counting streams open and frames heard; like a server,
+// it takes nothing once told to play out, and a held stream waits for its prebuffer again.
 
 #include "sound_output.h"
 
@@ -22,7 +21,7 @@ public:
 
     ~RecordingOutput() override { Close(); }
     int MaxRate() const override { return 384000; }
-    bool Open(const StreamFormat& format, MixerLevel level, const std::function<bool()>&,
+    bool Open(const StreamFormat& format, MixerLevel, const std::function<bool()>&,
               QString& error) override {
         Close();
         if (format.rate <= 0 || format.channels() <= 0 || format.channels() > 8) {
@@ -31,9 +30,7 @@ public:
         }
         open_ = true;
         maxOpen = std::max(++openStreams, maxOpen.load());
-        ++opened;
         format_ = format;
-        level_ = level;
         written_ = heard_ = 0;
         paused_ = draining_ = started_ = false;
         return true;
@@ -58,7 +55,6 @@ public:
         if (!open_ || draining_)
             return false;
         written_ += static_cast<int64_t>(frames);
-        writes += frames > 0;
         // Like a server's prebuffer: it starts once it holds enough.
         if (!started_ &&
             (written_ - heard_) * 1000 >= static_cast<int64_t>(format_.rate) * kAheadMs / 2)
@@ -89,15 +85,13 @@ public:
         draining_ = true;
     }
     bool Drained() override { return draining_ && Heard() == written_; }
-    void SetLevel(MixerLevel level) override { level_ = level; }
+    void SetLevel(MixerLevel) override {}
     std::optional<MixerLevel> MixerChange() override { return std::nullopt; }
     QString Failure() override { return {}; }
 
     // Read by the test's thread while the engine's writes.
     static inline std::atomic<int> openStreams{0};
     static inline std::atomic<int> maxOpen{0};
-    static inline std::atomic<int> opened{0};
-    static inline std::atomic<long> writes{0};
     // Each stream closed: its rate, channels and frames heard.
     using Stream = std::tuple<int, int, int64_t>;
     static inline std::mutex heardMutex;
@@ -106,7 +100,6 @@ public:
 private:
     bool open_ = false;
     StreamFormat format_;
-    MixerLevel level_;
     int64_t written_ = 0;
     int64_t heard_ = 0;
     bool paused_ = false;
