@@ -199,7 +199,9 @@ public:
     }
     QString SoundFailure() const override { return ended ? soundFailure : QString(); }
     ItemFailure ItemFailed() const override {
-        return ended && gone ? ItemFailure{QString(), true} : ItemFailure{};
+        if (ended && gone)
+            return ItemFailure{QString(), true};
+        return ended && !itemFailure.isEmpty() ? ItemFailure{itemFailure, false} : ItemFailure{};
     }
     TrackInfo Info() const override { return {}; }
     std::optional<double> Input(std::optional<double> value) const {
@@ -211,7 +213,7 @@ public:
     bool playing = false, paused = false, ended = false, muted = false;
     bool checksFiles = false, gone = false;
     int volume = -1;
-    QString soundFailure, next;
+    QString soundFailure, itemFailure, next; // itemFailure: the fuzz target's
     std::deque<QString> advances;
     std::deque<SkippedItem> skipped;
     std::optional<std::pair<int, bool>> mixer;
