@@ -129,8 +129,10 @@ void PlayerWindow::EndOfItem() {
 // Time display and seek --------------------------------------------------------
 
 bool PlayerWindow::StreamItem() const {
-    const QString extension = FileName(list_.at(list_.current()), QLatin1Char('.')).toUpper();
-    return extension == QLatin1String("RAM") || extension == QLatin1String("RM");
+    const QString path = list_.at(list_.current());
+    const QString extension = FileName(path, QLatin1Char('.')).toUpper();
+    return extension == QLatin1String("RAM") || extension == QLatin1String("RM") ||
+           IsStreamAddress(path);
 }
 
 void PlayerWindow::Tick() {

@@ -65,7 +65,7 @@ void PlayerWindow::Close() {
 
 void PlayerWindow::OnFaceCommand(const QString& command, const QString& args) {
     using Handler = void (*)(PlayerWindow&, const QString&);
-    static const CommandTable<Handler, 29> kTable{{
+    static const CommandTable<Handler, 30> kTable{{
         {QLatin1String(kClose), [](PlayerWindow& w, const QString&) { w.p_.form.EndProgram(); }},
         {QLatin1String(kMinimize), [](PlayerWindow& w, const QString&) { w.p_.form.Minimize(); }},
         {QLatin1String(kDrag), [](PlayerWindow& w, const QString&) { w.p_.form.DragWindow(); }},
@@ -103,6 +103,7 @@ void PlayerWindow::OnFaceCommand(const QString& command, const QString& args) {
         {QLatin1String(kPlayNext),
          [](PlayerWindow& w, const QString& row) { w.PlayNext(w.ListRowOf(row)); }},
         {QLatin1String(kSaveList), [](PlayerWindow& w, const QString&) { w.AskSaveList(); }},
+        {QLatin1String(kOpenUrl), [](PlayerWindow& w, const QString& url) { w.OpenUrl(url); }},
     }};
     Dispatch(kTable, command, args, [&](Handler handler) { handler(*this, args); });
 }

@@ -73,6 +73,8 @@ public:
     void AddFiles();
     void OpenFiles();
     void AddFolder();
+    // Plays an http(s) address (a station, or its .pls/.m3u) typed into the face.
+    void OpenUrl(const QString& address);
     // Loads a row into the engine; false (after telling the user) when its file is missing.
     // `back`: reached by Previous.
     bool LoadRow(int row, bool back = false);
@@ -187,7 +189,8 @@ private:
     struct Expanded {
         QStringList files;
         QStringList problems;
-        int notAudio = 0; // files in the folders that are not audio
+        int notAudio = 0;               // files in the folders that are not audio
+        QHash<QString, QString> titles; // streams' names given by playlists
     };
     // Reads folders and playlists on a worker; adds are carried out in the order asked.
     void AddPaths(const QStringList& paths, AddAction action);

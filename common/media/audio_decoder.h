@@ -92,8 +92,16 @@ public:
     QString DamageText() const;
 
 private:
+    friend bool FetchAddress(const QString&, qint64, const std::atomic<bool>*, int, QByteArray&,
+                             QString&);
     struct State;
     std::unique_ptr<State> d_;
 };
+
+// The bytes at an http(s) address (a station's playlist), at most `maxBytes` of
+// them, each wait given up after `timeoutMs` or once `cancel` is set; false with
+// the reason in `error`.
+bool FetchAddress(const QString& address, qint64 maxBytes, const std::atomic<bool>* cancel,
+                  int timeoutMs, QByteArray& bytes, QString& error);
 
 } // namespace velune

@@ -354,4 +354,33 @@ SpeakerLayout AudioDecoder::OutputSpeakers() const {
     return speakers;
 }
 
+bool FetchAddress(const QString& address, qint64 maxBytes, const std::atomic<bool>* cancel,
+                  int timeoutMs, QByteArray& bytes, QString& error) {
+    AudioDecoder::State waits; // only its interrupt callback and deadline
+    waits.cancel = cancel;
+    waits.timeoutMs = timeoutMs;
+    AVIOInterruptCB callback{&AudioDecoder::State::Interrupted, &waits};
+    AVDictionary* options = nullptr;
+    av_dict_set_int(&options, "rw_timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
+    AVIOContext* io = nullptr;
+    waits.Arm();
+    int status = avio_open2(&io, address.toUtf8().constData(), AVIO_FLAG_READ, &callback, &options);
+    av_dict_free(&options);
+    bytes.clear();
+    while (status >= 0 && bytes.size() <= maxBytes) {
+        char chunk[16 * 1024];
+        waits.Arm();
+        status = avio_read(io, reinterpret_cast<unsigned char*>(chunk), sizeof chunk);
+        if (status > 0)
+            bytes.append(chunk, status);
+    }
+    avio_closep(&io);
+    if (status == AVERROR_EOF && bytes.size() <= maxBytes)
+        return true;
+    error = waits.timedOut            ? waits.NoAnswer()
+            : bytes.size() > maxBytes ? QStringLiteral("it is too large for a playlist")
+                                      : FfmpegErrorText(status);
+    return false;
+}
+
 } // namespace velune
