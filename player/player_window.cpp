@@ -121,6 +121,11 @@ void PlayerWindow::SetTitle(const QString& text) {
 QString PlayerWindow::NowPlaying() const {
     const QString path = list_.at(list_.current());
     const auto tags = tags_.constFind(path);
+    // A station's song as it names it, else the station.
+    if (IsStreamAddress(path) && !shownSong_.isEmpty())
+        return shownSong_;
+    if (IsStreamAddress(path) && (tags == tags_.constEnd() || tags->title.isEmpty()))
+        return path;
     if (tags == tags_.constEnd() || tags->title.isEmpty())
         return Readable(FileName(path, QLatin1Char('/')));
     const QString& artist = tags->shownArtist();
@@ -196,6 +201,7 @@ void PlayerWindow::SetTimes(std::optional<double> total, std::optional<double> p
 void PlayerWindow::ClearDisplay() {
     ++coverAsked_;
     coverUrl_.clear();
+    shownSong_.clear();
     p_.face.SetVariable(Var(kCover), QString());
     SetTimes(0, 0);
     p_.face.SetVariable(Var(kPlaying), QStringLiteral("0"));

@@ -231,6 +231,9 @@ private:
     // Playing ends here: the display is cleared and Play starts afresh.
     void HaltPlaying();
     bool StreamItem() const;
+    // A radio stream's name and song, as the engine hears them: the station names its
+    // row, the song is the now-playing line.
+    void FollowStream();
     void ClearDisplay();
     void SetTimes(std::optional<double> total, std::optional<double> played);
 
@@ -253,6 +256,7 @@ private:
     std::map<int, std::pair<AddAction, Expanded>> addsWaiting_;
     int coverAsked_ = 0;
     QHash<int, QString> missing_; // row ids whose file is gone, and why it is shown so
+    QString shownSong_;           // the stream's song on the now-playing line
     QSet<int> told_;              // row ids whose failure was told
     QString addNote_;             // what the last add passed over, for the list's status line
     QString coverUrl_;

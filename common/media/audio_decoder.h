@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace velune {
 
@@ -90,6 +91,12 @@ public:
     // The damage in words for the user, "damaged at 0:31: 4 096 samples could not be
     // decoded"; "" when there is none.
     QString DamageText() const;
+
+    // An option of the stream's protocol as text ("icy_metadata_headers"); "" for none.
+    QByteArray StreamOption(const char* name) const;
+    // A stream's newest ICY metadata packet, once each, with the seconds of audio
+    // between what was decoded last and the place it came at.
+    std::optional<std::pair<QByteArray, double>> TakeIcyPacket();
 
 private:
     friend bool FetchAddress(const QString&, qint64, const std::atomic<bool>*, int, QByteArray&,

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <string_view>
+#include <utility>
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -98,6 +99,9 @@ int AudioDecoder::State::OpenInput(const QByteArray& url, const AVInputFormat* c
     AVDictionary* options = nullptr;
     av_dict_set_int(&options, "rw_timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
     av_dict_set_int(&options, "timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
+    // A radio station's titles come in the stream when asked for.
+    if (IsRemote(location))
+        av_dict_set(&options, "icy", "1", 0);
     Arm();
     const int status = avformat_open_input(&format, url.constData(), container, &options);
     av_dict_free(&options);
@@ -261,6 +265,35 @@ QString AudioDecoder::Tag(const char* name) const {
     if (!entry && d.stream >= 0)
         entry = av_dict_get(d.format->streams[d.stream]->metadata, name, nullptr, 0);
     return entry ? QString::fromUtf8(entry->value) : QString();
+}
+
+QByteArray AudioDecoder::StreamOption(const char* name) const {
+    uint8_t* value = nullptr;
+    if (!d_->format || av_opt_get(d_->format, name, AV_OPT_SEARCH_CHILDREN, &value) < 0 || !value)
+        return {};
+    QByteArray bytes(reinterpret_cast<const char*>(value));
+    av_free(value);
+    return bytes;
+}
+
+std::optional<std::pair<QByteArray, double>> AudioDecoder::TakeIcyPacket() {
+    State& d = *d_;
+    if (!d.format || !d.format->pb || !IsRemote(d.location))
+        return std::nullopt;
+    const QByteArray packet = StreamOption("icy_metadata_packet");
+    const int64_t before = std::exchange(d.icyLookedAt, d.format->pb->pos);
+    if (packet.isEmpty() || packet == d.icyPacket)
+        return std::nullopt;
+    d.icyPacket = packet;
+    // The protocol reads up to the packet, takes it, and goes on: the packet came where
+    // its bytes stood at the last look, ahead of the audio packet last read.
+    const int64_t rate = d.format->bit_rate > 0 ? d.format->bit_rate
+                         : d.decoder            ? d.decoder->bit_rate
+                                                : 0;
+    const double ahead =
+        rate > 0 ? static_cast<double>(std::max<int64_t>(0, before - d.packetAt)) * 8.0 / rate
+                 : 0.0;
+    return std::pair(packet, ahead);
 }
 
 QString AudioDecoder::SourceKind() const {

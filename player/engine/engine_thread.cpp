@@ -368,6 +368,7 @@ void GaplessPlayer::Publish(bool news) {
         if (report.length >= 0)
             report.time = std::min(report.time, report.length);
         report.info = facts.info;
+        report.info.song = heard_->reader->SongAt(heard_->from + std::max<int64_t>(0, since));
     }
     news = news || std::exchange(news_, false);
     {
@@ -375,7 +376,8 @@ void GaplessPlayer::Publish(bool news) {
         report.advances = std::move(report_.advances);
         report.skipped = std::move(report_.skipped);
         report.mixer = report_.mixer;
-        news = news || report_.state != report.state || report_.command != report.command;
+        news = news || report_.state != report.state || report_.command != report.command ||
+               report_.info.song != report.info.song;
         report_ = std::move(report);
     }
     if (news)

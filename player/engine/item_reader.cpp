@@ -2,6 +2,7 @@
 
 #include "audio_decoder.h"
 #include "engine_log.h"
+#include "icy_metadata.h"
 #include "system_names.h"
 
 #include <fstream>
@@ -93,6 +94,15 @@ int64_t ItemReader::Position() const {
     return seekTo_.value_or(position_);
 }
 
+QString ItemReader::SongAt(int64_t frame) const {
+    std::lock_guard lock(mutex_);
+    QString song;
+    for (const auto& [from, title] : songs_)
+        if (from <= frame)
+            song = title;
+    return song;
+}
+
 void ItemReader::Seek(int64_t frame) {
     {
         std::lock_guard lock(mutex_);
@@ -178,6 +188,9 @@ void ItemReader::Run() {
             facts_.info.title = decoder.Tag("title");
             facts_.info.artist = decoder.Tag("artist");
             facts_.info.album = decoder.Tag("album");
+            const QByteArray headers = decoder.StreamOption("icy_metadata_headers");
+            facts_.info.station = IcyHeader(headers, "icy-name");
+            facts_.info.genre = IcyHeader(headers, "icy-genre");
         }
     }
     // Probing a file takes buffers that are freed at once: give their pages back.
@@ -231,7 +244,17 @@ void ItemReader::Run() {
             const auto* samples = reinterpret_cast<const float*>(data[0]);
             block.assign(samples, samples + static_cast<std::size_t>(frames) * channels);
         }
+        const auto icy = decoder.TakeIcyPacket();
         lock.lock();
+        if (const auto song = icy ? StreamTitleOf(icy->first) : std::nullopt) {
+            // Heard when the audio it came with is: that many seconds after this block.
+            songs_.emplace_back(decodedUpTo + static_cast<int64_t>(icy->second * facts_.rate),
+                                *song);
+            qCInfo(lcEngine) << "the stream's title is now" << *song;
+            // Titles long heard are of no more use; a few are kept.
+            while (songs_.size() > 16)
+                songs_.pop_front();
+        }
         if (seeks_ != asked || cancel_)
             continue; // read for a place that is no longer wanted
         if (frames <= 0) {

@@ -55,6 +55,8 @@ public:
     void Seek(int64_t frame);
     // The frame that the next Take starts with.
     int64_t Position() const;
+    // A stream's song (its StreamTitle) as it stands at a frame; "" before the first.
+    QString SongAt(int64_t frame) const;
 
     // Tells the reader's thread to give up, without waiting for it.
     void Cancel();
@@ -83,7 +85,8 @@ private:
     int64_t position_ = 0;
     bool decoded_ = false;
     std::optional<int64_t> seekTo_;
-    uint64_t seeks_ = 0; // how many seeks were asked for
+    std::deque<std::pair<int64_t, QString>> songs_; // a stream's titles, from the frame on
+    uint64_t seeks_ = 0;                            // how many seeks were asked for
     std::thread thread_;
 };
 
