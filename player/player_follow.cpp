@@ -67,6 +67,7 @@ bool PlayerWindow::FollowEngine() {
         list_.setCurrent(row);
         list_.choose(row);
         shownSong_.clear();
+        streamLine_.clear();
         Forgive(row); // it plays: should it fail later, that is news
         Heard(row);
         SetSeekBar(0);
@@ -104,9 +105,17 @@ void PlayerWindow::FollowStream() {
         SendChanges(rows);
         SetTitle(NowPlaying());
     }
-    if (info.song != shownSong_ && !Stopped()) {
-        shownSong_ = info.song;
-        SetTitle(NowPlaying());
+    if (Stopped())
+        return;
+    shownSong_ = info.song;
+    // A stream held up by the network says so where its song is shown.
+    const PlaybackState state = p_.engine.state();
+    const QString line = state == PlaybackState::Buffering      ? QStringLiteral("Buffering…")
+                         : state == PlaybackState::Reconnecting ? QStringLiteral("Reconnecting…")
+                                                                : NowPlaying();
+    if (line != streamLine_) {
+        streamLine_ = line;
+        SetTitle(line);
     }
 }
 

@@ -37,6 +37,7 @@ bool PlayerWindow::LoadRow(int row, bool back) {
     }
     // A new item starts afresh: announced, its knob set for its kind.
     shownSong_.clear();
+    streamLine_.clear();
     p_.engine.playlistAdd(path.trimmed());
     list_.choose(row);
     SetSeekBar(0);

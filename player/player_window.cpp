@@ -174,7 +174,7 @@ void PlayerWindow::TellFailure(int row, const QString& path, const ItemFailure& 
             return;
         told_.insert(id);
     }
-    Tell(QStringLiteral("file:") + Readable(path) +
+    Tell((IsStreamAddress(path) ? QString() : QStringLiteral("file:")) + Readable(path) +
          (failure.missing ? QStringLiteral("--dosen't exist")
                           : QStringLiteral("--cannot be played: ") + failure.reason));
 }
@@ -202,6 +202,7 @@ void PlayerWindow::ClearDisplay() {
     ++coverAsked_;
     coverUrl_.clear();
     shownSong_.clear();
+    streamLine_.clear();
     p_.face.SetVariable(Var(kCover), QString());
     SetTimes(0, 0);
     p_.face.SetVariable(Var(kPlaying), QStringLiteral("0"));

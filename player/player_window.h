@@ -257,6 +257,7 @@ private:
     int coverAsked_ = 0;
     QHash<int, QString> missing_; // row ids whose file is gone, and why it is shown so
     QString shownSong_;           // the stream's song on the now-playing line
+    QString streamLine_;          // what a stream last showed there (its song, or a wait)
     QSet<int> told_;              // row ids whose failure was told
     QString addNote_;             // what the last add passed over, for the list's status line
     QString coverUrl_;

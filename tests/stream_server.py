@@ -5,7 +5,8 @@ generated tones, with ICY titles that change every 2 s (one of them in Latin-1).
     stream_server.py FOLDER   prints the port it listens on, then serves until killed
 
 /tone.mp3, /tone.ogg   the streams (real time; ?fast for 8x, ?drop=S closes after S s,
-                       ?stall=S stops sending after S s and holds the connection)
+                       ?stall=S stops sending after S s and holds the connection,
+                       ?once=KEY serves the first request with that key, 404 after)
 /missing               404; /redirect -> /tone.mp3; /loop -> /loop
 /list.pls, /list.m3u   a station's playlist naming /tone.mp3
 """
@@ -15,6 +16,7 @@ FOLDER = sys.argv[1]
 TITLES = [b"Alpha Artist - First Song", "Caf\u00e9 Band - Chanson \u00e9t\u00e9".encode("latin-1"),
           "Gamma - \u00dcber alles".encode("utf-8"), b"Delta Artist - Last Song"]
 METAINT = 8000
+SERVED = set()
 
 
 def tone(name, codec_args):
@@ -50,8 +52,11 @@ class Station(http.server.BaseHTTPRequestHandler):
             return self.reply(302, b"", "text/plain", [("Location", "/tone.mp3")])
         if url.path == "/loop":
             return self.reply(302, b"", "text/plain", [("Location", "/loop")])
-        if url.path not in ("/tone.mp3", "/tone.ogg"):
+        once = query.get("once", [None])[0]  # served to the first request only, then 404
+        if url.path not in ("/tone.mp3", "/tone.ogg") or once in SERVED:
             return self.reply(404, b"not here", "text/plain")
+        if once is not None:
+            SERVED.add(once)
         data = MP3 if url.path.endswith("mp3") else OGG
         icy = self.headers.get("Icy-MetaData") == "1" and url.path.endswith("mp3")
         self.send_response(200)

@@ -194,9 +194,12 @@ bool GaplessPlayer::pause() {
 bool GaplessPlayer::resume() {
     if (!IsPaused(state()))
         return false;
+    ++timeBase_; // a live stream is joined anew, and counts from there
     Command(PlaybackEvent::Resume, [this] {
         if (!IsPaused(state_))
             return;
+        if (heard_ && heard_->reader->Live())
+            Rejoin();
         Move(PlaybackEvent::Resume);
         TryStart();
     });
