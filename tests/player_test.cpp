@@ -721,3 +721,89 @@ TEST_F(RealPlayer, APauseAnywhereResumesWhereItHeldAndTheListEnds) {
 }
 
 } // namespace
+
+namespace {
+
+// A station of the test's own (stream_server.py): endless MP3 and Ogg Vorbis tones with
+// ICY titles every 2 s (one in Latin-1), and streams that stall, drop or are gone.
+class Radio : public RealPlayer {
+protected:
+    Radio() {
+        qputenv("VELUNE_RECONNECT_MS", "100");
+        station.start(u"python3"_s, {QStringLiteral(STREAM_SERVER), dir.path()});
+        EXPECT_TRUE(station.waitForReadyRead(60000));
+        port = QString::fromLatin1(station.readLine().trimmed());
+    }
+    ~Radio() override {
+        station.kill();
+        station.waitForFinished();
+    }
+    QString Url(const QString& path) const { return u"http://127.0.0.1:%1/"_s.arg(port) + path; }
+    QProcess station;
+    QString port;
+};
+
+TEST_F(Radio, AStationIsHeardLiveWithItsNameAndEachTitleWhenItsSoundIs) {
+    for (const char* stream : {"tone.mp3", "tone.ogg"}) {
+        SCOPED_TRACE(stream);
+        QStringList titles; // as the desktop reads them, with where they were first seen
+        const Pcm pcm = Record([&] {
+            Cmd("IDC_FS_RemoveAll");
+            Cmd("IDC_FS_OpenUrl", Url(QString::fromLatin1(stream)));
+            ASSERT_TRUE(PlayUntil([&] {
+                const TrackInfo info = frm.Info();
+                if (titles.isEmpty() || !titles.back().startsWith(info.artist + u'|' + info.title))
+                    titles << info.artist + u'|' + info.title + u'|' +
+                                  QString::number(static_cast<int>(Time()) / 100);
+                return Time() >= 7000;
+            }));
+            EXPECT_FALSE(frm.CanSeek());
+            EXPECT_FALSE(engine.inputLength().has_value());
+            EXPECT_EQ(face.store.value("_root.KnobDisabled"), u"1"_s);
+            EXPECT_TRUE(face.store.value("_root.ListChanges").contains(u"Test Station"_s));
+            Cmd("IDC_FS_Stop");
+        });
+        EXPECT_GT(Sounding(pcm), 6 * kRate);
+        if (QByteArray(stream) == "tone.ogg")
+            continue;
+        // Each 2 s a song, seen within a second of its sound (in tenths of a second).
+        const QStringList expected{u"Alpha Artist|First Song|"_s, u"Café Band|Chanson été|2"_s,
+                                   u"Gamma|Über alles|4"_s, u"Delta Artist|Last Song|6"_s};
+        ASSERT_GE(titles.size(), expected.size()) << titles.join(u'\n').toStdString();
+        const QStringList seen = titles.mid(titles.size() - expected.size());
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            EXPECT_TRUE(seen[i].startsWith(expected[i])) << seen[i].toStdString();
+            if (i > 0) {
+                EXPECT_LT(seen[i].section(u'|', 2).toInt() - 20 * i, 10) << seen[i].toStdString();
+            }
+        }
+    }
+}
+
+TEST_F(Radio, AStallHoldsNoCommandAndADroppedStreamComesBack) {
+    Cmd("IDC_FS_OpenUrl", Url(u"tone.mp3?stall=1"_s));
+    ASSERT_TRUE(PlayUntil([&] { return engine.state() == PlaybackState::Buffering; }));
+    EXPECT_TRUE(PlayUntil([&] { return face.store.value("_root.FileTxt") == u"Buffering…"_s; }));
+    EXPECT_LT(AnsweredIn(u"IDC_FS_Stop"_s), 100);
+    EXPECT_EQ(engine.state(), PlaybackState::Idle);
+    const Pcm pcm = Record([&] {
+        Cmd("IDC_FS_RemoveAll");
+        Cmd("IDC_FS_OpenUrl", Url(u"tone.mp3?drop=1.5"_s));
+        ASSERT_TRUE(PlayUntil([&] { return Time() >= 5000; }));
+        Cmd("IDC_FS_Stop");
+    });
+    EXPECT_GT(Sounding(pcm), 4 * kRate);
+}
+
+TEST_F(Radio, AStationGoneOrLostForGoodIsToldOnceAndTheListGoesOn) {
+    const QStringList rows{Url(u"missing"_s), Url(u"tone.mp3?drop=1&once=a"_s)};
+    Play({rows[0], rows[1], Tone("after.wav", 0.5)});
+    ASSERT_TRUE(PlayToTheEnd());
+    ASSERT_EQ(messages.shown.size(), 2) << messages.shown.join(u'\n').toStdString();
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(messages.shown[i].startsWith(rows[i] + u"--cannot be played: "_s))
+            << messages.shown[i].toStdString();
+    EXPECT_EQ(frm.list().current(), 2);
+}
+
+} // namespace

@@ -194,7 +194,6 @@ bool GaplessPlayer::pause() {
 bool GaplessPlayer::resume() {
     if (!IsPaused(state()))
         return false;
-    ++timeBase_; // a live stream is joined anew, and counts from there
     Command(PlaybackEvent::Resume, [this] {
         if (!IsPaused(state_))
             return;
