@@ -178,8 +178,11 @@ QString FolderOf(const QString& path) {
 }
 
 bool IsStreamAddress(const QString& location) {
-    return location.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
-           location.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+    // An address holds no blanks or control characters: a name that does is no address.
+    return (location.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+            location.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) &&
+           std::ranges::none_of(location,
+                                [](QChar c) { return c.unicode() <= 0x20 || c == u'\x7f'; });
 }
 
 bool IsFile(const QString& path) {

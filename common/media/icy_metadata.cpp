@@ -15,7 +15,7 @@ QString IcyHeader(const QByteArray& headers, const char* name) {
     const QByteArray wanted = QByteArray(name).toLower() + ':';
     for (const QByteArray& line : headers.split('\n'))
         if (const QByteArray trimmed = line.trimmed(); trimmed.toLower().startsWith(wanted))
-            return IcyText(trimmed.mid(wanted.size()).trimmed());
+            return IcyText(trimmed.mid(wanted.size())).trimmed();
     return {};
 }
 
