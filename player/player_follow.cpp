@@ -93,11 +93,16 @@ bool PlayerWindow::FollowEngine() {
 
 void PlayerWindow::FollowStream() {
     const QString path = list_.at(list_.current());
-    if (!IsStreamAddress(path) || !Loaded())
+    if (!IsStreamAddress(path) || !Loaded() || Stopped())
         return;
     const TrackInfo info = p_.engine.Info();
-    if (!info.station.isEmpty() && tags_.value(path).title != info.station) {
+    // The row shows (and finds) the station by its name, and the song it plays beside it.
+    const RowTags before = tags_.value(path);
+    if (!info.station.isEmpty())
         tags_[path].title = info.station;
+    if (!info.song.isEmpty())
+        tags_[path].artist = info.song;
+    if (tags_.value(path) != before) {
         std::vector<int> rows;
         for (int row = 0; row < list_.size(); ++row)
             if (list_.at(row) == path)
@@ -105,8 +110,6 @@ void PlayerWindow::FollowStream() {
         SendChanges(rows);
         SetTitle(NowPlaying());
     }
-    if (Stopped())
-        return;
     shownSong_ = info.song;
     // A stream held up by the network says so where its song is shown.
     const PlaybackState state = p_.engine.state();

@@ -124,8 +124,8 @@ QString PlayerWindow::NowPlaying() const {
     // A station's song as it names it, else the station.
     if (IsStreamAddress(path) && !shownSong_.isEmpty())
         return shownSong_;
-    if (IsStreamAddress(path) && (tags == tags_.constEnd() || tags->title.isEmpty()))
-        return path;
+    if (IsStreamAddress(path))
+        return tags == tags_.constEnd() || tags->title.isEmpty() ? path : tags->title;
     if (tags == tags_.constEnd() || tags->title.isEmpty())
         return Readable(FileName(path, QLatin1Char('/')));
     const QString& artist = tags->shownArtist();
