@@ -470,7 +470,9 @@ void PlayerWindow::WriteList(const QString& path, bool replace) {
     QList<PlaylistEntry> entries;
     for (const QString& row : list_.rows()) {
         const RowTags tags = tags_.value(row);
-        entries.append({row, tags.lengthMs, tags.shownArtist(), tags.title});
+        // A station is saved by its name alone: the song it played is no part of it.
+        entries.append({row, tags.lengthMs, IsStreamAddress(row) ? QString() : tags.shownArtist(),
+                        tags.title});
     }
     p_.background.Run([this, path, replace, entries]() -> Background::Then {
         if (!replace && NameTaken(path))
