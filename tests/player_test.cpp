@@ -802,15 +802,20 @@ TEST_F(Radio, AStallHoldsNoCommandAndADroppedStreamComesBack) {
     EXPECT_GT(Sounding(pcm), 4 * kRate);
 }
 
-TEST_F(Radio, AStationGoneOrLostForGoodIsToldOnceAndTheListGoesOn) {
-    const QStringList rows{Url(u"missing"_s), Url(u"tone.mp3?drop=1&once=a"_s)};
-    Play({rows[0], rows[1], Tone("after.wav", 0.5)});
+TEST_F(Radio, AStationGoneOrLostForGoodIsToldOnceWithWhyAndTheListGoesOn) {
+    const QStringList rows{Url(u"missing"_s), Url(u"loop"_s),
+                           Url(u"tone.mp3"_s).replace(u"http:"_s, u"https:"_s),
+                           Url(u"tone.mp3?drop=1&once=a"_s)};
+    const QStringList why{u"404"_s, u"redirect"_s, u"TLS"_s, u"404"_s};
+    Play(rows + QStringList{Tone("after.wav", 0.5)});
     ASSERT_TRUE(PlayToTheEnd());
-    ASSERT_EQ(messages.shown.size(), 2) << messages.shown.join(u'\n').toStdString();
-    for (int i = 0; i < 2; ++i)
-        EXPECT_TRUE(messages.shown[i].startsWith(rows[i] + u"--cannot be played: "_s))
+    ASSERT_EQ(messages.shown.size(), rows.size()) << messages.shown.join(u'\n').toStdString();
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        EXPECT_TRUE(messages.shown[i].startsWith(rows[i] + u"--cannot be played: "_s) &&
+                    messages.shown[i].contains(why[i]))
             << messages.shown[i].toStdString();
-    EXPECT_EQ(frm.list().current(), 2);
+    }
+    EXPECT_EQ(frm.list().current(), rows.size());
 }
 
 } // namespace

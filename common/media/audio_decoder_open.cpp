@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <string_view>
 #include <utility>
 
@@ -19,6 +20,24 @@ namespace velune {
 namespace {
 
 const QString kNotAudio = QStringLiteral("not an audio file");
+
+// FFmpeg's last error message on this thread: a failed TLS handshake is said only so.
+thread_local QByteArray lastFfmpegError;
+
+void KeepErrors(void* context, int level, const char* format, va_list args) {
+    if (level <= AV_LOG_ERROR) {
+        char line[512];
+        int prefix = 1;
+        va_list copy;
+        va_copy(copy, args);
+        av_log_format_line2(context, level, format, copy, line, sizeof line, &prefix);
+        va_end(copy);
+        const QByteArray text = QByteArray(line).trimmed();
+        // "[tls @ 0x...] An unexpected TLS packet was received.": the message alone.
+        lastFfmpegError = text.startsWith('[') ? text.mid(text.indexOf("] ") + 2) : text;
+    }
+    av_log_default_callback(context, level, format, args);
+}
 
 // What FFmpeg opens for a location: addresses as they are, local files through the
 // file protocol whatever characters their names hold.
@@ -122,6 +141,7 @@ int AudioDecoder::State::Interrupted(void* opaque) {
 AudioDecoder::AudioDecoder() : d_(std::make_unique<State>()) {
     // FFmpeg's own messages go to the engine's log; the user is told in words.
     static const bool quiet = [] {
+        av_log_set_callback(&KeepErrors);
         if (!lcEngine().isInfoEnabled())
             av_log_set_level(AV_LOG_QUIET);
         return true;
@@ -140,6 +160,7 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
     const QByteArray url = FfmpegUrl(location);
     // The container the name promises first; should the file be another, it is probed.
     const AVInputFormat* container = ContainerOf(location);
+    lastFfmpegError.clear();
     int status = d.OpenInput(url, container);
     if (status < 0 && container && status != AVERROR(ENOENT) && status != AVERROR(EACCES) &&
         !d.timedOut)
@@ -147,6 +168,12 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
     if (status < 0) {
         if (d.timedOut)
             error = d.NoAnswer();
+        else if (IsRemote(location) && status == AVERROR(EIO))
+            // A redirect loop or a broken reply says no more than this; TLS says why.
+            error = lastFfmpegError.isEmpty()
+                        ? QStringLiteral("its server gave no answer that could be followed "
+                                         "(a redirect loop, or a broken reply)")
+                        : QString::fromUtf8(lastFfmpegError);
         else if (status == AVERROR(ENOENT) || status == AVERROR(EACCES) ||
                  status == AVERROR(EISDIR) || IsRemote(location))
             error = FfmpegErrorText(status);
