@@ -80,6 +80,11 @@ PlayerWindow::Expanded PlayerWindow::Expand(const QStringList& paths,
                 expanded.problems << path + QStringLiteral("--cannot be played: ") + error;
             continue;
         }
+        // An HLS playlist is the stream itself: FFmpeg plays its segments.
+        if (bytes.contains("#EXT-X-")) {
+            given << path;
+            continue;
+        }
         const PlaylistEntries listed = ReadPlaylistBytes(bytes, path);
         given << listed.files;
         expanded.titles.insert(listed.titles);
