@@ -307,8 +307,11 @@ std::optional<std::pair<QByteArray, double>> AudioDecoder::TakeIcyPacket() {
     State& d = *d_;
     if (!d.format || !d.format->pb || !IsRemote(d.location))
         return std::nullopt;
-    const QByteArray packet = StreamOption("icy_metadata_packet");
+    // A packet comes only with new bytes from the protocol: looked for once a read.
+    if (d.format->pb->pos == d.icyLookedAt)
+        return std::nullopt;
     const int64_t before = std::exchange(d.icyLookedAt, d.format->pb->pos);
+    const QByteArray packet = StreamOption("icy_metadata_packet");
     if (packet.isEmpty() || packet == d.icyPacket)
         return std::nullopt;
     d.icyPacket = packet;
