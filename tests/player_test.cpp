@@ -818,4 +818,19 @@ TEST_F(Radio, AStationGoneOrLostForGoodIsToldOnceWithWhyAndTheListGoesOn) {
     EXPECT_EQ(frm.list().current(), rows.size());
 }
 
+// Served eight times faster than it is heard, a stream is read only as it is heard.
+TEST_F(Radio, AStreamServedFasterThanItIsHeardHoldsLittleOfIt) {
+    const auto rssKb = [] {
+        QFile status(u"/proc/self/status"_s);
+        EXPECT_TRUE(status.open(QIODevice::ReadOnly));
+        static const QRegularExpression rss(u"VmRSS:\\s*(\\d+)"_s);
+        return rss.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
+    };
+    Cmd("IDC_FS_OpenUrl", Url(u"tone.mp3?fast"_s));
+    ASSERT_TRUE(PlayUntil([&] { return Time() >= 3000; }));
+    const qint64 before = rssKb();
+    ASSERT_TRUE(PlayUntil([&] { return Time() >= 20000; }, 40000));
+    EXPECT_LT(rssKb() - before, 2048);
+}
+
 } // namespace
