@@ -96,9 +96,8 @@ PlayerWindow::Expanded PlayerWindow::Expand(const QStringList& paths,
             return {};
         if (path.isEmpty())
             continue;
-        if (IsStreamAddress(path)) {
-            expanded.files << path; // what it holds is known once it plays
-        } else if (IsFolder(path)) {
+        // A stream's address is no folder: what it holds is known once it plays.
+        if (!IsStreamAddress(path) && IsFolder(path)) {
             const FolderWalk walk = WalkFolder(SystemPath(path), &stop);
             unreadable << QStringList(walk.unreadable.begin(), walk.unreadable.end());
             for (const FoundFile& found : walk.files) {
@@ -108,7 +107,7 @@ PlayerWindow::Expanded PlayerWindow::Expand(const QStringList& paths,
                 else
                     ++expanded.notAudio;
             }
-        } else if (PlayableKind(path)) {
+        } else if (IsStreamAddress(path) || PlayableKind(path)) {
             expanded.files << path;
         } else {
             unsupported = true;

@@ -108,13 +108,8 @@ QList<Listed> PlsEntries(const QByteArray& bytes) {
 QList<Listed> XspfEntries(const QByteArray& bytes, const QUrl& base) {
     QList<Listed> entries;
     QXmlStreamReader xml(bytes);
-    QList<std::optional<QUrl>> bases; // per open element: the xml:base it set
-    const auto within = [&]() -> std::optional<QUrl> {
-        for (auto it = bases.crbegin(); it != bases.crend(); ++it)
-            if (*it)
-                return *it;
-        return std::nullopt;
-    };
+    QList<std::optional<QUrl>> bases; // per open element: the xml:base in force in it
+    const auto within = [&] { return bases.isEmpty() ? std::nullopt : bases.back(); };
     std::optional<Listed> track; // the track being read
     while (!xml.atEnd()) {
         const auto token = xml.readNext();
@@ -131,9 +126,8 @@ QList<Listed> XspfEntries(const QByteArray& bytes, const QUrl& base) {
             continue;
         const QStringView declared = xml.attributes().value(
             QStringLiteral("http://www.w3.org/XML/1998/namespace"), QStringLiteral("base"));
-        bases << (declared.isEmpty()
-                      ? std::nullopt
-                      : std::optional(within().value_or(base).resolved(QUrl(declared.toString()))));
+        bases << (declared.isEmpty() ? within()
+                                     : within().value_or(base).resolved(QUrl(declared.toString())));
         if (xml.name() == QLatin1String("track")) {
             track = Listed{};
             continue;
