@@ -438,7 +438,9 @@ bool FetchAddress(const QString& address, qint64 maxBytes, const std::atomic<boo
             bytes.append(chunk, status);
     }
     avio_closep(&io);
-    if (status == AVERROR_EOF && bytes.size() <= maxBytes)
+    // A server that names no length ends its reply by closing: FFmpeg calls that an I/O error.
+    if ((status == AVERROR_EOF || (status == AVERROR(EIO) && !bytes.isEmpty())) &&
+        bytes.size() <= maxBytes && !waits.Stopped())
         return true;
     error = waits.timedOut            ? waits.NoAnswer()
             : bytes.size() > maxBytes ? QStringLiteral("it is too large for a playlist")
