@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # VelunePlayer beside mpv (--no-video) on the same file in the same run: start-up
-# time, and CPU and memory while playing. Run by hand; needs xvfb, xdotool and mpv
+# time, and CPU and memory while playing; then both on the same local 128 kbit/s MP3
+# stream (tests/stream_server.py, with ICY titles), CPU and memory while playing. Run by hand; needs xvfb, xdotool and mpv
 # (installed here when missing). usage: bench/player_bench.sh [runs=3] [seconds=20]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -58,4 +59,28 @@ for run in $(seq "$runs"); do
     printf "%-4s %10d %10d %9.2f %9.2f %7.2f %10s %10s %7.2f\n" "$run" $(( (t1 - t0) / 1000000 )) \
         $(( (t3 - t2) / 1000000 )) "$velune_cpu" "$mpv_cpu" "$(echo "$velune_cpu / $mpv_cpu" | bc -l)" \
         "$velune_mb" "$mpv_mb" "$(echo "$velune_mb / $mpv_mb" | bc -l)"
+done
+
+# The stream: a station of the tests' own on this machine, the same address for both.
+coproc STATION { exec python3 tests/stream_server.py "$work"; }
+read -r port <&"${STATION[0]}"
+stream="http://127.0.0.1:$port/tone.mp3"
+printf "\nstream %s\n%-4s %9s %9s %7s %10s %10s %7s\n" "$stream" run "velune %" "mpv %" "CPU x" \
+    "velune MB" "mpv MB" "RSS x"
+for run in $(seq "$runs"); do
+    build/bin/VelunePlayer "$stream" >/dev/null 2>&1 &
+    velune=$!
+    sleep 3
+    velune_cpu=$(cpu "$velune")
+    velune_mb=$(rss_mb "$velune")
+    kill "$velune"; wait "$velune" 2>/dev/null || true
+    mpv --no-video --really-quiet "$stream" >/dev/null 2>&1 &
+    mpv=$!
+    sleep 3
+    mpv_cpu=$(cpu "$mpv")
+    mpv_mb=$(rss_mb "$mpv")
+    kill "$mpv"; wait "$mpv" 2>/dev/null || true
+    printf "%-4s %9.2f %9.2f %7.2f %10s %10s %7.2f\n" "$run" "$velune_cpu" "$mpv_cpu" \
+        "$(echo "$velune_cpu / $mpv_cpu" | bc -l)" "$velune_mb" "$mpv_mb" \
+        "$(echo "$velune_mb / $mpv_mb" | bc -l)"
 done

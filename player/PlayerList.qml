@@ -1,5 +1,6 @@
-// The player's list panel: find, sort and shuffle on one line, the rows, the list's actions
-// and its status line. It reads the list's variables and sends what the user presses.
+// The player's list panel: find (or a stream's address), sort and shuffle on one line,
+// the rows, the list's actions and its status line. It reads the list's variables and
+// sends what the user presses.
 pragma ComponentBehavior: Bound
 import QtQuick
 import Velune.Face
@@ -83,7 +84,10 @@ Rectangle {
         if (fileList.currentIndex >= 0)
             panel.flash.fsCommand("IDC_FS_SelectedIndex", String(fileList.currentIndex))
     }
-    function find() { search.forceActiveFocus() }
+    function find() { panel.addressing = false; search.forceActiveFocus() }
+    // Ctrl+L: the find field takes an address instead; Enter plays it, Escape leaves it.
+    property bool addressing: false
+    function openAddress() { panel.addressing = true; address.forceActiveFocus() }
     function joined(a, b, separator) {
         return a.length > 0 && b.length > 0 ? a + separator + b : a + b
     }
@@ -119,10 +123,40 @@ Rectangle {
     Rectangle {
         x: 6; y: 5; width: sortButton.x - 10; height: 22; radius: 11
         color: "#0b0e14"
-        border.color: search.activeFocus ? Theme.accent : Theme.panelEdge
+        border.color: search.activeFocus || address.activeFocus ? Theme.accent : Theme.panelEdge
+        TextInput {
+            id: address
+            objectName: "addressField"
+            visible: panel.addressing
+            anchors { fill: parent; leftMargin: 9; rightMargin: 9 }
+            verticalAlignment: TextInput.AlignVCenter
+            color: Theme.textMain
+            font.pixelSize: 12
+            clip: true
+            Accessible.role: Accessible.EditableText
+            Accessible.name: "Address of a stream"
+            Keys.onPressed: (event) => {
+                if (event.key === Qt.Key_Return || event.key === Qt.Key_Enter)
+                    panel.flash.fsCommand("IDC_FS_OpenUrl", address.text)
+                else if (event.key !== Qt.Key_Escape)
+                    return
+                address.text = ""
+                panel.addressing = false
+                panel.findDone()
+                event.accepted = true
+            }
+            Text {
+                anchors.verticalCenter: parent.verticalCenter
+                visible: address.text.length === 0
+                text: "Address (http://…), Enter plays it"
+                color: Theme.textDim
+                font.pixelSize: 11
+            }
+        }
         TextInput {
             id: search
             objectName: "searchField"
+            visible: !panel.addressing
             anchors { fill: parent; leftMargin: 9; rightMargin: 9 }
             verticalAlignment: TextInput.AlignVCenter
             color: Theme.textMain

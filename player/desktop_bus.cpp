@@ -72,7 +72,7 @@ bool DesktopBus::HandOver(const QStringList& files) {
     // D-Bus text is UTF-8: names in another encoding travel as file: URIs of their bytes.
     QStringList uris;
     for (const QString& file : files)
-        uris << FileUriOf(file);
+        uris << (IsStreamAddress(file) ? file : FileUriOf(file));
     const QDBusMessage reply = player.call(QStringLiteral("Open"), uris);
     return reply.type() == QDBusMessage::ReplyMessage;
 }
@@ -147,7 +147,7 @@ QVariantMap DesktopBus::Metadata() {
         metadata.insert(QStringLiteral("mpris:artUrl"), info.artUrl);
     metadata.insert(QStringLiteral("xesam:title"),
                     info.title.isEmpty() ? Readable(FileName(path, QLatin1Char('/'))) : info.title);
-    metadata.insert(QStringLiteral("xesam:url"), FileUriOf(path));
+    metadata.insert(QStringLiteral("xesam:url"), IsStreamAddress(path) ? path : FileUriOf(path));
     if (track_.lengthMs > 0)
         metadata.insert(QStringLiteral("mpris:length"),
                         static_cast<qlonglong>(std::llround(track_.lengthMs * 1000)));
@@ -350,9 +350,9 @@ void MprisPlayer::SetPosition(const QDBusObjectPath& track, qlonglong position) 
 }
 
 void MprisPlayer::OpenUri(const QString& uri) {
-    const QString path = PathOfFileUri(uri.toUtf8());
+    const QString path = IsStreamAddress(uri) ? uri : PathOfFileUri(uri.toUtf8());
     if (path.isEmpty()) {
-        qCWarning(lcPlayer) << "OpenUri: not a local file:" << uri;
+        qCWarning(lcPlayer) << "OpenUri: neither a local file nor a stream:" << uri;
         return;
     }
     Later(this, [this, path] {

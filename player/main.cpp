@@ -26,7 +26,9 @@ int main(int argc, char* argv[]) {
     QStringList files;
     for (int i = 1; i < argc; ++i) {
         const QByteArray argument(argv[i]);
-        files << (argument.startsWith("file:")
+        const QString address = QString::fromUtf8(argument);
+        files << (velune::IsStreamAddress(address) ? address
+                  : argument.startsWith("file:")
                       ? velune::PathOfFileUri(argument)
                       : velune::AbsolutePath(velune::PathFromSystem(argument)));
     }

@@ -57,6 +57,8 @@ Rectangle {
             face.flash.fsCommand("IDC_FS_OpenFile")
         else if (key === Qt.Key_F && (event.modifiers & Qt.ControlModifier))
             list.find()
+        else if (key === Qt.Key_L && (event.modifiers & Qt.ControlModifier))
+            list.openAddress()
         else if (key === Qt.Key_S && (event.modifiers & Qt.ControlModifier))
             face.flash.fsCommand("IDC_FS_SaveList")
         else if (key === Qt.Key_S)

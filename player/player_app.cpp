@@ -99,7 +99,7 @@ bool PlayerApp::eventFilter(QObject* watched, QEvent* event) {
         player_.Close();
     } else if (watched == &window_ && event->type() == QEvent::Drop) {
         // The face shows the drop; the list takes the files once the drop is over.
-        const QStringList files = DroppedFiles(static_cast<QDropEvent*>(event)->mimeData());
+        const QStringList files = DroppedFiles(static_cast<QDropEvent*>(event)->mimeData(), true);
         if (!files.isEmpty())
             QTimer::singleShot(0, this, [this, files] { player_.DropFiles(files); });
     }

@@ -2,6 +2,7 @@
 
 #include "face.h"
 #include "form.h"
+#include "icy_metadata.h"
 #include "messages.h"
 #include "names.h"
 #include "player_engine.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <tuple>
 
 namespace velune {
 
@@ -64,6 +66,8 @@ bool PlayerWindow::FollowEngine() {
         }
         list_.setCurrent(row);
         list_.choose(row);
+        shownSong_.clear();
+        streamLine_.clear();
         Forgive(row); // it plays: should it fail later, that is news
         Heard(row);
         SetSeekBar(0);
@@ -75,6 +79,7 @@ bool PlayerWindow::FollowEngine() {
         SetTimes(p_.engine.inputLength(), p_.engine.inputTime());
         QueueNext();
     }
+    FollowStream();
     if (const auto mixer = p_.engine.TakeMixerChange())
         FollowMixer(mixer->first, mixer->second);
     if (!Loaded() || !p_.engine.Ended()) {
@@ -84,6 +89,37 @@ bool PlayerWindow::FollowEngine() {
     }
     EndOfItem();
     return true;
+}
+
+void PlayerWindow::FollowStream() {
+    const QString path = list_.at(list_.current());
+    if (!IsStreamAddress(path) || !Loaded() || Stopped())
+        return;
+    const TrackInfo info = p_.engine.Info();
+    // The row shows (and finds) the station by its name, and the song it plays beside it.
+    const RowTags before = tags_.value(path);
+    if (!info.station.isEmpty())
+        tags_[path].title = info.station;
+    if (!info.song.isEmpty())
+        tags_[path].artist = info.song;
+    if (tags_.value(path) != before) {
+        std::vector<int> rows;
+        for (int row = 0; row < list_.size(); ++row)
+            if (list_.at(row) == path)
+                rows.push_back(row);
+        SendChanges(rows);
+        SetTitle(NowPlaying());
+    }
+    shownSong_ = info.song;
+    // A stream held up by the network says so where its song is shown.
+    const PlaybackState state = p_.engine.state();
+    const QString line = state == PlaybackState::Buffering      ? QStringLiteral("Buffering…")
+                         : state == PlaybackState::Reconnecting ? QStringLiteral("Reconnecting…")
+                                                                : NowPlaying();
+    if (line != streamLine_) {
+        streamLine_ = line;
+        SetTitle(line);
+    }
 }
 
 void PlayerWindow::FollowMixer(int percent, bool muted) {
@@ -129,8 +165,10 @@ void PlayerWindow::EndOfItem() {
 // Time display and seek --------------------------------------------------------
 
 bool PlayerWindow::StreamItem() const {
-    const QString extension = FileName(list_.at(list_.current()), QLatin1Char('.')).toUpper();
-    return extension == QLatin1String("RAM") || extension == QLatin1String("RM");
+    const QString path = list_.at(list_.current());
+    const QString extension = FileName(path, QLatin1Char('.')).toUpper();
+    return extension == QLatin1String("RAM") || extension == QLatin1String("RM") ||
+           IsStreamAddress(path);
 }
 
 void PlayerWindow::Tick() {
@@ -204,6 +242,16 @@ std::optional<double> PlayerWindow::Elapsed() const {
 TrackInfo PlayerWindow::Info() const {
     // The tags read for the list, else what the engine found in the stream.
     TrackInfo info = p_.engine.Info();
+    if (IsStreamAddress(list_.at(list_.current()))) {
+        // A station: the song it plays, read as "Artist - Title" where it reads so.
+        const QString station = tags_.value(list_.at(list_.current())).title;
+        std::tie(info.artist, info.title) = ArtistAndTitle(info.song);
+        if (info.title.isEmpty())
+            info.title = station.isEmpty() ? info.station : station;
+        info.album = station.isEmpty() ? info.station : station;
+        info.artUrl.clear();
+        return info;
+    }
     if (const auto it = tags_.constFind(list_.at(list_.current())); it != tags_.constEnd()) {
         for (auto [field, tag] : {std::pair{&info.title, &it->title},
                                   {&info.album, &it->album},

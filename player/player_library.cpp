@@ -1,5 +1,6 @@
 // The list as a music library: folders and playlists read on workers, rows from
 // tags, finding, ordering, shuffling, the play queue, covers and saved playlists.
+#include "audio_decoder.h"
 #include "background.h"
 #include "dropped.h"
 #include "face.h"
@@ -35,6 +36,10 @@ bool PlayableKind(const QString& path) {
     return kSupported.contains(FileName(path, QLatin1Char('.')).toLower());
 }
 
+// A station's playlist fetched from its address: at most this large, this long a wait.
+constexpr qint64 kMaxFetched = 1024 * 1024;
+constexpr int kFetchTimeoutMs = 10000;
+
 // Tags are read in batches, so that rows change in steps the face keeps up with.
 constexpr int kTagBatch = 256;
 
@@ -61,12 +66,38 @@ PlayerWindow::Expanded PlayerWindow::Expand(const QStringList& paths,
     Expanded expanded;
     bool unsupported = false;
     QStringList unreadable;
-    for (const QString& path : ExpandPlaylists(paths, expanded.problems)) {
+    // A station's playlist given by its address is fetched here, on the worker.
+    QStringList given;
+    for (const QString& path : paths) {
+        if (!IsStreamAddress(path) || !IsPlaylistFile(path)) {
+            given << path;
+            continue;
+        }
+        QByteArray bytes;
+        QString error;
+        if (!FetchAddress(path, kMaxFetched, &stop, kFetchTimeoutMs, bytes, error)) {
+            if (!stop)
+                expanded.problems << path + QStringLiteral("--cannot be played: ") + error;
+            continue;
+        }
+        // An HLS playlist is the stream itself: FFmpeg plays its segments.
+        if (bytes.contains("#EXT-X-")) {
+            given << path;
+            continue;
+        }
+        const PlaylistEntries listed = ReadPlaylistBytes(bytes, path);
+        given << listed.files;
+        expanded.titles.insert(listed.titles);
+        if (!listed.error.isEmpty())
+            expanded.problems << listed.error;
+    }
+    for (const QString& path : ExpandPlaylists(given, expanded.problems, &expanded.titles)) {
         if (stop)
             return {};
         if (path.isEmpty())
             continue;
-        if (IsFolder(path)) {
+        // A stream's address is no folder: what it holds is known once it plays.
+        if (!IsStreamAddress(path) && IsFolder(path)) {
             const FolderWalk walk = WalkFolder(SystemPath(path), &stop);
             unreadable << QStringList(walk.unreadable.begin(), walk.unreadable.end());
             for (const FoundFile& found : walk.files) {
@@ -76,7 +107,7 @@ PlayerWindow::Expanded PlayerWindow::Expand(const QStringList& paths,
                 else
                     ++expanded.notAudio;
             }
-        } else if (PlayableKind(path)) {
+        } else if (IsStreamAddress(path) || PlayableKind(path)) {
             expanded.files << path;
         } else {
             unsupported = true;
@@ -138,6 +169,10 @@ void PlayerWindow::FinishAdd(AddAction action, const Expanded& expanded) {
         list_.clear();
         order_.Clear();
     }
+    // A stream's row is named by its playlist until the station names itself.
+    for (auto it = expanded.titles.cbegin(); it != expanded.titles.cend(); ++it)
+        if (tags_.value(it.key()).title.isEmpty())
+            tags_[it.key()].title = it.value();
     const int first = AppendRows(expanded.files);
     if (action != AddAction::Play || first < 0)
         return;
@@ -167,6 +202,15 @@ int PlayerWindow::AppendRows(const QStringList& added) {
         QueueNext();
     }
     return first;
+}
+
+void PlayerWindow::OpenUrl(const QString& address) {
+    const QString url = address.trimmed();
+    if (!IsStreamAddress(url)) {
+        Tell(url + QStringLiteral("--cannot be played: not an http:// or https:// address"));
+        return;
+    }
+    AddPaths({url}, AddAction::Play);
 }
 
 void PlayerWindow::AddFolder() {
@@ -272,6 +316,9 @@ void PlayerWindow::RequestTags(const QStringList& paths) {
                 for (const QString& path : batch) {
                     if (*stop)
                         break;
+                    // A stream is no file: nothing to read, nothing gone.
+                    if (IsStreamAddress(path))
+                        continue;
                     if (const auto tags = cache->Get(path))
                         read.append({path, *tags});
                     else
@@ -333,7 +380,7 @@ void PlayerWindow::Recheck(int row) {
 void PlayerWindow::ShowCover() {
     const QString path = list_.at(list_.current());
     const int ticket = ++coverAsked_;
-    if (path.isEmpty()) {
+    if (path.isEmpty() || IsStreamAddress(path)) {
         coverUrl_.clear();
         p_.face.SetVariable(Var(kCover), QString());
         return;
@@ -427,7 +474,9 @@ void PlayerWindow::WriteList(const QString& path, bool replace) {
     QList<PlaylistEntry> entries;
     for (const QString& row : list_.rows()) {
         const RowTags tags = tags_.value(row);
-        entries.append({row, tags.lengthMs, tags.shownArtist(), tags.title});
+        // A station is saved by its name alone: the song it played is no part of it.
+        entries.append({row, tags.lengthMs, IsStreamAddress(row) ? QString() : tags.shownArtist(),
+                        tags.title});
     }
     p_.background.Run([this, path, replace, entries]() -> Background::Then {
         if (!replace && NameTaken(path))

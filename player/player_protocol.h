@@ -41,6 +41,7 @@ inline constexpr char kShuffle[] =
     "IDC_FS_Shuffle"; // args: "off", "tracks", "albums"; else the next
 inline constexpr char kPlayNext[] = "IDC_FS_PlayNext"; // args: the row, joins the play queue
 inline constexpr char kSaveList[] = "IDC_FS_SaveList";
+inline constexpr char kOpenUrl[] = "IDC_FS_OpenUrl"; // args: an http(s) address; it plays
 
 // Variables the host writes.
 inline constexpr char kFileTxt[] = "_root.FileTxt"; // title; trigger kSetFileTxt

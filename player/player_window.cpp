@@ -65,7 +65,7 @@ void PlayerWindow::Close() {
 
 void PlayerWindow::OnFaceCommand(const QString& command, const QString& args) {
     using Handler = void (*)(PlayerWindow&, const QString&);
-    static const CommandTable<Handler, 29> kTable{{
+    static const CommandTable<Handler, 30> kTable{{
         {QLatin1String(kClose), [](PlayerWindow& w, const QString&) { w.p_.form.EndProgram(); }},
         {QLatin1String(kMinimize), [](PlayerWindow& w, const QString&) { w.p_.form.Minimize(); }},
         {QLatin1String(kDrag), [](PlayerWindow& w, const QString&) { w.p_.form.DragWindow(); }},
@@ -103,6 +103,7 @@ void PlayerWindow::OnFaceCommand(const QString& command, const QString& args) {
         {QLatin1String(kPlayNext),
          [](PlayerWindow& w, const QString& row) { w.PlayNext(w.ListRowOf(row)); }},
         {QLatin1String(kSaveList), [](PlayerWindow& w, const QString&) { w.AskSaveList(); }},
+        {QLatin1String(kOpenUrl), [](PlayerWindow& w, const QString& url) { w.OpenUrl(url); }},
     }};
     Dispatch(kTable, command, args, [&](Handler handler) { handler(*this, args); });
 }
@@ -120,6 +121,11 @@ void PlayerWindow::SetTitle(const QString& text) {
 QString PlayerWindow::NowPlaying() const {
     const QString path = list_.at(list_.current());
     const auto tags = tags_.constFind(path);
+    // A station's song as it names it, else the station.
+    if (IsStreamAddress(path) && !shownSong_.isEmpty())
+        return shownSong_;
+    if (IsStreamAddress(path))
+        return tags == tags_.constEnd() || tags->title.isEmpty() ? path : tags->title;
     if (tags == tags_.constEnd() || tags->title.isEmpty())
         return Readable(FileName(path, QLatin1Char('/')));
     const QString& artist = tags->shownArtist();
@@ -168,7 +174,7 @@ void PlayerWindow::TellFailure(int row, const QString& path, const ItemFailure& 
             return;
         told_.insert(id);
     }
-    Tell(QStringLiteral("file:") + Readable(path) +
+    Tell((IsStreamAddress(path) ? QString() : QStringLiteral("file:")) + Readable(path) +
          (failure.missing ? QStringLiteral("--dosen't exist")
                           : QStringLiteral("--cannot be played: ") + failure.reason));
 }
@@ -195,6 +201,8 @@ void PlayerWindow::SetTimes(std::optional<double> total, std::optional<double> p
 void PlayerWindow::ClearDisplay() {
     ++coverAsked_;
     coverUrl_.clear();
+    shownSong_.clear();
+    streamLine_.clear();
     p_.face.SetVariable(Var(kCover), QString());
     SetTimes(0, 0);
     p_.face.SetVariable(Var(kPlaying), QStringLiteral("0"));

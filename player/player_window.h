@@ -73,6 +73,8 @@ public:
     void AddFiles();
     void OpenFiles();
     void AddFolder();
+    // Plays an http(s) address (a station, or its .pls/.m3u) typed into the face.
+    void OpenUrl(const QString& address);
     // Loads a row into the engine; false (after telling the user) when its file is missing.
     // `back`: reached by Previous.
     bool LoadRow(int row, bool back = false);
@@ -187,7 +189,8 @@ private:
     struct Expanded {
         QStringList files;
         QStringList problems;
-        int notAudio = 0; // files in the folders that are not audio
+        int notAudio = 0;               // files in the folders that are not audio
+        QHash<QString, QString> titles; // streams' names given by playlists
     };
     // Reads folders and playlists on a worker; adds are carried out in the order asked.
     void AddPaths(const QStringList& paths, AddAction action);
@@ -228,6 +231,9 @@ private:
     // Playing ends here: the display is cleared and Play starts afresh.
     void HaltPlaying();
     bool StreamItem() const;
+    // A radio stream's name and song, as the engine hears them: the station names its
+    // row, the song is the now-playing line.
+    void FollowStream();
     void ClearDisplay();
     void SetTimes(std::optional<double> total, std::optional<double> played);
 
@@ -250,6 +256,8 @@ private:
     std::map<int, std::pair<AddAction, Expanded>> addsWaiting_;
     int coverAsked_ = 0;
     QHash<int, QString> missing_; // row ids whose file is gone, and why it is shown so
+    QString shownSong_;           // the stream's song on the now-playing line
+    QString streamLine_;          // what a stream last showed there (its song, or a wait)
     QSet<int> told_;              // row ids whose failure was told
     QString addNote_;             // what the last add passed over, for the list's status line
     QString coverUrl_;

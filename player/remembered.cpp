@@ -23,7 +23,8 @@ PlayerWindow::Remembered LoadRemembered() {
     // Rows as file: URIs keep every byte of their names; plain paths came before.
     if (store.contains(QStringLiteral("list/uris"))) {
         for (const QString& uri : store.value(QStringLiteral("list/uris")).toStringList())
-            if (const QString path = PathOfFileUri(uri.toLatin1()); !path.isEmpty())
+            if (const QString path = IsStreamAddress(uri) ? uri : PathOfFileUri(uri.toLatin1());
+                !path.isEmpty())
                 state.rows << path;
     } else {
         state.rows = store.value(QStringLiteral("list/rows")).toStringList();
@@ -50,7 +51,7 @@ void SaveRemembered(const PlayerWindow::Remembered& state) {
     store.clear();
     QStringList uris;
     for (const QString& row : state.rows)
-        uris << FileUriOf(row);
+        uris << (IsStreamAddress(row) ? row : FileUriOf(row));
     store.setValue(QStringLiteral("list/uris"), uris);
     store.setValue(QStringLiteral("list/current"), state.current);
     store.setValue(QStringLiteral("list/repeat"), state.repeat);

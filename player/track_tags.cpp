@@ -66,7 +66,7 @@ RowTags ReadRowTags(const QString& path) {
     RowTags row;
     // A RealAudio metafile names a stream: nothing is opened to read it.
     const QString extension = FileName(path, QLatin1Char('.')).toLower();
-    if (extension == QLatin1String("ram"))
+    if (extension == QLatin1String("ram") || IsStreamAddress(path))
         return row;
     const FileTags read = ReadFileTags(path, false);
     row.title = FirstText(read.tags, "TITLE").trimmed();
@@ -98,6 +98,8 @@ RowTags ReadRowTags(const QString& path) {
 }
 
 QString FindCover(const QString& path, const QString& coversFolder) {
+    if (IsStreamAddress(path))
+        return {};
     const FileTags read = ReadFileTags(path, true);
     const TagPicture* cover = read.tags.Cover();
     if (!cover || cover->data.isEmpty()) {

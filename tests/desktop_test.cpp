@@ -280,6 +280,29 @@ TEST(DesktopBus, TellsNextPreviousSeeksAndTrackIdsAsTheyAre) {
     }
 }
 
+// The desktop hands over a station's .pls and its address: each plays, titled by its song.
+TEST_F(Desktop, OpenUriPlaysAStationAndItsPlaylist) {
+    QProcess station;
+    station.start(u"python3"_s, {QStringLiteral(STREAM_SERVER), dir.path()});
+    ASSERT_TRUE(station.waitForReadyRead(60000));
+    const QString at =
+        u"http://127.0.0.1:%1/"_s.arg(QString::fromLatin1(station.readLine()).trimmed());
+    Start({});
+    for (const QString& uri : {at + u"list.pls"_s, at + u"tone.mp3"_s}) {
+        Call(u"OpenUri"_s, {uri});
+        EXPECT_TRUE(Becomes(u"PlaybackStatus"_s, u"Playing"_s)) << uri.toStdString();
+        EXPECT_TRUE(Soon([&] {
+            return Metadata().value("xesam:url") == at + u"tone.mp3"_s &&
+                   Title() == u"First Song"_s;
+        })) << Title().toStdString();
+        EXPECT_FALSE(Get(u"CanSeek"_s).toBool());
+        Call(u"Stop"_s);
+    }
+    Quit(5000);
+    station.kill();
+    station.waitForFinished();
+}
+
 } // namespace
 
 #include "desktop_test.moc"

@@ -329,3 +329,21 @@ TEST(RightClickFilter, SwallowsRightPressesAndTheMenuKeyOnlyUntilRemoved) {
 }
 
 } // namespace
+
+// Ctrl+L: the find field takes a stream's address; Enter plays it, Escape leaves it, and
+// finding works as before.
+TEST_F(Faces, ThePlayersAddressFieldPlaysAnAddress) {
+    Load("player.qml");
+    face->Write("_root.ListShown", "1");
+    for (const auto& [key, sent] :
+         {std::pair{Qt::Key_Return, QStringList{"IDC_FS_OpenUrl http://r/a"}},
+          std::pair{Qt::Key_Escape, QStringList{}}}) {
+        EXPECT_TRUE(face->Key(Qt::Key_L, Qt::ControlModifier).isEmpty());
+        EXPECT_TRUE(Is("addressField", "activeFocus") && !Is("searchField", "visible"));
+        face->Type(u"http://r/a"_s);
+        EXPECT_EQ(face->Key(key), sent);
+        EXPECT_TRUE(Text("addressField").isEmpty() && Is("searchField", "visible"));
+    }
+    EXPECT_TRUE(face->Key(Qt::Key_F, Qt::ControlModifier).isEmpty());
+    EXPECT_TRUE(Is("searchField", "activeFocus"));
+}

@@ -51,18 +51,27 @@ TEST(Playlists, EntriesAreReadAndBadPlaylistsToldApart) {
     const std::vector<Row> rows{
         {"mix.m3u", "#EXTM3U\n#EXTINF:12,A\nsub/a.mp3\n  /abs/b.ogg  \r\nfile:///abs/%C3%A9t%C3%A9.wav\n"
                     "https://radio.invalid/live\nother.pls\nmix.m3u\n",
-         {"sub/a.mp3", "/abs/b.ogg", "/abs/été.wav"}, 3},
+         {"sub/a.mp3", "/abs/b.ogg", "/abs/été.wav", "https://radio.invalid/live"}, 2},
         {"list.pls", "[playlist]\nFile2=two.wav\nTitle1=x\nFile1=/abs/one.wav\nNumberOfEntries=2\n",
          {"/abs/one.wav", "two.wav"}, 0},
         {"missing.m3u", "-", {}, 0},
         {"empty.pls", "", {}, 0},
         {"binary.m3u", QByteArray("ID3\x04\0\0\0\0", 8), {}, 0},
-        {"only-streams.m3u", "http://a.invalid/x.mp3\n", {}, 1},
+        {"only-streams.m3u", "#EXTINF:-1,Radio A\nhttp://a.invalid/x.mp3\nftp://a.invalid/y\n",
+         {"http://a.invalid/x.mp3"}, 1},
+        {"radio.pls", "[playlist]\nFile1=http://r.invalid:8000/;\nTitle1=Radio R\n",
+         {"http://r.invalid:8000/;"}, 0},
+        // xml:base on the playlist, trackList and track, each from the one around it.
+        {"base.xspf", "<playlist xml:base=\"one/\" xmlns=\"http://xspf.org/ns/0/\"><trackList "
+                      "xml:base=\"two/\"><track xml:base=\"../../three/\"><location>four</location>"
+                      "</track><track xml:base=\"http://r.invalid/s/\"><location>a.mp3</location>"
+                      "<title>Radio S</title></track></trackList></playlist>",
+         {"three/four", "http://r.invalid/s/a.mp3"}, 0},
         {"mix.xspf", "<?xml version=\"1.0\"?><playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
                      "<trackList><track><location>sub/%C3%A9t%C3%A9%20a.flac</location></track>"
                      "<track><location>file:///abs/b.ogg</location><title>B</title></track>"
                      "<track><location>http://radio.invalid/x</location></track></trackList></playlist>",
-         {"sub/été a.flac", "/abs/b.ogg"}, 1},
+         {"sub/été a.flac", "/abs/b.ogg", "http://radio.invalid/x"}, 0},
         {"broken.xspf", "<playlist><trackList><track><location>", {}, 0},
     };
     // clang-format on
@@ -73,7 +82,7 @@ TEST(Playlists, EntriesAreReadAndBadPlaylistsToldApart) {
         const PlaylistEntries read = ReadPlaylistFile(path);
         QStringList files;
         for (const QString& file : row.files)
-            files << QDir(root).filePath(file);
+            files << (file.contains(u"://"_s) ? file : QDir(root).filePath(file));
         EXPECT_EQ(read.files, files);
         EXPECT_EQ(read.skipped, row.skipped);
         EXPECT_EQ(read.error.isEmpty(), !row.files.isEmpty()) << read.error;
@@ -85,6 +94,19 @@ TEST(Playlists, EntriesAreReadAndBadPlaylistsToldApart) {
     EXPECT_EQ(ReadPlaylistFile(dir.filePath("latin1.m3u")).files,
               (QStringList{cafe, dir.filePath(u"naïve.mp3"_s)}));
     EXPECT_TRUE(RemoveFile(cafe));
+    // Streams are named as their playlists name them; a fetched one's entries are its streams.
+    QHash<QString, QString> titles;
+    for (const char* name : {"only-streams.m3u", "radio.pls", "base.xspf"})
+        titles.insert(ReadPlaylistFile(dir.filePath(QString::fromLatin1(name))).titles);
+    EXPECT_EQ(titles, (QHash<QString, QString>{{"http://a.invalid/x.mp3", "Radio A"},
+                                               {"http://r.invalid:8000/;", "Radio R"},
+                                               {"http://r.invalid/s/a.mp3", "Radio S"}}));
+    const PlaylistEntries fetched =
+        ReadPlaylistBytes("one.mp3\n/two.aac\nhttps://x.invalid/3\nfile:///etc/passwd\n",
+                          u"http://r.invalid/dir/list.m3u?id=1"_s);
+    EXPECT_EQ(fetched.files, (QStringList{"http://r.invalid/dir/one.mp3",
+                                          "http://r.invalid/two.aac", "https://x.invalid/3"}));
+    EXPECT_EQ(fetched.skipped, 1);
     QStringList errors;
     EXPECT_EQ(ExpandPlaylists(
                   {u"/x/a.wav"_s, dir.filePath("list.pls"), dir.filePath("missing.m3u")}, errors),
@@ -101,6 +123,7 @@ TEST(Playlists, SavedListsComeBackWhole) {
         {PathFromSystem(root + "/Album/caf\xe9 | 2.mp3"), -1, QString(), QString()},
         {u"/elsewhere/Live #1.ogg"_s, 61000, QString(), u"Live"_s},
         {dir.filePath(u"missing.wav"_s), 5000, u"X"_s, u"Y"_s},
+        {u"http://radio.invalid:8000/live?x=1&y=2"_s, -1, QString(), u"Station"_s},
     };
     QStringList expected;
     for (const PlaylistEntry& entry : entries)

@@ -692,3 +692,116 @@ TEST_F(RealPlayer, APauseAnywhereResumesWhereItHeldAndTheListEnds) {
 }
 
 } // namespace
+
+namespace {
+
+// A station of the test's own (stream_server.py): endless MP3 and Ogg Vorbis tones with
+// ICY titles every 2 s (one in Latin-1), and streams that stall, drop or are gone.
+class Radio : public RealPlayer {
+protected:
+    Radio() {
+        qputenv("VELUNE_RECONNECT_MS", "100");
+        station.start(u"python3"_s, {QStringLiteral(STREAM_SERVER), dir.path()});
+        EXPECT_TRUE(station.waitForReadyRead(60000));
+        port = QString::fromLatin1(station.readLine().trimmed());
+    }
+    ~Radio() override {
+        station.kill();
+        station.waitForFinished();
+    }
+    QString Url(const QString& path) const { return u"http://127.0.0.1:%1/"_s.arg(port) + path; }
+    QProcess station;
+    QString port;
+};
+
+TEST_F(Radio, AStationIsHeardLiveWithItsNameAndEachTitleWhenItsSoundIs) {
+    for (const char* stream : {"tone.mp3", "tone.ogg"}) {
+        SCOPED_TRACE(stream);
+        QStringList titles; // as the desktop reads them, with where they were first seen
+        const Pcm pcm = Record([&] {
+            Cmd("IDC_FS_RemoveAll");
+            Cmd("IDC_FS_OpenUrl", Url(QString::fromLatin1(stream)));
+            ASSERT_TRUE(PlayUntil([&] {
+                const TrackInfo info = frm.Info();
+                if (titles.isEmpty() || !titles.back().startsWith(info.artist + u'|' + info.title))
+                    titles << info.artist + u'|' + info.title + u'|' +
+                                  QString::number(static_cast<int>(Time()) / 100);
+                return Time() >= 7000;
+            }));
+            EXPECT_FALSE(frm.CanSeek());
+            EXPECT_FALSE(engine.inputLength().has_value());
+            EXPECT_EQ(face.store.value("_root.KnobDisabled"), u"1"_s);
+            EXPECT_TRUE(face.store.value("_root.ListChanges").contains(u"Test Station"_s));
+            Cmd("IDC_FS_Stop");
+        });
+        EXPECT_GT(Sounding(pcm), 6 * kRate);
+        if (QByteArray(stream) == "tone.ogg")
+            continue;
+        // Found by its name and the song it played last, not by one before.
+        Cmd("IDC_FS_Find", u"station last song"_s);
+        EXPECT_TRUE(face.store.value("_root.ListRows").contains(u"Test Station"_s));
+        Cmd("IDC_FS_Find", u"station first song"_s);
+        EXPECT_EQ(face.store.value("_root.ListRows"), QString());
+        Cmd("IDC_FS_Find", QString());
+        // Each 2 s a song, seen within a second of its sound (in tenths of a second).
+        const QStringList expected{u"Alpha Artist|First Song|"_s, u"Café Band|Chanson été|"_s,
+                                   u"Gamma|Über alles|"_s, u"Delta Artist|Last Song|"_s};
+        ASSERT_GE(titles.size(), expected.size()) << titles.join(u'\n').toStdString();
+        const QStringList seen = titles.mid(titles.size() - expected.size());
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            EXPECT_TRUE(seen[i].startsWith(expected[i])) << seen[i].toStdString();
+            const int late = seen[i].section(u'|', 2).toInt() - 20 * static_cast<int>(i);
+            if (i > 0) {
+                EXPECT_TRUE(late >= -3 && late < 10) << seen[i].toStdString();
+            }
+        }
+    }
+}
+
+TEST_F(Radio, AStallHoldsNoCommandAndADroppedStreamComesBack) {
+    Cmd("IDC_FS_OpenUrl", Url(u"tone.mp3?stall=1"_s));
+    ASSERT_TRUE(PlayUntil([&] { return engine.state() == PlaybackState::Buffering; }));
+    EXPECT_TRUE(PlayUntil([&] { return face.store.value("_root.FileTxt") == u"Buffering…"_s; }));
+    EXPECT_LT(AnsweredIn(u"IDC_FS_Stop"_s), 100);
+    EXPECT_EQ(engine.state(), PlaybackState::Idle);
+    const Pcm pcm = Record([&] {
+        Cmd("IDC_FS_RemoveAll");
+        Cmd("IDC_FS_OpenUrl", Url(u"tone.mp3?drop=1.5"_s));
+        ASSERT_TRUE(PlayUntil([&] { return Time() >= 5000; }));
+        Cmd("IDC_FS_Stop");
+    });
+    EXPECT_GT(Sounding(pcm), 4 * kRate);
+}
+
+TEST_F(Radio, AStationGoneOrLostForGoodIsToldOnceWithWhyAndTheListGoesOn) {
+    const QStringList rows{Url(u"missing"_s), Url(u"loop"_s),
+                           Url(u"tone.mp3"_s).replace(u"http:"_s, u"https:"_s),
+                           Url(u"tone.mp3?drop=1&once=a"_s)};
+    const QStringList why{u"404"_s, u"redirect"_s, u"TLS"_s, u"404"_s};
+    Play(rows + QStringList{Tone("after.wav", 0.5)});
+    ASSERT_TRUE(PlayToTheEnd());
+    ASSERT_EQ(messages.shown.size(), rows.size()) << messages.shown.join(u'\n').toStdString();
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        EXPECT_TRUE(messages.shown[i].startsWith(rows[i] + u"--cannot be played: "_s) &&
+                    messages.shown[i].contains(why[i]))
+            << messages.shown[i].toStdString();
+    }
+    EXPECT_EQ(frm.list().current(), rows.size());
+}
+
+// Served eight times faster than it is heard, a stream is read only as it is heard.
+TEST_F(Radio, AStreamServedFasterThanItIsHeardHoldsLittleOfIt) {
+    const auto rssKb = [] {
+        QFile status(u"/proc/self/status"_s);
+        EXPECT_TRUE(status.open(QIODevice::ReadOnly));
+        static const QRegularExpression rss(u"VmRSS:\\s*(\\d+)"_s);
+        return rss.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
+    };
+    Cmd("IDC_FS_OpenUrl", Url(u"tone.mp3?fast"_s));
+    ASSERT_TRUE(PlayUntil([&] { return Time() >= 3000; }));
+    const qint64 before = rssKb();
+    ASSERT_TRUE(PlayUntil([&] { return Time() >= 20000; }, 40000));
+    EXPECT_LT(rssKb() - before, 2048);
+}
+
+} // namespace

@@ -885,3 +885,31 @@ TEST(PlayerEngine, LateNewsIsPassedOverAndTheFaceShowsWhatIsHeard) {
 }
 
 } // namespace
+
+namespace {
+
+// A live stream held up by the network: buffering (b) after a stall, reconnecting (r)
+// when its connection is lost, playing again once it flows; the other events treat it
+// as playing. Columns as above, then stalled, reconnect, flowing.
+TEST(PlaybackStates, AStreamHeldUpByTheNetworkPlaysOnWhenItFlows) {
+    const char* const kLetters = "iopzsdnefSDNbr";
+    // clang-format off
+    const char* const kRows[] = {
+        "i" "i" "b" "z" "b" "i" "b" "e" "f" "b" "d" "b" "b" "o" "b" "b" "r" "p", // buffering
+        "i" "i" "r" "z" "r" "i" "r" "e" "f" "r" "d" "r" "r" "o" "r" "r" "r" "p", // reconnecting
+        "i" "i" "p" "z" "p" "i" "p" "e" "f" "s" "d" "p" "p" "o" "p" "b" "r" "p", // playing
+        "i" "i" "o" "z" "o" "i" "p" "e" "f" "o" "o" "o" "o" "o" "o" "o" "o" "o", // opening
+    };
+    // clang-format on
+    const PlaybackState states[] = {PlaybackState::Buffering, PlaybackState::Reconnecting,
+                                    PlaybackState::Playing, PlaybackState::Opening};
+    for (int s = 0; s < 4; ++s)
+        for (int e = 0; e < 18; ++e) {
+            const PlaybackState after = Transition(states[s], PlaybackEvent(e));
+            EXPECT_EQ(kLetters[static_cast<int>(after)], kRows[s][e])
+                << StateName(states[s]) << " + " << EventName(PlaybackEvent(e));
+        }
+    EXPECT_TRUE(IsRunning(PlaybackState::Buffering) && IsRunning(PlaybackState::Reconnecting));
+}
+
+} // namespace

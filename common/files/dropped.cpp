@@ -32,7 +32,7 @@ QString FileUriOf(const QString& path) {
     return QStringLiteral("file://") + QString::fromLatin1(SystemName(path).toPercentEncoding("/"));
 }
 
-QStringList DroppedFiles(const QMimeData* data) {
+QStringList DroppedFiles(const QMimeData* data, bool streams) {
     QStringList files;
     if (!data || !data->hasUrls())
         return files;
@@ -43,6 +43,8 @@ QStringList DroppedFiles(const QMimeData* data) {
             continue;
         if (const QString path = PathOfFileUri(uri); !path.isEmpty())
             files << path;
+        else if (streams && IsStreamAddress(QString::fromUtf8(uri)))
+            files << QString::fromUtf8(uri);
     }
     return files;
 }

@@ -13,7 +13,8 @@ QString PathOfFileUri(const QByteArray& uri);
 // A "file://" URI for a path, every byte of its name kept.
 QString FileUriOf(const QString& path);
 
-// The local files of a drag and drop, as full paths, in their order; other data is left out.
-QStringList DroppedFiles(const QMimeData* data);
+// The local files of a drag and drop, as full paths, in their order (with `streams`,
+// http(s) addresses too, as they are); other data is left out.
+QStringList DroppedFiles(const QMimeData* data, bool streams = false);
 
 } // namespace velune

@@ -6,12 +6,14 @@
 
 #include <QMap>
 #include <QRegularExpression>
+#include <QUrl>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 namespace velune {
 
@@ -57,54 +59,155 @@ QList<QByteArray> Lines(const QByteArray& bytes) {
     return lines;
 }
 
-QList<QByteArray> M3uEntries(const QByteArray& bytes) {
-    QList<QByteArray> entries;
-    for (const QByteArray& line : Lines(bytes))
-        if (!line.isEmpty() && !line.startsWith('#'))
-            entries << line;
-    return entries;
-}
+// One entry as the playlist lists it, with the name it gives it ("" when none).
+struct Listed {
+    QByteArray location;
+    QString title;
+};
 
-QList<QByteArray> PlsEntries(const QByteArray& bytes) {
-    static const QRegularExpression fileLine(QStringLiteral(R"(^File(\d+)\s*=)"),
-                                             QRegularExpression::CaseInsensitiveOption);
-    QMap<int, QByteArray> numbered;
+QList<Listed> M3uEntries(const QByteArray& bytes) {
+    QList<Listed> entries;
+    QString title; // from the #EXTINF line before the entry
     for (const QByteArray& line : Lines(bytes)) {
-        const auto match = fileLine.match(QString::fromLatin1(line));
-        if (match.hasMatch())
-            numbered.insert(match.captured(1).toInt(), line.mid(match.capturedLength(0)).trimmed());
-    }
-    return numbered.values();
-}
-
-// XSPF: each track's <location>, a URI; a relative one is taken from the
-// playlist's folder.
-QList<QByteArray> XspfEntries(const QByteArray& bytes) {
-    QList<QByteArray> entries;
-    QXmlStreamReader xml(bytes);
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement &&
-            xml.name() == QLatin1String("location")) {
-            const QByteArray uri = xml.readElementText().trimmed().toUtf8();
-            if (uri.left(5).toLower() == "file:" || uri.contains("://"))
-                entries << uri;
-            else if (!uri.isEmpty())
-                entries << QByteArray::fromPercentEncoding(uri);
+        if (line.startsWith("#EXTINF:")) {
+            const qsizetype comma = line.indexOf(',');
+            title = comma < 0 ? QString() : QString::fromUtf8(line.mid(comma + 1)).trimmed();
+        } else if (!line.isEmpty() && !line.startsWith('#')) {
+            entries << Listed{line, title};
+            title.clear();
         }
     }
     return entries;
 }
 
+QList<Listed> PlsEntries(const QByteArray& bytes) {
+    static const QRegularExpression keyLine(QStringLiteral(R"(^(File|Title)(\d+)\s*=)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    QMap<int, Listed> numbered;
+    for (const QByteArray& line : Lines(bytes)) {
+        const auto match = keyLine.match(QString::fromLatin1(line));
+        if (!match.hasMatch())
+            continue;
+        const QByteArray value = line.mid(match.capturedLength(0)).trimmed();
+        Listed& entry = numbered[match.captured(2).toInt()];
+        if (match.captured(1).compare(QLatin1String("file"), Qt::CaseInsensitive) == 0)
+            entry.location = value;
+        else
+            entry.title = QString::fromUtf8(value);
+    }
+    QList<Listed> entries;
+    for (const Listed& entry : numbered)
+        if (!entry.location.isEmpty())
+            entries << entry;
+    return entries;
+}
+
+// XSPF: each track's <location>, a URI. A relative one is taken from the xml:base
+// in force (on the playlist, trackList or track element, each relative to the one
+// around it), else from the playlist's own place (`base`).
+QList<Listed> XspfEntries(const QByteArray& bytes, const QUrl& base) {
+    QList<Listed> entries;
+    QXmlStreamReader xml(bytes);
+    QList<std::optional<QUrl>> bases; // per open element: the xml:base in force in it
+    const auto within = [&] { return bases.isEmpty() ? std::nullopt : bases.back(); };
+    std::optional<Listed> track; // the track being read
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            bases.removeLast();
+            if (xml.name() == QLatin1String("track") && track) {
+                if (!track->location.isEmpty())
+                    entries << *track;
+                track.reset();
+            }
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QStringView declared = xml.attributes().value(
+            QStringLiteral("http://www.w3.org/XML/1998/namespace"), QStringLiteral("base"));
+        bases << (declared.isEmpty() ? within()
+                                     : within().value_or(base).resolved(QUrl(declared.toString())));
+        if (xml.name() == QLatin1String("track")) {
+            track = Listed{};
+            continue;
+        }
+        const bool location = xml.name() == QLatin1String("location");
+        if (!track || (!location && xml.name() != QLatin1String("title")))
+            continue;
+        const QString text = xml.readElementText().trimmed();
+        bases.removeLast(); // its end was read with its text
+        if (!location) {
+            track->title = text;
+            continue;
+        }
+        const QByteArray uri = text.toUtf8();
+        if (uri.isEmpty() || !track->location.isEmpty())
+            continue;
+        if (uri.left(5).toLower() == "file:" || uri.contains("://"))
+            track->location = uri;
+        else if (const auto from = within(); from || !base.isLocalFile())
+            track->location = from.value_or(base).resolved(QUrl::fromEncoded(uri)).toEncoded();
+        else
+            track->location = QByteArray::fromPercentEncoding(uri);
+    }
+    return entries;
+}
+
 bool HasSuffix(const QString& path, const char* suffix) {
-    return path.section(QLatin1Char('.'), -1).compare(QLatin1String(suffix), Qt::CaseInsensitive) ==
+    // An address's query ("listen.pls?sid=1") is no part of its name.
+    const QString name = IsStreamAddress(path) ? QUrl(path).path() : path;
+    return name.section(QLatin1Char('.'), -1).compare(QLatin1String(suffix), Qt::CaseInsensitive) ==
                0 &&
-           path.contains(QLatin1Char('.'));
+           name.contains(QLatin1Char('.'));
+}
+
+// The entries of a playlist's text; `place` is the playlist's path, or its address
+// when it was fetched from one.
+PlaylistEntries ParsePlaylist(const QByteArray& bytes, const QString& place) {
+    PlaylistEntries result;
+    const bool remote = IsStreamAddress(place);
+    const QString folder = remote ? QString() : FolderOf(place);
+    const QUrl base = remote ? QUrl(place) : QUrl::fromEncoded(FileUriOf(folder).toUtf8() + '/');
+    const QList<Listed> entries = HasSuffix(place, "pls")    ? PlsEntries(bytes)
+                                  : HasSuffix(place, "xspf") ? XspfEntries(bytes, base)
+                                                             : M3uEntries(bytes);
+    for (const Listed& entry : entries) {
+        QString row;
+        if (const QString address = QString::fromUtf8(entry.location); IsStreamAddress(address))
+            row = address;
+        else if (remote && !entry.location.contains("://") &&
+                 entry.location.left(5).toLower() != "file:")
+            row = base.resolved(QUrl(address)).toString(QUrl::FullyEncoded);
+        else if (!remote)
+            row = LocalPath(entry.location, folder);
+        if (row.isEmpty() || IsPlaylistFile(row) || (remote && !IsStreamAddress(row))) {
+            ++result.skipped;
+            continue;
+        }
+        result.files << row;
+        if (IsStreamAddress(row) && !entry.title.isEmpty())
+            result.titles.insert(row, entry.title);
+    }
+    if (result.files.isEmpty())
+        result.error = QStringLiteral("The playlist '%1' lists no files that can be played.")
+                           .arg(remote ? place : Readable(place));
+    return result;
 }
 } // namespace
 
 bool IsPlaylistFile(const QString& path) {
     return HasSuffix(path, "m3u") || HasSuffix(path, "m3u8") || HasSuffix(path, "pls") ||
            HasSuffix(path, "xspf");
+}
+
+PlaylistEntries ReadPlaylistBytes(const QByteArray& bytes, const QString& address) {
+    if (bytes.size() > kMaxBytes || bytes.contains('\0')) {
+        PlaylistEntries result;
+        result.error = QStringLiteral("'%1' is not a playlist.").arg(address);
+        return result;
+    }
+    return ParsePlaylist(bytes, address);
 }
 
 PlaylistEntries ReadPlaylistFile(const QString& path) {
@@ -127,32 +230,21 @@ PlaylistEntries ReadPlaylistFile(const QString& path) {
         result.error = QStringLiteral("'%1' is not a playlist.").arg(shown);
         return result;
     }
-    const QString folder = FolderOf(path);
-    const QList<QByteArray> entries = HasSuffix(path, "pls")    ? PlsEntries(bytes)
-                                      : HasSuffix(path, "xspf") ? XspfEntries(bytes)
-                                                                : M3uEntries(bytes);
-    for (const QByteArray& entry : entries) {
-        const QString local = LocalPath(entry, folder);
-        if (local.isEmpty() || IsPlaylistFile(local))
-            ++result.skipped;
-        else
-            result.files << local;
-    }
-    if (result.files.isEmpty())
-        result.error =
-            QStringLiteral("The playlist '%1' lists no files that can be played.").arg(shown);
-    return result;
+    return ParsePlaylist(bytes, path);
 }
 
-QStringList ExpandPlaylists(const QStringList& paths, QStringList& errors) {
+QStringList ExpandPlaylists(const QStringList& paths, QStringList& errors,
+                            QHash<QString, QString>* titles) {
     QStringList files;
     for (const QString& path : paths) {
-        if (!IsPlaylistFile(path)) {
+        if (!IsPlaylistFile(path) || IsStreamAddress(path)) {
             files << path;
             continue;
         }
         const PlaylistEntries entries = ReadPlaylistFile(path);
         files << entries.files;
+        if (titles)
+            titles->insert(entries.titles);
         if (!entries.error.isEmpty())
             errors << entries.error;
     }
@@ -169,6 +261,8 @@ namespace {
 // as a file: address where a line of text would not give it back (a name that
 // begins like a comment or an address, ends in blanks or holds a line break).
 QByteArray EntryName(const QString& file, const QString& folder) {
+    if (IsStreamAddress(file))
+        return file.toUtf8(); // a station's address, as it was given
     const QByteArray bytes = SystemName(AbsolutePath(file));
     const QByteArray base = SystemName(folder) + '/';
     const QByteArray name =
@@ -181,8 +275,9 @@ QByteArray EntryName(const QString& file, const QString& folder) {
 }
 
 QByteArray Described(const PlaylistEntry& entry) {
-    const QString title =
-        entry.title.isEmpty() ? Readable(entry.path.section(QLatin1Char('/'), -1)) : entry.title;
+    const QString title = !entry.title.isEmpty()        ? entry.title
+                          : IsStreamAddress(entry.path) ? entry.path
+                                                        : Readable(entry.path.section(u'/', -1));
     return (entry.artist.isEmpty() ? title : entry.artist + QStringLiteral(" - ") + title)
         .toUtf8()
         .replace('\n', ' ')
@@ -224,7 +319,8 @@ QByteArray XspfText(const QList<PlaylistEntry>& entries, const QString& folder) 
         xml.writeStartElement(QStringLiteral("track"));
         const QByteArray name = EntryName(entry.path, folder);
         xml.writeTextElement(QStringLiteral("location"),
-                             name.startsWith('/')
+                             IsStreamAddress(entry.path) ? entry.path
+                             : name.startsWith('/')
                                  ? FileUriOf(entry.path)
                                  : QString::fromLatin1(name.toPercentEncoding("/")));
         if (!entry.title.isEmpty())

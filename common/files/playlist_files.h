@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -8,21 +9,29 @@ namespace velune {
 // Whether the path names a playlist file (M3U, M3U8, PLS or XSPF), by its extension.
 bool IsPlaylistFile(const QString& path);
 
-// The local files a playlist file lists, in its order. Relative paths are taken
-// from the playlist's folder and file: addresses become paths. Other addresses,
-// playlists inside it (itself included) are left out and counted in `skipped`.
+// The local files and the http(s) streams a playlist file lists, in its order.
+// Relative paths are taken from the playlist's folder (or XSPF's xml:base) and
+// file: addresses become paths. Other addresses and playlists inside it (itself
+// included) are left out and counted in `skipped`. The names the playlist gives
+// its streams (#EXTINF, TitleN, <title>) are in `titles`, by address.
 // A missing, unreadable, empty or binary file gives no files and an `error` for
 // the user.
 struct PlaylistEntries {
     QStringList files;
     int skipped = 0;
     QString error;
+    QHash<QString, QString> titles;
 };
 PlaylistEntries ReadPlaylistFile(const QString& path);
+// The same for a playlist fetched from an address: only streams, relative ones
+// taken from that address.
+PlaylistEntries ReadPlaylistBytes(const QByteArray& bytes, const QString& address);
 
 // The paths with every playlist file replaced by what it lists; what could not be
-// read is added to `errors`.
-QStringList ExpandPlaylists(const QStringList& paths, QStringList& errors);
+// read is added to `errors`, the streams' names to `titles`. A playlist's address
+// is left as it is: fetching it is the caller's.
+QStringList ExpandPlaylists(const QStringList& paths, QStringList& errors,
+                            QHash<QString, QString>* titles = nullptr);
 
 } // namespace velune
 

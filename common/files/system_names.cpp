@@ -1,8 +1,8 @@
 #include "system_names.h"
 
 #include <QDir>
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <system_error>
@@ -175,6 +175,14 @@ QString FolderOf(const QString& path) {
     const QString absolute = AbsolutePath(path);
     const qsizetype slash = absolute.lastIndexOf(QLatin1Char('/'));
     return slash <= 0 ? QStringLiteral("/") : absolute.left(slash);
+}
+
+bool IsStreamAddress(const QString& location) {
+    // An address holds no blanks or control characters: a name that does is no address.
+    return (location.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+            location.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) &&
+           std::ranges::none_of(location,
+                                [](QChar c) { return c.unicode() <= 0x20 || c == u'\x7f'; });
 }
 
 bool IsFile(const QString& path) {

@@ -39,6 +39,10 @@ QString ReadProblem(const QString& path);
 // The folder that holds the path, made absolute.
 QString FolderOf(const QString& path);
 
+// An http: or https: address: a stream or a file on a server, never a local path.
+// Such rows are not asked of the file system (no existence check, no tags, no cover).
+bool IsStreamAddress(const QString& location);
+
 // Questions to the file system about such paths (links followed).
 bool IsFile(const QString& path);
 bool IsFolder(const QString& path);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace velune {
 
@@ -91,9 +92,23 @@ public:
     // decoded"; "" when there is none.
     QString DamageText() const;
 
+    // An option of the stream's protocol as text ("icy_metadata_headers"); "" for none.
+    QByteArray StreamOption(const char* name) const;
+    // A stream's newest ICY metadata packet, once each, with the seconds of audio
+    // between what was decoded last and the place it came at.
+    std::optional<std::pair<QByteArray, double>> TakeIcyPacket();
+
 private:
+    friend bool FetchAddress(const QString&, qint64, const std::atomic<bool>*, int, QByteArray&,
+                             QString&);
     struct State;
     std::unique_ptr<State> d_;
 };
+
+// The bytes at an http(s) address (a station's playlist), at most `maxBytes` of
+// them, each wait given up after `timeoutMs` or once `cancel` is set; false with
+// the reason in `error`.
+bool FetchAddress(const QString& address, qint64 maxBytes, const std::atomic<bool>* cancel,
+                  int timeoutMs, QByteArray& bytes, QString& error);
 
 } // namespace velune

@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <string_view>
+#include <utility>
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -18,6 +20,24 @@ namespace velune {
 namespace {
 
 const QString kNotAudio = QStringLiteral("not an audio file");
+
+// FFmpeg's last error message on this thread: a failed TLS handshake is said only so.
+thread_local QByteArray lastFfmpegError;
+
+void KeepErrors(void* context, int level, const char* format, va_list args) {
+    if (level <= AV_LOG_ERROR) {
+        char line[512];
+        int prefix = 1;
+        va_list copy;
+        va_copy(copy, args);
+        av_log_format_line2(context, level, format, copy, line, sizeof line, &prefix);
+        va_end(copy);
+        const QByteArray text = QByteArray(line).trimmed();
+        // "[tls @ 0x...] An unexpected TLS packet was received.": the message alone.
+        lastFfmpegError = text.startsWith('[') ? text.mid(text.indexOf("] ") + 2) : text;
+    }
+    av_log_default_callback(context, level, format, args);
+}
 
 // What FFmpeg opens for a location: addresses as they are, local files through the
 // file protocol whatever characters their names hold.
@@ -98,6 +118,9 @@ int AudioDecoder::State::OpenInput(const QByteArray& url, const AVInputFormat* c
     AVDictionary* options = nullptr;
     av_dict_set_int(&options, "rw_timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
     av_dict_set_int(&options, "timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
+    // A radio station's titles come in the stream when asked for.
+    if (IsRemote(location))
+        av_dict_set(&options, "icy", "1", 0);
     Arm();
     const int status = avformat_open_input(&format, url.constData(), container, &options);
     av_dict_free(&options);
@@ -118,6 +141,7 @@ int AudioDecoder::State::Interrupted(void* opaque) {
 AudioDecoder::AudioDecoder() : d_(std::make_unique<State>()) {
     // FFmpeg's own messages go to the engine's log; the user is told in words.
     static const bool quiet = [] {
+        av_log_set_callback(&KeepErrors);
         if (!lcEngine().isInfoEnabled())
             av_log_set_level(AV_LOG_QUIET);
         return true;
@@ -136,6 +160,7 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
     const QByteArray url = FfmpegUrl(location);
     // The container the name promises first; should the file be another, it is probed.
     const AVInputFormat* container = ContainerOf(location);
+    lastFfmpegError.clear();
     int status = d.OpenInput(url, container);
     if (status < 0 && container && status != AVERROR(ENOENT) && status != AVERROR(EACCES) &&
         !d.timedOut)
@@ -143,6 +168,12 @@ bool AudioDecoder::Open(const QString& location, QString& error, const std::atom
     if (status < 0) {
         if (d.timedOut)
             error = d.NoAnswer();
+        else if (IsRemote(location) && status == AVERROR(EIO))
+            // A redirect loop or a broken reply says no more than this; TLS says why.
+            error = lastFfmpegError.isEmpty()
+                        ? QStringLiteral("its server gave no answer that could be followed "
+                                         "(a redirect loop, or a broken reply)")
+                        : QString::fromUtf8(lastFfmpegError);
         else if (status == AVERROR(ENOENT) || status == AVERROR(EACCES) ||
                  status == AVERROR(EISDIR) || IsRemote(location))
             error = FfmpegErrorText(status);
@@ -271,6 +302,38 @@ QString AudioDecoder::Tag(const char* name) const {
     return entry ? QString::fromUtf8(entry->value) : QString();
 }
 
+QByteArray AudioDecoder::StreamOption(const char* name) const {
+    uint8_t* value = nullptr;
+    if (!d_->format || av_opt_get(d_->format, name, AV_OPT_SEARCH_CHILDREN, &value) < 0 || !value)
+        return {};
+    QByteArray bytes(reinterpret_cast<const char*>(value));
+    av_free(value);
+    return bytes;
+}
+
+std::optional<std::pair<QByteArray, double>> AudioDecoder::TakeIcyPacket() {
+    State& d = *d_;
+    if (!d.format || !d.format->pb || !IsRemote(d.location))
+        return std::nullopt;
+    // A packet comes only with new bytes from the protocol: looked for once a read.
+    if (d.format->pb->pos == d.icyLookedAt)
+        return std::nullopt;
+    const int64_t before = std::exchange(d.icyLookedAt, d.format->pb->pos);
+    const QByteArray packet = StreamOption("icy_metadata_packet");
+    if (packet.isEmpty() || packet == d.icyPacket)
+        return std::nullopt;
+    d.icyPacket = packet;
+    // The protocol reads up to the packet, takes it, and goes on: the packet came where
+    // its bytes stood at the last look, ahead of the audio packet last read.
+    const int64_t rate = d.format->bit_rate > 0 ? d.format->bit_rate
+                         : d.decoder            ? d.decoder->bit_rate
+                                                : 0;
+    const double ahead =
+        rate > 0 ? static_cast<double>(std::max<int64_t>(0, before - d.packetAt)) * 8.0 / rate
+                 : 0.0;
+    return std::pair(packet, ahead);
+}
+
 QString AudioDecoder::SourceKind() const {
     const State& d = *d_;
     if (!d.format)
@@ -360,6 +423,37 @@ SpeakerLayout AudioDecoder::OutputSpeakers() const {
         speakers.push_back(speaker);
     }
     return speakers;
+}
+
+bool FetchAddress(const QString& address, qint64 maxBytes, const std::atomic<bool>* cancel,
+                  int timeoutMs, QByteArray& bytes, QString& error) {
+    AudioDecoder::State waits; // only its interrupt callback and deadline
+    waits.cancel = cancel;
+    waits.timeoutMs = timeoutMs;
+    AVIOInterruptCB callback{&AudioDecoder::State::Interrupted, &waits};
+    AVDictionary* options = nullptr;
+    av_dict_set_int(&options, "rw_timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
+    AVIOContext* io = nullptr;
+    waits.Arm();
+    int status = avio_open2(&io, address.toUtf8().constData(), AVIO_FLAG_READ, &callback, &options);
+    av_dict_free(&options);
+    bytes.clear();
+    while (status >= 0 && bytes.size() <= maxBytes) {
+        char chunk[16 * 1024];
+        waits.Arm();
+        status = avio_read(io, reinterpret_cast<unsigned char*>(chunk), sizeof chunk);
+        if (status > 0)
+            bytes.append(chunk, status);
+    }
+    avio_closep(&io);
+    // A server that names no length ends its reply by closing: FFmpeg calls that an I/O error.
+    if ((status == AVERROR_EOF || (status == AVERROR(EIO) && !bytes.isEmpty())) &&
+        bytes.size() <= maxBytes && !waits.Stopped())
+        return true;
+    error = waits.timedOut            ? waits.NoAnswer()
+            : bytes.size() > maxBytes ? QStringLiteral("it is too large for a playlist")
+                                      : FfmpegErrorText(status);
+    return false;
 }
 
 } // namespace velune

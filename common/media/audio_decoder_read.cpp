@@ -62,6 +62,8 @@ bool AudioDecoder::State::NextFrame() {
             continue;
         }
         if (packet->stream_index == stream) {
+            if (packet->pos >= 0)
+                packetAt = packet->pos;
             NoteTrimming(packet);
             const int sent = avcodec_send_packet(decoder, packet);
             if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_EOF)

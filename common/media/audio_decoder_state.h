@@ -122,6 +122,11 @@ struct AudioDecoder::State {
     bool timedOut = false;
     bool failed = false;
     QString error;
+    // A stream's ICY metadata: the last packet, where the protocol's bytes stood when
+    // it was last looked at, and where the last audio packet began.
+    QByteArray icyPacket;
+    int64_t icyLookedAt = 0;
+    int64_t packetAt = 0;
 
     int64_t origin = AV_NOPTS_VALUE; // the first frame's timestamp
     int64_t dropUntil = -1;          // after a seek: samples before this one are dropped

@@ -10,6 +10,8 @@ namespace velune {
 namespace {
 // What the stream still holds when the last item is played out.
 constexpr int kDrainAheadMs = 150;
+// How long a source may give nothing before the stream counts as held up.
+constexpr int kStallMs = 1000;
 // The most frames written in one go.
 constexpr std::size_t kWriteFrames = 4096;
 
@@ -78,9 +80,17 @@ void GaplessPlayer::Clear() {
     Move(PlaybackEvent::Clear);
 }
 
+void GaplessPlayer::Rejoin() {
+    CloseStream();
+    behind_.reset();
+    heard_ = NewItem(heard_->uri);
+}
+
 void GaplessPlayer::Start() {
     const PlaybackState before = state_;
     if (IsPaused(before)) {
+        if (heard_ && heard_->reader->Live())
+            Rejoin();
         Move(PlaybackEvent::Play);
         TryStart();
         return;
@@ -91,7 +101,7 @@ void GaplessPlayer::Start() {
     soundFailure_.clear();
     itemFailure_ = {};
     // Played out or failed before: opened afresh (the file may be back, or changed).
-    if (heard_ && (before != PlaybackState::Idle || heard_->Failed()))
+    if (heard_ && (before != PlaybackState::Idle || heard_->Failed() || heard_->reader->Live()))
         heard_ = NewItem(heard_->uri);
     if (heard_)
         heard_->from = heard_->reader->Position();
@@ -101,11 +111,16 @@ void GaplessPlayer::Start() {
 
 void GaplessPlayer::Pause() {
     Move(PlaybackEvent::Pause);
+    // A live stream is not held open meanwhile: it is joined anew on resuming.
+    if (heard_ && heard_->reader->Live())
+        heard_->reader->Cancel();
 }
 
 void GaplessPlayer::Halt() {
     CloseStream();
     waitingSeek_.reset();
+    if (heard_ && heard_->reader->Live())
+        heard_->reader->Cancel(); // joined anew when played again
     if (heard_ && heard_->Ready()) {
         heard_->reader->Seek(0);
         heard_->from = 0;
@@ -248,6 +263,13 @@ void GaplessPlayer::Feed(std::size_t room) {
 }
 
 void GaplessPlayer::Advance() {
+    // A stream that was lost for good is told as it goes (a file's read error is
+    // told at the end of the list).
+    if (const ItemFailure lost = heard_->reader->failure();
+        lost.failed() && !heard_->reader->facts().length) {
+        std::lock_guard lock(mutex_);
+        report_.skipped.push_back({load_, {heard_->uri, lost}});
+    }
     heard_ = std::move(behind_);
     itemFailure_ = {};
     news_ = true;
@@ -310,8 +332,19 @@ void GaplessPlayer::Service() {
         behind_.reset();
         news_ = true;
     }
-    if (state_ == PlaybackState::Playing)
+    const bool taking = state_ == PlaybackState::Playing || state_ == PlaybackState::Buffering ||
+                        state_ == PlaybackState::Reconnecting;
+    if (taking)
         Feed(out_->Writable());
+    // A stream held up by the network: told after a second, and when it flows again.
+    if (taking && IsRunning(state_) && !(behind_ && behind_->inStream)) {
+        if (heard_->reader->Reconnecting())
+            Move(PlaybackEvent::Reconnect);
+        else if (heard_->reader->Dry(std::chrono::milliseconds(kStallMs)))
+            Move(PlaybackEvent::Stalled);
+        else
+            Move(PlaybackEvent::Flowing);
+    }
     if (!IsRunning(state_)) {
         Publish();
         return;
@@ -368,6 +401,7 @@ void GaplessPlayer::Publish(bool news) {
         if (report.length >= 0)
             report.time = std::min(report.time, report.length);
         report.info = facts.info;
+        report.info.song = heard_->reader->SongAt(heard_->from + std::max<int64_t>(0, since));
     }
     news = news || std::exchange(news_, false);
     {
@@ -375,7 +409,8 @@ void GaplessPlayer::Publish(bool news) {
         report.advances = std::move(report_.advances);
         report.skipped = std::move(report_.skipped);
         report.mixer = report_.mixer;
-        news = news || report_.state != report.state || report_.command != report.command;
+        news = news || report_.state != report.state || report_.command != report.command ||
+               report_.info.song != report.info.song;
         report_ = std::move(report);
     }
     if (news)

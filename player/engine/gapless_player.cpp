@@ -197,6 +197,8 @@ bool GaplessPlayer::resume() {
     Command(PlaybackEvent::Resume, [this] {
         if (!IsPaused(state_))
             return;
+        if (heard_ && heard_->reader->Live())
+            Rejoin();
         Move(PlaybackEvent::Resume);
         TryStart();
     });

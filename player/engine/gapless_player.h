@@ -98,6 +98,8 @@ private:
     void Start();
     void Pause();
     void Halt();
+    // A live stream is joined anew, where it is now.
+    void Rejoin();
     void SeekTo();
     // In Opening: once the item is open, its stream runs (or it failed).
     void TryStart();

@@ -2,6 +2,7 @@
 
 #include "audio_decoder.h"
 #include "engine_log.h"
+#include "icy_metadata.h"
 #include "system_names.h"
 
 #include <fstream>
@@ -19,6 +20,15 @@ constexpr int kMaxChannels = 8;
 constexpr int kAheadMs = 200;
 // What a source above the output's highest rate is resampled to.
 constexpr int kFallbackRate = 192000;
+
+// A lost stream is opened again after 1, 2, 4, 8... s (at most 30 s); so many failures
+// in a row and it is given up.
+constexpr int kReconnectTries = 5;
+constexpr int kLongestWaitMs = 30000;
+
+bool IsRemote(const QString& location) {
+    return location.contains(QLatin1String("://")) && !location.startsWith(QLatin1String("file:"));
+}
 
 bool IsAddress(const QString& location) {
     return location.contains(QLatin1String("://")) || location.startsWith(QLatin1String("file:"));
@@ -43,6 +53,57 @@ QString FirstRamLocation(const QString& ramFile) {
         return path.startsWith(QLatin1Char('/')) ? path : FolderOf(ramFile) + u'/' + path;
     }
     return {};
+}
+
+int ItemReader::Reconnect(std::unique_ptr<AudioDecoder>& decoder, const QString& location,
+                          QString& reason) {
+    static const int firstWaitMs = [] {
+        bool number = false;
+        const int ms = qEnvironmentVariableIntValue("VELUNE_RECONNECT_MS", &number);
+        return number && ms > 0 ? ms : 1000;
+    }();
+    reconnecting_ = true;
+    struct Done {
+        std::atomic<bool>& flag;
+        ~Done() { flag = false; }
+    } done{reconnecting_};
+    for (int failures = 0; failures < kReconnectTries; ++failures) {
+        qCInfo(lcEngine) << "reconnecting to" << location << "after" << reason;
+        {
+            std::unique_lock lock(mutex_);
+            if (more_.wait_for(
+                    lock,
+                    std::chrono::milliseconds(std::min(kLongestWaitMs, firstWaitMs << failures)),
+                    [this] { return cancel_.load(); }))
+                return 0;
+        }
+        auto fresh = std::make_unique<AudioDecoder>();
+        QString error;
+        if (!fresh->Open(location, error, &cancel_, kNetworkTimeoutMs) ||
+            !fresh->SetOutput(SampleLayout::Float, facts_.rate, kMaxChannels, error)) {
+            reason = error.isEmpty() ? QStringLiteral("it could not be opened") : error;
+            continue;
+        }
+        if (fresh->OutputSpeakers() != facts_.speakers) {
+            reason = QStringLiteral("it came back with other channels");
+            continue;
+        }
+        // Back when it gives sound again.
+        const uint8_t* const* data = nullptr;
+        const int frames = fresh->Read(&data);
+        if (frames <= 0) {
+            reason = frames < 0 ? fresh->Error() : QStringLiteral("the server ended it");
+            continue;
+        }
+        decoder = std::move(fresh);
+        std::lock_guard lock(mutex_);
+        const auto* samples = reinterpret_cast<const float*>(data[0]);
+        blocks_.emplace_back(samples,
+                             samples + static_cast<std::size_t>(frames) * facts_.speakers.size());
+        queued_ += static_cast<std::size_t>(frames);
+        return frames;
+    }
+    return 0;
 }
 
 ItemReader::ItemReader(QString uri, int maxRate, std::function<void()> wake)
@@ -93,6 +154,26 @@ int64_t ItemReader::Position() const {
     return seekTo_.value_or(position_);
 }
 
+bool ItemReader::Live() const {
+    std::lock_guard lock(mutex_);
+    return live_;
+}
+
+bool ItemReader::Dry(std::chrono::milliseconds time) const {
+    std::lock_guard lock(mutex_);
+    return status_ == Status::Ready && !decoded_ && !seekTo_ && queued_ == 0 &&
+           std::chrono::steady_clock::now() - lastGiven_ > time;
+}
+
+QString ItemReader::SongAt(int64_t frame) const {
+    std::lock_guard lock(mutex_);
+    QString song;
+    for (const auto& [from, title] : songs_)
+        if (from <= frame)
+            song = title;
+    return song;
+}
+
 void ItemReader::Seek(int64_t frame) {
     {
         std::lock_guard lock(mutex_);
@@ -136,7 +217,7 @@ void ItemReader::Run() {
         std::atomic<bool>& done;
         ~Finish() { done = true; }
     } finish{done_};
-    AudioDecoder decoder;
+    auto decoder = std::make_unique<AudioDecoder>();
     QString location = uri_;
     QString error;
     bool missing = false;
@@ -148,9 +229,9 @@ void ItemReader::Run() {
     } else if (!IsAddress(location) && !IsFile(location)) {
         error = QStringLiteral("no such file");
         missing = true;
-    } else if (decoder.Open(location, error, &cancel_, kNetworkTimeoutMs)) {
-        const int rate = decoder.SourceRate() > maxRate_ ? std::min(kFallbackRate, maxRate_) : 0;
-        if (!decoder.SetOutput(SampleLayout::Float, rate, kMaxChannels, error))
+    } else if (decoder->Open(location, error, &cancel_, kNetworkTimeoutMs)) {
+        const int rate = decoder->SourceRate() > maxRate_ ? std::min(kFallbackRate, maxRate_) : 0;
+        if (!decoder->SetOutput(SampleLayout::Float, rate, kMaxChannels, error))
             error = error.isEmpty() ? QStringLiteral("its audio cannot be converted") : error;
         else
             error.clear();
@@ -166,18 +247,23 @@ void ItemReader::Run() {
             failure_ = {error, missing};
         } else {
             status_ = Status::Ready;
-            facts_.rate = decoder.OutputRate();
+            lastGiven_ = std::chrono::steady_clock::now();
+            facts_.rate = decoder->OutputRate();
             low_ = static_cast<std::size_t>(facts_.rate) * kAheadMs / 2000;
-            facts_.speakers = decoder.OutputSpeakers();
-            if (const auto declared = decoder.DeclaredSamples())
-                facts_.length = decoder.OutputRate() == decoder.SourceRate()
+            facts_.speakers = decoder->OutputSpeakers();
+            if (const auto declared = decoder->DeclaredSamples())
+                facts_.length = decoder->OutputRate() == decoder->SourceRate()
                                     ? *declared
-                                    : *declared * decoder.OutputRate() / decoder.SourceRate();
+                                    : *declared * decoder->OutputRate() / decoder->SourceRate();
             facts_.gains =
-                ReadReplayGain([&decoder](const char* name) { return decoder.Tag(name); });
-            facts_.info.title = decoder.Tag("title");
-            facts_.info.artist = decoder.Tag("artist");
-            facts_.info.album = decoder.Tag("album");
+                ReadReplayGain([&decoder](const char* name) { return decoder->Tag(name); });
+            facts_.info.title = decoder->Tag("title");
+            facts_.info.artist = decoder->Tag("artist");
+            facts_.info.album = decoder->Tag("album");
+            const QByteArray headers = decoder->StreamOption("icy_metadata_headers");
+            live_ = IsRemote(location) && !facts_.length;
+            facts_.info.station = IcyHeader(headers, "icy-name");
+            facts_.info.genre = IcyHeader(headers, "icy-genre");
         }
     }
     // Probing a file takes buffers that are freed at once: give their pages back.
@@ -187,6 +273,7 @@ void ItemReader::Run() {
         return;
 
     const std::size_t channels = facts_.speakers.size();
+    const bool live = facts_.rate > 0 && live_;
     const std::size_t ahead = static_cast<std::size_t>(facts_.rate) * kAheadMs / 1000;
     bool filling = true;
     int64_t decodedUpTo = 0; // frames decoded from the start (or the last seek) on
@@ -203,7 +290,7 @@ void ItemReader::Run() {
             const uint64_t asked = seeks_;
             lock.unlock();
             // Seeks count the source's frames; the output's differ only where resampled.
-            if (!decoder.Seek(target * decoder.SourceRate() / decoder.OutputRate())) {
+            if (!decoder->Seek(target * decoder->SourceRate() / decoder->OutputRate())) {
                 // A file moved away cannot be read again from its start: it goes on from
                 // where it was decoded up to, and that is where it says it is.
                 qCWarning(lcEngine) << "cannot seek in" << uri_;
@@ -225,24 +312,51 @@ void ItemReader::Run() {
         const uint64_t asked = seeks_;
         lock.unlock();
         const uint8_t* const* data = nullptr;
-        const int frames = decoder.Read(&data);
+        const int frames = decoder->Read(&data);
         std::vector<float> block;
         if (frames > 0) {
             const auto* samples = reinterpret_cast<const float*>(data[0]);
             block.assign(samples, samples + static_cast<std::size_t>(frames) * channels);
         }
+        const auto icy = decoder->TakeIcyPacket();
         lock.lock();
+        if (const auto song = icy ? StreamTitleOf(icy->first) : std::nullopt) {
+            // Heard when the audio it came with is: that many seconds after this block.
+            songs_.emplace_back(decodedUpTo + static_cast<int64_t>(icy->second * facts_.rate),
+                                *song);
+            qCInfo(lcEngine) << "the stream's title is now" << *song;
+            // Titles long heard are of no more use; a few are kept.
+            while (songs_.size() > 16)
+                songs_.pop_front();
+        }
         if (seeks_ != asked || cancel_)
             continue; // read for a place that is no longer wanted
-        if (frames <= 0) {
+        if (frames <= 0 && live && !cancel_) {
+            // A stream does not end: its connection was lost, and is opened again.
+            QString reason = frames < 0 ? decoder->Error() : QStringLiteral("the server ended it");
+            lock.unlock();
+            wake_();
+            if (const int frames = Reconnect(decoder, location, reason); frames > 0) {
+                wake_();
+                lock.lock();
+                decodedUpTo += frames;
+                continue;
+            }
+            lock.lock();
+            if (cancel_)
+                return;
+            decoded_ = true;
+            failure_ = {reason, false};
+        } else if (frames <= 0) {
             decoded_ = true;
             if (frames < 0 && !cancel_)
-                failure_ = {decoder.Error(), false};
+                failure_ = {decoder->Error(), false};
             // The length is what was decoded, where the container did not say or was wrong.
             if (!facts_.length || frames == 0)
                 facts_.length = decodedUpTo;
         } else {
             decodedUpTo += frames;
+            lastGiven_ = std::chrono::steady_clock::now();
             const bool starved = queued_ == 0;
             queued_ += static_cast<std::size_t>(frames);
             blocks_.push_back(std::move(block));

@@ -5,16 +5,20 @@
 
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
 
 namespace velune {
+
+class AudioDecoder;
 
 // One item of the list, opened and decoded ahead on a thread of its own, so that
 // neither a slow open (a network address, a stalled share) nor a slow read holds
@@ -55,6 +59,16 @@ public:
     void Seek(int64_t frame);
     // The frame that the next Take starts with.
     int64_t Position() const;
+    // A stream's song (its StreamTitle) as it stands at a frame; "" before the first.
+    QString SongAt(int64_t frame) const;
+
+    // It has nothing to give, and has given nothing for `time`: the source holds it up.
+    bool Dry(std::chrono::milliseconds time) const;
+    // A stream from a server without a length: it plays until stopped or lost, and
+    // is joined anew, where it is live, after a pause or a stop.
+    bool Live() const;
+    // A lost stream is being opened again.
+    bool Reconnecting() const { return reconnecting_; }
 
     // Tells the reader's thread to give up, without waiting for it.
     void Cancel();
@@ -64,12 +78,17 @@ public:
 private:
     void Run();
     std::optional<QString> Open();
+    // Opens a lost stream again, waiting longer after each failure: the frames it
+    // gave (queued), or 0 once it has failed so often (its last `reason` kept) or the
+    // reader was told to give up.
+    int Reconnect(std::unique_ptr<AudioDecoder>& decoder, const QString& location, QString& reason);
 
     const QString uri_;
     const int maxRate_;
     const std::function<void()> wake_;
     std::atomic<bool> cancel_{false};
     std::atomic<bool> done_{false};
+    std::atomic<bool> reconnecting_{false};
 
     mutable std::mutex mutex_;
     std::condition_variable more_;
@@ -83,7 +102,10 @@ private:
     int64_t position_ = 0;
     bool decoded_ = false;
     std::optional<int64_t> seekTo_;
-    uint64_t seeks_ = 0; // how many seeks were asked for
+    bool live_ = false;
+    std::chrono::steady_clock::time_point lastGiven_; // when it last decoded samples
+    std::deque<std::pair<int64_t, QString>> songs_;   // a stream's titles, from the frame on
+    uint64_t seeks_ = 0;                              // how many seeks were asked for
     std::thread thread_;
 };
 

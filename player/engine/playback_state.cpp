@@ -12,6 +12,8 @@ PlaybackState Paused(PlaybackState state) {
     switch (state) {
     case S::Opening:
     case S::Playing:
+    case S::Buffering:
+    case S::Reconnecting:
         return S::Paused;
     case S::Switching:
         return S::PausedSwitching;
@@ -56,6 +58,12 @@ PlaybackState Transition(PlaybackState state, PlaybackEvent event) {
         return Paused(state);
     case E::StreamReady:
         return state == S::Opening ? S::Playing : state;
+    case E::Stalled:
+        return state == S::Playing ? S::Buffering : state;
+    case E::Reconnect:
+        return state == S::Playing || state == S::Buffering ? S::Reconnecting : state;
+    case E::Flowing:
+        return state == S::Buffering || state == S::Reconnecting ? S::Playing : state;
     case E::ItemFailed:
         // A loaded item that nobody asked to play stays loaded; the window hears why.
         return state == S::Idle ? S::Idle : S::Ended;
@@ -64,7 +72,7 @@ PlaybackState Transition(PlaybackState state, PlaybackEvent event) {
     case E::FormatChange:
         return state == S::Playing ? S::Switching : state;
     case E::AllWritten:
-        if (state == S::Playing)
+        if (state == S::Playing || state == S::Buffering || state == S::Reconnecting)
             return S::Draining;
         // Switching to an item that could not be opened after all: the stream just ends.
         return state == S::Switching ? S::Ending : state;
@@ -99,7 +107,8 @@ PlaybackState Transition(PlaybackState state, PlaybackEvent event) {
 
 bool IsRunning(PlaybackState state) {
     return state == S::Opening || state == S::Playing || state == S::Switching ||
-           state == S::Draining || state == S::Ending;
+           state == S::Draining || state == S::Ending || state == S::Buffering ||
+           state == S::Reconnecting;
 }
 
 bool IsPaused(PlaybackState state) {
@@ -118,16 +127,18 @@ bool HasInput(PlaybackState state) {
 
 const char* StateName(PlaybackState state) {
     static const char* const kNames[] = {
-        "idle",   "opening", "playing", "paused",           "switching",       "draining",
-        "ending", "ended",   "failed",  "paused switching", "paused draining", "paused ending"};
+        "idle",      "opening",          "playing",         "paused",
+        "switching", "draining",         "ending",          "ended",
+        "failed",    "paused switching", "paused draining", "paused ending",
+        "buffering", "reconnecting"};
     return kNames[static_cast<int>(state)];
 }
 
 const char* EventName(PlaybackEvent event) {
     static const char* const kNames[] = {
-        "load",        "clear",        "play",        "pause",        "resume",
-        "stop",        "stream ready", "item failed", "sound failed", "format change",
-        "all written", "next named",   "drained",     "seek",         "play out"};
+        "load",         "clear",       "play",         "pause",         "resume",      "stop",
+        "stream ready", "item failed", "sound failed", "format change", "all written", "next named",
+        "drained",      "seek",        "play out",     "stalled",       "reconnect",   "flowing"};
     return kNames[static_cast<int>(event)];
 }
 

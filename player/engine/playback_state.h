@@ -19,6 +19,8 @@ enum class PlaybackState {
     PausedSwitching, // held while switching: it switches on when resumed
     PausedDraining,  // held while draining: it drains on when resumed
     PausedEnding,    // held while ending: it ends when resumed
+    Buffering,       // a stream runs, but its source has given nothing for a second
+    Reconnecting,    // a stream runs, and its source's lost connection is opened again
 };
 
 // What moves it: the window's commands, and what the decoder and the server report.
@@ -38,6 +40,9 @@ enum class PlaybackEvent {
     Drained,      // the stream has played out all it held
     Seek,         // command: the item goes on from another place
     PlayOut,      // the stream holds little enough of the last item to be told to play out
+    Stalled,      // the source has given nothing for a second (the network holds it up)
+    Reconnect,    // the source's connection was lost: it is opened again
+    Flowing,      // the source gives samples again
 };
 
 PlaybackState Transition(PlaybackState state, PlaybackEvent event);

@@ -16,6 +16,11 @@ struct TrackInfo {
     int track = 0;        // 0 when unknown
     qint64 lengthMs = -1; // as the file's header declares it; -1 when unknown
     QString artUrl;       // a file: URL of the cover, "" when there is none
+    // A radio stream's: its name and genre as its server gives them, and the song
+    // heard now ("" while it has named none).
+    QString station;
+    QString genre;
+    QString song;
 };
 
 // Why an item could not be played.

@@ -1,6 +1,9 @@
-// Playlist and RAM files as handed over: no crash, every entry an absolute path without a
-// NUL, and what was read, saved in each form, reads back the same.
+// Playlist and RAM files as handed over, and what radio servers say (ICY metadata, a
+// station's playlist fetched from its address): no crash, every entry an absolute path
+// without a NUL or a stream's address, what was read, saved in each form, reads back the
+// same, and a title given is the title read.
 #include "fuzz_input.h"
+#include "icy_metadata.h"
 #include "item_reader.h"
 #include "playlist_files.h"
 #include "system_names.h"
@@ -14,16 +17,41 @@ using namespace velune::fuzz;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static QTemporaryDir dir;
     Input input(data, size);
-    static const char* const kKinds[] = {"list.m3u", "list.m3u8", "list.pls", "list.xspf",
-                                         "stream.ram"};
-    const QString path = dir.filePath(QString::fromLatin1(kKinds[input.Byte() % 5]));
+    static const char* const kKinds[] = {"list.m3u",   "list.m3u8", "list.pls", "list.xspf",
+                                         "stream.ram", "icy",       "http.pls", "http.m3u"};
+    const uint8_t kind = input.Byte() % 8;
+    const QString path = dir.filePath(QString::fromLatin1(kKinds[kind]));
     const QByteArray text = input.Rest();
+    if (kind == 5) {
+        const auto title = StreamTitleOf(text);
+        Require(!title || (!title->contains(QChar(0)) && title->trimmed() == *title),
+                "a stream's title is text", title.value_or(QString()));
+        const QString header = IcyHeader(text, "icy-name");
+        Require(!header.contains(u'\n') && header.trimmed() == header, "a header is one line",
+                header);
+        const auto [artist, song] = ArtistAndTitle(title.value_or(QString()));
+        Require(artist.isEmpty() || !song.isNull(), "an artist comes with a title", artist);
+        // A title as a server puts it is read back as it was.
+        const QString given = IcyText(text).trimmed();
+        if (!given.contains(QChar(0)) && !given.contains(u"';"_s) && !given.endsWith(u'\''))
+            Require(StreamTitleOf("StreamTitle='" + given.toUtf8() + "';") == given,
+                    "a title reads back", given);
+        return 0;
+    }
+    if (kind > 5) {
+        const PlaylistEntries entries =
+            ReadPlaylistBytes(text, u"http://r.invalid/dir/"_s + QString::fromLatin1(kKinds[kind]));
+        for (const QString& entry : entries.files)
+            Require(IsStreamAddress(entry), "a fetched playlist lists streams only", entry);
+        return 0;
+    }
     std::ofstream(SystemPath(path), std::ios::binary | std::ios::trunc)
         .write(text.constData(), text.size());
     if (IsPlaylistFile(path)) {
         const PlaylistEntries entries = ReadPlaylistFile(path);
         for (const QString& file : entries.files)
-            Require(PlainAbsolute(file), "a playlist's entry is an absolute path", file);
+            Require(PlainAbsolute(file) || IsStreamAddress(file),
+                    "a playlist's entry is an absolute path or a stream", file);
         Require(!entries.files.isEmpty() || !entries.error.isEmpty(), "an empty playlist is told");
         if (entries.files.isEmpty())
             return 0;

@@ -1,0 +1,77 @@
+#!/usr/bin/env python3
+# A station for the tests: endless MP3 (with ICY titles every 2 s of sound, one in Latin-1)
+# and Ogg Vorbis tones. `stream_server.py FOLDER` prints its port and serves until killed:
+# /tone.mp3, /tone.ogg (?fast: 8x real time, ?drop=S: closes after S s, ?stall=S: goes silent
+# after S s, ?once=KEY: 404 after the first request), /missing 404, /redirect, /loop, /list.pls.
+import http.server, os, socketserver, subprocess, sys, time, urllib.parse
+
+TITLES = [b"Alpha Artist - First Song", "Café Band - Chanson été".encode("latin-1"),
+          "Gamma - Über alles".encode(), b"Delta Artist - Last Song"]
+METAINT, SERVED = 8000, set()
+
+
+def tone(name, *codec):
+    path = os.path.join(sys.argv[1], name)
+    subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=duration=8", "-ac",
+                    "2", *codec, path], check=True)
+    return open(path, "rb").read()
+
+
+TONES = {"/tone.mp3": tone("tone.mp3", "-b:a", "128k", "-write_xing", "0", "-id3v2_version", "0"),
+         "/tone.ogg": tone("tone.ogg", "-c:a", "libvorbis")}
+
+
+class Station(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def reply(self, code, body=b"", **headers):
+        self.send_response(code)
+        for name, value in headers.items():
+            self.send_header(name.replace("_", "-"), value)
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        url = urllib.parse.urlsplit(self.path)
+        query = {k: v[0] for k, v in urllib.parse.parse_qs(url.query, True).items()}
+        if url.path == "/list.pls":
+            return self.reply(200, b"[playlist]\nFile1=http://127.0.0.1:%d/tone.mp3\nTitle1=Test "
+                              b"Station\n" % self.server.server_address[1])
+        if url.path in ("/redirect", "/loop"):
+            return self.reply(302, Location="/tone.mp3" if url.path == "/redirect" else "/loop")
+        once = query.get("once", "")
+        if url.path not in TONES or once in SERVED:
+            return self.reply(404, b"not here")
+        SERVED.add(once or None)
+        data, icy = TONES[url.path], self.headers.get("Icy-MetaData") == "1" and "mp3" in url.path
+        self.reply(200, icy_name="Test Station", icy_genre="Tones",
+                   **({"icy_metaint": METAINT} if icy else {}))
+        rate, start, sent, title = 16000 * (8 if "fast" in query else 1), time.monotonic(), 0, None
+        try:
+            while time.monotonic() - start < float(query.get("drop", "inf")):
+                if time.monotonic() - start >= float(query.get("stall", "inf")):
+                    time.sleep(3600)
+                if sent / rate - (time.monotonic() - start) > 0.5:
+                    time.sleep(0.05)
+                    continue
+                piece = data[sent % len(data):][:METAINT - sent % METAINT if icy else 2000][:2000]
+                self.wfile.write(piece)
+                sent += len(piece)
+                if icy and sent % METAINT == 0:
+                    now = TITLES[int(sent / rate / 2) % len(TITLES)]
+                    meta = b"StreamTitle='" + now + b"';" if now != title else b""
+                    title = now
+                    meta += b"\0" * (-len(meta) % 16)
+                    self.wfile.write(bytes([len(meta) // 16]) + meta)
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+
+
+server = Server(("127.0.0.1", 0), Station)
+print(server.server_address[1], flush=True)
+server.serve_forever()
