@@ -59,7 +59,6 @@ protected:
         EXPECT_EQ(first.exitCode(), 0);
         EXPECT_TRUE(Soon([] { return !OnBus(); }));
     }
-    // Waits generously: a loaded machine may be slow to start a player.
     static bool Soon(const std::function<bool()>& done) { return QTest::qWaitFor(done, 30000); }
     static bool OnBus() {
         return QDBusConnection::sessionBus().interface()->isServiceRegistered(kService);
