@@ -59,7 +59,6 @@ protected:
         EXPECT_EQ(first.exitCode(), 0);
         EXPECT_TRUE(Soon([] { return !OnBus(); }));
     }
-    // Waits generously: a loaded machine may be slow to start a player.
     static bool Soon(const std::function<bool()>& done) { return QTest::qWaitFor(done, 30000); }
     static bool OnBus() {
         return QDBusConnection::sessionBus().interface()->isServiceRegistered(kService);
@@ -117,9 +116,10 @@ TEST_F(Desktop, MprisHandOverRestartAndQuitNeverWaitingOnTheDisk) {
         EXPECT_TRUE(Becomes(u"PlaybackStatus"_s, status));
     }
     // Play and Pause say what they want: twice is the same as once.
-    for (const QString& method : {u"Pause"_s, u"Pause"_s, u"Play"_s, u"Play"_s})
-        Call(method), QTest::qWait(100);
-    EXPECT_TRUE(Becomes(u"PlaybackStatus"_s, u"Playing"_s));
+    for (const QString& method : {u"Pause"_s, u"Play"_s}) {
+        Call(method), QTest::qWait(100), Call(method);
+        EXPECT_TRUE(Becomes(u"PlaybackStatus"_s, method == u"Play"_s ? u"Playing"_s : u"Paused"_s));
+    }
     const std::vector<std::pair<QString, QVariant>> settings{
         {u"Volume"_s, 0.3}, {u"LoopStatus"_s, u"Playlist"_s}, {u"Shuffle"_s, true}};
     for (const auto& [property, value] : settings) {

@@ -24,27 +24,6 @@ using namespace velune::test;
 
 namespace {
 
-struct Decoded {
-    DecodeDamage damage;
-    QString text;
-    qint64 samples = 0;
-    qint64 declared = 0;
-    int rate = 0;
-};
-
-Decoded Decode(const QString& path) {
-    AudioDecoder decoder;
-    QString error;
-    if (!decoder.Open(path, error) || !decoder.SetOutput(SampleLayout::Float, 0, 0, error))
-        return {};
-    const uint8_t* const* data = nullptr;
-    qint64 samples = 0;
-    for (int n = 0; (n = decoder.Read(&data)) > 0;)
-        samples += n;
-    return {decoder.Damage(), decoder.DamageText(), samples, decoder.DeclaredSamples().value_or(0),
-            decoder.SourceRate()};
-}
-
 // Breaks a file's bytes; the offset where the damage begins, -1 for none.
 using Breaker = std::function<qsizetype(QByteArray&)>;
 
@@ -58,13 +37,12 @@ Breaker Append(const QByteArray& tail) {
 
 struct Row {
     const char* name;
-    const char* source; // a clean 60 s file made once for all rows
+    const char* source; // a clean 60 s file made once for all rows (a clean MP3: "mp3_id3v1")
     Breaker breakIt;
     bool exactLoss = false; // the container declares its length with no padding to trim
 };
 
 const Row kRows[] = {
-    {"mp3", "lame.mp3", kKeep},
     {"ogg", "tone.ogg", kKeep},
     {"mp3_without_xing", "plain.mp3", kKeep},
     {"mp3_junk_after", "lame.mp3", Append(Noise(3000))},
@@ -95,7 +73,7 @@ TEST(Durability, DamageIsFoundAndPlaced) {
                 RunTool(u"lame"_s, Args(u"--quiet -b 192"_s) << wav << at(u"lame.mp3"_s)) &&
                 RunTool(u"lame"_s, Args(u"--quiet -t -b 192"_s) << wav << at(u"plain.mp3"_s)) &&
                 RunTool(u"oggenc"_s, Args(u"-Q -q 3 -o"_s) << at(u"tone.ogg"_s) << wav));
-    const QRegularExpression text(u"^damaged at (\\d+):(\\d\\d): (?:(\\d{1,3}(?: \\d{3})*) samples "
+    const QRegularExpression form(u"^damaged at (\\d+):(\\d\\d): (?:(\\d{1,3}(?: \\d{3})*) samples "
                                   "could not be decoded|the file is cut short)$"_s);
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.name);
@@ -105,27 +83,35 @@ TEST(Durability, DamageIsFoundAndPlaced) {
         const qsizetype broken = row.breakIt(bytes);
         const QString path = at(QString::fromLatin1(row.name) + u'.' + QFileInfo(source).suffix());
         ASSERT_TRUE(WriteFile(path, bytes));
-        const Decoded d = Decode(path);
-        ASSERT_GT(d.rate, 0);
-        SCOPED_TRACE(d.text.toStdString());
-        EXPECT_EQ(d.damage.any(), broken >= 0);
+        AudioDecoder decoder;
+        QString text;
+        ASSERT_TRUE(decoder.Open(path, text) && decoder.SetOutput(SampleLayout::Float, 0, 0, text));
+        const uint8_t* const* data = nullptr;
+        qint64 samples = 0;
+        for (int n = 0; (n = decoder.Read(&data)) > 0;)
+            samples += n;
+        const DecodeDamage damage = decoder.Damage();
+        const int rate = decoder.SourceRate();
+        text = decoder.DamageText();
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_EQ(damage.any(), broken >= 0);
         // Every sample that decodes is handed out, and every one that does not is counted.
         if (row.exactLoss) {
-            EXPECT_EQ(d.damage.lostSamples, d.declared - d.samples);
+            EXPECT_EQ(damage.lostSamples, decoder.DeclaredSamples().value_or(0) - samples);
         }
         if (broken < 0) {
-            EXPECT_TRUE(d.text.isEmpty());
+            EXPECT_TRUE(text.isEmpty());
             continue;
         }
         const double seconds = 60.0 * static_cast<double>(broken) / static_cast<double>(size);
-        EXPECT_NEAR(static_cast<double>(d.damage.firstSample) / d.rate, seconds, 1.0);
-        const auto match = text.match(d.text);
+        EXPECT_NEAR(static_cast<double>(damage.firstSample) / rate, seconds, 1.0);
+        const auto match = form.match(text);
         ASSERT_TRUE(match.hasMatch());
         EXPECT_EQ(match.captured(1).toInt() * 60 + match.captured(2).toInt(),
-                  d.damage.firstSample / d.rate);
+                  damage.firstSample / rate);
         const QString lost = match.captured(3).remove(u' ');
         EXPECT_EQ(lost.isEmpty() ? qint64{-1} : lost.toLongLong(),
-                  d.damage.lostSamples > 0 ? d.damage.lostSamples : -1);
+                  damage.lostSamples > 0 ? damage.lostSamples : -1);
     }
 }
 

@@ -103,7 +103,6 @@ public:
     // Chooses these full paths at the next call.
     void Choose(const QStringList& paths) { results.emplace_back(paths, QString()); }
     QString ChooseSave(const QString&, const QString&, const QString&) override { return saveAs; }
-    QString SaveType() const override { return {}; }
     QString saveAs; // the name given to a save dialog
     std::deque<std::pair<QStringList, QString>> results;
 };

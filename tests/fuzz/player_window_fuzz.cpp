@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             case 4: // an end: plain, the sound server gone, or a damaged item
                 engine.ended = true;
                 engine.soundFailure = what % 8 == 3 ? QStringLiteral("gone") : QString();
-                engine.itemFailure = what % 8 == 4 ? QStringLiteral("damaged") : QString();
+                engine.gone = what % 8 == 4;
                 break;
             case 5:
                 engine.mixer = std::pair{int(input.Byte()), input.Byte() % 2 == 0};
@@ -125,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             }
             window.FollowEngine();
             engine.soundFailure.clear();
-            engine.itemFailure.clear();
+            engine.gone = false;
         }
         // What the face was told: the rows shown, each row's path and queue place.
         QString rows, changes;

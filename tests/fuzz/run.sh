@@ -1,10 +1,6 @@
 #!/usr/bin/env bash
-# tests/fuzz/run.sh TARGET [SECONDS=60] — a fuzzing campaign of one target (names_fuzz,
-# playlist_fuzz, drop_fuzz, naming_fuzz, batch_fuzz, cue_fuzz, decoder_fuzz,
-# player_window_fuzz, converter_window_fuzz, conversion_window_fuzz), growing its corpus in build-fuzz/corpus/TARGET from the seeds in
-# tests/fuzz/corpus/TARGET; a crash leaves its input in build-fuzz/crashes/.
-# tests/fuzz/run.sh --ci — every target over its corpus, a fixed number of inputs each
-# (as ./test.sh does): a crash fails and prints the input.
+# tests/fuzz/run.sh TARGET [SECONDS=60]: a campaign of one target of `targets` below.
+# tests/fuzz/run.sh --ci: every target over its corpus, a fixed number of inputs each (./test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tools/setup.sh
@@ -32,15 +28,13 @@ corpus_of() {
 
 if [ "${1:-}" = --ci ]; then
     for target in "${targets[@]}"; do
-        # A few seconds each here; the decoder and the windows, which read real files
-        # for every command, are the slow ones.
+        # A few seconds each; the decoder and the windows, which read real files, are slow.
         runs=20000
         [ "$target" = decoder_fuzz ] && runs=3000
         [ "$target" = player_window_fuzz ] && runs=4000
         [ "$target" = converter_window_fuzz ] && runs=6000
         fresh=$(mktemp -d)
         echo "== $target: $runs inputs"
-        # New inputs go to a scratch folder: the checked-in corpus stays as it is.
         status=0
         "$bin/$target" -runs="$runs" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
             -artifact_prefix="$fresh/" "$fresh" $(corpus_of "$target") >"$fresh/log" 2>&1 || status=$?
@@ -60,8 +54,7 @@ fi
 
 target=${1:?usage: tests/fuzz/run.sh TARGET [SECONDS] | --ci}
 seconds=${2:-60}
-# The campaign's corpus grows in build-fuzz/corpus/TARGET; the checked-in one keeps the
-# seeds and the inputs that once broke something (copy a crash there as regression-*).
+# The corpus grows in build-fuzz/corpus/TARGET; copy a crash to tests/fuzz/corpus as regression-*.
 mkdir -p "build-fuzz/corpus/$target" build-fuzz/crashes
 "$bin/$target" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix=build-fuzz/crashes/ "build-fuzz/corpus/$target" $(corpus_of "$target")
