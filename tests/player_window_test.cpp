@@ -27,7 +27,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <numeric>
-#include <ranges>
 
 using namespace velune;
 using namespace velune::test;
@@ -196,12 +195,9 @@ protected:
         }
         return paths;
     }
-    void Cmd(const QString& command, const QString& args = u"undefined"_s) {
-        frm.OnFaceCommand(command, args);
-    }
     void Add(const QStringList& paths) {
         dialog.Choose(paths);
-        Cmd("IDC_FS_Add");
+        Do("Add");
     }
     QString Shown(const QString& name) { return face.store.value(name); }
     // A face command ("Remove 2"), "end" (then a tick), "advance", "skip", "tick", "paused 1".
@@ -216,7 +212,8 @@ protected:
         else if (word == u"end" || word == u"tick")
             frm.Tick();
         else
-            Cmd(u"IDC_FS_"_s + word, step.contains(u' ') ? step.section(u' ', 1) : u"undefined"_s);
+            frm.OnFaceCommand(u"IDC_FS_"_s + word,
+                              step.contains(u' ') ? step.section(u' ', 1) : u"undefined"_s);
     }
     // The engine's file and doing, the row, the title, the next file, Play button/light, ticking.
     QString State() {
@@ -280,7 +277,7 @@ TEST_F(Player, StartsWithItsFaceAndTheTransportFollowsTheEngineAndSkipsMissingFi
         Do(QString::fromLatin1(step));
     EXPECT_EQ(State(), u"-#3 stopped ' ' >- play=1/0"_s);
     EXPECT_EQ(messages.shown.size(), 3);
-    Cmd("IDC_FS_Find", QString()); // the rows sent again: each says why it is not played
+    Do("Find "); // the rows sent again: each says why it is not played
     EXPECT_EQ(Shown("_root.ListRows").split(u'|').value(player_face::kRowFields - 1), u"missing"_s);
     // From the command line, a missing first file: the next plays, and the missing one is told.
     Do("RemoveAll");
@@ -308,7 +305,7 @@ TEST_F(Player, StartsWithItsFaceAndTheTransportFollowsTheEngineAndSkipsMissingFi
 
 TEST_F(Player, TimesSeeksAndVolumeFollowTheFaceAndAnItemsEndPlaysTheNextOrStopsAtTheLast) {
     Add(Files(3));
-    Cmd("IDC_FS_Play");
+    Do("Play");
     // Times round to seconds; minutes keep counting past the hour.
     engine.length = 3725000;
     engine.time = 59600;
@@ -491,7 +488,7 @@ TEST_F(Player, AFolderAddsItsAudioWithTagsCoversAndASavedListAndItAllComesBackUn
     for (const QString& other : {u"/notes.txt"_s, u"/B/cover.png"_s, u"/A/rip.cue"_s})
         ASSERT_TRUE(WriteFile(music + other, "x"));
     folders.answer = music;
-    Cmd("IDC_FS_AddFolder");
+    Do("AddFolder");
     const QStringList rows{music + u"/A/01 a.flac"_s, music + u"/A/02 b.flac"_s,
                            music + u"/B/2 d.wav"_s, music + u"/B/10 c.wav"_s};
     EXPECT_EQ(frm.list().rows(), rows);
@@ -501,31 +498,31 @@ TEST_F(Player, AFolderAddsItsAudioWithTagsCoversAndASavedListAndItAllComesBackUn
     EXPECT_TRUE(face.writes.filter(u"_root.ListChanges="_s)
                     .join(u'\n')
                     .contains(u"|Été|Ana|Sol|1|00:02|"_s));
-    Cmd("IDC_FS_Play");
+    Do("Play");
     EXPECT_EQ(Shown("_root.FileTxt"), u"Été — Ana"_s); // now playing, from the tags
     const QString art = Shown("_root.CoverUrl");
     EXPECT_EQ(ReadBytes(PathOfFileUri(art.toUtf8())), ReadBytes(cover));
     EXPECT_EQ(std::tuple(frm.Info().title, frm.Info().artUrl), std::tuple(u"Été"_s, art));
-    Cmd("IDC_FS_SelectedIndex", u"2"_s); // a file with a picture beside it
+    Do("SelectedIndex 2"); // a file with a picture beside it
     EXPECT_EQ(Shown("_root.CoverUrl"), FileUriOf(music + u"/B/cover.png"_s));
 
     dialog.saveAs = music + u"/All"_s;
-    Cmd("IDC_FS_SaveList");
+    Do("SaveList");
     EXPECT_EQ(ReadBytes(music + u"/All.m3u8"_s),
               "#EXTM3U\n#EXTINF:2,Ana - \xc3\x89t\xc3\xa9\nA/01 a.flac\n#EXTINF:2,Bis\n"
               "A/02 b.flac\n#EXTINF:1,2 d.wav\nB/2 d.wav\n#EXTINF:1,10 c.wav\nB/10 c.wav\n");
     ASSERT_TRUE(WriteFile(music + u"/All.m3u8"_s, "old"));
     messages.answers = {false, true}; // saved again over it: asked, No keeps it, Yes replaces it
-    Cmd("IDC_FS_SaveList");
+    Do("SaveList");
     EXPECT_EQ(ReadBytes(music + u"/All.m3u8"_s), "old");
-    Cmd("IDC_FS_SaveList");
+    Do("SaveList");
     EXPECT_TRUE(ReadBytes(music + u"/All.m3u8"_s).startsWith("#EXTM3U\n"));
     dialog.saveAs = u"/no/such/folder/x.pls"_s;
-    Cmd("IDC_FS_SaveList");
+    Do("SaveList");
     EXPECT_TRUE(
         messages.shown.back().startsWith(u"The playlist '/no/such/folder/x.pls' could not"_s));
 
-    Cmd("IDC_FS_Sort", u"title"_s);
+    Do("Sort title");
     EXPECT_EQ(frm.list().rows(), (QStringList{rows[3], rows[2], rows[1], rows[0]}));
     // A dropped folder or file: one message for the add, files refused as before.
     messages.shown.clear();
@@ -535,12 +532,11 @@ TEST_F(Player, AFolderAddsItsAudioWithTagsCoversAndASavedListAndItAllComesBackUn
     // Closed and started again: the list, its row and the settings come back, unplayed.
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-    Cmd("IDC_FS_SelectedIndex", u"1"_s);
+    Do("SelectedIndex 1");
     face.store.insert(u"_root.VolumePosition"_s, u"7"_s);
-    for (const QString& command :
-         {u"IDC_FS_Repeat"_s, u"IDC_FS_Volume"_s, u"IDC_FS_SoundOff"_s, u"IDC_FS_ShowList"_s,
-          u"IDC_FS_ReplayGain"_s, u"IDC_FS_ReplayGain"_s, u"IDC_FS_Shuffle"_s})
-        Cmd(command);
+    for (const char* step :
+         {"Repeat", "Volume", "SoundOff", "ShowList", "ReplayGain", "ReplayGain", "Shuffle"})
+        Do(step);
     SaveRemembered(frm.Remember());
     Around around;
     ScriptedPlayer engine2;
