@@ -386,6 +386,9 @@ TEST_F(Player, TheEngineKnowsWhatFollowsAndTheFaceFollowsTheEngineAtOnce) {
          {"Remove 0", "song3#1 plays 'song3.mp3' >song3 play=3/1 ticking"}, // a row before it
          {"Stop", "song3#1 stopped '' >song3 play=1/0"}}); // stopping keeps what follows
     EXPECT_EQ(messages.shown, QStringList{"file:" + paths[1] + "--dosen't exist"});
+    engine.mixer = {{60, true}}; // the desktop's mixer is the truth for the knob and the mute
+    frm.FollowEngine();
+    EXPECT_EQ(Shown("_root.VolumePosition") + Shown("_root.Muted"), u"31"_s);
     // Open replaces the list; its last row removed, the face empties its own.
     dialog.Choose({paths[2]});
     Run({{"OpenFile", "song2#0 stopped ' ' >song2 play=1/0"},
