@@ -54,6 +54,7 @@ protected:
 
 TEST_F(Faces, TheConvertersMainFace) {
     Load("VeluneC.qml");
+    EXPECT_EQ(face->view.size(), QSize(620, 520)); // every control below is seen inside it
     // The options show what the host says.
     Write({"_root.FillCombo=wav|mp3|ogg|flac|opus|m4a|alac", "_root.SetCombo=1", "_root.Rate=48000",
            "_root.CopySame=1", "_root.Id3v23=1"});
