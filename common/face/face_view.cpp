@@ -53,8 +53,8 @@ bool FaceView::LoadFace(const QString& path) {
             qCWarning(lcFace) << error.toString();
         return false;
     }
-    made.release();
     root_.reset(item);
+    (void)made.release(); // now root_'s
     item->setParentItem(contentItem());
     resize(item->size().toSize());
     // A face has a `flash` property of type FaceBridge; it has no other way to the host.

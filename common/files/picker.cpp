@@ -78,7 +78,7 @@ QString QtOpenFileDialog::ChooseSave(const QString& title, const QString& filter
     QFileDialog dialog(nullptr, title, suggested, QtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     PlaceOver(&dialog, owner_);
-    const QString name =
+    QString name =
         dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     const QString selected = dialog.selectedNameFilter();
     // "PLS playlist (*.pls)" -> "pls"
