@@ -133,21 +133,24 @@ void PlayerWindow::AddPaths(const QStringList& paths, AddAction action) {
     if (paths.isEmpty())
         return;
     const int ticket = ++addsAsked_;
-    p_.background.Run(
-        [this, paths, action, ticket, stop = p_.background.Stopping()]() -> Background::Then {
-            Expanded expanded = Expand(paths, *stop);
-            return [this, action, ticket, expanded = std::move(expanded)] {
-                addsWaiting_.emplace(ticket, std::pair(action, expanded));
-                // In the order asked, whichever walk ended first.
-                for (auto next = addsWaiting_.find(addsDone_ + 1); next != addsWaiting_.end();
-                     next = addsWaiting_.find(addsDone_ + 1)) {
-                    const auto [nextAction, nextFiles] = next->second;
-                    addsWaiting_.erase(next);
-                    ++addsDone_;
-                    FinishAdd(nextAction, nextFiles);
-                }
-            };
-        });
+    const int moves = transportMoves_;
+    p_.background.Run([this, paths, action, ticket, moves,
+                       stop = p_.background.Stopping()]() -> Background::Then {
+        Expanded expanded = Expand(paths, *stop);
+        return [this, action, ticket, moves, expanded = std::move(expanded)] {
+            const bool overtaken = action == AddAction::Play && moves != transportMoves_;
+            addsWaiting_.emplace(ticket,
+                                 std::pair(overtaken ? AddAction::Append : action, expanded));
+            // In the order asked, whichever walk ended first.
+            for (auto next = addsWaiting_.find(addsDone_ + 1); next != addsWaiting_.end();
+                 next = addsWaiting_.find(addsDone_ + 1)) {
+                const auto [nextAction, nextFiles] = next->second;
+                addsWaiting_.erase(next);
+                ++addsDone_;
+                FinishAdd(nextAction, nextFiles);
+            }
+        };
+    });
 }
 
 void PlayerWindow::FinishAdd(AddAction action, const Expanded& expanded) {
@@ -206,6 +209,8 @@ int PlayerWindow::AppendRows(const QStringList& added) {
 
 void PlayerWindow::OpenUrl(const QString& address) {
     const QString url = address.trimmed();
+    if (url.isEmpty())
+        return;
     if (!IsStreamAddress(url)) {
         Tell(url + QStringLiteral("--cannot be played: not an http:// or https:// address"));
         return;

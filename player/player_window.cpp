@@ -246,6 +246,7 @@ void PlayerWindow::Forgive(int row) {
 }
 
 void PlayerWindow::PlaySelected(const QString& args) {
+    ++transportMoves_;
     const int row = ListRowOf(args);
     if (row < 0)
         return;
@@ -299,6 +300,7 @@ void PlayerWindow::SetPaused(bool paused) {
 }
 
 void PlayerWindow::Stop() {
+    ++transportMoves_;
     if (list_.isEmpty())
         return;
     p_.engine.stop();
@@ -324,6 +326,7 @@ bool PlayerWindow::PlayFrom(int row) {
 }
 
 void PlayerWindow::Next() {
+    ++transportMoves_;
     if (list_.isEmpty())
         return;
     const int from = list_.current() >= 0 ? list_.current() : list_.successor() - 1;
@@ -337,6 +340,7 @@ void PlayerWindow::Next() {
 }
 
 void PlayerWindow::Previous() {
+    ++transportMoves_;
     if (list_.isEmpty())
         return;
     const int row = PreviousRow(order_, list_);

@@ -252,6 +252,9 @@ private:
     std::vector<int> shown_; // the list rows the face shows, in order
     SortOrder sort_ = SortOrder::Added;
     int addsAsked_ = 0;
+    // The user's Stops, Nexts, Previouses and rows chosen: an add that was to play
+    // plays only if none came while it was read (a station's playlist may take a while).
+    int transportMoves_ = 0;
     int addsDone_ = 0;
     std::map<int, std::pair<AddAction, Expanded>> addsWaiting_;
     int coverAsked_ = 0;

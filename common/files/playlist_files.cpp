@@ -181,7 +181,9 @@ PlaylistEntries ParsePlaylist(const QByteArray& bytes, const QString& place) {
             row = base.resolved(QUrl(address)).toString(QUrl::FullyEncoded);
         else if (!remote)
             row = LocalPath(entry.location, folder);
-        if (row.isEmpty() || IsPlaylistFile(row) || (remote && !IsStreamAddress(row))) {
+        // An HLS address (.m3u8) is a stream FFmpeg plays; other playlists are not entries.
+        const bool hls = IsStreamAddress(row) && HasSuffix(row, "m3u8");
+        if (row.isEmpty() || (IsPlaylistFile(row) && !hls) || (remote && !IsStreamAddress(row))) {
             ++result.skipped;
             continue;
         }

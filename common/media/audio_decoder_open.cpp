@@ -39,11 +39,17 @@ void KeepErrors(void* context, int level, const char* format, va_list args) {
     av_log_default_callback(context, level, format, args);
 }
 
+// An address with its scheme in lower case, as FFmpeg names its protocols ("HTTP://").
+QByteArray AddressUrl(const QString& address) {
+    const qsizetype colon = address.indexOf(QLatin1Char(':'));
+    return (address.left(colon).toLower() + address.mid(colon)).toUtf8();
+}
+
 // What FFmpeg opens for a location: addresses as they are, local files through the
 // file protocol whatever characters their names hold.
 QByteArray FfmpegUrl(const QString& location) {
     if (IsRemote(location))
-        return location.toUtf8();
+        return AddressUrl(location);
     return FfmpegFileUrl(LocalPath(location));
 }
 
@@ -118,9 +124,12 @@ int AudioDecoder::State::OpenInput(const QByteArray& url, const AVInputFormat* c
     AVDictionary* options = nullptr;
     av_dict_set_int(&options, "rw_timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
     av_dict_set_int(&options, "timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
-    // A radio station's titles come in the stream when asked for.
-    if (IsRemote(location))
+    // A radio station's titles come in the stream when asked for; a secure one shows a
+    // certificate the system trusts.
+    if (IsRemote(location)) {
         av_dict_set(&options, "icy", "1", 0);
+        av_dict_set(&options, "tls_verify", "1", 0);
+    }
     Arm();
     const int status = avformat_open_input(&format, url.constData(), container, &options);
     av_dict_free(&options);
@@ -433,14 +442,16 @@ bool FetchAddress(const QString& address, qint64 maxBytes, const std::atomic<boo
     AVIOInterruptCB callback{&AudioDecoder::State::Interrupted, &waits};
     AVDictionary* options = nullptr;
     av_dict_set_int(&options, "rw_timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
+    av_dict_set(&options, "tls_verify", "1", 0);
     AVIOContext* io = nullptr;
     waits.Arm();
-    int status = avio_open2(&io, address.toUtf8().constData(), AVIO_FLAG_READ, &callback, &options);
+    int status =
+        avio_open2(&io, AddressUrl(address).constData(), AVIO_FLAG_READ, &callback, &options);
     av_dict_free(&options);
     bytes.clear();
+    // One deadline for the whole of it: a server that trickles is given up too.
     while (status >= 0 && bytes.size() <= maxBytes) {
         char chunk[16 * 1024];
-        waits.Arm();
         status = avio_read(io, reinterpret_cast<unsigned char*>(chunk), sizeof chunk);
         if (status > 0)
             bytes.append(chunk, status);

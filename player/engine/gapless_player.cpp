@@ -178,8 +178,8 @@ void GaplessPlayer::setNext(const QString& uri) {
 bool GaplessPlayer::play() {
     if (!hasItem_)
         return false;
-    if (!HasInput(state()))
-        ++timeBase_; // starts afresh
+    if (!HasInput(state()) || LiveHeard())
+        ++timeBase_; // starts afresh; a live stream is joined anew
     Command(PlaybackEvent::Play, [this] { Start(); });
     return true;
 }
@@ -194,6 +194,8 @@ bool GaplessPlayer::pause() {
 bool GaplessPlayer::resume() {
     if (!IsPaused(state()))
         return false;
+    if (LiveHeard())
+        ++timeBase_; // joined anew, where the stream is now
     Command(PlaybackEvent::Resume, [this] {
         if (!IsPaused(state_))
             return;
@@ -203,6 +205,11 @@ bool GaplessPlayer::resume() {
         TryStart();
     });
     return true;
+}
+
+bool GaplessPlayer::LiveHeard() const {
+    std::lock_guard lock(mutex_);
+    return report_.state != PlaybackState::Idle && report_.length < 0 && report_.time >= 0;
 }
 
 bool GaplessPlayer::stop() {

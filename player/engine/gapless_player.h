@@ -88,6 +88,8 @@ private:
     void Command(PlaybackEvent event, std::function<void()> task);
     void Run();
     bool Current() const;
+    // What is heard is a live stream: it has a time, but no length.
+    bool LiveHeard() const;
     std::optional<double> Read(double Report::*field) const;
 
     // On the engine thread.

@@ -56,7 +56,7 @@ QString FirstRamLocation(const QString& ramFile) {
 }
 
 int ItemReader::Reconnect(std::unique_ptr<AudioDecoder>& decoder, const QString& location,
-                          QString& reason) {
+                          QString& reason, int& failures) {
     static const int firstWaitMs = [] {
         bool number = false;
         const int ms = qEnvironmentVariableIntValue("VELUNE_RECONNECT_MS", &number);
@@ -67,7 +67,7 @@ int ItemReader::Reconnect(std::unique_ptr<AudioDecoder>& decoder, const QString&
         std::atomic<bool>& flag;
         ~Done() { flag = false; }
     } done{reconnecting_};
-    for (int failures = 0; failures < kReconnectTries; ++failures) {
+    for (; failures < kReconnectTries; ++failures) {
         qCInfo(lcEngine) << "reconnecting to" << location << "after" << reason;
         {
             std::unique_lock lock(mutex_);
@@ -96,6 +96,7 @@ int ItemReader::Reconnect(std::unique_ptr<AudioDecoder>& decoder, const QString&
             continue;
         }
         decoder = std::move(fresh);
+        ++failures; // until it has played a while
         std::lock_guard lock(mutex_);
         const auto* samples = reinterpret_cast<const float*>(data[0]);
         blocks_.emplace_back(samples,
@@ -221,7 +222,7 @@ void ItemReader::Run() {
     QString location = uri_;
     QString error;
     bool missing = false;
-    if (uri_.endsWith(QLatin1String(".ram"), Qt::CaseInsensitive))
+    if (!IsStreamAddress(uri_) && uri_.endsWith(QLatin1String(".ram"), Qt::CaseInsensitive))
         location = FirstRamLocation(uri_);
     if (location.isEmpty()) {
         error = QStringLiteral("the RAM file lists no location");
@@ -277,6 +278,8 @@ void ItemReader::Run() {
     const std::size_t ahead = static_cast<std::size_t>(facts_.rate) * kAheadMs / 1000;
     bool filling = true;
     int64_t decodedUpTo = 0; // frames decoded from the start (or the last seek) on
+    int64_t reconnectedAt = 0;
+    int lostInARow = 0;
     std::unique_lock lock(mutex_);
     for (;;) {
         more_.wait(lock, [&] {
@@ -336,9 +339,13 @@ void ItemReader::Run() {
             QString reason = frames < 0 ? decoder->Error() : QStringLiteral("the server ended it");
             lock.unlock();
             wake_();
-            if (const int frames = Reconnect(decoder, location, reason); frames > 0) {
+            // Ten seconds of sound since the last time: the connection held.
+            if (decodedUpTo - reconnectedAt >= int64_t{10} * facts_.rate)
+                lostInARow = 0;
+            if (const int frames = Reconnect(decoder, location, reason, lostInARow); frames > 0) {
                 wake_();
                 lock.lock();
+                reconnectedAt = decodedUpTo;
                 decodedUpTo += frames;
                 continue;
             }

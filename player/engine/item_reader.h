@@ -81,7 +81,10 @@ private:
     // Opens a lost stream again, waiting longer after each failure: the frames it
     // gave (queued), or 0 once it has failed so often (its last `reason` kept) or the
     // reader was told to give up.
-    int Reconnect(std::unique_ptr<AudioDecoder>& decoder, const QString& location, QString& reason);
+    // `failures`: those in a row so far; a connection that gave sound only a moment
+    // counts as one.
+    int Reconnect(std::unique_ptr<AudioDecoder>& decoder, const QString& location, QString& reason,
+                  int& failures);
 
     const QString uri_;
     const int maxRate_;
