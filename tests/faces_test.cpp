@@ -37,7 +37,6 @@ protected:
             EXPECT_FALSE(face->AccessibleName(words[0]).isEmpty()) << words[0];
         }
     }
-    // The host's writes, in order, as "name=value".
     void Write(const QStringList& writes) {
         for (const QString& write : writes)
             face->Write(write.section(u'=', 0, 0), write.section(u'=', 1));
@@ -60,7 +59,6 @@ TEST_F(Faces, TheConvertersMainFace) {
     EXPECT_EQ(face->AccessibleName("shapeRate"), u"48 kHz"_s);
     EXPECT_EQ(face->AccessibleName("optionsButton"), u"More options (2 on)"_s);
     EXPECT_TRUE(Is("copySameCheck", "checked"));
-    // Every target with each of its qualities, as the host offers them.
     for (const QString& target :
          {u"wav"_s, u"mp3 128|192|256|320|v0|v2|v4"_s, u"ogg q3|q4|q5|q6|q7|q8"_s, u"flac"_s,
           u"opus 96|128|160"_s, u"m4a 128|192|256"_s, u"alac"_s}) {
@@ -70,6 +68,7 @@ TEST_F(Faces, TheConvertersMainFace) {
         for (const QString& quality : target.section(u' ', 1).split(u'|', Qt::SkipEmptyParts))
             ExpectButtons({"quality_" + quality + " Quality " + quality});
     }
+    EXPECT_EQ(face->Item("quality_v2"), nullptr); // ALAC, as WAV and FLAC, takes none
     ExpectButtons({"minimizeButton Minimize", "closeButton Close", "dragArea Drag", "addButton Add",
                    "removeAllButton RemoveAll", "browseButton Browse",
                    "sameFolderButton SameDirectory", "convertButton Convert", "helpButton Help",
@@ -99,8 +98,6 @@ TEST_F(Faces, TheConvertersMainFace) {
     EXPECT_EQ(face->Property("format_mp3", "color"), unchosen);
     face->Write("_root.ReplayGain", "1");
     EXPECT_TRUE(Is("replayGainCheck", "checked"));
-    Write({"_root.FillQuality=", "_root.SetQuality=1"});
-    EXPECT_EQ(face->Item("quality_v2"), nullptr); // WAV and FLAC take none
 
     // Naming patterns: offered, or typed and handed over by Enter (not converting); shown.
     Write({"_root.FillPatterns=|{albumartist}/{album}/{track:02} {title}|{artist} - {title}",
@@ -258,7 +255,6 @@ TEST_F(Faces, ThePlayersTransportWindowVolumeListAndDrops) {
     EXPECT_EQ(Count("playList"), 0);
 
     // Ctrl+L: the find field takes a stream's address; Enter plays it, Escape leaves it.
-    face->Write("_root.ListShown", "1");
     for (const auto& [key, sent] :
          {std::pair{Qt::Key_Return, QStringList{"IDC_FS_OpenUrl http://r/a"}},
           std::pair{Qt::Key_Escape, QStringList{}}}) {
@@ -289,7 +285,6 @@ TEST_F(Faces, ThePlayersTransportWindowVolumeListAndDrops) {
     data.setUrls({QUrl::fromLocalFile(u"/m/Été.mp3"_s)});
     QDragEnterEvent enter(QPoint(150, 250), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&face->view, &enter);
-    EXPECT_TRUE(enter.isAccepted());
     EXPECT_TRUE(QTest::qWaitFor([&] { return Is("dropArea", "containsDrag"); }, 5000));
 }
 
@@ -304,16 +299,10 @@ struct Seen : QObject {
     }
     QList<int> Everything(QWindow& view) {
         events.clear();
-        const QPointF at(5, 5);
-        for (const Qt::MouseButton button : {Qt::RightButton, Qt::LeftButton}) {
-            QMouseEvent event(QEvent::MouseButtonPress, at, view.mapToGlobal(at.toPoint()), button,
-                              button, Qt::NoModifier);
-            QCoreApplication::sendEvent(&view, &event);
-        }
-        for (const Qt::Key code : {Qt::Key_Menu, Qt::Key_A}) {
-            QKeyEvent event(QEvent::KeyPress, code, Qt::NoModifier);
-            QCoreApplication::sendEvent(&view, &event);
-        }
+        QTest::mouseClick(&view, Qt::RightButton, {}, QPoint(5, 5));
+        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::keyClick(&view, Qt::Key_Menu);
+        QTest::keyClick(&view, Qt::Key_A);
         return events;
     }
     QList<int> events;

@@ -1,23 +1,21 @@
 #!/usr/bin/env python3
-# `stream_server.py FOLDER` prints its port and serves endless /tone.mp3 (ICY titles every 2 s)
+# `stream_server.py` prints its port and serves endless /tone.mp3 (ICY titles every 2 s)
 # and /tone.ogg (?fast: 8x, ?drop=S: closed, ?stall=S: silent after S s, ?once=KEY: then 404),
 # /missing (404), /loop (redirects to itself) and /list.pls until killed.
-import http.server, os, subprocess, sys, time, urllib.parse
+import http.server, subprocess, time, urllib.parse
 
 TITLES = [b"Alpha Artist - First Song", "Café Band - Chanson été".encode("latin-1"),
           "Gamma - Über alles".encode(), b"Delta Artist - Last Song"]
 METAINT, SERVED = 8000, set()
 
 
-def tone(name, *codec):
-    path = os.path.join(sys.argv[1], name)
-    subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=duration=8", "-ac",
-                    "2", *codec, path], check=True)
-    return open(path, "rb").read()
+def tone(*codec):
+    return subprocess.run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i", "sine=duration=8", "-ac",
+                           "2", *codec, "-"], check=True, stdout=subprocess.PIPE).stdout
 
 
-TONES = {"/tone.mp3": tone("tone.mp3", "-b:a", "128k", "-write_xing", "0", "-id3v2_version", "0"),
-         "/tone.ogg": tone("tone.ogg", "-c:a", "libvorbis")}
+TONES = {"/tone.mp3": tone("-b:a", "128k", "-write_xing", "0", "-id3v2_version", "0", "-f", "mp3"),
+         "/tone.ogg": tone("-c:a", "libvorbis", "-f", "ogg")}
 
 
 class Station(http.server.BaseHTTPRequestHandler):

@@ -29,7 +29,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 header);
         const auto [artist, song] = ArtistAndTitle(title.value_or(QString()));
         Require(artist.isEmpty() || !song.isNull(), "an artist comes with a title", artist);
-        // A title as a server puts it is read back as it was.
         const QString given = IcyText(text).trimmed();
         if (!given.contains(QChar(0)) && !given.contains(u"';"_s) && !given.endsWith(u'\''))
             Require(StreamTitleOf("StreamTitle='" + given.toUtf8() + "';") == given,
