@@ -19,9 +19,6 @@ TONES = {"/tone.mp3": tone("-b:a", "128k", "-write_xing", "0", "-id3v2_version",
 
 
 class Station(http.server.BaseHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
     def reply(self, code, body=b"", **headers):
         self.send_response(code)
         for name, value in headers.items():
