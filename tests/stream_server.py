@@ -1,30 +1,24 @@
 #!/usr/bin/env python3
-# A station for the tests: endless MP3 (with ICY titles every 2 s of sound, one in Latin-1)
-# and Ogg Vorbis tones. `stream_server.py FOLDER` prints its port and serves until killed:
-# /tone.mp3, /tone.ogg (?fast: 8x real time, ?drop=S: closes after S s, ?stall=S: goes silent
-# after S s, ?once=KEY: 404 after the first request), /missing 404, /redirect, /loop, /list.pls.
-import http.server, os, socketserver, subprocess, sys, time, urllib.parse
+# `stream_server.py` prints its port and serves endless /tone.mp3 (ICY titles every 2 s)
+# and /tone.ogg (?fast: 8x, ?drop=S: closed, ?stall=S: silent after S s, ?once=KEY: then 404),
+# /missing (404), /loop (redirects to itself) and /list.pls until killed.
+import http.server, subprocess, time, urllib.parse
 
 TITLES = [b"Alpha Artist - First Song", "Café Band - Chanson été".encode("latin-1"),
           "Gamma - Über alles".encode(), b"Delta Artist - Last Song"]
 METAINT, SERVED = 8000, set()
 
 
-def tone(name, *codec):
-    path = os.path.join(sys.argv[1], name)
-    subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=duration=8", "-ac",
-                    "2", *codec, path], check=True)
-    return open(path, "rb").read()
+def tone(*codec):
+    return subprocess.run(["ffmpeg", "-v", "error", "-f", "lavfi", "-i", "sine=duration=8", "-ac",
+                           "2", *codec, "-"], check=True, stdout=subprocess.PIPE).stdout
 
 
-TONES = {"/tone.mp3": tone("tone.mp3", "-b:a", "128k", "-write_xing", "0", "-id3v2_version", "0"),
-         "/tone.ogg": tone("tone.ogg", "-c:a", "libvorbis")}
+TONES = {"/tone.mp3": tone("-b:a", "128k", "-write_xing", "0", "-id3v2_version", "0", "-f", "mp3"),
+         "/tone.ogg": tone("-c:a", "libvorbis", "-f", "ogg")}
 
 
 class Station(http.server.BaseHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
     def reply(self, code, body=b"", **headers):
         self.send_response(code)
         for name, value in headers.items():
@@ -38,8 +32,8 @@ class Station(http.server.BaseHTTPRequestHandler):
         if url.path == "/list.pls":
             return self.reply(200, b"[playlist]\nFile1=http://127.0.0.1:%d/tone.mp3\nTitle1=Test "
                               b"Station\n" % self.server.server_address[1])
-        if url.path in ("/redirect", "/loop"):
-            return self.reply(302, Location="/tone.mp3" if url.path == "/redirect" else "/loop")
+        if url.path == "/loop":
+            return self.reply(302, Location="/loop")
         once = query.get("once", "")
         if url.path not in TONES or once in SERVED:
             return self.reply(404, b"not here")
@@ -68,10 +62,6 @@ class Station(http.server.BaseHTTPRequestHandler):
             pass
 
 
-class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
-    daemon_threads = True
-
-
-server = Server(("127.0.0.1", 0), Station)
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Station)
 print(server.server_address[1], flush=True)
 server.serve_forever()

@@ -1,7 +1,5 @@
-// Playlist and RAM files as handed over, and what radio servers say (ICY metadata, a
-// station's playlist fetched from its address): no crash, every entry an absolute path
-// without a NUL or a stream's address, what was read, saved in each form, reads back the
-// same, and a title given is the title read.
+// Playlists, RAM files and what stations send (ICY, fetched lists): entries are absolute paths or
+// streams, saved lists read back the same, a title given is the title read.
 #include "fuzz_input.h"
 #include "icy_metadata.h"
 #include "item_reader.h"
@@ -31,7 +29,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                 header);
         const auto [artist, song] = ArtistAndTitle(title.value_or(QString()));
         Require(artist.isEmpty() || !song.isNull(), "an artist comes with a title", artist);
-        // A title as a server puts it is read back as it was.
         const QString given = IcyText(text).trimmed();
         if (!given.contains(QChar(0)) && !given.contains(u"';"_s) && !given.endsWith(u'\''))
             Require(StreamTitleOf("StreamTitle='" + given.toUtf8() + "';") == given,
