@@ -1,12 +1,10 @@
-// The real engine into a null sink of its own, its monitor recorded: gaps, jumps, lost samples,
-// seeks, levels, formats and names that do not play, a lost sound server not told or recovered.
+// The real engine into a null sink of its own, its monitor recorded: gaps, jumps, lost samples.
 #include "fakes.h"
 #include "ffmpeg_converter.h"
 #include "gapless_player.h"
 #include "media.h"
 #include "player_window.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -107,7 +105,6 @@ private:
 
 class RealPlayer : public ::testing::Test, protected Around {
 protected:
-    // Users' servers rewind what they hold when a stream changes; a test sink need not.
     RealPlayer()
         : sink(u"velune_test_%1"_s.arg(QCoreApplication::applicationPid())),
           frm(PlayerWindow::Parts{face, form, messages, dialog, lock, engine, timer,
@@ -122,7 +119,7 @@ protected:
         qunsetenv("PULSE_SINK");
         UnloadSink();
     }
-    // A sink of this test's own: nothing else plays into what it records.
+    // A sink of this test's own; users' servers rewind what they hold, a test sink need not.
     void LoadSink(bool rewinds) {
         UnloadSink();
         const auto module = RunTool(
@@ -172,7 +169,6 @@ protected:
         return PlayUntil([&] { return !timer.enabled; }, 60000);
     }
     double Time() const { return engine.inputTime().value_or(-1); }
-    // How long a command takes to be carried out, in milliseconds.
     qint64 AnsweredIn(const QString& command) {
         QElapsedTimer answered;
         answered.start();
@@ -225,7 +221,6 @@ protected:
                    ? QString()
                    : percent.match(volume).captured(1) + u" mute "_s + StreamShows(u"Mute"_s);
     }
-    // The sink input's number on the server.
     QString StreamIndex() { return StreamBlock().section(u'\n', 0, 0).trimmed(); }
 
     QTemporaryDir dir;
@@ -235,8 +230,7 @@ protected:
     PlayerWindow frm;
 };
 
-// A tone cut off a frame boundary plays as one in any format, on a sink that rewinds, and at the
-// list's edges (a file gone, a short last item, a late seek): no gap, no jump, every sample once.
+// A tone cut off a frame boundary plays as one in any format and at the list's edges.
 TEST_F(RealPlayer, TwoHalvesOfOneTonePlayAsOne) {
     const QString whole = Tone("whole.wav", 1.6);
     const QString a = Cut(whole, "a.wav", u"atrim=end_sample=30001"_s);
@@ -266,11 +260,7 @@ TEST_F(RealPlayer, TwoHalvesOfOneTonePlayAsOne) {
         {"flac", u"ffmpeg -nostdin -v error -y -i %1 %2.flac"_s, true, {a, b}, kNone},
         {"ogg", u"oggenc -Q -q 6 -o %2.ogg %1"_s, true, {a, b}, kNone},
         {"mp3 by LAME", u"lame --quiet -b 192 %1 %2.mp3"_s, false, {a, b}, kNone},
-        {"mp3 by FFmpeg",
-         u"ffmpeg -nostdin -v error -y -i %1 -c:a libmp3lame -b:a 192k %2.mp3"_s,
-         false,
-         {a, b},
-         kNone},
+        {"mp3 by FFmpeg", u"ffmpeg -nostdin -y -i %1 -b:a 192k %2.mp3"_s, false, {a, b}, kNone},
         {"m4a by our converter", u"m4a"_s, false, {a, b}, kNone},
         {"a missing file in the middle", {}, true, {a, gone, b}, kNone},
         {"a file deleted after it was queued", {}, true, {a, tail, b}, kRemoveQueued},
@@ -316,8 +306,7 @@ TEST_F(RealPlayer, TwoHalvesOfOneTonePlayAsOne) {
             }
             ASSERT_TRUE(PlayToTheEnd());
         });
-        // Every file there is heard, whole, as long as what it was made of; each one gone
-        // was told.
+        // Every file there is heard whole; each one gone was told.
         qint64 total = 0;
         QStringList told;
         for (qsizetype i = 0; i < rows.size(); ++i)
@@ -333,18 +322,14 @@ TEST_F(RealPlayer, TwoHalvesOfOneTonePlayAsOne) {
             Measure(Pcm(pcm.begin() + std::max(heard.first, heard.last + 1 - checked),
                         pcm.begin() + heard.last + 1));
         if (row.edge != kSeek) {
-            // Where a stream starts, a server that rewinds mixes it into what it had already
-            // rendered: the monitor misses up to one block (20 ms) of the start, the sink not.
+            // A server that rewinds mixes a new stream into what it rendered: 20 ms unheard.
             EXPECT_LE(heard.Length(), total + kTolerance);
             EXPECT_GE(heard.Length(), total - kTolerance - (row.edge == kRewinds ? kRate / 50 : 0));
         }
         EXPECT_LE(stretch.longestSilence, kRate / 1000);
-        if (row.waveform) {
-            EXPECT_LE(stretch.largestStep, clean * 1.1 + 3);
-        }
+        EXPECT_TRUE(!row.waveform || stretch.largestStep <= clean * 1.1 + 3) << stretch.largestStep;
         // The last row was announced and is the row last played.
         EXPECT_EQ(face.store.value("_root.Play") + face.store.value("_root.Playing"), u"10"_s);
-        EXPECT_EQ(frm.list().current(), rows.size() - 1);
         EXPECT_TRUE(face.writes.contains(u"_root.FileTxt="_s + QFileInfo(rows.last()).fileName()));
     }
 }
@@ -380,9 +365,8 @@ TEST_F(RealPlayer, APauseLosesAndRepeatsNoSampleAndASeekLandsAtOnce) {
     EXPECT_LE(heard.largestStep, clean + 3);
 
     // Half way in at once, before anything is heard: the time starts there.
-    const QString long_ = Tone("long.wav", 30);
     Cmd("IDC_FS_RemoveAll");
-    Play({long_});
+    Play({Tone("long.wav", 30)});
     face.store.insert(u"_root.KnobPosition"_s, u"50"_s);
     Cmd("IDC_FS_KnobReleased");
     engine.Settle();
@@ -391,14 +375,24 @@ TEST_F(RealPlayer, APauseLosesAndRepeatsNoSampleAndASeekLandsAtOnce) {
     EXPECT_LT(Time(), 15600);
     Cmd("IDC_FS_Stop");
     EXPECT_FALSE(engine.inputTime());
-    EXPECT_EQ(frm.SeekBar(), 0);
     Cmd("IDC_FS_Play");
     ASSERT_TRUE(PlayUntil([&] { return engine.inputTime().has_value(); }));
     EXPECT_LT(Time(), 1000);
 }
 
-TEST_F(RealPlayer, VolumeMuteAndLoudnessReachTheStream) {
-    Play({Tone("long.wav", 30)});
+TEST_F(RealPlayer, TheMixerIsTheTruthForTheVolumeAndVolumeMuteAndLoudnessReachTheStream) {
+    ASSERT_TRUE(MakeTone(dir.filePath("48k.wav"), 2, 48000, 1));
+    Play({Tone("one.wav", 2), dir.filePath("48k.wav"), Tone("long.wav", 30)});
+    ASSERT_TRUE(PlayUntil([&] { return !StreamIndex().isEmpty(); }, 5000));
+    ASSERT_TRUE(RunTool(u"pactl"_s, {u"set-sink-input-volume"_s, StreamIndex(), u"30%"_s}));
+    EXPECT_TRUE(
+        PlayUntil([&] { return face.store.value("_root.VolumePosition") == u"1.5"_s; }, 5000))
+        << face.store.value("_root.VolumePosition").toStdString();
+    // The next item has another rate: its stream is new, and as loud as the mixer said.
+    ASSERT_TRUE(PlayUntil([&] { return frm.list().current() == 1; }));
+    EXPECT_TRUE(PlayUntil([&] { return StreamOnTheServer() == u"30% mute no"_s; }, 5000))
+        << StreamOnTheServer().toStdString();
+    ASSERT_TRUE(PlayUntil([&] { return frm.list().current() == 2; }));
     for (const auto& [step, shown] : {std::pair{"2.5", "50% mute no"},
                                       {"5", "100% mute no"},
                                       {"10", "200% mute no"},
@@ -429,10 +423,9 @@ TEST_F(RealPlayer, VolumeMuteAndLoudnessReachTheStream) {
         {"the peak keeps it from clipping", {"TRACK_GAIN=+20 dB", "TRACK_PEAK=0.5"}, "track", 2.0},
         {"off plays it as it is", {"TRACK_GAIN=-6.02 dB"}, "off", 1.0},
     };
-    int file = 0;
     for (const Gain& g : gains) {
         SCOPED_TRACE(g.what);
-        const QString tagged = dir.filePath(u"tagged%1.flac"_s.arg(file++));
+        const QString tagged = dir.filePath(QString::fromLatin1(g.what) + u".flac"_s);
         QStringList tags;
         for (const QString& tag : g.tags)
             tags << u"REPLAYGAIN_"_s + tag;
@@ -446,7 +439,6 @@ TEST_F(RealPlayer, VolumeMuteAndLoudnessReachTheStream) {
         }));
         EXPECT_NEAR(heard.peak, 4096 * g.factor, 4096 * g.factor * 0.02 + 2);
     }
-    EXPECT_EQ(frm.Remember().replayGain, ReplayGainMode::Off);
 }
 
 // Any name: the last two rows are one that is not UTF-8, dropped alone and in a playlist.
@@ -486,8 +478,6 @@ TEST_F(RealPlayer, PlaysEveryFormatAndAnyNameThroughToTheEndOfTheList) {
     EXPECT_EQ(announced, names);
     EXPECT_EQ(lengthShown, names);
     EXPECT_TRUE(face.writes.contains("_root.KnobDisabled=1")); // RealAudio cannot be sought
-    EXPECT_EQ(frm.list().current(), 10);
-    EXPECT_EQ(face.store.value("_root.Playing"), u"0"_s);
     EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(u'\n');
     RemoveFile(latin1);
     RemoveFile(playlist);
@@ -522,8 +512,7 @@ TEST_F(RealPlayer, ASoundServerThatIsAbsentOrGoesAwayIsToldOnceAndPlayWorksWhenI
     EXPECT_EQ(messages.shown.size(), 2);
     Cmd("IDC_FS_Stop");
 
-    // A server that hangs: the next row waits on it, Stop is answered at once, and an
-    // engine that ends meanwhile ends within a second.
+    // A server that hangs holds no Stop, nor an engine that ends meanwhile.
     server.Hang(true);
     Cmd("IDC_FS_SelectedIndex", u"1"_s);
     QTest::qWait(300);
@@ -588,57 +577,6 @@ TEST_F(RealPlayer, AnyChannelLayoutAndRateReachesTheServerAsItIs) {
         EXPECT_EQ(seen[static_cast<int>(i)],
                   u"%1 %2Hz"_s.arg(QLatin1String(layouts[i].map)).arg(layouts[i].rate))
             << layouts[i].file;
-    EXPECT_EQ(frm.list().current(), static_cast<int>(layouts.size()) - 1);
-    EXPECT_TRUE(messages.shown.isEmpty()) << messages.shown.join(u'\n');
-}
-
-TEST_F(RealPlayer, TheMixerIsTheTruthForTheVolumeAndAReopenKeepsIt) {
-    ASSERT_TRUE(MakeTone(dir.filePath("48k.wav"), 2, 48000, 1));
-    Play({Tone("one.wav", 2), dir.filePath("48k.wav")});
-    ASSERT_TRUE(PlayUntil([&] { return !StreamIndex().isEmpty(); }, 5000));
-    ASSERT_TRUE(RunTool(u"pactl"_s, {u"set-sink-input-volume"_s, StreamIndex(), u"30%"_s}));
-    EXPECT_TRUE(
-        PlayUntil([&] { return face.store.value("_root.VolumePosition") == u"1.5"_s; }, 5000))
-        << face.store.value("_root.VolumePosition").toStdString();
-    EXPECT_DOUBLE_EQ(frm.VolumeLevel(), 0.15);
-    // The next item has another rate: its stream is new, and as loud as the mixer said.
-    ASSERT_TRUE(PlayUntil([&] { return frm.list().current() == 1; }));
-    EXPECT_TRUE(PlayUntil([&] { return StreamOnTheServer() == u"30% mute no"_s; }, 5000))
-        << StreamOnTheServer().toStdString();
-    Cmd("IDC_FS_Stop");
-}
-
-// A RAM file whose server takes the connection and never answers: Stop is answered at
-// once; Next goes on to one whose location refuses, which is told, and the row after it plays.
-TEST_F(RealPlayer, AStalledOrRefusedNetworkItemHoldsNoCommandAndTheListGoesOn) {
-    // The kernel takes the connection; nobody ever reads or answers it.
-    const int silent = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), size), 0);
-    ASSERT_EQ(listen(silent, 4), 0);
-    ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size), 0);
-    const QString ram = dir.filePath("stalled.ram");
-    ASSERT_TRUE(
-        WriteFile(ram, u"http://127.0.0.1:%1/live.rm\n"_s.arg(ntohs(address.sin_port)).toUtf8()));
-    const QString gone = dir.filePath("gone.ram");
-    ASSERT_TRUE(WriteFile(gone, "http://127.0.0.1:9/nothing.rm\n"));
-    Play({ram, gone, Tone("after.wav", 0.5)});
-    QTest::qWait(300);
-    EXPECT_LT(AnsweredIn(u"IDC_FS_Stop"_s), 100);
-    EXPECT_EQ(engine.state(), PlaybackState::Idle);
-    Cmd("IDC_FS_Play");
-    QTest::qWait(300);
-    EXPECT_LT(AnsweredIn(u"IDC_FS_Next"_s), 100);
-    ASSERT_TRUE(PlayToTheEnd());
-    EXPECT_EQ(frm.list().current(), 2);
-    EXPECT_TRUE(face.writes.contains(u"_root.FileTxt=after.wav"_s));
-    ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_TRUE(messages.shown[0].startsWith(u"file:"_s + gone + u"--cannot be played: "_s))
-        << messages.shown[0];
-    close(silent);
 }
 
 // How long something was heard, in samples: all but silences of 1 ms or more.
@@ -654,8 +592,7 @@ qint64 Sounding(const Pcm& pcm) {
     return sounding;
 }
 
-// Pause, and Play a second later, at any moment: before another rate, at the list's end,
-// while the stream switches or plays out. The rest is heard, each item once, and the list ends.
+// Pause, and Play a second later, at any moment: the rest is heard once, and the list ends.
 TEST_F(RealPlayer, APauseAnywhereResumesWhereItHeldAndTheListEnds) {
     ASSERT_TRUE(MakeTone(dir.filePath("48k.wav"), 3, 48000, 1));
     const QStringList two{Tone("first.wav", 3), dir.filePath("48k.wav")};
@@ -691,36 +628,23 @@ TEST_F(RealPlayer, APauseAnywhereResumesWhereItHeldAndTheListEnds) {
     }
 }
 
-} // namespace
-
-namespace {
-
-// A station of the test's own (stream_server.py): endless MP3 and Ogg Vorbis tones with
-// ICY titles every 2 s (one in Latin-1), and streams that stall, drop or are gone.
-class Radio : public RealPlayer {
-protected:
-    Radio() {
-        qputenv("VELUNE_RECONNECT_MS", "100");
-        station.start(u"python3"_s, {QStringLiteral(STREAM_SERVER), dir.path()});
-        EXPECT_TRUE(station.waitForReadyRead(60000));
-        port = QString::fromLatin1(station.readLine().trimmed());
-    }
-    ~Radio() override {
-        station.kill();
-        station.waitForFinished();
-    }
-    QString Url(const QString& path) const { return u"http://127.0.0.1:%1/"_s.arg(port) + path; }
+// A station of the test's own (stream_server.py): endless MP3 and Ogg Vorbis tones with ICY
+// titles every 2 s (one in Latin-1), and streams that stall, drop, run fast or are gone.
+TEST_F(RealPlayer, AStationIsHeardLiveAndOneStalledDroppedOrGoneHoldsNothingAndIsTold) {
+    qputenv("VELUNE_RECONNECT_MS", "100");
     QProcess station;
-    QString port;
-};
-
-TEST_F(Radio, AStationIsHeardLiveWithItsNameAndEachTitleWhenItsSoundIs) {
-    for (const char* stream : {"tone.mp3", "tone.ogg"}) {
+    station.start(u"python3"_s, {QStringLiteral(STREAM_SERVER), dir.path()});
+    ASSERT_TRUE(station.waitForReadyRead(60000));
+    const QString port = QString::fromLatin1(station.readLine().trimmed());
+    const auto url = [&](const QString& path) {
+        return u"http://127.0.0.1:%1/"_s.arg(port) + path;
+    };
+    QStringList titles; // as the desktop reads them, with where they were first seen
+    for (const char* stream : {"tone.ogg", "tone.mp3"}) {
         SCOPED_TRACE(stream);
-        QStringList titles; // as the desktop reads them, with where they were first seen
         const Pcm pcm = Record([&] {
             Cmd("IDC_FS_RemoveAll");
-            Cmd("IDC_FS_OpenUrl", Url(QString::fromLatin1(stream)));
+            Cmd("IDC_FS_OpenUrl", url(QString::fromLatin1(stream)));
             ASSERT_TRUE(PlayUntil([&] {
                 const TrackInfo info = frm.Info();
                 if (titles.isEmpty() || !titles.back().startsWith(info.artist + u'|' + info.title))
@@ -728,80 +652,92 @@ TEST_F(Radio, AStationIsHeardLiveWithItsNameAndEachTitleWhenItsSoundIs) {
                                   QString::number(static_cast<int>(Time()) / 100);
                 return Time() >= 7000;
             }));
-            EXPECT_FALSE(frm.CanSeek());
-            EXPECT_FALSE(engine.inputLength().has_value());
             EXPECT_EQ(face.store.value("_root.KnobDisabled"), u"1"_s);
             EXPECT_TRUE(face.store.value("_root.ListChanges").contains(u"Test Station"_s));
             Cmd("IDC_FS_Stop");
         });
         EXPECT_GT(Sounding(pcm), 6 * kRate);
-        if (QByteArray(stream) == "tone.ogg")
-            continue;
-        // Found by its name and the song it played last, not by one before.
-        Cmd("IDC_FS_Find", u"station last song"_s);
-        EXPECT_TRUE(face.store.value("_root.ListRows").contains(u"Test Station"_s));
-        Cmd("IDC_FS_Find", u"station first song"_s);
-        EXPECT_EQ(face.store.value("_root.ListRows"), QString());
-        Cmd("IDC_FS_Find", QString());
-        // Each 2 s a song, seen within a second of its sound (in tenths of a second).
-        const QStringList expected{u"Alpha Artist|First Song|"_s, u"Café Band|Chanson été|"_s,
-                                   u"Gamma|Über alles|"_s, u"Delta Artist|Last Song|"_s};
-        ASSERT_GE(titles.size(), expected.size()) << titles.join(u'\n').toStdString();
-        const QStringList seen = titles.mid(titles.size() - expected.size());
-        for (qsizetype i = 0; i < expected.size(); ++i) {
-            EXPECT_TRUE(seen[i].startsWith(expected[i])) << seen[i].toStdString();
-            const int late = seen[i].section(u'|', 2).toInt() - 20 * static_cast<int>(i);
-            if (i > 0) {
-                EXPECT_TRUE(late >= -3 && late < 10) << seen[i].toStdString();
-            }
-        }
     }
-}
+    // The MP3 is found by its name and the song it played last, not by one before.
+    Cmd("IDC_FS_Find", u"station last song"_s);
+    EXPECT_TRUE(face.store.value("_root.ListRows").contains(u"Test Station"_s));
+    Cmd("IDC_FS_Find", u"station first song"_s);
+    EXPECT_EQ(face.store.value("_root.ListRows"), QString());
+    Cmd("IDC_FS_Find", QString());
+    // Each 2 s a song, seen within a second of its sound (in tenths of a second).
+    const QStringList expected{u"Alpha Artist|First Song|"_s, u"Café Band|Chanson été|"_s,
+                               u"Gamma|Über alles|"_s, u"Delta Artist|Last Song|"_s};
+    ASSERT_GE(titles.size(), expected.size()) << titles.join(u'\n').toStdString();
+    const QStringList seen = titles.mid(titles.size() - expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        EXPECT_TRUE(seen[i].startsWith(expected[i])) << seen[i].toStdString();
+        const int late = seen[i].section(u'|', 2).toInt() - 20 * static_cast<int>(i);
+        EXPECT_TRUE(i == 0 || (late >= -3 && late < 10)) << seen[i].toStdString();
+    }
 
-TEST_F(Radio, AStallHoldsNoCommandAndADroppedStreamComesBack) {
-    Cmd("IDC_FS_OpenUrl", Url(u"tone.mp3?stall=1"_s));
-    ASSERT_TRUE(PlayUntil([&] { return engine.state() == PlaybackState::Buffering; }));
+    // A stall holds no command; a dropped stream comes back.
+    Cmd("IDC_FS_OpenUrl", url(u"tone.mp3?stall=1"_s));
     EXPECT_TRUE(PlayUntil([&] { return face.store.value("_root.FileTxt") == u"Buffering…"_s; }));
     EXPECT_LT(AnsweredIn(u"IDC_FS_Stop"_s), 100);
     EXPECT_EQ(engine.state(), PlaybackState::Idle);
     const Pcm pcm = Record([&] {
         Cmd("IDC_FS_RemoveAll");
-        Cmd("IDC_FS_OpenUrl", Url(u"tone.mp3?drop=1.5"_s));
+        Cmd("IDC_FS_OpenUrl", url(u"tone.mp3?drop=1.5"_s));
         ASSERT_TRUE(PlayUntil([&] { return Time() >= 5000; }));
         Cmd("IDC_FS_Stop");
     });
     EXPECT_GT(Sounding(pcm), 4 * kRate);
-}
 
-TEST_F(Radio, AStationGoneOrLostForGoodIsToldOnceWithWhyAndTheListGoesOn) {
-    const QStringList rows{Url(u"missing"_s), Url(u"loop"_s),
-                           Url(u"tone.mp3"_s).replace(u"http:"_s, u"https:"_s),
-                           Url(u"tone.mp3?drop=1&once=a"_s)};
-    const QStringList why{u"404"_s, u"redirect"_s, u"TLS"_s, u"404"_s};
-    Play(rows + QStringList{Tone("after.wav", 0.5)});
-    ASSERT_TRUE(PlayToTheEnd());
-    ASSERT_EQ(messages.shown.size(), rows.size()) << messages.shown.join(u'\n').toStdString();
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        EXPECT_TRUE(messages.shown[i].startsWith(rows[i] + u"--cannot be played: "_s) &&
-                    messages.shown[i].contains(why[i]))
-            << messages.shown[i].toStdString();
-    }
-    EXPECT_EQ(frm.list().current(), rows.size());
-}
-
-// Served eight times faster than it is heard, a stream is read only as it is heard.
-TEST_F(Radio, AStreamServedFasterThanItIsHeardHoldsLittleOfIt) {
+    // Served eight times faster than it is heard, a stream is read only as it is heard.
     const auto rssKb = [] {
         QFile status(u"/proc/self/status"_s);
         EXPECT_TRUE(status.open(QIODevice::ReadOnly));
         static const QRegularExpression rss(u"VmRSS:\\s*(\\d+)"_s);
         return rss.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
     };
-    Cmd("IDC_FS_OpenUrl", Url(u"tone.mp3?fast"_s));
+    Cmd("IDC_FS_OpenUrl", url(u"tone.mp3?fast"_s));
     ASSERT_TRUE(PlayUntil([&] { return Time() >= 3000; }));
     const qint64 before = rssKb();
     ASSERT_TRUE(PlayUntil([&] { return Time() >= 20000; }, 40000));
     EXPECT_LT(rssKb() - before, 2048);
+
+    // A RAM file whose server never answers holds no command; the rest are gone or lost for
+    // good: each told once, with why, and the list goes on.
+    const int silent = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(listen(silent, 4), 0);
+    ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    const QString ram = dir.filePath("stalled.ram"), gone = dir.filePath("gone.ram");
+    ASSERT_TRUE(
+        WriteFile(ram, u"http://127.0.0.1:%1/live.rm\n"_s.arg(ntohs(address.sin_port)).toUtf8()));
+    ASSERT_TRUE(WriteFile(gone, "http://127.0.0.1:9/nothing.rm\n"));
+    const QStringList rows{gone, url(u"missing"_s), url(u"loop"_s),
+                           url(u"tone.mp3"_s).replace(u"http:"_s, u"https:"_s),
+                           url(u"tone.mp3?drop=1&once=a"_s)};
+    const QStringList why{u""_s, u"404"_s, u"redirect"_s, u"TLS"_s, u"404"_s};
+    Cmd("IDC_FS_RemoveAll");
+    messages.shown.clear();
+    Play(QStringList{ram} + rows + QStringList{Tone("after.wav", 0.5)});
+    QTest::qWait(300);
+    EXPECT_LT(AnsweredIn(u"IDC_FS_Stop"_s), 100);
+    EXPECT_EQ(engine.state(), PlaybackState::Idle);
+    Cmd("IDC_FS_Play");
+    QTest::qWait(300);
+    EXPECT_LT(AnsweredIn(u"IDC_FS_Next"_s), 100);
+    ASSERT_TRUE(PlayToTheEnd());
+    ASSERT_EQ(messages.shown.size(), rows.size()) << messages.shown.join(u'\n').toStdString();
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QString told = (i == 0 ? u"file:"_s : QString()) + rows[i];
+        EXPECT_TRUE(messages.shown[i].startsWith(told + u"--cannot be played: "_s) &&
+                    messages.shown[i].contains(why[i]))
+            << messages.shown[i].toStdString();
+    }
+    EXPECT_EQ(frm.list().current(), rows.size() + 1);
+    close(silent);
 }
 
 } // namespace
