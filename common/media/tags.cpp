@@ -5,14 +5,17 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <array>
+#include <mutex>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/fileref.h>
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mp4file.h>
+#include <taglib/mp4tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
+#include <taglib/textidentificationframe.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
@@ -127,6 +130,7 @@ void ReadPictures(TagSet& tags, TagLib::File* file) {
 }
 
 FileTags Read(const QString& path, bool everything, bool pictures) {
+    PrepareTagLib();
     FileTags read;
     TagSet& tags = read.tags;
     const QByteArray native = SystemName(path);
@@ -163,6 +167,26 @@ FileTags Read(const QString& path, bool everything, bool pictures) {
 }
 
 } // namespace
+
+void PrepareTagLib() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // Setting and reading back a field of each kind takes every table's first use.
+        TagLib::PropertyMap map;
+        for (const char* key :
+             {"TITLE", "ARRANGER", "PERFORMER:PIANO", "MUSICBRAINZ_TRACKID", "PREPARED"})
+            map.insert(key, TagLib::StringList("x"));
+        TagLib::ID3v2::Tag id3;
+        id3.setProperties(map);
+        auto* year = new TagLib::ID3v2::TextIdentificationFrame("TYER"); // an ID3v2.3 frame
+        year->setText("2000");
+        id3.addFrame(year);
+        (void)id3.properties();
+        TagLib::MP4::Tag mp4;
+        mp4.setProperties(map);
+        (void)mp4.properties();
+    });
+}
 
 qint64 TagSet::estimatedBytes() const {
     qint64 bytes = 256;

@@ -163,6 +163,7 @@ bool SetOggFields(const QByteArray& path, const std::vector<std::pair<QString, Q
 
 bool WriteLoudnessFields(const QString& path, TargetFormat format,
                          const std::vector<std::pair<QString, QString>>& fields, QString& error) {
+    PrepareTagLib();
     const QByteArray native = SystemName(path);
     const bool saved =
         format == TargetFormat::Mp3    ? SetMp3Fields(native, fields)

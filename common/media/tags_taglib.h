@@ -9,6 +9,12 @@
 
 namespace velune {
 
+// TagLib fills some of its key tables on their first use, without a lock (ID3v2's
+// list of people's roles, MP4's names for the common fields): two threads meeting
+// there first corrupt them. Every entry point of the tag files calls this first,
+// which fills them once.
+void PrepareTagLib();
+
 inline QString FromTag(const TagLib::String& text) {
     return QString::fromStdString(text.to8Bit(true));
 }

@@ -232,6 +232,7 @@ bool WriteMp4(const QByteArray& path, const TagSet& tags, QStringList* unheld) {
 
 bool WriteTags(const QString& path, TargetFormat format, const TagSet& tags, QString& error,
                bool id3v23, QStringList* unheld) {
+    PrepareTagLib();
     if (tags.empty())
         return true;
     const QByteArray native = SystemName(path);
