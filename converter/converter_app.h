@@ -5,12 +5,10 @@
 #include "converter_window.h"
 #include "facewindow.h"
 #include "ffmpeg_converter.h"
-#include "folder_chooser.h"
 #include "instance_lock.h"
-#include "messages.h"
-#include "picker.h"
 #include "qt_conversion_dialog.h"
 #include "shell.h"
+#include "widget_dialogs.h"
 
 #include <QCoreApplication>
 #include <functional>

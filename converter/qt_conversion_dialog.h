@@ -4,7 +4,7 @@
 #include "conversion_dialog.h"
 #include "conversion_window.h"
 #include "facewindow.h"
-#include "messages.h"
+#include "widget_dialogs.h"
 
 #include <memory>
 

@@ -4,7 +4,7 @@
 #include "quit_signals.h"
 #include "system_names.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QThreadPool>
 #include <cstdio>
 #include <cstdlib>
@@ -18,9 +18,9 @@ constexpr int kWorkersWaitMs = 300;
 int main(int argc, char* argv[]) {
     // Each item is decoded on a thread of its own: one heap for all of them, not one each.
     mallopt(M_ARENA_MAX, 1);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("VelunePlayer"));
-    QApplication::setDesktopFileName(QStringLiteral("velune-player"));
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("VelunePlayer"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("velune-player"));
     // Files from the command line or a file manager ("Open with"), as full paths that
     // keep every byte of their names (Qt's decoded arguments would not).
     QStringList files;
@@ -46,7 +46,7 @@ int main(int argc, char* argv[]) {
         case velune::PlayerApp::Started::Running:
             break;
         }
-        code = QApplication::exec();
+        code = QGuiApplication::exec();
     } // what is remembered is saved here, and the workers told to stop
     // A worker stuck on a file system that does not answer is not waited for.
     if (!QThreadPool::globalInstance()->waitForDone(kWorkersWaitMs)) {

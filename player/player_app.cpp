@@ -19,9 +19,11 @@ constexpr int kHandOverRetryMs = 50;
 } // namespace
 
 PlayerApp::PlayerApp(const QString& programFolder)
-    : window_(QStringLiteral("Velune Player")), messages_(kPlayerTitle, &window_),
-      dialog_(&window_), instance_(QStringLiteral("VelunePlayer")),
-      timer_([this] { player_.Tick(); }), folders_(&window_), background_(this),
+    : window_(QStringLiteral("Velune Player")),
+      dialogs_(programFolder + QStringLiteral("/velune-dialog"), &window_),
+      messages_(dialogs_, kPlayerTitle), dialog_(dialogs_),
+      instance_(QStringLiteral("VelunePlayer")), timer_([this] { player_.Tick(); }),
+      folders_(dialogs_), background_(this),
       player_(PlayerWindow::Parts{
           window_.faceView(), window_, messages_, dialog_, instance_, engine_, timer_,
           programFolder, folders_, background_,

@@ -2,12 +2,10 @@
 
 #include "background.h"
 #include "desktop_bus.h"
+#include "dialog_program.h"
 #include "facewindow.h"
-#include "folder_chooser.h"
 #include "gapless_player.h"
 #include "instance_lock.h"
-#include "messages.h"
-#include "picker.h"
 #include "player_window.h"
 
 #include <QCoreApplication>
@@ -38,12 +36,13 @@ protected:
 
 private:
     FaceWindow window_;
-    QtMessageBoxes messages_;
-    QtOpenFileDialog dialog_;
+    DialogProgram dialogs_;
+    ProgramMessageBoxes messages_;
+    ProgramFileDialog dialog_;
     UserInstanceLock instance_;
     GaplessPlayer engine_;
     SecondTicker timer_;
-    QtFolderChooser folders_;
+    ProgramFolderChooser folders_;
     PooledBackground background_;
     PlayerWindow player_;
     DesktopBus bus_;

@@ -1,4 +1,5 @@
 // The shared file helpers: filters, playlists read and written, folder walks, names' bytes.
+#include "dialog_program.h"
 #include "dropped.h"
 #include "fakes.h"
 #include "folder_walk.h"
@@ -10,6 +11,9 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -35,6 +39,71 @@ TEST(Picker, FiltersTakeBothCasesDialogFailuresAreToldAndRowsAreSentAsTheyAre) {
     SendRows(face, {u"/a.wav"_s, u"/pi|pe\\.wav"_s});
     EXPECT_EQ(face.writes,
               (QStringList{"_root.AddedFiles=/a.wav|/pi\\|pe\\\\.wav", "_root.SetAddedFiles=1"}));
+}
+
+struct KeysSeen : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::KeyPress ? 1 : 0;
+        return false;
+    }
+};
+
+// The player's dialogs are the dialog program's: what it chose comes back as the file
+// system's bytes, a cancel as nothing, a failure with its reason; while a modal one is
+// open, the program's windows take no input.
+TEST(Picker, TheDialogProgramsAnswersComeBackWholeAndHoldTheWindows) {
+    QTemporaryDir dir;
+    const QString program = dir.filePath(u"dialog"_s);
+    ASSERT_TRUE(WriteFile(program, "#!/bin/sh\ncat > \"$0.in\"\nsleep 0.3\nprintf \"$ANSWER\"\n"
+                                   "echo \"$FAILURE\" >&2\nexit $CODE\n"));
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QWindow window;
+    window.show();
+    KeysSeen keys;
+    window.installEventFilter(&keys);
+    DialogProgram dialogs(program, &window);
+    ProgramMessageBoxes messages(dialogs, u"Velune Player"_s);
+    ProgramFileDialog files(dialogs);
+    ProgramFolderChooser folders(dialogs);
+    const auto open = [&] {
+        QString error;
+        return files.Choose(u"Open"_s, u"MP3 (*.mp3)|*.mp3"_s, u"/m"_s, error).join(u'|') + error;
+    };
+    const struct {
+        const char* answer;
+        int code;
+        std::function<QString()> ask;
+        QString expected;
+    } rows[] = {
+        {"/m/a.wav\\0/m/caf\\351.wav\\0", 0, open,
+         u"/m/a.wav|"_s + PathFromSystem(QByteArray("/m/caf\xe9.wav"))},
+        {"", 1, open, u""_s},
+        {"", 3, open, u"The file dialog could not be shown: no display"_s},
+        {"/m/Mix\\0pls\\0", 0,
+         [&] {
+             const QString name = files.ChooseSave(u"Save"_s, kPlaylistSaveFilter, u"/m/Mix"_s);
+             return name + files.SaveType();
+         },
+         u"/m/Mixpls"_s},
+        {"/m/x\\0", 0, [&] { return folders.Choose(u"Add"_s, u"/m"_s); }, u"/m/x"_s},
+        {"", 0, [&] { return QString::number(messages.AskYesNo(u"Sure?"_s)); }, u"1"_s},
+        {"", 1, [&] { return QString::number(messages.AskYesNo(u"Sure?"_s)); }, u"0"_s},
+    };
+    qputenv("FAILURE", "no display");
+    for (const auto& row : rows) {
+        qputenv("ANSWER", row.answer);
+        qputenv("CODE", QByteArray::number(row.code));
+        QTimer::singleShot(100, &window, [&] { QTest::keyClick(&window, Qt::Key_A); });
+        EXPECT_EQ(row.ask(), row.expected) << row.answer;
+    }
+    EXPECT_EQ(ReadBytes(program + u".in"_s), QByteArray("Velune Player\0Sure?\0\0\0", 22));
+    EXPECT_EQ(keys.count, 0);
+    QTest::keyClick(&window, Qt::Key_A);
+    EXPECT_EQ(keys.count, 1);
+    QString error;
+    DialogProgram missing(dir.filePath(u"none"_s), nullptr);
+    EXPECT_TRUE(ProgramFileDialog(missing).Choose({}, {}, {}, error).isEmpty() && !error.isEmpty());
 }
 
 TEST(Playlists, EntriesAreReadAndBadPlaylistsToldApart) {

@@ -15,7 +15,7 @@ deb=$(ls "$build"/velune_*.deb)
 echo "== The package's files"
 files=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's#^\./#/#')
 for wanted in /usr/bin/VeluneConverter /usr/bin/VelunePlayer \
-    /usr/lib/velune/VeluneConverter /usr/lib/velune/VelunePlayer \
+    /usr/lib/velune/VeluneConverter /usr/lib/velune/VelunePlayer /usr/lib/velune/velune-dialog \
     /usr/lib/velune/VeluneC.qml /usr/lib/velune/ConverterOptions.qml /usr/lib/velune/VeluneC1.qml \
     /usr/lib/velune/player.qml \
     /usr/lib/velune/facelist.js /usr/lib/velune/VeluneC.html \

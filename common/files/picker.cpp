@@ -2,8 +2,6 @@
 
 #include "messages.h"
 
-#include <QFileDialog>
-
 namespace velune {
 
 // Anything FFmpeg decodes as audio converts; these are the usual kinds.
@@ -63,30 +61,6 @@ QString QtFilter(const QString& filter) {
                        QLatin1Char(')');
     }
     return entries.join(QStringLiteral(";;"));
-}
-
-QStringList QtOpenFileDialog::Choose(const QString& title, const QString& filter,
-                                     const QString& startFolder, QString& /*error*/) {
-    QFileDialog dialog(nullptr, title, startFolder, QtFilter(filter));
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    PlaceOver(&dialog, owner_);
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
-}
-
-QString QtOpenFileDialog::ChooseSave(const QString& title, const QString& filter,
-                                     const QString& suggested) {
-    QFileDialog dialog(nullptr, title, suggested, QtFilter(filter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    PlaceOver(&dialog, owner_);
-    QString name =
-        dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
-    const QString selected = dialog.selectedNameFilter();
-    // "PLS playlist (*.pls)" -> "pls"
-    saveType_ = selected.section(QStringLiteral("*."), 1)
-                    .section(QLatin1Char(')'), 0, 0)
-                    .section(QLatin1Char(' '), 0, 0)
-                    .toLower();
-    return name;
 }
 
 QStringList PickFiles(OpenFileDialog& dialog, MessageBoxes& messages, const QString& title,

@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-class QWindow;
-
 namespace velune {
 
 class MessageBoxes;
@@ -28,20 +26,6 @@ public:
                                const QString& suggested) = 0;
     // The extension of the type chosen in the last save dialog ("pls"); "" for none.
     virtual QString SaveType() const { return {}; }
-};
-
-class QtOpenFileDialog : public OpenFileDialog {
-public:
-    explicit QtOpenFileDialog(QWindow* owner = nullptr) : owner_(owner) {}
-    QStringList Choose(const QString& title, const QString& filter, const QString& startFolder,
-                       QString& error) override;
-    QString ChooseSave(const QString& title, const QString& filter,
-                       const QString& suggested) override;
-    QString SaveType() const override { return saveType_; }
-
-private:
-    QString saveType_;
-    QWindow* owner_;
 };
 
 // The filter in Qt's form: "description (pattern pattern);;...". Patterns are

@@ -3,9 +3,6 @@
 #include <QString>
 #include <functional>
 
-class QWidget;
-class QWindow;
-
 namespace velune {
 
 // Message boxes with the program's title as caption.
@@ -24,23 +21,5 @@ public:
         answer(AskYesNo(text));
     }
 };
-
-class QtMessageBoxes : public MessageBoxes {
-public:
-    QtMessageBoxes(QString caption, QWindow* owner = nullptr)
-        : caption_(std::move(caption)), owner_(owner) {}
-    void Show(const QString& text) override;
-    void Inform(const QString& text) override;
-    bool AskYesNo(const QString& text) override;
-    void Ask(const QString& text, std::function<void(bool)> answer) override;
-    void SetOwner(QWindow* owner) { owner_ = owner; }
-
-private:
-    QString caption_;
-    QWindow* owner_;
-};
-
-// Keeps a dialog above the window it was opened for.
-void PlaceOver(QWidget* dialog, QWindow* owner);
 
 } // namespace velune
