@@ -131,6 +131,7 @@ public:
     // What is remembered between runs.
     struct Remembered {
         QStringList rows;
+        QHash<QString, QString> stations; // the stations' names, by address
         int current = -1;
         double volume = 5; // the face's volume position, 0 to 10
         bool muted = false;
@@ -199,6 +200,8 @@ private:
     // Appends rows to the list and the face; into an empty list the first is
     // loaded. Returns the first new row, or -1.
     int AppendRows(const QStringList& paths);
+    // Stations without a name yet take these (address -> name).
+    void NameStations(const QHash<QString, QString>& names);
     // The face's row as shown -> the list's row; -1 for none.
     int ListRowOf(const QString& shownRow) const;
     // Tells the face the rows shown, or the fields of some rows.
