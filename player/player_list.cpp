@@ -36,7 +36,7 @@ bool PlayerWindow::LoadRow(int row, bool back) {
         return false;
     }
     // A new item starts afresh: announced, its knob set for its kind.
-    shownSong_.clear();
+    ForgetSong();
     streamLine_.clear();
     p_.engine.playlistAdd(path.trimmed());
     list_.choose(row);

@@ -237,6 +237,9 @@ private:
     // A radio stream's name and song, as the engine hears them: the station names its
     // row, the song is the now-playing line.
     void FollowStream();
+    // The song leaves the now-playing line, and the row of the station that played it.
+    void ForgetSong();
+    void SendChangesOf(const QString& path);
     void ClearDisplay();
     void SetTimes(std::optional<double> total, std::optional<double> played);
 
@@ -263,6 +266,7 @@ private:
     int coverAsked_ = 0;
     QHash<int, QString> missing_; // row ids whose file is gone, and why it is shown so
     QString shownSong_;           // the stream's song on the now-playing line
+    QString songRow_;             // the station whose row shows its song beside its name
     QString streamLine_;          // what a stream last showed there (its song, or a wait)
     QSet<int> told_;              // row ids whose failure was told
     QString addNote_;             // what the last add passed over, for the list's status line
