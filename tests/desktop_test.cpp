@@ -165,8 +165,7 @@ TEST_F(Desktop, MprisHandOverRestartAndQuitNeverWaitingOnTheDisk) {
         EXPECT_FALSE(Get(u"CanSeek"_s).toBool());
         Call(u"Stop"_s);
     }
-    // Folders from the desktop join the list; a quit waits neither for a big one's scan nor
-    // for a station's name lookup (5 s).
+    // Folders from the desktop join the list; a quit waits for no scan and no 5 s name lookup.
     Call(u"OpenUri"_s, {QString(at).replace(u"127.0.0.1"_s, u"slow.test"_s) + u"tone.mp3"_s});
     Call(u"OpenUri"_s, {QUrl::fromLocalFile(many).toString()});
     QTest::qWait(500);

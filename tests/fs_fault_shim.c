@@ -13,7 +13,6 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 enum { kMaxFds = 1024 };
@@ -28,9 +27,8 @@ static const char* Named(const char* variable, const char* path) {
 }
 
 static void FiveSeconds(void) {
-    struct timespec wait = {5, 0};
-    while (nanosleep(&wait, &wait) != 0) {
-    }
+    for (unsigned left = 5; left > 0;)
+        left = sleep(left);
 }
 
 static void Stall(const char* path) {
