@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # VelunePlayer beside mpv (--no-video) on the same file in the same run: start-up
 # time, and CPU and memory while playing; then both on the same local 128 kbit/s MP3
-# stream (tests/stream_server.py, with ICY titles), CPU and memory while playing. Run by hand; needs xvfb, xdotool and mpv
-# (installed here when missing). usage: bench/player_bench.sh [runs=3] [seconds=20]
+# stream (tests/stream_server.py, with ICY titles), CPU and memory while playing; a stream row
+# fails, with why, when the player does not say "Playing" over MPRIS or nothing is heard. Run by
+# hand, on a session bus of its own; needs xvfb, xdotool and mpv (installed here when missing).
+# usage: bench/player_bench.sh [runs=3] [seconds=20]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
-velune_install "${VELUNE_PACKAGES[@]}" xvfb xdotool mpv ffmpeg pulseaudio bc
+velune_install "${VELUNE_PACKAGES[@]}" xvfb xdotool mpv ffmpeg pulseaudio pulseaudio-utils bc dbus
+[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || exec dbus-run-session -- bench/player_bench.sh "$@"
 velune_start_sound
 cmake -S . -B build -G Ninja >/dev/null && cmake --build build --target VelunePlayer >/dev/null
 
@@ -29,6 +32,20 @@ cpu() {
     local before after
     before=$(ticks "$1"); sleep "$seconds"; after=$(ticks "$1")
     echo "($after - $before) * 100 / $(getconf CLK_TCK) / $seconds" | bc -l
+}
+# What the player says it does over MPRIS: Playing, Paused, Stopped, or nothing.
+status() {
+    dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.VelunePlayer \
+        /org/mpris/MediaPlayer2 org.freedesktop.DBus.Properties.Get \
+        string:org.mpris.MediaPlayer2.Player string:PlaybackStatus 2>/dev/null |
+        sed -n 's/.*string "\(.*\)".*/\1/p' || true
+}
+# Whether the sound server's output holds more than silence over a second.
+heard() {
+    local bytes
+    bytes=$( (timeout 1 parec -d @DEFAULT_MONITOR@ --raw --format=s16le --channels=1 --rate=8000 \
+        2>/dev/null || true) | tr -d '\0' | wc -c)
+    [ "$bytes" -gt 1000 ]
 }
 
 printf "%-4s %10s %10s %9s %9s %7s %10s %10s %7s\n" run "velune ms" "mpv ms" "velune %" "mpv %" \
@@ -71,6 +88,12 @@ for run in $(seq "$runs"); do
     build/bin/VelunePlayer "$stream" >/dev/null 2>&1 &
     velune=$!
     sleep 3
+    said=$(status)
+    if [ "$said" != Playing ] || ! heard; then
+        echo "stream run $run: VelunePlayer does not play $stream: MPRIS says '${said:-nothing}'$(
+            [ "$said" != Playing ] || echo ', and nothing is heard')" >&2
+        exit 1
+    fi
     velune_cpu=$(cpu "$velune")
     velune_mb=$(rss_mb "$velune")
     kill "$velune"; wait "$velune" 2>/dev/null || true

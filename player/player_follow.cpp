@@ -66,7 +66,7 @@ bool PlayerWindow::FollowEngine() {
         }
         list_.setCurrent(row);
         list_.choose(row);
-        shownSong_.clear();
+        ForgetSong();
         streamLine_.clear();
         Forgive(row); // it plays: should it fail later, that is news
         Heard(row);
@@ -100,14 +100,12 @@ void PlayerWindow::FollowStream() {
     const RowTags before = tags_.value(path);
     if (!info.station.isEmpty())
         tags_[path].title = info.station;
-    if (!info.song.isEmpty())
+    if (!info.song.isEmpty()) {
         tags_[path].artist = info.song;
+        songRow_ = path;
+    }
     if (tags_.value(path) != before) {
-        std::vector<int> rows;
-        for (int row = 0; row < list_.size(); ++row)
-            if (list_.at(row) == path)
-                rows.push_back(row);
-        SendChanges(rows);
+        SendChangesOf(path);
         SetTitle(NowPlaying());
     }
     shownSong_ = info.song;
@@ -120,6 +118,22 @@ void PlayerWindow::FollowStream() {
         streamLine_ = line;
         SetTitle(line);
     }
+}
+
+void PlayerWindow::ForgetSong() {
+    shownSong_.clear();
+    if (songRow_.isEmpty())
+        return;
+    tags_[songRow_].artist.clear();
+    SendChangesOf(std::exchange(songRow_, QString()));
+}
+
+void PlayerWindow::SendChangesOf(const QString& path) {
+    std::vector<int> rows;
+    for (int row = 0; row < list_.size(); ++row)
+        if (list_.at(row) == path)
+            rows.push_back(row);
+    SendChanges(rows);
 }
 
 void PlayerWindow::FollowMixer(int percent, bool muted) {

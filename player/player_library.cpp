@@ -172,10 +172,7 @@ void PlayerWindow::FinishAdd(AddAction action, const Expanded& expanded) {
         list_.clear();
         order_.Clear();
     }
-    // A stream's row is named by its playlist until the station names itself.
-    for (auto it = expanded.titles.cbegin(); it != expanded.titles.cend(); ++it)
-        if (tags_.value(it.key()).title.isEmpty())
-            tags_[it.key()].title = it.value();
+    NameStations(expanded.titles);
     const int first = AppendRows(expanded.files);
     if (action != AddAction::Play || first < 0)
         return;
@@ -183,6 +180,13 @@ void PlayerWindow::FinishAdd(AddAction action, const Expanded& expanded) {
         Play();
     else
         Next();
+}
+
+void PlayerWindow::NameStations(const QHash<QString, QString>& names) {
+    // A stream's row is named by its playlist (or the last run) until the station names itself.
+    for (auto it = names.cbegin(); it != names.cend(); ++it)
+        if (tags_.value(it.key()).title.isEmpty())
+            tags_[it.key()].title = it.value();
 }
 
 int PlayerWindow::AppendRows(const QStringList& added) {

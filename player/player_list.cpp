@@ -36,7 +36,7 @@ bool PlayerWindow::LoadRow(int row, bool back) {
         return false;
     }
     // A new item starts afresh: announced, its knob set for its kind.
-    shownSong_.clear();
+    ForgetSong();
     streamLine_.clear();
     p_.engine.playlistAdd(path.trimmed());
     list_.choose(row);
@@ -122,8 +122,12 @@ void PlayerWindow::DropFiles(const QStringList& files) {
 }
 
 PlayerWindow::Remembered PlayerWindow::Remember() const {
-    return {list_.rows(), list_.current(), VolumeLevel() * 10.0, muted_,
-            repeatOn_,    listShown_,      replayGain_,          order_.mode()};
+    Remembered state{list_.rows(), {},         list_.current(), VolumeLevel() * 10.0, muted_,
+                     repeatOn_,    listShown_, replayGain_,     order_.mode()};
+    for (const QString& row : state.rows)
+        if (IsStreamAddress(row) && !tags_.value(row).title.isEmpty())
+            state.stations.insert(row, tags_.value(row).title);
+    return state;
 }
 
 void PlayerWindow::Restore(const Remembered& state) {
@@ -144,6 +148,7 @@ void PlayerWindow::Restore(const Remembered& state) {
         SetShuffle(state.shuffle);
         return;
     }
+    NameStations(state.stations);
     list_.append(state.rows);
     SendRows(p_.face, state.rows);
     // The tags of the list come back from the cache (read on a worker), and only

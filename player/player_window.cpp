@@ -201,7 +201,7 @@ void PlayerWindow::SetTimes(std::optional<double> total, std::optional<double> p
 void PlayerWindow::ClearDisplay() {
     ++coverAsked_;
     coverUrl_.clear();
-    shownSong_.clear();
+    ForgetSong();
     streamLine_.clear();
     p_.face.SetVariable(Var(kCover), QString());
     SetTimes(0, 0);
@@ -304,6 +304,7 @@ void PlayerWindow::Stop() {
     if (list_.isEmpty())
         return;
     p_.engine.stop();
+    ForgetSong();
     SetTitle(QString());
     ShowState();
     SetSeekBar(0);

@@ -131,6 +131,7 @@ public:
     // What is remembered between runs.
     struct Remembered {
         QStringList rows;
+        QHash<QString, QString> stations; // the stations' names, by address
         int current = -1;
         double volume = 5; // the face's volume position, 0 to 10
         bool muted = false;
@@ -199,6 +200,8 @@ private:
     // Appends rows to the list and the face; into an empty list the first is
     // loaded. Returns the first new row, or -1.
     int AppendRows(const QStringList& paths);
+    // Stations without a name yet take these (address -> name).
+    void NameStations(const QHash<QString, QString>& names);
     // The face's row as shown -> the list's row; -1 for none.
     int ListRowOf(const QString& shownRow) const;
     // Tells the face the rows shown, or the fields of some rows.
@@ -234,6 +237,9 @@ private:
     // A radio stream's name and song, as the engine hears them: the station names its
     // row, the song is the now-playing line.
     void FollowStream();
+    // The song leaves the now-playing line, and the row of the station that played it.
+    void ForgetSong();
+    void SendChangesOf(const QString& path);
     void ClearDisplay();
     void SetTimes(std::optional<double> total, std::optional<double> played);
 
@@ -260,6 +266,7 @@ private:
     int coverAsked_ = 0;
     QHash<int, QString> missing_; // row ids whose file is gone, and why it is shown so
     QString shownSong_;           // the stream's song on the now-playing line
+    QString songRow_;             // the station whose row shows its song beside its name
     QString streamLine_;          // what a stream last showed there (its song, or a wait)
     QSet<int> told_;              // row ids whose failure was told
     QString addNote_;             // what the last add passed over, for the list's status line

@@ -29,6 +29,11 @@ PlayerWindow::Remembered LoadRemembered() {
     } else {
         state.rows = store.value(QStringLiteral("list/rows")).toStringList();
     }
+    // Stations by address and name, as a playlist names them beside their addresses.
+    const QStringList stations = store.value(QStringLiteral("list/stations")).toStringList();
+    for (qsizetype i = 0; i + 1 < stations.size(); i += 2)
+        if (IsStreamAddress(stations[i]))
+            state.stations.insert(stations[i], stations[i + 1]);
     bool number = false;
     state.current = store.value(QStringLiteral("list/current"), -1).toInt(&number);
     if (!number || state.current < 0 || state.current >= state.rows.size())
@@ -53,6 +58,12 @@ void SaveRemembered(const PlayerWindow::Remembered& state) {
     for (const QString& row : state.rows)
         uris << (IsStreamAddress(row) ? row : FileUriOf(row));
     store.setValue(QStringLiteral("list/uris"), uris);
+    QStringList stations;
+    for (const QString& row : state.rows)
+        if (state.stations.contains(row) && !stations.contains(row))
+            stations << row << state.stations.value(row);
+    if (!stations.isEmpty())
+        store.setValue(QStringLiteral("list/stations"), stations);
     store.setValue(QStringLiteral("list/current"), state.current);
     store.setValue(QStringLiteral("list/repeat"), state.repeat);
     store.setValue(QStringLiteral("list/shuffle"), ShuffleName(state.shuffle));

@@ -32,11 +32,12 @@ const QString kProperties = u"org.freedesktop.DBus.Properties"_s;
 
 class Desktop : public ::testing::Test {
 protected:
-    // Every start has the stalling shim: only paths below "slow" stall.
+    // Every start has the stalling shim: only paths below "slow" and the host "slow.test" stall.
     void Start(const QStringList& files) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"LD_PRELOAD"_s, QStringLiteral(SLOW_FS_SHIM));
         env.insert(u"VELUNE_SLOW_FOLDER"_s, disk.filePath(u"slow"_s));
+        env.insert(u"VELUNE_SLOW_HOST"_s, u"slow.test"_s);
         env.insert(u"ASAN_OPTIONS"_s,
                    qEnvironmentVariable("ASAN_OPTIONS") + u":verify_asan_link_order=0"_s);
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
@@ -166,7 +167,8 @@ TEST_F(Desktop, MprisHandOverRestartAndQuitNeverWaitingOnTheDisk) {
         EXPECT_FALSE(Get(u"CanSeek"_s).toBool());
         Call(u"Stop"_s);
     }
-    // Folders from the desktop join the list; a quit does not wait for a big one's scan.
+    // Folders from the desktop join the list; a quit waits for no scan and no 5 s name lookup.
+    Call(u"OpenUri"_s, {QString(at).replace(u"127.0.0.1"_s, u"slow.test"_s) + u"tone.mp3"_s});
     Call(u"OpenUri"_s, {QUrl::fromLocalFile(many).toString()});
     QTest::qWait(500);
     Quit(1000);

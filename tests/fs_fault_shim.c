@@ -2,16 +2,17 @@
 // - reads of the file VELUNE_FAIL_READ_PATH fail with EIO from byte VELUNE_FAIL_READ_AT
 //   on, as a disk with a bad sector would (descriptors followed from their open);
 // - every question about a path below VELUNE_SLOW_FOLDER (stat, access, open) takes
-//   five seconds before it is answered, as a stalled network mount.
+//   five seconds before it is answered, as a stalled network mount;
+// - looking up the host name VELUNE_SLOW_HOST takes five seconds, and finds this machine.
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <netdb.h>
 #include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 enum { kMaxFds = 1024 };
@@ -25,14 +26,16 @@ static const char* Named(const char* variable, const char* path) {
     return strncmp(path, "file:", 5) == 0 ? path + 5 : path;
 }
 
+static void FiveSeconds(void) {
+    for (unsigned left = 5; left > 0;)
+        left = sleep(left);
+}
+
 static void Stall(const char* path) {
     const char* name = Named("VELUNE_SLOW_FOLDER", path);
     const char* slow = getenv("VELUNE_SLOW_FOLDER");
-    if (!name || strncmp(name, slow, strlen(slow)) != 0)
-        return;
-    struct timespec wait = {5, 0};
-    while (nanosleep(&wait, &wait) != 0) {
-    }
+    if (name && strncmp(name, slow, strlen(slow)) == 0)
+        FiveSeconds();
 }
 
 static int Opened(int fd, const char* path) {
@@ -131,4 +134,14 @@ ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
 ssize_t pread64(int fd, void* buffer, size_t count, off_t offset) {
     const ssize_t allowed = Allowed(fd, offset, count);
     return allowed < 0 ? -1 : NEXT(pread64)(fd, buffer, (size_t)allowed, offset);
+}
+
+int getaddrinfo(const char* node, const char* service, const struct addrinfo* hints,
+                struct addrinfo** found) {
+    const char* slow = getenv("VELUNE_SLOW_HOST");
+    if (node && slow && strcmp(node, slow) == 0) {
+        FiveSeconds();
+        node = "127.0.0.1";
+    }
+    return NEXT(getaddrinfo)(node, service, hints, found);
 }

@@ -527,10 +527,11 @@ TEST_F(Player, AFolderAddsItsAudioWithTagsCoversAndASavedListAndItAllComesBackUn
 
     Do("Sort title");
     EXPECT_EQ(frm.list().rows(), (QStringList{rows[3], rows[2], rows[1], rows[0]}));
-    // A dropped folder or file: one message for the add, files refused as before.
+    // A dropped folder, file or station: one message for the add, files refused as before.
     messages.shown.clear();
-    frm.DropFiles({music + u"/B"_s, music + u"/notes.txt"_s});
-    EXPECT_EQ(frm.list().size(), 6);
+    ASSERT_TRUE(WriteFile(dir.filePath(u"radio.m3u"_s), "#EXTINF:-1,Radio One\nhttp://a.test/"));
+    frm.DropFiles({music + u"/B"_s, music + u"/notes.txt"_s, dir.filePath(u"radio.m3u"_s)});
+    EXPECT_EQ(frm.list().size(), 7);
     EXPECT_EQ(messages.shown, (QStringList{u"The Player not support this format"_s}));
     // Closed and started again: the list, its row and the settings come back, unplayed.
     QTemporaryDir config;
@@ -553,8 +554,9 @@ TEST_F(Player, AFolderAddsItsAudioWithTagsCoversAndASavedListAndItAllComesBackUn
                          ShuffleMode::Tracks));
     const QHash<QString, QString>& shown = around.face.store;
     EXPECT_EQ(QStringList({shown["_root.Muted"], shown["_root.ReplayGainMode"],
-                           shown["_root.Shuffle"], around.form.geometry}),
-              (QStringList{"1", "album", "tracks", "336x360 face 336x360"}));
+                           shown["_root.Shuffle"], around.form.geometry,
+                           shown["_root.ListRows"].section(u"http://a.test/|"_s, 1).left(9)}),
+              (QStringList{"1", "album", "tracks", "336x360 face 336x360", "Radio One"}));
     EXPECT_EQ(again.Order().round().front(), again.list().id(1)); // the round starts where it was
     // A damaged settings file gives the defaults.
     ASSERT_TRUE(WriteFile(UserSettings(u"VelunePlayer"_s)->fileName(),

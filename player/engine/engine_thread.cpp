@@ -22,8 +22,8 @@ StreamFormat FormatOf(const ItemReader& reader) {
 } // namespace
 
 std::unique_ptr<GaplessPlayer::Item> GaplessPlayer::NewItem(const QString& uri) {
-    return std::make_unique<Item>(
-        uri, std::make_unique<ItemReader>(uri, out_->MaxRate(), [this] { Wake(); }), retired_);
+    return std::make_unique<Item>(uri, ItemReader::Start(uri, out_->MaxRate(), [this] { Wake(); }),
+                                  retired_);
 }
 
 void GaplessPlayer::Move(PlaybackEvent event) {

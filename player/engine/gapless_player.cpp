@@ -13,6 +13,8 @@ namespace velune {
 namespace {
 // How often a playing engine looks at what is heard.
 constexpr auto kServiceInterval = std::chrono::milliseconds(100);
+// How long a quit waits for readers on the network to end.
+constexpr auto kRetiredWait = std::chrono::milliseconds(50);
 } // namespace
 
 GaplessPlayer::GaplessPlayer(const OutputMaker& makeOutput) {
@@ -27,7 +29,12 @@ GaplessPlayer::~GaplessPlayer() {
     Post([this] {
         behind_.reset();
         heard_.reset();
-        retired_.clear(); // each was told to give up: they end at once
+        // Each was told to give up and ends at once, but for one held up in a name lookup,
+        // which cannot be cut short: that one is let go to end by itself.
+        const auto deadline = std::chrono::steady_clock::now() + kRetiredWait;
+        for (const auto& reader : retired_)
+            reader->Finish(deadline);
+        retired_.clear();
         out_.reset();
     });
     {

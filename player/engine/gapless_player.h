@@ -129,7 +129,7 @@ private:
 
     // Owned by the engine thread.
     std::unique_ptr<SoundOutput> out_;
-    std::vector<std::unique_ptr<ItemReader>> retired_; // told to give up, not yet ended
+    std::vector<std::shared_ptr<ItemReader>> retired_; // told to give up, not yet ended
     std::unique_ptr<Item> heard_;                      // the item being heard (or loaded)
     std::unique_ptr<Item> behind_; // the item that follows it, opened or written, not yet heard
     QString next_;                 // what follows, not yet opened

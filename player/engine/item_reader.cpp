@@ -108,12 +108,45 @@ int ItemReader::Reconnect(std::unique_ptr<AudioDecoder>& decoder, const QString&
 }
 
 ItemReader::ItemReader(QString uri, int maxRate, std::function<void()> wake)
-    : uri_(std::move(uri)), maxRate_(maxRate), wake_(std::move(wake)),
-      thread_(&ItemReader::Run, this) {}
+    : uri_(std::move(uri)), maxRate_(maxRate), wake_(std::move(wake)) {}
+
+std::shared_ptr<ItemReader> ItemReader::Start(QString uri, int maxRate,
+                                              std::function<void()> wake) {
+    std::shared_ptr<ItemReader> reader(new ItemReader(std::move(uri), maxRate, std::move(wake)));
+    reader->thread_ = std::thread([self = reader] { self->Run(); });
+    return reader;
+}
 
 ItemReader::~ItemReader() {
+    // The thread has let go of the reader: it has ended, or ends once this returns.
+    if (thread_.get_id() == std::this_thread::get_id())
+        thread_.detach();
+    else if (thread_.joinable())
+        thread_.join();
+}
+
+bool ItemReader::Finish(std::chrono::steady_clock::time_point deadline) {
     Cancel();
-    thread_.join();
+    {
+        std::unique_lock lock(mutex_);
+        // A file's reader ends at once; one on the network may wait on a name lookup.
+        for (auto until = deadline;
+             !ended_.wait_until(lock, until, [this] { return done_.load(); });
+             until = std::chrono::steady_clock::now() + std::chrono::milliseconds(10))
+            if (network_)
+                break;
+        if (done_)
+            return true;
+    }
+    std::lock_guard lock(wakeMutex_);
+    wake_ = nullptr;
+    return false;
+}
+
+void ItemReader::Wake() {
+    std::lock_guard lock(wakeMutex_);
+    if (wake_)
+        wake_();
 }
 
 void ItemReader::Cancel() {
@@ -214,16 +247,26 @@ std::size_t ItemReader::Take(float* out, std::size_t frames) {
 }
 
 void ItemReader::Run() {
-    struct Finish {
-        std::atomic<bool>& done;
-        ~Finish() { done = true; }
-    } finish{done_};
+    struct Ended {
+        ItemReader& reader;
+        ~Ended() {
+            {
+                std::lock_guard lock(reader.mutex_);
+                reader.done_ = true;
+            }
+            reader.ended_.notify_all();
+        }
+    } ended{*this};
     auto decoder = std::make_unique<AudioDecoder>();
     QString location = uri_;
     QString error;
     bool missing = false;
     if (!IsStreamAddress(uri_) && uri_.endsWith(QLatin1String(".ram"), Qt::CaseInsensitive))
         location = FirstRamLocation(uri_);
+    {
+        std::lock_guard lock(mutex_);
+        network_ = IsRemote(location);
+    }
     if (location.isEmpty()) {
         error = QStringLiteral("the RAM file lists no location");
         missing = !IsFile(uri_);
@@ -269,7 +312,7 @@ void ItemReader::Run() {
     }
     // Probing a file takes buffers that are freed at once: give their pages back.
     malloc_trim(0);
-    wake_();
+    Wake();
     if (!error.isEmpty())
         return;
 
@@ -308,7 +351,7 @@ void ItemReader::Run() {
             position_ = decodedUpTo = target;
             decoded_ = false;
             lock.unlock();
-            wake_();
+            Wake();
             lock.lock();
             continue;
         }
@@ -338,12 +381,12 @@ void ItemReader::Run() {
             // A stream does not end: its connection was lost, and is opened again.
             QString reason = frames < 0 ? decoder->Error() : QStringLiteral("the server ended it");
             lock.unlock();
-            wake_();
+            Wake();
             // Ten seconds of sound since the last time: the connection held.
             if (decodedUpTo - reconnectedAt >= int64_t{10} * facts_.rate)
                 lostInARow = 0;
             if (const int frames = Reconnect(decoder, location, reason, lostInARow); frames > 0) {
-                wake_();
+                Wake();
                 lock.lock();
                 reconnectedAt = decodedUpTo;
                 decodedUpTo += frames;
@@ -372,7 +415,7 @@ void ItemReader::Run() {
                 continue;
         }
         lock.unlock();
-        wake_();
+        Wake();
         lock.lock();
     }
 }

@@ -22,13 +22,14 @@ class AudioDecoder;
 
 // One item of the list, opened and decoded ahead on a thread of its own, so that
 // neither a slow open (a network address, a stalled share) nor a slow read holds
-// whoever plays it. Dropping the reader cuts short whatever it waits on.
-class ItemReader {
+// whoever plays it. The thread shares the reader: a thread held where it cannot be
+// cut short (a name lookup) may outlive whoever dropped it, and touches nothing else.
+class ItemReader : public std::enable_shared_from_this<ItemReader> {
 public:
     // `maxRate`: a source above it is resampled to a rate below. `wake` is called
     // from the reader's thread once it has opened, failed, or has more samples.
-    ItemReader(QString uri, int maxRate, std::function<void()> wake);
-    // Waits for the reader's thread, which gives up whatever it waits on.
+    static std::shared_ptr<ItemReader> Start(QString uri, int maxRate, std::function<void()> wake);
+    // Dropped by the last owner: the thread has ended, or this is the thread.
     ~ItemReader();
     ItemReader(const ItemReader&) = delete;
     ItemReader& operator=(const ItemReader&) = delete;
@@ -74,8 +75,14 @@ public:
     void Cancel();
     // The reader's thread has ended: dropping the reader takes no time.
     bool Done() const { return done_; }
+    // Tells the thread to give up and waits for it to end. One held up on the network past
+    // `deadline` is let go instead: it ends by itself later and calls `wake` no more.
+    // Whether it has ended.
+    bool Finish(std::chrono::steady_clock::time_point deadline);
 
 private:
+    ItemReader(QString uri, int maxRate, std::function<void()> wake);
+    void Wake();
     void Run();
     std::optional<QString> Open();
     // Opens a lost stream again, waiting longer after each failure: the frames it
@@ -88,13 +95,16 @@ private:
 
     const QString uri_;
     const int maxRate_;
-    const std::function<void()> wake_;
+    std::mutex wakeMutex_;
+    std::function<void()> wake_; // guarded by wakeMutex_
     std::atomic<bool> cancel_{false};
     std::atomic<bool> done_{false};
     std::atomic<bool> reconnecting_{false};
 
     mutable std::mutex mutex_;
     std::condition_variable more_;
+    std::condition_variable ended_;
+    bool network_ = false;            // guarded by mutex_: it reads an address on the network
     Status status_ = Status::Opening; // guarded by mutex_, and all below
     ItemFailure failure_;
     Facts facts_;
