@@ -97,7 +97,7 @@ TEST(Picker, TheDialogProgramsAnswersComeBackWholeAndHoldTheWindows) {
         QTimer::singleShot(100, &window, [&] { QTest::keyClick(&window, Qt::Key_A); });
         EXPECT_EQ(row.ask(), row.expected) << row.answer;
     }
-    EXPECT_EQ(ReadBytes(program + u".in"_s), QByteArray("Velune Player\0Sure?\0\0\0", 22));
+    EXPECT_EQ(ReadBytes(program + u".in"_s), QByteArray("Velune Player\0Sure?\0\0\0\0", 23));
     EXPECT_EQ(keys.count, 0);
     QTest::keyClick(&window, Qt::Key_A);
     EXPECT_EQ(keys.count, 1);

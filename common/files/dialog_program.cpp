@@ -9,8 +9,11 @@
 #include <QPointer>
 #include <QProcess>
 #include <QWindow>
+#include <csignal>
 #include <memory>
 #include <optional>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace velune {
 
@@ -31,6 +34,7 @@ bool IsUserInput(QEvent::Type type) {
     case QEvent::DragEnter:
     case QEvent::Drop:
     case QEvent::ContextMenu:
+    case QEvent::Close: // a window closed under a modal dialog would end its caller's wait
         return true;
     default:
         return false;
@@ -43,7 +47,7 @@ QByteArray Joined(const QList<QByteArray>& fields) {
         joined += field + '\0';
     for (qsizetype i = fields.size(); i < 4; ++i)
         joined += '\0';
-    return joined;
+    return joined + QGuiApplication::desktopFileName().toUtf8() + '\0';
 }
 
 } // namespace
@@ -61,9 +65,15 @@ DialogProgram::~DialogProgram() {
         QCoreApplication::instance()->removeEventFilter(this);
 }
 
-void DialogProgram::Start(const QString& kind, const QList<QByteArray>& fields, bool modal,
-                          std::function<void(const Result&)> done) {
+QProcess* DialogProgram::Start(const QString& kind, const QList<QByteArray>& fields, bool modal,
+                               std::function<void(const Result&)> done) {
     auto* process = new QProcess(this);
+    // A dialog whose program was killed goes with it.
+    process->setChildProcessModifier([parent = ::getpid()] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(1);
+    });
     QStringList arguments{kind};
     // Kept above this program's window where the display server lets another program
     // name it (X11); elsewhere it opens as a window of its own.
@@ -109,20 +119,27 @@ void DialogProgram::Start(const QString& kind, const QList<QByteArray>& fields, 
         process->write(Joined(fields));
         process->closeWriteChannel();
     }
+    return process;
 }
 
 DialogProgram::Result DialogProgram::Run(const QString& kind, const QList<QByteArray>& fields) {
     QEventLoop loop;
     auto outcome = std::make_shared<std::optional<Result>>();
-    Start(kind, fields, true,
-          [outcome, waiting = QPointer<QEventLoop>(&loop)](const Result& result) {
-              *outcome = result;
-              if (waiting)
-                  waiting->quit();
-          });
+    QPointer<QProcess> process = Start(
+        kind, fields, true, [outcome, waiting = QPointer<QEventLoop>(&loop)](const Result& result) {
+            *outcome = result;
+            if (waiting)
+                waiting->quit();
+        });
     if (!outcome->has_value())
-        loop.exec(); // also left when the program quits: then nothing was chosen
-    return outcome->value_or(Result{});
+        loop.exec();
+    if (!outcome->has_value() && process) {
+        // The program is quitting: its loops end at once. The dialog goes, and what it
+        // was asked for is taken as not shown.
+        process->kill();
+        process->waitForFinished(1000);
+    }
+    return outcome->value_or(Result{false, {}, QStringLiteral("the program is quitting")});
 }
 
 void DialogProgram::HoldInput(bool hold) {
@@ -153,12 +170,19 @@ void ProgramMessageBoxes::Inform(const QString& text) {
 }
 
 bool ProgramMessageBoxes::AskYesNo(const QString& text) {
-    return program_.Run(QStringLiteral("ask"), Fields(text)).accepted;
+    const auto result = program_.Run(QStringLiteral("ask"), Fields(text));
+    if (!result.error.isEmpty())
+        qCWarning(lcDialogs).noquote() << "not asked, taken as No:" << text;
+    return result.accepted;
 }
 
 void ProgramMessageBoxes::Ask(const QString& text, std::function<void(bool)> answer) {
     program_.Start(QStringLiteral("ask"), Fields(text), true,
-                   [answer = std::move(answer)](const auto& result) { answer(result.accepted); });
+                   [text, answer = std::move(answer)](const auto& result) {
+                       if (!result.error.isEmpty())
+                           qCWarning(lcDialogs).noquote() << "not asked, taken as No:" << text;
+                       answer(result.accepted);
+                   });
 }
 
 QStringList ProgramFileDialog::Choose(const QString& title, const QString& filter,

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <functional>
 
+class QProcess;
 class QWindow;
 
 namespace velune {
@@ -31,8 +32,8 @@ public:
     // Shows the dialog and returns once it is closed, serving events meanwhile.
     Result Run(const QString& kind, const QList<QByteArray>& fields);
     // Shows it and returns at once; `done` follows from the event loop once it is closed.
-    void Start(const QString& kind, const QList<QByteArray>& fields, bool modal,
-               std::function<void(const Result&)> done);
+    QProcess* Start(const QString& kind, const QList<QByteArray>& fields, bool modal,
+                    std::function<void(const Result&)> done);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

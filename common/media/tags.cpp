@@ -15,7 +15,6 @@
 #include <taglib/mp4tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
-#include <taglib/textidentificationframe.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
@@ -171,20 +170,15 @@ FileTags Read(const QString& path, bool everything, bool pictures) {
 void PrepareTagLib() {
     static std::once_flag once;
     std::call_once(once, [] {
-        // Setting and reading back a field of each kind takes every table's first use.
+        // Setting a field of each kind takes every table's first use (TagLib 1.13: ID3v2's
+        // people's roles, MP4's names; Vorbis comments have none, ASF is never written).
         TagLib::PropertyMap map;
-        for (const char* key :
-             {"TITLE", "ARRANGER", "PERFORMER:PIANO", "MUSICBRAINZ_TRACKID", "PREPARED"})
+        for (const char* key : {"TITLE", "ARRANGER", "PERFORMER:PIANO", "MUSICBRAINZ_TRACKID"})
             map.insert(key, TagLib::StringList("x"));
         TagLib::ID3v2::Tag id3;
         id3.setProperties(map);
-        auto* year = new TagLib::ID3v2::TextIdentificationFrame("TYER"); // an ID3v2.3 frame
-        year->setText("2000");
-        id3.addFrame(year);
-        (void)id3.properties();
         TagLib::MP4::Tag mp4;
         mp4.setProperties(map);
-        (void)mp4.properties();
     });
 }
 

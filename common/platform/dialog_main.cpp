@@ -3,11 +3,12 @@
 //
 //   velune-dialog message|ask|open|save|folder [WINDOW]
 //
-// Standard input holds four fields, each ended by a NUL: the caption or title, the text
+// Standard input holds five fields, each ended by a NUL: the caption or title, the text
 // of a box, a file filter ("description|patterns|..."), a start folder or name (the
-// file system's bytes). Standard output gets the chosen paths (the file system's bytes)
-// each ended by a NUL, and for "save" the chosen type's extension after them. Exit
-// status 0 when the user chose (OK, Yes, a file), 1 when not, 2 on bad usage.
+// file system's bytes), the asking program's desktop file (its icon in the task bar). Standard
+// output gets the chosen paths (the file system's bytes) each ended by a NUL, and for "save" the
+// chosen type's extension after them. Exit status 0 when the user chose (OK, Yes, a file), 1 when
+// not, 2 on bad usage.
 
 #include "system_names.h"
 #include "widget_dialogs.h"
@@ -38,6 +39,7 @@ int main(int argc, char* argv[]) {
     const QString start =
         fields.value(3).isEmpty() ? QString() : velune::PathFromSystem(fields.value(3));
     QApplication::setApplicationDisplayName(title);
+    QApplication::setDesktopFileName(QString::fromUtf8(fields.value(4)));
 
     QByteArray chosen;
     const auto choose = [&chosen](const QString& path) {

@@ -21,7 +21,8 @@ void OnSignal(int /*signal*/) {
 } // namespace
 
 void QuitOnTerminationSignals() {
-    if (g_signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+    if (g_signalPipe[0] >= 0 ||
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
         return;
     auto* notifier =
         new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());

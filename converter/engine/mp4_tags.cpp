@@ -2,6 +2,7 @@
 
 #include "engine_log.h"
 #include "system_names.h"
+#include "tags_taglib.h"
 
 #include <taglib/mp4file.h>
 #include <vector>
@@ -9,10 +10,6 @@
 namespace velune {
 
 namespace {
-
-TagLib::String ToTag(const QString& text) {
-    return {text.toUtf8().constData(), TagLib::String::UTF8};
-}
 
 // The free-form name of a field: loudness fields in the lower case players look for.
 TagLib::String FreeFormName(const QString& key) {
@@ -32,6 +29,7 @@ bool Saved(bool saved, const QString& path, QString& error) {
 
 bool WriteMp4Fields(const QString& path, const std::vector<std::pair<QString, QString>>& fields,
                     QString& error) {
+    PrepareTagLib();
     TagLib::MP4::File file(SystemName(path).constData(), false);
     TagLib::MP4::Tag* tag = file.isValid() ? file.tag() : nullptr;
     if (tag)
