@@ -43,6 +43,8 @@ protected:
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         env.insert(u"XDG_CONFIG_HOME"_s, config.path());
         env.insert(u"XDG_CACHE_HOME"_s, config.filePath(u"cache"_s));
+        if (!sink.isEmpty())
+            env.insert(u"PULSE_SINK"_s, sink);
         first.setProcessEnvironment(env);
         first.start(QStringLiteral(VELUNE_PROGRAM_DIR "/VelunePlayer"), files);
         ASSERT_TRUE(Soon([] { return OnBus(); }));
@@ -77,6 +79,7 @@ protected:
     QTemporaryDir dir;
     QTemporaryDir disk; // "slow" stalls every question for 5 s; "many" holds 20 000 files
     QTemporaryDir config;
+    QString sink;   // the sound server's sink the player plays into ("": the default one)
     QProcess first; // a player still running is killed at the end, before its folders go
     QProcess second;
 };
@@ -178,6 +181,62 @@ TEST_F(Desktop, MprisHandOverRestartAndQuitNeverWaitingOnTheDisk) {
     first.waitForFinished();
     Start({});
     EXPECT_TRUE(RemoveFile(PathFromSystem(latin1)));
+}
+
+// A remembered library of 10 000 tagged rows in folders with covers, and a file given at
+// start: it is heard at once and whole while the rows' tags and covers load.
+TEST_F(Desktop, ARememberedLibraryLetsAFileGivenAtStartPlayAtOnce) {
+    ASSERT_TRUE(MakeTone(dir.filePath("a.wav"), 3.0, 44100, 1));
+    ASSERT_TRUE(
+        Tagged(dir.filePath("a.wav"), dir.filePath("t.flac"), {u"title=Song"_s, u"artist=Ana"_s}));
+    ASSERT_TRUE(MakeFromLavfi(u"color=c=red:s=300x300"_s, dir.filePath("cover.jpg"),
+                              Args(u"-frames:v 1"_s)));
+    const QString library = disk.filePath(u"library"_s);
+    for (int folder = 0; folder < 1000; ++folder) {
+        const QString at = library + u"/%1/"_s.arg(folder);
+        ASSERT_TRUE(QDir().mkpath(at) &&
+                    QFile::copy(dir.filePath("cover.jpg"), at + u"cover.jpg"_s));
+        for (int song = 0; song < 10; ++song)
+            ASSERT_EQ(::link(QFile::encodeName(dir.filePath("t.flac")).constData(),
+                             QFile::encodeName(at + u"%1 Song.flac"_s.arg(song)).constData()),
+                      0);
+    }
+    Start({library});
+    ASSERT_TRUE(Becomes(u"PlaybackStatus"_s, u"Playing"_s));
+    QTest::qWait(3000); // the rows and their tags are read meanwhile, and remembered at the quit
+    Quit(30000);
+    const QString module =
+        QString::fromLatin1(
+            RunTool(u"pactl"_s,
+                    Args(u"load-module module-null-sink sink_name=velune_desktop_start"_s))
+                .value_or(""))
+            .trimmed();
+    ASSERT_FALSE(module.isEmpty());
+    sink = u"velune_desktop_start"_s;
+    QProcess recorder;
+    recorder.setStandardOutputFile(dir.filePath("heard.raw"));
+    recorder.start(u"parec"_s, Args(u"-d velune_desktop_start.monitor --format=s16le --rate=44100 "
+                                    "--channels=1 --raw --latency-msec=20"_s));
+    ASSERT_TRUE(recorder.waitForStarted());
+    Start({dir.filePath("a.wav")});
+    EXPECT_TRUE(Becomes(u"PlaybackStatus"_s, u"Playing"_s));
+    EXPECT_TRUE(Becomes(u"PlaybackStatus"_s, u"Stopped"_s)); // at the end of the list
+    QTest::qWait(500);                                       // what the recorder still holds
+    recorder.terminate();
+    recorder.waitForFinished();
+    RunTool(u"pactl"_s, {u"unload-module"_s, module});
+    // From its first sound to its last: the whole tone, without a silence of 50 ms.
+    const QByteArray bytes = ReadBytes(dir.filePath("heard.raw"));
+    const auto* pcm = reinterpret_cast<const qint16*>(bytes.constData());
+    qsizetype first = -1, last = -1, longest = 0;
+    for (qsizetype i = 0; i < bytes.size() / 2; ++i)
+        if (std::abs(pcm[i]) > 1) {
+            longest = first < 0 ? 0 : std::max(longest, i - last - 1);
+            first = first < 0 ? i : first, last = i;
+        }
+    EXPECT_NEAR(last - first, 3 * 44100, 1764); // the recorder's last 20 ms may stay in it
+    EXPECT_LT(longest, 2205);
+    Quit(30000);
 }
 
 struct Recorder : QObject {
