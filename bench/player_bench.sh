@@ -9,14 +9,19 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/setup.sh
 velune_install "${VELUNE_PACKAGES[@]}" xvfb xdotool mpv ffmpeg pulseaudio pulseaudio-utils bc dbus
-[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || exec dbus-run-session -- bench/player_bench.sh "$@"
+[ -n "${VELUNE_BENCH_BUS:-}" ] || VELUNE_BENCH_BUS=1 exec dbus-run-session -- bench/player_bench.sh "$@"
 velune_start_sound
+# The players' lock and bus name are the bench's own: a player of the user's that runs
+# meanwhile is not handed the files.
+export PULSE_SERVER="${PULSE_SERVER:-unix:$XDG_RUNTIME_DIR/pulse/native}"
+export XDG_RUNTIME_DIR
+XDG_RUNTIME_DIR=$(mktemp -d)
 cmake -S . -B build -G Ninja >/dev/null && cmake --build build --target VelunePlayer >/dev/null
 
 runs=${1:-3}
 seconds=${2:-20}
 work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill $(jobs -p) 2>/dev/null || true; wait; rm -rf "$work" "$XDG_RUNTIME_DIR"' EXIT
 ffmpeg -nostdin -loglevel error -f lavfi -i "sine=frequency=440:duration=60" -ac 2 -b:a 192k "$work/song.mp3"
 export XDG_CONFIG_HOME="$work/config" # nothing remembered from another run
 
@@ -40,11 +45,11 @@ status() {
         string:org.mpris.MediaPlayer2.Player string:PlaybackStatus 2>/dev/null |
         sed -n 's/.*string "\(.*\)".*/\1/p' || true
 }
-# Whether the sound server's output holds more than silence over a second.
+# Whether the sound server's output holds more than silence over two seconds.
 heard() {
     local bytes
-    bytes=$( (timeout 1 parec -d @DEFAULT_MONITOR@ --raw --format=s16le --channels=1 --rate=8000 \
-        2>/dev/null || true) | tr -d '\0' | wc -c)
+    bytes=$( (timeout 2 parec -d @DEFAULT_MONITOR@ --raw --format=s16le --channels=1 --rate=8000 \
+        --latency-msec=20 2>/dev/null || true) | tr -d '\0' | wc -c)
     [ "$bytes" -gt 1000 ]
 }
 
@@ -89,6 +94,10 @@ for run in $(seq "$runs"); do
     velune=$!
     sleep 3
     said=$(status)
+    if ! kill -0 "$velune" 2>/dev/null; then
+        echo "stream run $run: VelunePlayer ended instead of playing $stream" >&2
+        exit 1
+    fi
     if [ "$said" != Playing ] || ! heard; then
         echo "stream run $run: VelunePlayer does not play $stream: MPRIS says '${said:-nothing}'$(
             [ "$said" != Playing ] || echo ', and nothing is heard')" >&2

@@ -103,10 +103,12 @@ void DesktopBus::Follow() {
     if (id == kNoTrack)
         return;
     const TrackInfo info = player_.Info();
+    // A station's song comes and goes: what it says now replaces what it said.
+    const bool station = player_.PlaysStation();
     for (auto [known, now] : {std::pair{&track_.info.title, &info.title},
                               {&track_.info.artist, &info.artist},
                               {&track_.info.album, &info.album}})
-        if (!now->isEmpty())
+        if (!now->isEmpty() || station)
             *known = *now;
     if (info.track > 0)
         track_.info.track = info.track;

@@ -1,6 +1,7 @@
 #include "player_app.h"
 
 #include "dropped.h"
+#include "item_reader.h"
 #include "quit_signals.h"
 #include "system_names.h"
 
@@ -48,8 +49,10 @@ int main(int argc, char* argv[]) {
         }
         code = QGuiApplication::exec();
     } // what is remembered is saved here, and the workers told to stop
-    // A worker stuck on a file system that does not answer is not waited for.
-    if (!QThreadPool::globalInstance()->waitForDone(kWorkersWaitMs)) {
+    // A worker stuck on a file system that does not answer is not waited for, and a
+    // reader let go (held up in a name lookup) must not see the libraries cleaned up.
+    if (!QThreadPool::globalInstance()->waitForDone(kWorkersWaitMs) ||
+        velune::ItemReader::ThreadsRunning() > 0) {
         std::fflush(nullptr);
         std::_Exit(code);
     }

@@ -245,6 +245,10 @@ void PlayerWindow::SeekTo(double ms) {
     seeks_ += p_.engine.setInputPosition(std::clamp(ms / *length, 0.0, 1.0)) ? 1 : 0;
 }
 
+bool PlayerWindow::PlaysStation() const {
+    return IsStreamAddress(list_.at(list_.current()));
+}
+
 std::optional<double> PlayerWindow::Length() const {
     return p_.engine.inputLength();
 }
@@ -259,7 +263,8 @@ TrackInfo PlayerWindow::Info() const {
     if (IsStreamAddress(list_.at(list_.current()))) {
         // A station: the song it plays, read as "Artist - Title" where it reads so.
         const QString station = tags_.value(list_.at(list_.current())).title;
-        std::tie(info.artist, info.title) = ArtistAndTitle(info.song);
+        // The song as the row shows it: none once the station has stopped.
+        std::tie(info.artist, info.title) = ArtistAndTitle(shownSong_);
         if (info.title.isEmpty())
             info.title = station.isEmpty() ? info.station : station;
         info.album = station.isEmpty() ? info.station : station;

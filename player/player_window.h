@@ -126,6 +126,8 @@ public:
     int Seeks() const { return seeks_; }
     std::optional<double> Length() const;
     std::optional<double> Elapsed() const;
+    // The row loaded is a station: what it tells of itself changes as it plays.
+    bool PlaysStation() const;
     TrackInfo Info() const;
 
     // What is remembered between runs.

@@ -6,6 +6,7 @@
 #include "user_settings.h"
 #include <QLoggingCategory>
 
+#include <QSet>
 #include <QSettings>
 
 Q_DECLARE_LOGGING_CATEGORY(lcPlayer)
@@ -58,10 +59,13 @@ void SaveRemembered(const PlayerWindow::Remembered& state) {
     for (const QString& row : state.rows)
         uris << (IsStreamAddress(row) ? row : FileUriOf(row));
     store.setValue(QStringLiteral("list/uris"), uris);
-    QStringList stations;
+    QStringList stations; // address, name, address, name...
+    QSet<QString> named;
     for (const QString& row : state.rows)
-        if (state.stations.contains(row) && !stations.contains(row))
+        if (state.stations.contains(row) && !named.contains(row)) {
+            named.insert(row);
             stations << row << state.stations.value(row);
+        }
     if (!stations.isEmpty())
         store.setValue(QStringLiteral("list/stations"), stations);
     store.setValue(QStringLiteral("list/current"), state.current);

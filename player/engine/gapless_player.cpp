@@ -29,8 +29,8 @@ GaplessPlayer::~GaplessPlayer() {
     Post([this] {
         behind_.reset();
         heard_.reset();
-        // Each was told to give up and ends at once, but for one held up in a name lookup,
-        // which cannot be cut short: that one is let go to end by itself.
+        // Each was told to give up and ends at its next step, but for one held up where
+        // it cannot be cut short (a name lookup, a stalled share): that one is let go.
         const auto deadline = std::chrono::steady_clock::now() + kRetiredWait;
         for (const auto& reader : retired_)
             reader->Finish(deadline);

@@ -11,6 +11,9 @@
 namespace velune {
 
 namespace {
+
+// Readers' threads not yet ended, those let go at a quit included.
+std::atomic<int> gThreads{0};
 // How long a network source may stay silent before it counts as gone.
 constexpr int kNetworkTimeoutMs = 10000;
 // Channels beyond these are mixed down.
@@ -67,7 +70,7 @@ int ItemReader::Reconnect(std::unique_ptr<AudioDecoder>& decoder, const QString&
         std::atomic<bool>& flag;
         ~Done() { flag = false; }
     } done{reconnecting_};
-    for (; failures < kReconnectTries; ++failures) {
+    for (; failures < kReconnectTries && !cancel_; ++failures) {
         qCInfo(lcEngine) << "reconnecting to" << location << "after" << reason;
         {
             std::unique_lock lock(mutex_);
@@ -113,7 +116,12 @@ ItemReader::ItemReader(QString uri, int maxRate, std::function<void()> wake)
 std::shared_ptr<ItemReader> ItemReader::Start(QString uri, int maxRate,
                                               std::function<void()> wake) {
     std::shared_ptr<ItemReader> reader(new ItemReader(std::move(uri), maxRate, std::move(wake)));
-    reader->thread_ = std::thread([self = reader] { self->Run(); });
+    ++gThreads;
+    reader->thread_ = std::thread([self = reader]() mutable {
+        self->Run();
+        self.reset();
+        --gThreads;
+    });
     return reader;
 }
 
@@ -125,17 +133,17 @@ ItemReader::~ItemReader() {
         thread_.join();
 }
 
+int ItemReader::ThreadsRunning() {
+    return gThreads;
+}
+
 bool ItemReader::Finish(std::chrono::steady_clock::time_point deadline) {
     Cancel();
     {
+        // Told to give up, a reader ends at its next step; one on the network may wait
+        // on a name lookup, one on a stalled share on the disk.
         std::unique_lock lock(mutex_);
-        // A file's reader ends at once; one on the network may wait on a name lookup.
-        for (auto until = deadline;
-             !ended_.wait_until(lock, until, [this] { return done_.load(); });
-             until = std::chrono::steady_clock::now() + std::chrono::milliseconds(10))
-            if (network_)
-                break;
-        if (done_)
+        if (ended_.wait_until(lock, deadline, [this] { return done_.load(); }))
             return true;
     }
     std::lock_guard lock(wakeMutex_);
@@ -263,10 +271,6 @@ void ItemReader::Run() {
     bool missing = false;
     if (!IsStreamAddress(uri_) && uri_.endsWith(QLatin1String(".ram"), Qt::CaseInsensitive))
         location = FirstRamLocation(uri_);
-    {
-        std::lock_guard lock(mutex_);
-        network_ = IsRemote(location);
-    }
     if (location.isEmpty()) {
         error = QStringLiteral("the RAM file lists no location");
         missing = !IsFile(uri_);

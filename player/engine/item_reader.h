@@ -24,7 +24,7 @@ class AudioDecoder;
 // neither a slow open (a network address, a stalled share) nor a slow read holds
 // whoever plays it. The thread shares the reader: a thread held where it cannot be
 // cut short (a name lookup) may outlive whoever dropped it, and touches nothing else.
-class ItemReader : public std::enable_shared_from_this<ItemReader> {
+class ItemReader {
 public:
     // `maxRate`: a source above it is resampled to a rate below. `wake` is called
     // from the reader's thread once it has opened, failed, or has more samples.
@@ -79,6 +79,9 @@ public:
     // `deadline` is let go instead: it ends by itself later and calls `wake` no more.
     // Whether it has ended.
     bool Finish(std::chrono::steady_clock::time_point deadline);
+    // Readers' threads still running, let go or not: the program must not run its
+    // exit's clean-up under them.
+    static int ThreadsRunning();
 
 private:
     ItemReader(QString uri, int maxRate, std::function<void()> wake);
@@ -104,7 +107,6 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable more_;
     std::condition_variable ended_;
-    bool network_ = false;            // guarded by mutex_: it reads an address on the network
     Status status_ = Status::Opening; // guarded by mutex_, and all below
     ItemFailure failure_;
     Facts facts_;
