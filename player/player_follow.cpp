@@ -260,7 +260,7 @@ std::optional<double> PlayerWindow::Elapsed() const {
 TrackInfo PlayerWindow::Info() const {
     // The tags read for the list, else what the engine found in the stream.
     TrackInfo info = p_.engine.Info();
-    if (IsStreamAddress(list_.at(list_.current()))) {
+    if (PlaysStation()) {
         // A station: the song it plays, read as "Artist - Title" where it reads so.
         const QString station = tags_.value(list_.at(list_.current())).title;
         // The song as the row shows it: none once the station has stopped.

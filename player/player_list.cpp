@@ -125,8 +125,8 @@ PlayerWindow::Remembered PlayerWindow::Remember() const {
     Remembered state{list_.rows(), {},         list_.current(), VolumeLevel() * 10.0, muted_,
                      repeatOn_,    listShown_, replayGain_,     order_.mode()};
     for (const QString& row : state.rows)
-        if (IsStreamAddress(row) && !tags_.value(row).title.isEmpty())
-            state.stations.insert(row, tags_.value(row).title);
+        if (const QString name = tags_.value(row).title; IsStreamAddress(row) && !name.isEmpty())
+            state.stations.insert(row, name);
     return state;
 }
 

@@ -42,6 +42,11 @@ QString FolderOf(const QString& path);
 // An http: or https: address: a stream or a file on a server, never a local path.
 // Such rows are not asked of the file system (no existence check, no tags, no cover).
 bool IsStreamAddress(const QString& location);
+// A location read through a network protocol (any "scheme://" but file:), which FFmpeg
+// opens as it is.
+inline bool IsRemote(const QString& location) {
+    return location.contains(QLatin1String("://")) && !location.startsWith(QLatin1String("file:"));
+}
 
 // Questions to the file system about such paths (links followed).
 bool IsFile(const QString& path);

@@ -4,6 +4,7 @@
 // reading, seeking and the damage it finds.
 
 #include "audio_decoder.h"
+#include "system_names.h"
 
 #include <QUrl>
 #include <chrono>
@@ -20,10 +21,6 @@ extern "C" {
 namespace velune {
 
 // A location on the network (http:, https:, rtsp:, …), not a local file.
-inline bool IsRemote(const QString& location) {
-    return location.contains(QLatin1String("://")) && !location.startsWith(QLatin1String("file:"));
-}
-
 // The local path a location names: a path as it is, a file: address as its path.
 inline QString LocalPath(const QString& location) {
     return location.startsWith(QLatin1String("file:")) ? QUrl(location).toLocalFile() : location;

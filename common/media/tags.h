@@ -71,5 +71,8 @@ bool WriteLoudnessFields(const QString& path, TargetFormat format,
 
 // A field a measured gain replaces (REPLAYGAIN_*, R128_*).
 bool IsLoudnessField(const QString& key);
+// The iTunes free-form atom a field is kept in ("----:com.apple.iTunes:NAME"): loudness
+// fields in the lower case players look for; a colon, which no such name holds, as "_".
+QString Mp4FreeFormName(QString field);
 
 } // namespace velune

@@ -182,4 +182,10 @@ bool IsLoudnessField(const QString& key) {
            key.startsWith(QLatin1String("R128_"), Qt::CaseInsensitive);
 }
 
+QString Mp4FreeFormName(QString field) {
+    field.replace(u':', u'_');
+    return QStringLiteral("----:com.apple.iTunes:") +
+           (IsLoudnessField(field) ? field.toLower() : field);
+}
+
 } // namespace velune

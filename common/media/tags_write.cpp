@@ -195,13 +195,8 @@ bool WriteMp4(const QByteArray& path, const TagSet& tags, QStringList* unheld) {
         return false;
     TagLib::MP4::Tag* mp4 = file.tag();
     const TagLib::PropertyMap left = mp4->setProperties(PropertiesFor(tags, false));
-    for (const auto& [key, values] : left) {
-        QString name = FromTag(key);
-        name.replace(u':', u'_');
-        mp4->setItem(ToTag(QStringLiteral("----:com.apple.iTunes:") +
-                           (IsLoudnessField(name) ? name.toLower() : name)),
-                     TagLib::MP4::Item(values));
-    }
+    for (const auto& [key, values] : left)
+        mp4->setItem(ToTag(Mp4FreeFormName(FromTag(key))), TagLib::MP4::Item(values));
     const TagPicture* cover = tags.Cover();
     std::vector<const TagPicture*> pictures;
     if (cover)

@@ -2,6 +2,7 @@
 
 #include "engine_log.h"
 #include "system_names.h"
+#include "tags.h"
 #include "tags_taglib.h"
 
 #include <taglib/mp4file.h>
@@ -10,12 +11,6 @@
 namespace velune {
 
 namespace {
-
-// The free-form name of a field: loudness fields in the lower case players look for.
-TagLib::String FreeFormName(const QString& key) {
-    const bool loudness = key.startsWith(QLatin1String("REPLAYGAIN_"), Qt::CaseInsensitive);
-    return ToTag(QStringLiteral("----:com.apple.iTunes:") + (loudness ? key.toLower() : key));
-}
 
 bool Saved(bool saved, const QString& path, QString& error) {
     if (!saved) {
@@ -35,7 +30,7 @@ bool WriteMp4Fields(const QString& path, const std::vector<std::pair<QString, QS
     if (tag)
         for (const auto& [key, value] : fields) {
             // An earlier field of any spelling goes: readers take the first they find.
-            const TagLib::String name = FreeFormName(key);
+            const TagLib::String name = ToTag(Mp4FreeFormName(key));
             std::vector<TagLib::String> earlier;
             for (const auto& [atom, item] : tag->itemMap())
                 if (atom.upper() == name.upper())

@@ -29,10 +29,6 @@ constexpr int kFallbackRate = 192000;
 constexpr int kReconnectTries = 5;
 constexpr int kLongestWaitMs = 30000;
 
-bool IsRemote(const QString& location) {
-    return location.contains(QLatin1String("://")) && !location.startsWith(QLatin1String("file:"));
-}
-
 bool IsAddress(const QString& location) {
     return location.contains(QLatin1String("://")) || location.startsWith(QLatin1String("file:"));
 }
@@ -137,18 +133,17 @@ int ItemReader::ThreadsRunning() {
     return gThreads;
 }
 
-bool ItemReader::Finish(std::chrono::steady_clock::time_point deadline) {
+void ItemReader::Finish(std::chrono::steady_clock::time_point deadline) {
     Cancel();
     {
         // Told to give up, a reader ends at its next step; one on the network may wait
         // on a name lookup, one on a stalled share on the disk.
         std::unique_lock lock(mutex_);
         if (ended_.wait_until(lock, deadline, [this] { return done_.load(); }))
-            return true;
+            return;
     }
     std::lock_guard lock(wakeMutex_);
     wake_ = nullptr;
-    return false;
 }
 
 void ItemReader::Wake() {

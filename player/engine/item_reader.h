@@ -75,10 +75,10 @@ public:
     void Cancel();
     // The reader's thread has ended: dropping the reader takes no time.
     bool Done() const { return done_; }
-    // Tells the thread to give up and waits for it to end. One held up on the network past
-    // `deadline` is let go instead: it ends by itself later and calls `wake` no more.
-    // Whether it has ended.
-    bool Finish(std::chrono::steady_clock::time_point deadline);
+    // Tells the thread to give up and waits for it to end. One still held up at
+    // `deadline` (a name lookup, a stalled share) is let go instead: it ends by itself
+    // later and calls `wake` no more.
+    void Finish(std::chrono::steady_clock::time_point deadline);
     // Readers' threads still running, let go or not: the program must not run its
     // exit's clean-up under them.
     static int ThreadsRunning();
